@@ -1,0 +1,45 @@
+// The four in-memory tables of one input scheme and the computations that run on them.
+// Plain C++ over GBK byte strings: no Qt.
+#pragma once
+
+#include "MyUtils.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace qb {
+
+struct SchemeTables {
+    StringList CharKeys;  // .achr: one character per line, ascending in text order
+    StringList CharCodes; // .mpy: readings of that character, single-space separated
+    StringList CodeKeys;  // .py: one typable code per line, ascending in text order
+    StringList CodeWords; // .mchar: ";"-separated candidates of that code
+    void Clear();
+};
+
+struct SchemeInfo {
+    int id;                  // 1 全拼, 2 双拼, 3 自然, 4 五笔
+    const char* label;       // GBK caption shown in the scheme dialog
+    const char* stem;        // file stem beside the program: stem + ".achr" ...
+    const char* settingName; // value name in [inisetup]
+};
+// Indexed by id - 1.
+const std::array<SchemeInfo, 4>& Schemes();
+// The fixed order in which tables are loaded and word codes are computed: 全拼, 自然, 双拼, 五笔.
+inline constexpr std::array<int, 4> kLoadOrder = {1, 3, 2, 4};
+
+// Records of one table file: lines as the lexicon files cut them, nothing trimmed.
+StringList ReadTableLines(std::string_view bytes);
+
+// Brings one scheme's tables into line with its switch: on and CharKeys empty -> read the four
+// files folder + stem + ext in the order .achr .mpy .py .mchar (a failure throws "Cannot open
+// file <path>" and leaves what was read so far); off -> empty all four lists.
+void LoadScheme(SchemeTables& tables, const std::string& folder, std::string_view stem, bool on);
+
+// Abbreviation codes of a GBK word in one scheme: the first letters of one reading per
+// character, at most 12 characters; distinct codes, first occurrence kept.
+void GetWordCodes(std::string_view word, StringList& codes, const StringList& charKeys,
+                  const StringList& charCodes);
+
+} // namespace qb
