@@ -1,0 +1,86 @@
+// Part 3.2: looking a typed code up in the code tables, and the pure parts of the composition
+// box's paging and picking. Plain C++ over GBK bytes: no Qt.
+//
+// Candidate strings: an exact candidate is a word as stored; a prefix candidate is
+// word + "..." + the rest of a longer code. With the code zh and the table line
+// zhong -> 中;钟, the prefix candidates are 中...ong and 钟...ong.
+#pragma once
+
+#include "SchemeTables.h"
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace qb {
+
+inline constexpr std::string_view kPrefixMark = "...";
+inline constexpr int kPrefixLimit = 20;          // prefix candidates per table, tested between keys
+inline constexpr std::size_t kMaxCodeRest = 1000; // bytes of the rest of a code in a prefix candidate
+inline constexpr std::size_t kMaxPickBytes = 500; // bytes of a picked candidate
+inline constexpr int kPageSize = 10;
+
+// Fills exactHits with the words of `code` itself and prefixHits with the words of the keys that
+// follow it and begin with it (plain byte comparison), as word + "..." + rest. Both lists are
+// emptied first. keys is sorted in text order; words is parallel to it.
+void LookupCodeTable(std::string_view code, const StringList& keys, const StringList& words,
+                     StringList& exactHits, StringList& prefixHits);
+
+// What LookupCandidates searches: the sentence code table first, then the enabled schemes.
+// The main window's lists are referenced, never copied; they are read at every call, so a
+// change of the tables, switches or order is seen at the next key.
+struct CandidateSources {
+    const StringList* sentenceKeys = nullptr;  // SentenceCodeTable keys (may be null: empty)
+    const StringList* sentenceWords = nullptr; // ... and its ";"-joined texts
+    std::array<const SchemeTables*, 4> schemes{}; // indexed by scheme id - 1; null = empty
+    std::array<bool, 4> use{};                    // useQp, useSp, useZr, useWb by id - 1
+    std::array<int, 4> order{1, 2, 3, 4};         // SchemeOrder: positions 1..4 hold scheme ids
+};
+
+// The ExactHits / PrefixHits lists of the five sources, kept between calls so a key press
+// allocates little. Source 0 is the sentence table, source id the scheme with that id.
+class CandidateLookup {
+public:
+    // Empty code: no candidates. Otherwise: the sentence's exact hits, the enabled schemes' exact
+    // hits in SchemeOrder, the sentence's prefix hits, the enabled schemes' prefix hits in
+    // SchemeOrder; an entry equal in text order to an earlier one is dropped (AppendDistinct).
+    void LookupCandidates(std::string_view code, const CandidateSources& sources,
+                          StringList& output);
+
+    std::array<StringList, 5> ExactHits;
+    std::array<StringList, 5> PrefixHits;
+};
+
+// ---- the composition box's decisions (Part 3.2, editComposeChange / ShowPage / PickCandidate) --
+
+enum class ComposeOutcome {
+    NoCandidates, // hide the candidate window (and the box too when the code is empty)
+    ShowFirstPage, // PageNo = 0, ShowPage forward, show the candidate window
+    Commit,        // exactly one exact candidate: insert it and end the composition
+};
+ComposeOutcome DecideCompose(const StringList& candidates);
+
+// ShowPage step 1: the page number after a step forward or back. Forward stays on the last
+// page; back from page 1 gives 0 (no page).
+int StepPage(int pageNo, int candidateCount, bool forward);
+
+struct PageText {
+    std::string text;    // "1:..." CR LF "2:..." ...; the final CR LF dropped
+    std::string longest; // the longest entry of the page by bytes, the first one on a tie
+    int rows = 0;
+};
+// ShowPage step 3-4: rows (pageNo - 1) * 10 + 1 .. pageNo * 10 of the buffer, numbered i mod 10.
+PageText BuildPageText(const StringList& buffer, int pageNo);
+
+// ShowPage step 5: the window width for a measured text width of longest + "中文".
+inline int CandidateWindowWidth(int measured) {
+    return measured < 80 ? 80 : (measured > 400 ? 400 : measured);
+}
+
+// PickCandidate on the rows of the page: "" for d < 0 or fewer rows than d (d = 0 stands for the
+// tenth row); else the row cut before its first "...", without its digit and colon, at most
+// 500 bytes.
+std::string PickFromRows(const StringList& rows, int d);
+
+} // namespace qb

@@ -1,0 +1,106 @@
+// Part 3.3: reTargetKeyDown as a chain of steps over the tables of KeyTables.h.
+#include "ImeKeyHandler.h"
+
+namespace qb {
+
+CandidateSources ImeHost::Sources() const {
+    CandidateSources s;
+    s.sentenceKeys = &SentenceCodeKeys();
+    s.sentenceWords = &SentenceCodeWords();
+    for (int id = 1; id <= 4; ++id) {
+        s.schemes[id - 1] = &Scheme(id);
+        s.use[id - 1] = SchemeOn(id);
+    }
+    s.order = SchemeOrder();
+    return s;
+}
+
+void ImeKeyHandler::Insert(std::string_view gbk) {
+    host_.MarkTargetChinese();
+    host_.ReplaceTargetSelection(gbk);
+}
+
+void ImeKeyHandler::Cancel() {
+    composer_.HideBox();
+    composer_.SetCode({});
+}
+
+// Step 3: with full-width punctuation on and nothing being composed, a punctuation key inserts
+// its full-width text and is consumed. While composing, "," reaches the pane as typed and
+// ; . ' join the code (step 4).
+bool ImeKeyHandler::Punctuation(int& key, Modifiers m) {
+    if (!host_.FullWidthPunct() || composer_.BoxVisible()) return false;
+    const qb::Punctuation p = PunctuationFor(key, m, SingleQuoteClosing, DoubleQuoteClosing);
+    if (p.text.empty()) return false;
+    KeyHandled = true;
+    key = 0;
+    Insert(p.text);
+    if (p.flipSingle) SingleQuoteClosing = !SingleQuoteClosing;
+    if (p.flipDouble) DoubleQuoteClosing = !DoubleQuoteClosing;
+    return true;
+}
+
+// Step 4: the key table.
+void ImeKeyHandler::Dispatch(int& key, Modifiers m) {
+    const ComposeState state{composer_.BoxVisible(), composer_.CandidatesVisible(),
+                             host_.FullWidthChars()};
+    const KeyDecision d = DecideKey(key, m, state);
+    const int k = key;
+    if (d.consumed) {
+        KeyHandled = true;
+        key = 0;
+    }
+    switch (d.action) {
+    case KeyAction::None:
+        break;
+    case KeyAction::Cancel:
+        Cancel();
+        break;
+    case KeyAction::ShortenCode: {
+        std::string code = composer_.Code();
+        if (!code.empty()) code.pop_back();
+        composer_.SetCode(code); // may commit a lone exact candidate
+        if (composer_.Code().empty()) composer_.HideBox();
+        host_.FocusTarget();
+        break;
+    }
+    case KeyAction::PickFirst:
+        Insert(composer_.PickCandidate(1));
+        composer_.SetCode({});
+        break;
+    case KeyAction::PickDigit:
+        Insert(composer_.PickCandidate(k - vk::Digit0));
+        composer_.SetCode({});
+        break;
+    case KeyAction::FullWidthDigit:
+        Insert(FullWidthDigit(k));
+        break;
+    case KeyAction::FullWidthLetter:
+        Insert(FullWidthLetter(k, m));
+        break;
+    case KeyAction::AppendLetter:
+        composer_.ShowBox();
+        composer_.SetCode(composer_.Code() + static_cast<char>(k + 32));
+        host_.FocusTarget();
+        break;
+    case KeyAction::AppendCodeChar:
+        composer_.SetCode(composer_.Code() + CodeCharFor(k));
+        host_.FocusTarget();
+        break;
+    case KeyAction::PageBack:
+        composer_.ShowPage(false);
+        break;
+    case KeyAction::PageForward:
+        composer_.ShowPage(true);
+        break;
+    }
+}
+
+void ImeKeyHandler::KeyDown(int& key, Modifiers m) {
+    KeyHandled = false;
+    if (!host_.ImeEnabled() || m == kModCtrl) return; // Ctrl shortcuts reach the pane
+    if (Punctuation(key, m)) return;
+    Dispatch(key, m);
+}
+
+} // namespace qb

@@ -1,0 +1,82 @@
+// Part 3.3: the key handler of the target pane as a chain of small steps, each of which says
+// "consumed" or "not mine". Plain C++: the Qt side maps a key event to (virtual key, modifiers)
+// with VirtualKeyMap, calls KeyDown, and swallows the event when KeyHandled is set.
+#pragma once
+
+#include "CandidateLookup.h"
+#include "KeyTables.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace qb {
+
+// What the input method needs of the main window (TfrmMainQB): its target pane, its mode flags
+// and its tables. The main window implements it; tests implement it with a plain text buffer.
+class ImeHost {
+public:
+    virtual ~ImeHost() = default;
+    // Target pane.
+    virtual void MarkTargetChinese() = 0;                            // character set GB2312 (134)
+    virtual void ReplaceTargetSelection(std::string_view gbk) = 0;   // insert at caret if none
+    virtual void FocusTarget() = 0;
+    // Mode flags (Part 3.4).
+    virtual bool ImeEnabled() const = 0;
+    virtual bool FullWidthPunct() const = 0;
+    virtual bool FullWidthChars() const = 0;
+    // Tables: SentenceCodeTable (Part 1.3) and the four schemes with switches and order (3.1).
+    virtual const StringList& SentenceCodeKeys() const = 0;
+    virtual const StringList& SentenceCodeWords() const = 0;
+    virtual const SchemeTables& Scheme(int id) const = 0; // id 1..4
+    virtual bool SchemeOn(int id) const = 0;              // useQp, useSp, useZr, useWb
+    virtual std::array<int, 4> SchemeOrder() const = 0;   // Pos1..Pos4
+
+    // The sources of LookupCandidates as read now from the accessors above.
+    CandidateSources Sources() const;
+};
+
+// What the key handler needs of the composition box and candidate window (Part 3.2).
+class ImeComposer {
+public:
+    virtual ~ImeComposer() = default;
+    virtual std::string Code() const = 0;
+    virtual void SetCode(std::string_view code) = 0; // runs editComposeChange synchronously
+    virtual bool BoxVisible() const = 0;
+    virtual void ShowBox() = 0;
+    virtual void HideBox() = 0;
+    virtual bool CandidatesVisible() const = 0;
+    virtual std::string PickCandidate(int d) = 0;
+    virtual void ShowPage(bool forward) = 0;
+};
+
+class ImeKeyHandler {
+public:
+    ImeKeyHandler(ImeHost& host, ImeComposer& composer) : host_(host), composer_(composer) {}
+
+    // reTargetKeyDown: key is writable; 0 after the call means consumed.
+    void KeyDown(int& key, Modifiers m);
+    // reTargetKeyPress: the character becomes 0 when the key was consumed.
+    void KeyPress(char16_t& ch) const {
+        if (KeyHandled) ch = 0;
+    }
+    // reTargetKeyUp: the key becomes 0 when the key was consumed.
+    void KeyUp(int& key) const {
+        if (KeyHandled) key = 0;
+    }
+
+    bool KeyHandled = false;
+    bool SingleQuoteClosing = false; // persist for the run: the alternation spans sentences
+    bool DoubleQuoteClosing = false;
+
+private:
+    void Insert(std::string_view gbk);
+    void Cancel();
+    bool Punctuation(int& key, Modifiers m);
+    void Dispatch(int& key, Modifiers m);
+
+    ImeHost& host_;
+    ImeComposer& composer_;
+};
+
+} // namespace qb

@@ -1,0 +1,256 @@
+// Part 3.2: LookupCodeTable, LookupCandidates, and the paging / picking decisions.
+#include "CandidateLookup.h"
+#include "TestGbk.h"
+
+#include <gtest/gtest.h>
+
+using namespace qb;
+using qbtest::G;
+
+TEST(LookupCodeTable, ExactWordsThenPrefixCandidatesOfLongerCodes) {
+    StringList keys{"zh", "zha", "zhong", "zhongguo", "zi"};
+    StringList words{G("这"), G("扎;渣"), G("中;;重"), G("中国"), G("字")};
+    StringList exact{"stale"}, prefix{"stale"};
+    LookupCodeTable("zh", keys, words, exact, prefix);
+    EXPECT_EQ(exact, StringList{G("这")});
+    EXPECT_EQ(prefix, (StringList{G("扎...a"), G("渣...a"), G("中...ong"), G("重...ong"),
+                                  G("中国...ongguo")}));
+}
+
+TEST(LookupCodeTable, CodeNotFoundGivesOnlyPrefixCandidates) {
+    StringList keys{"bao", "zhong", "zhongguo"};
+    StringList words{G("保"), G("中"), G("中国")};
+    StringList exact, prefix;
+    LookupCodeTable("zho", keys, words, exact, prefix);
+    EXPECT_TRUE(exact.empty());
+    EXPECT_EQ(prefix, (StringList{G("中...ng"), G("中国...ngguo")}));
+}
+
+TEST(LookupCodeTable, UnknownCodeGivesNothing) {
+    StringList keys{"a", "b"}, words{"1", "2"};
+    StringList exact, prefix;
+    LookupCodeTable("q", keys, words, exact, prefix);
+    EXPECT_TRUE(exact.empty());
+    EXPECT_TRUE(prefix.empty());
+    LookupCodeTable("q", {}, {}, exact, prefix);
+    EXPECT_TRUE(exact.empty());
+    EXPECT_TRUE(prefix.empty());
+}
+
+TEST(LookupCodeTable, LimitOfTwentyIsTestedBetweenKeys) {
+    // Code "a": keys a1..a9 of three words each. After 7 keys c = 21 >= 20: the scan stops, and
+    // all three words of the seventh key are kept.
+    StringList keys, words;
+    for (int i = 1; i <= 9; ++i) {
+        keys.push_back("a" + std::to_string(i));
+        words.push_back("x;y;z");
+    }
+    StringList exact, prefix;
+    LookupCodeTable("a", keys, words, exact, prefix);
+    EXPECT_EQ(prefix.size(), 21u);
+    EXPECT_EQ(prefix.back(), "z...7");
+}
+
+TEST(LookupCodeTable, SkipsOneKeyAfterAFoundCodeAndTwoAfterAMissingOne) {
+    // Keys sorted case-insensitively; the prefix test is by bytes. Code "ab" found at 0: "ABc"
+    // (index 1) does not begin with "ab" by bytes and is passed over; "abd" is taken; "b" ends.
+    StringList keys{"ab", "ABc", "abd", "b"};
+    StringList words{"1", "2", "3", "4"};
+    StringList exact, prefix;
+    LookupCodeTable("ab", keys, words, exact, prefix);
+    EXPECT_EQ(exact, StringList{"1"});
+    EXPECT_EQ(prefix, StringList{"3...d"});
+    // A second non-matching key right after a found code ends the scan.
+    StringList keys2{"ab", "ABc", "ABd", "abe"};
+    StringList words2{"1", "2", "3", "4"};
+    LookupCodeTable("ab", keys2, words2, exact, prefix);
+    EXPECT_TRUE(prefix.empty());
+    // Not found ("ab" would go in at 1): keys 1 and 2 are passed over, "abe" is taken.
+    StringList keys3{"a", "ABc", "ABd", "abe", "b"};
+    StringList words3{"1", "2", "3", "4", "5"};
+    LookupCodeTable("ab", keys3, words3, exact, prefix);
+    EXPECT_TRUE(exact.empty());
+    EXPECT_EQ(prefix, StringList{"4...e"});
+}
+
+TEST(LookupCodeTable, RestOfCodeIsCutAtThousandBytes) {
+    std::string longKey = "a" + std::string(1500, 'b');
+    StringList keys{"a", longKey}, words{"x", "y"};
+    StringList exact, prefix;
+    LookupCodeTable("a", keys, words, exact, prefix);
+    ASSERT_EQ(prefix.size(), 1u);
+    EXPECT_EQ(prefix[0], "y..." + std::string(1000, 'b'));
+}
+
+TEST(LookupCodeTable, WordListShorterThanKeysStopsTheScan) {
+    StringList keys{"a", "ab", "ac"}, words{"1", "2"};
+    StringList exact, prefix;
+    LookupCodeTable("a", keys, words, exact, prefix);
+    EXPECT_EQ(prefix, StringList{"2...b"});
+}
+
+namespace {
+
+struct Fixture {
+    SchemeTables qp, sp, zr, wb;
+    StringList sentenceKeys, sentenceWords;
+    CandidateSources Sources(std::array<int, 4> order = {1, 2, 3, 4},
+                             std::array<bool, 4> use = {true, true, true, true}) {
+        CandidateSources s;
+        s.sentenceKeys = &sentenceKeys;
+        s.sentenceWords = &sentenceWords;
+        s.schemes = {&qp, &sp, &zr, &wb};
+        s.use = use;
+        s.order = order;
+        return s;
+    }
+    Fixture() {
+        qp.CodeKeys = {"ab", "abc"};
+        qp.CodeWords = {"QP1;W", "QPX"};
+        sp.CodeKeys = {"ab", "abd"};
+        sp.CodeWords = {"SP1;W", "SPX"};
+        zr.CodeKeys = {"ab", "abe"};
+        zr.CodeWords = {"ZR1", "ZRX"};
+        wb.CodeKeys = {"ab", "abf"};
+        wb.CodeWords = {"WB1;w", "WBX"};
+        sentenceKeys = {"ab", "abs"};
+        sentenceWords = {"SEN;W", "SX"};
+    }
+};
+
+} // namespace
+
+TEST(LookupCandidates, SentenceFirstThenSchemesInOrderExactBeforePrefix) {
+    Fixture f;
+    CandidateLookup lookup;
+    StringList out{"stale"};
+    lookup.LookupCandidates("ab", f.Sources(), out);
+    // "W" of the schemes and "w" of 五笔 equal "W" of the sentence in text order: kept once,
+    // at the sentence's position.
+    EXPECT_EQ(out, (StringList{"SEN", "W", "QP1", "SP1", "ZR1", "WB1", "SX...s", "QPX...c",
+                               "SPX...d", "ZRX...e", "WBX...f"}));
+}
+
+TEST(LookupCandidates, SchemeOrderFourOneTwoThreeInBothGroups) {
+    Fixture f;
+    CandidateLookup lookup;
+    StringList out;
+    lookup.LookupCandidates("ab", f.Sources({4, 1, 2, 3}), out);
+    EXPECT_EQ(out, (StringList{"SEN", "W", "WB1", "QP1", "SP1", "ZR1", "SX...s", "WBX...f",
+                               "QPX...c", "SPX...d", "ZRX...e"}));
+}
+
+TEST(LookupCandidates, ZiranmaBeforeShuangpinWithOrderOneThreeTwoFour) {
+    Fixture f;
+    f.sentenceKeys.clear();
+    f.sentenceWords.clear();
+    CandidateLookup lookup;
+    StringList out;
+    lookup.LookupCandidates("ab", f.Sources({1, 3, 2, 4}), out);
+    EXPECT_EQ(out, (StringList{"QP1", "W", "ZR1", "SP1", "WB1", "QPX...c", "ZRX...e", "SPX...d",
+                               "WBX...f"}));
+}
+
+TEST(LookupCandidates, DisabledSchemesAreLeftOut) {
+    Fixture f;
+    CandidateLookup lookup;
+    StringList out;
+    lookup.LookupCandidates("ab", f.Sources({1, 2, 3, 4}, {false, true, false, false}), out);
+    EXPECT_EQ(out, (StringList{"SEN", "W", "SP1", "SX...s", "SPX...d"}));
+    EXPECT_TRUE(lookup.ExactHits[1].empty());
+}
+
+TEST(LookupCandidates, ExactAndPrefixOfTheSameWordBothStay) {
+    Fixture f;
+    f.qp.CodeWords = {"X", "X"};
+    CandidateLookup lookup;
+    StringList out;
+    lookup.LookupCandidates("ab", f.Sources({1, 2, 3, 4}, {true, false, false, false}), out);
+    EXPECT_EQ(out, (StringList{"SEN", "W", "X", "SX...s", "X...c"}));
+}
+
+TEST(LookupCandidates, EmptyCodeYieldsNothing) {
+    Fixture f;
+    CandidateLookup lookup;
+    StringList out{"stale"};
+    lookup.LookupCandidates("", f.Sources(), out);
+    EXPECT_TRUE(out.empty());
+}
+
+TEST(LookupCandidates, NullSourcesAreEmpty) {
+    CandidateSources s; // nothing attached
+    s.use = {true, true, true, true};
+    CandidateLookup lookup;
+    StringList out;
+    lookup.LookupCandidates("ab", s, out);
+    EXPECT_TRUE(out.empty());
+}
+
+TEST(DecideCompose, NoneOneExactOnePrefixMany) {
+    EXPECT_EQ(DecideCompose({}), ComposeOutcome::NoCandidates);
+    EXPECT_EQ(DecideCompose({G("中国")}), ComposeOutcome::Commit);
+    EXPECT_EQ(DecideCompose({G("中...ong")}), ComposeOutcome::ShowFirstPage);
+    EXPECT_EQ(DecideCompose({G("中"), G("钟")}), ComposeOutcome::ShowFirstPage);
+}
+
+TEST(StepPage, TwentyFiveCandidatesGiveThreePages) {
+    int page = 0;
+    page = StepPage(page, 25, true);
+    EXPECT_EQ(page, 1);
+    page = StepPage(page, 25, true);
+    EXPECT_EQ(page, 2);
+    page = StepPage(page, 25, true);
+    EXPECT_EQ(page, 3);
+    page = StepPage(page, 25, true); // forward on the last page stays
+    EXPECT_EQ(page, 3);
+    EXPECT_EQ(StepPage(1, 25, false), 0); // back from page 1: no page
+    EXPECT_EQ(StepPage(0, 25, false), 0);
+    EXPECT_EQ(StepPage(1, 10, true), 1); // ten candidates: one page
+    EXPECT_EQ(StepPage(0, 0, true), 0);
+}
+
+TEST(BuildPageText, NumbersOneToNineThenZeroAndDropsTheFinalCrLf) {
+    StringList buffer;
+    for (int i = 1; i <= 25; ++i) buffer.push_back("c" + std::to_string(i));
+    PageText p1 = BuildPageText(buffer, 1);
+    EXPECT_EQ(p1.text,
+              "1:c1\r\n2:c2\r\n3:c3\r\n4:c4\r\n5:c5\r\n6:c6\r\n7:c7\r\n8:c8\r\n9:c9\r\n0:c10");
+    EXPECT_EQ(p1.rows, 10);
+    EXPECT_EQ(p1.longest, "c10");
+    PageText p3 = BuildPageText(buffer, 3);
+    EXPECT_EQ(p3.text, "1:c21\r\n2:c22\r\n3:c23\r\n4:c24\r\n5:c25");
+    EXPECT_EQ(p3.rows, 5);
+    EXPECT_EQ(p3.longest, "c21"); // first on a tie
+    EXPECT_EQ(BuildPageText(buffer, 0).text, "");
+}
+
+TEST(BuildPageText, LongestByBytes) {
+    StringList buffer{"abc", G("中国人"), "abcdef"};
+    EXPECT_EQ(BuildPageText(buffer, 1).longest, G("中国人")); // 6 bytes, first of the tie
+}
+
+TEST(CandidateWindowWidth, HeldBetweenEightyAndFourHundred) {
+    EXPECT_EQ(CandidateWindowWidth(10), 80);
+    EXPECT_EQ(CandidateWindowWidth(80), 80);
+    EXPECT_EQ(CandidateWindowWidth(200), 200);
+    EXPECT_EQ(CandidateWindowWidth(400), 400);
+    EXPECT_EQ(CandidateWindowWidth(4000), 400);
+}
+
+TEST(PickFromRows, DigitZeroIsTheTenthRowAndPrefixIsCut) {
+    StringList rows;
+    for (int i = 1; i <= 10; ++i) rows.push_back(std::to_string(i % 10) + ":w" + std::to_string(i));
+    EXPECT_EQ(PickFromRows(rows, 1), "w1");
+    EXPECT_EQ(PickFromRows(rows, 9), "w9");
+    EXPECT_EQ(PickFromRows(rows, 0), "w10");
+    EXPECT_EQ(PickFromRows(rows, -1), "");
+    rows.resize(5);
+    EXPECT_EQ(PickFromRows(rows, 0), ""); // fewer than ten rows
+    EXPECT_EQ(PickFromRows(rows, 5), "w5");
+    EXPECT_EQ(PickFromRows(rows, 6), "");
+    StringList prefixRows{"1:" + G("中...ong"), "2:" + G("中国...ong...x")};
+    EXPECT_EQ(PickFromRows(prefixRows, 1), G("中"));
+    EXPECT_EQ(PickFromRows(prefixRows, 2), G("中国"));
+    StringList longRow{"1:" + std::string(800, 'x')};
+    EXPECT_EQ(PickFromRows(longRow, 1), std::string(500, 'x'));
+}

@@ -1,0 +1,195 @@
+// Part 3.3: the chain of reTargetKeyDown over fakes of the main window and the composition box.
+// The real windows are driven by real key events in test_ime_window.cpp.
+#include "ImeKeyHandler.h"
+#include "TestGbk.h"
+
+#include <gtest/gtest.h>
+
+using namespace qb;
+using qbtest::G;
+
+namespace {
+
+struct FakeHost : ImeHost {
+    std::string pane;
+    int marks = 0, focuses = 0;
+    bool ime = true, punct = true, chars = false;
+    StringList keys, words;
+    SchemeTables schemes[4];
+    void MarkTargetChinese() override { ++marks; }
+    void ReplaceTargetSelection(std::string_view gbk) override { pane += gbk; }
+    void FocusTarget() override { ++focuses; }
+    bool ImeEnabled() const override { return ime; }
+    bool FullWidthPunct() const override { return punct; }
+    bool FullWidthChars() const override { return chars; }
+    const StringList& SentenceCodeKeys() const override { return keys; }
+    const StringList& SentenceCodeWords() const override { return words; }
+    const SchemeTables& Scheme(int id) const override { return schemes[id - 1]; }
+    bool SchemeOn(int) const override { return true; }
+    std::array<int, 4> SchemeOrder() const override { return {1, 2, 3, 4}; }
+};
+
+// Records what the handler asks of the composition box; visibility is set by the test.
+struct FakeComposer : ImeComposer {
+    std::string code;
+    bool box = false, cand = false;
+    std::vector<std::string> log;
+    std::string Code() const override { return code; }
+    void SetCode(std::string_view c) override {
+        code = c;
+        log.push_back("code=" + code);
+    }
+    bool BoxVisible() const override { return box; }
+    void ShowBox() override { box = true; log.push_back("show"); }
+    void HideBox() override { box = false; log.push_back("hide"); }
+    bool CandidatesVisible() const override { return cand; }
+    std::string PickCandidate(int d) override {
+        log.push_back("pick" + std::to_string(d));
+        return "P" + std::to_string(d);
+    }
+    void ShowPage(bool forward) override { log.push_back(forward ? "page+" : "page-"); }
+};
+
+struct Handler : ::testing::Test {
+    FakeHost host;
+    FakeComposer box;
+    ImeKeyHandler h{host, box};
+    int Down(int k, Modifiers m = kModNone) {
+        h.KeyDown(k, m);
+        return k;
+    }
+};
+
+} // namespace
+
+TEST_F(Handler, ImeOffLetsEveryKeyThrough) {
+    host.ime = false;
+    EXPECT_EQ(Down(65), 65);
+    EXPECT_EQ(Down(188), 188);
+    EXPECT_FALSE(h.KeyHandled);
+    EXPECT_TRUE(box.log.empty());
+    EXPECT_TRUE(host.pane.empty());
+}
+
+TEST_F(Handler, ExactlyCtrlPassesOtherSetsDoNot) {
+    EXPECT_EQ(Down(74, kModCtrl), 74); // Ctrl+J reaches the pane (its shortcut)
+    EXPECT_FALSE(h.KeyHandled);
+    EXPECT_EQ(Down(74, kModCtrl | kModShift), 0); // Ctrl+Shift+J composes j
+    EXPECT_EQ(box.code, "j");
+    EXPECT_EQ(Down(75, kModAlt), 0);
+    EXPECT_EQ(box.code, "jk");
+}
+
+TEST_F(Handler, LetterShowsTheBoxAppendsSmallLetterAndFocuses) {
+    EXPECT_EQ(Down(90, kModShift), 0);
+    EXPECT_TRUE(h.KeyHandled);
+    EXPECT_EQ(box.log, (std::vector<std::string>{"show", "code=z"}));
+    EXPECT_EQ(host.focuses, 1);
+    char16_t ch = u'Z';
+    h.KeyPress(ch);
+    EXPECT_EQ(ch, 0);
+    int up = 90;
+    h.KeyUp(up);
+    EXPECT_EQ(up, 0);
+}
+
+TEST_F(Handler, PunctuationInsertsMarkedTextWhenNothingIsComposed) {
+    EXPECT_EQ(Down(188), 0);
+    EXPECT_EQ(host.pane, G("，"));
+    EXPECT_EQ(host.marks, 1);
+    EXPECT_EQ(Down(49, kModShift), 0);
+    EXPECT_EQ(host.pane, G("，！"));
+    EXPECT_EQ(Down(49), 49); // plain 1 is not punctuation, and no page is shown: passes
+    EXPECT_FALSE(h.KeyHandled);
+    EXPECT_EQ(host.pane, G("，！"));
+}
+
+TEST_F(Handler, QuotesAlternateEachKindOnItsOwn) {
+    Down(222);
+    Down(222);
+    Down(222);
+    Down(222);
+    EXPECT_EQ(host.pane, G("‘’‘’"));
+    host.pane.clear();
+    Down(222, kModShift);
+    Down(222);
+    Down(222, kModShift);
+    EXPECT_EQ(host.pane, G("“‘”"));
+}
+
+TEST_F(Handler, WhileComposingCommaPassesAndSemicolonJoinsTheCode) {
+    box.box = true;
+    box.code = "zh";
+    EXPECT_EQ(Down(188), 188);
+    EXPECT_EQ(box.code, "zh");
+    EXPECT_EQ(Down(186), 0);
+    EXPECT_EQ(box.code, "zh;");
+    EXPECT_TRUE(host.pane.empty());
+}
+
+TEST_F(Handler, ShiftOneWithPageShownPicksRowOne) {
+    box.box = box.cand = true;
+    box.code = "zh";
+    EXPECT_EQ(Down(49, kModShift), 0);
+    EXPECT_EQ(host.pane, "P1");
+    EXPECT_EQ(box.code, "");
+}
+
+TEST_F(Handler, FullWidthPunctOffAndCharsOnGivesFullWidthDigit) {
+    host.punct = false;
+    host.chars = true;
+    EXPECT_EQ(Down(49, kModShift), 0);
+    EXPECT_EQ(host.pane, G("１"));
+    EXPECT_EQ(Down(65, kModShift), 0);
+    EXPECT_EQ(Down(65), 0);
+    EXPECT_EQ(host.pane, G("１Ａａ"));
+    EXPECT_TRUE(box.log.empty());
+}
+
+TEST_F(Handler, BackspaceShortensConsumesAndHidesAtEmpty) {
+    box.box = true;
+    box.code = "z";
+    EXPECT_EQ(Down(8), 0);
+    EXPECT_EQ(box.log, (std::vector<std::string>{"code=", "hide"}));
+    EXPECT_FALSE(box.box);
+    box.log.clear();
+    EXPECT_EQ(Down(8), 8); // nothing composed: the pane deletes, the composition is cancelled
+    EXPECT_EQ(box.log, (std::vector<std::string>{"hide", "code="}));
+}
+
+TEST_F(Handler, EscapeCancelsAndPasses) {
+    box.box = true;
+    box.code = "zh";
+    EXPECT_EQ(Down(27), 27);
+    EXPECT_FALSE(h.KeyHandled);
+    EXPECT_EQ(box.code, "");
+    EXPECT_FALSE(box.box);
+}
+
+TEST_F(Handler, BracketsPageWithAPageAndCancelWithout) {
+    box.box = box.cand = true;
+    box.code = "a";
+    EXPECT_EQ(Down(221), 0);
+    EXPECT_EQ(Down(219), 0);
+    EXPECT_EQ(Down(93), 0);
+    EXPECT_EQ(Down(91), 0);
+    EXPECT_EQ(box.log, (std::vector<std::string>{"page+", "page-", "page+", "page-"}));
+    box.cand = false;
+    EXPECT_EQ(Down(221), 221);
+    EXPECT_EQ(box.code, "");
+}
+
+TEST_F(Handler, KeypadDigitsPassThrough) {
+    box.box = box.cand = true;
+    box.code = "a";
+    EXPECT_EQ(Down(97), 97);
+    EXPECT_EQ(box.code, "a");
+    EXPECT_TRUE(box.log.empty());
+}
+
+TEST_F(Handler, KeyHandledIsResetAtEveryKeyDown) {
+    Down(65);
+    EXPECT_TRUE(h.KeyHandled);
+    Down(13);
+    EXPECT_FALSE(h.KeyHandled);
+}
