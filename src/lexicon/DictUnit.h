@@ -5,8 +5,10 @@
 #include "MyUtils.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qb {
 
@@ -73,11 +75,50 @@ public:
 private:
     // The storage of the entries is the engine's own affair (it may pool the bytes); only the
     // operations above are the lexicon's contract.
+    //
+    // Every entry lives in pool_ as key TAB rendering, back to back, and is described by a
+    // record (offset and lengths). Records never move: an entry's id is its record's index.
+    // order_ holds the live ids in key order (entry i is records_[order_[i]]), and slots_ is a
+    // hash index of the live ids by their key folded as the text order folds it, so a key is
+    // found without a binary search. Rewritten entries leave their old bytes behind (garbage_),
+    // reclaimed by Compact().
+    struct Record {
+        std::uint64_t off = 0;
+        std::uint32_t klen = 0;
+        std::uint32_t rlen = 0;
+    };
+    enum class Absorb { Load, Add, Replace };
+    struct LoadState;
+
+    std::string_view KeyOf(std::uint32_t id) const;
+    std::string_view RenderingOf(std::uint32_t id) const;
+    std::string_view LineOf(std::uint32_t id) const;
+    std::uint32_t AppendRecord(std::string_view key, std::string_view rendering);
+    void RewriteRecord(std::uint32_t id, const std::string& key, const std::string& rendering);
+    void KillRecord(std::uint32_t id);
+    static constexpr std::uint32_t kNoId = 0xFFFFFFFFu;
+    std::uint32_t FindId(std::string_view key) const;
+    std::size_t LowerBound(std::string_view key) const;
+    void HashInsert(std::uint32_t id);
+    void RebuildHash();
+    void AbsorbPending(std::vector<std::uint32_t>& pending, Absorb mode);
+    void MaybeCompact();
+    void Compact();
+    void LoadLine(std::string_view line, bool scrambled, LoadState& st);
+    void FinishLoad(LoadState& st);
+    void AddPair(std::string_view source, std::string_view rendering,
+                 std::vector<std::uint32_t>& pending);
+    void FinishAdd(std::vector<std::uint32_t>& pending, bool merging);
+
     std::string fileName_;
-    StringList keys_;
-    StringList renderings_;
+    std::string pool_;
+    std::vector<Record> records_;
+    std::vector<std::uint32_t> order_;
+    std::vector<std::uint64_t> slots_; // (hash high bits << 32) | (id + 1); 0 = empty
+    std::size_t garbage_ = 0;          // bytes of pool_ no live record uses
+    std::size_t deadRecords_ = 0;
     StringList firstWordKeys_;
-    StringList firstWordMax_;
+    std::vector<int> firstWordMax_;
     StringList irregularForms_;
     StringList irregularBases_;
     bool modified_ = false;

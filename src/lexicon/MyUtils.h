@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -75,6 +76,80 @@ void ScrambleLines(StringList& lines);
 StringList SplitLines(std::string_view bytes);
 // Every line followed by CR LF; no lines gives no bytes.
 std::string JoinLinesCrLf(const StringList& lines);
+
+// Incremental form of SplitLines for bytes that arrive in pieces: Feed every piece in order, then
+// Finish. emit(std::string_view) receives exactly the lines SplitLines gives for the whole; a
+// line handed to emit is valid only during that call.
+class LineSplitter {
+public:
+    template <class Emit> void Feed(std::string_view chunk, Emit&& emit);
+    template <class Emit> void Finish(Emit&& emit);
+
+private:
+    std::string partial_;  // bytes of a line not yet ended
+    bool afterCr_ = false; // the previous piece ended with CR: a leading LF belongs to it
+    bool ended_ = false;   // a NUL byte was met: the text is over
+};
+
+// The lines of SplitLines (bytes), handed one by one to emit without building a list.
+template <class Emit> void ForEachLine(std::string_view bytes, Emit&& emit) {
+    LineSplitter splitter;
+    splitter.Feed(bytes, emit);
+    splitter.Finish(emit);
+}
+
+template <class Emit> void LineSplitter::Feed(std::string_view chunk, Emit&& emit) {
+    if (ended_) return;
+    for (std::size_t i = 0; i < chunk.size(); ++i) {
+        if (chunk[i] == '\0') {
+            chunk = chunk.substr(0, i);
+            ended_ = true;
+            break;
+        }
+    }
+    std::size_t i = 0;
+    const std::size_t n = chunk.size();
+    if (afterCr_ && n > 0) {
+        afterCr_ = false;
+        if (chunk[0] == '\n') i = 1;
+    }
+    while (i < n) {
+        std::size_t j = i;
+        while (j < n && chunk[j] != '\r' && chunk[j] != '\n') ++j;
+        if (j == n) {
+            partial_.append(chunk.substr(i));
+            break;
+        }
+        if (partial_.empty()) {
+            emit(chunk.substr(i, j - i));
+        } else {
+            partial_.append(chunk.substr(i, j - i));
+            emit(std::string_view(partial_));
+            partial_.clear();
+        }
+        if (chunk[j] == '\r') {
+            if (j + 1 < n) {
+                if (chunk[j + 1] == '\n') ++j;
+            } else if (!ended_) {
+                afterCr_ = true;
+            }
+        }
+        i = j + 1;
+    }
+}
+
+template <class Emit> void LineSplitter::Finish(Emit&& emit) {
+    if (!partial_.empty()) emit(std::string_view(partial_));
+    partial_.clear();
+    afterCr_ = false;
+    ended_ = true;
+}
+
+// Reads the file in pieces and hands its lines (as SplitLines cuts them) to emit; FileError
+// "Cannot open file <path>" when it cannot be opened or read. Bounded memory for huge files.
+void ForEachFileLine(const std::string& path, const std::function<void(std::string_view)>& emit);
+// Size of a file in bytes, 0 when unknown.
+std::size_t FileSizeOf(const std::string& path);
 
 // ---- files: the outer shell around the byte forms ----
 bool FileExists(const std::string& path);

@@ -1,0 +1,490 @@
+// Text utilities of the lexicon engine: GBK-aware searching, the text order, the word and
+// key operations, keyed merging, the line layer and whole-file access.
+#include "MyUtils.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <set>
+#include <unordered_set>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qb {
+
+[[noreturn]] void ThrowCannotOpen(const std::string& path) {
+    throw FileError("Cannot open file " + path);
+}
+[[noreturn]] void ThrowCannotCreate(const std::string& path) {
+    throw FileError("Cannot create file " + path);
+}
+[[noreturn]] void ThrowIndexOutOfBounds(long long index) {
+    throw FileError("List index out of bounds (" + std::to_string(index) + ")");
+}
+
+// ---- bytes and characters ----
+
+std::size_t FindText(std::string_view text, std::string_view pattern, std::size_t from) {
+    const std::size_t n = text.size();
+    if (pattern.empty() || from >= n || pattern.size() > n - from) return std::string_view::npos;
+    // `pos` is always a character boundary at or before the next candidate. A candidate found
+    // by the plain byte search is accepted only when the boundary walk lands on it exactly:
+    // in 乑 (81 5A) the 'Z' is a trail byte, so searching "Z" in it finds nothing.
+    std::size_t pos = from;
+    std::size_t at = from;
+    for (;;) {
+        const std::size_t cand = text.find(pattern, at);
+        if (cand == std::string_view::npos) return cand;
+        while (pos < cand) pos += IsLeadByte(static_cast<unsigned char>(text[pos])) ? 2 : 1;
+        if (pos == cand) return cand;
+        at = cand + 1; // cand was a trail byte; pos == cand + 1 is the next boundary
+    }
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view pattern, std::string_view with) {
+    std::string out;
+    if (pattern.empty()) return std::string(text);
+    std::size_t start = 0;
+    std::size_t hit = FindText(text, pattern, 0);
+    if (hit == std::string_view::npos) return std::string(text);
+    out.reserve(text.size());
+    while (hit != std::string_view::npos) {
+        out.append(text.substr(start, hit - start));
+        out.append(with);
+        start = hit + pattern.size();
+        // The search goes on in the rest of the text as a text of its own (its first byte is
+        // taken as a boundary), as a one-pass replace does.
+        hit = start < text.size() ? FindText(text, pattern, start) : std::string_view::npos;
+    }
+    out.append(text.substr(start));
+    return out;
+}
+
+static inline bool IsTrimByte(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+static std::string_view TrimView(std::string_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && IsTrimByte(text[b])) ++b;
+    while (e > b && IsTrimByte(text[e - 1])) --e;
+    return text.substr(b, e - b);
+}
+
+std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
+
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    const std::size_t n = out.size();
+    for (std::size_t i = 0; i < n;) {
+        unsigned char c = static_cast<unsigned char>(out[i]);
+        if (IsLeadByte(c)) {
+            i += 2;
+        } else {
+            if (c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c + 32);
+            ++i;
+        }
+    }
+    return out;
+}
+
+// ---- text order ----
+
+static inline unsigned char FoldSingle(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+}
+
+int TextCompare(std::string_view a, std::string_view b) {
+    const unsigned char* pa = reinterpret_cast<const unsigned char*>(a.data());
+    const unsigned char* pb = reinterpret_cast<const unsigned char*>(b.data());
+    const std::size_t n = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    std::size_t boundary = 0; // a known character boundary <= i, equal in both texts
+    for (;;) {
+        // Skip the common raw prefix eight bytes at a time.
+        while (i + 8 <= n) {
+            std::uint64_t x, y;
+            std::memcpy(&x, pa + i, 8);
+            std::memcpy(&y, pb + i, 8);
+            if (x != y) break;
+            i += 8;
+        }
+        while (i < n && pa[i] == pb[i]) ++i;
+        if (i >= n) break;
+        // First raw difference at i. Both texts agree (after folding) before i, and folding never
+        // changes whether a byte is a lead byte, so both have the same character boundaries.
+        // Count the lead-range bytes just before i: the byte after any other byte is a boundary.
+        std::size_t k = 0;
+        std::size_t j = i;
+        while (j > boundary && IsLeadByte(pa[j - 1])) {
+            --j;
+            ++k;
+        }
+        if (k & 1) return int(pa[i]) - int(pb[i]); // i is a trail byte: never folded
+        const unsigned char ca = FoldSingle(pa[i]);
+        const unsigned char cb = FoldSingle(pb[i]);
+        if (ca != cb) return int(ca) - int(cb);
+        // 'A' against 'a' (single-byte characters): equal in text order; go on after them.
+        ++i;
+        boundary = i;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+bool SortedFind(const StringList& list, std::string_view text, std::size_t& index) {
+    std::size_t lo = 0, hi = list.size();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        const int c = TextCompare(list[mid], text);
+        if (c < 0) {
+            lo = mid + 1;
+        } else if (c > 0) {
+            hi = mid;
+        } else {
+            index = mid;
+            return true;
+        }
+    }
+    index = lo;
+    return false;
+}
+
+// ---- the operations of the text utilities ----
+
+int WordCount(std::string_view text) {
+    return static_cast<int>(std::count(text.begin(), text.end(), ' ')) + 1;
+}
+
+static inline bool IsSeparateWordSymbol(unsigned char c) {
+    return c == ' ' || c == '#' || c == '$' || c == '%' || c == '&' || c == '*' || c == '-' ||
+           c == '.' || c == '/' || (c >= '0' && c <= '9') || c == '@' || (c >= 'A' && c <= 'Z') ||
+           c == '\\' || c == '_' || (c >= 'a' && c <= 'z') || c == '|';
+}
+
+std::string SeparateSymbols(std::string_view text) {
+    const std::string_view t = TrimView(text);
+    std::string s;
+    s.reserve(t.size() + 16);
+    for (char ch : t) {
+        if (IsSeparateWordSymbol(static_cast<unsigned char>(ch))) {
+            s.push_back(ch);
+        } else {
+            s.push_back(' ');
+            s.push_back(ch);
+            s.push_back(' ');
+        }
+    }
+    s = ReplaceAll(s, "\r", " ");
+    s = ReplaceAll(s, "\n", " ");
+    s = ReplaceAll(s, "  ", " ");
+    return Trim(s);
+}
+
+// True when `text` is already in lookup form made of letters and single spaces only, so that
+// NormalizeKey gives it back unchanged (the common case for the keys of a text lexicon).
+static bool IsPlainLookupForm(std::string_view text) {
+    if (text.empty()) return true;
+    if (text.front() == ' ' || text.back() == ' ') return false;
+    char prev = 'a';
+    for (char ch : text) {
+        if (ch == ' ') {
+            if (prev == ' ') return false;
+        } else if (ch < 'a' || ch > 'z') {
+            return false;
+        }
+        prev = ch;
+    }
+    return true;
+}
+
+std::string NormalizeKey(std::string_view text) {
+    if (IsPlainLookupForm(text)) return std::string(text);
+    const std::string lower = LowerAscii(text);
+    const std::string_view t = TrimView(lower);
+    std::string s;
+    s.reserve(t.size() + 16);
+    for (char ch : t) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c == ' ' || (c >= 'a' && c <= 'z')) {
+            s.push_back(ch);
+        } else {
+            s.push_back(' ');
+            s.push_back(ch);
+            s.push_back(' ');
+        }
+    }
+    s = ReplaceAll(s, "\r", " ");
+    s = ReplaceAll(s, "\n", " ");
+    // Double spaces are found at character boundaries only: in " \xD6  \xD0 " (中 split into
+    // its bytes) the space after D6 is that byte's trail, so that pair of spaces stays.
+    while (FindText(s, "  ") != std::string::npos) s = ReplaceAll(s, "  ", " ");
+    return Trim(s);
+}
+
+void SplitString(std::string_view text, std::string_view separator, StringList& list) {
+    list.clear();
+    if (separator.empty()) return; // no separator can be found: nothing is added
+    std::string buf;
+    buf.reserve(text.size() + separator.size());
+    buf.append(text);
+    buf.append(separator);
+    std::string_view t = buf;
+    while (!t.empty()) {
+        const std::size_t p = FindText(t, separator);
+        if (p == std::string_view::npos) break;
+        if (p > 0) list.emplace_back(t.substr(0, p));
+        t = Head(t.substr(p + separator.size()));
+    }
+}
+
+std::pair<std::string, std::string> SplitAtFirst(std::string_view text, char separator) {
+    const std::size_t p = FindText(text, std::string_view(&separator, 1));
+    if (p == std::string_view::npos) return {};
+    return {std::string(text.substr(0, p)), std::string(Head(text.substr(p + 1)))};
+}
+
+std::string JoinDistinct(std::string_view text, std::string_view separator) {
+    StringList pieces;
+    SplitString(text, separator, pieces);
+    std::unordered_set<std::string_view> seen;
+    std::string out;
+    for (const std::string& piece : pieces) {
+        if (!seen.insert(piece).second) continue;
+        out.append(piece);
+        out.append(separator);
+        if (out.size() > kMaxTextBytes) break; // the rest is cut off anyway
+    }
+    if (out.size() > kMaxTextBytes) out.resize(kMaxTextBytes);
+    if (!separator.empty() && out.size() >= separator.size() &&
+        std::string_view(out).substr(out.size() - separator.size()) == separator) {
+        out.resize(out.size() - separator.size());
+    }
+    return out;
+}
+
+void MergeKeyedValue(std::string_view key, std::string_view value, StringList& keys,
+                     StringList& values, std::string_view separator) {
+    std::size_t i = 0;
+    if (SortedFind(keys, key, i)) {
+        std::string joined;
+        joined.reserve(values[i].size() + separator.size() + value.size());
+        joined.append(values[i]);
+        joined.append(separator);
+        joined.append(value);
+        values[i] = JoinDistinct(joined, separator);
+    } else {
+        keys.insert(keys.begin() + static_cast<std::ptrdiff_t>(i), std::string(key));
+        values.insert(values.begin() + static_cast<std::ptrdiff_t>(i), std::string(value));
+    }
+}
+
+void MergeKeyedLines(StringList& target, const StringList& source, char keySeparator,
+                     std::string_view valueSeparator) {
+    StringList keys;
+    StringList values;
+    auto mergeLine = [&](const std::string& line) {
+        auto [key, value] = SplitAtFirst(line, keySeparator);
+        MergeKeyedValue(key, value, keys, values, valueSeparator);
+    };
+    for (const std::string& line : target) mergeLine(line);
+    for (const std::string& line : source) mergeLine(line);
+    target.clear();
+    target.reserve(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        std::string line;
+        line.reserve(keys[i].size() + 1 + values[i].size());
+        line.append(keys[i]);
+        line.push_back(keySeparator);
+        line.append(values[i]);
+        target.push_back(std::move(line));
+    }
+}
+
+void AppendDistinct(StringList& target, StringList& source) {
+    for (std::string& item : source) target.push_back(std::move(item));
+    source.clear();
+    struct Less {
+        bool operator()(std::string_view a, std::string_view b) const { return TextLess(a, b); }
+    };
+    std::set<std::string_view, Less> seen;
+    for (const std::string& item : target) {
+        if (seen.insert(item).second) source.push_back(item);
+    }
+    target = source;
+}
+
+// ---- line layer ----
+
+std::string ScrambleLine(std::string_view line) {
+    std::string out(line);
+    const std::size_t n = out.size();
+    // Positions are 1-based in the format: byte k and byte n+1-k swap for odd k <= n div 2.
+    for (std::size_t k = 1; k <= n / 2; k += 2) std::swap(out[k - 1], out[n - k]);
+    return out;
+}
+
+void ScrambleLines(StringList& lines) {
+    for (std::string& line : lines) {
+        const std::size_t n = line.size();
+        for (std::size_t k = 1; k <= n / 2; k += 2) std::swap(line[k - 1], line[n - k]);
+    }
+}
+
+StringList SplitLines(std::string_view bytes) {
+    StringList lines;
+    const std::size_t nul = bytes.find('\0');
+    if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
+    const std::size_t n = bytes.size();
+    std::size_t start = 0;
+    std::size_t i = 0;
+    while (i < n) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            lines.emplace_back(bytes.substr(start, i - start));
+            if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n') ++i;
+            ++i;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < n) lines.emplace_back(bytes.substr(start));
+    return lines;
+}
+
+std::string JoinLinesCrLf(const StringList& lines) {
+    std::size_t total = 0;
+    for (const std::string& line : lines) total += line.size() + 2;
+    std::string out;
+    out.reserve(total);
+    for (const std::string& line : lines) {
+        out.append(line);
+        out.append("\r\n");
+    }
+    return out;
+}
+
+// ---- files ----
+
+bool FileExists(const std::string& path) {
+    if (path.empty()) return false;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    return !S_ISDIR(st.st_mode);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) ThrowCannotOpen(path);
+    std::string out;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        out.reserve(static_cast<std::size_t>(st.st_size));
+    }
+    char buf[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(fd, buf, sizeof buf);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            ThrowCannotOpen(path);
+        }
+        if (got == 0) break;
+        out.append(buf, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return out;
+}
+
+std::size_t FileSizeOf(const std::string& path) {
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    return static_cast<std::size_t>(st.st_size);
+}
+
+void ForEachFileLine(const std::string& path, const std::function<void(std::string_view)>& emit) {
+    const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) ThrowCannotOpen(path);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    LineSplitter splitter;
+    std::string buf(std::size_t(1) << 20, '\0');
+    for (;;) {
+        const ssize_t got = ::read(fd, buf.data(), buf.size());
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ThrowCannotOpen(path);
+        }
+        if (got == 0) break;
+        splitter.Feed(std::string_view(buf.data(), static_cast<std::size_t>(got)), emit);
+    }
+    splitter.Finish(emit);
+}
+
+static bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return true;
+}
+
+void WriteWholeFileSafely(const std::string& path, std::string_view bytes) {
+    if (path.empty()) ThrowCannotCreate(path);
+    // Write through a symbolic link to the file it names, so the link survives the rename.
+    std::string target = path;
+    {
+        struct stat lst;
+        if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+            if (char* real = ::realpath(path.c_str(), nullptr)) {
+                target = real;
+                std::free(real);
+            }
+        }
+    }
+    struct stat old;
+    const bool hadOld = ::stat(target.c_str(), &old) == 0;
+    if (hadOld && S_ISDIR(old.st_mode)) ThrowCannotCreate(path);
+
+    std::string tmp = target + ".tmpXXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) ThrowCannotCreate(path);
+    bool ok = true;
+    // mkstemp creates the file 0600; give it the old file's mode, or the usual mode of a new one.
+    mode_t mode;
+    if (hadOld) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::fchmod(fd, mode) != 0) ok = false;
+    if (ok) ok = WriteAll(fd, bytes);
+    if (ok && ::fsync(fd) != 0) ok = false;
+    if (::close(fd) != 0) ok = false;
+    if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) ok = false;
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        ThrowCannotCreate(path);
+    }
+    // Make the rename itself durable.
+    std::string dir = target;
+    const std::size_t slash = dir.rfind('/');
+    dir = slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : dir.substr(0, slash));
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+} // namespace qb
