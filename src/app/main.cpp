@@ -1,0 +1,9 @@
+// quillbridge: no command-line options are read (Part 1.1); everything is in RunQuillbridge.
+#include "Startup.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    return qb::RunQuillbridge();
+}

@@ -1,0 +1,214 @@
+#include "PaneModel.h"
+
+#include "GbkText.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+namespace qb {
+
+namespace {
+
+// GBK bytes of each BMP character, found once per character on first use: bits 0-15 the bytes
+// (first byte high), bits 16-17 the length. 0 = not yet known.
+std::uint32_t GbkOfUnit(char16_t u) {
+    static std::array<std::uint32_t, 65536> cache{};
+    std::uint32_t& slot = cache[u];
+    if (slot == 0) {
+        if (u < 0x80) {
+            slot = (1u << 16) | u;
+        } else {
+            QChar c(u);
+            std::optional<std::string> b = ToGbkStrict(QString(c));
+            if (!b || b->empty() || b->size() > 2) {
+                slot = (1u << 16) | '?';
+            } else if (b->size() == 1) {
+                slot = (1u << 16) | std::uint8_t((*b)[0]);
+            } else {
+                slot = (2u << 16) | (std::uint32_t(std::uint8_t((*b)[0])) << 8) |
+                       std::uint8_t((*b)[1]);
+            }
+        }
+    }
+    return slot;
+}
+
+bool IsBreak(char16_t u) { return u == u'\n' || u == 0x2028 || u == 0x2029 || u == u'\r'; }
+
+QString DocText(const QPlainTextEdit* edit) { return edit->document()->toPlainText(); }
+
+} // namespace
+
+int PaneUnitBytes(const QString& doc, qsizetype i) {
+    char16_t u = doc.at(i).unicode();
+    if (IsBreak(u)) return 2;
+    if (QChar::isLowSurrogate(u) && i > 0 && QChar::isHighSurrogate(doc.at(i - 1).unicode()))
+        return 0;
+    if (QChar::isHighSurrogate(u) || QChar::isLowSurrogate(u)) return 1; // '?'
+    return int(GbkOfUnit(u) >> 16);
+}
+
+std::string PaneBytes(const QString& doc) {
+    std::string out;
+    out.reserve(std::size_t(doc.size()) + std::size_t(doc.size()) / 2);
+    for (qsizetype i = 0; i < doc.size(); ++i) {
+        char16_t u = doc.at(i).unicode();
+        if (IsBreak(u)) {
+            out += "\r\n";
+        } else if (QChar::isHighSurrogate(u) || QChar::isLowSurrogate(u)) {
+            if (PaneUnitBytes(doc, i) == 1) out += '?';
+        } else {
+            std::uint32_t g = GbkOfUnit(u);
+            if ((g >> 16) == 2) out += char((g >> 8) & 0xFF);
+            out += char(g & 0xFF);
+        }
+    }
+    return out;
+}
+
+int PaneBytesBefore(const QString& doc, qsizetype pos) {
+    pos = std::clamp<qsizetype>(pos, 0, doc.size());
+    int bytes = 0;
+    for (qsizetype i = 0; i < pos; ++i) bytes += PaneUnitBytes(doc, i);
+    return bytes;
+}
+
+qsizetype PanePosOfByte(const QString& doc, int byte, bool roundUp) {
+    if (byte <= 0) return 0;
+    int bytes = 0;
+    for (qsizetype i = 0; i < doc.size(); ++i) {
+        int w = PaneUnitBytes(doc, i);
+        if (w == 0) continue; // inside a surrogate pair: never a position of its own
+        if (bytes + w > byte) {
+            // `byte` lies at the start of unit i (bytes == byte) or inside it.
+            if (bytes == byte || !roundUp) return i;
+            qsizetype next = i + 1;
+            while (next < doc.size() && PaneUnitBytes(doc, next) == 0) ++next;
+            return next;
+        }
+        bytes += w;
+        if (bytes == byte) {
+            qsizetype next = i + 1;
+            while (next < doc.size() && PaneUnitBytes(doc, next) == 0) ++next;
+            return next;
+        }
+    }
+    return doc.size();
+}
+
+TPane::TPane(QPlainTextEdit* edit) : edit_(edit) {}
+
+std::string TPane::Text() const { return PaneBytes(DocText(edit_)); }
+
+int TPane::TextLength() const {
+    QString doc = DocText(edit_);
+    return PaneBytesBefore(doc, doc.size());
+}
+
+void TPane::SetText(std::string_view gbk) {
+    QString s = FromGbk(gbk);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    s.replace(QChar(u'\r'), QChar(u'\n'));
+    edit_->setPlainText(s);
+    remembered_.valid = false;
+}
+
+bool TPane::RememberedHolds() const {
+    if (!remembered_.valid) return false;
+    QTextCursor c = edit_->textCursor();
+    return remembered_.revision == edit_->document()->revision() &&
+           remembered_.anchor == c.anchor() && remembered_.position == c.position();
+}
+
+int TPane::SelStart() const {
+    if (RememberedHolds()) return remembered_.start;
+    QTextCursor c = edit_->textCursor();
+    return PaneBytesBefore(DocText(edit_), c.selectionStart());
+}
+
+int TPane::SelLength() const {
+    if (RememberedHolds()) return remembered_.length;
+    QTextCursor c = edit_->textCursor();
+    QString doc = DocText(edit_);
+    return PaneBytesBefore(doc, c.selectionEnd()) - PaneBytesBefore(doc, c.selectionStart());
+}
+
+void TPane::SetSelStart(int start) { Select(start, 0); }
+
+void TPane::SetSelLength(int length) { Select(SelStart(), length); }
+
+void TPane::Select(int start, int length) {
+    QString doc = DocText(edit_);
+    int total = PaneBytesBefore(doc, doc.size());
+    start = std::clamp(start, 0, total);
+    length = std::clamp(length, 0, total - start);
+    qsizetype a = PanePosOfByte(doc, start, false);
+    qsizetype p = PanePosOfByte(doc, start + length, true);
+    QTextCursor c = edit_->textCursor();
+    c.setPosition(int(a));
+    if (p != a) c.setPosition(int(p), QTextCursor::KeepAnchor);
+    edit_->setTextCursor(c);
+    QTextCursor now = edit_->textCursor();
+    remembered_ = {true, edit_->document()->revision(), now.anchor(), now.position(), start,
+                   length};
+}
+
+std::string TPane::SelText() const {
+    std::string text = Text();
+    std::size_t s = std::size_t(std::max(0, SelStart()));
+    std::size_t l = std::size_t(std::max(0, SelLength()));
+    if (s > text.size()) return {};
+    return text.substr(s, l);
+}
+
+void TPane::SetSelText(std::string_view gbk) {
+    QString s = FromGbk(gbk);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    s.replace(QChar(u'\r'), QChar(u'\n'));
+    QTextCursor c = edit_->textCursor();
+    c.insertText(s);
+    edit_->setTextCursor(c);
+    remembered_.valid = false;
+}
+
+void TPane::SetFocus() { edit_->setFocus(Qt::OtherFocusReason); }
+
+QPoint TPane::CaretPos() const { return edit_->cursorRect().topLeft(); }
+
+QPoint TPane::ClientScreenPos() const { return edit_->viewport()->mapToGlobal(QPoint(0, 0)); }
+
+int TPane::DisplayLineCount() const {
+    QTextDocument* doc = edit_->document();
+    qreal margin = doc->documentMargin();
+    qreal width = qreal(edit_->viewport()->width()) - 2 * margin;
+    if (width < 1) width = 1;
+    QTextOption option = doc->defaultTextOption();
+    option.setWrapMode(edit_->wordWrapMode());
+    int lines = 0;
+    QTextBlock last = doc->lastBlock();
+    for (QTextBlock b = doc->firstBlock(); b.isValid(); b = b.next()) {
+        if (b == last && b.text().isEmpty()) break; // a trailing empty line is not counted
+        QTextLayout layout(b.text(), edit_->font());
+        layout.setTextOption(option);
+        layout.beginLayout();
+        int n = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            ++n;
+        }
+        layout.endLayout();
+        lines += std::max(1, n);
+    }
+    return lines;
+}
+
+} // namespace qb

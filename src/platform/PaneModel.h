@@ -1,0 +1,82 @@
+// The design's pane over a QPlainTextEdit: one GBK byte string whose line breaks are CR LF, and
+// a selection given as a byte offset and a byte length of that string.
+//
+// Counting, per UTF-16 unit of the document (QPlainTextEdit::toPlainText):
+//   a block separator (also U+2028 / U+2029)   -> CR LF, 2 bytes
+//   a character GBK holds                      -> its GBK bytes (1 or 2)
+//   a character GBK cannot hold (an emoji, one
+//   surrogate pair)                            -> '?', 1 byte
+// So for "中a\n😀b" the text is D6 D0 61 0D 0A 3F 62 (7 bytes); the 'b' is at byte 6.
+//
+// A byte selection that ends inside a two-byte unit (the Part's sentence rule selects a CR
+// without its LF) is shown covering the whole unit, and the model remembers the byte values it
+// was given for as long as the document and its cursor are unchanged, so reading the selection
+// back gives exactly what the Part computed. The pane's own text is never rewritten here.
+#pragma once
+
+#include <QPoint>
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+class QPlainTextEdit;
+
+namespace qb {
+
+// Bytes of one UTF-16 unit at index i of a document text (see above); the low half of a
+// surrogate pair counts 0.
+int PaneUnitBytes(const QString& doc, qsizetype i);
+// The document text as the pane's GBK bytes.
+std::string PaneBytes(const QString& doc);
+// Byte offset of document position `pos` (a cursor position, 0 .. doc.size()).
+int PaneBytesBefore(const QString& doc, qsizetype pos);
+// The document position of byte offset `byte`: the first position whose byte offset is >=
+// `byte` when `roundUp`, else the last position whose byte offset is <= `byte`.
+qsizetype PanePosOfByte(const QString& doc, int byte, bool roundUp);
+
+class TPane {
+public:
+    explicit TPane(QPlainTextEdit* edit);
+    QPlainTextEdit* Edit() const { return edit_; }
+
+    std::string Text() const;
+    void SetText(std::string_view gbk);   // CR LF, lone CR and lone LF each become one break
+    int TextLength() const;               // bytes of Text()
+
+    int SelStart() const;
+    int SelLength() const;
+    // Sets the caret to `start` with nothing selected (as the design's SelStart does).
+    void SetSelStart(int start);
+    // Selects `length` bytes from the current SelStart; cut at the end of the text.
+    void SetSelLength(int length);
+    void Select(int start, int length);
+    std::string SelText() const;
+    // Replaces the selection (or inserts at the caret) with GBK text.
+    void SetSelText(std::string_view gbk);
+
+    void SetFocus();
+    // The design marks the insertion point as GB2312 text; Qt panes are Unicode already, so
+    // this only exists to keep the design's steps visible.
+    void MarkChinese() {}
+    // Top-left of the caret relative to the client area (the viewport), and the client area's
+    // screen position.
+    QPoint CaretPos() const;
+    QPoint ClientScreenPos() const;
+    // Lines as wrapped at the viewport's width; a trailing empty line is not counted.
+    int DisplayLineCount() const;
+
+private:
+    struct Remembered {
+        bool valid = false;
+        int revision = -1;
+        int anchor = -1, position = -1;
+        int start = 0, length = 0;
+    };
+    bool RememberedHolds() const;
+
+    QPlainTextEdit* edit_;
+    Remembered remembered_;
+};
+
+} // namespace qb

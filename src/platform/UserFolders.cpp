@@ -1,0 +1,29 @@
+#include "UserFolders.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cstdlib>
+
+namespace qb {
+
+std::string RescueFolder() {
+    std::string base;
+    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) {
+        base = x;
+    } else if (const char* h = std::getenv("HOME"); h && *h) {
+        base = std::string(h) + "/.local/share";
+    } else {
+        base = QDir::homePath().toStdString() + "/.local/share";
+    }
+    if (!base.empty() && base.back() != '/') base += '/';
+    return base + "quillbridge/";
+}
+
+std::string ProgramFolder() {
+    std::string dir = QCoreApplication::applicationDirPath().toStdString();
+    if (dir.empty() || dir.back() != '/') dir += '/';
+    return dir;
+}
+
+} // namespace qb

@@ -1,0 +1,14 @@
+// Folders of the user's own files that the program writes besides the settings store.
+#pragma once
+
+#include <string>
+
+namespace qb {
+
+// Where a lexicon that cannot be written to its own file is rescued:
+// $XDG_DATA_HOME/quillbridge/, else ~/.local/share/quillbridge/ (with a trailing '/').
+std::string RescueFolder();
+// The executable's folder with a trailing '/': the program's folder.
+std::string ProgramFolder();
+
+} // namespace qb

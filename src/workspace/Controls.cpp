@@ -1,0 +1,38 @@
+#include "Controls.h"
+
+#include <QMouseEvent>
+
+namespace qb {
+
+void TRichPane::mouseReleaseEvent(QMouseEvent* e) {
+    QPlainTextEdit::mouseReleaseEvent(e);
+    Q_EMIT mouseUp(e->position().toPoint());
+}
+
+void TPhraseList::mouseReleaseEvent(QMouseEvent* e) {
+    QListWidget::mouseReleaseEvent(e);
+    Q_EMIT mouseUp(e->position().toPoint());
+}
+
+QSize TFixedHeightDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                     const QModelIndex& index) const {
+    QSize s = QStyledItemDelegate::sizeHint(option, index);
+    s.setHeight(height_);
+    return s;
+}
+
+void MakeNoFocusPopup(QWidget* w) {
+    w->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                      Qt::WindowDoesNotAcceptFocus);
+    w->setAttribute(Qt::WA_ShowWithoutActivating);
+}
+
+void KeepSelectionVisible(QWidget* w) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+               p.color(QPalette::Active, QPalette::HighlightedText));
+    w->setPalette(p);
+}
+
+} // namespace qb

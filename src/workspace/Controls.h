@@ -1,0 +1,49 @@
+// Thin control classes: a pane and a list that report a released mouse button after the
+// control has handled it (so the selection is final), and the pop-up window flags.
+#pragma once
+
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QStyledItemDelegate>
+
+namespace qb {
+
+class TRichPane : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+Q_SIGNALS:
+    void mouseUp(QPoint pos);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* e) override;
+};
+
+class TPhraseList : public QListWidget {
+    Q_OBJECT
+public:
+    using QListWidget::QListWidget;
+Q_SIGNALS:
+    void mouseUp(QPoint pos);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* e) override;
+};
+
+// Items of a fixed height in pixels (the design's ItemHeight).
+class TFixedHeightDelegate : public QStyledItemDelegate {
+public:
+    TFixedHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    int height_;
+};
+
+// Pop-ups that must never take the focus: composition box, candidate window, floating source
+// window, explanation window (ARCHITECTURE.md, verified under Xvfb).
+void MakeNoFocusPopup(QWidget* w);
+// Keeps the selection of a pane drawn in full colour when the pane has lost the focus.
+void KeepSelectionVisible(QWidget* w);
+
+} // namespace qb

@@ -1,0 +1,183 @@
+// TfrmMainQB: sentence selection (Part 1.2), phrase suggestions and input-window placement
+// (Part 1.3), browse mode and the example text (Part 1.4).
+#include "MainUnit.h"
+
+#include "ExplanUnit.h"
+#include "GbkText.h"
+#include "PopSourceUnit.h"
+#include "SentenceLogic.h"
+
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QToolButton>
+
+namespace qb {
+
+namespace {
+QSize ScreenSize(const QWidget* w) {
+    QScreen* s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    return s ? s->geometry().size() : QSize(1024, 768);
+}
+} // namespace
+
+// ---- Part 1.2 ----
+
+void TfrmMainQB::FindSentence(bool extend) {
+    const std::string text = Source.Text();
+    TByteSelection sel = qb::FindSentence(text, Source.SelStart(), Source.SelLength(), extend);
+    Source.Select(sel.start, sel.length);
+}
+
+void TfrmMainQB::DoGetASentExecute() {
+    FindSentence(false);
+    ProcessSentence(Source.SelText());
+}
+
+void TfrmMainQB::DoExpandExecute() {
+    FindSentence(true);
+    ProcessSentence(Source.SelText());
+}
+
+void TfrmMainQB::DoConfirmSelectionExecute() { ProcessSentence(Source.SelText()); }
+
+void TfrmMainQB::ProcessSentence(const std::string& sentence) {
+    Target.SetFocus();
+    StepOffset = 0;
+    SentencePhrases.clear();
+    PoolLookups(sentence, Dicts, SentencePhrases);
+    BuildSentenceCodeTable(sentence);
+    FillPhraseList();
+    if (FollowSource && frmPopSource) {
+        if (!frmPopSource->isVisible()) frmPopSource->show();
+        frmPopSource->SetText(Source.SelText());
+        frmPopSource->FitHeight();
+        PlaceInputWindows();
+    }
+    Target.SetFocus();
+}
+
+// ---- Part 1.3 ----
+
+void TfrmMainQB::BuildSentenceCodeTable(const std::string& sentence) {
+    TSchemeSet schemes;
+    schemes.tables = &Tables;
+    for (int id = 1; id <= 4; ++id) schemes.on[std::size_t(id - 1)] = SchemeOn(id);
+    qb::BuildSentenceCodeTable(sentence, SentencePhrases, schemes, SentenceCodeKeys,
+                               SentenceCodeWords);
+}
+
+void TfrmMainQB::FillPhraseList() {
+    lbLongPhrase->clear();
+    QStringList lines;
+    for (const std::string& l : PhraseListLines(SentencePhrases)) lines << FromGbk(l);
+    lbLongPhrase->addItems(lines);
+}
+
+void TfrmMainQB::lbLongPhraseMouseUp(const QPoint& pos) {
+    QListWidgetItem* item = lbLongPhrase->itemAt(pos);
+    if (!item) return;
+    Target.MarkChinese();
+    Target.SetSelText(Trim(ToGbk(item->text())));
+    Target.SetFocus();
+}
+
+void TfrmMainQB::reTargetSelectionChange() {
+    Target.MarkChinese();
+    PlaceInputWindows();
+}
+
+void TfrmMainQB::PlaceInputWindows() {
+    Target.SetFocus();
+    TPlacementInput in;
+    const QPoint caret = Target.ClientScreenPos() + Target.CaretPos();
+    in.caretX = caret.x();
+    in.caretY = caret.y();
+    const QSize screen = ScreenSize(this);
+    in.screenW = screen.width();
+    in.screenH = screen.height();
+    if (frmPopSource) {
+        in.widthP = frmPopSource->width();
+        in.heightP = frmPopSource->height();
+    }
+    if (frmBianma) {
+        in.widthB = frmBianma->width();
+        in.heightB = frmBianma->height();
+    }
+    if (frmCandidates) {
+        in.widthL = frmCandidates->width();
+        in.heightL = frmCandidates->height();
+    }
+    in.followSource = FollowSource;
+    in.smartFollow = SmartFollow;
+    in.stepOffset = StepOffset;
+    const TPlacement out = PlaceInputWindowsCalc(in);
+    if (out.moveP && frmPopSource) frmPopSource->move(out.leftP, out.topP);
+    if (frmBianma) frmBianma->move(out.leftB, out.topB);
+    if (frmCandidates) frmCandidates->move(out.leftL, out.topL);
+}
+
+void TfrmMainQB::actSmartFollowExecute() {
+    SmartFollow = !SmartFollow;
+    UpdateModeDisplay();
+    reTargetSelectionChange();
+}
+
+void TfrmMainQB::actStepUpExecute() {
+    --StepOffset;
+    reTargetSelectionChange();
+}
+
+void TfrmMainQB::actStepDownExecute() {
+    ++StepOffset;
+    reTargetSelectionChange();
+}
+
+// ---- Part 1.4 ----
+
+void TfrmMainQB::actFindWordsExecute() {
+    BrowseMode = !BrowseMode;
+    if (BrowseMode) {
+        if (frmPopSource) frmPopSource->hide();
+        if (frmBianma) frmBianma->hide();
+        if (frmCandidates) frmCandidates->hide();
+    } else if (frmShowExplain) {
+        frmShowExplain->hide();
+    }
+    if (btBrowseMode) btBrowseMode->setChecked(BrowseMode);
+    UpdateModeDisplay();
+}
+
+void TfrmMainQB::reSourceMouseUp() {
+    if (BrowseMode) ExplainSelection(Source.SelText());
+}
+
+void TfrmMainQB::ExplainSelection(const std::string& text) {
+    if (text.empty() || !frmShowExplain) return;
+    StringList pooled;
+    PoolLookups(text, Dicts, pooled);
+    TExplanation ex = BuildExplanation(std::move(pooled));
+    frmShowExplain->resize(ExplainWindowWidth(frmShowExplain->TextWidth(ex.longest)),
+                           frmShowExplain->height());
+    QStringList lines;
+    for (const std::string& l : ex.lines) lines << FromGbk(l);
+    frmShowExplain->MeanList->clear();
+    frmShowExplain->MeanList->addItems(lines);
+    PlaceExplainWindow();
+}
+
+void TfrmMainQB::PlaceExplainWindow() {
+    const QPoint caret = Source.ClientScreenPos() + Source.CaretPos();
+    const TPoint2 p =
+        PlaceExplainCalc(caret.x(), caret.y(), frmShowExplain->width(), ScreenSize(this).width());
+    frmShowExplain->move(p.x, p.y);
+    frmShowExplain->show();
+}
+
+void TfrmMainQB::actFillExampleExecute() {
+    Source.SetText(ExampleText());
+    Source.SetSelStart(0);
+}
+
+} // namespace qb

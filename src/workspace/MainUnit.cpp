@@ -1,0 +1,704 @@
+#include "MainUnit.h"
+
+#include "Controls.h"
+#include "ExplanUnit.h"
+#include "Fonts.h"
+#include "GbkText.h"
+#include "Icons.h"
+#include "PopSourceUnit.h"
+#include "SentenceLogic.h"
+#include "SettingsStore.h"
+#include "UserFolders.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace qb {
+
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+constexpr const char* kIni = "inisetup";
+constexpr const char* kWinPos = "winpos";
+
+// "词库" + name + "没有找到！": the path stays in its own bytes up to the message box.
+QString MissingLexiconMessage(const std::string& path) {
+    return U("词库") + QString::fromUtf8(path.data(), qsizetype(path.size())) + U("没有找到！");
+}
+
+std::string FullWidthRun(unsigned char first, int count) {
+    std::string s;
+    for (int i = 0; i < count; ++i) {
+        s += char(0xA3);
+        s += char(first + i);
+    }
+    return s;
+}
+
+// Frees one lexicon slot; a lexicon's destructor may throw (its Save), and a throwing
+// destructor must never run inside unique_ptr's noexcept reset.
+void FreeSlot(std::unique_ptr<TQbDict>& slot) {
+    TQbDict* d = slot.release();
+    delete d;
+}
+
+// Writes a lexicon (when modified) and frees it, writing it once: Modified stays 1 after a
+// Save (Part 2.5), so the destructor would write the same bytes again. After the explicit Save
+// the lexicon is told it has no file; its destructor's Save then has nowhere to write and says
+// so, which is expected here and dropped. A failed Save throws before anything is freed.
+void WriteAndFree(std::unique_ptr<TQbDict>& slot) {
+    slot->Save();
+    if (slot->Modified()) slot->SetFileName(std::string());
+    try {
+        FreeSlot(slot);
+    } catch (const std::exception&) {
+    }
+}
+
+} // namespace
+
+TfrmMainQB::TfrmMainQB(TWorkspaceSetup setup, QWidget* parent)
+    : QMainWindow(parent), Source(nullptr), Target(nullptr), setup_(std::move(setup)) {
+    if (!setup_.ui) {
+        ownUi_ = std::make_unique<TQtUi>();
+        setup_.ui = ownUi_.get();
+    }
+    if (!setup_.programFolder.empty() && setup_.programFolder.back() != '/')
+        setup_.programFolder += '/';
+    setup_.ui->SetParentWindow(this);
+    InstallFontSubstitutions();
+    setObjectName(QStringLiteral("frmMainQB"));
+    setWindowTitle(U("文渡翻译环境"));
+    setWindowIcon(MakeIcon(TIcon::App));
+    setFont(DesignFont("MS Sans Serif", 11));
+    resize(608, 394);
+    BuildCommands();
+    BuildLayout();
+    FormCreate();
+}
+
+TfrmMainQB::~TfrmMainQB() {
+    try {
+        FormDestroy();
+    } catch (...) {
+    }
+    for (auto& slot : Dicts) {
+        try {
+            FreeSlot(slot);
+        } catch (...) {
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout and command table (Part 1.1)
+
+void TfrmMainQB::BuildCommands() {
+    auto make = [this](const char* name, const char* caption, QKeySequence key = {}) {
+        auto* a = new QAction(U(caption), this);
+        a->setObjectName(QString::fromLatin1(name));
+        if (!key.isEmpty()) {
+            a->setShortcut(key);
+            a->setShortcutContext(Qt::WindowShortcut);
+        }
+        addAction(a); // shortcuts work whether or not the action is in a menu
+        return a;
+    };
+    mnuExit = make("mnuExit", "退出(&X)");
+    EditUndo = make("EditUndo", "撤消(&U)", QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EditCopy = make("EditCopy", "复制(&C)", QKeySequence(Qt::CTRL | Qt::Key_C));
+    EditCut = make("EditCut", "剪切(&T)", QKeySequence(Qt::CTRL | Qt::Key_X));
+    EditPaste = make("EditPaste", "粘贴(&P)", QKeySequence(Qt::CTRL | Qt::Key_V));
+    EditUndo->setToolTip(U("撤消"));
+    EditCopy->setToolTip(U("复制"));
+    EditCut->setToolTip(U("剪切"));
+    EditPaste->setToolTip(U("粘贴"));
+    mnuIMESetup = make("mnuIMESetup", "输入法组合方式...(&I)");
+    ToggleMyIME = make("ToggleMyIME", "启用文渡输入法", QKeySequence(Qt::CTRL | Qt::Key_Y));
+    ToggleFullPunct = make("ToggleFullPunct", "全角标点", QKeySequence(Qt::CTRL | Qt::Key_P));
+    ToggleFullWide = make("ToggleFullWide", "全角字符", QKeySequence(Qt::CTRL | Qt::Key_H));
+    actFindWords = make("actFindWords", "浏览模式", QKeySequence(Qt::Key_F5));
+    ToggleFollow = make("ToggleFollow", "选定原文随动", QKeySequence(Qt::CTRL | Qt::Key_F));
+    actSmartFollow = make("actSmartFollow", "候选框灵巧跟踪", QKeySequence(Qt::CTRL | Qt::Key_M));
+    for (QAction* a : {ToggleMyIME, ToggleFullPunct, ToggleFullWide, actFindWords, ToggleFollow,
+                       actSmartFollow})
+        a->setCheckable(true);
+    mnuMerge = make("mnuMerge", "批量添加(&B)");
+    actAddDirect = make("actAddDirect", "直接添加词条(&D)", QKeySequence(Qt::Key_F8));
+    actAdjust = make("actAdjust", "添加词条(&A)", QKeySequence(Qt::Key_F9));
+    mnuPro = make("mnuPro", "专业词库...(&P)");
+    actHelp = make("actHelp", "内容", QKeySequence(Qt::Key_F1));
+    mnuWebSite = make("mnuWebSite", "网站(&S)");
+    mnuMovie = make("mnuMovie", "下载电影教学...(&M)");
+    mnuAbout = make("mnuAbout", "关于文渡翻译环境1.0(&A)");
+    DoGetASent = make("DoGetASent", "选一句(&S)", QKeySequence(Qt::CTRL | Qt::Key_J));
+    DoExpand = make("DoExpand", "扩展一句(&E)", QKeySequence(Qt::CTRL | Qt::Key_K));
+    DoExpand->setToolTip(U("扩展一句"));
+    DoConfirmSelection =
+        make("DoConfirmSelection", "确认手工选定(&F)", QKeySequence(Qt::CTRL | Qt::Key_L));
+    DoConfirmSelection->setToolTip(U("确认手工选定"));
+    actFillExample = make("actFillExample", "", QKeySequence(Qt::Key_F11));
+    actStepUp = make("actStepUp", "", QKeySequence(Qt::CTRL | Qt::Key_U));
+    actStepDown = make("actStepDown", "", QKeySequence(Qt::CTRL | Qt::Key_D));
+
+    // The shortcuts that must reach their action even when a pane would take the key for
+    // itself (Qt's panes claim Ctrl+K, Ctrl+D, Ctrl+H ... on X11); the edit commands stay the
+    // panes' own.
+    ownShortcuts_ = {ToggleMyIME, ToggleFullPunct, ToggleFullWide, actFindWords, ToggleFollow,
+                     actSmartFollow, actAddDirect, actAdjust, actHelp, DoGetASent, DoExpand,
+                     DoConfirmSelection, actFillExample, actStepUp, actStepDown};
+
+    auto on = [this](QAction* a, void (TfrmMainQB::*handler)()) {
+        connect(a, &QAction::triggered, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
+    };
+    connect(mnuExit, &QAction::triggered, this, &QWidget::close);
+    connect(EditUndo, &QAction::triggered, this, [this] { EditCommand(0); });
+    connect(EditCopy, &QAction::triggered, this, [this] { EditCommand(1); });
+    connect(EditCut, &QAction::triggered, this, [this] { EditCommand(2); });
+    connect(EditPaste, &QAction::triggered, this, [this] { EditCommand(3); });
+    on(ToggleMyIME, &TfrmMainQB::ToggleMyIMEExecute);
+    on(ToggleFullPunct, &TfrmMainQB::ToggleFullPunctExecute);
+    on(ToggleFullWide, &TfrmMainQB::ToggleFullWideExecute);
+    on(ToggleFollow, &TfrmMainQB::ToggleFollowExecute);
+    on(actFindWords, &TfrmMainQB::actFindWordsExecute);
+    on(actSmartFollow, &TfrmMainQB::actSmartFollowExecute);
+    on(DoGetASent, &TfrmMainQB::DoGetASentExecute);
+    on(DoExpand, &TfrmMainQB::DoExpandExecute);
+    on(DoConfirmSelection, &TfrmMainQB::DoConfirmSelectionExecute);
+    on(actFillExample, &TfrmMainQB::actFillExampleExecute);
+    on(actStepUp, &TfrmMainQB::actStepUpExecute);
+    on(actStepDown, &TfrmMainQB::actStepDownExecute);
+    // A checkable action flips its own check mark when triggered; UpdateModeDisplay then sets
+    // it from the flag, so the mark always shows the flag.
+    // mnuIMESetup (Part 3.5), mnuMerge, actAddDirect, actAdjust (Part 4.2), mnuPro (Part 4.1),
+    // actHelp, mnuWebSite, mnuMovie, mnuAbout (Part 4.3) come with later issues.
+
+    QMenuBar* bar = menuBar();
+    QMenu* file = bar->addMenu(U("文件(&F)"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    file->addAction(mnuExit);
+    QMenu* edit = bar->addMenu(U("编辑(&E)"));
+    edit->addAction(EditUndo);
+    edit->addSeparator();
+    edit->addActions({EditCopy, EditCut, EditPaste});
+    QMenu* options = bar->addMenu(U("选项(&O)"));
+    options->addActions({mnuIMESetup, ToggleMyIME, ToggleFullPunct, ToggleFullWide});
+    options->addSeparator();
+    options->addAction(actFindWords);
+    options->addSeparator();
+    options->addActions({ToggleFollow, actSmartFollow});
+    QMenu* lex = bar->addMenu(U("词库(&L)"));
+    lex->addAction(mnuMerge);
+    lex->addSeparator();
+    lex->addActions({actAddDirect, actAdjust});
+    lex->addSeparator();
+    lex->addAction(mnuPro);
+    QMenu* help = bar->addMenu(U("帮助(&H)"));
+    help->addActions({actHelp, mnuWebSite, mnuMovie, mnuAbout});
+
+    // Tool bar, left to right.
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(20, 20));
+    ToolBar1->setFixedHeight(29);
+    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+    auto button = [this](QAction* action, TIcon icon, const char* name, const QString& hint) {
+        // A tool button of its own action: the button shows the design's icon and hint while
+        // the menu entry keeps its caption.
+        auto* b = new QToolButton(ToolBar1);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setIcon(MakeIcon(icon));
+        b->setAutoRaise(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setToolTip(hint);
+        b->setCheckable(action->isCheckable());
+        connect(b, &QToolButton::clicked, action, [action] { action->trigger(); });
+        ToolBar1->addWidget(b);
+        return b;
+    };
+    btBrowseMode = button(actFindWords, TIcon::Browse, "btBrowseMode", QString());
+    ToolBar1->addSeparator();
+    btGetNextSent = button(DoGetASent, TIcon::NextSentence, "btGetNextSent", QString());
+    btExpandSelection = button(DoExpand, TIcon::Expand, "btExpandSelection", DoExpand->toolTip());
+    btTransSelection = button(DoConfirmSelection, TIcon::Confirm, "btTransSelection",
+                              DoConfirmSelection->toolTip());
+    ToolBar1->addSeparator();
+    btAdd = button(actAdjust, TIcon::Add, "btAdd", QString());
+    ToolBar1->addSeparator();
+    ToolBar1->addSeparator();
+    btUndo = button(EditUndo, TIcon::Undo, "btUndo", EditUndo->toolTip());
+    ToolBar1->addSeparator();
+    btCopy = button(EditCopy, TIcon::Copy, "btCopy", EditCopy->toolTip());
+    btCut = button(EditCut, TIcon::Cut, "btCut", EditCut->toolTip());
+    btPaste = button(EditPaste, TIcon::Paste, "btPaste", EditPaste->toolTip());
+}
+
+void TfrmMainQB::BuildLayout() {
+    // Status bar: four panels of 60 pixels with centred text, a fifth of 50.
+    QStatusBar* sb = statusBar();
+    sb->setObjectName(QStringLiteral("StatusBar"));
+    sb->setSizeGripEnabled(false);
+    sb->setFixedHeight(19);
+    const char* design[5] = {"启用输入", "全标", "半符", "原文随动", ""};
+    for (int i = 0; i < 5; ++i) {
+        auto* l = new QLabel(U(design[i]), sb);
+        l->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        l->setAlignment(i < 4 ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+        l->setFixedWidth(i < 4 ? 60 : 50);
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        sb->addWidget(l);
+        StatusPanels[std::size_t(i)] = l;
+    }
+
+    Splitter2 = new QSplitter(Qt::Horizontal, this);
+    Splitter2->setObjectName(QStringLiteral("Splitter2"));
+    Splitter2->setHandleWidth(3);
+    Splitter2->setChildrenCollapsible(false);
+    Panel1 = new QSplitter(Qt::Vertical, Splitter2);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setHandleWidth(3); // Splitter1
+    Panel1->setChildrenCollapsible(false);
+
+    auto* src = new TRichPane(Panel1);
+    src->setObjectName(QStringLiteral("reSource"));
+    src->setFont(DesignFont("MS Sans Serif", 13));
+    src->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
+    src->setTabChangesFocus(false);      // takes Tab characters
+    src->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    src->setAttribute(Qt::WA_InputMethodEnabled, false);
+    KeepSelectionVisible(src);
+    reSource = src;
+    connect(src, &TRichPane::mouseUp, this, [this] { Guard([&] { reSourceMouseUp(); }); });
+
+    auto* tgt = new TRichPane(Panel1);
+    tgt->setObjectName(QStringLiteral("reTarget"));
+    tgt->setFont(DesignFont("宋体", 14));
+    tgt->setTabChangesFocus(false);
+    tgt->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    tgt->setAttribute(Qt::WA_InputMethodEnabled, false);
+    KeepSelectionVisible(tgt);
+    reTarget = tgt;
+    connect(tgt, &QPlainTextEdit::cursorPositionChanged, this,
+            [this] { Guard([&] { reTargetSelectionChange(); }); });
+    connect(tgt, &QPlainTextEdit::selectionChanged, this,
+            [this] { Guard([&] { reTargetSelectionChange(); }); });
+
+    auto* list = new TPhraseList(Splitter2);
+    list->setObjectName(QStringLiteral("lbLongPhrase"));
+    list->setFont(DesignFont("宋体", 14));
+    QPalette pal = list->palette();
+    pal.setColor(QPalette::Base, QColor(0xFF, 0xFF, 0xE1)); // the pale tooltip background
+    pal.setColor(QPalette::Text, QColor(0x00, 0x80, 0x00)); // green
+    list->setPalette(pal);
+    list->setItemDelegate(new TFixedHeightDelegate(
+        std::max(14, QFontMetrics(list->font()).height()), list));
+    list->setUniformItemSizes(true);
+    list->setFocusPolicy(Qt::NoFocus);
+    lbLongPhrase = list;
+    connect(list, &TPhraseList::mouseUp, this,
+            [this](QPoint p) { Guard([&] { lbLongPhraseMouseUp(p); }); });
+
+    Splitter2->addWidget(Panel1);
+    Splitter2->addWidget(list);
+    Splitter2->setStretchFactor(0, 3);
+    Splitter2->setStretchFactor(1, 1);
+    setCentralWidget(Splitter2);
+    Splitter2->installEventFilter(this); // FormResize on every size change of the client area
+    reTarget->installEventFilter(this);
+    reSource->installEventFilter(this);
+
+    Source = TPane(reSource);
+    Target = TPane(reTarget);
+}
+
+void TfrmMainQB::FormResize() {
+    // Panel1 = client width * 3 / 4; reSource = Panel1's height / 2 (both truncating).
+    const int clientWidth = Splitter2->width();
+    const int panelHeight = Splitter2->height();
+    const int panelWidth = clientWidth * 3 / 4;
+    const int sourceHeight = panelHeight / 2;
+    const int handle = Splitter2->handleWidth();
+    Splitter2->setSizes({panelWidth, std::max(0, clientWidth - panelWidth - handle)});
+    Panel1->setSizes({sourceHeight, std::max(0, panelHeight - sourceHeight - Panel1->handleWidth())});
+}
+
+QString TfrmMainQB::StatusText(int panel) const { return StatusPanels[std::size_t(panel)]->text(); }
+
+void TfrmMainQB::EditCommand(int which) {
+    auto* edit = qobject_cast<QPlainTextEdit*>(QApplication::focusWidget());
+    if (!edit) return;
+    switch (which) {
+    case 0: edit->undo(); break;
+    case 1: edit->copy(); break;
+    case 2: edit->cut(); break;
+    case 3: edit->paste(); break;
+    }
+}
+
+bool TfrmMainQB::IsOwnShortcut(const QKeyEvent& e) const {
+    QKeySequence pressed(e.keyCombination());
+    for (QAction* a : ownShortcuts_)
+        if (a->shortcut() == pressed) return true;
+    return false;
+}
+
+bool TfrmMainQB::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == Splitter2 && e->type() == QEvent::Resize) {
+        FormResize();
+        return false;
+    }
+    if (watched == reTarget || watched == reSource) {
+        if (e->type() == QEvent::ShortcutOverride) {
+            auto* k = static_cast<QKeyEvent*>(e);
+            if (IsOwnShortcut(*k)) {
+                k->ignore(); // let the window's action have it
+                return true;
+            }
+        }
+    }
+    if (watched == reTarget) {
+        switch (e->type()) {
+        case QEvent::KeyPress: {
+            auto* k = static_cast<QKeyEvent*>(e);
+            bool consumed = false;
+            Guard([&] { consumed = reTargetKeyDown(*k) || reTargetKeyPress(*k); });
+            return consumed;
+        }
+        case QEvent::KeyRelease: {
+            auto* k = static_cast<QKeyEvent*>(e);
+            bool consumed = false;
+            Guard([&] { consumed = reTargetKeyUp(*k); });
+            return consumed;
+        }
+        case QEvent::FocusIn:
+            Guard([&] { reTargetEnter(); });
+            return false;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+bool TfrmMainQB::reTargetKeyDown(QKeyEvent& e) { return keyHandler_->KeyDown(e); }
+bool TfrmMainQB::reTargetKeyPress(QKeyEvent& e) { return keyHandler_->KeyPress(e); }
+bool TfrmMainQB::reTargetKeyUp(QKeyEvent& e) { return keyHandler_->KeyUp(e); }
+void TfrmMainQB::reTargetEnter() {
+    keyHandler_->Enter();
+    reTargetSelectionChange();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up and shutdown (Part 1.1)
+
+void TfrmMainQB::FormCreate() {
+    // An error in the steps ends FormCreate where it happened (the guard shows it); start-up
+    // goes on with the other windows.
+    formCreateCompleted_ = Guard([&] { FormCreateSteps(); });
+}
+
+void TfrmMainQB::FormCreateSteps() {
+    // 1. Lists are members, empty. 2. The program's folder was given.
+    const std::string& folder = setup_.programFolder;
+    // 3. Slot 0: the user lexicon. A missing file keeps its slot with an empty lexicon that
+    //    knows its path, so what the user adds is written there at shutdown.
+    const std::string user = folder + "mydict.txt";
+    OpenDict(user);
+    if (Dicts.empty()) {
+        auto d = std::make_unique<TQbDict>();
+        d->SetFileName(user);
+        Dicts.push_back(std::move(d));
+    }
+    // 4. Slot 1: the basic lexicon; a missing one keeps slot 1 empty.
+    OpenDict(folder + "BasicDict.qbs");
+    if (Dicts.size() < 2) Dicts.emplace_back();
+    // 5, 6.
+    FullWidthUpper = FullWidthRun(0xC1, 26);
+    FullWidthLower = FullWidthRun(0xE1, 26);
+    FullWidthDigits = FullWidthRun(0xB0, 10);
+    FullWidthChars = false;
+    FullWidthPunct = true;
+    ImeEnabled = true;
+    // 7 - 9.
+    ReadSettings();
+    // 10 - 13.
+    LoadSchemeTables();
+    BrowseMode = false;
+    UpdateModeDisplay();
+    appIdleInstalled_ = true;
+}
+
+void TfrmMainQB::ReadSettings() {
+    TSettingsStore store(setup_.settingsFile);
+    SmartFollow = store.ReadBool(kIni, "SmartFollowCandi", false);
+    FollowSource = store.ReadBool(kIni, "PopSourceSet", true);
+    useQp = store.ReadBool(kIni, "useQp", true);
+    for (int i = 0; i < 4; ++i) {
+        const std::string name = "Pos" + std::to_string(i + 1);
+        SchemeOrder[std::size_t(i)] = store.ReadInteger(kIni, name.c_str(), i + 1);
+    }
+    useSp = store.ReadBool(kIni, "useSp", true);
+    useZr = store.ReadBool(kIni, "useZr", true);
+    useWb = store.ReadBool(kIni, "useWb", true);
+    // Pos1 to Pos4 that are not a permutation of 1 to 4 fall back to 1, 2, 3, 4.
+    std::array<int, 4> sorted = SchemeOrder;
+    std::sort(sorted.begin(), sorted.end());
+    if (sorted != std::array<int, 4>{1, 2, 3, 4}) SchemeOrder = {1, 2, 3, 4};
+
+    const int left = store.ReadInteger(kWinPos, "left", 10);
+    const int top = store.ReadInteger(kWinPos, "top", 10);
+    const int width = store.ReadInteger(kWinPos, "width", 640);
+    const int height = store.ReadInteger(kWinPos, "height", 480);
+    move(left, top);
+    resize(width, height);
+    EnsureOnScreen();
+
+    for (int n = 1; n <= 10; ++n) {
+        const std::string name = "rcdicts" + std::to_string(n);
+        std::string path = store.ReadString(kIni, name.c_str(), std::string());
+        if (!path.empty()) OpenDict(path);
+    }
+}
+
+void TfrmMainQB::EnsureOnScreen() {
+    // A saved position that lies on no screen is moved onto the primary screen; the rest of
+    // the bounds are applied as read. "On a screen" = the top strip of the window (where its
+    // title bar is) meets some screen.
+    const QRect strip(x(), y(), std::max(1, width()), 30);
+    for (QScreen* s : QGuiApplication::screens())
+        if (s->geometry().intersects(strip)) return;
+    if (QScreen* primary = QGuiApplication::primaryScreen()) {
+        QRect g = primary->availableGeometry();
+        move(g.x() + 10, g.y() + 10);
+    }
+}
+
+void TfrmMainQB::CreateOtherWindows() {
+    // Start-up step 5, after the main window: candidate window and composition box, floating
+    // source window, add-entry dialog, explanation window; all hidden.
+    CreateImeWindows();
+    if (!frmPopSource) frmPopSource = new TfrmPopSource(this);
+    // frmAddword (Part 4.2) is created here by the lexicon-management code when it lands.
+    if (!frmShowExplain) frmShowExplain = new TfrmShowExplain(this);
+}
+
+void TfrmMainQB::CreateImeWindows() {
+    // The composition box TfrmBianma and the candidate window TfrmCandidates (Part 3.2) are
+    // created here, hidden, into frmBianma and frmCandidates, when the input method's windows
+    // land; PlaceInputWindows already moves them when they exist.
+}
+
+void TfrmMainQB::AppIdle() {
+    // The design repaints the main window and the visible floating window whenever the queue
+    // runs empty. Qt repaints invalid regions itself as soon as the queue is idle, so this only
+    // asks for the floating window's repaint while it follows the caret.
+    if (!appIdleInstalled_) return;
+    if (FollowSource && frmPopSource && frmPopSource->isVisible()) frmPopSource->update();
+}
+
+void TfrmMainQB::ActivateFromOutside() {
+    if (isMinimized()) showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void TfrmMainQB::closeEvent(QCloseEvent* e) {
+    e->accept();
+    Q_EMIT closed();
+}
+
+void TfrmMainQB::FormDestroy() {
+    if (formDestroyed_) return;
+    formDestroyed_ = true;
+    // Every step runs whatever failed before it: the settings store, then each lexicon on its
+    // own; each failure is shown.
+    Guard([&] { WriteSettings(); });
+    FreeLexiconsForShutdown();
+    SentencePhrases.clear();
+    SentenceCodeKeys.clear();
+    SentenceCodeWords.clear();
+    for (SchemeTables& t : Tables) t.Clear();
+}
+
+void TfrmMainQB::WriteSettings() {
+    TSettingsStore store(setup_.settingsFile);
+    store.WriteBool(kIni, "SmartFollowCandi", SmartFollow);
+    store.WriteBool(kIni, "PopSourceSet", FollowSource);
+    store.WriteBool(kIni, "useQp", useQp);
+    store.WriteBool(kIni, "useSp", useSp);
+    store.WriteBool(kIni, "useZr", useZr);
+    store.WriteBool(kIni, "useWb", useWb);
+    for (int i = 0; i < 4; ++i) {
+        const std::string name = "Pos" + std::to_string(i + 1);
+        store.WriteInteger(kIni, name.c_str(), SchemeOrder[std::size_t(i)]);
+    }
+    store.WriteInteger(kWinPos, "left", x());
+    store.WriteInteger(kWinPos, "top", y());
+    store.WriteInteger(kWinPos, "width", width());
+    store.WriteInteger(kWinPos, "height", height());
+    int n = 0;
+    for (std::size_t s = 2; s < Dicts.size(); ++s) {
+        const std::string name = Dicts[s] ? Dicts[s]->FileName() : std::string();
+        ++n;
+        if (n > 10) break;
+        store.WriteString(kIni, ("rcdicts" + std::to_string(n)).c_str(), name);
+    }
+    if (!store.Flush()) ThrowCannotCreate(setup_.settingsFile.toStdString());
+}
+
+void TfrmMainQB::FreeLexiconsForShutdown() {
+    for (auto& slot : Dicts) {
+        if (!slot) continue;
+        try {
+            WriteAndFree(slot);
+        } catch (const std::exception& e) {
+            RescueLexicon(*slot, e.what());
+            slot->SetFileName(std::string());
+            try {
+                FreeSlot(slot); // its failure was shown and its entries rescued above
+            } catch (...) {
+            }
+        }
+    }
+}
+
+void TfrmMainQB::RescueLexicon(TQbDict& dict, const std::string& error) {
+    // Nothing the user added is lost: the entries go to the user's data folder, and the
+    // message says where.
+    QString message = QString::fromUtf8(error);
+    try {
+        std::string folder = setup_.rescueFolder.empty() ? RescueFolder() : setup_.rescueFolder;
+        if (folder.back() != '/') folder += '/';
+        QDir().mkpath(QString::fromStdString(folder));
+        std::string base = dict.FileName();
+        if (auto cut = base.find_last_of('/'); cut != std::string::npos) base = base.substr(cut + 1);
+        if (base.empty()) base = "lexicon.txt";
+        std::string path = folder + base;
+        if (FileExists(path)) {
+            const std::string stamp =
+                QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
+            auto dot = base.find_last_of('.');
+            path = folder + (dot == std::string::npos ? base + "-" + stamp
+                                                      : base.substr(0, dot) + "-" + stamp + base.substr(dot));
+        }
+        WriteWholeFileSafely(path, dict.SaveToBytes(dict.IsScrambledFile()));
+        message += QLatin1Char('\n') + U("词库的内容已另存为") + QString::fromUtf8(path);
+    } catch (const std::exception& e) {
+        message += QLatin1Char('\n') + QString::fromUtf8(e.what());
+    }
+    Ui().ShowMessage(message);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lexicons in use (Part 1.5)
+
+int TfrmMainQB::IndexOfDict(const std::string& name) const {
+    for (std::size_t i = 0; i < Dicts.size(); ++i)
+        if (Dicts[i] && Dicts[i]->FileName() == name) return int(i);
+    return -1;
+}
+
+void TfrmMainQB::OpenDict(const std::string& name) {
+    if (!FileExists(name)) {
+        Ui().ShowMessage(MissingLexiconMessage(name));
+        return;
+    }
+    if (IndexOfDict(name) != -1) return;
+    Dicts.push_back(std::make_unique<TQbDict>());
+    TBusyPointer busy(Ui());
+    Dicts.back()->Load(name, setup_.programFolder + "verb.spe");
+}
+
+void TfrmMainQB::CloseDict(const std::string& name) {
+    for (auto& slot : Dicts) {
+        if (!slot || slot->FileName() != name) continue;
+        // Written first: a lexicon that cannot be written stays loaded and listed, and the
+        // failure reaches the caller.
+        WriteAndFree(slot);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Scheme tables (Part 3.1)
+
+bool TfrmMainQB::SchemeOn(int id) const {
+    switch (id) {
+    case 1: return useQp;
+    case 2: return useSp;
+    case 3: return useZr;
+    case 4: return useWb;
+    }
+    return false;
+}
+
+void TfrmMainQB::LoadSchemeTables() {
+    for (int id : kLoadOrder) {
+        const SchemeInfo& info = Schemes()[std::size_t(id - 1)];
+        LoadScheme(Tables[std::size_t(id - 1)], setup_.programFolder, info.stem, SchemeOn(id));
+    }
+}
+
+void TfrmMainQB::GetWordCodes(std::string_view word, StringList& codes, int schemeId) const {
+    const SchemeTables& t = Tables[std::size_t(schemeId - 1)];
+    qb::GetWordCodes(word, codes, t.CharKeys, t.CharCodes);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mode toggles (Part 3.4)
+
+void TfrmMainQB::UpdateModeDisplay() {
+    StatusPanels[0]->setText(ImeEnabled ? U("输入启动") : U("输入关闭"));
+    StatusPanels[1]->setText(FullWidthPunct ? U("全角标点") : U("半角标点"));
+    StatusPanels[2]->setText(FullWidthChars ? U("全角字符") : U("半角字符"));
+    StatusPanels[3]->setText(FollowSource ? U("原文随动") : U("原文固定"));
+    ToggleFullWide->setChecked(FullWidthChars);
+    ToggleFullPunct->setChecked(FullWidthPunct);
+    ToggleMyIME->setChecked(ImeEnabled);
+    ToggleFollow->setChecked(FollowSource);
+    actFindWords->setChecked(BrowseMode);
+    actSmartFollow->setChecked(SmartFollow);
+    if (btBrowseMode) btBrowseMode->setChecked(BrowseMode);
+}
+
+void TfrmMainQB::ToggleMyIMEExecute() {
+    ImeEnabled = !ImeEnabled;
+    UpdateModeDisplay();
+}
+
+void TfrmMainQB::ToggleFullPunctExecute() {
+    FullWidthPunct = !FullWidthPunct;
+    if (!FullWidthPunct) FullWidthChars = false;
+    UpdateModeDisplay();
+}
+
+void TfrmMainQB::ToggleFullWideExecute() {
+    FullWidthChars = !FullWidthChars;
+    UpdateModeDisplay();
+}
+
+void TfrmMainQB::ToggleFollowExecute() {
+    FollowSource = !FollowSource;
+    if (!FollowSource && frmPopSource) frmPopSource->hide();
+    UpdateModeDisplay();
+}
+
+} // namespace qb

@@ -1,0 +1,204 @@
+// TfrmMainQB, the workbench window (Part 1.1 and the main-window operations of Parts 1.2 to
+// 1.6, 3.1 and 3.4). It owns the lexicons in use (`Dicts`), the four scheme tables, the mode
+// flags and the per-sentence lists; the pop-up windows hang off it.
+//
+// Made with its program folder and its settings file (the test seam): main passes the
+// executable's folder and the user's store, tests a temporary folder and file.
+#pragma once
+
+// The engine's headers first: they name a template parameter `emit`, which Qt's keyword macro
+// would erase if a Qt header came before them (targets of this folder build with QT_NO_KEYWORDS).
+#include "DictUnit.h"
+#include "MyUtils.h"
+#include "SchemeTables.h"
+
+#include "Dialogs.h"
+#include "PaneModel.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QKeyEvent;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+
+namespace qb {
+
+class TfrmPopSource;
+class TfrmShowExplain;
+class TRichPane;
+class TPhraseList;
+
+struct TWorkspaceSetup {
+    std::string programFolder;  // with its trailing '/'
+    QString settingsFile;       // the ini file of the settings store
+    TUi* ui = nullptr;          // message boxes, dialogs, busy pointer; not owned
+    std::string rescueFolder;   // empty: RescueFolder() ($XDG_DATA_HOME/quillbridge/)
+};
+
+// The input method's hold on the target pane. The main window forwards the pane's key events
+// here (reTargetKeyDown / KeyPress / KeyUp); each method returns true when it consumed the event
+// (the pane then never sees it). The default passes everything through.
+class TTargetKeyHandler {
+public:
+    virtual ~TTargetKeyHandler() = default;
+    virtual bool KeyDown(QKeyEvent& e) { (void)e; return false; }
+    virtual bool KeyPress(QKeyEvent& e) { (void)e; return false; }
+    virtual bool KeyUp(QKeyEvent& e) { (void)e; return false; }
+    virtual void Enter() {}
+};
+
+class TfrmMainQB : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfrmMainQB(TWorkspaceSetup setup, QWidget* parent = nullptr);
+    ~TfrmMainQB() override;
+
+    // ---- Part 1.1 ----
+    // FormCreate runs in the constructor; FormDestroy runs once, at the latest in the destructor
+    // (the program calls it when its message loop ends).
+    void FormDestroy();
+    bool FormCreateCompleted() const { return formCreateCompleted_; }
+    bool AppIdleInstalled() const { return appIdleInstalled_; }
+    // Creates the other windows of start-up step 5 (all hidden).
+    void CreateOtherWindows();
+    void FormResize();
+    void AppIdle();
+    void ActivateFromOutside(); // a second start asked for the front
+
+    // ---- Part 1.5: lexicons in use ----
+    std::vector<std::unique_ptr<TQbDict>> Dicts; // slot 0 user, 1 basic, 2.. professional
+    int IndexOfDict(const std::string& name) const;
+    void OpenDict(const std::string& name);
+    void CloseDict(const std::string& name);
+
+    // ---- Part 3.1 ----
+    std::array<SchemeTables, 4> Tables; // indexed by scheme id - 1
+    bool useQp = true, useSp = true, useZr = true, useWb = true;
+    std::array<int, 4> SchemeOrder{1, 2, 3, 4};
+    void LoadSchemeTables();
+    bool SchemeOn(int id) const;
+    void GetWordCodes(std::string_view word, StringList& codes, int schemeId) const;
+
+    // ---- Part 3.4 ----
+    bool ImeEnabled = true;
+    bool FullWidthPunct = true;
+    bool FullWidthChars = false;
+    std::string FullWidthUpper, FullWidthLower, FullWidthDigits;
+    bool FollowSource = true;
+    bool SmartFollow = false;
+    bool BrowseMode = false;
+    int StepOffset = 0;
+    void UpdateModeDisplay();
+    void ToggleMyIMEExecute();
+    void ToggleFullPunctExecute();
+    void ToggleFullWideExecute();
+    void ToggleFollowExecute();
+
+    // ---- Parts 1.2 to 1.4 ----
+    StringList SentencePhrases;
+    StringList SentenceCodeKeys;  // SentenceCodeTable: sorted codes ...
+    StringList SentenceCodeWords; // ... and their ";"-joined texts
+    void FindSentence(bool extend);
+    void DoGetASentExecute();
+    void DoExpandExecute();
+    void DoConfirmSelectionExecute();
+    void ProcessSentence(const std::string& sentence);
+    void BuildSentenceCodeTable(const std::string& sentence);
+    void FillPhraseList();
+    void lbLongPhraseMouseUp(const QPoint& pos);
+    void reTargetSelectionChange();
+    void PlaceInputWindows();
+    void actSmartFollowExecute();
+    void actStepUpExecute();
+    void actStepDownExecute();
+    void actFindWordsExecute();
+    void reSourceMouseUp();
+    void ExplainSelection(const std::string& text);
+    void PlaceExplainWindow();
+    void actFillExampleExecute();
+
+    // ---- the target pane's keys (Part 3.3 plugs in here) ----
+    void SetTargetKeyHandler(TTargetKeyHandler* handler) { keyHandler_ = handler; }
+    bool reTargetKeyDown(QKeyEvent& e);
+    bool reTargetKeyPress(QKeyEvent& e);
+    bool reTargetKeyUp(QKeyEvent& e);
+    void reTargetEnter();
+
+    // ---- the panes, lists and windows ----
+    TPane Source;   // the design's reSource as a GBK pane
+    TPane Target;   // reTarget
+    QPlainTextEdit* reSource = nullptr;
+    QPlainTextEdit* reTarget = nullptr;
+    QListWidget* lbLongPhrase = nullptr;
+    QSplitter* Panel1 = nullptr;     // the two panes (Splitter1 between them)
+    QSplitter* Splitter2 = nullptr;  // Panel1 | lbLongPhrase
+    QToolBar* ToolBar1 = nullptr;
+    std::array<QLabel*, 5> StatusPanels{};
+    QString StatusText(int panel) const;
+
+    TfrmPopSource* frmPopSource = nullptr;
+    TfrmShowExplain* frmShowExplain = nullptr;
+    QWidget* frmBianma = nullptr;      // composition box (src/ime), plugged in by CreateImeWindows
+    QWidget* frmCandidates = nullptr;  // candidate window (src/ime)
+    QWidget* frmAddword = nullptr;     // add-entry dialog (src/management)
+
+    // ---- the command table ----
+    QAction *mnuExit, *EditUndo, *EditCopy, *EditCut, *EditPaste;
+    QAction *mnuIMESetup, *ToggleMyIME, *ToggleFullPunct, *ToggleFullWide, *actFindWords;
+    QAction *ToggleFollow, *actSmartFollow;
+    QAction *mnuMerge, *actAddDirect, *actAdjust, *mnuPro;
+    QAction *actHelp, *mnuWebSite, *mnuMovie, *mnuAbout;
+    QAction *DoGetASent, *DoExpand, *DoConfirmSelection, *actFillExample, *actStepUp, *actStepDown;
+    QToolButton *btBrowseMode = nullptr, *btGetNextSent = nullptr, *btExpandSelection = nullptr;
+    QToolButton *btTransSelection = nullptr, *btAdd = nullptr, *btUndo = nullptr;
+    QToolButton *btCopy = nullptr, *btCut = nullptr, *btPaste = nullptr;
+
+    const std::string& ProgramFolder() const { return setup_.programFolder; }
+    const QString& SettingsFile() const { return setup_.settingsFile; }
+    TUi& Ui() const { return *setup_.ui; }
+    // Runs a handler inside the general error guard.
+    template <class F>
+    bool Guard(F&& f) { return Guarded(*setup_.ui, std::forward<F>(f)); }
+
+Q_SIGNALS:
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void BuildLayout();
+    void BuildCommands();
+    void FormCreate();
+    void FormCreateSteps();
+    void ReadSettings();
+    void WriteSettings();
+    void FreeLexiconsForShutdown();
+    void RescueLexicon(TQbDict& dict, const std::string& error);
+    void EnsureOnScreen();
+    void EditCommand(int which);
+    void CreateImeWindows();
+    bool IsOwnShortcut(const QKeyEvent& e) const;
+
+    TWorkspaceSetup setup_;
+    std::unique_ptr<TQtUi> ownUi_;
+    TTargetKeyHandler defaultKeys_;
+    TTargetKeyHandler* keyHandler_ = &defaultKeys_;
+    std::vector<QAction*> ownShortcuts_;
+    bool formCreateCompleted_ = false;
+    bool appIdleInstalled_ = false;
+    bool formDestroyed_ = false;
+};
+
+} // namespace qb

@@ -1,0 +1,54 @@
+#include "PopSourceUnit.h"
+
+#include "Controls.h"
+#include "Fonts.h"
+
+#include <QFontMetrics>
+#include <QPlainTextEdit>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace qb {
+
+TfrmPopSource::TfrmPopSource(QWidget* parent) : QWidget(parent) {
+    MakeNoFocusPopup(this);
+    setObjectName(QStringLiteral("frmPopSource"));
+    setFont(DesignFont("MS Sans Serif", 16));
+    resize(313, 108);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    reSource = new QPlainTextEdit(this);
+    reSource->setObjectName(QStringLiteral("reSource"));
+    reSource->setFont(DesignFont("MS Sans Serif", 16));
+    reSource->setAttribute(Qt::WA_InputMethodEnabled, false);
+    KeepSelectionVisible(reSource);
+    layout->addWidget(reSource);
+    Text = TPane(reSource);
+    // The close box of the design's title bar, drawn over the text box's top right corner.
+    closeBox_ = new QToolButton(this);
+    closeBox_->setText(QString::fromUtf8("×"));
+    closeBox_->setAutoRaise(true);
+    closeBox_->setFocusPolicy(Qt::NoFocus);
+    closeBox_->setFixedSize(16, 16);
+    connect(closeBox_, &QToolButton::clicked, this, &QWidget::hide);
+    // FormCreate
+    // The design measures "ABfghjlpqy" with TextHeight: the font's cell height.
+    LineHeight = QFontMetrics(font()).size(Qt::TextSingleLine, QStringLiteral("ABfghjlpqy")).height() + 6;
+}
+
+void TfrmPopSource::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    closeBox_->move(width() - closeBox_->width() - 2, 2);
+    closeBox_->raise();
+}
+
+void TfrmPopSource::FitHeight() {
+    if (layout()) layout()->activate();
+    int n = Text.DisplayLineCount();
+    n = std::clamp(n, 1, 8);
+    resize(width(), n * LineHeight + 26);
+}
+
+} // namespace qb

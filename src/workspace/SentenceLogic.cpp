@@ -1,0 +1,163 @@
+#include "SentenceLogic.h"
+
+#include "DictUnit.h"
+
+#include <algorithm>
+
+namespace qb {
+
+namespace {
+bool IsEndChar(char c) {
+    return c == '\n' || c == '\r' || c == '!' || c == '.' || c == ':' || c == ';' || c == '?';
+}
+bool IsGapChar(char c) { return c == '\n' || c == '\r' || c == ' '; }
+} // namespace
+
+TByteSelection FindSentence(std::string_view text, int selStart, int selLength, bool extend) {
+    const int n = int(text.size());
+    const int s = std::clamp(selStart, 0, n);
+    int p = std::clamp(s + std::max(0, selLength), 0, n);
+    while (p < n && IsGapChar(text[std::size_t(p)])) ++p;
+    int e = n - 1;
+    for (int i = p; i <= n - 2; ++i) {
+        if (IsEndChar(text[std::size_t(i)]) && IsGapChar(text[std::size_t(i) + 1])) {
+            e = i;
+            break;
+        }
+    }
+    if (!extend) return {p, std::max(0, e - p + 1)};
+    return {s, std::clamp(e - s + 2, 0, n - s)};
+}
+
+void PoolLookups(std::string_view text, const std::vector<std::unique_ptr<TQbDict>>& dicts,
+                 StringList& pooled) {
+    pooled.clear();
+    StringList scratch;
+    for (const auto& d : dicts) {
+        if (!d) continue;
+        scratch.clear();
+        d->LookupSentence(text, scratch);
+        MergeKeyedLines(pooled, scratch, '\t', kSenseSep);
+    }
+}
+
+std::string PhraseAbbrev(std::string_view phrase) {
+    StringList pieces;
+    SplitString(phrase, " ", pieces);
+    if (pieces.empty()) return {};
+    if (pieces.size() == 1) return pieces[0];
+    std::string out;
+    for (const std::string& p : pieces) {
+        char c = p[0];
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+        if (c >= 'a' && c <= 'z') out += c;
+    }
+    return out;
+}
+
+void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentencePhrases,
+                            const TSchemeSet& schemes, StringList& keys, StringList& words) {
+    keys.clear();
+    words.clear();
+    StringList tokens;
+    SplitString(SeparateSymbols(sentence), " ", tokens);
+    for (const std::string& t : tokens) MergeKeyedValue(LowerAscii(t), t, keys, words, ";");
+
+    StringList senses;
+    StringList codes;
+    for (const std::string& line : sentencePhrases) {
+        auto [phrase, rendering] = SplitAtFirst(line, '\t');
+        senses.clear();
+        SplitString(rendering, kSenseSep, senses);
+        const std::string abbrev = PhraseAbbrev(phrase);
+        MergeKeyedValue(abbrev, phrase, keys, words, ";");
+        MergeKeyedValue(abbrev, ReplaceAll(rendering, kSenseSep, ";"), keys, words, ";");
+        if (!schemes.tables) continue;
+        for (const std::string& sense : senses) {
+            for (int id : kLoadOrder) {
+                if (!schemes.on[std::size_t(id - 1)]) continue;
+                const SchemeTables& t = (*schemes.tables)[std::size_t(id - 1)];
+                GetWordCodes(sense, codes, t.CharKeys, t.CharCodes);
+                for (const std::string& q : codes) MergeKeyedValue(q, sense, keys, words, ";");
+            }
+        }
+    }
+}
+
+StringList PhraseListLines(const StringList& sentencePhrases) {
+    StringList lines;
+    StringList senses;
+    for (const std::string& line : sentencePhrases) {
+        auto [phrase, rendering] = SplitAtFirst(line, '\t');
+        if (WordCount(phrase) <= 1) continue;
+        lines.push_back(phrase);
+        senses.clear();
+        SplitString(rendering, kSenseSep, senses);
+        for (const std::string& s : senses) lines.push_back(" " + s);
+    }
+    return lines;
+}
+
+TExplanation BuildExplanation(StringList pooled) {
+    std::stable_sort(pooled.begin(), pooled.end(),
+                     [](const std::string& a, const std::string& b) { return TextLess(a, b); });
+    TExplanation out;
+    StringList senses;
+    for (const std::string& line : pooled) {
+        auto [phrase, rendering] = SplitAtFirst(line, '\t');
+        if (phrase.size() > out.longest.size()) out.longest = phrase;
+        out.lines.push_back(phrase);
+        senses.clear();
+        SplitString(rendering, kSenseSep, senses);
+        for (const std::string& s : senses) {
+            out.lines.push_back("  " + s);
+            if (s.size() > out.longest.size()) out.longest = s;
+        }
+    }
+    return out;
+}
+
+int ExplainWindowWidth(int longestPixelWidth) {
+    return std::clamp(longestPixelWidth + 35, 50, 400);
+}
+
+TPlacement PlaceInputWindowsCalc(const TPlacementInput& in) {
+    TPlacement out;
+    int x = in.caretX;
+    const int y = in.caretY + 24;
+    if (in.screenW < x + in.widthB + in.widthL + 5) x = in.screenW - in.widthL - in.widthB - 5;
+    if (in.followSource) {
+        out.moveP = true;
+        out.leftP = x - 100;
+        out.topP = y - in.heightP - 50;
+        if (out.leftP < 0) out.leftP = 0;
+        if (in.screenW < out.leftP + in.widthP) out.leftP = in.screenW - in.widthP - 5;
+    }
+    if (in.smartFollow && in.followSource) {
+        out.leftB = x;
+        out.topB = out.topP + 60 + 20 * in.stepOffset;
+        out.topL = out.topB;
+        out.leftL = out.leftB + in.widthB + 5;
+    } else {
+        out.leftB = x;
+        out.topB = in.screenH < in.heightL + y ? in.screenH - in.heightL : y;
+        out.topL = out.topB;
+        out.leftL = x + in.widthB + 5;
+    }
+    return out;
+}
+
+TPoint2 PlaceExplainCalc(int caretX, int caretY, int width, int screenW) {
+    TPoint2 p;
+    p.y = caretY + 24;
+    p.x = caretX;
+    if (screenW < width + p.x) p.x = screenW - width - 20;
+    return p;
+}
+
+std::string ExampleText() {
+    return " Welcome to use Quillbridge Translating Environment!\r\n"
+           " From now on, you'll have more time to enjoy life.\r\n";
+}
+
+} // namespace qb

@@ -1,0 +1,91 @@
+// The computations of Parts 1.2, 1.3 and 1.4 that need no window: the sentence rule, the code
+// table, the phrase list lines, the explanation text and the placement arithmetic. The main
+// window feeds them from its panes and moves its windows with the results.
+#pragma once
+
+#include "MyUtils.h"
+#include "SchemeTables.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qb {
+
+class TQbDict;
+
+struct TByteSelection {
+    int start = 0;
+    int length = 0;
+};
+
+// Part 1.2. A sentence ends at LF, CR, ! . : ; ? followed by LF, CR or a space.
+// "Hello there. How are you? Fine." with nothing selected at 0: -> (0, 12) "Hello there.";
+// from there -> (13, 12) "How are you?"; extending (0, 12) instead -> (0, 26), which takes in
+// the space after the question mark.
+TByteSelection FindSentence(std::string_view text, int selStart, int selLength, bool extend);
+
+// Looks `text` up in every lexicon of the slots, slot 0 first, skipping empty slots, and pools
+// the lines (phrase TAB rendering) with MergeKeyedLines (TAB, "；"). Used for the sentence
+// (SentencePhrases) and for browse mode.
+void PoolLookups(std::string_view text, const std::vector<std::unique_ptr<TQbDict>>& dicts,
+                 StringList& pooled);
+
+// Part 1.3. "take care of" -> "tco", "Mr. Smith" -> "ms", "3D model" -> "m", "USA" -> "USA".
+std::string PhraseAbbrev(std::string_view phrase);
+
+// Tables indexed by scheme id - 1 (1 全拼, 2 双拼, 3 自然, 4 五笔), switches likewise.
+struct TSchemeSet {
+    const std::array<SchemeTables, 4>* tables = nullptr;
+    std::array<bool, 4> on{};
+};
+
+// Fills the sentence code table (keys sorted in text order, parallel ";"-joined words).
+void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentencePhrases,
+                            const TSchemeSet& schemes, StringList& keys, StringList& words);
+
+// Lines of the phrase list: each phrase of two or more words, then its senses, each preceded
+// by one space.
+StringList PhraseListLines(const StringList& sentencePhrases);
+
+// Part 1.4: the explanation lines (CR LF text cut into lines) and the longest string M.
+struct TExplanation {
+    StringList lines;
+    std::string longest;
+};
+TExplanation BuildExplanation(StringList pooled);
+// Width of the explanation window from the pixel width of M: + 35, within 50 .. 400.
+int ExplainWindowWidth(int longestPixelWidth);
+
+// Part 1.3 PlaceInputWindows, as arithmetic. P floating source window, B composition window,
+// L candidate window; W, H screen size; caret = screen position of the target caret.
+struct TPlacementInput {
+    int caretX = 0, caretY = 0;     // client-area screen position + caret position
+    int screenW = 0, screenH = 0;
+    int widthP = 0, heightP = 0;
+    int widthB = 0, heightB = 0;
+    int widthL = 0, heightL = 0;
+    bool followSource = false;
+    bool smartFollow = false;
+    int stepOffset = 0;
+};
+struct TPlacement {
+    bool moveP = false;
+    int leftP = 0, topP = 0;
+    int leftB = 0, topB = 0;
+    int leftL = 0, topL = 0;
+};
+TPlacement PlaceInputWindowsCalc(const TPlacementInput& in);
+
+// Part 1.4 PlaceExplainWindow: left and top of the explanation window.
+struct TPoint2 {
+    int x = 0, y = 0;
+};
+TPoint2 PlaceExplainCalc(int caretX, int caretY, int width, int screenW);
+
+// The example text of F11 (GBK = ASCII here).
+std::string ExampleText();
+
+} // namespace qb

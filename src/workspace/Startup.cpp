@@ -1,0 +1,85 @@
+#include "Startup.h"
+
+#include "Fonts.h"
+#include "GbkText.h"
+#include "SettingsStore.h"
+#include "SingleInstance.h"
+#include "Splash.h"
+#include "Termination.h"
+#include "UserFolders.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QSessionManager>
+
+namespace qb {
+
+TProgram::TProgram(TProgramSetup setup) : setup_(std::move(setup)) {}
+
+TProgram::~TProgram() { Finish(); }
+
+bool TProgram::Start() {
+    // 1. Single instance: a running one is brought to the front and this start ends.
+    instance_ = std::make_unique<TSingleInstance>(setup_.instanceName);
+    if (!instance_->Claim()) return false;
+
+    InstallFontSubstitutions();
+    // 2. The splash, painted at once.
+    TSplashForm splash;
+    splash.ShowNow();
+    // 3. The hourglass.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // 4. The application's title.
+    QApplication::setApplicationDisplayName(QString::fromUtf8("文渡翻译环境"));
+    // 5. The windows: the main window (its FormCreate loads everything), then the others.
+    TWorkspaceSetup ws;
+    ws.programFolder = setup_.programFolder;
+    ws.settingsFile = setup_.settingsFile;
+    ws.ui = setup_.ui;
+    frmMainQB_ = std::make_unique<TfrmMainQB>(ws);
+    frmMainQB_->CreateOtherWindows();
+    QObject::connect(instance_.get(), &TSingleInstance::activateRequested, frmMainQB_.get(),
+                     [w = frmMainQB_.get()] { w->ActivateFromOutside(); });
+    // 6. The splash closes, the pointer comes back.
+    splash.close();
+    QApplication::restoreOverrideCursor();
+    frmMainQB_->show();
+
+    if (setup_.handleSignals)
+        signals_ = std::make_unique<TTerminationSignals>([w = frmMainQB_.get()] { w->close(); });
+    return true;
+}
+
+int TProgram::Run() {
+    if (!frmMainQB_) return 0;
+    QObject::connect(frmMainQB_.get(), &TfrmMainQB::closed, qApp, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    // The end of the desktop session closes the window like the user would.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, frmMainQB_.get(),
+                     [w = frmMainQB_.get()](QSessionManager&) { w->close(); });
+    const int rc = QApplication::exec();
+    Finish();
+    return rc;
+}
+
+void TProgram::Finish() {
+    signals_.reset();
+    if (frmMainQB_) {
+        frmMainQB_->hide();
+        frmMainQB_->FormDestroy();
+        frmMainQB_.reset();
+    }
+    instance_.reset();
+}
+
+int RunQuillbridge() {
+    TProgramSetup setup;
+    setup.programFolder = ProgramFolder();
+    setup.settingsFile = UserSettingsFile();
+    setup.instanceName = DefaultInstanceName();
+    TProgram program(setup);
+    if (!program.Start()) return 0;
+    return program.Run();
+}
+
+} // namespace qb

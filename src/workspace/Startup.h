@@ -1,0 +1,52 @@
+// The program's start and end (Part 1.1, "Program start"), as a library so tests can run it:
+// single instance, splash and busy pointer, the windows in their order, the message loop,
+// shutdown on close, on SIGTERM/SIGINT/SIGHUP and at the end of the desktop session.
+#pragma once
+
+#include "MainUnit.h"
+
+#include <QString>
+
+#include <memory>
+#include <string>
+
+namespace qb {
+
+class TSingleInstance;
+class TTerminationSignals;
+
+struct TProgramSetup {
+    std::string programFolder;  // the executable's folder, with its trailing '/'
+    QString settingsFile;       // the settings store
+    QString instanceName;       // the single-instance name ("qbridge10-" + user)
+    TUi* ui = nullptr;          // null: the real message boxes
+    bool handleSignals = true;  // install the SIGTERM/SIGINT/SIGHUP handlers
+};
+
+class TProgram {
+public:
+    explicit TProgram(TProgramSetup setup);
+    ~TProgram();
+
+    // Steps 1 to 6: false when another instance runs (it was asked to come to the front, and
+    // nothing was loaded or saved here). On true the main window is shown.
+    bool Start();
+    // Step 7 and the end: runs the message loop until the main window closes, then FormDestroy.
+    int Run();
+    // FormDestroy and the windows' end (Run does this itself).
+    void Finish();
+
+    TfrmMainQB* MainWindow() const { return frmMainQB_.get(); }
+    TSingleInstance* Instance() const { return instance_.get(); }
+
+private:
+    TProgramSetup setup_;
+    std::unique_ptr<TSingleInstance> instance_;
+    std::unique_ptr<TTerminationSignals> signals_;
+    std::unique_ptr<TfrmMainQB> frmMainQB_;
+};
+
+// main's whole body: the user's real folder, store and instance name.
+int RunQuillbridge();
+
+} // namespace qb
