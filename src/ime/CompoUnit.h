@@ -1,0 +1,52 @@
+// TfrmBianma, the composition box (Part 3.2): a pop-up that never takes the focus and shows the
+// code as typed in `editCompose`. Every change of that text runs editComposeChange, which looks
+// the code up, shows the first page in the candidate window or commits a lone exact candidate.
+#pragma once
+
+#include "ImeKeyHandler.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+class QLineEdit;
+
+namespace qb {
+
+class TfrmCandidates;
+
+class TfrmBianma : public QWidget, public ImeComposer {
+    Q_OBJECT
+public:
+    // lookup: LookupCandidates(code, output) of the main window; commit: replace the target
+    // pane's selection with a candidate (the insertion point is already marked Chinese).
+    using Lookup = std::function<void(const std::string& code, StringList& output)>;
+    using Commit = std::function<void(const std::string& gbk)>;
+    TfrmBianma(TfrmCandidates& candidates, Lookup lookup, Commit commit, QWidget* parent = nullptr);
+
+    QLineEdit* editCompose = nullptr;
+    StringList CandidateBuffer;
+    int CandidateCount = 0;
+    int PageNo = 0; // the page shown, from 1; 0: none
+
+    void editComposeChange();
+    void ShowPage(bool forward) override;
+    std::string PickCandidate(int d) override;
+
+    // ImeComposer: what the key handler needs of the box.
+    std::string Code() const override;
+    void SetCode(std::string_view code) override;
+    bool BoxVisible() const override { return isVisible(); }
+    void ShowBox() override { show(); }
+    void HideBox() override { hide(); }
+    bool CandidatesVisible() const override;
+
+private:
+    TfrmCandidates& candidates_;
+    Lookup lookup_;
+    Commit commit_;
+};
+
+} // namespace qb

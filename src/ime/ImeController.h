@@ -1,0 +1,56 @@
+// The input method's hold on the target pane: creates the composition box and the candidate
+// window (hidden), and runs reTargetKeyDown / KeyPress / KeyUp over Qt key events. The main
+// window owns one, gives it an ImeHost (its pane, flags and tables) and forwards the target
+// pane's key events to it (or installs it as an event filter on the pane).
+#pragma once
+
+#include "CandidateLookup.h"
+#include "CandidatsUnit.h"
+#include "CompoUnit.h"
+#include "ImeKeyHandler.h"
+
+#include <QObject>
+
+#include <memory>
+
+class QKeyEvent;
+
+namespace qb {
+
+class TImeController : public QObject {
+    Q_OBJECT
+public:
+    explicit TImeController(ImeHost& host, QObject* parent = nullptr);
+    ~TImeController() override;
+
+    TfrmBianma* frmBianma() const { return bianma_.get(); }
+    TfrmCandidates* frmCandidates() const { return candidates_.get(); }
+    ImeKeyHandler& Keys() { return keys_; }
+
+    // LookupCandidates of the main window (Part 3.2) over the host's tables as they are now.
+    void LookupCandidates(const std::string& code, StringList& output);
+
+    // The design's handlers with its own key codes: key 0 after reTargetKeyDown = consumed.
+    void reTargetKeyDown(int& key, Modifiers m) { keys_.KeyDown(key, m); }
+    void reTargetKeyPress(char16_t& ch) const { keys_.KeyPress(ch); }
+    void reTargetKeyUp(int& key) const { keys_.KeyUp(key); }
+
+    // The same over Qt events; true = consumed, the pane must not see the event. A Qt key press
+    // is the design's key-down and key-press in one: KeyDown runs the handler, KeyPress then
+    // reports KeyHandled for the same event. KeyUp takes the release.
+    bool KeyDown(QKeyEvent& e);
+    bool KeyPress(QKeyEvent& e) const { (void)e; return keys_.KeyHandled; }
+    bool KeyUp(QKeyEvent& e) const;
+
+    // Install on the target pane (QPlainTextEdit) to route its key events through the handler.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    ImeHost& host_;
+    CandidateLookup lookup_;
+    std::unique_ptr<TfrmCandidates> candidates_;
+    std::unique_ptr<TfrmBianma> bianma_;
+    ImeKeyHandler keys_;
+};
+
+} // namespace qb
