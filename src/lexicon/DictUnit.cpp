@@ -413,6 +413,7 @@ void TQbDict::LoadEntriesFromBytes(std::string_view bytes, bool scrambled) {
     LoadState st;
     ForEachLine(bytes, [&](std::string_view line) { LoadLine(line, scrambled, st); });
     FinishLoad(st);
+    BuildFirstWordIndex();
 }
 
 void TQbDict::LoadIrregularFromBytes(std::string_view bytes) {

@@ -26,7 +26,8 @@ public:
 
     // Byte forms of Load's two halves, for tests and tools: `scrambled` says whether the
     // lines are those of a professional lexicon file (unscrambled, keys taken as read) or of a
-    // text lexicon file (keys normalised).
+    // text lexicon file (keys normalised). LoadEntriesFromBytes also brings the first-word
+    // index up to date, so the lexicon is ready for lookups.
     void LoadEntriesFromBytes(std::string_view bytes, bool scrambled);
     void LoadIrregularFromBytes(std::string_view bytes);
 

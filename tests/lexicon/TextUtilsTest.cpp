@@ -1,0 +1,298 @@
+// Text utilities (MyUtils): searching at character boundaries, the text order, the word and key
+// operations, keyed merging and the line layer.
+#include "TestSupport.h"
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+
+using namespace qb;
+using namespace qbtest;
+
+namespace {
+
+// Straightforward text order, character by character, to check the fast TextCompare against.
+int ReferenceCompare(std::string_view a, std::string_view b) {
+    auto fold = [](std::string_view s) {
+        std::string out;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            unsigned char c = static_cast<unsigned char>(s[i]);
+            if (c >= 0x81 && c <= 0xFE) {
+                out.push_back(s[i]);
+                if (i + 1 < s.size()) out.push_back(s[++i]);
+            } else {
+                out.push_back((c >= 'A' && c <= 'Z') ? char(c + 32) : char(c));
+            }
+        }
+        return out;
+    };
+    const std::string fa = fold(a), fb = fold(b);
+    const int c = std::memcmp(fa.data(), fb.data(), std::min(fa.size(), fb.size()));
+    if (c != 0) return c;
+    return fa.size() < fb.size() ? -1 : fa.size() > fb.size() ? 1 : 0;
+}
+
+int Sign(int v) { return (v > 0) - (v < 0); }
+
+} // namespace
+
+TEST(FindText, NeverStartsOnATrailByte) {
+    // 乑 is 81 5A: its trail byte is 'Z'.
+    EXPECT_EQ(FindText(kZhuo, "Z"), std::string::npos);
+    EXPECT_EQ(FindText(kZhuo + "Z", "Z"), 2u);
+    EXPECT_EQ(FindText("aZ" + kZhuo + "Z", "Z", 2), 4u);
+    EXPECT_EQ(FindText(kKao, "@"), std::string::npos);
+    EXPECT_EQ(FindText("abc", ""), std::string::npos);
+    EXPECT_EQ(FindText("abc", "c", 3), std::string::npos);
+    // A lone lead byte at the end is one (cut) character: nothing to overrun.
+    EXPECT_EQ(FindText("a\xB0", "\xB0"), 1u);
+}
+
+TEST(ReplaceAll, OnePassLeftToRightAtBoundaries) {
+    EXPECT_EQ(ReplaceAll("a   b", "  ", " "), "a  b");
+    EXPECT_EQ(ReplaceAll(kZhuo + "Z", "Z", "z"), kZhuo + "z");
+    EXPECT_EQ(ReplaceAll("xx", "", "y"), "xx");
+}
+
+TEST(TrimAndLower, TouchOnlyWhatTheyShould) {
+    EXPECT_EQ(Trim(std::string("\0\t a b \r\n", 9)), "a b");
+    EXPECT_EQ(Trim("   "), "");
+    EXPECT_EQ(LowerAscii("ABC" + kZhuo + "Z"), "abc" + kZhuo + "z");
+}
+
+TEST(TextCompare, FoldsOnlySingleByteLetters) {
+    EXPECT_EQ(TextCompare("Apple", "apple"), 0);
+    EXPECT_LT(TextCompare("apple", "Banana"), 0);
+    EXPECT_LT(TextCompare("ab", "abc"), 0);
+    EXPECT_GT(TextCompare(kZhong, "zzz"), 0);
+    EXPECT_EQ(TextCompare("", ""), 0);
+    // 乑 (81 5A) and 乣 (81 7A) differ only by a trail byte that looks like 'Z' / 'z': two keys.
+    EXPECT_NE(TextCompare(kZhuo, "\x81\x7A"), 0);
+    EXPECT_NE(TextCompare("x" + kKao, "x\x81\x60"), 0);
+    // After a case difference the comparison goes on.
+    EXPECT_LT(TextCompare("Ab" + kZhuo, "ab\x81\x7A"), 0);
+    EXPECT_EQ(TextCompare("A" + kZhong + "B", "a" + kZhong + "b"), 0);
+}
+
+TEST(TextCompare, AgreesWithCharacterWalkOnRandomTexts) {
+    std::mt19937 rng(7);
+    const std::string alphabet = "aAbBzZ @\x81\x5A\x7A\xB0\xA1\xFE\x40";
+    for (int round = 0; round < 20000; ++round) {
+        std::string a, b;
+        const int la = int(rng() % 24), lb = int(rng() % 24);
+        for (int i = 0; i < la; ++i) a.push_back(alphabet[rng() % alphabet.size()]);
+        // Often share a long prefix so that the 8-byte skipping is exercised.
+        if (rng() % 2) b = a.substr(0, rng() % (a.size() + 1));
+        for (int i = 0; i < lb; ++i) b.push_back(alphabet[rng() % alphabet.size()]);
+        if (rng() % 4 == 0) b = LowerAscii(a);
+        ASSERT_EQ(Sign(TextCompare(a, b)), Sign(ReferenceCompare(a, b))) << a << " | " << b;
+        ASSERT_EQ(Sign(TextCompare(a, b)), -Sign(TextCompare(b, a)));
+    }
+}
+
+TEST(SortedFind, FindsOrGivesTheInsertionIndex) {
+    const StringList list = {"apple", "Banana", "cherry"};
+    std::size_t i = 99;
+    EXPECT_TRUE(SortedFind(list, "BANANA", i));
+    EXPECT_EQ(i, 1u);
+    EXPECT_FALSE(SortedFind(list, "blue", i));
+    EXPECT_EQ(i, 2u);
+    EXPECT_FALSE(SortedFind(list, "", i));
+    EXPECT_EQ(i, 0u);
+    EXPECT_FALSE(SortedFind(list, "zed", i));
+    EXPECT_EQ(i, 3u);
+    EXPECT_FALSE(SortedFind({}, "a", i));
+    EXPECT_EQ(i, 0u);
+}
+
+TEST(WordCount, CountsEverySpace) {
+    EXPECT_EQ(WordCount(""), 1);
+    EXPECT_EQ(WordCount("a  b"), 3);
+    EXPECT_EQ(WordCount("take part in"), 3);
+}
+
+TEST(NormalizeKey, ExamplesOfTheLookupForm) {
+    EXPECT_EQ(NormalizeKey("Take-Off"), "take - off");
+    EXPECT_EQ(NormalizeKey("don't"), "don ' t");
+    EXPECT_EQ(NormalizeKey("2nd"), "2 nd");
+    EXPECT_EQ(NormalizeKey("  Run\r\nFast  "), "run fast");
+    EXPECT_EQ(NormalizeKey(" , "), ",");
+    EXPECT_EQ(NormalizeKey(""), "");
+    EXPECT_EQ(NormalizeKey("    "), "");
+    EXPECT_EQ(NormalizeKey("ABC\tdef"), "abc \t def");
+    EXPECT_EQ(NormalizeKey("a     b"), "a b");
+    EXPECT_EQ(NormalizeKey("Hello,  World!"), "hello , world !");
+    // A trail byte that looks like 'Z' is not lower-cased.
+    EXPECT_EQ(NormalizeKey(kZhuo), "\x81  Z");
+}
+
+TEST(SeparateSymbols, IsolatesPunctuationKeepsCase) {
+    EXPECT_EQ(SeparateSymbols("Hello, world!"), "Hello , world !");
+    EXPECT_EQ(SeparateSymbols("U.S."), "U.S.");
+    EXPECT_EQ(SeparateSymbols("(word)"), "( word )");
+    EXPECT_EQ(SeparateSymbols("A-1/b_c@d#e$f%g&h*i\\j|k"), "A-1/b_c@d#e$f%g&h*i\\j|k");
+    EXPECT_EQ(SeparateSymbols("a\r\nb"), "a   b"); // " \r  \n " -> six spaces -> three
+    // Each byte of a two-byte character is surrounded by spaces.
+    EXPECT_EQ(SeparateSymbols(kZhong), "\xD6  \xD0");
+    // One pass of the double-space replacement: a run of spaces shrinks, not always to one.
+    EXPECT_EQ(SeparateSymbols("a    b"), "a  b");
+}
+
+TEST(SplitString, DropsEmptyPieces) {
+    StringList list = {"old"};
+    SplitString(kSemi + "a" + kSemi + kSemi + "b" + kSemi, kSemi, list);
+    EXPECT_EQ(list, (StringList{"a", "b"}));
+    SplitString("", ",", list);
+    EXPECT_TRUE(list.empty());
+    SplitString("a,b", ",", list);
+    EXPECT_EQ(list, (StringList{"a", "b"}));
+}
+
+TEST(SplitString, DoesNotCutACharacterWhoseTrailLooksLikeTheSeparator) {
+    // 埃 is B0 A3; followed by BB F5 the bytes A3 BB look like "；" but start on a trail byte.
+    const std::string text = "\xB0\xA3\xBB\xF5";
+    StringList list;
+    SplitString(text, kSemi, list);
+    EXPECT_EQ(list, (StringList{text}));
+}
+
+TEST(SplitString, KeepsOnly5000BytesAfterASeparator) {
+    StringList list;
+    SplitString("a," + std::string(6000, 'x'), ",", list);
+    EXPECT_EQ(list, (StringList{"a"})); // the rest lost its separator in the cut
+    SplitString("a," + std::string(4999, 'x'), ",", list);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[1].size(), 4999u);
+}
+
+TEST(SplitAtFirst, Cases) {
+    EXPECT_EQ(SplitAtFirst("abc", '\t'), (std::pair<std::string, std::string>{"", ""}));
+    EXPECT_EQ(SplitAtFirst("\tx", '\t'), (std::pair<std::string, std::string>{"", "x"}));
+    EXPECT_EQ(SplitAtFirst("a\tb\tc", '\t'), (std::pair<std::string, std::string>{"a", "b\tc"}));
+    EXPECT_EQ(SplitAtFirst("a\t" + std::string(6000, 'y'), '\t').second.size(), 5000u);
+    // 乑's trail byte is 'Z': splitting at 'Z' skips it.
+    EXPECT_EQ(SplitAtFirst(kZhuo + "Zq", 'Z'), (std::pair<std::string, std::string>{kZhuo, "q"}));
+}
+
+TEST(JoinDistinct, Cases) {
+    const std::string s = kSemi;
+    EXPECT_EQ(JoinDistinct("a" + s + "b" + s + "a" + s + s + "c", s), "a" + s + "b" + s + "c");
+    EXPECT_EQ(JoinDistinct("A" + s + "a", s), "A" + s + "a");
+    EXPECT_EQ(JoinDistinct(s + s + s, s), "");
+    EXPECT_EQ(JoinDistinct("", s), "");
+    // The joined text is cut to 5000 bytes; a separator left at the end goes.
+    const std::string big = JoinDistinct(std::string(4999, 'x') + "," + "y", ",");
+    EXPECT_EQ(big, std::string(4999, 'x'));
+}
+
+TEST(MergeKeyedValue, MergesIntoTheStoredKeyIgnoringCase) {
+    StringList keys = {"Apple"}, values = {"a"};
+    MergeKeyedValue("APPLE", "b", keys, values, kSemi);
+    EXPECT_EQ(keys, (StringList{"Apple"}));
+    EXPECT_EQ(values, (StringList{"a" + kSemi + "b"}));
+    MergeKeyedValue("apple", "a", keys, values, kSemi);
+    EXPECT_EQ(values, (StringList{"a" + kSemi + "b"}));
+    MergeKeyedValue("Aardvark", "c", keys, values, kSemi);
+    EXPECT_EQ(keys, (StringList{"Aardvark", "Apple"}));
+    EXPECT_EQ(values, (StringList{"c", "a" + kSemi + "b"}));
+}
+
+TEST(MergeKeyedLines, PoolsValuesInOrderFirstMet) {
+    StringList target = {"take\tT1", "part\tP"};
+    const StringList source = {"Take\tT2" + kSemi + "T1", "zoo\tZ", "no separator"};
+    const StringList sourceCopy = source;
+    MergeKeyedLines(target, source, '\t', kSemi);
+    EXPECT_EQ(target, (StringList{"\t", "part\tP", "take\tT1" + kSemi + "T2", "zoo\tZ"}));
+    EXPECT_EQ(source, sourceCopy);
+}
+
+TEST(AppendDistinct, BothListsEndTheSame) {
+    StringList target = {"x", "y"}, source = {"Y", "z"};
+    AppendDistinct(target, source);
+    EXPECT_EQ(target, (StringList{"x", "y", "z"}));
+    EXPECT_EQ(source, (StringList{"x", "y", "z"}));
+}
+
+TEST(ScrambleLine, ExamplesAndInverse) {
+    EXPECT_EQ(ScrambleLine("abcdef"), "fbdcea");
+    EXPECT_EQ(ScrambleLine("abcde"), "ebcda");
+    EXPECT_EQ(ScrambleLine(""), "");
+    EXPECT_EQ(ScrambleLine("a"), "a");
+    EXPECT_EQ(ScrambleLine("ab"), "ba");
+    std::mt19937 rng(3);
+    for (int len = 0; len < 40; ++len) {
+        std::string line;
+        for (int i = 0; i < len; ++i) line.push_back(char(rng() % 256));
+        EXPECT_EQ(ScrambleLine(ScrambleLine(line)), line) << len;
+    }
+    StringList lines = {"abcdef", "abcde"};
+    ScrambleLines(lines);
+    EXPECT_EQ(lines, (StringList{"fbdcea", "ebcda"}));
+}
+
+TEST(SplitLines, EveryKindOfLineBreak) {
+    EXPECT_EQ(SplitLines(""), StringList{});
+    EXPECT_EQ(SplitLines("a"), (StringList{"a"}));
+    EXPECT_EQ(SplitLines("a\r\n"), (StringList{"a"}));
+    EXPECT_EQ(SplitLines("a\rb\nc\r\nd"), (StringList{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("\r\n\r\n"), (StringList{"", ""}));
+    EXPECT_EQ(SplitLines("\n\r"), (StringList{"", ""}));
+    EXPECT_EQ(SplitLines("a\r\rb"), (StringList{"a", "", "b"}));
+    EXPECT_EQ(SplitLines(std::string("a\nb\0c\nd", 7)), (StringList{"a", "b"}));
+    EXPECT_EQ(SplitLines(std::string("\0abc", 4)), StringList{});
+    EXPECT_EQ(JoinLinesCrLf({"a", ""}), "a\r\n\r\n");
+    EXPECT_EQ(JoinLinesCrLf({}), "");
+}
+
+TEST(LineSplitter, GivesTheLinesOfSplitLinesWhateverThePieces) {
+    std::mt19937 rng(11);
+    const std::string bytes_alphabet = std::string("ab\r\n\t\xB0", 6) + std::string(1, '\0');
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        const int len = int(rng() % 30);
+        for (int i = 0; i < len; ++i) {
+            const char c = bytes_alphabet[rng() % bytes_alphabet.size()];
+            if (c == '\0' && rng() % 4) continue; // NUL less often
+            bytes.push_back(c);
+        }
+        StringList got;
+        LineSplitter splitter;
+        auto emit = [&](std::string_view line) { got.emplace_back(line); };
+        std::size_t pos = 0;
+        while (pos < bytes.size()) {
+            const std::size_t piece = 1 + rng() % 5;
+            splitter.Feed(std::string_view(bytes).substr(pos, piece), emit);
+            pos += piece;
+        }
+        splitter.Finish(emit);
+        ASSERT_EQ(got, SplitLines(bytes)) << round;
+    }
+}
+
+TEST(Files, ReadMissingFileGivesTheSystemMessage) {
+    TempDir dir;
+    const std::string path = dir / "missing.txt";
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_FALSE(FileExists(dir.path())); // a folder is no file
+    try {
+        ReadWholeFile(path);
+        FAIL() << "no error";
+    } catch (const FileError& e) {
+        EXPECT_STREQ(e.what(), ("Cannot open file " + path).c_str());
+    }
+}
+
+TEST(Files, WriteSafelyReplacesAndLeavesNoTemporaryFile) {
+    TempDir dir;
+    const std::string path = dir / "a.txt";
+    WriteWholeFileSafely(path, "one");
+    WriteWholeFileSafely(path, "two");
+    EXPECT_EQ(ReadWholeFile(path), "two");
+    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"a.txt"}));
+    try {
+        WriteWholeFileSafely(dir / "no/such/folder.txt", "x");
+        FAIL() << "no error";
+    } catch (const FileError& e) {
+        EXPECT_STREQ(e.what(), ("Cannot create file " + (dir / "no/such/folder.txt")).c_str());
+    }
+}
