@@ -10,6 +10,8 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -50,6 +52,10 @@ public:
 
     std::array<StringList, 5> ExactHits;
     std::array<StringList, 5> PrefixHits;
+
+private:
+    class Merger;
+    std::vector<std::uint32_t> mergeSlots_;
 };
 
 // ---- the composition box's decisions (Part 3.2, editComposeChange / ShowPage / PickCandidate) --

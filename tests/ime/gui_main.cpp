@@ -6,7 +6,17 @@
 
 #include <cstdlib>
 
+namespace {
+QtMessageHandler previousHandler = nullptr;
+// The offscreen platform reports every raise() of a stay-on-top pop-up; keep the output readable.
+void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.startsWith("This plugin does not support")) return;
+    if (previousHandler) previousHandler(type, context, text);
+}
+} // namespace
+
 int main(int argc, char** argv) {
+    previousHandler = qInstallMessageHandler(QuietOffscreen);
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

@@ -169,6 +169,21 @@ TEST(LookupCandidates, ExactAndPrefixOfTheSameWordBothStay) {
     EXPECT_EQ(out, (StringList{"SEN", "W", "X", "SX...s", "X...c"}));
 }
 
+TEST(LookupCandidates, TrailBytesAreNeverFoldedSoTwoCharactersStayTwo) {
+    // 乑 is 81 5A and 81 7A is another character: their trail bytes are the codes of 'Z' and 'z'.
+    // Folding them would make the two one key and drop the second.
+    SchemeTables qp;
+    qp.CodeKeys = {"ab"};
+    qp.CodeWords = {"\x81\x5A;\x81\x7A;AB;ab"};
+    CandidateSources s;
+    s.schemes[0] = &qp;
+    s.use = {true, false, false, false};
+    CandidateLookup lookup;
+    StringList out;
+    lookup.LookupCandidates("ab", s, out);
+    EXPECT_EQ(out, (StringList{"\x81\x5A", "\x81\x7A", "AB"}));
+}
+
 TEST(LookupCandidates, EmptyCodeYieldsNothing) {
     Fixture f;
     CandidateLookup lookup;
