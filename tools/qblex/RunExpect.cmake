@@ -1,0 +1,17 @@
+# Runs CMD (a list) and checks its exit status and output:
+#   -DCMD=prog|arg|... -DRC=n [-DOUT=regex] [-DERR=regex] [-DNOT_OUT=regex]
+string(REPLACE "|" ";" CMD "${CMD}")
+execute_process(COMMAND ${CMD} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT "${rc}" STREQUAL "${RC}")
+  message(FATAL_ERROR "exit status ${rc}, expected ${RC}\nstdout:\n${out}\nstderr:\n${err}")
+endif()
+if(DEFINED OUT AND NOT out MATCHES "${OUT}")
+  message(FATAL_ERROR "stdout does not match ${OUT}:\n${out}")
+endif()
+if(DEFINED NOT_OUT AND out MATCHES "${NOT_OUT}")
+  message(FATAL_ERROR "stdout matches ${NOT_OUT}:\n${out}")
+endif()
+if(DEFINED ERR AND NOT err MATCHES "${ERR}")
+  message(FATAL_ERROR "stderr does not match ${ERR}:\n${err}")
+endif()
+message(STATUS "ok:\n${out}${err}")
