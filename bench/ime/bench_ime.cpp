@@ -200,7 +200,7 @@ World& TheWorld() {
 }
 
 const char* const kCodes[] = {"a", "y", "s", "z", "yi", "shi", "zh", "zhong", "vsgo", "khlg",
-                               "zhongg", "jingji", "sj", "zg"};
+                               "zhongg", "jingji", "sj", "zg", "ui", "e"};
 
 void SendKey(QWidget* w, Qt::Key k) {
     QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
