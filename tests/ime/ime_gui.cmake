@@ -1,5 +1,5 @@
 # The window tests: own main() (offscreen platform before the QApplication), so no gtest_main.
-add_executable(test_ime_window gui_main.cpp test_ime_window.cpp)
+add_executable(test_ime_window gui_main.cpp test_ime_window.cpp test_main_adapter.cpp)
 target_link_libraries(test_ime_window PRIVATE qb_imewin qb_gbk Qt6::Widgets Qt6::Test GTest::gtest
                       qb_settings)
 target_include_directories(test_ime_window PRIVATE ${CMAKE_CURRENT_LIST_DIR})
