@@ -1,0 +1,225 @@
+#include "LexiconTasks.h"
+
+#include "GbkText.h"
+
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cstring>
+
+namespace qb {
+
+namespace {
+
+// Slices of the work between two progress reports. They only decide how often progress is
+// shown: the result is that of adding everything in one go.
+constexpr std::size_t kSliceBytes = std::size_t(1) << 20;
+constexpr std::size_t kSlicePairs = 50000;
+
+std::size_t FileNameStart(std::string_view path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+// A temporary target lexicon of an expansion. It is written (by its destructor's Save) only
+// through Commit(); when the expansion fails before that, it is discarded unwritten.
+class TemporaryTarget {
+public:
+    TemporaryTarget() : dict_(new TQbDict) {}
+    ~TemporaryTarget() { Discard(); }
+    TemporaryTarget(const TemporaryTarget&) = delete;
+    TemporaryTarget& operator=(const TemporaryTarget&) = delete;
+    TQbDict& operator*() const { return *dict_; }
+    TQbDict* get() const { return dict_; }
+
+    // Frees the lexicon, which saves it when anything was added; a failed write throws and
+    // leaves the old file as it was.
+    void Commit() {
+        TQbDict* d = dict_;
+        dict_ = nullptr;
+        delete d; // may throw "Cannot create file …"; the memory is released either way
+    }
+
+private:
+    void Discard() noexcept {
+        if (!dict_) return;
+        TQbDict* d = dict_;
+        dict_ = nullptr;
+        // Without a file name the destructor's Save has nowhere to write: it throws instead
+        // of writing half an expansion, and that is swallowed here.
+        d->SetFileName(std::string());
+        try {
+            delete d;
+        } catch (...) {
+        }
+    }
+    TQbDict* dict_;
+};
+
+void CollectEntries(const TQbDict& source, StringList& keys, StringList& renderings) {
+    // The count is read once, before the loop, so a source that is also the target does not
+    // chase its own new entries.
+    const std::size_t n = source.EntryCount();
+    keys.reserve(keys.size() + n);
+    renderings.reserve(renderings.size() + n);
+    std::string k, r;
+    for (std::size_t i = 0; i < n; ++i) {
+        source.GetEntry(static_cast<long long>(i), k, r);
+        keys.push_back(std::move(k));
+        renderings.push_back(std::move(r));
+    }
+}
+
+} // namespace
+
+std::string NewLexiconPath(std::string_view chosen) {
+    const std::size_t nameStart = FileNameStart(chosen);
+    const std::size_t dot = chosen.find_last_of('.');
+    std::string path(chosen);
+    if (dot != std::string_view::npos && dot >= nameStart) path.resize(dot);
+    return path + ".qbs";
+}
+
+std::string LowerExtension(std::string_view path) {
+    const std::size_t nameStart = FileNameStart(path);
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string_view::npos || dot < nameStart) return {};
+    return LowerAscii(path.substr(dot));
+}
+
+void MoveSelectedUp(std::vector<ListRow>& rows) {
+    for (std::size_t i = 1; i < rows.size(); ++i)
+        if (rows[i].selected) std::swap(rows[i], rows[i - 1]);
+}
+
+namespace {
+// GBK by its byte structure: single bytes below 0x80, or a lead byte 0x81-0xFE followed by a
+// trail byte 0x40-0xFE other than 0x7F; and every such pair known to the converter.
+bool IsGbkText(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) continue;
+        if (!IsLeadByte(b) || i + 1 == bytes.size()) return false;
+        const auto trail = static_cast<unsigned char>(bytes[++i]);
+        if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return false;
+    }
+    return FromGbkStrict(bytes).has_value();
+}
+} // namespace
+
+TextKind ClassifyTextLexicon(std::string_view bytes) {
+    if (std::memchr(bytes.data(), 0, bytes.size()) != nullptr) return TextKind::Binary;
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) return TextKind::Gbk;
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    if (!utf8.hasError()) {
+        // Chinese text in GBK is almost never valid UTF-8 as well, so valid UTF-8 with
+        // non-ASCII characters is taken as UTF-8: convertible when GBK holds every character
+        // (an emoji it cannot hold makes the file unusable rather than garbled).
+        return ToGbkStrict(text).has_value() ? TextKind::Utf8 : TextKind::NotGbk;
+    }
+    return IsGbkText(bytes) ? TextKind::Gbk : TextKind::NotGbk;
+}
+
+std::string Utf8FileToGbk(std::string_view bytes) {
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    return ToGbk(utf8.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size()))));
+}
+
+void MergeTextLexicon(TQbDict& target, std::string_view bytes, WorkProgress* progress) {
+    if (const std::size_t nul = bytes.find('\0'); nul != std::string_view::npos)
+        bytes = bytes.substr(0, nul);
+    if (progress) progress->Start(bytes.size());
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        std::size_t cut = std::min(pos + kSliceBytes, bytes.size());
+        if (cut < bytes.size()) {
+            // Cut just after a line break, so that every slice holds whole lines and a CR LF
+            // pair is never split (a lone CR and a lone LF are line breaks of their own). A
+            // line break at the end of a slice starts no further line, exactly as within one
+            // text; CR and LF never occur inside a two-byte GBK character.
+            const std::size_t brk = bytes.find_first_of("\r\n", cut);
+            if (brk == std::string_view::npos)
+                cut = bytes.size();
+            else
+                cut = (bytes[brk] == '\r' && brk + 1 < bytes.size() && bytes[brk + 1] == '\n')
+                          ? brk + 2
+                          : brk + 1;
+        }
+        target.MergeTextBytes(bytes.substr(pos, cut - pos), true);
+        pos = cut;
+        if (progress) progress->Advance(pos);
+    }
+    if (progress) progress->Finish();
+}
+
+void AddPairs(TQbDict& target, const StringList& sources, const StringList& renderings,
+              WorkProgress* progress) {
+    const std::size_t n = std::min(sources.size(), renderings.size());
+    if (progress) progress->Start(n);
+    if (n <= kSlicePairs) {
+        target.AddEntries(sources, renderings, true);
+    } else {
+        StringList s, r;
+        for (std::size_t pos = 0; pos < n; pos += kSlicePairs) {
+            const std::size_t end = std::min(pos + kSlicePairs, n);
+            s.assign(sources.begin() + std::ptrdiff_t(pos), sources.begin() + std::ptrdiff_t(end));
+            r.assign(renderings.begin() + std::ptrdiff_t(pos),
+                     renderings.begin() + std::ptrdiff_t(end));
+            target.AddEntries(s, r, true);
+            if (progress) progress->Advance(end);
+        }
+    }
+    if (progress) progress->Finish();
+}
+
+bool IsTextSource(const LexiconHost& host, const std::string& sourcePath) {
+    return host.IndexOfDict(sourcePath) == -1 && LowerExtension(sourcePath) != ".qbs";
+}
+
+std::size_t ExpandLexicon(LexiconHost& host, const std::string& targetPath,
+                          const std::string& sourcePath, const std::string* textSource,
+                          WorkProgress* progress) {
+    const std::string irregular = host.ProgramFolder() + "verb.spe";
+
+    TemporaryTarget temporary;
+    TQbDict* target = nullptr;
+    const int t = host.IndexOfDict(targetPath);
+    if (t != -1) {
+        target = host.Slot(t);
+    } else {
+        (*temporary).Load(targetPath, irregular);
+        target = temporary.get();
+    }
+    const std::size_t before = target->EntryCount();
+
+    if (const int s = host.IndexOfDict(sourcePath); s != -1) {
+        StringList keys, renderings;
+        CollectEntries(*host.Slot(s), keys, renderings);
+        AddPairs(*target, keys, renderings, progress);
+    } else if (LowerExtension(sourcePath) == ".qbs") {
+        StringList keys, renderings;
+        {
+            TQbDict source; // never modified, so freeing it writes nothing
+            source.Load(sourcePath, irregular);
+            CollectEntries(source, keys, renderings);
+        }
+        AddPairs(*target, keys, renderings, progress);
+    } else if (textSource) {
+        MergeTextLexicon(*target, *textSource, progress);
+    } else {
+        const std::string bytes = ReadWholeFile(sourcePath);
+        MergeTextLexicon(*target, bytes, progress);
+    }
+
+    const std::size_t after = target->EntryCount();
+    if (t == -1)
+        temporary.Commit();
+    else
+        target->Save(); // stays loaded and usable; written again when it is freed
+    return after - before;
+}
+
+} // namespace qb

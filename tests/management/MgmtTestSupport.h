@@ -1,0 +1,88 @@
+// Helpers of the management tests: GBK texts written readably, temporary folders, files, a
+// folder that cannot be written, and the lexicons in use without a main window.
+#pragma once
+
+#include "DictUnit.h"
+#include "Dialogs.h"
+#include "LexiconTasks.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include <string>
+#include <vector>
+
+namespace mgmttest {
+
+std::string G(const char* utf8);    // UTF-8 literal -> GBK bytes
+QString Q(const char* utf8);        // UTF-8 literal -> QString
+std::string Fixture(const std::string& name); // tests/fixtures/management/<name>
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+bool Exists(const std::string& path);
+
+// Every entry as key TAB rendering, in entry order.
+std::vector<std::string> Entries(const qb::TQbDict& dict);
+// The rendering of `key` (GBK), or "<none>".
+std::string RenderingOf(const qb::TQbDict& dict, const std::string& key);
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// A folder nobody can write for the helper's lifetime (mode 0555; for root, who ignores the
+// mode, the immutable attribute). ok() is false where neither works.
+class UnwritableDir {
+public:
+    explicit UnwritableDir(const std::string& dir);
+    ~UnwritableDir();
+    bool ok() const { return ok_; }
+
+private:
+    std::string dir_;
+    bool immutable_ = false;
+    bool ok_ = false;
+};
+
+// The lexicons in use as the main window keeps them, for the dialogs without the window:
+// slots that are appended and emptied, never removed; OpenDict reports a missing file with
+// the main window's message; CloseDict writes before it frees and throws with the lexicon
+// still loaded when the write fails.
+class FakeLexicons : public qb::LexiconHost {
+public:
+    FakeLexicons(std::string folder, qb::TUi& ui) : folder_(std::move(folder)), ui_(ui) {}
+    ~FakeLexicons() override;
+    int SlotCount() const override { return int(slots.size()); }
+    qb::TQbDict* Slot(int i) const override { return slots[std::size_t(i)]; }
+    int IndexOfDict(const std::string& name) const override;
+    void OpenDict(const std::string& name) override;
+    void CloseDict(const std::string& name) override;
+    std::string ProgramFolder() const override { return folder_; }
+
+    // Loads a lexicon into a new slot without the checks of OpenDict.
+    qb::TQbDict& Add(const std::string& path);
+    // Appends an empty slot.
+    void AddEmpty() { slots.push_back(nullptr); }
+
+    std::vector<qb::TQbDict*> slots;
+
+private:
+    std::string folder_;
+    qb::TUi& ui_;
+};
+
+// A professional lexicon file (.qbs, scrambled) or a text lexicon file with these entries.
+void WriteLexicon(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries);
+
+} // namespace mgmttest
