@@ -9,7 +9,7 @@
 // So for "中a\n😀b" the text is D6 D0 61 0D 0A 3F 62 (7 bytes); the 'b' is at byte 6.
 //
 // A byte selection that ends inside a two-byte unit (the Part's sentence rule selects a CR
-// without its LF) is shown covering the whole unit, and the model remembers the byte values it
+// without its LF) is shown without that unit, and the model remembers the byte values it
 // was given for as long as the document and its cursor are unchanged, so reading the selection
 // back gives exactly what the Part computed. The pane's own text is never rewritten here.
 #pragma once

@@ -20,6 +20,7 @@ TfrmShowExplain::TfrmShowExplain(QWidget* parent) : QWidget(parent) {
     resize(157, 176);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetNoConstraint); // the design sets any size
     MeanList = new QListWidget(this);
     MeanList->setObjectName(QStringLiteral("MeanList"));
     MeanList->setFont(font());
@@ -30,6 +31,7 @@ TfrmShowExplain::TfrmShowExplain(QWidget* parent) : QWidget(parent) {
     MeanList->setPalette(p);
     MeanList->setItemDelegate(new TFixedHeightDelegate(
         std::max(13, QFontMetrics(font()).height()), MeanList));
+    MeanList->setMinimumSize(1, 1);
     layout->addWidget(MeanList);
     closeBox_ = new QToolButton(this);
     closeBox_->setText(QString::fromUtf8("×"));

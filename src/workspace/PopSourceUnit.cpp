@@ -19,11 +19,13 @@ TfrmPopSource::TfrmPopSource(QWidget* parent) : QWidget(parent) {
     resize(313, 108);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetNoConstraint); // the design sets any size
     reSource = new QPlainTextEdit(this);
     reSource->setObjectName(QStringLiteral("reSource"));
     reSource->setFont(DesignFont("MS Sans Serif", 16));
     reSource->setAttribute(Qt::WA_InputMethodEnabled, false);
     KeepSelectionVisible(reSource);
+    reSource->setMinimumSize(1, 1);
     layout->addWidget(reSource);
     Text = TPane(reSource);
     // The close box of the design's title bar, drawn over the text box's top right corner.

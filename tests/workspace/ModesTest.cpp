@@ -1,0 +1,164 @@
+// Part 3.4 toggles and UpdateModeDisplay, FormResize (Part 1.1), FitHeight (Part 1.6); keys
+// are real Qt key events sent to the focused pane.
+#include "WorkspaceTestSupport.h"
+
+#include "PopSourceUnit.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QTest>
+#include <QToolButton>
+
+namespace qb::test {
+namespace {
+
+QString U(const char* s) { return QString::fromUtf8(s); }
+
+class Modes : public TWindowTest, public testing::Test {
+protected:
+    void SetUp() override {
+        Make();
+        window->reTarget->setFocus();
+    }
+    void Key(Qt::Key k, Qt::KeyboardModifiers m = Qt::ControlModifier) {
+        QTest::keyClick(window->reTarget, k, m);
+    }
+    std::vector<QString> Panels() const {
+        return {window->StatusText(0), window->StatusText(1), window->StatusText(2),
+                window->StatusText(3)};
+    }
+};
+
+TEST_F(Modes, StartUpPanelsAndCheckMarks) {
+    EXPECT_EQ(Panels(), (std::vector<QString>{U("输入启动"), U("全角标点"), U("半角字符"), U("原文随动")}));
+    EXPECT_TRUE(window->ToggleMyIME->isChecked());
+    EXPECT_TRUE(window->ToggleFullPunct->isChecked());
+    EXPECT_FALSE(window->ToggleFullWide->isChecked());
+    EXPECT_TRUE(window->ToggleFollow->isChecked());
+    EXPECT_FALSE(window->actFindWords->isChecked());
+    EXPECT_FALSE(window->actSmartFollow->isChecked());
+}
+
+TEST_F(Modes, CtrlYTogglesTheInputMethod) {
+    Key(Qt::Key_Y);
+    EXPECT_FALSE(window->ImeEnabled);
+    EXPECT_EQ(window->StatusText(0), U("输入关闭"));
+    EXPECT_FALSE(window->ToggleMyIME->isChecked());
+    Key(Qt::Key_Y);
+    EXPECT_EQ(window->StatusText(0), U("输入启动"));
+    EXPECT_TRUE(window->ToggleMyIME->isChecked());
+}
+
+TEST_F(Modes, CtrlPWithFullWidthCharactersTurnsBothOff) {
+    Key(Qt::Key_H);
+    ASSERT_TRUE(window->FullWidthChars);
+    EXPECT_EQ(window->StatusText(2), U("全角字符"));
+    Key(Qt::Key_P);
+    EXPECT_FALSE(window->FullWidthPunct);
+    EXPECT_FALSE(window->FullWidthChars);
+    EXPECT_EQ(window->StatusText(1), U("半角标点"));
+    EXPECT_EQ(window->StatusText(2), U("半角字符"));
+    EXPECT_FALSE(window->ToggleFullPunct->isChecked());
+    EXPECT_FALSE(window->ToggleFullWide->isChecked());
+}
+
+TEST_F(Modes, CtrlPTwiceLeavesFullWidthCharactersOff) {
+    Key(Qt::Key_H);
+    Key(Qt::Key_P);
+    Key(Qt::Key_P);
+    EXPECT_TRUE(window->FullWidthPunct);
+    EXPECT_FALSE(window->FullWidthChars);
+}
+
+TEST_F(Modes, FullWidthCharactersWithHalfWidthPunctuation) {
+    Key(Qt::Key_P);
+    Key(Qt::Key_H);
+    EXPECT_FALSE(window->FullWidthPunct);
+    EXPECT_TRUE(window->FullWidthChars);
+    EXPECT_EQ(window->StatusText(1), U("半角标点"));
+    EXPECT_EQ(window->StatusText(2), U("全角字符"));
+}
+
+TEST_F(Modes, CtrlFHidesTheFloatingWindow) {
+    window->frmPopSource->show();
+    Key(Qt::Key_F);
+    EXPECT_FALSE(window->FollowSource);
+    EXPECT_FALSE(window->frmPopSource->isVisible());
+    EXPECT_EQ(window->StatusText(3), U("原文固定"));
+    EXPECT_FALSE(window->ToggleFollow->isChecked());
+    Key(Qt::Key_F);
+    EXPECT_EQ(window->StatusText(3), U("原文随动"));
+    EXPECT_FALSE(window->frmPopSource->isVisible()); // back with the next sentence
+}
+
+TEST_F(Modes, TogglesAlsoWorkFromTheSourcePane) {
+    window->reSource->setFocus();
+    QTest::keyClick(window->reSource, Qt::Key_M, Qt::ControlModifier);
+    EXPECT_TRUE(window->SmartFollow);
+    EXPECT_TRUE(window->actSmartFollow->isChecked());
+}
+
+TEST_F(Modes, MenuEntriesOfTheOptionsMenu) {
+    QList<QMenu*> menus = window->menuBar()->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly);
+    std::vector<QString> titles;
+    for (QAction* a : window->menuBar()->actions()) titles.push_back(a->text());
+    EXPECT_EQ(titles, (std::vector<QString>{U("文件(&F)"), U("编辑(&E)"), U("选项(&O)"), U("词库(&L)"),
+                                            U("帮助(&H)")}));
+    QMenu* options = window->menuBar()->actions()[2]->menu();
+    ASSERT_TRUE(options);
+    std::vector<QString> items;
+    for (QAction* a : options->actions()) items.push_back(a->isSeparator() ? U("-") : a->text());
+    EXPECT_EQ(items, (std::vector<QString>{U("输入法组合方式...(&I)"), U("启用文渡输入法"), U("全角标点"),
+                                           U("全角字符"), U("-"), U("浏览模式"), U("-"),
+                                           U("选定原文随动"), U("候选框灵巧跟踪")}));
+    EXPECT_EQ(window->DoGetASent->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_J));
+    EXPECT_EQ(window->actAdjust->shortcut(), QKeySequence(Qt::Key_F9));
+    EXPECT_EQ(window->btExpandSelection->toolTip(), U("扩展一句"));
+    EXPECT_TRUE(window->btGetNextSent->toolTip().isEmpty());
+}
+
+TEST_F(Modes, FormResizeArithmetic) {
+    // Client width 801 -> Panel1 600; a panel height of 301 -> source pane 150.
+    const int extraH = window->height() - window->Splitter2->height();
+    window->resize(801, 301 + extraH);
+    QTest::qWait(20);
+    ASSERT_EQ(window->Splitter2->width(), 801);
+    ASSERT_EQ(window->Splitter2->height(), 301);
+    EXPECT_EQ(window->Splitter2->sizes().at(0), 600);
+    EXPECT_EQ(window->Panel1->sizes().at(0), 150);
+    EXPECT_EQ(window->reSource->height(), 150);
+}
+
+TEST_F(Modes, ExitClosesTheWindow) {
+    QSignalSpy closed(window.get(), &TfrmMainQB::closed);
+    window->mnuExit->trigger();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST(PopSource, FitHeightBetweenOneAndEightLines) {
+    TfrmPopSource p;
+    p.show();
+    ASSERT_GT(p.LineHeight, 6);
+    p.SetText("");
+    p.FitHeight();
+    EXPECT_EQ(p.height(), p.LineHeight + 26);
+    p.SetText("one line");
+    p.FitHeight();
+    EXPECT_EQ(p.height(), p.LineHeight + 26);
+    p.SetText("1\r\n2\r\n3");
+    p.FitHeight();
+    EXPECT_EQ(p.height(), 3 * p.LineHeight + 26);
+    p.SetText("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n11\r\n12");
+    p.FitHeight();
+    EXPECT_EQ(p.height(), 8 * p.LineHeight + 26);
+}
+
+} // namespace
+} // namespace qb::test

@@ -1,0 +1,262 @@
+// Parts 1.2 to 1.4 as arithmetic: the sentence rule, abbreviations, the code table, the phrase
+// list lines, the explanation text and the placement at the screen edges.
+#include "SentenceLogic.h"
+
+#include "DictUnit.h"
+#include "WorkspaceTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace qb::test {
+namespace {
+
+std::string Pick(std::string_view text, TByteSelection s) {
+    return std::string(text.substr(std::size_t(s.start), std::size_t(s.length)));
+}
+
+TEST(FindSentence, WorkedExample) {
+    const std::string t = "Hello there. How are you? Fine.";
+    TByteSelection s = FindSentence(t, 0, 0, false);
+    EXPECT_EQ(Pick(t, s), "Hello there.");
+    EXPECT_EQ(s.start, 0);
+    TByteSelection s2 = FindSentence(t, s.start, s.length, false);
+    EXPECT_EQ(s2.start, 13);
+    EXPECT_EQ(Pick(t, s2), "How are you?");
+    TByteSelection e = FindSentence(t, s.start, s.length, true);
+    EXPECT_EQ(e.start, 0);
+    EXPECT_EQ(e.length, 26); // offsets 0-25: both sentences and the space after '?'
+    TByteSelection s3 = FindSentence(t, s2.start, s2.length, false);
+    EXPECT_EQ(Pick(t, s3), "Fine.");
+    TByteSelection s4 = FindSentence(t, s3.start, s3.length, false);
+    EXPECT_EQ(s4.start, int(t.size()));
+    EXPECT_EQ(s4.length, 0);
+    TByteSelection s5 = FindSentence(t, s4.start, s4.length, false);
+    EXPECT_EQ(s5.start, s4.start);
+    EXPECT_EQ(s5.length, 0);
+}
+
+TEST(FindSentence, AbbreviationPointEndsASentence) {
+    EXPECT_EQ(Pick("Mr. Smith arrived.", FindSentence("Mr. Smith arrived.", 0, 0, false)), "Mr.");
+}
+
+TEST(FindSentence, DecimalPointDoesNot) {
+    const std::string t = "It costs 3.50 dollars. Next";
+    EXPECT_EQ(Pick(t, FindSentence(t, 0, 0, false)), "It costs 3.50 dollars.");
+}
+
+TEST(FindSentence, LineBreakEndsASentenceWithItsCr) {
+    const std::string t = "First line\r\nsecond line";
+    TByteSelection s = FindSentence(t, 0, 0, false);
+    EXPECT_EQ(Pick(t, s), "First line\r");
+    EXPECT_EQ(Pick(t, FindSentence(t, s.start, s.length, false)), "second line");
+}
+
+TEST(FindSentence, BlankLinesAndRunsOfSpacesAreSkipped) {
+    const std::string t = "One.\r\n\r\n   \r\n  Two.";
+    TByteSelection s = FindSentence(t, 0, 0, false);
+    EXPECT_EQ(Pick(t, FindSentence(t, s.start, s.length, false)), "Two.");
+}
+
+TEST(FindSentence, QuestionMarkBeforeAClosingQuoteRunsOn) {
+    const std::string t = "He asked \"why?\" and left. Then";
+    EXPECT_EQ(Pick(t, FindSentence(t, 0, 0, false)), "He asked \"why?\" and left.");
+}
+
+TEST(FindSentence, TabIsNoGap) {
+    const std::string t = "a.\tb. c";
+    EXPECT_EQ(Pick(t, FindSentence(t, 0, 0, false)), "a.\tb.");
+}
+
+TEST(FindSentence, ExpandAtTheEndRunsToTheEnd) {
+    const std::string t = "Only one sentence here";
+    TByteSelection e = FindSentence(t, 5, 17, true);
+    EXPECT_EQ(e.start, 5);
+    EXPECT_EQ(e.length, 17);
+    TByteSelection whole = FindSentence(t, 0, 0, true);
+    EXPECT_EQ(whole.length, int(t.size()));
+}
+
+TEST(FindSentence, EmptyText) {
+    TByteSelection s = FindSentence("", 0, 0, false);
+    EXPECT_EQ(s.start, 0);
+    EXPECT_EQ(s.length, 0);
+}
+
+TEST(FindSentence, ChineseTrailBytesAreNeverEndMarks) {
+    // No GBK trail byte is below 0x40, so '.' ';' '?' '!' ':' never come from inside a character.
+    const std::string t = G("他来了。") + " Then. x";
+    EXPECT_EQ(Pick(t, FindSentence(t, 0, 0, false)), G("他来了。") + " Then.");
+}
+
+TEST(PhraseAbbrev, Examples) {
+    EXPECT_EQ(PhraseAbbrev("take care of"), "tco");
+    EXPECT_EQ(PhraseAbbrev("Mr. Smith"), "ms");
+    EXPECT_EQ(PhraseAbbrev("3D model"), "m");
+    EXPECT_EQ(PhraseAbbrev("USA"), "USA");
+    EXPECT_EQ(PhraseAbbrev("3 4"), "");
+    EXPECT_EQ(PhraseAbbrev(""), "");
+}
+
+class CodeTable : public testing::Test {
+protected:
+    std::array<SchemeTables, 4> tables;
+    TSchemeSet schemes;
+    StringList keys, words;
+    void SetUp() override {
+        SchemeTables& qp = tables[0];
+        qp.CharKeys = {G("保"), G("重")};
+        qp.CharCodes = {"bao", "zhong chong"};
+        schemes.tables = &tables;
+        schemes.on = {true, false, false, false};
+    }
+    std::string At(const std::string& key) const {
+        std::size_t i = 0;
+        return SortedFind(keys, key, i) ? words[i] : std::string("<none>");
+    }
+};
+
+TEST_F(CodeTable, TakeCareExample) {
+    BuildSentenceCodeTable("Please take care.", {"take care\t" + G("保重")}, schemes, keys, words);
+    EXPECT_EQ(At("tc"), "take care;" + G("保重"));
+    EXPECT_EQ(At("bz"), G("保重"));
+    EXPECT_EQ(At("bc"), G("保重"));
+    EXPECT_EQ(At("take"), "take");
+    EXPECT_EQ(At("care."), "care.");
+    EXPECT_EQ(At("please"), "Please");
+    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end(),
+                               [](const std::string& a, const std::string& b) { return TextLess(a, b); }));
+}
+
+TEST_F(CodeTable, TokensOnlyWithoutHits) {
+    BuildSentenceCodeTable("Don't stop, John.", {}, schemes, keys, words);
+    EXPECT_EQ(keys, (StringList{"'", ",", "don", "john.", "stop", "t"}));
+    EXPECT_EQ(At("don"), "Don");
+}
+
+TEST_F(CodeTable, CapitalsAndCaseVariantsShareAKey) {
+    BuildSentenceCodeTable("USA Apple", {"apple\t" + G("苹果")}, schemes, keys, words);
+    EXPECT_EQ(At("usa"), "USA");
+    EXPECT_EQ(At("apple"), "Apple;apple;" + G("苹果"));
+}
+
+TEST_F(CodeTable, SensesAreSeparatePiecesAndSchemesFollowTheSwitches) {
+    schemes.on = {false, false, false, false};
+    BuildSentenceCodeTable("x", {"take care\t" + G("保重") + "\xA3\xBB" + G("小心")}, schemes, keys, words);
+    EXPECT_EQ(At("tc"), "take care;" + G("保重") + ";" + G("小心"));
+    EXPECT_EQ(At("bz"), "<none>");
+}
+
+TEST_F(CodeTable, PhraseOfDigitsGetsTheEmptyCode) {
+    BuildSentenceCodeTable("", {"3 4\t" + G("三四")}, schemes, keys, words);
+    EXPECT_EQ(At(""), "3 4;" + G("三四"));
+}
+
+TEST_F(CodeTable, ManyPolyphonicCharactersStayBounded) {
+    // Twelve characters of two readings each: at most 2^12 distinct codes, built quickly.
+    std::string sense;
+    for (int i = 0; i < 20; ++i) sense += G("重");
+    BuildSentenceCodeTable("", {"heavy\t" + sense}, schemes, keys, words);
+    EXPECT_LE(keys.size(), 4096u + 2u);
+    EXPECT_EQ(At("zzzzzzzzzzzz"), sense);
+}
+
+TEST(PhraseList, PhrasesOfTwoOrMoreWordsWithIndentedSenses) {
+    StringList lines = PhraseListLines({"bank\t" + G("银行"), "take care\t" + G("保重") + "\xA3\xBB\xA3\xBB" + G("小心"),
+                                        "take care of\t" + G("照顾")});
+    EXPECT_EQ(lines, (StringList{"take care", " " + G("保重"), " " + G("小心"), "take care of", " " + G("照顾")}));
+    EXPECT_TRUE(PhraseListLines({"bank\t" + G("银行")}).empty());
+}
+
+TEST(Explanation, SortedLinesAndTheLongestString) {
+    TExplanation ex = BuildExplanation({"take care\t" + G("保重"), "bank\t" + G("银行") + "\xA3\xBB" + G("河岸边上")});
+    EXPECT_EQ(ex.lines, (StringList{"bank", "  " + G("银行"), "  " + G("河岸边上"), "take care", "  " + G("保重")}));
+    EXPECT_EQ(ex.longest, "take care"); // 9 bytes beat 8; ties keep the earlier
+    EXPECT_TRUE(BuildExplanation({}).lines.empty());
+}
+
+TEST(Explanation, WidthBounds) {
+    EXPECT_EQ(ExplainWindowWidth(0), 50);
+    EXPECT_EQ(ExplainWindowWidth(14), 50);
+    EXPECT_EQ(ExplainWindowWidth(100), 135);
+    EXPECT_EQ(ExplainWindowWidth(365), 400);
+    EXPECT_EQ(ExplainWindowWidth(366), 400);
+}
+
+TEST(Explanation, PlacementAtTheRightEdge) {
+    EXPECT_EQ(PlaceExplainCalc(100, 200, 150, 1024).x, 100);
+    EXPECT_EQ(PlaceExplainCalc(100, 200, 150, 1024).y, 224);
+    EXPECT_EQ(PlaceExplainCalc(950, 200, 150, 1024).x, 1024 - 150 - 20);
+}
+
+class Placement : public testing::Test {
+protected:
+    TPlacementInput in;
+    void SetUp() override {
+        in.caretX = 300;
+        in.caretY = 400;
+        in.screenW = 1024;
+        in.screenH = 768;
+        in.widthP = 313;
+        in.heightP = 60;
+        in.widthB = 120;
+        in.heightB = 30;
+        in.widthL = 150;
+        in.heightL = 200;
+        in.followSource = true;
+    }
+};
+
+TEST_F(Placement, BelowTheCaret) {
+    TPlacement p = PlaceInputWindowsCalc(in);
+    EXPECT_EQ(p.leftB, 300);
+    EXPECT_EQ(p.topB, 424);
+    EXPECT_EQ(p.leftL, 425);
+    EXPECT_EQ(p.topL, 424);
+    EXPECT_EQ(p.leftP, 200);
+    EXPECT_EQ(p.topP, 424 - 60 - 50);
+}
+
+TEST_F(Placement, RightEdgePullsBothLeft) {
+    in.caretX = 900;
+    TPlacement p = PlaceInputWindowsCalc(in);
+    EXPECT_EQ(p.leftB, 1024 - 150 - 120 - 5);
+    EXPECT_EQ(p.leftL + 150, 1024); // B, 5 pixels, L: both fit
+}
+
+TEST_F(Placement, BottomEdgeLiftsTheCandidateWindow) {
+    in.caretY = 700;
+    TPlacement p = PlaceInputWindowsCalc(in);
+    EXPECT_EQ(p.topB, 768 - 200);
+    EXPECT_EQ(p.topL, 768 - 200);
+}
+
+TEST_F(Placement, FloatingWindowStaysOnTheScreen) {
+    in.caretX = 50;
+    EXPECT_EQ(PlaceInputWindowsCalc(in).leftP, 0);
+    in.caretX = 1000;
+    in.widthB = in.widthL = 0;
+    in.widthP = 313;
+    EXPECT_EQ(PlaceInputWindowsCalc(in).leftP, 1024 - 313 - 5);
+}
+
+TEST_F(Placement, SmartFollowStepsTwentyPixels) {
+    in.smartFollow = true;
+    TPlacement p0 = PlaceInputWindowsCalc(in);
+    EXPECT_EQ(p0.topB, p0.topP + 60);
+    in.stepOffset = 2;
+    EXPECT_EQ(PlaceInputWindowsCalc(in).topB, p0.topP + 100);
+    in.stepOffset = -1;
+    EXPECT_EQ(PlaceInputWindowsCalc(in).topB, p0.topP + 40);
+    in.followSource = false; // smart follow needs the floating window
+    TPlacement p = PlaceInputWindowsCalc(in);
+    EXPECT_FALSE(p.moveP);
+    EXPECT_EQ(p.topB, 424);
+}
+
+TEST(ExampleText, TwoLinesEachBeginningWithASpace) {
+    EXPECT_EQ(ExampleText(), " Welcome to use Quillbridge Translating Environment!\r\n"
+                             " From now on, you'll have more time to enjoy life.\r\n");
+}
+
+} // namespace
+} // namespace qb::test

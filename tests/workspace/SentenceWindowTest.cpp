@@ -1,0 +1,270 @@
+// Parts 1.2 to 1.4 through the real window offscreen, with real key and mouse events.
+#include "WorkspaceTestSupport.h"
+
+#include "ExplanUnit.h"
+#include "GbkText.h"
+#include "PopSourceUnit.h"
+
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTest>
+#include <QTextCursor>
+#include <QToolButton>
+
+namespace qb::test {
+namespace {
+
+QString U(const char* s) { return QString::fromUtf8(s); }
+
+class SentenceWindow : public TWindowTest, public testing::Test {
+protected:
+    void SetUp() override {
+        folder.MakeProfessional("law.txt", folder.Path("law.qbs"));
+        folder.MakeProfessional("med.txt", folder.Path("med.qbs"));
+        folder.WriteIni("[inisetup]\nrcdicts1=" + folder.Path("law.qbs") + "\nrcdicts2=" +
+                        folder.Path("med.qbs") + "\n");
+        Make();
+        ASSERT_EQ(window->Dicts.size(), 4u);
+        window->reSource->setFocus();
+    }
+    void Key(QWidget* w, Qt::Key k, Qt::KeyboardModifiers m = Qt::ControlModifier) {
+        QTest::keyClick(w, k, m);
+    }
+    void CtrlJ() { Key(QApplication::focusWidget(), Qt::Key_J); }
+    QString Selected() const { return window->reSource->textCursor().selectedText(); }
+    std::vector<QString> ListLines() const {
+        std::vector<QString> out;
+        for (int i = 0; i < window->lbLongPhrase->count(); ++i) out.push_back(window->lbLongPhrase->item(i)->text());
+        return out;
+    }
+};
+
+TEST_F(SentenceWindow, F11ThenCtrlJSelectsTheFirstSentenceAfterTheLeadingSpace) {
+    window->reSource->setPlainText("old text");
+    Key(window->reSource, Qt::Key_F11, Qt::NoModifier);
+    EXPECT_EQ(window->Source.Text(), " Welcome to use Quillbridge Translating Environment!\r\n"
+                                     " From now on, you'll have more time to enjoy life.\r\n");
+    EXPECT_EQ(window->Source.SelStart(), 0);
+    CtrlJ();
+    EXPECT_EQ(window->Source.SelStart(), 1);
+    EXPECT_EQ(Selected(), U("Welcome to use Quillbridge Translating Environment!"));
+    EXPECT_EQ(QApplication::focusWidget(), window->reTarget); // ProcessSentence focuses the target
+    // The phrase list: "welcome to" from the basic lexicon.
+    EXPECT_EQ(ListLines(), (std::vector<QString>{U("welcome to"), U(" 欢迎来到")}));
+    // The floating window shows the sentence.
+    ASSERT_TRUE(window->frmPopSource->isVisible());
+    EXPECT_EQ(window->frmPopSource->reSource->toPlainText(),
+              U("Welcome to use Quillbridge Translating Environment!"));
+    CtrlJ();
+    EXPECT_EQ(Selected(), U("From now on, you'll have more time to enjoy life."));
+    EXPECT_EQ(ListLines(), (std::vector<QString>{U("enjoy life"), U(" 享受生活"), U(" 乙"), U("from now on"),
+                                                 U(" 从现在起"), U(" 今后"), U("more time"), U(" 更多时间")}));
+}
+
+TEST_F(SentenceWindow, PhrasesArePooledAcrossLexiconsInSlotOrder) {
+    window->Source.SetText("Please take care of it. Take care.");
+    CtrlJ();
+    // user 保重, basic 小心；保重, med 当心 -> one line, user's first; law gives "take care of".
+    std::size_t i = 0;
+    const StringList& ph = window->SentencePhrases;
+    auto find = [&](const std::string& key) {
+        for (i = 0; i < ph.size(); ++i)
+            if (ph[i].rfind(key + "\t", 0) == 0) return ph[i].substr(key.size() + 1);
+        return std::string("<none>");
+    };
+    EXPECT_EQ(find("take care"), G("保重；小心；当心"));
+    EXPECT_EQ(find("take care of"), G("照顾；负责"));
+    EXPECT_TRUE(std::is_sorted(ph.begin(), ph.end(),
+                               [](const std::string& a, const std::string& b) { return TextLess(a, b); }));
+    // The code table offers the phrase under its initials, then its senses.
+    std::size_t k = 0;
+    ASSERT_TRUE(SortedFind(window->SentenceCodeKeys, "tco", k));
+    EXPECT_EQ(window->SentenceCodeWords[k], "take care of;" + G("照顾") + ";" + G("负责"));
+    ASSERT_TRUE(SortedFind(window->SentenceCodeKeys, "bz", k)); // 保重 in 全拼/自然/双拼
+    EXPECT_EQ(window->SentenceCodeWords[k], G("保重"));
+    ASSERT_TRUE(SortedFind(window->SentenceCodeKeys, "please", k));
+    EXPECT_EQ(window->SentenceCodeWords[k], "Please");
+}
+
+TEST_F(SentenceWindow, CtrlKExtendsAndCtrlLConfirms) {
+    window->Source.SetText("Hello there. How are you? Fine.");
+    CtrlJ();
+    EXPECT_EQ(Selected(), U("Hello there."));
+    Key(QApplication::focusWidget(), Qt::Key_K);
+    EXPECT_EQ(window->Source.SelStart(), 0);
+    EXPECT_EQ(window->Source.SelLength(), 26);
+    // A word selected by hand, confirmed with Ctrl+L.
+    window->Source.SetText("I went to the bank.");
+    window->Source.Select(14, 4);
+    window->reTarget->setFocus();
+    Key(window->reTarget, Qt::Key_L);
+    std::size_t k = 0;
+    // The word, and 银行 by the initials of its readings (行: xing hang; 五笔 qvej tfh); 岸 is
+    // not in the tables.
+    EXPECT_EQ(window->SentenceCodeKeys, (StringList{"bank", "qt", "yh", "yx"}));
+    ASSERT_EQ(window->SentencePhrases.size(), 1u);
+    EXPECT_EQ(window->SentencePhrases[0], "bank\t" + G("银行；岸"));
+    EXPECT_TRUE(ListLines().empty()); // single words never reach the list
+}
+
+TEST_F(SentenceWindow, CrLfAndChineseKeepTheSelectionRight) {
+    window->reSource->setPlainText(U("中文句子。\nTake 🙂care.\nnext"));
+    CtrlJ(); // "中文句子。" has no ASCII end mark: the CR ends it
+    EXPECT_EQ(Selected(), U("中文句子。"));
+    EXPECT_EQ(window->Source.SelText(), G("中文句子。") + "\r");
+    // The floating window gets the selected bytes, CR included (a trailing break, not counted).
+    EXPECT_EQ(window->frmPopSource->reSource->toPlainText(), U("中文句子。\n"));
+    CtrlJ();
+    EXPECT_EQ(Selected(), U("Take 🙂care."));
+    EXPECT_EQ(window->Source.SelText(), "Take ?care.");
+    CtrlJ();
+    EXPECT_EQ(Selected(), U("next"));
+}
+
+TEST_F(SentenceWindow, ACharacterOutsideGbkCountsAsAQuestionMark) {
+    // The pane model gives such a character as '?' (ARCHITECTURE.md), and '?' + space ends a
+    // sentence: what is selected is exactly what the rule computes on the pane's bytes.
+    window->reSource->setPlainText(U("Wow🙂 nice. End"));
+    CtrlJ();
+    EXPECT_EQ(Selected(), U("Wow🙂"));
+    EXPECT_EQ(window->Source.SelText(), "Wow?");
+    CtrlJ();
+    EXPECT_EQ(Selected(), U("nice."));
+}
+
+TEST_F(SentenceWindow, ClickOnAPhraseListLineInsertsItIntoTheTarget) {
+    window->Source.SetText("Take care of it.");
+    CtrlJ();
+    std::vector<QString> lines = ListLines();
+    ASSERT_GE(lines.size(), 3u);
+    ASSERT_EQ(lines[0], U("take care"));
+    window->Target.SetText("AxB");
+    window->Target.Select(1, 1);
+    QListWidget* lb = window->lbLongPhrase;
+    QRect r = lb->visualItemRect(lb->item(1)); // " 保重", indented
+    QTest::mouseClick(lb->viewport(), Qt::LeftButton, {}, r.center());
+    EXPECT_EQ(window->Target.Text(), "A" + G("保重") + "B");
+    EXPECT_EQ(QApplication::focusWidget(), window->reTarget);
+    r = lb->visualItemRect(lb->item(0));
+    QTest::mouseClick(lb->viewport(), Qt::RightButton, {}, r.center());
+    EXPECT_EQ(window->Target.Text(), "A" + G("保重") + "take careB");
+    // Below the last line: nothing.
+    QTest::mouseClick(lb->viewport(), Qt::LeftButton, {}, QPoint(5, lb->viewport()->height() - 2));
+    EXPECT_EQ(window->Target.Text(), "A" + G("保重") + "take careB");
+}
+
+TEST_F(SentenceWindow, EmptyEndProcessesTheEmptyText) {
+    window->Source.SetText("Go.");
+    CtrlJ();
+    CtrlJ();
+    EXPECT_EQ(window->Source.SelStart(), 3);
+    EXPECT_EQ(window->Source.SelLength(), 0);
+    EXPECT_TRUE(window->SentencePhrases.empty());
+    EXPECT_TRUE(window->SentenceCodeKeys.empty());
+    EXPECT_TRUE(window->frmPopSource->isVisible());
+    EXPECT_EQ(window->frmPopSource->height(), window->frmPopSource->LineHeight + 26);
+}
+
+TEST_F(SentenceWindow, StepKeysMoveTheInputWindowsUnderSmartFollow) {
+    QWidget bianma, candidates; // stand-ins for the input method's pop-ups
+    bianma.resize(120, 30);
+    candidates.resize(150, 200);
+    window->frmBianma = &bianma;
+    window->frmCandidates = &candidates;
+    window->Source.SetText("Take care.");
+    Key(window->reSource, Qt::Key_M); // smart follow on
+    ASSERT_TRUE(window->SmartFollow);
+    CtrlJ();
+    const int topP = window->frmPopSource->y();
+    EXPECT_EQ(bianma.y(), topP + 60);
+    Key(window->reTarget, Qt::Key_D);
+    EXPECT_EQ(window->StepOffset, 1);
+    EXPECT_EQ(bianma.y(), topP + 80);
+    EXPECT_EQ(candidates.y(), topP + 80);
+    EXPECT_EQ(candidates.x(), bianma.x() + 125);
+    Key(window->reTarget, Qt::Key_U);
+    Key(window->reTarget, Qt::Key_U);
+    EXPECT_EQ(bianma.y(), topP + 40);
+    CtrlJ(); // a new sentence resets the step
+    EXPECT_EQ(window->StepOffset, 0);
+    window->frmBianma = nullptr;
+    window->frmCandidates = nullptr;
+}
+
+TEST_F(SentenceWindow, FollowSourceOffKeepsTheFloatingWindowHidden) {
+    window->reTarget->setFocus();
+    Key(window->reTarget, Qt::Key_F);
+    window->Source.SetText("Take care.");
+    CtrlJ();
+    EXPECT_FALSE(window->frmPopSource->isVisible());
+    Key(window->reTarget, Qt::Key_F);
+    CtrlJ();
+    CtrlJ();
+    EXPECT_TRUE(window->frmPopSource->isVisible());
+}
+
+TEST_F(SentenceWindow, BrowseModeExplainsAMouseSelection) {
+    window->Source.SetText("we take care of the bank");
+    Key(window->reSource, Qt::Key_F5, Qt::NoModifier);
+    ASSERT_TRUE(window->BrowseMode);
+    EXPECT_TRUE(window->actFindWords->isChecked());
+    EXPECT_FALSE(window->frmPopSource->isVisible());
+    // Drag over "take care of" with the mouse.
+    QPlainTextEdit* e = window->reSource;
+    QTextCursor c(e->document());
+    c.setPosition(3);
+    const QPoint from = e->cursorRect(c).center();
+    c.setPosition(15);
+    const QPoint to = e->cursorRect(c).center();
+    QTest::mousePress(e->viewport(), Qt::LeftButton, {}, from);
+    QTest::mouseMove(e->viewport(), to);
+    QTest::mouseRelease(e->viewport(), Qt::LeftButton, {}, to);
+    ASSERT_EQ(window->Source.SelText(), "take care of");
+    ASSERT_TRUE(window->frmShowExplain->isVisible());
+    QListWidget* m = window->frmShowExplain->MeanList;
+    std::vector<QString> lines;
+    for (int i = 0; i < m->count(); ++i) lines.push_back(m->item(i)->text());
+    EXPECT_EQ(lines, (std::vector<QString>{U("care"), U("  护理"), U("take"), U("  拿"), U("  取"),
+                                           U("take care"), U("  保重"), U("  小心"), U("  当心"),
+                                           U("take care of"), U("  照顾"), U("  负责")}));
+    const int width = window->frmShowExplain->width();
+    EXPECT_GE(width, 50);
+    EXPECT_LE(width, 400);
+    EXPECT_EQ(width, window->frmShowExplain->TextWidth("take care of") + 35);
+    // A plain click leaves the window as it was.
+    QTest::mouseClick(e->viewport(), Qt::LeftButton, {}, from);
+    EXPECT_TRUE(window->frmShowExplain->isVisible());
+    EXPECT_EQ(m->count(), int(lines.size()));
+    // F5 again: the explanation window goes; the floating window stays hidden until a sentence.
+    Key(window->reSource, Qt::Key_F5, Qt::NoModifier);
+    EXPECT_FALSE(window->BrowseMode);
+    EXPECT_FALSE(window->frmShowExplain->isVisible());
+    EXPECT_FALSE(window->frmPopSource->isVisible());
+}
+
+TEST_F(SentenceWindow, ExplanationWithoutHitsIsFiftyPixelsWide) {
+    window->BrowseMode = true;
+    window->ExplainSelection("zzzz");
+    EXPECT_TRUE(window->frmShowExplain->isVisible());
+    EXPECT_EQ(window->frmShowExplain->width(), 50);
+    EXPECT_EQ(window->frmShowExplain->MeanList->count(), 0);
+    std::string wide(200, 'w');
+    window->Dicts[0]->AddEntry(wide, G("宽"));
+    window->ExplainSelection(wide);
+    EXPECT_EQ(window->frmShowExplain->width(), 400);
+}
+
+TEST_F(SentenceWindow, BrowseButtonShowsTheMode) {
+    window->btBrowseMode->click();
+    EXPECT_TRUE(window->BrowseMode);
+    EXPECT_TRUE(window->btBrowseMode->isChecked());
+    window->btBrowseMode->click();
+    EXPECT_FALSE(window->BrowseMode);
+    EXPECT_FALSE(window->btBrowseMode->isChecked());
+}
+
+} // namespace
+} // namespace qb::test
