@@ -73,6 +73,30 @@ TEST_F(ImeX11, PopupsShownWhileComposingDoNotTakeTheFocus) {
     EXPECT_FALSE(ime->frmCandidates()->isActiveWindow());
 }
 
+TEST_F(ImeX11, ClickingThePopupsDoesNotTakeTheFocus) {
+    // Without a window manager a window is only activated when Qt asks for it, as it does for
+    // a click on a window that accepts the focus: click both pop-ups with real X mouse events.
+    if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "no xdotool";
+    QTest::keyClick(edit, Qt::Key_Z);
+    ime->frmBianma()->move(600, 600);
+    ime->frmCandidates()->move(720, 600);
+    QTest::qWait(200);
+    ASSERT_TRUE(ime->frmCandidates()->isVisible());
+    const QPoint box = ime->frmBianma()->geometry().center();
+    const QPoint list = ime->frmCandidates()->geometry().center();
+    for (const QPoint& p : {box, list}) {
+        ASSERT_TRUE(XdoTool({"mousemove", QString::number(p.x()), QString::number(p.y()), "click",
+                             "1"}));
+        QTest::qWait(200);
+        EXPECT_EQ(QApplication::activeWindow(), &top);
+        EXPECT_EQ(QApplication::focusWidget(), edit);
+    }
+    EXPECT_EQ(ime->frmBianma()->Code(), "z");
+    EXPECT_TRUE(ime->frmCandidates()->isVisible());
+    ASSERT_TRUE(XdoTool({"type", "--delay", "30", "hong"})); // keys still reach the pane
+    EXPECT_EQ(ime->frmBianma()->Code(), "zhong");
+}
+
 TEST_F(ImeX11, RealKeyEventsZhongguoAndPunctuation) {
     if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "no xdotool";
     ASSERT_TRUE(XdoTool({"type", "--delay", "30", "zhongguo"}));
