@@ -1,9 +1,10 @@
 // quillbridge: no command-line options are read (Part 1.1); everything is in RunQuillbridge.
+#include "ManagementCommands.h"
 #include "Startup.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return qb::RunQuillbridge();
+    return qb::RunQuillbridge([](qb::TfrmMainQB& w) { qb::InstallManagementCommands(w); });
 }

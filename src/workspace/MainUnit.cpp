@@ -1,5 +1,7 @@
 #include "MainUnit.h"
 
+#include "MainImeAdapter.h"
+
 #include "Controls.h"
 #include "ExplanUnit.h"
 #include "Fonts.h"
@@ -93,6 +95,7 @@ TfrmMainQB::TfrmMainQB(TWorkspaceSetup setup, QWidget* parent)
 }
 
 TfrmMainQB::~TfrmMainQB() {
+    keyHandler_ = &defaultKeys_;
     try {
         FormDestroy();
     } catch (...) {
@@ -501,9 +504,15 @@ void TfrmMainQB::CreateOtherWindows() {
 }
 
 void TfrmMainQB::CreateImeWindows() {
-    // The composition box TfrmBianma and the candidate window TfrmCandidates (Part 3.2) are
-    // created here, hidden, into frmBianma and frmCandidates, when the input method's windows
-    // land; PlaceInputWindows already moves them when they exist.
+    // The input method (src/ime): its controller creates the composition box TfrmBianma and
+    // the candidate window TfrmCandidates (Part 3.2), hidden; the target pane's key events go
+    // to it through reTargetKeyDown / KeyPress / KeyUp.
+    if (ime_) return;
+    auto ime = std::make_unique<TMainIme<TTargetKeyHandler, TfrmMainQB>>(*this);
+    frmBianma = ime->Controller().frmBianma();
+    frmCandidates = ime->Controller().frmCandidates();
+    SetTargetKeyHandler(ime.get());
+    ime_ = std::move(ime);
 }
 
 void TfrmMainQB::AppIdle() {

@@ -194,6 +194,7 @@ private:
     TWorkspaceSetup setup_;
     std::unique_ptr<TQtUi> ownUi_;
     TTargetKeyHandler defaultKeys_;
+    std::unique_ptr<TTargetKeyHandler> ime_; // the input method (TMainIme over this window)
     TTargetKeyHandler* keyHandler_ = &defaultKeys_;
     std::vector<QAction*> ownShortcuts_;
     bool formCreateCompleted_ = false;

@@ -38,6 +38,10 @@ bool TProgram::Start() {
     ws.ui = setup_.ui;
     frmMainQB_ = std::make_unique<TfrmMainQB>(ws);
     frmMainQB_->CreateOtherWindows();
+    if (setup_.installCommands) {
+        TfrmMainQB& w = *frmMainQB_;
+        w.Guard([&] { setup_.installCommands(w); });
+    }
     QObject::connect(instance_.get(), &TSingleInstance::activateRequested, frmMainQB_.get(),
                      [w = frmMainQB_.get()] { w->ActivateFromOutside(); });
     // 6. The splash closes, the pointer comes back.
@@ -72,8 +76,9 @@ void TProgram::Finish() {
     instance_.reset();
 }
 
-int RunQuillbridge() {
+int RunQuillbridge(std::function<void(TfrmMainQB&)> installCommands) {
     TProgramSetup setup;
+    setup.installCommands = std::move(installCommands);
     setup.programFolder = ProgramFolder();
     setup.settingsFile = UserSettingsFile();
     setup.instanceName = DefaultInstanceName();
