@@ -12,27 +12,61 @@ namespace {
 constexpr std::size_t kIrregularReach = 500;
 
 // Hash of a key as the text order sees it: single-byte 'A'-'Z' folded, two-byte characters
-// taken as they are. Texts equal in text order have equal hashes.
+// taken as they are, so texts equal in text order have equal hashes. Eight bytes without a high
+// bit (eight single-byte characters) are folded and mixed at once; whether a stretch goes by
+// eights or byte by byte depends only on the high bits, which folding never changes.
+inline std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
+    h = (h ^ v) * 0x9E3779B97F4A7C15ull;
+    return h ^ (h >> 29);
+}
+inline std::uint64_t FoldWord(std::uint64_t x) {
+    // Per byte (all below 0x80): +0x3F sets the high bit from 'A' up, +0x25 from '[' up.
+    const std::uint64_t upper = ((x + 0x3F3F3F3F3F3F3F3Full) & ~(x + 0x2525252525252525ull)) &
+                                0x8080808080808080ull;
+    return x | (upper >> 2);
+}
 inline std::uint64_t FoldedHash(std::string_view text) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
-    std::uint64_t h = 0xcbf29ce484222325ull;
-    for (std::size_t i = 0; i < n; ++i) {
+    std::uint64_t h = 0x243F6A8885A308D3ull ^ n;
+    std::size_t i = 0;
+    while (i < n) {
+        if (i + 8 <= n) {
+            std::uint64_t x;
+            std::memcpy(&x, p + i, 8);
+            if ((x & 0x8080808080808080ull) == 0) {
+                h = Mix(h, FoldWord(x));
+                i += 8;
+                continue;
+            }
+        }
         unsigned char c = p[i];
         if (IsLeadByte(c)) {
-            h = (h ^ c) * 0x100000001b3ull;
-            if (++i >= n) break;
-            c = p[i];
-        } else if (c >= 'A' && c <= 'Z') {
-            c = static_cast<unsigned char>(c + 32);
+            const std::uint64_t pair = i + 1 < n ? p[i + 1] : 0x100;
+            h = Mix(h, 0x10000u | (std::uint64_t(c) << 8) | pair);
+            i += 2;
+        } else {
+            if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
+            h = Mix(h, c);
+            ++i;
         }
-        h = (h ^ c) * 0x100000001b3ull;
     }
-    // Final mix, so the low bits used for the slot depend on every byte.
     h ^= h >> 33;
     h *= 0xff51afd7ed558ccdull;
     h ^= h >> 33;
     return h;
+}
+
+// The first-word index needs only keys of more than 3 words; counting spaces tells.
+inline bool HasMoreThanThreeWords(std::string_view key) {
+    int spaces = 0;
+    const char* p = key.data();
+    const char* end = p + key.size();
+    while ((p = static_cast<const char*>(std::memchr(p, ' ', std::size_t(end - p)))) != nullptr) {
+        if (++spaces >= 3) return true;
+        ++p;
+    }
+    return false;
 }
 
 // The boundary spaces of a text as FirstWords and NthWord see them. For t = Trim(text), A holds
@@ -202,8 +236,12 @@ std::size_t TQbDict::LowerBound(std::string_view key) const {
     return lo;
 }
 
+// The hash index is kept at most three quarters full: with the 32-bit tag in every slot, a probe
+// rarely looks at a key that is not the one sought, and the slots of one probe lie together.
+static bool HashTooFull(std::size_t entries, std::size_t slots) { return (entries + 1) * 4 > slots * 3; }
+
 void TQbDict::HashInsert(std::uint32_t id) {
-    if ((order_.size() + 1) * 2 > slots_.size()) {
+    if (HashTooFull(order_.size(), slots_.size())) {
         RebuildHash(); // order_ already holds id when the caller inserted it there first
         if (FindId(KeyOf(id)) == id) return;
     }
@@ -216,14 +254,26 @@ void TQbDict::HashInsert(std::uint32_t id) {
 
 void TQbDict::RebuildHash() {
     std::size_t cap = 16;
-    while (cap < (order_.size() + 1) * 2) cap <<= 1;
+    while (HashTooFull(order_.size(), cap)) cap <<= 1;
     std::vector<std::uint64_t>(cap, 0).swap(slots_);
     const std::size_t mask = cap - 1;
-    for (std::uint32_t id : order_) {
-        const std::uint64_t h = FoldedHash(KeyOf(id));
-        std::size_t s = std::size_t(h) & mask;
-        while (slots_[s] != 0) s = (s + 1) & mask;
-        slots_[s] = ((h >> 32) << 32) | (std::uint64_t(id) + 1);
+    // In batches: hash a few keys and prefetch their slots, then fill them, so the cache misses
+    // of the scattered slots overlap instead of coming one after another.
+    constexpr std::size_t kBatch = 16;
+    std::uint64_t hashes[kBatch];
+    const std::size_t n = order_.size();
+    for (std::size_t base = 0; base < n; base += kBatch) {
+        const std::size_t m = std::min(kBatch, n - base);
+        for (std::size_t k = 0; k < m; ++k) {
+            hashes[k] = FoldedHash(KeyOf(order_[base + k]));
+            __builtin_prefetch(&slots_[std::size_t(hashes[k]) & mask], 1);
+        }
+        for (std::size_t k = 0; k < m; ++k) {
+            const std::uint64_t h = hashes[k];
+            std::size_t s = std::size_t(h) & mask;
+            while (slots_[s] != 0) s = (s + 1) & mask;
+            slots_[s] = ((h >> 32) << 32) | (std::uint64_t(order_[base + k]) + 1);
+        }
     }
 }
 
@@ -312,7 +362,7 @@ void TQbDict::AbsorbPending(std::vector<std::uint32_t>& pending, Absorb mode) {
                        return TextCompare(KeyOf(a), KeyOf(b)) < 0;
                    });
         order_.swap(merged);
-        if ((order_.size() + 1) * 2 > slots_.size()) {
+        if (HashTooFull(order_.size(), slots_.size())) { // order_ holds the fresh ids already
             RebuildHash();
         } else {
             for (std::uint32_t id : fresh) HashInsert(id);
@@ -359,6 +409,9 @@ void TQbDict::LoadLine(std::string_view line, bool scrambled, LoadState& st) {
         }
     }
     const std::string_view key(pool_.data() + start, klen);
+    // The first-word index, while the key is at hand: keys equal in text order have the same
+    // words, so noting every line's key gives the index BuildFirstWordIndex would build.
+    if (HasMoreThanThreeWords(key)) UpdateFirstWordIndex(key);
     if (!st.unordered) {
         int c = 1;
         if (!order_.empty()) c = TextCompare(key, KeyOf(order_.back()));
@@ -401,10 +454,10 @@ void TQbDict::Load(const std::string& lexiconPath, const std::string& irregularP
         LoadState st;
         ForEachFileLine(lexiconPath, [&](std::string_view line) { LoadLine(line, scrambled, st); });
         FinishLoad(st);
-        records_.shrink_to_fit();
-        order_.shrink_to_fit();
+        // No shrink_to_fit: the reserved tail was never touched, so it costs no memory, while
+        // a shrinking copy would hold both copies at once.
     }
-    BuildFirstWordIndex();
+    // BuildFirstWordIndex: done line by line while loading (LoadLine), with the same result.
     if (FileExists(irregularPath)) LoadIrregularFromBytes(ReadWholeFile(irregularPath));
 }
 
@@ -412,8 +465,7 @@ void TQbDict::LoadEntriesFromBytes(std::string_view bytes, bool scrambled) {
     pool_.reserve(pool_.size() + bytes.size() + 16);
     LoadState st;
     ForEachLine(bytes, [&](std::string_view line) { LoadLine(line, scrambled, st); });
-    FinishLoad(st);
-    BuildFirstWordIndex();
+    FinishLoad(st); // the first-word index was brought up to date line by line
 }
 
 void TQbDict::LoadIrregularFromBytes(std::string_view bytes) {
@@ -558,6 +610,7 @@ void TQbDict::BuildFirstWordIndex() {
 }
 
 void TQbDict::UpdateFirstWordIndex(std::string_view key) {
+    if (!HasMoreThanThreeWords(key)) return;
     const int count = WordCount(key);
     if (count <= 3) return;
     SpaceScanner scanner(key);

@@ -38,6 +38,13 @@ std::size_t FindText(std::string_view text, std::string_view pattern, std::size_
     for (;;) {
         const std::size_t cand = text.find(pattern, at);
         if (cand == std::string_view::npos) return cand;
+        // Eight bytes without a high bit are eight single-byte characters: skip them at once.
+        while (pos + 8 <= cand) {
+            std::uint64_t word;
+            std::memcpy(&word, text.data() + pos, 8);
+            if (word & 0x8080808080808080ull) break;
+            pos += 8;
+        }
         while (pos < cand) pos += IsLeadByte(static_cast<unsigned char>(text[pos])) ? 2 : 1;
         if (pos == cand) return cand;
         at = cand + 1; // cand was a trail byte; pos == cand + 1 is the next boundary

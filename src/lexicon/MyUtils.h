@@ -6,7 +6,10 @@
 // touch, such a trail byte. Nothing here includes or needs Qt.
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -77,6 +80,26 @@ StringList SplitLines(std::string_view bytes);
 // Every line followed by CR LF; no lines gives no bytes.
 std::string JoinLinesCrLf(const StringList& lines);
 
+// Index of the first CR or LF in p[0..n), or n. Eight bytes at a time: the lowest byte flagged
+// by the zero-byte test is always a true match (a false flag only follows a true one).
+inline std::size_t FindLineBreak(const char* p, std::size_t n) {
+    std::size_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+        for (; i + 8 <= n; i += 8) {
+            std::uint64_t x;
+            std::memcpy(&x, p + i, 8);
+            const std::uint64_t cr = x ^ (ones * '\r'), lf = x ^ (ones * '\n');
+            const std::uint64_t hit = (((cr - ones) & ~cr) | ((lf - ones) & ~lf)) & highs;
+            if (hit) return i + static_cast<std::size_t>(__builtin_ctzll(hit) >> 3);
+        }
+    }
+    for (; i < n; ++i) {
+        if (p[i] == '\r' || p[i] == '\n') return i;
+    }
+    return n;
+}
+
 // Incremental form of SplitLines for bytes that arrive in pieces: Feed every piece in order, then
 // Finish. emit(std::string_view) receives exactly the lines SplitLines gives for the whole; a
 // line handed to emit is valid only during that call.
@@ -100,22 +123,19 @@ template <class Emit> void ForEachLine(std::string_view bytes, Emit&& emit) {
 
 template <class Emit> void LineSplitter::Feed(std::string_view chunk, Emit&& emit) {
     if (ended_) return;
-    for (std::size_t i = 0; i < chunk.size(); ++i) {
-        if (chunk[i] == '\0') {
-            chunk = chunk.substr(0, i);
-            ended_ = true;
-            break;
-        }
+    if (const void* nul = std::memchr(chunk.data(), 0, chunk.size())) {
+        chunk = chunk.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - chunk.data()));
+        ended_ = true;
     }
     std::size_t i = 0;
     const std::size_t n = chunk.size();
+    const char* data = chunk.data();
     if (afterCr_ && n > 0) {
         afterCr_ = false;
-        if (chunk[0] == '\n') i = 1;
+        if (data[0] == '\n') i = 1;
     }
     while (i < n) {
-        std::size_t j = i;
-        while (j < n && chunk[j] != '\r' && chunk[j] != '\n') ++j;
+        std::size_t j = i + FindLineBreak(data + i, n - i);
         if (j == n) {
             partial_.append(chunk.substr(i));
             break;
@@ -127,9 +147,9 @@ template <class Emit> void LineSplitter::Feed(std::string_view chunk, Emit&& emi
             emit(std::string_view(partial_));
             partial_.clear();
         }
-        if (chunk[j] == '\r') {
+        if (data[j] == '\r') {
             if (j + 1 < n) {
-                if (chunk[j + 1] == '\n') ++j;
+                if (data[j + 1] == '\n') ++j;
             } else if (!ended_) {
                 afterCr_ = true;
             }
