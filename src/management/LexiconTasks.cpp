@@ -13,8 +13,10 @@ namespace {
 
 // Slices of the work between two progress reports. They only decide how often progress is
 // shown: the result is that of adding everything in one go.
+// Each slice of pairs costs one pass over the target's entries, so there are few of them.
 constexpr std::size_t kSliceBytes = std::size_t(1) << 20;
-constexpr std::size_t kSlicePairs = 50000;
+constexpr std::size_t kMinSlicePairs = 100000;
+constexpr std::size_t kMaxSlices = 6;
 
 std::size_t FileNameStart(std::string_view path) {
     const std::size_t slash = path.find_last_of('/');
@@ -159,12 +161,13 @@ void AddPairs(TQbDict& target, const StringList& sources, const StringList& rend
               WorkProgress* progress) {
     const std::size_t n = std::min(sources.size(), renderings.size());
     if (progress) progress->Start(n);
-    if (n <= kSlicePairs) {
+    const std::size_t slice = std::max(kMinSlicePairs, (n + kMaxSlices - 1) / kMaxSlices);
+    if (n <= slice) {
         target.AddEntries(sources, renderings, true);
     } else {
         StringList s, r;
-        for (std::size_t pos = 0; pos < n; pos += kSlicePairs) {
-            const std::size_t end = std::min(pos + kSlicePairs, n);
+        for (std::size_t pos = 0; pos < n; pos += slice) {
+            const std::size_t end = std::min(pos + slice, n);
             s.assign(sources.begin() + std::ptrdiff_t(pos), sources.begin() + std::ptrdiff_t(end));
             r.assign(renderings.begin() + std::ptrdiff_t(pos),
                      renderings.begin() + std::ptrdiff_t(end));

@@ -3,11 +3,14 @@
 #include "AboutUnit.h"
 #include "AddWordUnit.h"
 #include "ZYCKunit.h"
+#include "WorkProgressDialog.h"
 #include "imeSetup.h"
 
 #include "MgmtTestSupport.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -516,4 +519,35 @@ TEST(HelpPages, EveryPageLinkedFromTheIndexExists) {
     const std::string ime = ReadFile(dirPath + "/ime.htm");
     for (const char* scheme : {"全拼", "双拼", "自然", "五笔"})
         EXPECT_NE(ime.find(scheme), std::string::npos) << scheme;
+}
+
+// ---- progress of long work ----
+
+TEST(WorkProgress, ShownForLongWorkAndGoneAfterwards) {
+    TempDir dir;
+    TQbDict shown, quiet;
+    shown.SetFileName(dir / "a.txt");
+    quiet.SetFileName(dir / "b.txt");
+    std::string text;
+    for (int i = 0; i < 60000; ++i) text += "word" + std::to_string(i) + "\t" + G("词") + "\r\n";
+    {
+        qb::WorkProgressDialog progress(nullptr, Q("正在添加词条..."), 0); // at once
+        qb::MergeTextLexicon(shown, text, &progress);
+        EXPECT_TRUE(progress.WasShown());
+    }
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<QProgressDialog*>(top)) EXPECT_FALSE(p->isVisible());
+    {
+        qb::WorkProgressDialog progress(nullptr, Q("正在添加词条..."));
+        qb::MergeTextLexicon(quiet, "a\tb\r\n", &progress);
+        EXPECT_FALSE(progress.WasShown()); // a moment's work shows nothing
+    }
+    qb::MergeTextLexicon(quiet, text, nullptr);
+    EXPECT_EQ(shown.EntryCount(), 60000u);
+    EXPECT_EQ(shown.SaveToBytes(false), [&] {
+        TQbDict ref;
+        ref.SetFileName(dir / "c.txt");
+        qb::MergeTextLexicon(ref, text, nullptr);
+        return ref.SaveToBytes(false);
+    }());
 }
