@@ -18,7 +18,8 @@ target_link_libraries(test_ime_x11 PRIVATE qb_imewin qb_gbk Qt6::Widgets Qt6::Te
                       qb_settings)
 target_include_directories(test_ime_x11 PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 target_compile_definitions(test_ime_x11 PRIVATE
-  QB_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/fixtures" QT_NO_EMIT)
+  QB_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/fixtures" QB_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
+  QB_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QT_NO_EMIT)
 set_target_properties(test_ime_x11 PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 find_program(QB_XVFB_RUN xvfb-run)
 if(QB_XVFB_RUN)

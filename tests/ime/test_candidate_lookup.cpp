@@ -201,6 +201,24 @@ TEST(LookupCandidates, NullSourcesAreEmpty) {
     EXPECT_TRUE(out.empty());
 }
 
+TEST(LookupCandidates, OverASchemeLoadedFromItsFiles) {
+    SchemeTables mini;
+    LoadScheme(mini, std::string(QB_TEST_DATA_DIR) + "/ime/", "mini", true);
+    CandidateSources s;
+    s.schemes[0] = &mini;
+    s.use = {true, false, false, false};
+    CandidateLookup lookup;
+    StringList out;
+    lookup.LookupCandidates("yin", s, out); // 银;;因: the empty piece is dropped
+    EXPECT_EQ(out, (StringList{G("银"), G("因"), G("银行...hang")}));
+    lookup.LookupCandidates("yinh", s, out);
+    EXPECT_EQ(out, StringList{G("银行...ang")});
+    EXPECT_EQ(DecideCompose(out), ComposeOutcome::ShowFirstPage);
+    lookup.LookupCandidates("yinhang", s, out);
+    EXPECT_EQ(out, StringList{G("银行")});
+    EXPECT_EQ(DecideCompose(out), ComposeOutcome::Commit);
+}
+
 TEST(DecideCompose, NoneOneExactOnePrefixMany) {
     EXPECT_EQ(DecideCompose({}), ComposeOutcome::NoCandidates);
     EXPECT_EQ(DecideCompose({G("中国")}), ComposeOutcome::Commit);

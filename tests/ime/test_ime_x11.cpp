@@ -4,6 +4,7 @@
 #include "ImeHarness.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
@@ -108,6 +109,53 @@ TEST_F(ImeX11, RealKeyEventsZhongguoAndPunctuation) {
     EXPECT_EQ(host.Text(), G("中国，。“”！："));
     ASSERT_TRUE(XdoTool({"key", "--delay", "30", "KP_1"}));
     EXPECT_EQ(host.Text(), G("中国，。“”！：1"));
+}
+
+// The generated tables ($QB_TABLE_DIR, the program's folder, build/bin), when the data is built.
+std::string RealTableDir() {
+    std::vector<std::string> dirs;
+    if (const char* env = std::getenv("QB_TABLE_DIR")) dirs.push_back(env);
+    dirs.push_back(QB_BIN_DIR);
+    dirs.push_back(std::string(QB_SOURCE_DIR) + "/build/bin");
+    for (const std::string& d : dirs) {
+        bool all = true;
+        for (const auto& s : Schemes())
+            for (const char* ext : {".achr", ".mpy", ".py", ".mchar"})
+                all = all && QFileInfo::exists(QString::fromStdString(d + "/" + s.stem + ext));
+        if (all && QFileInfo(QString::fromStdString(d + "/quanpinIme.mchar")).size() > 100000)
+            return d + "/";
+    }
+    return {};
+}
+
+TEST_F(ImeX11, RealTablesZhongguoVsgoAndPunctuation) {
+    if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "no xdotool";
+    const std::string dir = RealTableDir();
+    if (dir.empty()) GTEST_SKIP() << "the generated tables are not in the program's folder";
+    for (int id : kLoadOrder) {
+        SchemeTables& t = host.schemes[static_cast<std::size_t>(id - 1)];
+        t.Clear();
+        LoadScheme(t, dir, Schemes()[static_cast<std::size_t>(id - 1)].stem, true);
+    }
+    // All four on: the first candidate of zhongguo is 中国 (a lone one commits by itself).
+    ASSERT_TRUE(XdoTool({"type", "--delay", "30", "zhongguo"}));
+    if (ime->frmCandidates()->isVisible()) {
+        EXPECT_EQ(ime->frmCandidates()->RowText(0), "1:" + G("中国"));
+        ASSERT_TRUE(XdoTool({"key", "space"}));
+    }
+    EXPECT_EQ(host.Text(), G("中国"));
+    // Only 双拼, first in the order: vsgo.
+    host.on = {false, true, false, false};
+    host.order = {2, 1, 3, 4};
+    ASSERT_TRUE(XdoTool({"type", "--delay", "30", "vsgo"}));
+    if (ime->frmCandidates()->isVisible()) {
+        EXPECT_EQ(ime->frmCandidates()->RowText(0), "1:" + G("中国"));
+        ASSERT_TRUE(XdoTool({"key", "space"}));
+    }
+    EXPECT_EQ(host.Text(), G("中国中国"));
+    ASSERT_TRUE(XdoTool({"key", "--delay", "30", "comma", "period", "shift+apostrophe",
+                         "shift+apostrophe"}));
+    EXPECT_EQ(host.Text(), G("中国中国，。“”"));
 }
 
 TEST_F(ImeX11, RealKeyEventsShuangpinFirst) {
