@@ -23,6 +23,7 @@ TfrmCandidates::TfrmCandidates(QWidget* parent)
     setObjectName("frmCandidates");
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
+    setCursor(Qt::PointingHandCursor); // the list lets the mouse through to the window
     setFont(SongTi(13));
 
     CandidatsList = new QListWidget(this);
