@@ -57,6 +57,50 @@ inline std::uint64_t FoldedHash(std::string_view text) {
     return h;
 }
 
+// A text with its single-byte 'A'-'Z' folded as the text order folds them: texts equal in text
+// order have equal folded texts.
+std::string FoldText(std::string_view text) {
+    std::string out(text);
+    const std::size_t n = out.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char c = static_cast<unsigned char>(out[i]);
+        if (IsLeadByte(c)) {
+            i += 2;
+        } else {
+            if (c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c + 32);
+            ++i;
+        }
+    }
+    return out;
+}
+
+// The first eight bytes of the folded text, big-endian, zero-padded: a smaller prefix means a
+// smaller text in text order (equal prefixes decide nothing).
+std::uint64_t FoldedPrefix(std::string_view text) {
+    std::uint64_t v = 0;
+    const std::size_t n = std::min<std::size_t>(text.size(), 8);
+    std::size_t i = 0;
+    int shift = 56;
+    while (i < n) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (IsLeadByte(c)) {
+            v |= std::uint64_t(c) << shift;
+            shift -= 8;
+            if (++i < n) {
+                v |= std::uint64_t(static_cast<unsigned char>(text[i])) << shift;
+                shift -= 8;
+                ++i;
+            }
+        } else {
+            if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
+            v |= std::uint64_t(c) << shift;
+            shift -= 8;
+            ++i;
+        }
+    }
+    return v;
+}
+
 // The first-word index needs only keys of more than 3 words; counting spaces tells.
 inline bool HasMoreThanThreeWords(std::string_view key) {
     int spaces = 0;
@@ -203,6 +247,7 @@ void TQbDict::KillRecord(std::uint32_t id) {
     } else {
         garbage_ += size;
     }
+    r.off = kDeadOffset;
     r.klen = 0;
     r.rlen = 0;
     ++deadRecords_;
@@ -242,7 +287,7 @@ static bool HashTooFull(std::size_t entries, std::size_t slots) { return (entrie
 
 void TQbDict::HashInsert(std::uint32_t id) {
     if (HashTooFull(order_.size(), slots_.size())) {
-        RebuildHash(); // order_ already holds id when the caller inserted it there first
+        RebuildHash(true); // order_ already holds id when the caller inserted it there first
         if (FindId(KeyOf(id)) == id) return;
     }
     const std::uint64_t h = FoldedHash(KeyOf(id));
@@ -252,27 +297,35 @@ void TQbDict::HashInsert(std::uint32_t id) {
     slots_[s] = ((h >> 32) << 32) | (std::uint64_t(id) + 1);
 }
 
-void TQbDict::RebuildHash() {
+void TQbDict::RebuildHash(bool byId) {
     std::size_t cap = 16;
     while (HashTooFull(order_.size(), cap)) cap <<= 1;
     std::vector<std::uint64_t>(cap, 0).swap(slots_);
     const std::size_t mask = cap - 1;
     // In batches: hash a few keys and prefetch their slots, then fill them, so the cache misses
-    // of the scattered slots overlap instead of coming one after another.
+    // of the scattered slots overlap instead of coming one after another. byId (every record is
+    // either an entry or dead) walks the records in the order their bytes lie in the pool.
     constexpr std::size_t kBatch = 16;
     std::uint64_t hashes[kBatch];
-    const std::size_t n = order_.size();
-    for (std::size_t base = 0; base < n; base += kBatch) {
-        const std::size_t m = std::min(kBatch, n - base);
-        for (std::size_t k = 0; k < m; ++k) {
-            hashes[k] = FoldedHash(KeyOf(order_[base + k]));
-            __builtin_prefetch(&slots_[std::size_t(hashes[k]) & mask], 1);
+    std::uint32_t ids[kBatch];
+    const std::size_t n = byId ? records_.size() : order_.size();
+    std::size_t next = 0;
+    while (next < n) {
+        std::size_t m = 0;
+        while (m < kBatch && next < n) {
+            const std::uint32_t id = byId ? static_cast<std::uint32_t>(next) : order_[next];
+            ++next;
+            if (records_[id].off == kDeadOffset) continue;
+            ids[m] = id;
+            hashes[m] = FoldedHash(KeyOf(id));
+            __builtin_prefetch(&slots_[std::size_t(hashes[m]) & mask], 1);
+            ++m;
         }
         for (std::size_t k = 0; k < m; ++k) {
             const std::uint64_t h = hashes[k];
             std::size_t s = std::size_t(h) & mask;
             while (slots_[s] != 0) s = (s + 1) & mask;
-            slots_[s] = ((h >> 32) << 32) | (std::uint64_t(order_[base + k]) + 1);
+            slots_[s] = ((h >> 32) << 32) | (std::uint64_t(ids[k]) + 1);
         }
     }
 }
@@ -303,7 +356,7 @@ void TQbDict::Compact() {
     records_.swap(records);
     garbage_ = 0;
     deadRecords_ = 0;
-    RebuildHash();
+    RebuildHash(true);
 }
 
 // Folds a batch of records (appended to records_ but not yet in order_ or the hash) into the
@@ -314,9 +367,26 @@ void TQbDict::Compact() {
 // The batch is stably sorted by key, so the records of one key stay in batch order.
 void TQbDict::AbsorbPending(std::vector<std::uint32_t>& pending, Absorb mode) {
     if (pending.empty()) return;
-    std::stable_sort(pending.begin(), pending.end(), [this](std::uint32_t a, std::uint32_t b) {
-        return TextCompare(KeyOf(a), KeyOf(b)) < 0;
-    });
+    {
+        // Stable sort by key: by folded 8-byte prefix first (no trip to the pool), then the
+        // whole key, then the batch position.
+        struct Item {
+            std::uint64_t prefix;
+            std::uint32_t pos;
+            std::uint32_t id;
+        };
+        std::vector<Item> items(pending.size());
+        for (std::size_t k = 0; k < pending.size(); ++k) {
+            items[k] = Item{FoldedPrefix(KeyOf(pending[k])), std::uint32_t(k), pending[k]};
+        }
+        std::sort(items.begin(), items.end(), [this](const Item& a, const Item& b) {
+            if (a.prefix != b.prefix) return a.prefix < b.prefix;
+            const int c = TextCompare(KeyOf(a.id), KeyOf(b.id));
+            if (c != 0) return c < 0;
+            return a.pos < b.pos;
+        });
+        for (std::size_t k = 0; k < items.size(); ++k) pending[k] = items[k].id;
+    }
     std::vector<std::uint32_t> fresh; // ids of new entries, in key order
     std::size_t g = 0;
     while (g < pending.size()) {
@@ -363,7 +433,7 @@ void TQbDict::AbsorbPending(std::vector<std::uint32_t>& pending, Absorb mode) {
                    });
         order_.swap(merged);
         if (HashTooFull(order_.size(), slots_.size())) { // order_ holds the fresh ids already
-            RebuildHash();
+            RebuildHash(true);
         } else {
             for (std::uint32_t id : fresh) HashInsert(id);
         }
@@ -600,9 +670,9 @@ std::string TQbDict::NthWord(std::string_view text, int n) {
 }
 
 int TQbDict::MaxPhraseWords(std::string_view word) const {
-    std::size_t i = 0;
-    if (SortedFind(firstWordKeys_, word, i)) return firstWordMax_[i];
-    return 3;
+    if (firstWordMax_.empty()) return 3;
+    const auto it = firstWordMax_.find(FoldText(word));
+    return it == firstWordMax_.end() ? 3 : it->second;
 }
 
 void TQbDict::BuildFirstWordIndex() {
@@ -614,14 +684,8 @@ void TQbDict::UpdateFirstWordIndex(std::string_view key) {
     const int count = WordCount(key);
     if (count <= 3) return;
     SpaceScanner scanner(key);
-    const std::string_view w = scanner.First(1);
-    std::size_t i = 0;
-    if (SortedFind(firstWordKeys_, w, i)) {
-        if (count > firstWordMax_[i]) firstWordMax_[i] = count;
-    } else {
-        firstWordKeys_.insert(firstWordKeys_.begin() + std::ptrdiff_t(i), std::string(w));
-        firstWordMax_.insert(firstWordMax_.begin() + std::ptrdiff_t(i), count);
-    }
+    int& max = firstWordMax_.try_emplace(FoldText(scanner.First(1)), 0).first->second;
+    if (count > max) max = count;
 }
 
 std::string TQbDict::MergeRenderings(std::string_view a, std::string_view b) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qb {
@@ -101,7 +102,8 @@ private:
     std::uint32_t FindId(std::string_view key) const;
     std::size_t LowerBound(std::string_view key) const;
     void HashInsert(std::uint32_t id);
-    void RebuildHash();
+    void RebuildHash(bool byId = false);
+    static constexpr std::uint64_t kDeadOffset = ~std::uint64_t(0); // Record::off of a dead record
     void AbsorbPending(std::vector<std::uint32_t>& pending, Absorb mode);
     void MaybeCompact();
     void Compact();
@@ -118,8 +120,10 @@ private:
     std::vector<std::uint64_t> slots_; // (hash high bits << 32) | (id + 1); 0 = empty
     std::size_t garbage_ = 0;          // bytes of pool_ no live record uses
     std::size_t deadRecords_ = 0;
-    StringList firstWordKeys_;
-    std::vector<int> firstWordMax_;
+    // The first-word index (FirstWordKeys / FirstWordMax of the design): first word, folded as
+    // the text order folds it, -> the largest word count of the keys of more than 3 words that
+    // begin with it. A hash map, so that keys arriving in any order cost no middle insertions.
+    std::unordered_map<std::string, int> firstWordMax_;
     StringList irregularForms_;
     StringList irregularBases_;
     bool modified_ = false;
