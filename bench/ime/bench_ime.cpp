@@ -275,6 +275,34 @@ World& Synthetic() {
 void BM_KeyToCandidateWindow_Synthetic(benchmark::State& state) { KeyToWindow(state, Synthetic()); }
 void BM_LookupCandidates_Synthetic(benchmark::State& state) { Lookup(state, Synthetic()); }
 
+// GetWordCodes (Part 3.1) over the real character tables of all four schemes, as Part 1.3 runs it
+// for every sense of a sentence: a plain word, a word of polyphonic characters, and a long sense
+// of which only the first 12 characters count.
+const char* const kWords[] = {"中国", "银行行长重新长大了", "会计和音乐的长处还是重要的差不多一样",
+                               "一二三四五六七八九十百千万亿"};
+void BM_GetWordCodes(benchmark::State& state) {
+    World& w = TheWorld();
+    if (!w.real) {
+        state.SkipWithError("real tables not found (QB_TABLE_DIR, build/bin, build-data/bin)");
+        for (auto _ : state) {}
+        return;
+    }
+    const std::string word = Utf8ToGbkLossy(kWords[state.range(0)]);
+    StringList codes;
+    std::size_t total = 0;
+    for (auto _ : state) {
+        total = 0;
+        for (int id : kLoadOrder) {
+            const SchemeTables& t = w.host.schemes[static_cast<std::size_t>(id - 1)];
+            GetWordCodes(word, codes, t.CharKeys, t.CharCodes);
+            total += codes.size();
+        }
+    }
+    state.SetLabel(std::string(kWords[state.range(0)]) + ": " + std::to_string(total) +
+                   " codes in four schemes");
+}
+BENCHMARK(BM_GetWordCodes)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+
 constexpr int kCodeCount = sizeof(kCodes) / sizeof(kCodes[0]);
 BENCHMARK(BM_KeyToCandidateWindow)->DenseRange(0, kCodeCount - 1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LookupCandidates)->DenseRange(0, kCodeCount - 1)->Unit(benchmark::kMicrosecond);
