@@ -128,7 +128,10 @@ public:
     void actFillExampleExecute();
 
     // ---- the target pane's keys (Part 3.3 plugs in here) ----
-    void SetTargetKeyHandler(TTargetKeyHandler* handler) { keyHandler_ = handler; }
+    // Null restores the pass-through handler.
+    void SetTargetKeyHandler(TTargetKeyHandler* handler) {
+        keyHandler_ = handler ? handler : &defaultKeys_;
+    }
     bool reTargetKeyDown(QKeyEvent& e);
     bool reTargetKeyPress(QKeyEvent& e);
     bool reTargetKeyUp(QKeyEvent& e);

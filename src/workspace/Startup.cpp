@@ -31,6 +31,7 @@ bool TProgram::Start() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // 4. The application's title.
     QApplication::setApplicationDisplayName(QString::fromUtf8("文渡翻译环境"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillbridge")); // data/quillbridge.desktop
     // 5. The windows: the main window (its FormCreate loads everything), then the others.
     TWorkspaceSetup ws;
     ws.programFolder = setup_.programFolder;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -158,6 +159,59 @@ TEST(PopSource, FitHeightBetweenOneAndEightLines) {
     p.SetText("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n11\r\n12");
     p.FitHeight();
     EXPECT_EQ(p.height(), 8 * p.LineHeight + 26);
+}
+
+} // namespace
+} // namespace qb::test
+
+namespace qb::test {
+namespace {
+
+// What the input method would see: real key events of the target pane, forwarded by
+// reTargetKeyDown / KeyPress / KeyUp; a consumed event never reaches the pane.
+class RecordingKeys : public TTargetKeyHandler {
+public:
+    std::vector<int> downs, ups;
+    bool consumeLetters = false;
+    bool KeyDown(QKeyEvent& e) override {
+        downs.push_back(e.key());
+        return consumeLetters && e.key() >= Qt::Key_A && e.key() <= Qt::Key_Z;
+    }
+    bool KeyUp(QKeyEvent& e) override {
+        ups.push_back(e.key());
+        return false;
+    }
+};
+
+class TargetKeys : public TWindowTest, public testing::Test {
+protected:
+    RecordingKeys keys;
+    void SetUp() override {
+        Make();
+        window->SetTargetKeyHandler(&keys);
+        window->reTarget->setFocus();
+    }
+    void TearDown() override { window->SetTargetKeyHandler(nullptr); }
+};
+
+TEST_F(TargetKeys, PaneKeysPassThroughTheHandler) {
+    QTest::keyClicks(window->reTarget, "ab1");
+    EXPECT_EQ(keys.downs, (std::vector<int>{Qt::Key_A, Qt::Key_B, Qt::Key_1}));
+    EXPECT_EQ(keys.ups, (std::vector<int>{Qt::Key_A, Qt::Key_B, Qt::Key_1}));
+    EXPECT_EQ(window->Target.Text(), "ab1");
+}
+
+TEST_F(TargetKeys, ConsumedKeysNeverReachThePane) {
+    keys.consumeLetters = true;
+    QTest::keyClicks(window->reTarget, "a1b2");
+    EXPECT_EQ(window->Target.Text(), "12");
+}
+
+TEST_F(TargetKeys, WindowShortcutsFireBeforeTheHandler) {
+    QTest::keyClick(window->reTarget, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_FALSE(window->ImeEnabled);
+    // The handler sees the Control key itself, never the Y of the shortcut.
+    EXPECT_EQ(std::count(keys.downs.begin(), keys.downs.end(), int(Qt::Key_Y)), 0);
 }
 
 } // namespace
