@@ -42,27 +42,27 @@ class Host : public qb::LexiconHost {
 public:
     explicit Host(std::string folder) : folder_(std::move(folder)) {}
     ~Host() override {
-        for (TQbDict* d : slots) {
+        for (TQbDict* d : dicts) {
             try {
                 delete d;
             } catch (...) {
             }
         }
     }
-    int SlotCount() const override { return int(slots.size()); }
-    TQbDict* Slot(int i) const override { return slots[std::size_t(i)]; }
+    int SlotCount() const override { return int(dicts.size()); }
+    TQbDict* Slot(int i) const override { return dicts[std::size_t(i)]; }
     int IndexOfDict(const std::string& name) const override {
-        for (std::size_t i = 0; i < slots.size(); ++i)
-            if (slots[i] && slots[i]->FileName() == name) return int(i);
+        for (std::size_t i = 0; i < dicts.size(); ++i)
+            if (dicts[i] && dicts[i]->FileName() == name) return int(i);
         return -1;
     }
     void OpenDict(const std::string& name) override {
-        slots.push_back(new TQbDict);
-        slots.back()->Load(name, folder_ + "verb.spe");
+        dicts.push_back(new TQbDict);
+        dicts.back()->Load(name, folder_ + "verb.spe");
     }
     void CloseDict(const std::string&) override {}
     std::string ProgramFolder() const override { return folder_; }
-    std::vector<TQbDict*> slots;
+    std::vector<TQbDict*> dicts;
 
 private:
     std::string folder_;
@@ -240,15 +240,15 @@ void BM_ExpandBasicWithEcdictFull(benchmark::State& state) {
         state.PauseTiming();
         fs::copy_file(d.basicSource, basic, fs::copy_options::overwrite_existing);
         auto host = std::make_unique<Host>(d.folder);
-        host->slots.push_back(nullptr); // slot 0, the user lexicon, plays no part here
+        host->dicts.push_back(nullptr); // slot 0, the user lexicon, plays no part here
         host->OpenDict(basic);          // the basic lexicon, loaded at start-up
         state.ResumeTiming();
 
         added = qb::ExpandLexicon(*host, basic, d.full, nullptr, nullptr);
 
         state.PauseTiming();
-        entries = host->slots[1]->EntryCount();
-        result = host->slots[1]->SaveToBytes(true);
+        entries = host->dicts[1]->EntryCount();
+        result = host->dicts[1]->SaveToBytes(true);
         host.reset();
         state.ResumeTiming();
     }

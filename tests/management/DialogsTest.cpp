@@ -536,7 +536,9 @@ TEST(WorkProgress, ShownForLongWorkAndGoneAfterwards) {
         EXPECT_TRUE(progress.WasShown());
     }
     for (QWidget* top : QApplication::topLevelWidgets())
-        if (auto* p = qobject_cast<QProgressDialog*>(top)) EXPECT_FALSE(p->isVisible());
+        if (auto* p = qobject_cast<QProgressDialog*>(top)) {
+            EXPECT_FALSE(p->isVisible());
+        }
     {
         qb::WorkProgressDialog progress(nullptr, Q("正在添加词条..."));
         qb::MergeTextLexicon(quiet, "a\tb\r\n", &progress);

@@ -236,7 +236,7 @@ TEST_F(Window, F9AddsTheDialogTextsAsTheyStand) {
         d.reject();
     });
     w->actAdjust->trigger();
-    EXPECT_EQ(w->frmAddword, static_cast<QWidget*>(&qb::AddwordDialog(*w)));
+    EXPECT_EQ(w->frmAddword, static_cast<QWidget*>(&qb::AddwordDialog(*qb::ManagementOf(*w))));
 }
 
 TEST_F(Window, AdditionsSurviveARestart) {

@@ -98,7 +98,7 @@ UnwritableDir::~UnwritableDir() {
 }
 
 FakeLexicons::~FakeLexicons() {
-    for (qb::TQbDict* d : slots) {
+    for (qb::TQbDict* d : dicts) {
         try {
             delete d;
         } catch (...) {
@@ -107,8 +107,8 @@ FakeLexicons::~FakeLexicons() {
 }
 
 int FakeLexicons::IndexOfDict(const std::string& name) const {
-    for (std::size_t i = 0; i < slots.size(); ++i)
-        if (slots[i] && slots[i]->FileName() == name) return int(i);
+    for (std::size_t i = 0; i < dicts.size(); ++i)
+        if (dicts[i] && dicts[i]->FileName() == name) return int(i);
     return -1;
 }
 
@@ -119,12 +119,12 @@ void FakeLexicons::OpenDict(const std::string& name) {
         return;
     }
     if (IndexOfDict(name) != -1) return;
-    slots.push_back(new qb::TQbDict);
-    slots.back()->Load(name, folder_ + "verb.spe");
+    dicts.push_back(new qb::TQbDict);
+    dicts.back()->Load(name, folder_ + "verb.spe");
 }
 
 void FakeLexicons::CloseDict(const std::string& name) {
-    for (qb::TQbDict*& d : slots) {
+    for (qb::TQbDict*& d : dicts) {
         if (!d || d->FileName() != name) continue;
         d->Save(); // throws with the lexicon still loaded
         delete d;
@@ -133,9 +133,9 @@ void FakeLexicons::CloseDict(const std::string& name) {
 }
 
 qb::TQbDict& FakeLexicons::Add(const std::string& path) {
-    slots.push_back(new qb::TQbDict);
-    slots.back()->Load(path, folder_ + "verb.spe");
-    return *slots.back();
+    dicts.push_back(new qb::TQbDict);
+    dicts.back()->Load(path, folder_ + "verb.spe");
+    return *dicts.back();
 }
 
 void WriteLexicon(const std::string& path,

@@ -56,15 +56,15 @@ private:
 };
 
 // The lexicons in use as the main window keeps them, for the dialogs without the window:
-// slots that are appended and emptied, never removed; OpenDict reports a missing file with
+// dicts that are appended and emptied, never removed; OpenDict reports a missing file with
 // the main window's message; CloseDict writes before it frees and throws with the lexicon
 // still loaded when the write fails.
 class FakeLexicons : public qb::LexiconHost {
 public:
     FakeLexicons(std::string folder, qb::TUi& ui) : folder_(std::move(folder)), ui_(ui) {}
     ~FakeLexicons() override;
-    int SlotCount() const override { return int(slots.size()); }
-    qb::TQbDict* Slot(int i) const override { return slots[std::size_t(i)]; }
+    int SlotCount() const override { return int(dicts.size()); }
+    qb::TQbDict* Slot(int i) const override { return dicts[std::size_t(i)]; }
     int IndexOfDict(const std::string& name) const override;
     void OpenDict(const std::string& name) override;
     void CloseDict(const std::string& name) override;
@@ -73,9 +73,9 @@ public:
     // Loads a lexicon into a new slot without the checks of OpenDict.
     qb::TQbDict& Add(const std::string& path);
     // Appends an empty slot.
-    void AddEmpty() { slots.push_back(nullptr); }
+    void AddEmpty() { dicts.push_back(nullptr); }
 
-    std::vector<qb::TQbDict*> slots;
+    std::vector<qb::TQbDict*> dicts;
 
 private:
     std::string folder_;
