@@ -411,7 +411,7 @@ std::size_t FileSizeOf(const std::string& path) {
     return static_cast<std::size_t>(st.st_size);
 }
 
-void ForEachFileLine(const std::string& path, const std::function<void(std::string_view)>& emit) {
+void ForEachFileLine(const std::string& path, const std::function<void(std::string_view)>& sink) {
     const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) ThrowCannotOpen(path);
     struct Closer {
@@ -427,9 +427,9 @@ void ForEachFileLine(const std::string& path, const std::function<void(std::stri
             ThrowCannotOpen(path);
         }
         if (got == 0) break;
-        splitter.Feed(std::string_view(buf.data(), static_cast<std::size_t>(got)), emit);
+        splitter.Feed(std::string_view(buf.data(), static_cast<std::size_t>(got)), sink);
     }
-    splitter.Finish(emit);
+    splitter.Finish(sink);
 }
 
 static bool WriteAll(int fd, std::string_view bytes) {

@@ -101,12 +101,12 @@ inline std::size_t FindLineBreak(const char* p, std::size_t n) {
 }
 
 // Incremental form of SplitLines for bytes that arrive in pieces: Feed every piece in order, then
-// Finish. emit(std::string_view) receives exactly the lines SplitLines gives for the whole; a
-// line handed to emit is valid only during that call.
+// Finish. sink(std::string_view) receives exactly the lines SplitLines gives for the whole; a
+// line handed to sink is valid only during that call.
 class LineSplitter {
 public:
-    template <class Emit> void Feed(std::string_view chunk, Emit&& emit);
-    template <class Emit> void Finish(Emit&& emit);
+    template <class Sink> void Feed(std::string_view chunk, Sink&& sink);
+    template <class Sink> void Finish(Sink&& sink);
 
 private:
     std::string partial_;  // bytes of a line not yet ended
@@ -114,14 +114,14 @@ private:
     bool ended_ = false;   // a NUL byte was met: the text is over
 };
 
-// The lines of SplitLines (bytes), handed one by one to emit without building a list.
-template <class Emit> void ForEachLine(std::string_view bytes, Emit&& emit) {
+// The lines of SplitLines (bytes), handed one by one to sink without building a list.
+template <class Sink> void ForEachLine(std::string_view bytes, Sink&& sink) {
     LineSplitter splitter;
-    splitter.Feed(bytes, emit);
-    splitter.Finish(emit);
+    splitter.Feed(bytes, sink);
+    splitter.Finish(sink);
 }
 
-template <class Emit> void LineSplitter::Feed(std::string_view chunk, Emit&& emit) {
+template <class Sink> void LineSplitter::Feed(std::string_view chunk, Sink&& sink) {
     if (ended_) return;
     if (const void* nul = std::memchr(chunk.data(), 0, chunk.size())) {
         chunk = chunk.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - chunk.data()));
@@ -141,10 +141,10 @@ template <class Emit> void LineSplitter::Feed(std::string_view chunk, Emit&& emi
             break;
         }
         if (partial_.empty()) {
-            emit(chunk.substr(i, j - i));
+            sink(chunk.substr(i, j - i));
         } else {
             partial_.append(chunk.substr(i, j - i));
-            emit(std::string_view(partial_));
+            sink(std::string_view(partial_));
             partial_.clear();
         }
         if (data[j] == '\r') {
@@ -158,16 +158,16 @@ template <class Emit> void LineSplitter::Feed(std::string_view chunk, Emit&& emi
     }
 }
 
-template <class Emit> void LineSplitter::Finish(Emit&& emit) {
-    if (!partial_.empty()) emit(std::string_view(partial_));
+template <class Sink> void LineSplitter::Finish(Sink&& sink) {
+    if (!partial_.empty()) sink(std::string_view(partial_));
     partial_.clear();
     afterCr_ = false;
     ended_ = true;
 }
 
-// Reads the file in pieces and hands its lines (as SplitLines cuts them) to emit; FileError
+// Reads the file in pieces and hands its lines (as SplitLines cuts them) to sink; FileError
 // "Cannot open file <path>" when it cannot be opened or read. Bounded memory for huge files.
-void ForEachFileLine(const std::string& path, const std::function<void(std::string_view)>& emit);
+void ForEachFileLine(const std::string& path, const std::function<void(std::string_view)>& sink);
 // Size of a file in bytes, 0 when unknown.
 std::size_t FileSizeOf(const std::string& path);
 
