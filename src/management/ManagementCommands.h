@@ -3,11 +3,11 @@
 //
 // They work on ManagementHost, what they need of the main window, so this library does not
 // depend on the workspace. TMainManagement is a header-only adapter over any main window with
-// the design's fields (TfrmMainQB has them); the main window plugs the commands in with one
-// call after its other windows exist:
+// the design's fields (TfrmMainQB has them); the program plugs the commands in with one call
+// after the main window's other windows exist:
 //
 //   #include "ManagementCommands.h"
-//   void TfrmMainQB::CreateOtherWindows() { ...; InstallManagementCommands(*this); }
+//   qb::RunQuillbridge([](qb::TfrmMainQB& w) { qb::InstallManagementCommands(w); });
 //
 // which makes the add-entry dialog frmAddword and connects mnuMerge, actAddDirect, actAdjust,
 // mnuPro, mnuIMESetup, actHelp, mnuWebSite, mnuMovie and mnuAbout (each inside the error guard).
@@ -22,6 +22,12 @@
 #include <QWidget>
 
 #include <string>
+
+// The adapter reads the floating source window (TfrmPopSource) of the main window, so where it
+// is instantiated, next to the main window's header, that window's class must be complete.
+#if __has_include("PopSourceUnit.h")
+#include "PopSourceUnit.h"
+#endif
 
 namespace qb {
 
