@@ -7,6 +7,7 @@
 //                      stepped through as Ctrl+J steps): median and worst in the counters
 #include "GbkText.h"
 #include "MainUnit.h"
+#include "PopSourceUnit.h"
 #include "SentenceLogic.h"
 
 #include <benchmark/benchmark.h>
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -76,6 +78,42 @@ void BM_Forty(benchmark::State& state) {
     state.counters["codes"] = double(b.window->SentenceCodeKeys.size());
 }
 
+// The parts of one ProcessSentence, to see where the time goes.
+void BM_FortyLookups(benchmark::State& state) {
+    TBench& b = Bench();
+    if (!b.error.empty()) {
+        state.SkipWithError(b.error.c_str());
+        return;
+    }
+    qb::StringList pooled;
+    for (auto _ : state) qb::PoolLookups(kForty, b.window->Dicts, pooled);
+}
+
+void BM_FortyCodeTable(benchmark::State& state) {
+    TBench& b = Bench();
+    if (!b.error.empty()) {
+        state.SkipWithError(b.error.c_str());
+        return;
+    }
+    b.window->ProcessSentence(kForty);
+    for (auto _ : state) b.window->BuildSentenceCodeTable(kForty);
+}
+
+void BM_FortyWindow(benchmark::State& state) {
+    TBench& b = Bench();
+    if (!b.error.empty()) {
+        state.SkipWithError(b.error.c_str());
+        return;
+    }
+    b.window->ProcessSentence(kForty);
+    for (auto _ : state) {
+        b.window->FillPhraseList();
+        b.window->frmPopSource->SetText(kForty);
+        b.window->frmPopSource->FitHeight();
+        b.window->PlaceInputWindows();
+    }
+}
+
 void BM_Text(benchmark::State& state) {
     TBench& b = Bench();
     if (!b.error.empty()) {
@@ -97,27 +135,50 @@ void BM_Text(benchmark::State& state) {
         if (sel.length == 0) break;
         sentences.push_back(text.substr(std::size_t(sel.start), std::size_t(sel.length)));
     }
-    std::vector<double> ms;
+    // Wall time per sentence, and the thread's CPU time (robust when the machine is busy).
+    auto cpuMs = [] {
+        timespec ts{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+    };
+    std::vector<double> ms, cpu;
     for (auto _ : state) {
         ms.clear();
+        cpu.clear();
         for (const std::string& s : sentences) {
+            const double c0 = cpuMs();
             auto t0 = std::chrono::steady_clock::now();
             b.window->ProcessSentence(s);
             auto t1 = std::chrono::steady_clock::now();
+            cpu.push_back(cpuMs() - c0);
             ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
         }
+    }
+    std::vector<double> cpuSorted = cpu;
+    std::sort(cpuSorted.begin(), cpuSorted.end());
+    if (!cpuSorted.empty()) {
+        state.counters["median_cpu_ms"] = cpuSorted[cpuSorted.size() / 2];
+        state.counters["worst_cpu_ms"] = cpuSorted.back();
     }
     std::vector<double> sorted = ms;
     std::sort(sorted.begin(), sorted.end());
     state.counters["sentences"] = double(sentences.size());
     state.counters["median_ms"] = sorted.empty() ? 0 : sorted[sorted.size() / 2];
     state.counters["worst_ms"] = sorted.empty() ? 0 : sorted.back();
+    if (!ms.empty()) {
+        const std::size_t worst = std::size_t(std::max_element(ms.begin(), ms.end()) - ms.begin());
+        state.counters["worst_words"] = qb::WordCount(sentences[worst]);
+        state.counters["worst_at"] = double(worst);
+    }
     state.counters["words"] = qb::WordCount(text);
 }
 
 } // namespace
 
 BENCHMARK(BM_Forty)->Name("sentence/40words")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FortyLookups)->Name("sentence/40words/lookups")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FortyCodeTable)->Name("sentence/40words/codetable")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FortyWindow)->Name("sentence/40words/window")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Text)->Name("sentence/text")->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {

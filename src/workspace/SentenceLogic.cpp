@@ -55,13 +55,70 @@ std::string PhraseAbbrev(std::string_view phrase) {
     return out;
 }
 
-void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentencePhrases,
-                            const TSchemeSet& schemes, StringList& keys, StringList& words) {
+void TKeyedMerger::Add(std::string_view key, std::string_view text) {
+    auto [it, fresh] = index_.try_emplace(LowerAscii(key), groups_.size());
+    if (fresh) {
+        Group g;
+        g.key = std::string(key);
+        g.out = std::string(text); // a new key holds its text exactly as given
+        g.adds = 1;
+        groups_.push_back(std::move(g));
+        return;
+    }
+    Group& g = groups_[it->second];
+    ++g.adds;
+    StringList pieces;
+    if (g.adds == 2 || !g.clean || g.out.size() + text.size() + 2 > kMaxTextBytes) {
+        // MergeKeyedValue's own step: held + ";" + text through JoinDistinct. Its byte limits
+        // (5000 after each separator, 5000 in all) only bite when the joined text is longer.
+        std::string joined;
+        joined.reserve(g.out.size() + 1 + text.size());
+        joined.append(g.out).append(";").append(text);
+        g.clean = g.adds == 2 ? joined.size() + 1 <= kMaxTextBytes
+                              : g.clean && joined.size() + 1 <= kMaxTextBytes;
+        g.out = JoinDistinct(joined, ";");
+        g.seen.clear();
+        if (g.clean) {
+            SplitString(g.out, ";", pieces);
+            for (std::string& p : pieces) g.seen.insert(std::move(p));
+        }
+        return;
+    }
+    SplitString(text, ";", pieces);
+    for (std::string& p : pieces) {
+        if (g.seen.count(p)) continue;
+        if (!g.out.empty()) g.out += ';';
+        g.out += p;
+        g.seen.insert(std::move(p));
+    }
+}
+
+void TKeyedMerger::Finish(StringList& keys, StringList& words) {
+    std::vector<std::size_t> order(groups_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+        return TextLess(groups_[a].key, groups_[b].key);
+    });
     keys.clear();
     words.clear();
+    keys.reserve(order.size());
+    words.reserve(order.size());
+    for (std::size_t i : order) {
+        keys.push_back(std::move(groups_[i].key));
+        words.push_back(std::move(groups_[i].out));
+    }
+    groups_.clear();
+    index_.clear();
+}
+
+void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentencePhrases,
+                            const TSchemeSet& schemes, StringList& keys, StringList& words) {
+    // "add (key, text)" of Part 1.3 is MergeKeyedValue(key, text, Keys, Words, ";"); the merger
+    // gives the same lists in one pass.
+    TKeyedMerger table;
     StringList tokens;
     SplitString(SeparateSymbols(sentence), " ", tokens);
-    for (const std::string& t : tokens) MergeKeyedValue(LowerAscii(t), t, keys, words, ";");
+    for (const std::string& t : tokens) table.Add(LowerAscii(t), t);
 
     StringList senses;
     StringList codes;
@@ -70,18 +127,19 @@ void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentenc
         senses.clear();
         SplitString(rendering, kSenseSep, senses);
         const std::string abbrev = PhraseAbbrev(phrase);
-        MergeKeyedValue(abbrev, phrase, keys, words, ";");
-        MergeKeyedValue(abbrev, ReplaceAll(rendering, kSenseSep, ";"), keys, words, ";");
+        table.Add(abbrev, phrase);
+        table.Add(abbrev, ReplaceAll(rendering, kSenseSep, ";"));
         if (!schemes.tables) continue;
         for (const std::string& sense : senses) {
             for (int id : kLoadOrder) {
                 if (!schemes.on[std::size_t(id - 1)]) continue;
                 const SchemeTables& t = (*schemes.tables)[std::size_t(id - 1)];
                 GetWordCodes(sense, codes, t.CharKeys, t.CharCodes);
-                for (const std::string& q : codes) MergeKeyedValue(q, sense, keys, words, ";");
+                for (const std::string& q : codes) table.Add(q, sense);
             }
         }
     }
+    table.Finish(keys, words);
 }
 
 StringList PhraseListLines(const StringList& sentencePhrases) {

@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace qb {
@@ -40,6 +42,29 @@ std::string PhraseAbbrev(std::string_view phrase);
 struct TSchemeSet {
     const std::array<SchemeTables, 4>* tables = nullptr;
     std::array<bool, 4> on{};
+};
+
+// Builds a sorted key list with parallel ";"-joined words with exactly the result of calling
+// MergeKeyedValue(key, text, keys, words, ";") for each Add in order, without keeping the lists
+// sorted on every call: equal keys (text order) are grouped by their folded form, each group
+// folds its texts as MergeKeyedValue would, and the groups are sorted once at the end.
+class TKeyedMerger {
+public:
+    void Add(std::string_view key, std::string_view text);
+    void Finish(StringList& keys, StringList& words);
+
+private:
+    struct Group {
+        std::string key; // the form first met
+        std::string out; // the texts as MergeKeyedValue would hold them
+        std::unordered_set<std::string> seen;
+        int adds = 0;
+        // The held text is made of whole pieces that SplitString produced, with no byte limit
+        // cut into it: appending distinct pieces then gives what JoinDistinct would.
+        bool clean = false;
+    };
+    std::vector<Group> groups_;
+    std::unordered_map<std::string, std::size_t> index_;
 };
 
 // Fills the sentence code table (keys sorted in text order, parallel ";"-joined words).

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace qb::test {
 namespace {
 
@@ -256,6 +258,41 @@ TEST_F(Placement, SmartFollowStepsTwentyPixels) {
 TEST(ExampleText, TwoLinesEachBeginningWithASpace) {
     EXPECT_EQ(ExampleText(), " Welcome to use Quillbridge Translating Environment!\r\n"
                              " From now on, you'll have more time to enjoy life.\r\n");
+}
+
+} // namespace
+} // namespace qb::test
+
+namespace qb::test {
+namespace {
+
+// The merger must give exactly what MergeKeyedValue gives call by call, byte limits included.
+TEST(KeyedMerger, SameListsAsMergeKeyedValue) {
+    std::mt19937 rng(12345);
+    const std::vector<std::string> keyPool = {"a", "A", "ab", "AB", "b", "", "zz", G("中"), "x;y", "tc"};
+    const std::vector<std::string> piecePool = {"", "p", "q", "r", ";", ";;", "p;q", G("保重"), "P",
+                                                std::string(900, 'w'), std::string(2600, 'v'),
+                                                std::string(4999, 'u'), "\x81"};
+    for (int round = 0; round < 300; ++round) {
+        StringList refKeys, refWords;
+        TKeyedMerger merger;
+        const int adds = 1 + int(rng() % 40);
+        for (int i = 0; i < adds; ++i) {
+            const std::string& key = keyPool[rng() % keyPool.size()];
+            std::string text;
+            const int parts = 1 + int(rng() % 3);
+            for (int j = 0; j < parts; ++j) {
+                if (j) text += ';';
+                text += piecePool[rng() % piecePool.size()];
+            }
+            MergeKeyedValue(key, text, refKeys, refWords, ";");
+            merger.Add(key, text);
+        }
+        StringList keys, words;
+        merger.Finish(keys, words);
+        ASSERT_EQ(keys, refKeys) << "round " << round;
+        ASSERT_EQ(words, refWords) << "round " << round;
+    }
 }
 
 } // namespace
