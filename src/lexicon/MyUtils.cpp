@@ -458,8 +458,7 @@ void WriteWholeFileSafely(const std::string& path, std::string_view bytes) {
         }
     }
     struct stat old;
-    const bool hadOld = ::stat(target.c_str(), &old) == 0;
-    if (hadOld && S_ISDIR(old.st_mode)) ThrowCannotCreate(path);
+    const bool hadOld = ::stat(target.c_str(), &old) == 0 && !S_ISDIR(old.st_mode);
 
     std::string tmp = target + ".tmpXXXXXX";
     const int fd = ::mkstemp(tmp.data());

@@ -367,7 +367,8 @@ TEST(BadInput, FailedWriteLeavesNoTemporaryFile) {
     ScratchDict dict;
     dict.Load(path, "");
     dict.AddEntry("a", "b");
-    // A folder in place of the file: the rename fails after the temporary file was written.
+    // A folder in place of the file: the rename fails after the temporary file was written,
+    // and the temporary file is removed again.
     const std::string folder = dir / "folder.txt";
     ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
     dict.SetFileName(folder);
