@@ -14,7 +14,7 @@ std::string Gbk(const char* utf8) { return qb::Utf8ToGbkLossy(utf8); }
 
 // key -> rendering (UTF-8) of the FULL selection built from the fixture rows.
 std::map<std::string, std::string> FullFromFixture(LexiconSet* keep = nullptr) {
-    const std::string csv = qb::ReadWholeFile(QB_TEST_DATA_DIR "/data/ecdict-sample.csv");
+    const std::string csv = qb::ReadWholeFile(QB_TEST_DATA_DIR "/data/sources/ecdict.csv");
     LexiconSet set = BuildLexicons(csv, {}, nullptr, 2);
     SortAndMerge(set.full);
     std::map<std::string, std::string> out;
@@ -111,7 +111,7 @@ TEST(Selection, BasicTakesCoreWordsPhrasesAndUnreducibleFormsNotNamesOrInflectio
 }
 
 TEST(Selection, InflectedFormsStayOutOnlyWhenTheLookupReachesTheirLemma) {
-    const std::string csv = qb::ReadWholeFile(QB_TEST_DATA_DIR "/data/ecdict-sample.csv");
+    const std::string csv = qb::ReadWholeFile(QB_TEST_DATA_DIR "/data/sources/ecdict.csv");
     qb::TQbDict forms;
     forms.LoadIrregularFromBytes("took^take^\r\n");
     LexiconSet set = BuildLexicons(csv, {}, &forms, 1);

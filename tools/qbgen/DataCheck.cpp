@@ -211,8 +211,8 @@ int CheckDataFolder(const std::string& dir, std::ostream& out) {
         CheckIrregular("verb.spe", bytes, r);
         out << "verb.spe: " << qb::SplitLines(bytes).size() << " lines\n";
         flush("verb.spe");
-        if (!qb::FileExists((std::filesystem::path(dir) / "mydict.txt").string()))
-            r.Error("mydict.txt", 0, "missing");
+        for (const char* name : {"mydict.txt", "LICENSES-data.txt"})
+            if (!qb::FileExists((std::filesystem::path(dir) / name).string())) r.Error(name, 0, "missing");
         flush("mydict.txt");
     }
 
