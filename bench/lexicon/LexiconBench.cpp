@@ -315,9 +315,10 @@ void PeakOfLoading(benchmark::State& state, const std::string& path) {
         if (std::sscanf(buf, "%lf %lf", &baseKb, &peakKb) != 2) state.SkipWithError("child failed");
     }
     const double fileKb = double(std::filesystem::file_size(path)) / 1024.0;
-    state.counters["peak_MB"] = peakKb / 1024.0;
-    state.counters["start_MB"] = baseKb / 1024.0;
-    state.counters["file_MB"] = fileKb / 1024.0;
+    // MiB here (VmHWM is in kB): peak of the whole process, its size before loading, the file.
+    state.counters["peak_MiB"] = peakKb / 1024.0;
+    state.counters["start_MiB"] = baseKb / 1024.0;
+    state.counters["file_MiB"] = fileKb / 1024.0;
     state.counters["peak_per_file"] = peakKb / fileKb;
 }
 void BM_PeakMemory_LoadQbs(benchmark::State& state) { PeakOfLoading(state, Data().qbsPath); }

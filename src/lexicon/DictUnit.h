@@ -16,7 +16,11 @@ namespace qb {
 class TQbDict {
 public:
     TQbDict();                  // Create: empty, no FileName, Modified 0
-    ~TQbDict() noexcept(false); // runs Save(); a failed write reaches whoever frees the lexicon
+    // Runs Save(); a failed write reaches whoever frees the lexicon (by `delete` or at the end
+    // of a scope). While another exception unwinds the stack the failure is dropped instead,
+    // since a second exception would end the program. Note: std::unique_ptr's destructor is
+    // noexcept, so a failed save inside it ends the program: call Save() (and catch) first.
+    ~TQbDict() noexcept(false);
     TQbDict(const TQbDict&) = delete;
     TQbDict& operator=(const TQbDict&) = delete;
 
@@ -70,8 +74,9 @@ public:
     void SetFileName(const std::string& path) { fileName_ = path; }
     bool Modified() const { return modified_; }
     void SetModified() { modified_ = true; }
-    std::string_view KeyAt(std::size_t i) const;       // unchecked; i < EntryCount()
-    std::string_view RenderingAt(std::size_t i) const; // unchecked; i < EntryCount()
+    // Unchecked (i < EntryCount()); the view stays valid until the lexicon next changes.
+    std::string_view KeyAt(std::size_t i) const;
+    std::string_view RenderingAt(std::size_t i) const;
     std::size_t IrregularCount() const { return irregularForms_.size(); }
 
 private:
