@@ -2,6 +2,7 @@
 
 #include "CandidateLookup.h"
 #include "DictUnit.h"
+#include "Ecdict.h"
 #include "Generate.h"
 #include "GbkText.h"
 #include "MyUtils.h"
@@ -119,9 +120,7 @@ void CheckLexicon(const std::string& name, std::string_view bytes, CheckReport& 
         if (rendering.find_first_of("\r\n") != std::string::npos)
             r.Error(name, n, "line break in the rendering");
         qb::SplitString(rendering, qb::kSenseSep, senses);
-        std::string joined;
-        for (const std::string& s : senses) joined += (joined.empty() ? "" : std::string(qb::kSenseSep)) + s;
-        if (joined != rendering) r.Error(name, n, "an empty sense in \"" + Show(rendering) + "\"");
+        if (JoinSenses(senses) != rendering) r.Error(name, n, "an empty sense in \"" + Show(rendering) + "\"");
         for (std::size_t a = 0; a < senses.size(); ++a)
             for (std::size_t b = a + 1; b < senses.size(); ++b)
                 if (qb::TextCompare(senses[a], senses[b]) == 0)

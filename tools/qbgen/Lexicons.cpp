@@ -11,17 +11,11 @@ namespace qb::datagen {
 
 std::unordered_set<std::string> ReadLemmas(std::string_view text) {
     std::unordered_set<std::string> lemmas;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t e = text.find('\n', pos);
-        if (e == std::string_view::npos) e = text.size();
-        std::string_view line = text.substr(pos, e - pos);
-        pos = e + 1;
-        if (line.empty() || line[0] == ';') continue;
+    qb::ForEachLine(text, [&](std::string_view line) {
         std::size_t slash = line.find('/');
-        if (slash == std::string_view::npos) continue;
+        if (line.empty() || line[0] == ';' || slash == std::string_view::npos) return;
         lemmas.insert(qb::LowerAscii(qb::Trim(line.substr(0, slash))));
-    }
+    });
     return lemmas;
 }
 

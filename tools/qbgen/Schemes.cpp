@@ -27,18 +27,6 @@ long long ParseWeight(std::string_view s) {
     return v;
 }
 
-void SplitSpaces(std::string_view s, std::vector<std::string>& out) {
-    out.clear();
-    std::size_t i = 0;
-    while (i < s.size()) {
-        while (i < s.size() && s[i] == ' ') ++i;
-        std::size_t e = i;
-        while (e < s.size() && s[e] != ' ') ++e;
-        if (e > i) out.emplace_back(s.substr(i, e - i));
-        i = e;
-    }
-}
-
 // A candidate may be any GBK text without ";" and "...", the separators of the table files.
 bool UsableCandidate(std::string_view gbk) {
     return !gbk.empty() && gbk.find(';') == std::string_view::npos &&
@@ -101,18 +89,12 @@ void ForEachRimeRow(std::string_view text,
                     const std::function<void(const std::vector<std::string_view>&)>& row) {
     bool body = false;
     std::vector<std::string_view> fields;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t e = text.find('\n', pos);
-        if (e == std::string_view::npos) e = text.size();
-        std::string_view line = text.substr(pos, e - pos);
-        pos = e + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    qb::ForEachLine(text, [&](std::string_view line) {
         if (!body) {
             body = line == "...";
-            continue;
+            return;
         }
-        if (line.empty() || line[0] == '#') continue;
+        if (line.empty() || line[0] == '#') return;
         fields.clear();
         std::size_t i = 0;
         for (;;) {
@@ -122,7 +104,7 @@ void ForEachRimeRow(std::string_view text,
             i = t + 1;
         }
         row(fields);
-    }
+    });
 }
 
 std::string PlainPinyin(const QString& toned) {
@@ -149,13 +131,13 @@ PinyinData ReadPinyin(const HanziUniverse& u, std::string_view pinyinSimp, std::
     PinyinData p;
     // 1. pinyin_simp: weighted readings of characters, and the words.
     std::map<std::string, std::vector<std::pair<std::string, long long>>>& cr = p.charReadings;
-    std::vector<std::string> syls;
+    StringList syls;
     ForEachRimeRow(pinyinSimp, [&](const std::vector<std::string_view>& f) {
         if (f.size() < 2) return;
         const long long weight = f.size() >= 3 ? ParseWeight(f[2]) : 0;
         QString text = FromUtf8(f[0]);
         QList<uint> cps = text.toUcs4();
-        SplitSpaces(f[1], syls);
+        qb::SplitString(f[1], " ", syls);
         if (syls.empty()) return;
         for (std::string& s : syls) s = NormalizeSyllable(s);
         if (cps.size() == 1 && u.Contains(cps[0])) {
@@ -205,21 +187,16 @@ PinyinData ReadPinyin(const HanziUniverse& u, std::string_view pinyinSimp, std::
     }
 
     // 3. Unihan kMandarin ("U+4E2D<TAB>kMandarin<TAB>zhōng"), most common reading first.
-    std::size_t pos = 0;
-    while (pos < unihan.size()) {
-        std::size_t e = unihan.find('\n', pos);
-        if (e == std::string_view::npos) e = unihan.size();
-        std::string_view line = unihan.substr(pos, e - pos);
-        pos = e + 1;
-        if (!line.starts_with("U+")) continue;
+    qb::ForEachLine(unihan, [&](std::string_view line) {
+        if (!line.starts_with("U+")) return;
         std::size_t t1 = line.find('\t');
-        if (t1 == std::string_view::npos || line.substr(t1 + 1, 10) != "kMandarin\t") continue;
-        char32_t cp = 0;
-        std::from_chars(line.data() + 2, line.data() + t1, reinterpret_cast<uint32_t&>(cp), 16);
+        if (t1 == std::string_view::npos || line.substr(t1 + 1, 10) != "kMandarin\t") return;
+        uint32_t cp = 0;
+        std::from_chars(line.data() + 2, line.data() + t1, cp, 16);
         auto it = u.byCp.find(cp);
-        if (it == u.byCp.end() || cr.count(it->second)) continue;
-        std::vector<std::string> readings;
-        SplitSpaces(line.substr(t1 + 11), readings);
+        if (it == u.byCp.end() || cr.count(it->second)) return;
+        StringList readings;
+        qb::SplitString(line.substr(t1 + 11), " ", readings);
         for (const std::string& r : readings) {
             std::string syl = PlainPinyin(FromUtf8(r));
             if (!syl.empty()) cr[it->second].emplace_back(syl, 0);
@@ -228,7 +205,7 @@ PinyinData ReadPinyin(const HanziUniverse& u, std::string_view pinyinSimp, std::
             p.charWeighted[it->second] = false;
             ++p.fromUnihan;
         }
-    }
+    });
 
     // 4. Compatibility ideographs take the readings of their canonical equivalent (郎 U+F92C).
     for (const auto& [cp, gbk] : u.byCp) {
