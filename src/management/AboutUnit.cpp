@@ -40,7 +40,7 @@ QString DataLicenceNotice() {
              "（WordNet 3.0 许可证，版权归普林斯顿大学所有）；Rime 拼音 pinyin_simp"
              "（Apache-2.0）；Rime 五笔 wubi86（LGPL-3.0）；Rime 朙月拼音 luna_pinyin"
              "（LGPL-3）；Unicode 汉字读音数据 Unihan（Unicode 数据许可证）。"
-             "详见帮助中的“数据来源与许可证”。");
+             "各许可证全文见程序文件夹中的 LICENSES-data.txt。");
 }
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {

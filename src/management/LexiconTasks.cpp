@@ -13,10 +13,10 @@ namespace {
 
 // Slices of the work between two progress reports. They only decide how often progress is
 // shown: the result is that of adding everything in one go.
-// Each slice of pairs costs one pass over the target's entries, so there are few of them.
+// Each slice of entries costs one pass over the target's entries, so there are few of them.
 constexpr std::size_t kSliceBytes = std::size_t(1) << 20;
-constexpr std::size_t kMinSlicePairs = 100000;
-constexpr std::size_t kMaxSlices = 6;
+constexpr std::size_t kMinSliceEntries = 200000;
+constexpr std::size_t kMaxSlices = 3;
 
 std::size_t FileNameStart(std::string_view path) {
     const std::size_t slash = path.find_last_of('/');
@@ -57,20 +57,6 @@ private:
     }
     TQbDict* dict_;
 };
-
-void CollectEntries(const TQbDict& source, StringList& keys, StringList& renderings) {
-    // The count is read once, before the loop, so a source that is also the target does not
-    // chase its own new entries.
-    const std::size_t n = source.EntryCount();
-    keys.reserve(keys.size() + n);
-    renderings.reserve(renderings.size() + n);
-    std::string k, r;
-    for (std::size_t i = 0; i < n; ++i) {
-        source.GetEntry(static_cast<long long>(i), k, r);
-        keys.push_back(std::move(k));
-        renderings.push_back(std::move(r));
-    }
-}
 
 } // namespace
 
@@ -157,23 +143,28 @@ void MergeTextLexicon(TQbDict& target, std::string_view bytes, WorkProgress* pro
     if (progress) progress->Finish();
 }
 
-void AddPairs(TQbDict& target, const StringList& sources, const StringList& renderings,
-              WorkProgress* progress) {
-    const std::size_t n = std::min(sources.size(), renderings.size());
+void AddEntriesOf(const TQbDict& source, TQbDict& target, WorkProgress* progress) {
+    // The count is read once, before the loop. Entries are read slice by slice, just before
+    // they are added; when the source is the target itself every key is already there, so
+    // adding only merges and no index moves.
+    const std::size_t n = source.EntryCount();
+    const std::size_t slice = std::max(kMinSliceEntries, (n + kMaxSlices - 1) / kMaxSlices);
     if (progress) progress->Start(n);
-    const std::size_t slice = std::max(kMinSlicePairs, (n + kMaxSlices - 1) / kMaxSlices);
-    if (n <= slice) {
-        target.AddEntries(sources, renderings, true);
-    } else {
-        StringList s, r;
-        for (std::size_t pos = 0; pos < n; pos += slice) {
-            const std::size_t end = std::min(pos + slice, n);
-            s.assign(sources.begin() + std::ptrdiff_t(pos), sources.begin() + std::ptrdiff_t(end));
-            r.assign(renderings.begin() + std::ptrdiff_t(pos),
-                     renderings.begin() + std::ptrdiff_t(end));
-            target.AddEntries(s, r, true);
-            if (progress) progress->Advance(end);
+    StringList keys, renderings;
+    std::string k, r;
+    for (std::size_t pos = 0; pos < n; pos += slice) {
+        const std::size_t end = std::min(pos + slice, n);
+        keys.clear();
+        renderings.clear();
+        keys.reserve(end - pos);
+        renderings.reserve(end - pos);
+        for (std::size_t i = pos; i < end; ++i) {
+            source.GetEntry(static_cast<long long>(i), k, r);
+            keys.push_back(std::move(k));
+            renderings.push_back(std::move(r));
         }
+        target.AddEntries(keys, renderings, true);
+        if (progress) progress->Advance(end);
     }
     if (progress) progress->Finish();
 }
@@ -199,17 +190,11 @@ std::size_t ExpandLexicon(LexiconHost& host, const std::string& targetPath,
     const std::size_t before = target->EntryCount();
 
     if (const int s = host.IndexOfDict(sourcePath); s != -1) {
-        StringList keys, renderings;
-        CollectEntries(*host.Slot(s), keys, renderings);
-        AddPairs(*target, keys, renderings, progress);
+        AddEntriesOf(*host.Slot(s), *target, progress);
     } else if (LowerExtension(sourcePath) == ".qbs") {
-        StringList keys, renderings;
-        {
-            TQbDict source; // never modified, so freeing it writes nothing
-            source.Load(sourcePath, irregular);
-            CollectEntries(source, keys, renderings);
-        }
-        AddPairs(*target, keys, renderings, progress);
+        TQbDict source; // never modified, so freeing it writes nothing
+        source.Load(sourcePath, irregular);
+        AddEntriesOf(source, *target, progress);
     } else if (textSource) {
         MergeTextLexicon(*target, *textSource, progress);
     } else {

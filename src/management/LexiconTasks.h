@@ -78,9 +78,9 @@ std::string Utf8FileToGbk(std::string_view bytes);
 // slices. A NUL byte ends the text, as in every lexicon file.
 void MergeTextLexicon(TQbDict& target, std::string_view bytes, WorkProgress* progress);
 
-// Adds the pairs in order through the batch form of AddEntry, in slices, with progress.
-void AddPairs(TQbDict& target, const StringList& sources, const StringList& renderings,
-              WorkProgress* progress);
+// Adds every entry of `source`, in index order, to `target` through the batch form of
+// AddEntry, in slices, with progress: the result of adding them one by one.
+void AddEntriesOf(const TQbDict& source, TQbDict& target, WorkProgress* progress);
 
 // Expands the lexicon `targetPath` with the entries of `sourcePath` and returns the number of
 // new entries. A target in use is expanded in memory and saved at once; any other target is

@@ -181,20 +181,40 @@ TEST_F(Merge, SameTextTwiceAddsNoEntries) {
     EXPECT_EQ(Entries(d), once);
 }
 
-TEST_F(Merge, AddPairsEqualsOneByOne) {
-    qb::StringList keys, renderings;
-    for (int i = 0; i < 120000; ++i) {
-        keys.push_back("Key " + std::to_string((i * 7919) % 50000));
-        renderings.push_back(G("义") + std::to_string(i % 5));
-    }
-    TQbDict batch, reference;
+TEST_F(Merge, AddEntriesOfEqualsOneByOne) {
+    TQbDict source, batch, reference;
+    Name(source, "s.qbs");
     Name(batch, "b.qbs");
     Name(reference, "r.qbs");
+    qb::StringList keys, renderings;
+    for (int i = 0; i < 450000; ++i) {
+        keys.push_back("Key " + std::to_string((static_cast<long long>(i) * 7919) % 450000));
+        renderings.push_back(G("义") + std::to_string(i % 5));
+    }
+    source.AddEntries(keys, renderings, true);
+    for (int i = 0; i < 1000; i += 3) {
+        batch.AddEntry("key " + std::to_string(i), G("旧"), true);
+        reference.AddEntry("key " + std::to_string(i), G("旧"), true);
+    }
     RecordingProgress progress;
-    qb::AddPairs(batch, keys, renderings, &progress);
-    for (std::size_t i = 0; i < keys.size(); ++i) reference.AddEntry(keys[i], renderings[i], true);
+    qb::AddEntriesOf(source, batch, &progress);
+    std::string k, r;
+    for (std::size_t i = 0; i < source.EntryCount(); ++i) {
+        source.GetEntry(static_cast<long long>(i), k, r);
+        reference.AddEntry(k, r, true);
+    }
     EXPECT_EQ(batch.SaveToBytes(true), reference.SaveToBytes(true));
-    EXPECT_GE(progress.advances.size(), 2u);
+    EXPECT_GE(progress.advances.size(), 2u); // in slices
+    EXPECT_EQ(progress.advances.back(), source.EntryCount());
+}
+
+TEST_F(Merge, ALexiconExpandedWithItselfOnlyMerges) {
+    TQbDict d;
+    Name(d, "d.qbs");
+    for (int i = 0; i < 300000; ++i) d.AddEntry("w" + std::to_string(i), G("词"), true);
+    const std::string before = d.SaveToBytes(true);
+    qb::AddEntriesOf(d, d, nullptr);
+    EXPECT_EQ(d.SaveToBytes(true), before);
 }
 
 // ---- expanding ----
