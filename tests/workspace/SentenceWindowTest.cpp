@@ -268,3 +268,61 @@ TEST_F(SentenceWindow, BrowseButtonShowsTheMode) {
 
 } // namespace
 } // namespace qb::test
+
+namespace qb::test {
+namespace {
+
+class SentenceEdges : public TWindowTest, public testing::Test {
+protected:
+    void SetUp() override {
+        Make();
+        window->reTarget->setFocus();
+    }
+    void Key(Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k, Qt::ControlModifier); }
+};
+
+TEST_F(SentenceEdges, ExpandOverTheWholeRestSelectsThroughTheEnd) {
+    window->Source.SetText("Take care. Go");
+    window->Source.Select(5, 8); // "care. Go", the whole rest
+    Key(Qt::Key_K);
+    EXPECT_EQ(window->Source.SelStart(), 5);
+    EXPECT_EQ(window->Source.SelLength(), 8);
+    EXPECT_EQ(window->Source.SelText(), "care. Go");
+}
+
+TEST_F(SentenceEdges, APhraseTwiceInASentenceIsListedOnce) {
+    window->Source.SetText("Take care, take care.");
+    Key(Qt::Key_J);
+    int takeCare = 0;
+    for (const std::string& l : window->SentencePhrases)
+        if (l.rfind("take care\t", 0) == 0) ++takeCare;
+    EXPECT_EQ(takeCare, 1);
+    EXPECT_EQ(window->lbLongPhrase->item(0)->text(), QStringLiteral("take care"));
+}
+
+TEST_F(SentenceEdges, UserSenseComesBeforeTheBasicOnes) {
+    // user: enjoy life 享受生活; basic: 乙；享受生活 -> 享受生活；乙
+    window->Source.SetText("Enjoy life!");
+    Key(Qt::Key_J);
+    ASSERT_FALSE(window->SentencePhrases.empty());
+    bool found = false;
+    for (const std::string& l : window->SentencePhrases)
+        if (l == "enjoy life\t" + G("享受生活；乙")) found = true;
+    EXPECT_TRUE(found);
+}
+
+TEST_F(SentenceEdges, ProcessSentenceReplacesThePreviousSentenceState) {
+    window->Source.SetText("Take care of it. Go.");
+    Key(Qt::Key_J);
+    ASSERT_GT(window->lbLongPhrase->count(), 0);
+    Key(Qt::Key_D);
+    EXPECT_EQ(window->StepOffset, 1);
+    Key(Qt::Key_J); // "Go.": single word only
+    EXPECT_EQ(window->lbLongPhrase->count(), 0);
+    EXPECT_EQ(window->StepOffset, 0);
+    std::size_t k = 0;
+    EXPECT_FALSE(SortedFind(window->SentenceCodeKeys, "tco", k));
+}
+
+} // namespace
+} // namespace qb::test
