@@ -14,12 +14,34 @@ QStringDecoder Decoder() { return QStringDecoder("GBK", kFlags); }
 
 bool GbkAvailable() { return Encoder().isValid() && Decoder().isValid(); }
 
+// True when the text ends in a lead byte with no trail byte: "ab" + D6 (half of 中).
+static bool EndsInHalfCharacter(std::string_view gbk) {
+    std::size_t i = 0;
+    while (i < gbk.size()) {
+        const auto b = static_cast<unsigned char>(gbk[i]);
+        if (b >= 0x81 && b <= 0xFE) {
+            if (i + 1 == gbk.size()) return true;
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
+    return false;
+}
+
 QString FromGbk(std::string_view gbk) {
+    // The stateless decoder drops a half character at the very end without a trace; keep it
+    // visible as U+FFFD so nothing disappears and byte counts still line up.
+    const bool half = EndsInHalfCharacter(gbk);
+    if (half) gbk.remove_suffix(1);
     QStringDecoder dec = Decoder();
-    return dec.decode(QByteArrayView(gbk.data(), qsizetype(gbk.size())));
+    QString text = dec.decode(QByteArrayView(gbk.data(), qsizetype(gbk.size())));
+    if (half) text.append(QChar(QChar::ReplacementCharacter));
+    return text;
 }
 
 std::optional<QString> FromGbkStrict(std::string_view gbk) {
+    if (EndsInHalfCharacter(gbk)) return std::nullopt;
     QStringDecoder dec = Decoder();
     QString s = dec.decode(QByteArrayView(gbk.data(), qsizetype(gbk.size())));
     if (dec.hasError()) return std::nullopt;
@@ -43,8 +65,9 @@ std::optional<std::string> ToGbkStrict(const QString& text, qsizetype* badIndex)
         for (qsizetype i = 0; i < text.size();) {
             qsizetype len = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
             QStringEncoder one = Encoder();
-            (void)one.encode(QStringView(text).mid(i, len));
-            if (one.hasError()) {
+            // encode() is lazy: only the conversion to QByteArray runs the encoder.
+            const QByteArray probe = one.encode(QStringView(text).mid(i, len));
+            if (one.hasError() || probe.isEmpty()) {
                 *badIndex = i;
                 break;
             }
