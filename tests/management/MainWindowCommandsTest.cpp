@@ -514,7 +514,7 @@ TEST_F(Window, AboutBoxIsMadeShownAndGone) {
 
 TEST(HelpFolder, TheBuildCopiesTheHelpPagesBesideTheProgram) {
     for (const char* page : {"index.htm", "start.htm", "sentence.htm", "ime.htm", "lexicon.htm",
-                             "keys.htm", "style.css"})
+                             "keys.htm", "style.css", "images/main.png", "images/zyck.png"})
         EXPECT_EQ(ReadFile(std::string(QB_BIN_DIR) + "/help/" + page),
                   ReadFile(std::string(QB_HELP_SRC_DIR) + "/" + page))
             << page;

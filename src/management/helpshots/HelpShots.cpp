@@ -1,0 +1,131 @@
+// qb_help_shots: the screenshots of the help pages, taken from the real windows.
+//
+//   QT_QPA_PLATFORM=offscreen qb_help_shots <program folder with data> <output folder>
+//
+// Makes the main window on the program folder's lexicons and scheme tables (with a settings
+// file of its own in a temporary folder), selects a sentence of a short text, and writes
+// main.png (the main window with the floating source window where it stands), zyck.png,
+// imesetup.png, addword.png and about.png. Run by hand when the windows change; the images are
+// kept in data/help/images.
+#include "AboutUnit.h"
+#include "AddWordUnit.h"
+#include "Fonts.h"
+#include "GbkText.h"
+#include "MainUnit.h"
+#include "ManagementCommands.h"
+#include "PopSourceUnit.h"
+#include "ZYCKunit.h"
+#include "imeSetup.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+bool Save(QWidget& w, const QString& path) {
+    w.show();
+    QTest::qWait(150);
+    const bool ok = w.grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.toUtf8().constData());
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: qb_help_shots <program folder> <output folder>\n");
+        return 2;
+    }
+    std::string folder = argv[1];
+    if (folder.back() != '/') folder += '/';
+    const QString out = QString::fromUtf8(argv[2]) + QLatin1Char('/');
+    QDir().mkpath(out);
+    qb::InstallFontSubstitutions();
+    QApplication::setApplicationDisplayName(QString::fromUtf8("文渡翻译环境"));
+
+    QTemporaryDir settings;
+    qb::TQtUi ui;
+    qb::TWorkspaceSetup setup;
+    setup.programFolder = folder;
+    setup.settingsFile = settings.path() + "/qbridge10.ini";
+    setup.ui = &ui;
+    setup.rescueFolder = settings.path().toStdString() + "/rescue/";
+    auto w = std::make_unique<qb::TfrmMainQB>(setup);
+    w->CreateOtherWindows();
+    qb::InstallManagementCommands(*w);
+    w->move(40, 40);
+    w->resize(860, 540);
+    w->show();
+    const std::string medicine = folder + "lexicons/medicine.qbs";
+    w->OpenDict(medicine);
+
+    // A sentence selected and half translated, the phrase list and the floating window filled.
+    w->Source.SetText(qb::Utf8ToGbkLossy(
+        "Machine translation helps the translator, but it does not take the place of a "
+        "careful reading. The patient had a heart attack last year and was taken to hospital "
+        "at once.\r\nFrom now on, take care of the details."));
+    w->Source.SetSelStart(0);
+    w->DoGetASentExecute();
+    w->DoGetASentExecute();
+    w->Target.SetText(qb::Utf8ToGbkLossy("机器翻译能帮助译者，但不能代替仔细的阅读。\r\n病人去年"));
+    w->Target.SetSelStart(w->Target.TextLength());
+    w->reTargetSelectionChange();
+    QTest::qWait(300);
+    QPixmap shot = w->grab();
+    if (w->frmPopSource && w->frmPopSource->isVisible()) {
+        // The offscreen screen has no real geometry: draw the floating window where it stands
+        // on a desktop, just above the caret of the target pane.
+        const QPoint caret = w->reTarget->viewport()->mapTo(w.get(), w->Target.CaretPos());
+        const QPoint at(std::max(4, caret.x() - 20), caret.y() - w->frmPopSource->height() - 4);
+        QPainter p(&shot);
+        p.drawPixmap(at, w->frmPopSource->grab());
+    }
+    std::printf("%s %smain.png\n", shot.save(out + "main.png") ? "wrote" : "FAILED",
+                out.toUtf8().constData());
+
+    qb::ManagementHost* host = qb::ManagementOf(*w);
+    {
+        qb::TfrmZYCK zyck(*host, ui, w.get());
+        if (zyck.ListZYKUsing->count() > 0) zyck.ListZYKUsing->item(0)->setSelected(true);
+        Save(zyck, out + "zyck.png");
+        zyck.PagesOfCiku->setCurrentIndex(2);
+        zyck.edtTargetLib->setText(QString::fromStdString(medicine));
+        zyck.edtSourceFile->setText(QString::fromUtf8("/home/ann/词表/cardiology.txt"));
+        Save(zyck, out + "zyck-expand.png");
+    }
+    {
+        qb::SchemeChoice choice;
+        choice.use = {true, true, false, true};
+        choice.order = {4, 1, 2, 3};
+        qb::TOKRightDlg dialog(choice, w.get());
+        dialog.CheckListBox1->setCurrentRow(0);
+        Save(dialog, out + "imesetup.png");
+    }
+    {
+        qb::TfrmAddword& add = qb::AddwordDialog(*host);
+        add.SetSourceText("heart attack");
+        add.SetTargetText(qb::Utf8ToGbkLossy("心脏病发作"));
+        Save(add, out + "addword.png");
+        add.hide();
+    }
+    {
+        qb::TAboutBox about(w.get());
+        Save(about, out + "about.png");
+    }
+    w->hide();
+    w->FormDestroy();
+    return 0;
+}
