@@ -12,6 +12,8 @@ namespace qb {
 void TQtUi::ShowMessage(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
                     QMessageBox::Ok, parent_);
+    // Start-up messages come while the always-on-top splash is up: stay above it.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
 }
 

@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "Fonts.h"
+#include "Icons.h"
 #include "GbkText.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
@@ -32,6 +33,7 @@ bool TProgram::Start() {
     // 4. The application's title.
     QApplication::setApplicationDisplayName(QString::fromUtf8("文渡翻译环境"));
     QGuiApplication::setDesktopFileName(QStringLiteral("quillbridge")); // data/quillbridge.desktop
+    QApplication::setWindowIcon(MakeIcon(TIcon::App));
     // 5. The windows: the main window (its FormCreate loads everything), then the others.
     TWorkspaceSetup ws;
     ws.programFolder = setup_.programFolder;
