@@ -416,6 +416,42 @@ TEST_F(Window, ExpandTheBasicLexiconAndReadTheCount) {
     EXPECT_TRUE(HasLine(w->SentencePhrases, "heart attack\t" + G("心脏病发作")));
 }
 
+TEST_F(Window, ExpandingALexiconThatCannotBeWrittenKeepsMemoryAndFile) {
+    TempDir locked;
+    MakeQbs("med.txt", locked / "cardio.qbs");
+    const std::string old = ReadFile(locked / "cardio.qbs");
+    Make();
+    w->OpenDict(locked / "cardio.qbs");
+    const int slot = w->IndexOfDict(locked / "cardio.qbs");
+    ASSERT_EQ(slot, 2);
+    const std::size_t before = w->Dicts[2]->EntryCount();
+    WriteFile(root / "more.txt", "angina\t" + G("心绞痛") + "\r\n");
+    ui.openAnswers = {{QString::fromStdString(locked / "cardio.qbs")},
+                      {QString::fromStdString(root / "more.txt")}};
+    UnwritableDir guard(locked.path());
+    if (!guard.ok()) GTEST_SKIP() << "no way to make a folder unwritable here";
+    ui.busyCalls.clear();
+    WhenShown<qb::TfrmZYCK>([](qb::TfrmZYCK& d) {
+        d.btSpecifyTargetClick();
+        d.btSpecifySourceClick();
+        d.btBeginExpandClick();
+        d.close();
+    });
+    w->mnuPro->trigger();
+    EXPECT_EQ(Utf8(ui.messages), (std::vector<std::string>{"Cannot create file " + (locked / "cardio.qbs")}));
+    EXPECT_EQ(w->Dicts[2]->EntryCount(), before + 1); // in memory, still in use
+    EXPECT_EQ(ReadFile(locked / "cardio.qbs"), old);  // the file as it was
+    EXPECT_EQ(std::count(ui.busyCalls.begin(), ui.busyCalls.end(), true),
+              std::count(ui.busyCalls.begin(), ui.busyCalls.end(), false));
+    // Nothing lost at shutdown either: the lexicon that cannot be written goes to the rescue
+    // folder (the main window's shutdown does that); here it is pointed elsewhere first.
+    w->Dicts[2]->SetFileName(root / "cardio-saved.qbs");
+    Close();
+    TQbDict reread;
+    reread.Load(root / "cardio-saved.qbs", folder + "verb.spe");
+    EXPECT_EQ(RenderingOf(reread, "angina"), G("心绞痛"));
+}
+
 // ---- the scheme dialog ----
 
 namespace {
