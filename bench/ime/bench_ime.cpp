@@ -67,7 +67,7 @@ std::string TableDir() {
     return {};
 }
 
-// The sentence code table as Part 1.3 builds it: the tokens under their small letters, each
+// The sentence code table as the sentence flow builds it: the tokens under their small letters, each
 // phrase under its initials with its senses, each sense under its codes in every scheme.
 void FillSentenceTable(BenchHost& h) {
     h.keys.clear();
@@ -275,7 +275,7 @@ World& Synthetic() {
 void BM_KeyToCandidateWindow_Synthetic(benchmark::State& state) { KeyToWindow(state, Synthetic()); }
 void BM_LookupCandidates_Synthetic(benchmark::State& state) { Lookup(state, Synthetic()); }
 
-// GetWordCodes (Part 3.1) over the real character tables of all four schemes, as Part 1.3 runs it
+// GetWordCodes over the real character tables of all four schemes, as the sentence flow runs it
 // for every sense of a sentence: a plain word, a word of polyphonic characters, and a long sense
 // of which only the first 12 characters count.
 const char* const kWords[] = {"中国", "银行行长重新长大了", "会计和音乐的长处还是重要的差不多一样",

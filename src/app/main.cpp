@@ -1,4 +1,4 @@
-// quillbridge: no command-line options are read (Part 1.1); everything is in RunQuillbridge.
+// quillbridge: no command-line options are read; everything is in RunQuillbridge.
 #include "ManagementCommands.h"
 #include "Startup.h"
 

@@ -1,4 +1,4 @@
-// Part 3.2: candidate lookup and the pure parts of paging and picking.
+// candidate lookup and the pure parts of paging and picking.
 #include "CandidateLookup.h"
 
 #include <cstdint>
@@ -53,7 +53,7 @@ bool TextOrderEqual(std::string_view a, std::string_view b) {
 
 } // namespace
 
-// AppendDistinct (Part 2.1) over one whole merge: every entry equal in text order to an earlier
+// AppendDistinct over one whole merge: every entry equal in text order to an earlier
 // one is dropped. An open-addressing table of indices into the output keeps it linear and free
 // of allocations, so merging a crowded code ("yi": about 400 candidates in each of three pinyin
 // schemes) stays far below the 100 microseconds of a key press's lookup.

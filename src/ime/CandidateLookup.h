@@ -1,4 +1,4 @@
-// Part 3.2: looking a typed code up in the code tables, and the pure parts of the composition
+// looking a typed code up in the code tables, and the pure parts of the composition
 // box's paging and picking. Plain C++ over GBK bytes: no Qt.
 //
 // Candidate strings: an exact candidate is a word as stored; a prefix candidate is
@@ -58,7 +58,7 @@ private:
     std::vector<std::uint32_t> mergeSlots_;
 };
 
-// ---- the composition box's decisions (Part 3.2, editComposeChange / ShowPage / PickCandidate) --
+// ---- the composition box's decisions ----
 
 enum class ComposeOutcome {
     NoCandidates, // hide the candidate window (and the box too when the code is empty)

@@ -1,5 +1,5 @@
-// TfrmCandidates, the candidate window (Part 3.2): a pop-up that never takes the focus, with a
-// list of at most ten numbered rows "digit:candidate". Rows are chosen by keys only (Part 3.3).
+// TfrmCandidates, the candidate window: a pop-up that never takes the focus, with a
+// list of at most ten numbered rows "digit:candidate". Rows are chosen by keys only.
 #pragma once
 
 #include "MyUtils.h"

@@ -39,7 +39,7 @@ std::string TfrmBianma::Code() const { return ToGbk(editCompose->text()); }
 void TfrmBianma::SetCode(std::string_view code) {
     const QString text = FromGbk(code);
     if (text == editCompose->text())
-        editComposeChange(); // the same text: Qt sends no change, the design's handler still runs
+        editComposeChange(); // the same text: Qt sends no change, but the change handler must still run
     else
         editCompose->setText(text);
 }

@@ -1,4 +1,4 @@
-// TfrmBianma, the composition box (Part 3.2): a pop-up that never takes the focus and shows the
+// TfrmBianma, the composition box: a pop-up that never takes the focus and shows the
 // code as typed in `editCompose`. Every change of that text runs editComposeChange, which looks
 // the code up, shows the first page in the candidate window or commits a lone exact candidate.
 #pragma once

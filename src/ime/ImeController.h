@@ -27,16 +27,16 @@ public:
     TfrmCandidates* frmCandidates() const { return candidates_.get(); }
     ImeKeyHandler& Keys() { return keys_; }
 
-    // LookupCandidates of the main window (Part 3.2) over the host's tables as they are now.
+    // LookupCandidates of the main window over the host's tables as they are now.
     void LookupCandidates(const std::string& code, StringList& output);
 
-    // The design's handlers with its own key codes: key 0 after reTargetKeyDown = consumed.
+    // The handlers with the program's own key codes: key 0 after reTargetKeyDown = consumed.
     void reTargetKeyDown(int& key, Modifiers m) { keys_.KeyDown(key, m); }
     void reTargetKeyPress(char16_t& ch) const { keys_.KeyPress(ch); }
     void reTargetKeyUp(int& key) const { keys_.KeyUp(key); }
 
     // The same over Qt events; true = consumed, the pane must not see the event. A Qt key press
-    // is the design's key-down and key-press in one: KeyDown runs the handler, KeyPress then
+    // is key-down and key-press in one: KeyDown runs the handler, KeyPress then
     // reports KeyHandled for the same event. KeyUp takes the release.
     bool KeyDown(QKeyEvent& e);
     bool KeyPress(QKeyEvent& e) const { (void)e; return keys_.KeyHandled; }

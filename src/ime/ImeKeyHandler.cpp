@@ -1,4 +1,4 @@
-// Part 3.3: reTargetKeyDown as a chain of steps over the tables of KeyTables.h.
+// reTargetKeyDown as a chain of steps over the tables of KeyTables.h.
 #include "ImeKeyHandler.h"
 
 namespace qb {

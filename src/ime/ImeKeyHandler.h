@@ -1,4 +1,4 @@
-// Part 3.3: the key handler of the target pane as a chain of small steps, each of which says
+// the key handler of the target pane as a chain of small steps, each of which says
 // "consumed" or "not mine". Plain C++: the Qt side maps a key event to (virtual key, modifiers)
 // with VirtualKeyMap, calls KeyDown, and swallows the event when KeyHandled is set.
 #pragma once
@@ -21,11 +21,11 @@ public:
     virtual void MarkTargetChinese() = 0;                            // character set GB2312 (134)
     virtual void ReplaceTargetSelection(std::string_view gbk) = 0;   // insert at caret if none
     virtual void FocusTarget() = 0;
-    // Mode flags (Part 3.4).
+    // Mode flags.
     virtual bool ImeEnabled() const = 0;
     virtual bool FullWidthPunct() const = 0;
     virtual bool FullWidthChars() const = 0;
-    // Tables: SentenceCodeTable (Part 1.3) and the four schemes with switches and order (3.1).
+    // Tables: SentenceCodeTable and the four schemes with switches and order (3.1).
     virtual const StringList& SentenceCodeKeys() const = 0;
     virtual const StringList& SentenceCodeWords() const = 0;
     virtual const SchemeTables& Scheme(int id) const = 0; // id 1..4
@@ -36,7 +36,7 @@ public:
     CandidateSources Sources() const;
 };
 
-// What the key handler needs of the composition box and candidate window (Part 3.2).
+// What the key handler needs of the composition box and candidate window.
 class ImeComposer {
 public:
     virtual ~ImeComposer() = default;

@@ -1,4 +1,4 @@
-// Parts 3.3 and 3.4: punctuation table, key table, full-width forms.
+// punctuation table, key table, full-width forms.
 #include "KeyTables.h"
 
 namespace qb {

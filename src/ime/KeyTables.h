@@ -1,4 +1,4 @@
-// Parts 3.3 and 3.4: the punctuation table, the key table and the full-width forms, as plain
+// the punctuation table, the key table and the full-width forms, as plain
 // functions of (virtual key code, modifiers, state) -> decision. No Qt: the key codes are those
 // of the physical keys of a US keyboard (VirtualKeyMap.h maps Qt key events to them).
 #pragma once
@@ -21,13 +21,13 @@ inline constexpr int Escape = 27;
 inline constexpr int Space = 32;
 inline constexpr int Digit0 = 48, Digit9 = 57;
 inline constexpr int A = 65, Z = 90;
-inline constexpr int LWin = 91, Apps = 93; // handled like [ and ] (Part 3.3)
+inline constexpr int LWin = 91, Apps = 93; // handled like [ and ]
 inline constexpr int Numpad0 = 96, Numpad9 = 105;
 inline constexpr int Semicolon = 186, Comma = 188, Minus = 189, Period = 190, Slash = 191;
 inline constexpr int LBracket = 219, Backslash = 220, RBracket = 221, Quote = 222;
 } // namespace vk
 
-// Part 3.4: full-width strings, assigned once, never changed (GBK: A3 C1.., A3 E1.., A3 B0..).
+// full-width strings, assigned once, never changed (GBK: A3 C1.., A3 E1.., A3 B0..).
 inline constexpr std::string_view FullWidthUpper =
     "\xA3\xC1\xA3\xC2\xA3\xC3\xA3\xC4\xA3\xC5\xA3\xC6\xA3\xC7\xA3\xC8\xA3\xC9\xA3\xCA\xA3\xCB"
     "\xA3\xCC\xA3\xCD\xA3\xCE\xA3\xCF\xA3\xD0\xA3\xD1\xA3\xD2\xA3\xD3\xA3\xD4\xA3\xD5\xA3\xD6"

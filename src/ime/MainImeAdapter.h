@@ -1,5 +1,5 @@
 // Plugs the input method into the main window without src/ime knowing src/workspace: a
-// header-only adapter over any main window that has the design's fields (TfrmMainQB does):
+// header-only adapter over any main window that has the workbench's fields (TfrmMainQB does):
 //   Target (a pane with MarkChinese(), SetSelText(gbk), SetFocus()), ImeEnabled, FullWidthPunct,
 //   FullWidthChars, SentenceCodeKeys, SentenceCodeWords, Tables (by scheme id - 1),
 //   SchemeOn(id), SchemeOrder.

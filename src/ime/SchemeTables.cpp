@@ -1,4 +1,4 @@
-// Part 3.1: the input-scheme tables and the abbreviation codes of a word.
+// the input-scheme tables and the abbreviation codes of a word.
 #include "SchemeTables.h"
 
 #include <unordered_set>
@@ -31,7 +31,7 @@ void LoadScheme(SchemeTables& tables, const std::string& folder, std::string_vie
         return;
     }
     // Only CharKeys is tested: a scheme left half-loaded by a failed read stays so until it is
-    // switched off and on again (Part 3.1, Failure handling).
+    // switched off and on again.
     if (!tables.CharKeys.empty()) return;
     const std::string base = folder + std::string(stem);
     // Each list is replaced only once its file has been read whole; a file that cannot be opened
@@ -43,7 +43,7 @@ void LoadScheme(SchemeTables& tables, const std::string& folder, std::string_vie
 }
 
 // Worked example: 银行 with 银 "yin" and 行 "xing hang" gives [yx, yh]; 行行 gives
-// [xx, hx, xh, hh]. The design keeps duplicates (a character with the readings zhong and zhuo
+// [xx, hx, xh, hh]. Keeping duplicates (a character with the readings zhong and zhuo
 // would double every code); here each step keeps the first occurrence only, which leaves the
 // order of the distinct codes unchanged and bounds the work by 26^n instead of the product of
 // all reading counts.

@@ -125,7 +125,7 @@ private:
     std::vector<std::uint64_t> slots_; // (hash high bits << 32) | (id + 1); 0 = empty
     std::size_t garbage_ = 0;          // bytes of pool_ no live record uses
     std::size_t deadRecords_ = 0;
-    // The first-word index (FirstWordKeys / FirstWordMax of the design): first word, folded as
+    // The first-word index (FirstWordKeys / FirstWordMax): first word, folded as
     // the text order folds it, -> the largest word count of the keys of more than 3 words that
     // begin with it. A hash map, so that keys arriving in any order cost no middle insertions.
     std::unordered_map<std::string, int> firstWordMax_;

@@ -3,7 +3,7 @@
 //
 // They work on ManagementHost, what they need of the main window, so this library does not
 // depend on the workspace. TMainManagement is a header-only adapter over any main window with
-// the design's fields (TfrmMainQB has them); the program plugs the commands in with one call
+// the workbench's fields (TfrmMainQB has them); the program plugs the commands in with one call
 // after the main window's other windows exist:
 //
 //   #include "ManagementCommands.h"

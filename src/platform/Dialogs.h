@@ -82,7 +82,7 @@ private:
     TUi& ui_;
 };
 
-// The design's "application's general error handler": runs a handler, and when it fails shows
+// The application's general error handler: runs a handler, and when it fails shows
 // the error's message in a message box and returns false. No exception ever reaches Qt's event
 // loop. Error messages carry paths in the system's bytes (UTF-8): "Cannot open file /a/b.qbs".
 template <class F>

@@ -1,4 +1,4 @@
-// The design names Windows fonts; Debian resolves them to DejaVu unless told otherwise.
+// The captions name Windows fonts; Debian resolves them to DejaVu unless told otherwise.
 #pragma once
 
 #include <QFont>
@@ -8,7 +8,7 @@ namespace qb {
 // "宋体"/"SimSun" -> "AR PL UMing CN", "隶书" -> "AR PL UKai CN",
 // "MS Sans Serif" -> "WenQuanYi Micro Hei". Called once at start-up, before any window.
 void InstallFontSubstitutions();
-// A font of the design: family as written in the design (UTF-8), size in pixels.
+// A font by the Windows family name the captions use (UTF-8), size in pixels.
 QFont DesignFont(const char* familyUtf8, int pixelSize);
 
 } // namespace qb

@@ -1,4 +1,4 @@
-// The design's pane over a QPlainTextEdit: one GBK byte string whose line breaks are CR LF, and
+// The pane over a QPlainTextEdit: one GBK byte string whose line breaks are CR LF, and
 // a selection given as a byte offset and a byte length of that string.
 //
 // Counting, per UTF-16 unit of the document (QPlainTextEdit::toPlainText):
@@ -46,7 +46,7 @@ public:
 
     int SelStart() const;
     int SelLength() const;
-    // Sets the caret to `start` with nothing selected (as the design's SelStart does).
+    // Sets the caret to `start` with nothing selected (as SelStart does).
     void SetSelStart(int start);
     // Selects `length` bytes from the current SelStart; cut at the end of the text.
     void SetSelLength(int length);
@@ -56,8 +56,8 @@ public:
     void SetSelText(std::string_view gbk);
 
     void SetFocus();
-    // The design marks the insertion point as GB2312 text; Qt panes are Unicode already, so
-    // this only exists to keep the design's steps visible.
+    // A code-page pane must mark the insertion point as GB2312 text; Qt panes are Unicode
+    // already, so this only keeps the insertion steps visible in the callers.
     void MarkChinese() {}
     // Top-left of the caret relative to the client area (the viewport), and the client area's
     // screen position.

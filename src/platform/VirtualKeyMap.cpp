@@ -100,7 +100,7 @@ int VirtualKeyFromQt(int qtKey, bool keypad) {
     case Qt::Key_Print: return 44;
     case Qt::Key_Insert: return 45;
     case Qt::Key_Delete: return 46;
-    // The left system key (91) and the menu key (93) are handled like [ and ] by Part 3.3.
+    // The left system key (91) and the menu key (93) are handled like [ and ] by the target pane's key handler.
     case Qt::Key_Super_L:
     case Qt::Key_Meta: return 91;
     case Qt::Key_Super_R: return 92;

@@ -1,5 +1,5 @@
 // The virtual-key map: a Qt key event -> the US-layout key code and modifier set the input
-// method works with (spec Part 3.3): letters 65-90, top-row digits 48-57, Backspace 8, Escape 27,
+// method works with: letters 65-90, top-row digits 48-57, Backspace 8, Escape 27,
 // Space 32, ; 186  , 188  - 189  . 190  / 191  [ 219  \ 220  ] 221  ' 222, keypad digits 96-105.
 //
 // X11 and Wayland deliver the shifted symbol as the key (Shift+1 is Qt::Key_Exclam, Shift+; is

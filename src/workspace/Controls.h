@@ -30,7 +30,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
 };
 
-// Items of a fixed height in pixels (the design's ItemHeight).
+// Items of a fixed height in pixels (ItemHeight).
 class TFixedHeightDelegate : public QStyledItemDelegate {
 public:
     TFixedHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}

@@ -20,7 +20,7 @@ TfrmShowExplain::TfrmShowExplain(QWidget* parent) : QWidget(parent) {
     resize(157, 176);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSizeConstraint(QLayout::SetNoConstraint); // the design sets any size
+    layout->setSizeConstraint(QLayout::SetNoConstraint); // any size may be set
     MeanList = new QListWidget(this);
     MeanList->setObjectName(QStringLiteral("MeanList"));
     MeanList->setFont(font());

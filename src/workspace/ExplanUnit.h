@@ -1,4 +1,4 @@
-// TfrmShowExplain (Part 1.4): the explanation window of browse mode.
+// TfrmShowExplain: the explanation window of browse mode.
 #pragma once
 
 #include <QWidget>

@@ -1,5 +1,5 @@
-// TfrmMainQB: sentence selection (Part 1.2), phrase suggestions and input-window placement
-// (Part 1.3), browse mode and the example text (Part 1.4).
+// TfrmMainQB: sentence selection, phrase suggestions and input-window placement,
+// browse mode and the example text.
 #include "MainUnit.h"
 
 #include "ExplanUnit.h"
@@ -22,7 +22,7 @@ QSize ScreenSize(const QWidget* w) {
 }
 } // namespace
 
-// ---- Part 1.2 ----
+// ---- sentence selection ----
 
 void TfrmMainQB::FindSentence(bool extend) {
     const std::string text = Source.Text();
@@ -58,7 +58,7 @@ void TfrmMainQB::ProcessSentence(const std::string& sentence) {
     Target.SetFocus();
 }
 
-// ---- Part 1.3 ----
+// ---- phrase suggestions ----
 
 void TfrmMainQB::BuildSentenceCodeTable(const std::string& sentence) {
     TSchemeSet schemes;
@@ -134,7 +134,7 @@ void TfrmMainQB::actStepDownExecute() {
     reTargetSelectionChange();
 }
 
-// ---- Part 1.4 ----
+// ---- browse mode ----
 
 void TfrmMainQB::actFindWordsExecute() {
     BrowseMode = !BrowseMode;

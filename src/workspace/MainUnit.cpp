@@ -60,7 +60,7 @@ void FreeSlot(std::unique_ptr<TQbDict>& slot) {
 }
 
 // Writes a lexicon (when modified) and frees it, writing it once: Modified stays 1 after a
-// Save (Part 2.5), so the destructor would write the same bytes again. After the explicit Save
+// Save, so the destructor would write the same bytes again. After the explicit Save
 // the lexicon is told it has no file; its destructor's Save then has nowhere to write and says
 // so, which is expected here and dropped. A failed Save throws before anything is freed.
 void WriteAndFree(std::unique_ptr<TQbDict>& slot) {
@@ -109,7 +109,7 @@ TfrmMainQB::~TfrmMainQB() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Layout and command table (Part 1.1)
+// Layout and command table
 
 void TfrmMainQB::BuildCommands() {
     auto make = [this](const char* name, const char* caption, QKeySequence key = {}) {
@@ -188,8 +188,8 @@ void TfrmMainQB::BuildCommands() {
     on(actStepDown, &TfrmMainQB::actStepDownExecute);
     // A checkable action flips its own check mark when triggered; UpdateModeDisplay then sets
     // it from the flag, so the mark always shows the flag.
-    // mnuIMESetup (Part 3.5), mnuMerge, actAddDirect, actAdjust (Part 4.2), mnuPro (Part 4.1),
-    // actHelp, mnuWebSite, mnuMovie, mnuAbout (Part 4.3) come with later issues.
+    // mnuIMESetup, mnuMerge, actAddDirect, actAdjust, mnuPro,
+    // actHelp, mnuWebSite, mnuMovie, mnuAbout come with later issues.
 
     QMenuBar* bar = menuBar();
     QMenu* file = bar->addMenu(U("文件(&F)"));
@@ -224,7 +224,7 @@ void TfrmMainQB::BuildCommands() {
     ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
     addToolBar(Qt::TopToolBarArea, ToolBar1);
     auto button = [this](QAction* action, TIcon icon, const char* name, const QString& hint) {
-        // A tool button of its own action: the button shows the design's icon and hint while
+        // A tool button of its own action: the button shows the action's icon and hint while
         // the menu entry keeps its caption.
         auto* b = new QToolButton(ToolBar1);
         b->setObjectName(QString::fromLatin1(name));
@@ -410,7 +410,7 @@ void TfrmMainQB::reTargetEnter() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Start-up and shutdown (Part 1.1)
+// Start-up and shutdown
 
 void TfrmMainQB::FormCreate() {
     // An error in the steps ends FormCreate where it happened (the guard shows it); start-up
@@ -499,13 +499,13 @@ void TfrmMainQB::CreateOtherWindows() {
     // source window, add-entry dialog, explanation window; all hidden.
     CreateImeWindows();
     if (!frmPopSource) frmPopSource = new TfrmPopSource(this);
-    // frmAddword (Part 4.2) is created here by the lexicon-management code when it lands.
+    // frmAddword is created here by the lexicon-management code when it lands.
     if (!frmShowExplain) frmShowExplain = new TfrmShowExplain(this);
 }
 
 void TfrmMainQB::CreateImeWindows() {
     // The input method (src/ime): its controller creates the composition box TfrmBianma and
-    // the candidate window TfrmCandidates (Part 3.2), hidden; the target pane's key events go
+    // the candidate window TfrmCandidates, hidden; the target pane's key events go
     // to it through reTargetKeyDown / KeyPress / KeyUp.
     if (ime_) return;
     auto ime = std::make_unique<TMainIme<TTargetKeyHandler, TfrmMainQB>>(*this);
@@ -516,7 +516,7 @@ void TfrmMainQB::CreateImeWindows() {
 }
 
 void TfrmMainQB::AppIdle() {
-    // The design repaints the main window and the visible floating window whenever the queue
+    // The main window and the visible floating window are to be repainted whenever the queue
     // runs empty. Qt repaints invalid regions itself as soon as the queue is idle, so this only
     // asks for the floating window's repaint while it follows the caret.
     if (!appIdleInstalled_) return;
@@ -618,7 +618,7 @@ void TfrmMainQB::RescueLexicon(TQbDict& dict, const std::string& error) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Lexicons in use (Part 1.5)
+// Lexicons in use
 
 int TfrmMainQB::IndexOfDict(const std::string& name) const {
     for (std::size_t i = 0; i < Dicts.size(); ++i)
@@ -647,7 +647,7 @@ void TfrmMainQB::CloseDict(const std::string& name) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Scheme tables (Part 3.1)
+// Scheme tables
 
 bool TfrmMainQB::SchemeOn(int id) const {
     switch (id) {
@@ -672,7 +672,7 @@ void TfrmMainQB::GetWordCodes(std::string_view word, StringList& codes, int sche
 }
 
 // ---------------------------------------------------------------------------------------------
-// Mode toggles (Part 3.4)
+// Mode toggles
 
 void TfrmMainQB::UpdateModeDisplay() {
     StatusPanels[0]->setText(ImeEnabled ? U("输入启动") : U("输入关闭"));

@@ -1,5 +1,5 @@
-// TfrmMainQB, the workbench window (Part 1.1 and the main-window operations of Parts 1.2 to
-// 1.6, 3.1 and 3.4). It owns the lexicons in use (`Dicts`), the four scheme tables, the mode
+// TfrmMainQB, the workbench window: start-up and shutdown, sentences, suggestions, browse mode,
+// the floating window, the scheme tables and the modes. It owns the lexicons in use (`Dicts`), the four scheme tables, the mode
 // flags and the per-sentence lists; the pop-up windows hang off it.
 //
 // Made with its program folder and its settings file (the test seam): main passes the
@@ -63,7 +63,7 @@ public:
     explicit TfrmMainQB(TWorkspaceSetup setup, QWidget* parent = nullptr);
     ~TfrmMainQB() override;
 
-    // ---- Part 1.1 ----
+    // ---- start-up and shutdown ----
     // FormCreate runs in the constructor; FormDestroy runs once, at the latest in the destructor
     // (the program calls it when its message loop ends).
     void FormDestroy();
@@ -75,13 +75,13 @@ public:
     void AppIdle();
     void ActivateFromOutside(); // a second start asked for the front
 
-    // ---- Part 1.5: lexicons in use ----
+    // ---- lexicons in use ----
     std::vector<std::unique_ptr<TQbDict>> Dicts; // slot 0 user, 1 basic, 2.. professional
     int IndexOfDict(const std::string& name) const;
     void OpenDict(const std::string& name);
     void CloseDict(const std::string& name);
 
-    // ---- Part 3.1 ----
+    // ---- scheme tables ----
     std::array<SchemeTables, 4> Tables; // indexed by scheme id - 1
     bool useQp = true, useSp = true, useZr = true, useWb = true;
     std::array<int, 4> SchemeOrder{1, 2, 3, 4};
@@ -89,7 +89,7 @@ public:
     bool SchemeOn(int id) const;
     void GetWordCodes(std::string_view word, StringList& codes, int schemeId) const;
 
-    // ---- Part 3.4 ----
+    // ---- width and punctuation modes ----
     bool ImeEnabled = true;
     bool FullWidthPunct = true;
     bool FullWidthChars = false;
@@ -104,7 +104,7 @@ public:
     void ToggleFullWideExecute();
     void ToggleFollowExecute();
 
-    // ---- Parts 1.2 to 1.4 ----
+    // ---- Sentence selection, suggestions and browse mode ----
     StringList SentencePhrases;
     StringList SentenceCodeKeys;  // SentenceCodeTable: sorted codes ...
     StringList SentenceCodeWords; // ... and their ";"-joined texts
@@ -127,7 +127,7 @@ public:
     void PlaceExplainWindow();
     void actFillExampleExecute();
 
-    // ---- the target pane's keys (Part 3.3 plugs in here) ----
+    // ---- the target pane's keys (the input method plugs in here) ----
     // Null restores the pass-through handler.
     void SetTargetKeyHandler(TTargetKeyHandler* handler) {
         keyHandler_ = handler ? handler : &defaultKeys_;
@@ -138,7 +138,7 @@ public:
     void reTargetEnter();
 
     // ---- the panes, lists and windows ----
-    TPane Source;   // the design's reSource as a GBK pane
+    TPane Source;   // reSource as a GBK pane
     TPane Target;   // reTarget
     QPlainTextEdit* reSource = nullptr;
     QPlainTextEdit* reTarget = nullptr;

@@ -19,7 +19,7 @@ TfrmPopSource::TfrmPopSource(QWidget* parent) : QWidget(parent) {
     resize(313, 108);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSizeConstraint(QLayout::SetNoConstraint); // the design sets any size
+    layout->setSizeConstraint(QLayout::SetNoConstraint); // any size may be set
     reSource = new QPlainTextEdit(this);
     reSource->setObjectName(QStringLiteral("reSource"));
     reSource->setFont(DesignFont("MS Sans Serif", 16));
@@ -28,7 +28,7 @@ TfrmPopSource::TfrmPopSource(QWidget* parent) : QWidget(parent) {
     reSource->setMinimumSize(1, 1);
     layout->addWidget(reSource);
     Text = TPane(reSource);
-    // The close box of the design's title bar, drawn over the text box's top right corner.
+    // The close box of a title bar, drawn over the text box's top right corner.
     closeBox_ = new QToolButton(this);
     closeBox_->setText(QString::fromUtf8("×"));
     closeBox_->setAutoRaise(true);
@@ -36,7 +36,7 @@ TfrmPopSource::TfrmPopSource(QWidget* parent) : QWidget(parent) {
     closeBox_->setFixedSize(16, 16);
     connect(closeBox_, &QToolButton::clicked, this, &QWidget::hide);
     // FormCreate
-    // The design measures "ABfghjlpqy" with TextHeight: the font's cell height.
+    // The line height is that of "ABfghjlpqy": the font's cell height.
     LineHeight = QFontMetrics(font()).size(Qt::TextSingleLine, QStringLiteral("ABfghjlpqy")).height() + 6;
 }
 

@@ -1,4 +1,4 @@
-// TfrmPopSource (Part 1.6): the floating copy of the sentence above the target caret.
+// TfrmPopSource: the floating copy of the sentence above the target caret.
 #pragma once
 
 #include "PaneModel.h"

@@ -113,7 +113,7 @@ void TKeyedMerger::Finish(StringList& keys, StringList& words) {
 
 void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentencePhrases,
                             const TSchemeSet& schemes, StringList& keys, StringList& words) {
-    // "add (key, text)" of Part 1.3 is MergeKeyedValue(key, text, Keys, Words, ";"); the merger
+    // "add (key, text)" of the code table is MergeKeyedValue(key, text, Keys, Words, ";"); the merger
     // gives the same lists in one pass.
     TKeyedMerger table;
     StringList tokens;

@@ -1,4 +1,4 @@
-// The computations of Parts 1.2, 1.3 and 1.4 that need no window: the sentence rule, the code
+// The computations of sentence selection, suggestions and browse mode that need no window: the sentence rule, the code
 // table, the phrase list lines, the explanation text and the placement arithmetic. The main
 // window feeds them from its panes and moves its windows with the results.
 #pragma once
@@ -23,7 +23,7 @@ struct TByteSelection {
     int length = 0;
 };
 
-// Part 1.2. A sentence ends at LF, CR, ! . : ; ? followed by LF, CR or a space.
+// The sentence rule: a sentence ends at LF, CR, ! . : ; ? followed by LF, CR or a space.
 // "Hello there. How are you? Fine." with nothing selected at 0: -> (0, 12) "Hello there.";
 // from there -> (13, 12) "How are you?"; extending (0, 12) instead -> (0, 26), which takes in
 // the space after the question mark.
@@ -35,7 +35,7 @@ TByteSelection FindSentence(std::string_view text, int selStart, int selLength, 
 void PoolLookups(std::string_view text, const std::vector<std::unique_ptr<TQbDict>>& dicts,
                  StringList& pooled);
 
-// Part 1.3. "take care of" -> "tco", "Mr. Smith" -> "ms", "3D model" -> "m", "USA" -> "USA".
+// Phrase abbreviations: "take care of" -> "tco", "Mr. Smith" -> "ms", "3D model" -> "m", "USA" -> "USA".
 std::string PhraseAbbrev(std::string_view phrase);
 
 // Tables indexed by scheme id - 1 (1 全拼, 2 双拼, 3 自然, 4 五笔), switches likewise.
@@ -75,7 +75,7 @@ void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentenc
 // by one space.
 StringList PhraseListLines(const StringList& sentencePhrases);
 
-// Part 1.4: the explanation lines (CR LF text cut into lines) and the longest string M.
+// the explanation lines (CR LF text cut into lines) and the longest string M.
 struct TExplanation {
     StringList lines;
     std::string longest;
@@ -84,7 +84,7 @@ TExplanation BuildExplanation(StringList pooled);
 // Width of the explanation window from the pixel width of M: + 35, within 50 .. 400.
 int ExplainWindowWidth(int longestPixelWidth);
 
-// Part 1.3 PlaceInputWindows, as arithmetic. P floating source window, B composition window,
+// PlaceInputWindows, as arithmetic. P floating source window, B composition window,
 // L candidate window; W, H screen size; caret = screen position of the target caret.
 struct TPlacementInput {
     int caretX = 0, caretY = 0;     // client-area screen position + caret position
@@ -104,7 +104,7 @@ struct TPlacement {
 };
 TPlacement PlaceInputWindowsCalc(const TPlacementInput& in);
 
-// Part 1.4 PlaceExplainWindow: left and top of the explanation window.
+// PlaceExplainWindow: left and top of the explanation window.
 struct TPoint2 {
     int x = 0, y = 0;
 };

@@ -1,4 +1,4 @@
-// TSplashForm (Part 1.1): shown while the lexicons and tables load.
+// TSplashForm: shown while the lexicons and tables load.
 #pragma once
 
 #include <QWidget>

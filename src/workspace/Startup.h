@@ -1,4 +1,4 @@
-// The program's start and end (Part 1.1, "Program start"), as a library so tests can run it:
+// The program's start and end, as a library so tests can run it:
 // single instance, splash and busy pointer, the windows in their order, the message loop,
 // shutdown on close, on SIGTERM/SIGINT/SIGHUP and at the end of the desktop session.
 #pragma once

@@ -1,4 +1,4 @@
-// Part 3.2: LookupCodeTable, LookupCandidates, and the paging / picking decisions.
+// LookupCodeTable, LookupCandidates, and the paging / picking decisions.
 #include "CandidateLookup.h"
 #include "TestGbk.h"
 

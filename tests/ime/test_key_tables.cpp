@@ -1,4 +1,4 @@
-// Parts 3.3 / 3.4: the punctuation table, the key table and the full-width forms, row by row.
+// Target-pane keys and modes: the punctuation table, the key table and the full-width forms, row by row.
 #include "KeyTables.h"
 #include "TestGbk.h"
 
@@ -40,7 +40,7 @@ TEST(PunctuationTable, EveryRowUnderShiftNoModifierAndOtherSets) {
     }
 }
 
-TEST(PunctuationTable, GbkBytesAsTheDesignGivesThem) {
+TEST(PunctuationTable, GbkBytesOfEveryEntry) {
     EXPECT_EQ(Punct(54, kModShift), "\xA1\xAD\xA1\xAD");
     EXPECT_EQ(Punct(189, kModShift), "\xA1\xAA\xA1\xAA");
     EXPECT_EQ(Punct(190, kModNone), "\xA1\xA3");

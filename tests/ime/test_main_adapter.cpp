@@ -1,4 +1,4 @@
-// TMainIme over a stand-in of the main window with the design's field names: the adapter the
+// TMainIme over a stand-in of the main window with the main window's field names: the adapter the
 // workspace uses to plug the input method in.
 #include "MainImeAdapter.h"
 #include "TestGbk.h"

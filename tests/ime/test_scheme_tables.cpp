@@ -1,4 +1,4 @@
-// Part 3.1: table files, LoadScheme and GetWordCodes.
+// table files, LoadScheme and GetWordCodes.
 #include "SchemeTables.h"
 #include "TestGbk.h"
 

@@ -27,7 +27,7 @@ std::string Line(const std::string& key, const std::string& rendering) {
 
 } // namespace
 
-// ---- Part 2.2: formats ----
+// ---- formats ----
 
 TEST(Formats, KindIsDecidedByTheName) {
     EXPECT_TRUE(TQbDict::IsScrambledFileName("dict.QBS"));
@@ -137,7 +137,7 @@ TEST(Formats, IrregularCaretThatIsATrailByteDoesNotCount) {
     EXPECT_EQ(Forms(dict, "x\x81^"), (StringList{"x\x81^", "y"}));
 }
 
-// ---- Part 2.3: loading and lookup ----
+// ---- loading and lookup ----
 
 TEST(Load, MissingFileLeavesItEmptyWithoutFileNameButReadsForms) {
     TempDir dir;
@@ -300,7 +300,7 @@ TEST(MergeRenderings, DistinctSensesInTextOrder) {
     EXPECT_EQ(TQbDict::MergeRenderings(std::string(4000, 'x'), std::string(4000, 'y')).size(), 5000u);
 }
 
-// ---- Part 2.4: word forms ----
+// ---- word forms ----
 
 TEST(WordForms, TableOfTheRules) {
     ScratchDict dict;
@@ -338,7 +338,7 @@ TEST(WordForms, IrregularBaseThenSuffixRules) {
     EXPECT_EQ(Forms(dict, "sees"), (StringList{"sees", "see", "se", "see"}));
 }
 
-// ---- Part 2.5: adding and saving ----
+// ---- adding and saving ----
 
 TEST(AddEntry, NormalisesKeyAndRendering) {
     ScratchDict dict;

@@ -1,4 +1,4 @@
-// Part 3.4 toggles and UpdateModeDisplay, FormResize (Part 1.1), FitHeight (Part 1.6); keys
+// The mode toggles and UpdateModeDisplay, FormResize, FitHeight; keys
 // are real Qt key events sent to the focused pane.
 #include "WorkspaceTestSupport.h"
 

@@ -1,4 +1,4 @@
-// Parts 1.2 to 1.4 as arithmetic: the sentence rule, abbreviations, the code table, the phrase
+// Sentence selection, suggestions and browse mode as arithmetic: the sentence rule, abbreviations, the code table, the phrase
 // list lines, the explanation text and the placement at the screen edges.
 #include "SentenceLogic.h"
 

@@ -1,4 +1,4 @@
-// Parts 1.2 to 1.4 through the real window offscreen, with real key and mouse events.
+// Sentence selection, suggestions and browse mode through the real window offscreen, with real key and mouse events.
 #include "WorkspaceTestSupport.h"
 
 #include "ExplanUnit.h"

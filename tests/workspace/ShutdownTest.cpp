@@ -1,4 +1,4 @@
-// Part 1.1 FormDestroy: settings written once, the professional list, modified lexicons only,
+// FormDestroy: settings written once, the professional list, modified lexicons only,
 // and the decided changes (every lexicon saved whatever failed, rescue files).
 #include "WorkspaceTestSupport.h"
 

@@ -1,4 +1,4 @@
-// Part 1.1 start-up and Part 1.5 lexicons in use, with a temporary program folder and store.
+// Start-up and the lexicons in use, with a temporary program folder and store.
 #include "WorkspaceTestSupport.h"
 
 #include "GbkText.h"
@@ -128,7 +128,7 @@ TEST_F(Startup, UnreadableSchemeFileStopsFormCreate) {
     EXPECT_TRUE(w.Tables[2].CharCodes.empty());
     EXPECT_TRUE(w.Tables[1].CharKeys.empty());
     EXPECT_TRUE(w.Tables[3].CharKeys.empty());
-    // The status bar keeps the design's texts.
+    // The status bar keeps the texts it was built with.
     EXPECT_EQ(w.StatusText(0), QString::fromUtf8("启用输入"));
     EXPECT_EQ(w.StatusText(1), QString::fromUtf8("全标"));
     EXPECT_EQ(w.StatusText(2), QString::fromUtf8("半符"));
@@ -145,7 +145,7 @@ TEST_F(Startup, OtherWindowsAreCreatedHidden) {
     EXPECT_TRUE(w.frmPopSource->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
-// ---- Dicts (Part 1.5) ----
+// ---- Dicts ----
 
 TEST_F(Startup, OpenDictTwiceLoadsOnceAndCaseDiffersLoadsAgain) {
     TfrmMainQB& w = Make(false);
@@ -180,7 +180,7 @@ TEST_F(Startup, OpenDictOfAMissingFileShowsOneMessageAndAddsNoSlot) {
     EXPECT_EQ(Messages(), Strings{"词库" + folder.Path("nothere.qbs") + "没有找到！"});
 }
 
-// ---- scheme tables (Part 3.1) ----
+// ---- scheme tables ----
 
 TEST_F(Startup, LoadSchemeTablesFollowsTheSwitches) {
     folder.WriteIni("[inisetup]\nuseWb=0\n");
@@ -215,7 +215,7 @@ TEST_F(Startup, GetWordCodes) {
     EXPECT_EQ(codes, StringList{"kl"});
 }
 
-// ---- single instance (Part 1.1 step 1) ----
+// ---- single instance (the first step of start-up) ----
 
 TEST(ProgramStart, SecondInstanceActivatesTheFirstAndTouchesNothing) {
     TProgramFolder first;
