@@ -25,3 +25,19 @@ function(qb_add_bench name)
     QB_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endfunction()
+
+# qb_add_gui_test(NAME SOURCES ... LIBS ...): a window test. It brings the shared main()
+# (tests/support/GuiTestMain.cpp: offscreen platform before the QApplication, the user's
+# settings and data folders redirected into a temporary folder), so no gtest_main.
+function(qb_add_gui_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} qb_gui_test_main qb_settings)
+  target_compile_definitions(${name} PRIVATE
+    QT_NO_KEYWORDS
+    QB_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/fixtures"
+    QB_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

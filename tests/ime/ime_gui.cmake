@@ -1,6 +1,6 @@
-# The window tests: own main() (offscreen platform before the QApplication), so no gtest_main.
-add_executable(test_ime_window gui_main.cpp test_ime_window.cpp test_main_adapter.cpp)
-target_link_libraries(test_ime_window PRIVATE qb_imewin qb_gbk Qt6::Widgets Qt6::Test GTest::gtest
+# The window tests: the shared window-test main() (qb_gui_test_main), so no gtest_main.
+add_executable(test_ime_window test_ime_window.cpp test_main_adapter.cpp)
+target_link_libraries(test_ime_window PRIVATE qb_imewin qb_gbk qb_gui_test_main Qt6::Widgets Qt6::Test GTest::gtest
                       qb_settings)
 target_include_directories(test_ime_window PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 target_compile_definitions(test_ime_window PRIVATE
@@ -13,8 +13,8 @@ gtest_discover_tests(test_ime_window DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 6
 
 # Focus behaviour and real X key events: under Xvfb (xvfb-run), platform xcb. Without xvfb-run the
 # test is not registered; without xdotool its key cases skip.
-add_executable(test_ime_x11 gui_main.cpp test_ime_x11.cpp)
-target_link_libraries(test_ime_x11 PRIVATE qb_imewin qb_gbk Qt6::Widgets Qt6::Test GTest::gtest
+add_executable(test_ime_x11 test_ime_x11.cpp)
+target_link_libraries(test_ime_x11 PRIVATE qb_imewin qb_gbk qb_gui_test_main Qt6::Widgets Qt6::Test GTest::gtest
                       qb_settings)
 target_include_directories(test_ime_x11 PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 target_compile_definitions(test_ime_x11 PRIVATE

@@ -1,8 +1,9 @@
-// Helpers shared by the lexicon engine tests: GBK sample texts, a temporary folder that is
-// removed afterwards, whole-file access and a folder that cannot be written.
+// Helpers of the lexicon engine tests: GBK sample texts, fixtures and a scratch lexicon; the
+// file helpers shared with other areas are in tests/support/TestFiles.h.
 #pragma once
 
 #include "DictUnit.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -24,25 +25,6 @@ inline const std::string kZhuo = "\x81\x5A";                      // 乑: trail 
 inline const std::string kSemi = "\xA3\xBB";                      // ；
 
 std::string FixturePath(const std::string& name); // tests/fixtures/lexicon/<name>
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& bytes);
-std::vector<std::string> ListDir(const std::string& dir);
-
-// Every entry of a lexicon as key TAB rendering lines, in entry order.
-std::vector<std::string> Entries(const qb::TQbDict& dict);
-
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 // A lexicon for tests that may be modified without a file of its own: when freed without a
 // file name it saves into a temporary folder of its own (a modified lexicon without a file
@@ -55,20 +37,6 @@ public:
     ~ScratchDict() {
         if (FileName().empty()) SetFileName(scratchDir / "scratch.txt");
     }
-};
-
-// Makes a folder unwritable for the test's lifetime: mode 0555, and for root (who ignores the
-// mode) the immutable attribute. ok() is false when neither works here.
-class UnwritableDir {
-public:
-    explicit UnwritableDir(const std::string& dir);
-    ~UnwritableDir();
-    bool ok() const { return ok_; }
-
-private:
-    std::string dir_;
-    bool immutable_ = false;
-    bool ok_ = false;
 };
 
 } // namespace qbtest

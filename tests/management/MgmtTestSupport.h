@@ -5,6 +5,7 @@
 #include "DictUnit.h"
 #include "Dialogs.h"
 #include "LexiconTasks.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -19,41 +20,13 @@ std::string G(const char* utf8);    // UTF-8 literal -> GBK bytes
 QString Q(const char* utf8);        // UTF-8 literal -> QString
 std::string Fixture(const std::string& name); // tests/fixtures/management/<name>
 
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& bytes);
-bool Exists(const std::string& path);
-
-// Every entry as key TAB rendering, in entry order.
-std::vector<std::string> Entries(const qb::TQbDict& dict);
-// The rendering of `key` (GBK), or "<none>".
-std::string RenderingOf(const qb::TQbDict& dict, const std::string& key);
-
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-// A folder nobody can write for the helper's lifetime (mode 0555; for root, who ignores the
-// mode, the immutable attribute). ok() is false where neither works.
-class UnwritableDir {
-public:
-    explicit UnwritableDir(const std::string& dir);
-    ~UnwritableDir();
-    bool ok() const { return ok_; }
-
-private:
-    std::string dir_;
-    bool immutable_ = false;
-    bool ok_ = false;
-};
+using qbtest::Entries;
+using qbtest::Exists;
+using qbtest::ReadFile;
+using qbtest::RenderingOf;
+using qbtest::TempDir;
+using qbtest::UnwritableDir;
+using qbtest::WriteFile;
 
 // The lexicons in use as the main window keeps them, for the dialogs without the window:
 // dicts that are appended and emptied, never removed; OpenDict reports a missing file with
