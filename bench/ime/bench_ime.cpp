@@ -192,6 +192,13 @@ struct World {
         FillSentenceTable(host);
         Attach();
     }
+    // The widgets must go before the QApplication of main(), not at static destruction after
+    // it (that crashed the benchmark on exit).
+    void Detach() {
+        if (edit) edit->removeEventFilter(ime.get());
+        ime.reset();
+        edit.reset();
+    }
 };
 
 World& TheWorld() {
@@ -330,5 +337,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    w.Detach();
     return 0;
 }
