@@ -270,14 +270,17 @@ void BM_LookupCandidates(benchmark::State& state) {
     Lookup(state, w);
 }
 
-World& Synthetic() {
+World& SyntheticWorld() {
     static World w;
+    return w;
+}
+World& Synthetic() {
     static bool filled = false;
     if (!filled) {
-        w.UseSynthetic();
+        SyntheticWorld().UseSynthetic();
         filled = true;
     }
-    return w;
+    return SyntheticWorld();
 }
 void BM_KeyToCandidateWindow_Synthetic(benchmark::State& state) { KeyToWindow(state, Synthetic()); }
 void BM_LookupCandidates_Synthetic(benchmark::State& state) { Lookup(state, Synthetic()); }
@@ -338,5 +341,6 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     w.Detach();
+    SyntheticWorld().Detach();
     return 0;
 }
