@@ -170,12 +170,19 @@ static inline bool IsSeparateWordSymbol(unsigned char c) {
            c == '\\' || c == '_' || (c >= 'a' && c <= 'z') || c == '|';
 }
 
-std::string SeparateSymbols(std::string_view text) {
-    const std::string_view t = TrimView(text);
+static inline bool IsNormalizeWordSymbol(unsigned char c) {
+    return c == ' ' || (c >= 'a' && c <= 'z');
+}
+
+// Copies word symbols and writes every other byte with a space on each side: "Take-Off" with
+// the letters as word symbols gives "Take - Off". Bytes of a two-byte character are split
+// symbols of both sets, so each of them is spaced out on its own.
+template <class IsWordSymbol>
+static std::string SpaceOutSplitSymbols(std::string_view t, IsWordSymbol isWord) {
     std::string s;
     s.reserve(t.size() + 16);
     for (char ch : t) {
-        if (IsSeparateWordSymbol(static_cast<unsigned char>(ch))) {
+        if (isWord(static_cast<unsigned char>(ch))) {
             s.push_back(ch);
         } else {
             s.push_back(' ');
@@ -183,6 +190,12 @@ std::string SeparateSymbols(std::string_view text) {
             s.push_back(' ');
         }
     }
+    return s;
+}
+
+std::string SeparateSymbols(std::string_view text) {
+    const std::string_view t = TrimView(text);
+    std::string s = SpaceOutSplitSymbols(t, IsSeparateWordSymbol);
     s = ReplaceAll(s, "\r", " ");
     s = ReplaceAll(s, "\n", " ");
     s = ReplaceAll(s, "  ", " ");
@@ -210,18 +223,7 @@ std::string NormalizeKey(std::string_view text) {
     if (IsPlainLookupForm(text)) return std::string(text);
     const std::string lower = LowerAscii(text);
     const std::string_view t = TrimView(lower);
-    std::string s;
-    s.reserve(t.size() + 16);
-    for (char ch : t) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c == ' ' || (c >= 'a' && c <= 'z')) {
-            s.push_back(ch);
-        } else {
-            s.push_back(' ');
-            s.push_back(ch);
-            s.push_back(' ');
-        }
-    }
+    std::string s = SpaceOutSplitSymbols(t, IsNormalizeWordSymbol);
     s = ReplaceAll(s, "\r", " ");
     s = ReplaceAll(s, "\n", " ");
     // Double spaces are found at character boundaries only: in " \xD6  \xD0 " (中 split into

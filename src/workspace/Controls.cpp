@@ -1,6 +1,7 @@
 #include "Controls.h"
 
 #include <QMouseEvent>
+#include <QToolButton>
 
 namespace qb {
 
@@ -25,6 +26,21 @@ void MakeNoFocusPopup(QWidget* w) {
     w->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                       Qt::WindowDoesNotAcceptFocus);
     w->setAttribute(Qt::WA_ShowWithoutActivating);
+}
+
+QToolButton* AddCloseBox(QWidget* popup) {
+    auto* box = new QToolButton(popup);
+    box->setText(QString::fromUtf8("×"));
+    box->setAutoRaise(true);
+    box->setFocusPolicy(Qt::NoFocus);
+    box->setFixedSize(16, 16);
+    QObject::connect(box, &QToolButton::clicked, popup, &QWidget::hide);
+    return box;
+}
+
+void PlaceCloseBox(QWidget* popup, QToolButton* box) {
+    box->move(popup->width() - box->width() - 2, 2);
+    box->raise();
 }
 
 void KeepSelectionVisible(QWidget* w) {

@@ -6,6 +6,8 @@
 #include <QPlainTextEdit>
 #include <QStyledItemDelegate>
 
+class QToolButton;
+
 namespace qb {
 
 class TRichPane : public QPlainTextEdit {
@@ -43,6 +45,10 @@ private:
 // Pop-ups that must never take the focus: composition box, candidate window, floating source
 // window, explanation window (ARCHITECTURE.md, verified under Xvfb).
 void MakeNoFocusPopup(QWidget* w);
+// The small "×" that hides a borderless pop-up, kept at its top right corner by
+// PlaceCloseBox from the pop-up's resizeEvent (a frameless window has no title bar to close it).
+QToolButton* AddCloseBox(QWidget* popup);
+void PlaceCloseBox(QWidget* popup, QToolButton* box);
 // Keeps the selection of a pane drawn in full colour when the pane has lost the focus.
 void KeepSelectionVisible(QWidget* w);
 

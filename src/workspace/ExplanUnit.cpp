@@ -33,18 +33,12 @@ TfrmShowExplain::TfrmShowExplain(QWidget* parent) : QWidget(parent) {
         std::max(13, QFontMetrics(font()).height()), MeanList));
     MeanList->setMinimumSize(1, 1);
     layout->addWidget(MeanList);
-    closeBox_ = new QToolButton(this);
-    closeBox_->setText(QString::fromUtf8("×"));
-    closeBox_->setAutoRaise(true);
-    closeBox_->setFocusPolicy(Qt::NoFocus);
-    closeBox_->setFixedSize(16, 16);
-    connect(closeBox_, &QToolButton::clicked, this, &QWidget::hide);
+    closeBox_ = AddCloseBox(this);
 }
 
 void TfrmShowExplain::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
-    closeBox_->move(width() - closeBox_->width() - 2, 2);
-    closeBox_->raise();
+    PlaceCloseBox(this, closeBox_);
 }
 
 int TfrmShowExplain::TextWidth(const std::string& gbk) const {

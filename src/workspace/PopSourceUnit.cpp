@@ -29,12 +29,7 @@ TfrmPopSource::TfrmPopSource(QWidget* parent) : QWidget(parent) {
     layout->addWidget(reSource);
     Text = TPane(reSource);
     // The close box of a title bar, drawn over the text box's top right corner.
-    closeBox_ = new QToolButton(this);
-    closeBox_->setText(QString::fromUtf8("×"));
-    closeBox_->setAutoRaise(true);
-    closeBox_->setFocusPolicy(Qt::NoFocus);
-    closeBox_->setFixedSize(16, 16);
-    connect(closeBox_, &QToolButton::clicked, this, &QWidget::hide);
+    closeBox_ = AddCloseBox(this);
     // FormCreate
     // The line height is that of "ABfghjlpqy": the font's cell height.
     LineHeight = QFontMetrics(font()).size(Qt::TextSingleLine, QStringLiteral("ABfghjlpqy")).height() + 6;
@@ -42,8 +37,7 @@ TfrmPopSource::TfrmPopSource(QWidget* parent) : QWidget(parent) {
 
 void TfrmPopSource::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
-    closeBox_->move(width() - closeBox_->width() - 2, 2);
-    closeBox_->raise();
+    PlaceCloseBox(this, closeBox_);
 }
 
 void TfrmPopSource::FitHeight() {
