@@ -6,6 +6,7 @@
 // zhong -> 中;钟, the prefix candidates are 中...ong and 钟...ong.
 #pragma once
 
+#include "ClauseConverter.h"
 #include "SchemeTables.h"
 
 #include <array>
@@ -38,6 +39,7 @@ struct CandidateSources {
     std::array<const SchemeTables*, 4> schemes{}; // indexed by scheme id - 1; null = empty
     std::array<bool, 4> use{};                    // useQp, useSp, useZr, useWb by id - 1
     std::array<int, 4> order{1, 2, 3, 4};         // SchemeOrder: positions 1..4 hold scheme ids
+    ClauseConverter* converter = nullptr;         // whole-clause pinyin; null = tables only
 };
 
 // The ExactHits / PrefixHits lists of the five sources, kept between calls so a key press
@@ -49,6 +51,11 @@ public:
     // SchemeOrder; an entry equal in text order to an earlier one is dropped (AppendDistinct).
     void LookupCandidates(std::string_view code, const CandidateSources& sources,
                           StringList& output);
+
+    // Parallel to the last output: the code that stays in the composition box when that row is
+    // picked. Empty for every table candidate and for a reading of the whole code; "ma" for
+    // 状态 offered for "zhuangtaima".
+    std::vector<std::string> PickRest;
 
     std::array<StringList, 5> ExactHits;
     std::array<StringList, 5> PrefixHits;

@@ -1,0 +1,59 @@
+// Whole-clause pinyin conversion: "womenyinggaizhaoguhaizi" read as 我们应该照顾孩子 in one go,
+// where the scheme tables only know word by word. The input method sees this interface alone;
+// the library behind it (and its data) stays inside its implementation, so a machine without
+// that data still types from the tables.
+//
+// Every text is GBK bytes, like the rest of the input method; codes are the letters typed (and
+// ';' of the double-pinyin layout), scheme ids as everywhere: 1 全拼, 2 双拼, 3 自然.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qb {
+
+struct ClauseCandidate {
+    std::string text;           // GBK
+    std::size_t codeLength = 0; // bytes of the typed code it covers, counted from its start
+};
+
+class ClauseConverter {
+public:
+    virtual ~ClauseConverter() = default;
+
+    // Readings of `code` typed in `scheme`: the best whole-clause reading first, then shorter
+    // words that cover the first syllables ("zhuangtaima": 状态吗 covers 11 bytes, 状态 covers
+    // 8). Empty when the code is no pinyin of that scheme (or the scheme is 五笔). `out` is
+    // emptied first.
+    virtual void Convert(int scheme, std::string_view code, std::vector<ClauseCandidate>& out) = 0;
+
+    // Words the conversion prefers until the next call, which replaces them all: the senses
+    // of the selected sentence's phrases, so that "zhuangtaima" reads 状态码 while "status code"
+    // is in the sentence. An empty list prefers nothing.
+    virtual void SetPreferredWords(const std::vector<std::string>& words) = 0;
+
+    // The typist picked `picked` for `code` (its first picked.codeLength bytes): learned into
+    // the user history, so the next conversion of that code prefers it.
+    virtual void Learn(int scheme, std::string_view code, const ClauseCandidate& picked) = 0;
+
+    // Forgets everything learned (also what was read from the history file).
+    virtual void ForgetHistory() = 0;
+
+    // Writes the history to the file given at creation: temporary file, flush, rename; the old
+    // file stays whole when writing fails (then throws the engine's "Cannot create file %s").
+    // Does nothing when the converter was made without a history file.
+    virtual void SaveHistory() = 0;
+};
+
+struct ClauseConverterOptions {
+    std::string historyPath; // the user history file (OS bytes); empty: no history, none kept
+};
+
+// The converter over the system's pinyin library and language model; null when the library's
+// data cannot be loaded (the input method then works from the tables alone).
+std::unique_ptr<ClauseConverter> MakeClauseConverter(const ClauseConverterOptions& options);
+
+} // namespace qb
