@@ -38,7 +38,16 @@ bool TImeController::KeyUp(QKeyEvent& e) const {
     return keys_.KeyHandled;
 }
 
+bool TImeController::ClaimsShortcut(const QKeyEvent& e) const {
+    return keys_.WouldConsume(VirtualKeyFromEvent(e), ModifiersFromEvent(e));
+}
+
 bool TImeController::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        ClaimsShortcut(static_cast<QKeyEvent&>(*event))) {
+        event->accept();
+        return true;
+    }
     if (event->type() == QEvent::KeyPress) {
         auto& e = static_cast<QKeyEvent&>(*event);
         const bool down = KeyDown(e);

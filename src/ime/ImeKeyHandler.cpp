@@ -108,6 +108,16 @@ void ImeKeyHandler::Dispatch(int& key, Modifiers m) {
     }
 }
 
+bool ImeKeyHandler::WouldConsume(int key, Modifiers m) const {
+    if (!host_.ImeEnabled() || m == kModCtrl) return false;
+    if (host_.FullWidthPunct() && !composer_.BoxVisible() &&
+        !PunctuationFor(key, m, SingleQuoteClosing, DoubleQuoteClosing).text.empty())
+        return true;
+    const ComposeState state{composer_.BoxVisible(), composer_.CandidatesVisible(),
+                             host_.FullWidthChars()};
+    return DecideKey(key, m, state).consumed;
+}
+
 void ImeKeyHandler::KeyDown(int& key, Modifiers m) {
     KeyHandled = false;
     if (!host_.ImeEnabled() || m == kModCtrl) return; // Ctrl shortcuts reach the pane

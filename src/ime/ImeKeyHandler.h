@@ -59,6 +59,10 @@ public:
 
     // reTargetKeyDown: key is writable; 0 after the call means consumed.
     void KeyDown(int& key, Modifiers m);
+    // Whether KeyDown would consume this key now, without doing anything. The window asks it
+    // before the application's shortcuts see the key: Alt+E must join the code as "e" rather
+    // than open the menu whose mnemonic is E.
+    bool WouldConsume(int key, Modifiers m) const;
     // reTargetKeyPress: the character becomes 0 when the key was consumed.
     void KeyPress(char16_t& ch) const {
         if (KeyHandled) ch = 0;

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -130,6 +132,27 @@ TEST_F(ImeWindow, ZhongguoLoneExactCandidateCommittedAsItsLastLetterIsTyped) {
     EXPECT_EQ(Code(), "");
     EXPECT_EQ(Cands().RowCount(), 0);
     EXPECT_GE(host.marks, 0);
+}
+
+// Alt with a letter joins the code even when the letter is a menu mnemonic: Alt+E gives "e",
+// and the menu 编辑(&E) stays closed.
+TEST_F(ImeWindow, AltLetterThatIsAMenuMnemonicJoinsTheCode) {
+    auto* bar = new QMenuBar(&top);
+    QMenu* menu = bar->addMenu(QString::fromUtf8("编辑(&E)"));
+    menu->addAction(QString::fromUtf8("复制"));
+    top.layout()->setMenuBar(bar);
+    QApplication::processEvents();
+    Key(Qt::Key_E, Qt::AltModifier);
+    EXPECT_EQ(Code(), "e");
+    EXPECT_FALSE(menu->isVisible());
+    Key(Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Code(), "ea");
+    EXPECT_FALSE(menu->isVisible());
+    host.ime = false; // with the input method off the mnemonic works as usual
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_E, Qt::AltModifier);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
 }
 
 TEST_F(ImeWindow, ShuangpinFirstGivesZhongguoForVsgo) {

@@ -250,3 +250,26 @@ TEST_F(Handler, BackspaceAndEscapeActOnTheRestAfterAPartialPick) {
     EXPECT_FALSE(box.box);
     EXPECT_EQ(host.pane, G("状态"));
 }
+
+// The window asks WouldConsume before the shortcuts see a key; it must say exactly what KeyDown
+// then does, in every state, or Alt+E would open a menu while the key is also composed.
+TEST_F(Handler, WouldConsumeAgreesWithKeyDown) {
+    const int keys[] = {65, 69, 90, 49, 48, 32, 8, 27, 186, 188, 190, 219, 221, 222, 97, 13, 112};
+    const Modifiers mods[] = {kModNone, kModShift, kModAlt, kModCtrl | kModShift, kModCtrl,
+                              kModShift | kModAlt};
+    for (int state = 0; state < 16; ++state) {
+        for (int k : keys) {
+            for (Modifiers m : mods) {
+                host.ime = state & 1;
+                host.chars = state & 2;
+                box.box = state & 4;
+                box.cand = box.box && (state & 8);
+                box.code = box.box ? "zh" : "";
+                const bool would = h.WouldConsume(k, m);
+                int key = k;
+                h.KeyDown(key, m);
+                EXPECT_EQ(would, h.KeyHandled) << "key " << k << " mods " << m << " state " << state;
+            }
+        }
+    }
+}
