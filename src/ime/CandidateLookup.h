@@ -49,6 +49,9 @@ public:
     // Empty code: no candidates. Otherwise: the sentence's exact hits, the enabled schemes' exact
     // hits in SchemeOrder, the sentence's prefix hits, the enabled schemes' prefix hits in
     // SchemeOrder; an entry equal in text order to an earlier one is dropped (AppendDistinct).
+    // When no source has an exact hit and a converter is given, the conversion rows of each
+    // enabled pinyin scheme in SchemeOrder come before the prefix hits: "zhuangtaima" gives
+    // 状态吗, 状态码, 状态 ... then 状态码...x from a longer code.
     void LookupCandidates(std::string_view code, const CandidateSources& sources,
                           StringList& output);
 
@@ -56,6 +59,10 @@ public:
     // picked. Empty for every table candidate and for a reading of the whole code; "ma" for
     // 状态 offered for "zhuangtaima".
     std::vector<std::string> PickRest;
+    // Rows 1..ConversionRows of the last output are conversion readings (a reading of the whole
+    // code among them never commits by itself, unlike a lone exact table candidate); 0 when the
+    // output is the tables' alone.
+    std::size_t ConversionRows = 0;
 
     std::array<StringList, 5> ExactHits;
     std::array<StringList, 5> PrefixHits;
@@ -63,6 +70,8 @@ public:
 private:
     class Merger;
     std::vector<std::uint32_t> mergeSlots_;
+    std::vector<ClauseCandidate> clauseRows_;
+    std::vector<ClauseCandidate> clauseAll_;
 };
 
 // ---- the composition box's decisions ----
