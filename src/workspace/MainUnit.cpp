@@ -421,6 +421,12 @@ void TfrmMainQB::FormCreate() {
 void TfrmMainQB::FormCreateSteps() {
     // 1. Lists are members, empty. 2. The program's folder was given.
     const std::string& folder = setup_.programFolder;
+    // Without verb.spe the lexicons load but no word form is reduced any more ("went" finds
+    // nothing under "go"): say so once, with the file error, and start all the same.
+    const std::string verb = folder + "verb.spe";
+    Guard([&] {
+        if (!FileExists(verb)) ThrowCannotOpen(verb);
+    });
     // 3. Slot 0: the user lexicon. A missing file keeps its slot with an empty lexicon that
     //    knows its path, so what the user adds is written there at shutdown.
     const std::string user = folder + "mydict.txt";
