@@ -8,6 +8,3 @@ add_library(qb_imewin STATIC
 add_library(qb::imewin ALIAS qb_imewin)
 target_include_directories(qb_imewin PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(qb_imewin PUBLIC qb_ime qb_gbk qb_vkeys Qt6::Widgets qb_settings)
-# MyUtils.h names a parameter `emit`, which Qt defines as a macro: keep the macro out of this
-# code (it uses no `emit` itself).
-target_compile_definitions(qb_imewin PRIVATE QT_NO_EMIT)

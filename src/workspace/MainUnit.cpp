@@ -1,12 +1,12 @@
 #include "MainUnit.h"
 
-#include "MainImeAdapter.h"
-
 #include "Controls.h"
 #include "ExplanUnit.h"
 #include "Fonts.h"
 #include "GbkText.h"
 #include "Icons.h"
+#include "MainImeHost.h"
+#include "MainManagementHost.h"
 #include "PopSourceUnit.h"
 #include "SentenceLogic.h"
 #include "SettingsStore.h"
@@ -41,15 +41,6 @@ constexpr const char* kWinPos = "winpos";
 // "词库" + name + "没有找到！": the path stays in its own bytes up to the message box.
 QString MissingLexiconMessage(const std::string& path) {
     return U("词库") + QString::fromUtf8(path.data(), qsizetype(path.size())) + U("没有找到！");
-}
-
-std::string FullWidthRun(unsigned char first, int count) {
-    std::string s;
-    for (int i = 0; i < count; ++i) {
-        s += char(0xA3);
-        s += char(first + i);
-    }
-    return s;
 }
 
 // Frees one lexicon slot; a lexicon's destructor may throw (its Save), and a throwing
@@ -187,9 +178,8 @@ void TfrmMainQB::BuildCommands() {
     on(actStepUp, &TfrmMainQB::actStepUpExecute);
     on(actStepDown, &TfrmMainQB::actStepDownExecute);
     // A checkable action flips its own check mark when triggered; UpdateModeDisplay then sets
-    // it from the flag, so the mark always shows the flag.
-    // mnuIMESetup, mnuMerge, actAddDirect, actAdjust, mnuPro,
-    // actHelp, mnuWebSite, mnuMovie, mnuAbout come with later issues.
+    // it from the flag, so the mark always shows the flag. The lexicon-management commands are
+    // connected with their host (CreateManagement).
 
     QMenuBar* bar = menuBar();
     QMenu* file = bar->addMenu(U("文件(&F)"));
@@ -434,9 +424,6 @@ void TfrmMainQB::FormCreateSteps() {
     OpenDict(folder + "BasicDict.qbs");
     if (Dicts.size() < 2) Dicts.emplace_back();
     // 5, 6.
-    FullWidthUpper = FullWidthRun(0xC1, 26);
-    FullWidthLower = FullWidthRun(0xE1, 26);
-    FullWidthDigits = FullWidthRun(0xB0, 10);
     FullWidthChars = false;
     FullWidthPunct = true;
     ImeEnabled = true;
@@ -446,7 +433,6 @@ void TfrmMainQB::FormCreateSteps() {
     LoadSchemeTables();
     BrowseMode = false;
     UpdateModeDisplay();
-    appIdleInstalled_ = true;
 }
 
 void TfrmMainQB::ReadSettings() {
@@ -499,7 +485,7 @@ void TfrmMainQB::CreateOtherWindows() {
     // source window, add-entry dialog, explanation window; all hidden.
     CreateImeWindows();
     if (!frmPopSource) frmPopSource = new TfrmPopSource(this);
-    // frmAddword is created here by the lexicon-management code when it lands.
+    CreateManagement();
     if (!frmShowExplain) frmShowExplain = new TfrmShowExplain(this);
 }
 
@@ -508,19 +494,26 @@ void TfrmMainQB::CreateImeWindows() {
     // the candidate window TfrmCandidates, hidden; the target pane's key events go
     // to it through reTargetKeyDown / KeyPress / KeyUp.
     if (ime_) return;
-    auto ime = std::make_unique<TMainIme<TTargetKeyHandler, TfrmMainQB>>(*this);
-    frmBianma = ime->Controller().frmBianma();
-    frmCandidates = ime->Controller().frmCandidates();
-    SetTargetKeyHandler(ime.get());
-    ime_ = std::move(ime);
+    ime_ = std::make_unique<TMainImeHost>(*this);
+    frmBianma = ime_->Controller().frmBianma();
+    frmCandidates = ime_->Controller().frmCandidates();
+    SetTargetKeyHandler(ime_.get());
 }
 
-void TfrmMainQB::AppIdle() {
-    // The main window and the visible floating window are to be repainted whenever the queue
-    // runs empty. Qt repaints invalid regions itself as soon as the queue is idle, so this only
-    // asks for the floating window's repaint while it follows the caret.
-    if (!appIdleInstalled_) return;
-    if (FollowSource && frmPopSource && frmPopSource->isVisible()) frmPopSource->update();
+void TfrmMainQB::CreateManagement() {
+    // The add-entry dialog comes with the host; the commands run inside the error guard.
+    if (management_) return;
+    management_ = std::make_unique<TMainManagementHost>(*this);
+    ManagementHost& h = *management_;
+    ConnectCommand(h, mnuMerge, mnuMergeClick);
+    ConnectCommand(h, actAddDirect, actAddDirectExecute);
+    ConnectCommand(h, actAdjust, actAdjustExecute);
+    ConnectCommand(h, mnuPro, mnuProClick);
+    ConnectCommand(h, mnuIMESetup, mnuIMESetupClick);
+    ConnectCommand(h, actHelp, actHelpExecute);
+    ConnectCommand(h, mnuWebSite, mnuWebSiteClick);
+    ConnectCommand(h, mnuMovie, mnuMovieClick);
+    ConnectCommand(h, mnuAbout, mnuAboutClick);
 }
 
 void TfrmMainQB::ActivateFromOutside() {

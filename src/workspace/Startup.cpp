@@ -41,10 +41,6 @@ bool TProgram::Start() {
     ws.ui = setup_.ui;
     frmMainQB_ = std::make_unique<TfrmMainQB>(ws);
     frmMainQB_->CreateOtherWindows();
-    if (setup_.installCommands) {
-        TfrmMainQB& w = *frmMainQB_;
-        w.Guard([&] { setup_.installCommands(w); });
-    }
     QObject::connect(instance_.get(), &TSingleInstance::activateRequested, frmMainQB_.get(),
                      [w = frmMainQB_.get()] { w->ActivateFromOutside(); });
     // 6. The splash closes, the pointer comes back.
@@ -79,9 +75,8 @@ void TProgram::Finish() {
     instance_.reset();
 }
 
-int RunQuillbridge(std::function<void(TfrmMainQB&)> installCommands) {
+int RunQuillbridge() {
     TProgramSetup setup;
-    setup.installCommands = std::move(installCommands);
     setup.programFolder = ProgramFolder();
     setup.settingsFile = UserSettingsFile();
     setup.instanceName = DefaultInstanceName();

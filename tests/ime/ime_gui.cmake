@@ -1,12 +1,12 @@
 # The window tests: the shared window-test main() (qb_gui_test_main), so no gtest_main.
-add_executable(test_ime_window test_ime_window.cpp test_main_adapter.cpp)
+add_executable(test_ime_window test_ime_window.cpp)
 target_link_libraries(test_ime_window PRIVATE qb_imewin qb_gbk qb_gui_test_main Qt6::Widgets Qt6::Test GTest::gtest
                       qb_settings)
 target_include_directories(test_ime_window PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 target_compile_definitions(test_ime_window PRIVATE
   QB_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/fixtures"
   QB_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
-  QT_NO_EMIT)
+)
 set_target_properties(test_ime_window PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 gtest_discover_tests(test_ime_window DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
@@ -19,7 +19,7 @@ target_link_libraries(test_ime_x11 PRIVATE qb_imewin qb_gbk qb_gui_test_main Qt6
 target_include_directories(test_ime_x11 PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 target_compile_definitions(test_ime_x11 PRIVATE
   QB_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/fixtures" QB_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
-  QB_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QT_NO_EMIT)
+  QB_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 set_target_properties(test_ime_x11 PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 find_program(QB_XVFB_RUN xvfb-run)
 if(QB_XVFB_RUN)
