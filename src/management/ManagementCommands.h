@@ -41,7 +41,7 @@ public:
 std::unique_ptr<TfrmAddword> NewAddwordDialog(ManagementHost& h);
 
 // Adds the pair to the user lexicon (slot 0) with merging on; the texts are passed on as they
-// are (GBK). Nothing is written to disk until the lexicon is freed.
+// are (GBK). Nothing is written to disk before shutdown saves the user lexicon.
 void AddUserEntry(ManagementHost& h, const std::string& source, const std::string& rendering);
 
 void actAddDirectExecute(ManagementHost& h); // F8

@@ -43,26 +43,6 @@ QString MissingLexiconMessage(const std::string& path) {
     return U("词库") + QString::fromUtf8(path.data(), qsizetype(path.size())) + U("没有找到！");
 }
 
-// Frees one lexicon slot; a lexicon's destructor may throw (its Save), and a throwing
-// destructor must never run inside unique_ptr's noexcept reset.
-void FreeSlot(std::unique_ptr<TQbDict>& slot) {
-    TQbDict* d = slot.release();
-    delete d;
-}
-
-// Writes a lexicon (when modified) and frees it, writing it once: Modified stays 1 after a
-// Save, so the destructor would write the same bytes again. After the explicit Save
-// the lexicon is told it has no file; its destructor's Save then has nowhere to write and says
-// so, which is expected here and dropped. A failed Save throws before anything is freed.
-void WriteAndFree(std::unique_ptr<TQbDict>& slot) {
-    slot->Save();
-    if (slot->Modified()) slot->SetFileName(std::string());
-    try {
-        FreeSlot(slot);
-    } catch (const std::exception&) {
-    }
-}
-
 } // namespace
 
 TfrmMainQB::TfrmMainQB(TWorkspaceSetup setup, QWidget* parent)
@@ -88,14 +68,8 @@ TfrmMainQB::TfrmMainQB(TWorkspaceSetup setup, QWidget* parent)
 TfrmMainQB::~TfrmMainQB() {
     keyHandler_ = &defaultKeys_;
     try {
-        FormDestroy();
+        FormDestroy(); // writes every modified lexicon
     } catch (...) {
-    }
-    for (auto& slot : Dicts) {
-        try {
-            FreeSlot(slot);
-        } catch (...) {
-        }
     }
 }
 
@@ -568,18 +542,16 @@ void TfrmMainQB::WriteSettings() {
 }
 
 void TfrmMainQB::FreeLexiconsForShutdown() {
+    // A modified lexicon is written when it is freed; one that cannot be written has its
+    // entries rescued (and the failure shown) before it is freed all the same.
     for (auto& slot : Dicts) {
         if (!slot) continue;
         try {
-            WriteAndFree(slot);
+            slot->Save();
         } catch (const std::exception& e) {
             RescueLexicon(*slot, e.what());
-            slot->SetFileName(std::string());
-            try {
-                FreeSlot(slot); // its failure was shown and its entries rescued above
-            } catch (...) {
-            }
         }
+        slot.reset();
     }
 }
 
@@ -635,7 +607,8 @@ void TfrmMainQB::CloseDict(const std::string& name) {
         if (!slot || slot->FileName() != name) continue;
         // Written first: a lexicon that cannot be written stays loaded and listed, and the
         // failure reaches the caller.
-        WriteAndFree(slot);
+        slot->Save();
+        slot.reset();
     }
 }
 

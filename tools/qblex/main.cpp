@@ -198,23 +198,14 @@ int Merge(int argc, char** argv) {
     if (argc < 4) throw UsageError{};
     const std::string targetPath = argv[2];
     // The target: loaded as the program loads it; a target that does not exist yet is made.
-    auto target = std::make_unique<TQbDict>();
-    target->Load(targetPath, "");
-    if (target->FileName().empty()) target->SetFileName(targetPath);
-    const std::size_t before = target->EntryCount();
-    try {
-        MergeSources(*target, argc, argv);
-        target->Save();
-    } catch (...) {
-        // Nothing is written when a source cannot be read or the target cannot be saved:
-        // freeing the half-merged lexicon would save it.
-        target.release();
-        throw;
-    }
-    const std::size_t added = target->EntryCount() - before;
-    // Saved already: freeing the lexicon would only write the same file a second time.
-    target.release();
-    std::printf("%zu\n", added);
+    TQbDict target;
+    target.Load(targetPath, "");
+    if (target.FileName().empty()) target.SetFileName(targetPath);
+    const std::size_t before = target.EntryCount();
+    // A source that cannot be read throws before the Save: the target's file stays as it was.
+    MergeSources(target, argc, argv);
+    target.Save();
+    std::printf("%zu\n", target.EntryCount() - before);
     return 0;
 }
 

@@ -1,7 +1,7 @@
 // the chain of reTargetKeyDown over fakes of the main window and the composition box.
 // The real windows are driven by real key events in test_ime_window.cpp.
 #include "ImeKeyHandler.h"
-#include "TestGbk.h"
+#include "ImeTestSupport.h"
 
 #include <gtest/gtest.h>
 
