@@ -27,6 +27,7 @@ class QLabel;
 class QListWidget;
 class QPlainTextEdit;
 class QSplitter;
+class QTimer;
 class QToolBar;
 class QToolButton;
 
@@ -44,6 +45,9 @@ struct TWorkspaceSetup {
     QString settingsFile;       // the ini file of the settings store
     TUi* ui = nullptr;          // message boxes, dialogs, busy pointer; not owned
     std::string rescueFolder;   // empty: RescueFolder() ($XDG_DATA_HOME/quillbridge/)
+    // Where the text of both panes is kept (written within 2 s of a change and at shutdown,
+    // restored when the window is made); empty: the panes are not kept.
+    std::string panesFile;
 };
 
 // The input method's hold on the target pane. The main window forwards the pane's key events
@@ -77,6 +81,10 @@ public:
     TMainManagementHost* Management() const { return management_.get(); }
     void FormResize();
     void ActivateFromOutside(); // a second start asked for the front
+    // 文件 → 清空原文和译文: empties both panes after a confirmation, so a new job starts empty.
+    void mnuClearPanesExecute();
+    // Writes the panes' text to the panes file now (the timer does it within 2 s of a change).
+    void KeepPanes();
 
     // ---- lexicons in use ----
     std::vector<std::unique_ptr<TQbDict>> Dicts; // slot 0 user, 1 basic, 2.. professional
@@ -157,6 +165,7 @@ public:
     QWidget* frmCandidates = nullptr;
 
     // ---- the commands that tests and the pop-ups trigger ----
+    QAction* mnuClearPanes = nullptr;
     QAction* mnuExit = nullptr;
     QAction* mnuIMESetup = nullptr;
     QAction* ToggleMyIME = nullptr;
@@ -205,6 +214,8 @@ private:
     void CreateImeWindows();
     void CreateManagement();
     bool IsOwnShortcut(const QKeyEvent& e) const;
+    void RestorePanes();
+    void PanesChanged();
 
     TWorkspaceSetup setup_;
     std::unique_ptr<TQtUi> ownUi_;
@@ -215,6 +226,9 @@ private:
     std::vector<QAction*> ownShortcuts_;
     bool formCreateCompleted_ = false;
     bool formDestroyed_ = false;
+    QTimer* keepPanesTimer_ = nullptr;
+    bool restoringPanes_ = false;
+    bool keepPanesFailed_ = false; // shown once until a write succeeds again
 
     QToolBar* ToolBar1 = nullptr;
     std::array<QLabel*, 5> StatusPanels{};

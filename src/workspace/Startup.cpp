@@ -39,6 +39,7 @@ bool TProgram::Start() {
     ws.programFolder = setup_.programFolder;
     ws.settingsFile = setup_.settingsFile;
     ws.ui = setup_.ui;
+    ws.panesFile = setup_.panesFile;
     frmMainQB_ = std::make_unique<TfrmMainQB>(ws);
     frmMainQB_->CreateOtherWindows();
     QObject::connect(instance_.get(), &TSingleInstance::activateRequested, frmMainQB_.get(),
@@ -80,6 +81,7 @@ int RunQuillbridge() {
     setup.programFolder = ProgramFolder();
     setup.settingsFile = UserSettingsFile();
     setup.instanceName = DefaultInstanceName();
+    setup.panesFile = UserDataFolder() + "panes.state";
     TProgram program(setup);
     if (!program.Start()) return 0;
     return program.Run();

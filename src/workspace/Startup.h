@@ -18,9 +18,10 @@ class TTerminationSignals;
 struct TProgramSetup {
     std::string programFolder;  // the executable's folder, with its trailing '/'
     QString settingsFile;       // the settings store
-    QString instanceName;       // the single-instance name ("qbridge10-" + user)
+    QString instanceName;       // the single-instance socket file (a bare name: in the user's runtime folder)
     TUi* ui = nullptr;          // null: the real message boxes
     bool handleSignals = true;  // install the SIGTERM/SIGINT/SIGHUP handlers
+    std::string panesFile;      // where the panes are kept; empty: not kept
 };
 
 class TProgram {
