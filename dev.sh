@@ -12,7 +12,7 @@ BUILD=${QB_BUILD_DIR:-$ROOT/build}
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 APT_PACKAGES=(
-  build-essential cmake ninja-build pkg-config bzip2
+  build-essential cmake ninja-build pkg-config bzip2 clang-format
   qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick
   fonts-noto-cjk fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai

@@ -42,12 +42,7 @@ class Host : public qb::LexiconHost {
 public:
     explicit Host(std::string folder) : folder_(std::move(folder)) {}
     ~Host() override {
-        for (TQbDict* d : dicts) {
-            try {
-                delete d;
-            } catch (...) {
-            }
-        }
+        for (TQbDict* d : dicts) delete d;
     }
     int SlotCount() const override { return int(dicts.size()); }
     TQbDict* Slot(int i) const override { return dicts[std::size_t(i)]; }
@@ -278,7 +273,6 @@ void BM_Merge100kTextIntoUserLexicon(benchmark::State& state) {
         state.PauseTiming();
         after = user->EntryCount();
         result = user->SaveToBytes(false);
-        user->SetFileName(d.folder + "mydict-result.txt");
         user.reset();
         state.ResumeTiming();
     }

@@ -1,10 +1,9 @@
 // quillbridge: no command-line options are read; everything is in RunQuillbridge.
-#include "ManagementCommands.h"
 #include "Startup.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return qb::RunQuillbridge([](qb::TfrmMainQB& w) { qb::InstallManagementCommands(w); });
+    return qb::RunQuillbridge();
 }

@@ -1,31 +1,13 @@
-// the punctuation table, the key table and the full-width forms, as plain
-// functions of (virtual key code, modifiers, state) -> decision. No Qt: the key codes are those
-// of the physical keys of a US keyboard (VirtualKeyMap.h maps Qt key events to them).
+// The punctuation table, the key table and the full-width forms, as plain functions of
+// (virtual key code, modifiers, state) -> decision. No Qt: the codes and modifiers are the
+// neutral ones of KeyCodes.h.
 #pragma once
+
+#include "KeyCodes.h"
 
 #include <string_view>
 
 namespace qb {
-
-// The modifier set of a key, among Shift, Ctrl and Alt (other modifiers are not part of it).
-using Modifiers = unsigned;
-inline constexpr Modifiers kModNone = 0;
-inline constexpr Modifiers kModShift = 1;
-inline constexpr Modifiers kModCtrl = 2;
-inline constexpr Modifiers kModAlt = 4;
-
-// Virtual-key codes the input method knows (US layout).
-namespace vk {
-inline constexpr int Back = 8;
-inline constexpr int Escape = 27;
-inline constexpr int Space = 32;
-inline constexpr int Digit0 = 48, Digit9 = 57;
-inline constexpr int A = 65, Z = 90;
-inline constexpr int LWin = 91, Apps = 93; // handled like [ and ]
-inline constexpr int Numpad0 = 96, Numpad9 = 105;
-inline constexpr int Semicolon = 186, Comma = 188, Minus = 189, Period = 190, Slash = 191;
-inline constexpr int LBracket = 219, Backslash = 220, RBracket = 221, Quote = 222;
-} // namespace vk
 
 // full-width strings, assigned once, never changed (GBK: A3 C1.., A3 E1.., A3 B0..).
 inline constexpr std::string_view FullWidthUpper =
@@ -45,7 +27,7 @@ std::string_view FullWidthLetter(int k, Modifiers m);
 // The full-width form of a digit key (48-57); empty for any other key.
 std::string_view FullWidthDigit(int k);
 
-// Step 3 of reTargetKeyDown: the punctuation table. `text` is empty when the key has no entry.
+// The punctuation table, consulted before the key table. `text` is empty when the key has no entry.
 // The quote key gives the opening or the closing quote by the flag of its kind; `flipSingle` /
 // `flipDouble` say which flag the caller flips after inserting.
 struct Punctuation {
@@ -55,7 +37,7 @@ struct Punctuation {
 };
 Punctuation PunctuationFor(int k, Modifiers m, bool singleQuoteClosing, bool doubleQuoteClosing);
 
-// Step 4 of reTargetKeyDown: the key table.
+// The key table: what a key does to the composition once punctuation has had its turn.
 enum class KeyAction {
     None,            // nothing
     Cancel,          // hide the box, set the code to ""

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
 
 namespace qb {
 
@@ -181,18 +180,7 @@ struct TQbDict::LoadState {
 
 TQbDict::TQbDict() = default;
 
-TQbDict::~TQbDict() noexcept(false) {
-    if (std::uncaught_exceptions() > 0) {
-        // Freed while another error unwinds the stack: a second exception would end the
-        // program, so this failure is dropped and the first one goes on.
-        try {
-            Save();
-        } catch (...) {
-        }
-        return;
-    }
-    Save();
-}
+TQbDict::~TQbDict() = default;
 
 // ---- records and the indexes ----
 

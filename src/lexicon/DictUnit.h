@@ -16,11 +16,10 @@ namespace qb {
 class TQbDict {
 public:
     TQbDict();                  // Create: empty, no FileName, Modified 0
-    // Runs Save(); a failed write reaches whoever frees the lexicon (by `delete` or at the end
-    // of a scope). While another exception unwinds the stack the failure is dropped instead,
-    // since a second exception would end the program. Note: std::unique_ptr's destructor is
-    // noexcept, so a failed save inside it ends the program: call Save() (and catch) first.
-    ~TQbDict() noexcept(false);
+    // Writes nothing: whoever frees a lexicon that may be modified calls Save() first and
+    // decides what a failed write means (the main window's shutdown rescues the entries, the
+    // removal of a professional lexicon keeps it loaded).
+    ~TQbDict();
     TQbDict(const TQbDict&) = delete;
     TQbDict& operator=(const TQbDict&) = delete;
 

@@ -22,41 +22,6 @@ std::size_t FileNameStart(std::string_view path) {
     return slash == std::string_view::npos ? 0 : slash + 1;
 }
 
-// A temporary target lexicon of an expansion. It is written (by its destructor's Save) only
-// through Commit(); when the expansion fails before that, it is discarded unwritten.
-class TemporaryTarget {
-public:
-    TemporaryTarget() : dict_(new TQbDict) {}
-    ~TemporaryTarget() { Discard(); }
-    TemporaryTarget(const TemporaryTarget&) = delete;
-    TemporaryTarget& operator=(const TemporaryTarget&) = delete;
-    TQbDict& operator*() const { return *dict_; }
-    TQbDict* get() const { return dict_; }
-
-    // Frees the lexicon, which saves it when anything was added; a failed write throws and
-    // leaves the old file as it was.
-    void Commit() {
-        TQbDict* d = dict_;
-        dict_ = nullptr;
-        delete d; // may throw "Cannot create file …"; the memory is released either way
-    }
-
-private:
-    void Discard() noexcept {
-        if (!dict_) return;
-        TQbDict* d = dict_;
-        dict_ = nullptr;
-        // Without a file name the destructor's Save has nowhere to write: it throws instead
-        // of writing half an expansion, and that is swallowed here.
-        d->SetFileName(std::string());
-        try {
-            delete d;
-        } catch (...) {
-        }
-    }
-    TQbDict* dict_;
-};
-
 } // namespace
 
 std::string NewLexiconPath(std::string_view chosen) {
@@ -164,21 +129,23 @@ std::size_t ExpandLexicon(LexiconHost& host, const std::string& targetPath,
                           WorkProgress* progress) {
     const std::string irregular = host.ProgramFolder() + "verb.spe";
 
-    TemporaryTarget temporary;
+    // A target not in use is loaded for the expansion alone: written at the end when anything
+    // was added, dropped unwritten when the work fails before that.
+    TQbDict temporary;
     TQbDict* target = nullptr;
     const int t = host.IndexOfDict(targetPath);
     if (t != -1) {
         target = host.Slot(t);
     } else {
-        (*temporary).Load(targetPath, irregular);
-        target = temporary.get();
+        temporary.Load(targetPath, irregular);
+        target = &temporary;
     }
     const std::size_t before = target->EntryCount();
 
     if (const int s = host.IndexOfDict(sourcePath); s != -1) {
         AddEntriesOf(*host.Slot(s), *target, progress);
     } else if (LowerExtension(sourcePath) == ".qbs") {
-        TQbDict source; // never modified, so freeing it writes nothing
+        TQbDict source;
         source.Load(sourcePath, irregular);
         AddEntriesOf(source, *target, progress);
     } else if (textSource) {
@@ -189,10 +156,7 @@ std::size_t ExpandLexicon(LexiconHost& host, const std::string& targetPath,
     }
 
     const std::size_t after = target->EntryCount();
-    if (t == -1)
-        temporary.Commit();
-    else
-        target->Save(); // stays loaded and usable; written again when it is freed
+    target->Save(); // a target in use stays loaded and is written again at shutdown
     return after - before;
 }
 

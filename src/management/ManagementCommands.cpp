@@ -5,6 +5,7 @@
 #include "WorkProgressDialog.h"
 #include "ZYCKunit.h"
 
+#include <QAction>
 #include <QLineEdit>
 
 namespace qb {
@@ -24,23 +25,18 @@ void RefreshSuggestions(ManagementHost& h) { h.ProcessSentence(h.MainSourceSelec
 void ConnectCommand(ManagementHost& h, QAction* action, void (*command)(ManagementHost&)) {
     if (!action) return;
     ManagementHost* host = &h;
-    QObject::connect(action, &QAction::triggered, host, [host, command] {
+    QObject::connect(action, &QAction::triggered, h.Window(), [host, command] {
         Guarded(host->Ui(), [&] { command(*host); });
     });
 }
 
-TfrmAddword& AddwordDialog(ManagementHost& h) {
-    QWidget*& field = h.AddwordField();
-    auto* dialog = qobject_cast<TfrmAddword*>(field);
-    if (!dialog) {
-        dialog = new TfrmAddword(h.Window()); // lives as long as the main window
-        ManagementHost* host = &h;
-        dialog->SetAddEntry([host](const std::string& source, const std::string& rendering) {
-            AddUserEntry(*host, source, rendering);
-        });
-        field = dialog;
-    }
-    return *dialog;
+std::unique_ptr<TfrmAddword> NewAddwordDialog(ManagementHost& h) {
+    auto dialog = std::make_unique<TfrmAddword>(h.Window());
+    ManagementHost* host = &h;
+    dialog->SetAddEntry([host](const std::string& source, const std::string& rendering) {
+        AddUserEntry(*host, source, rendering);
+    });
+    return dialog;
 }
 
 void AddUserEntry(ManagementHost& h, const std::string& source, const std::string& rendering) {
@@ -57,7 +53,7 @@ void actAddDirectExecute(ManagementHost& h) {
 }
 
 void actAdjustExecute(ManagementHost& h) {
-    TfrmAddword& dialog = AddwordDialog(h);
+    TfrmAddword& dialog = h.AddwordDialog();
     dialog.SetSourceText(h.SourceSelection()); // untrimmed
     dialog.SetTargetText(std::string());
     dialog.sourceBox->setFocus();

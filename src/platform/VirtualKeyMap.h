@@ -8,7 +8,7 @@
 // . / * - + to their own codes (110, 111, 106, 109, 107), never to the main keys'.
 #pragma once
 
-#include "KeyTables.h"
+#include "KeyCodes.h"
 
 #include <Qt>
 

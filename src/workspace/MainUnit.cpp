@@ -1,12 +1,12 @@
 #include "MainUnit.h"
 
-#include "MainImeAdapter.h"
-
 #include "Controls.h"
 #include "ExplanUnit.h"
 #include "Fonts.h"
 #include "GbkText.h"
 #include "Icons.h"
+#include "MainImeHost.h"
+#include "MainManagementHost.h"
 #include "PaneStore.h"
 #include "PopSourceUnit.h"
 #include "SentenceLogic.h"
@@ -50,35 +50,6 @@ QString MissingLexiconMessage(const std::string& path) {
     return U("词库") + QString::fromUtf8(path.data(), qsizetype(path.size())) + U("没有找到！");
 }
 
-std::string FullWidthRun(unsigned char first, int count) {
-    std::string s;
-    for (int i = 0; i < count; ++i) {
-        s += char(0xA3);
-        s += char(first + i);
-    }
-    return s;
-}
-
-// Frees one lexicon slot; a lexicon's destructor may throw (its Save), and a throwing
-// destructor must never run inside unique_ptr's noexcept reset.
-void FreeSlot(std::unique_ptr<TQbDict>& slot) {
-    TQbDict* d = slot.release();
-    delete d;
-}
-
-// Writes a lexicon (when modified) and frees it, writing it once: Modified stays 1 after a
-// Save, so the destructor would write the same bytes again. After the explicit Save
-// the lexicon is told it has no file; its destructor's Save then has nowhere to write and says
-// so, which is expected here and dropped. A failed Save throws before anything is freed.
-void WriteAndFree(std::unique_ptr<TQbDict>& slot) {
-    slot->Save();
-    if (slot->Modified()) slot->SetFileName(std::string());
-    try {
-        FreeSlot(slot);
-    } catch (const std::exception&) {
-    }
-}
-
 } // namespace
 
 TfrmMainQB::TfrmMainQB(TWorkspaceSetup setup, QWidget* parent)
@@ -105,14 +76,8 @@ TfrmMainQB::TfrmMainQB(TWorkspaceSetup setup, QWidget* parent)
 TfrmMainQB::~TfrmMainQB() {
     keyHandler_ = &defaultKeys_;
     try {
-        FormDestroy();
+        FormDestroy(); // writes every modified lexicon
     } catch (...) {
-    }
-    for (auto& slot : Dicts) {
-        try {
-            FreeSlot(slot);
-        } catch (...) {
-        }
     }
 }
 
@@ -197,9 +162,8 @@ void TfrmMainQB::BuildCommands() {
     on(actStepUp, &TfrmMainQB::actStepUpExecute);
     on(actStepDown, &TfrmMainQB::actStepDownExecute);
     // A checkable action flips its own check mark when triggered; UpdateModeDisplay then sets
-    // it from the flag, so the mark always shows the flag.
-    // mnuIMESetup, mnuMerge, actAddDirect, actAdjust, mnuPro,
-    // actHelp, mnuWebSite, mnuMovie, mnuAbout come with later issues.
+    // it from the flag, so the mark always shows the flag. The lexicon-management commands are
+    // connected with their host (CreateManagement).
 
     QMenuBar* bar = menuBar();
     QMenu* file = bar->addMenu(U("文件(&F)"));
@@ -453,9 +417,6 @@ void TfrmMainQB::FormCreateSteps() {
     OpenDict(folder + "BasicDict.qbs");
     if (Dicts.size() < 2) Dicts.emplace_back();
     // 5, 6.
-    FullWidthUpper = FullWidthRun(0xC1, 26);
-    FullWidthLower = FullWidthRun(0xE1, 26);
-    FullWidthDigits = FullWidthRun(0xB0, 10);
     FullWidthChars = false;
     FullWidthPunct = true;
     ImeEnabled = true;
@@ -465,7 +426,6 @@ void TfrmMainQB::FormCreateSteps() {
     LoadSchemeTables();
     BrowseMode = false;
     UpdateModeDisplay();
-    appIdleInstalled_ = true;
 }
 
 void TfrmMainQB::ReadSettings() {
@@ -519,7 +479,7 @@ void TfrmMainQB::CreateOtherWindows() {
     // source window, add-entry dialog, explanation window; all hidden.
     CreateImeWindows();
     if (!frmPopSource) frmPopSource = new TfrmPopSource(this);
-    // frmAddword is created here by the lexicon-management code when it lands.
+    CreateManagement();
     if (!frmShowExplain) frmShowExplain = new TfrmShowExplain(this);
 }
 
@@ -528,19 +488,26 @@ void TfrmMainQB::CreateImeWindows() {
     // the candidate window TfrmCandidates, hidden; the target pane's key events go
     // to it through reTargetKeyDown / KeyPress / KeyUp.
     if (ime_) return;
-    auto ime = std::make_unique<TMainIme<TTargetKeyHandler, TfrmMainQB>>(*this);
-    frmBianma = ime->Controller().frmBianma();
-    frmCandidates = ime->Controller().frmCandidates();
-    SetTargetKeyHandler(ime.get());
-    ime_ = std::move(ime);
+    ime_ = std::make_unique<TMainImeHost>(*this);
+    frmBianma = ime_->Controller().frmBianma();
+    frmCandidates = ime_->Controller().frmCandidates();
+    SetTargetKeyHandler(ime_.get());
 }
 
-void TfrmMainQB::AppIdle() {
-    // The main window and the visible floating window are to be repainted whenever the queue
-    // runs empty. Qt repaints invalid regions itself as soon as the queue is idle, so this only
-    // asks for the floating window's repaint while it follows the caret.
-    if (!appIdleInstalled_) return;
-    if (FollowSource && frmPopSource && frmPopSource->isVisible()) frmPopSource->update();
+void TfrmMainQB::CreateManagement() {
+    // The add-entry dialog comes with the host; the commands run inside the error guard.
+    if (management_) return;
+    management_ = std::make_unique<TMainManagementHost>(*this);
+    ManagementHost& h = *management_;
+    ConnectCommand(h, mnuMerge, mnuMergeClick);
+    ConnectCommand(h, actAddDirect, actAddDirectExecute);
+    ConnectCommand(h, actAdjust, actAdjustExecute);
+    ConnectCommand(h, mnuPro, mnuProClick);
+    ConnectCommand(h, mnuIMESetup, mnuIMESetupClick);
+    ConnectCommand(h, actHelp, actHelpExecute);
+    ConnectCommand(h, mnuWebSite, mnuWebSiteClick);
+    ConnectCommand(h, mnuMovie, mnuMovieClick);
+    ConnectCommand(h, mnuAbout, mnuAboutClick);
 }
 
 void TfrmMainQB::ActivateFromOutside() {
@@ -601,18 +568,16 @@ void TfrmMainQB::WriteSettings() {
 }
 
 void TfrmMainQB::FreeLexiconsForShutdown() {
+    // A modified lexicon is written when it is freed; one that cannot be written has its
+    // entries rescued (and the failure shown) before it is freed all the same.
     for (auto& slot : Dicts) {
         if (!slot) continue;
         try {
-            WriteAndFree(slot);
+            slot->Save();
         } catch (const std::exception& e) {
             RescueLexicon(*slot, e.what());
-            slot->SetFileName(std::string());
-            try {
-                FreeSlot(slot); // its failure was shown and its entries rescued above
-            } catch (...) {
-            }
         }
+        slot.reset();
     }
 }
 
@@ -833,7 +798,8 @@ void TfrmMainQB::CloseDict(const std::string& name) {
         if (!slot || slot->FileName() != name) continue;
         // Written first: a lexicon that cannot be written stays loaded and listed, and the
         // failure reaches the caller.
-        WriteAndFree(slot);
+        slot->Save();
+        slot.reset();
     }
 }
 

@@ -1,13 +1,12 @@
 // TfrmMainQB, the workbench window: start-up and shutdown, sentences, suggestions, browse mode,
-// the floating window, the scheme tables and the modes. It owns the lexicons in use (`Dicts`), the four scheme tables, the mode
-// flags and the per-sentence lists; the pop-up windows hang off it.
+// the floating window, the scheme tables and the modes. It owns the lexicons in use (`Dicts`),
+// the four scheme tables, the mode flags and the per-sentence lists; the pop-up windows, the
+// input method and the lexicon-management commands hang off it.
 //
 // Made with its program folder and its settings file (the test seam): main passes the
 // executable's folder and the user's store, tests a temporary folder and file.
 #pragma once
 
-// The engine's headers first: they name a template parameter `emit`, which Qt's keyword macro
-// would erase if a Qt header came before them (targets of this folder build with QT_NO_KEYWORDS).
 #include "DictUnit.h"
 #include "MyUtils.h"
 #include "SchemeTables.h"
@@ -36,6 +35,8 @@ namespace qb {
 
 class TfrmPopSource;
 class TfrmShowExplain;
+class TMainImeHost;
+class TMainManagementHost;
 class TRichPane;
 class TPhraseList;
 
@@ -75,11 +76,13 @@ public:
     // (the program calls it when its message loop ends).
     void FormDestroy();
     bool FormCreateCompleted() const { return formCreateCompleted_; }
-    bool AppIdleInstalled() const { return appIdleInstalled_; }
-    // Creates the other windows of start-up step 5 (all hidden).
+    // Creates the windows that hang off this one, all hidden: the input method's composition
+    // box and candidate window, the floating source window, the add-entry dialog (with the
+    // lexicon-management commands) and the explanation window. A second call adds nothing.
     void CreateOtherWindows();
+    // The lexicon-management commands' host; null before CreateOtherWindows.
+    TMainManagementHost* Management() const { return management_.get(); }
     void FormResize();
-    void AppIdle();
     void ActivateFromOutside(); // a second start asked for the front
     // 文件 → 清空原文和译文: empties both panes after a confirmation, so a new job starts empty.
     void mnuClearPanesExecute();
@@ -104,7 +107,6 @@ public:
     bool ImeEnabled = true;
     bool FullWidthPunct = true;
     bool FullWidthChars = false;
-    std::string FullWidthUpper, FullWidthLower, FullWidthDigits;
     bool FollowSource = true;
     bool SmartFollow = false;
     bool BrowseMode = false;
@@ -156,26 +158,36 @@ public:
     QListWidget* lbLongPhrase = nullptr;
     QSplitter* Panel1 = nullptr;     // the two panes (Splitter1 between them)
     QSplitter* Splitter2 = nullptr;  // Panel1 | lbLongPhrase
-    QToolBar* ToolBar1 = nullptr;
-    std::array<QLabel*, 5> StatusPanels{};
-    QString StatusText(int panel) const;
+    QString StatusText(int panel) const; // the status bar's panels 0-4
 
     TfrmPopSource* frmPopSource = nullptr;
     TfrmShowExplain* frmShowExplain = nullptr;
-    QWidget* frmBianma = nullptr;      // composition box (src/ime), plugged in by CreateImeWindows
-    QWidget* frmCandidates = nullptr;  // candidate window (src/ime)
-    QWidget* frmAddword = nullptr;     // add-entry dialog (src/management)
+    // The composition box and candidate window the pop-ups are placed with; the input method's
+    // own unless a test puts others in their place.
+    QWidget* frmBianma = nullptr;
+    QWidget* frmCandidates = nullptr;
 
-    // ---- the command table ----
-    QAction *mnuClearPanes, *mnuExit, *EditUndo, *EditCopy, *EditCut, *EditPaste;
-    QAction *mnuIMESetup, *ToggleMyIME, *ToggleFullPunct, *ToggleFullWide, *actFindWords;
-    QAction *ToggleFollow, *actSmartFollow;
-    QAction *mnuMerge, *actAddDirect, *actAdjust, *mnuPro;
-    QAction *actHelp, *mnuWebSite, *mnuMovie, *mnuAbout;
-    QAction *DoGetASent, *DoExpand, *DoConfirmSelection, *actFillExample, *actStepUp, *actStepDown;
-    QToolButton *btBrowseMode = nullptr, *btGetNextSent = nullptr, *btExpandSelection = nullptr;
-    QToolButton *btTransSelection = nullptr, *btAdd = nullptr, *btUndo = nullptr;
-    QToolButton *btCopy = nullptr, *btCut = nullptr, *btPaste = nullptr;
+    // ---- the commands that tests and the pop-ups trigger ----
+    QAction* mnuClearPanes = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* mnuIMESetup = nullptr;
+    QAction* ToggleMyIME = nullptr;
+    QAction* ToggleFullPunct = nullptr;
+    QAction* ToggleFullWide = nullptr;
+    QAction* actFindWords = nullptr;
+    QAction* ToggleFollow = nullptr;
+    QAction* actSmartFollow = nullptr;
+    QAction* mnuMerge = nullptr;
+    QAction* actAdjust = nullptr;
+    QAction* mnuPro = nullptr;
+    QAction* mnuWebSite = nullptr;
+    QAction* mnuMovie = nullptr;
+    QAction* mnuAbout = nullptr;
+    QAction* DoGetASent = nullptr;
+    QAction* DoConfirmSelection = nullptr;
+    QToolButton* btBrowseMode = nullptr;
+    QToolButton* btGetNextSent = nullptr;
+    QToolButton* btExpandSelection = nullptr;
 
     const std::string& ProgramFolder() const { return setup_.programFolder; }
     const QString& SettingsFile() const { return setup_.settingsFile; }
@@ -207,6 +219,7 @@ private:
     void EnsureOnScreen();
     void EditCommand(int which);
     void CreateImeWindows();
+    void CreateManagement();
     bool IsOwnShortcut(const QKeyEvent& e) const;
     void RestorePanes();
     void PanesChanged();
@@ -214,16 +227,35 @@ private:
     TWorkspaceSetup setup_;
     std::unique_ptr<TQtUi> ownUi_;
     TTargetKeyHandler defaultKeys_;
-    std::unique_ptr<TTargetKeyHandler> ime_; // the input method (TMainIme over this window)
+    std::unique_ptr<TMainImeHost> ime_;
+    std::unique_ptr<TMainManagementHost> management_;
     TTargetKeyHandler* keyHandler_ = &defaultKeys_;
     std::vector<QAction*> ownShortcuts_;
     bool formCreateCompleted_ = false;
-    bool appIdleInstalled_ = false;
     bool formDestroyed_ = false;
     bool settingsRead_ = false;
     QTimer* keepPanesTimer_ = nullptr;
     bool restoringPanes_ = false;
     bool keepPanesFailed_ = false; // shown once until a write succeeds again
+
+    QToolBar* ToolBar1 = nullptr;
+    std::array<QLabel*, 5> StatusPanels{};
+    QAction* EditUndo = nullptr;
+    QAction* EditCopy = nullptr;
+    QAction* EditCut = nullptr;
+    QAction* EditPaste = nullptr;
+    QAction* actAddDirect = nullptr;
+    QAction* actHelp = nullptr;
+    QAction* DoExpand = nullptr;
+    QAction* actFillExample = nullptr;
+    QAction* actStepUp = nullptr;
+    QAction* actStepDown = nullptr;
+    QToolButton* btTransSelection = nullptr;
+    QToolButton* btAdd = nullptr;
+    QToolButton* btUndo = nullptr;
+    QToolButton* btCopy = nullptr;
+    QToolButton* btCut = nullptr;
+    QToolButton* btPaste = nullptr;
 };
 
 } // namespace qb

@@ -42,10 +42,6 @@ bool TProgram::Start() {
     ws.panesFile = setup_.panesFile;
     frmMainQB_ = std::make_unique<TfrmMainQB>(ws);
     frmMainQB_->CreateOtherWindows();
-    if (setup_.installCommands) {
-        TfrmMainQB& w = *frmMainQB_;
-        w.Guard([&] { setup_.installCommands(w); });
-    }
     QObject::connect(instance_.get(), &TSingleInstance::activateRequested, frmMainQB_.get(),
                      [w = frmMainQB_.get()] { w->ActivateFromOutside(); });
     // 6. The splash closes, the pointer comes back.
@@ -80,9 +76,8 @@ void TProgram::Finish() {
     instance_.reset();
 }
 
-int RunQuillbridge(std::function<void(TfrmMainQB&)> installCommands) {
+int RunQuillbridge() {
     TProgramSetup setup;
-    setup.installCommands = std::move(installCommands);
     setup.programFolder = ProgramFolder();
     setup.settingsFile = UserSettingsFile();
     setup.instanceName = DefaultInstanceName();

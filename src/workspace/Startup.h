@@ -7,7 +7,6 @@
 
 #include <QString>
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,10 +21,6 @@ struct TProgramSetup {
     QString instanceName;       // the single-instance socket file (a bare name: in the user's runtime folder)
     TUi* ui = nullptr;          // null: the real message boxes
     bool handleSignals = true;  // install the SIGTERM/SIGINT/SIGHUP handlers
-    // Connects the commands of later layers (src/management: F8, F9, the lexicon manager, help)
-    // to the main window's actions; runs after the other windows are made, before the splash
-    // closes.
-    std::function<void(TfrmMainQB&)> installCommands;
     std::string panesFile;      // where the panes are kept; empty: not kept
 };
 
@@ -53,6 +48,6 @@ private:
 };
 
 // main's whole body: the user's real folder, store and instance name.
-int RunQuillbridge(std::function<void(TfrmMainQB&)> installCommands = {});
+int RunQuillbridge();
 
 } // namespace qb

@@ -1,6 +1,6 @@
 // The fast paths (ordered loading, batch adding, pooled storage) against a plain sequential
 // model of the Parts, and every reader against bytes that are not a lexicon at all.
-#include "TestSupport.h"
+#include "LexiconTestSupport.h"
 
 #include <algorithm>
 #include <cstring>

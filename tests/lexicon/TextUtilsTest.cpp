@@ -1,6 +1,6 @@
 // Text utilities (MyUtils): searching at character boundaries, the text order, the word and key
 // operations, keyed merging and the line layer.
-#include "TestSupport.h"
+#include "LexiconTestSupport.h"
 
 #include <algorithm>
 #include <cstring>

@@ -48,13 +48,8 @@ struct RecordingProgress : qb::WorkProgress {
     int finishes = 0;
 };
 
-// Lexicons made in memory still write their file when freed: each gets one in a temporary
-// folder.
-class InMemory : public ::testing::Test {
-protected:
-    void Name(TQbDict& d, const char* name) { d.SetFileName(dir / name); }
-    TempDir dir;
-};
+// Lexicons made in memory, without files of their own.
+class InMemory : public ::testing::Test {};
 
 } // namespace
 
@@ -122,8 +117,6 @@ TEST(TextCheck, Kinds) {
 using TextCheckMerge = InMemory;
 TEST_F(TextCheckMerge, Utf8IsConvertedToTheSameGbkEntries) {
     TQbDict fromUtf8, fromGbk;
-    Name(fromUtf8, "a.txt");
-    Name(fromGbk, "b.txt");
     qb::MergeTextLexicon(fromUtf8, qb::TextLexiconToGbk("\xEF\xBB\xBF" "apple\t苹果\r\n"), nullptr);
     qb::MergeTextLexicon(fromGbk, "apple\t" + G("苹果") + "\r\n", nullptr);
     EXPECT_EQ(Entries(fromUtf8), Entries(fromGbk)); // the byte-order mark is dropped too
@@ -139,8 +132,6 @@ TEST_F(Merge, SlicedMergeEqualsOneByOne) {
     const std::string text = SyntheticText(100000);
     ASSERT_GT(text.size(), std::size_t(1) << 21);
     TQbDict sliced, reference;
-    Name(sliced, "s.txt");
-    Name(reference, "r.txt");
     RecordingProgress progress;
     qb::MergeTextLexicon(sliced, text, &progress);
     AddOneByOne(reference, text);
@@ -159,8 +150,6 @@ TEST_F(Merge, CrLfAcrossTheSliceBoundaryIsOneLineBreak) {
     text.replace(0, 2, "k\t");
     text += "\nnext\tline\r\n";
     TQbDict sliced, reference;
-    Name(sliced, "s.txt");
-    Name(reference, "r.txt");
     qb::MergeTextLexicon(sliced, text, nullptr);
     AddOneByOne(reference, text);
     EXPECT_EQ(Entries(sliced), Entries(reference));
@@ -169,14 +158,12 @@ TEST_F(Merge, CrLfAcrossTheSliceBoundaryIsOneLineBreak) {
 
 TEST_F(Merge, NulEndsTheText) {
     TQbDict d;
-    Name(d, "d.txt");
     qb::MergeTextLexicon(d, std::string("a\tb\r\n\0c\td\r\n", 13), nullptr);
     EXPECT_EQ(Entries(d), (std::vector<std::string>{"a\tb"}));
 }
 
 TEST_F(Merge, SameTextTwiceAddsNoEntries) {
     TQbDict d;
-    Name(d, "d.txt");
     const std::string text = "apple\t" + G("苹果") + "\r\nbank\t" + G("银行；河岸") + "\r\n";
     qb::MergeTextLexicon(d, text, nullptr);
     const auto once = Entries(d);
@@ -186,9 +173,6 @@ TEST_F(Merge, SameTextTwiceAddsNoEntries) {
 
 TEST_F(Merge, AddEntriesOfEqualsOneByOne) {
     TQbDict source, batch, reference;
-    Name(source, "s.qbs");
-    Name(batch, "b.qbs");
-    Name(reference, "r.qbs");
     qb::StringList keys, renderings;
     for (int i = 0; i < 450000; ++i) {
         keys.push_back("Key " + std::to_string((static_cast<long long>(i) * 7919) % 450000));
@@ -213,7 +197,6 @@ TEST_F(Merge, AddEntriesOfEqualsOneByOne) {
 
 TEST_F(Merge, ALexiconExpandedWithItselfOnlyMerges) {
     TQbDict d;
-    Name(d, "d.qbs");
     for (int i = 0; i < 300000; ++i) d.AddEntry("w" + std::to_string(i), G("词"), true);
     const std::string before = d.SaveToBytes(true);
     qb::AddEntriesOf(d, d, nullptr);
@@ -327,7 +310,6 @@ TEST_F(Expand, UnwritableLoadedTargetKeepsMemoryAndFile) {
     }
     EXPECT_EQ(target.EntryCount(), 4u); // the pairs stay in the loaded lexicon
     EXPECT_EQ(ReadFile(locked / "law.qbs"), old);
-    target.SetFileName(dir / "elsewhere.qbs"); // lets the fake host free it quietly
 }
 
 TEST_F(Expand, UnwritableTemporaryTargetLeavesFileIntact) {

@@ -5,8 +5,8 @@
 #include "AddWordUnit.h"
 #include "CandidateLookup.h"
 #include "GbkText.h"
+#include "MainManagementHost.h"
 #include "MainUnit.h"
-#include "ManagementCommands.h"
 #include "PopSourceUnit.h"
 #include "ZYCKunit.h"
 #include "imeSetup.h"
@@ -103,7 +103,6 @@ protected:
         setup.rescueFolder = root.path() + "/rescue/";
         w = std::make_unique<TfrmMainQB>(setup);
         w->CreateOtherWindows();
-        qb::InstallManagementCommands(*w);
         w->show();
         w->activateWindow();
         (void)QTest::qWaitForWindowActive(w.get());
@@ -221,7 +220,10 @@ TEST_F(Window, F9ThenCancelAddsNothingAndStillRefreshes) {
 TEST_F(Window, F9AddsTheDialogTextsAsTheyStand) {
     Make();
     Select("The patient had a heart attack. ", "had a ", "");
-    WhenShown<qb::TfrmAddword>([](qb::TfrmAddword& d) {
+    qb::TfrmAddword* first = nullptr;
+    qb::TfrmAddword* second = nullptr;
+    WhenShown<qb::TfrmAddword>([&first](qb::TfrmAddword& d) {
+        first = &d;
         EXPECT_EQ(d.sourceBox->text(), QStringLiteral("had a ")); // untrimmed
         d.targetBox->setText(QString::fromUtf8("有一次"));
         QTest::keyClick(d.targetBox, Qt::Key_Return); // Enter is 添加
@@ -230,13 +232,15 @@ TEST_F(Window, F9AddsTheDialogTextsAsTheyStand) {
     EXPECT_EQ(RenderingOf(User(), "had a"), G("有一次"));
     // The same dialog is reused, its fields overwritten.
     Select("The patient had a heart attack. ", "heart", "");
-    WhenShown<qb::TfrmAddword>([](qb::TfrmAddword& d) {
+    WhenShown<qb::TfrmAddword>([&second](qb::TfrmAddword& d) {
+        second = &d;
         EXPECT_EQ(d.sourceBox->text(), QStringLiteral("heart"));
         EXPECT_TRUE(d.targetBox->text().isEmpty());
         d.reject();
     });
     w->actAdjust->trigger();
-    EXPECT_EQ(w->frmAddword, static_cast<QWidget*>(&qb::AddwordDialog(*qb::ManagementOf(*w))));
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(first, &w->Management()->AddwordDialog());
 }
 
 TEST_F(Window, AdditionsSurviveARestart) {

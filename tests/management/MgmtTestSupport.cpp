@@ -14,12 +14,7 @@ std::string Fixture(const std::string& name) {
 }
 
 FakeLexicons::~FakeLexicons() {
-    for (qb::TQbDict* d : dicts) {
-        try {
-            delete d;
-        } catch (...) {
-        }
-    }
+    for (qb::TQbDict* d : dicts) delete d;
 }
 
 int FakeLexicons::IndexOfDict(const std::string& name) const {

@@ -161,6 +161,28 @@ TEST(PopSource, FitHeightBetweenOneAndEightLines) {
     EXPECT_EQ(p.height(), 8 * p.LineHeight + 26);
 }
 
+// The input method typing into the real window: it reads the window's flags, switches and
+// sentence table as they are at each key.
+TEST_F(Modes, TheInputMethodTypesThroughTheWindowsFlagsAndTables) {
+    QTest::keyClicks(window->reTarget, "zhongguo"); // the code's lone word: committed at once
+    EXPECT_EQ(window->Target.Text(), G("中国"));
+    EXPECT_FALSE(window->frmBianma->isVisible());
+    QTest::keyClick(window->reTarget, Qt::Key_Comma);
+    EXPECT_EQ(window->Target.Text(), G("中国，"));
+    Key(Qt::Key_Y); // off: the comma is the pane's own
+    QTest::keyClick(window->reTarget, Qt::Key_Comma);
+    EXPECT_EQ(window->Target.Text(), G("中国，,"));
+    Key(Qt::Key_Y);
+    window->useQp = window->useSp = window->useZr = window->useWb = false;
+    QTest::keyClick(window->reTarget, Qt::Key_Z); // no scheme offers a word for z any more
+    EXPECT_TRUE(window->frmBianma->isVisible());
+    EXPECT_FALSE(window->frmCandidates->isVisible());
+    window->SentenceCodeKeys = {"zx"};
+    window->SentenceCodeWords = {G("中心")};
+    QTest::keyClick(window->reTarget, Qt::Key_X); // the sentence's lone word for zx: committed
+    EXPECT_EQ(window->Target.Text(), G("中国，,中心"));
+}
+
 } // namespace
 } // namespace qb::test
 

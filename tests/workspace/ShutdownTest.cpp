@@ -125,10 +125,13 @@ TEST_F(Shutdown, ALexiconThatCannotBeWrittenIsRescuedAndTheOthersAreSaved) {
     const std::string sub = folder.folder + "pro/";
     QDir().mkpath(QString::fromStdString(sub));
     folder.MakeProfessional("law.txt", sub + "law.qbs");
+    folder.MakeProfessional("med.txt", folder.Path("med.qbs"));
     TfrmMainQB& w = Make(false);
     w.OpenDict(sub + "law.qbs");
-    ASSERT_EQ(w.Dicts.size(), 3u);
+    w.OpenDict(folder.Path("med.qbs")); // after the failing one: still saved
+    ASSERT_EQ(w.Dicts.size(), 4u);
     w.Dicts[2]->AddEntry("appeal", G("上诉"));
+    w.Dicts[3]->AddEntry("fracture", G("骨折"));
     w.Dicts[0]->AddEntry("user word", G("用户词"));
     QDir(QString::fromStdString(sub)).removeRecursively(); // its folder is gone
     w.FormDestroy();
@@ -139,6 +142,9 @@ TEST_F(Shutdown, ALexiconThatCannotBeWrittenIsRescuedAndTheOthersAreSaved) {
     ScrambleLines(lines);
     EXPECT_NE(std::find(lines.begin(), lines.end(), "appeal\t" + G("上诉")), lines.end());
     EXPECT_NE(ReadBytes(folder.Path("mydict.txt")).find("user word"), std::string::npos);
+    lines = SplitLines(ReadBytes(folder.Path("med.qbs")));
+    ScrambleLines(lines);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "fracture\t" + G("骨折")), lines.end());
 }
 
 // Regression: an unreadable mydict.txt, one F8 and a close left a mydict.txt of that one entry.

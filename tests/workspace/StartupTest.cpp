@@ -26,7 +26,6 @@ class Startup : public TWindowTest, public testing::Test {};
 TEST_F(Startup, EmptyStoreGivesTheDefaults) {
     TfrmMainQB& w = Make();
     EXPECT_TRUE(w.FormCreateCompleted());
-    EXPECT_TRUE(w.AppIdleInstalled());
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(w.pos(), QPoint(10, 10));
     EXPECT_EQ(w.size(), QSize(640, 480));
@@ -43,13 +42,6 @@ TEST_F(Startup, EmptyStoreGivesTheDefaults) {
     EXPECT_EQ(w.Dicts[1]->FileName(), folder.Path("BasicDict.qbs"));
     EXPECT_EQ(w.windowTitle(), QString::fromUtf8("文渡翻译环境"));
     EXPECT_FALSE(folder.IniExists()); // reading creates nothing
-}
-
-TEST_F(Startup, FullWidthStrings) {
-    TfrmMainQB& w = Make(false);
-    EXPECT_EQ(w.FullWidthUpper, G("ＡＢＣＤＥＦＧＨＩＪＫＬＭＮＯＰＱＲＳＴＵＶＷＸＹＺ"));
-    EXPECT_EQ(w.FullWidthLower, G("ａｂｃｄｅｆｇｈｉｊｋｌｍｎｏｐｑｒｓｔｕｖｗｘｙｚ"));
-    EXPECT_EQ(w.FullWidthDigits, G("０１２３４５６７８９"));
 }
 
 TEST_F(Startup, SavedBoundsAndSwitchesAreApplied) {
@@ -121,7 +113,6 @@ TEST_F(Startup, UnreadableSchemeFileStopsFormCreate) {
     TfrmMainQB& w = Make(false);
     EXPECT_EQ(Messages(), Strings{"Cannot open file " + folder.Path("zrmwin.mpy")});
     EXPECT_FALSE(w.FormCreateCompleted());
-    EXPECT_FALSE(w.AppIdleInstalled());
     // 全拼 loaded, 自然 stopped after its .achr, 双拼 and 五笔 not reached.
     EXPECT_EQ(w.Tables[0].CodeKeys.size(), 6u);
     EXPECT_EQ(w.Tables[2].CharKeys.size(), 6u);

@@ -202,19 +202,11 @@ int Merge(int argc, char** argv) {
     // The target: loaded as the program loads it; a target that does not exist yet is made.
     std::unique_ptr<TQbDict> target = qblex::LoadAnyLexicon(targetPath, "", false);
     const std::size_t before = target->EntryCount();
-    try {
-        MergeSources(*target, argc, argv);
-        if (target->Modified()) qblex::WriteAnyLexicon(*target, targetPath);
-    } catch (...) {
-        // Nothing is written when a source cannot be read or the target cannot be saved:
-        // freeing the half-merged lexicon would save it.
-        target.release();
-        throw;
-    }
-    const std::size_t added = target->EntryCount() - before;
-    // Saved already: freeing the lexicon would only write the same file a second time.
-    target.release();
-    std::printf("%zu\n", added);
+    // A source that cannot be read throws before anything is written: the target's file
+    // stays as it was.
+    MergeSources(*target, argc, argv);
+    if (target->Modified()) qblex::WriteAnyLexicon(*target, targetPath);
+    std::printf("%zu\n", target->EntryCount() - before);
     return 0;
 }
 

@@ -1,6 +1,6 @@
 // LookupCodeTable, LookupCandidates, and the paging / picking decisions.
 #include "CandidateLookup.h"
-#include "TestGbk.h"
+#include "ImeTestSupport.h"
 
 #include <gtest/gtest.h>
 

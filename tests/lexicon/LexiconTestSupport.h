@@ -26,17 +26,8 @@ inline const std::string kSemi = "\xA3\xBB";                      // ；
 
 std::string FixturePath(const std::string& name); // tests/fixtures/lexicon/<name>
 
-// A lexicon for tests that may be modified without a file of its own: when freed without a
-// file name it saves into a temporary folder of its own (a modified lexicon without a file
-// name would rightly throw from its destructor).
-struct ScratchHome {
-    TempDir scratchDir;
-};
-class ScratchDict : private ScratchHome, public qb::TQbDict {
-public:
-    ~ScratchDict() {
-        if (FileName().empty()) SetFileName(scratchDir / "scratch.txt");
-    }
-};
+// The tests' lexicon: freeing one writes nothing, so a test may modify a lexicon that has no
+// file of its own.
+using ScratchDict = qb::TQbDict;
 
 } // namespace qbtest

@@ -11,8 +11,8 @@
 #include "AddWordUnit.h"
 #include "Fonts.h"
 #include "GbkText.h"
+#include "MainManagementHost.h"
 #include "MainUnit.h"
-#include "ManagementCommands.h"
 #include "PopSourceUnit.h"
 #include "ZYCKunit.h"
 #include "imeSetup.h"
@@ -65,7 +65,6 @@ int main(int argc, char** argv) {
     setup.rescueFolder = settings.path().toStdString() + "/rescue/";
     auto w = std::make_unique<qb::TfrmMainQB>(setup);
     w->CreateOtherWindows();
-    qb::InstallManagementCommands(*w);
     w->move(40, 40);
     w->resize(860, 540);
     w->show();
@@ -96,7 +95,7 @@ int main(int argc, char** argv) {
     std::printf("%s %smain.png\n", shot.save(out + "main.png") ? "wrote" : "FAILED",
                 out.toUtf8().constData());
 
-    qb::ManagementHost* host = qb::ManagementOf(*w);
+    qb::ManagementHost* host = w->Management();
     {
         qb::TfrmZYCK zyck(*host, ui, w.get());
         if (zyck.ListZYKUsing->count() > 0) zyck.ListZYKUsing->item(0)->setSelected(true);
@@ -115,7 +114,7 @@ int main(int argc, char** argv) {
         Save(dialog, out + "imesetup.png");
     }
     {
-        qb::TfrmAddword& add = qb::AddwordDialog(*host);
+        qb::TfrmAddword& add = host->AddwordDialog();
         add.SetSourceText("heart attack");
         add.SetTargetText(qb::Utf8ToGbkLossy("心脏病发作"));
         Save(add, out + "addword.png");

@@ -1,7 +1,7 @@
 // The converter over the system's pinyin library: the three schemes, the preferred words of a
 // sentence, and the user history on disk.
 #include "ClauseConverter.h"
-#include "TestGbk.h"
+#include "ImeTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The input method on a real QPlainTextEdit: real Qt key events (QTest, and events shaped as X11
 // delivers them) through VirtualKeyMap and the controller, asserting after every step.
-#include "ImeHarness.h"
+#include "ImeWindowTestSupport.h"
 
 #include <QApplication>
 #include <QListWidget>

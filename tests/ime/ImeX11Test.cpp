@@ -1,7 +1,7 @@
 // Under Xvfb (QT_QPA_PLATFORM=xcb): the pop-ups never take the focus, and real X key events
 // (xdotool, through the X server) reach the input method as X11 delivers them (Shift+1 arrives
 // as Key_Exclam). Skipped on any other platform; run by ctest through xvfb-run.
-#include "ImeHarness.h"
+#include "ImeWindowTestSupport.h"
 
 #include <QApplication>
 #include <QFileInfo>

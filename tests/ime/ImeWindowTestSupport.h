@@ -5,7 +5,7 @@
 
 #include "GbkText.h"
 #include "ImeController.h"
-#include "TestGbk.h"
+#include "ImeTestSupport.h"
 
 #include <QPlainTextEdit>
 #include <QTextCursor>

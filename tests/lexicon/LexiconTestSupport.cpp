@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "LexiconTestSupport.h"
 
 namespace qbtest {
 

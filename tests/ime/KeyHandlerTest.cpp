@@ -2,7 +2,7 @@
 // The real windows are driven by real key events in test_ime_window.cpp.
 #include "FakeConverter.h"
 #include "ImeKeyHandler.h"
-#include "TestGbk.h"
+#include "ImeTestSupport.h"
 
 #include <map>
 

@@ -1,6 +1,6 @@
 // table files, LoadScheme and GetWordCodes.
 #include "SchemeTables.h"
-#include "TestGbk.h"
+#include "ImeTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Target-pane keys and modes: the punctuation table, the key table and the full-width forms, row by row.
 #include "KeyTables.h"
-#include "TestGbk.h"
+#include "ImeTestSupport.h"
 
 #include <gtest/gtest.h>
 

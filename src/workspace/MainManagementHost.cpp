@@ -1,0 +1,58 @@
+#include "MainManagementHost.h"
+
+#include "AddWordUnit.h"
+#include "MainUnit.h"
+#include "PopSourceUnit.h"
+
+namespace qb {
+
+TMainManagementHost::TMainManagementHost(TfrmMainQB& main)
+    : main_(main), addword_(NewAddwordDialog(*this)) {}
+
+TMainManagementHost::~TMainManagementHost() = default;
+
+int TMainManagementHost::SlotCount() const { return int(main_.Dicts.size()); }
+TQbDict* TMainManagementHost::Slot(int i) const { return main_.Dicts[std::size_t(i)].get(); }
+
+int TMainManagementHost::IndexOfDict(const std::string& name) const {
+    return main_.IndexOfDict(name);
+}
+
+void TMainManagementHost::OpenDict(const std::string& name) { main_.OpenDict(name); }
+void TMainManagementHost::CloseDict(const std::string& name) { main_.CloseDict(name); }
+std::string TMainManagementHost::ProgramFolder() const { return main_.ProgramFolder(); }
+
+QWidget* TMainManagementHost::Window() { return &main_; }
+TUi& TMainManagementHost::Ui() { return main_.Ui(); }
+
+std::string TMainManagementHost::SourceSelection() {
+    if (main_.frmPopSource && main_.frmPopSource->isVisible())
+        return main_.frmPopSource->SelText();
+    return MainSourceSelection();
+}
+
+std::string TMainManagementHost::MainSourceSelection() { return main_.Source.SelText(); }
+std::string TMainManagementHost::TargetSelection() { return main_.Target.SelText(); }
+
+void TMainManagementHost::ProcessSentence(const std::string& sentence) {
+    main_.ProcessSentence(sentence);
+}
+
+SchemeChoice TMainManagementHost::Schemes() {
+    SchemeChoice c;
+    c.use = {main_.useQp, main_.useSp, main_.useZr, main_.useWb};
+    c.order = main_.SchemeOrder;
+    return c;
+}
+
+void TMainManagementHost::SetSchemes(const SchemeChoice& c) {
+    main_.useQp = c.use[0];
+    main_.useSp = c.use[1];
+    main_.useZr = c.use[2];
+    main_.useWb = c.use[3];
+    main_.SchemeOrder = c.order;
+}
+
+void TMainManagementHost::LoadSchemeTables() { main_.LoadSchemeTables(); }
+
+} // namespace qb
