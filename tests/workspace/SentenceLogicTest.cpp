@@ -169,6 +169,16 @@ TEST(PhraseList, PhrasesOfTwoOrMoreWordsWithIndentedSenses) {
     EXPECT_TRUE(PhraseListLines({"bank\t" + G("银行")}).empty());
 }
 
+// Both semicolons split (user lexicons often hold ";"), a sense met twice is offered once, blanks
+// and empty senses are dropped.
+TEST(SentenceSenses, EverySenseOnceSplitAtBothSemicolons) {
+    const auto senses = SentenceSenses({"status\t" + G("状态") + "\xA3\xBB" + G("地位"),
+                                        "status code\t" + G("状态码") + "; " + G("状态") + ";;",
+                                        "who\t" + G("谁"), "x\t"});
+    EXPECT_EQ(senses, (std::vector<std::string>{G("状态"), G("地位"), G("状态码"), G("谁")}));
+    EXPECT_TRUE(SentenceSenses({}).empty());
+}
+
 TEST(Explanation, SortedLinesAndTheLongestString) {
     TExplanation ex = BuildExplanation({"take care\t" + G("保重"), "bank\t" + G("银行") + "\xA3\xBB" + G("河岸边上")});
     EXPECT_EQ(ex.lines, (StringList{"bank", "  " + G("银行"), "  " + G("河岸边上"), "take care", "  " + G("保重")}));
