@@ -7,7 +7,9 @@
 
 namespace qb {
 
-std::string RescueFolder() {
+std::string RescueFolder() { return UserDataFolder(); }
+
+std::string UserDataFolder() {
     std::string base;
     if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) {
         base = x;
@@ -20,7 +22,7 @@ std::string RescueFolder() {
     return base + "quillbridge/";
 }
 
-std::string PinyinHistoryFile() { return RescueFolder() + "pinyin-history"; }
+std::string PinyinHistoryFile() { return UserDataFolder() + "pinyin-history"; }
 
 std::string ProgramFolder() {
     std::string dir = QCoreApplication::applicationDirPath().toStdString();
