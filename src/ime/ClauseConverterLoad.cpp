@@ -9,7 +9,8 @@ TClauseConverterLoad::~TClauseConverterLoad() {
 }
 
 void TClauseConverterLoad::Start(Make make) {
-    if (pending_.valid() || converter_ || !make) return;
+    if (started_ || !make) return;
+    started_ = true;
     pending_ = std::async(std::launch::async, std::move(make));
 }
 

@@ -23,17 +23,21 @@ public:
     TClauseConverterLoad& operator=(const TClauseConverterLoad&) = delete;
     ~TClauseConverterLoad(); // waits for a load still running
 
-    // Runs `make` on a worker thread; a second call while one is held does nothing.
+    // Runs `make` on a worker thread; only the first call with a `make` does anything.
     void Start(Make make);
     // The converter, waiting for the load when it still runs; null when none was started or the
     // library's data is missing. An error of the load is thrown here once; afterwards null.
     ClauseConverter* Get();
+    // The converter if Get has already handed it out, else null; never waits. What was never
+    // handed out learned nothing, so shutdown saves only this one.
+    ClauseConverter* Held() const { return converter_.get(); }
     // The load has ended (Get would not wait).
     bool Ready() const;
 
 private:
     std::future<std::unique_ptr<ClauseConverter>> pending_;
     std::unique_ptr<ClauseConverter> converter_;
+    bool started_ = false;
 };
 
 } // namespace qb

@@ -154,7 +154,18 @@ std::vector<std::string> SentenceSenses(const StringList& sentencePhrases) {
             if (!sense.empty() && seen.insert(sense).second) senses.push_back(std::move(sense));
         }
     }
-    return senses;
+    std::vector<std::string> kept;
+    kept.reserve(senses.size());
+    for (const std::string& s : senses) {
+        bool inside = false;
+        for (const std::string& longer : senses)
+            if (longer.size() > s.size() && FindText(longer, s) != std::string_view::npos) {
+                inside = true;
+                break;
+            }
+        if (!inside) kept.push_back(s);
+    }
+    return kept;
 }
 
 StringList PhraseListLines(const StringList& sentencePhrases) {

@@ -42,6 +42,12 @@ protected:
             if (name == "mydict.txt") QFile::copy(kBin + name, bin + name);
             else QFile::link(kBin + name, bin + name);
         }
+        // The computing lexicon in use, as a translator of software texts keeps it (it renders
+        // "status code" 状态码; the basic lexicon does not know the phrase).
+        QFile ini(dir.path() + "/qbridge10.ini");
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write(("[inisetup]\nrcdicts1=" + kBin + "lexicons/computing.qbs\n").toUtf8());
+        ini.close();
         TWorkspaceSetup setup;
         setup.programFolder = bin.toStdString();
         setup.settingsFile = dir.path() + "/qbridge10.ini";
@@ -147,15 +153,29 @@ TEST_F(ClauseX11, TheSelectedSentencesRenderingsWin) {
     EXPECT_EQ(Row(0), "1:" + G("状态码"));
     ASSERT_TRUE(Key("space"));
     EXPECT_EQ(window->Target.Text(), G("状态码"));
+    ASSERT_TRUE(Key("ctrl+j")); // "It is fine.": 状态码 is no longer preferred
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Source.SelText() == "It is fine."; }, 5000));
+    ASSERT_TRUE(Type("zhuangtaima"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "zhuangtaima"; }, 3000));
+    EXPECT_NE(Row(0), "1:" + G("状态码"));
+    ASSERT_TRUE(Key("Escape"));
 }
 
-// Alt+E joins the code (it is also the mnemonic of the menu 编辑(&E)).
+// Alt with a letter joins the code although the letter is a menu mnemonic (帮助(&H), 编辑(&E)),
+// and so does Ctrl+Shift with a letter.
 TEST_F(ClauseX11, AltLetterJoinsTheCodeNotTheMenu) {
     ASSERT_TRUE(Type("zhong"));
-    ASSERT_TRUE(Key("alt+e"));
-    EXPECT_EQ(Box().Code(), "zhonge");
+    ASSERT_TRUE(Key("alt+h"));
+    EXPECT_EQ(Box().Code(), "zhongh");
+    ASSERT_TRUE(Key("ctrl+shift+u"));
+    EXPECT_EQ(Box().Code(), "zhonghu");
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     EXPECT_EQ(QApplication::focusWidget(), window->reTarget);
+    ASSERT_TRUE(Key("Escape"));
+    ASSERT_TRUE(Type("ni"));
+    ASSERT_TRUE(Key("alt+e"));
+    EXPECT_EQ(Box().Code(), "nie");
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     ASSERT_TRUE(Key("Escape"));
 }
 

@@ -69,6 +69,7 @@ TfrmMainQB& TWindowTest::Make(bool show) {
     setup.ui = &ui;
     setup.rescueFolder = folder.rescue;
     if (keepPanes) setup.panesFile = folder.panes;
+    setup.makeConverter = makeConverter;
     window = std::make_unique<TfrmMainQB>(setup);
     window->CreateOtherWindows();
     if (show) {
