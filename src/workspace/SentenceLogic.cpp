@@ -142,6 +142,13 @@ void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentenc
     table.Finish(keys, words);
 }
 
+namespace {
+// Only a sense of a word's length (8 characters) hides the senses inside it: an explanation
+// such as "DOS内部命令:本命令用于退出当前的命令处理器" is no word the conversion prefers, and
+// must not take 退出 away.
+constexpr std::size_t kMaxContainingSense = 16;
+} // namespace
+
 std::vector<std::string> SentenceSenses(const StringList& sentencePhrases) {
     std::vector<std::string> senses;
     std::unordered_set<std::string> seen;
@@ -159,7 +166,8 @@ std::vector<std::string> SentenceSenses(const StringList& sentencePhrases) {
     for (const std::string& s : senses) {
         bool inside = false;
         for (const std::string& longer : senses)
-            if (longer.size() > s.size() && FindText(longer, s) != std::string_view::npos) {
+            if (longer.size() > s.size() && longer.size() <= kMaxContainingSense &&
+                FindText(longer, s) != std::string_view::npos) {
                 inside = true;
                 break;
             }

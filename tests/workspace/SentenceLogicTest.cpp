@@ -188,6 +188,9 @@ TEST(SentenceSenses, ASenseInsideALongerOneIsLeftOut) {
               (std::vector<std::string>{G("代码"), G("地位"), G("状态码")}));
     EXPECT_EQ(SentenceSenses({"a\t" + G("啊啊"), "b\t" + G("“")}),
               (std::vector<std::string>{G("啊啊"), G("“")}));
+    const std::string note = G("本命令用于退出当前的命令处理器");
+    EXPECT_EQ(SentenceSenses({"exit\t" + G("退出") + "\xA3\xBB" + note}),
+              (std::vector<std::string>{G("退出"), note}));
 }
 
 TEST(Explanation, SortedLinesAndTheLongestString) {
