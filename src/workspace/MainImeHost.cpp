@@ -19,5 +19,6 @@ const SchemeTables& TMainImeHost::Scheme(int id) const {
 
 bool TMainImeHost::SchemeOn(int id) const { return main_.SchemeOn(id); }
 std::array<int, 4> TMainImeHost::SchemeOrder() const { return main_.SchemeOrder; }
+ClauseConverter* TMainImeHost::Converter() const { return main_.Converter(); }
 
 } // namespace qb

@@ -20,6 +20,7 @@ public:
     bool KeyPress(QKeyEvent& e) override { return controller_.KeyPress(e); }
     bool KeyUp(QKeyEvent& e) override { return controller_.KeyUp(e); }
     void Enter() override {} // the main window marks the pane and places the pop-ups itself
+    bool ClaimsShortcut(QKeyEvent& e) override { return controller_.ClaimsShortcut(e); }
 
     // ImeHost over the main window.
     void MarkTargetChinese() override;
@@ -33,6 +34,7 @@ public:
     const SchemeTables& Scheme(int id) const override;
     bool SchemeOn(int id) const override;
     std::array<int, 4> SchemeOrder() const override;
+    ClauseConverter* Converter() const override;
 
 private:
     TfrmMainQB& main_;

@@ -11,12 +11,14 @@
 #include "MyUtils.h"
 #include "SchemeTables.h"
 
+#include "ClauseConverterLoad.h"
 #include "Dialogs.h"
 #include "PaneModel.h"
 
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +50,9 @@ struct TWorkspaceSetup {
     // The user's data folder: the user lexicon lives there when the program folder cannot be
     // written. Empty: UserDataFolder() ($XDG_DATA_HOME/quillbridge/).
     std::string dataFolder;
+    // Makes the whole-clause converter (with the user's pinyin history); it runs on a worker
+    // thread from the start of FormCreate. Null: the input method types from the tables alone.
+    std::function<std::unique_ptr<ClauseConverter>()> makeConverter;
     // Where the text of both panes is kept (written within 2 s of a change and at shutdown,
     // restored when the window is made); empty: the panes are not kept.
     std::string panesFile;
@@ -63,6 +68,9 @@ public:
     virtual bool KeyPress(QKeyEvent& e) { (void)e; return false; }
     virtual bool KeyUp(QKeyEvent& e) { (void)e; return false; }
     virtual void Enter() {}
+    // A ShortcutOverride of the target pane: true when the input method takes the key itself,
+    // so that no shortcut fires (Alt+E joins the code instead of opening 编辑(&E)).
+    virtual bool ClaimsShortcut(QKeyEvent& e) { (void)e; return false; }
 };
 
 class TfrmMainQB : public QMainWindow {
@@ -116,6 +124,12 @@ public:
     void ToggleFullPunctExecute();
     void ToggleFullWideExecute();
     void ToggleFollowExecute();
+
+    // ---- whole-clause pinyin ----
+    // The converter, waiting for its load when that still runs; null without the library's data.
+    ClauseConverter* Converter();
+    // 选项 → 清除输入法学习记录...: forgets what the input method learned, after asking.
+    void actForgetHistoryExecute();
 
     // ---- Sentence selection, suggestions and browse mode ----
     StringList SentencePhrases;
@@ -177,6 +191,7 @@ public:
     QAction* actFindWords = nullptr;
     QAction* ToggleFollow = nullptr;
     QAction* actSmartFollow = nullptr;
+    QAction* actForgetHistory = nullptr;
     QAction* mnuMerge = nullptr;
     QAction* actAdjust = nullptr;
     QAction* mnuPro = nullptr;
@@ -225,6 +240,7 @@ private:
     void PanesChanged();
 
     TWorkspaceSetup setup_;
+    TClauseConverterLoad converterLoad_;
     std::unique_ptr<TQtUi> ownUi_;
     TTargetKeyHandler defaultKeys_;
     std::unique_ptr<TMainImeHost> ime_;

@@ -22,6 +22,8 @@ struct TProgramSetup {
     TUi* ui = nullptr;          // null: the real message boxes
     bool handleSignals = true;  // install the SIGTERM/SIGINT/SIGHUP handlers
     std::string panesFile;      // where the panes are kept; empty: not kept
+    // The whole-clause converter (TWorkspaceSetup::makeConverter); null: the tables alone.
+    std::function<std::unique_ptr<ClauseConverter>()> makeConverter;
 };
 
 class TProgram {
