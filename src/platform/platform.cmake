@@ -10,5 +10,5 @@ add_library(qb_platform STATIC
   UserFolders.cpp)
 add_library(qb::platform ALIAS qb_platform)
 target_include_directories(qb_platform PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(qb_platform PUBLIC qb_gbk Qt6::Widgets Qt6::Network qb_settings)
+target_link_libraries(qb_platform PUBLIC qb_gbk qb_lexicon Qt6::Widgets Qt6::Network qb_settings)
 target_compile_definitions(qb_platform PRIVATE QT_NO_KEYWORDS)
