@@ -26,6 +26,7 @@ struct TProgramSetup {
     // to the main window's actions; runs after the other windows are made, before the splash
     // closes.
     std::function<void(TfrmMainQB&)> installCommands;
+    std::string panesFile;      // where the panes are kept; empty: not kept
 };
 
 class TProgram {

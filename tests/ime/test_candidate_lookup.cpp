@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 using namespace qb;
 using qbtest::G;
 
@@ -184,6 +186,88 @@ TEST(LookupCandidates, TrailBytesAreNeverFoldedSoTwoCharactersStayTwo) {
     EXPECT_EQ(out, (StringList{"\x81\x5A", "\x81\x7A", "AB"}));
 }
 
+namespace {
+
+// Readings per scheme as a real converter would give them, and a record of what was asked.
+class FakeConverter : public ClauseConverter {
+public:
+    std::map<int, std::vector<ClauseCandidate>> rows;
+    std::vector<int> asked;
+    void Convert(int scheme, std::string_view, std::vector<ClauseCandidate>& out) override {
+        asked.push_back(scheme);
+        out = rows[scheme];
+    }
+    void SetPreferredWords(const std::vector<std::string>&) override {}
+    void Learn(int, std::string_view, const ClauseCandidate&) override {}
+    void ForgetHistory() override {}
+    void SaveHistory() override {}
+};
+
+} // namespace
+
+TEST(LookupCandidates, AnExactHitAnywhereKeepsTheTablesListAndAsksNoConversion) {
+    Fixture f;
+    FakeConverter conv;
+    conv.rows[1] = {{"CLAUSE", 2}};
+    CandidateLookup lookup;
+    StringList out;
+    // Only 五笔 knows "ab" itself: still an exact hit.
+    f.qp.CodeKeys = {"abc"}; f.qp.CodeWords = {"QPX"};
+    f.sentenceKeys.clear(); f.sentenceWords.clear();
+    CandidateSources s = f.Sources();
+    s.converter = &conv;
+    lookup.LookupCandidates("ab", s, out);
+    EXPECT_TRUE(conv.asked.empty());
+    EXPECT_EQ(out, (StringList{"SP1", "W", "ZR1", "WB1", "QPX...c", "SPX...d", "ZRX...e", "WBX...f"}));
+    EXPECT_EQ(lookup.PickRest, std::vector<std::string>(out.size()));
+    EXPECT_EQ(lookup.PickScheme, std::vector<int>(out.size()));
+}
+
+TEST(LookupCandidates, WithoutExactHitsTheConversionComesFirstInSchemeOrder) {
+    Fixture f;
+    FakeConverter conv;
+    // "zhuangtaima" as 全拼 (1) and as 自然 (3); 双拼 (2) is switched off, 五笔 is never asked.
+    conv.rows[1] = {{"ZTM", 11}, {"ZT", 9}, {"Z", 6}};
+    conv.rows[2] = {{"OFF", 11}};
+    conv.rows[3] = {{"zt", 9}, {"ZR", 4}, {"ZTMA", 11}};
+    for (SchemeTables* t : {&f.qp, &f.sp, &f.zr, &f.wb}) {
+        t->CodeKeys = {"zhuangtaimax"};
+        t->CodeWords = {"P"};
+    }
+    f.sentenceKeys.clear(); f.sentenceWords.clear();
+    CandidateSources s = f.Sources({3, 4, 1, 2}, {true, false, true, true});
+    s.converter = &conv;
+    CandidateLookup lookup;
+    StringList out;
+    lookup.LookupCandidates("zhuangtaima", s, out);
+    EXPECT_EQ(conv.asked, (std::vector<int>{3, 1}));
+    // "zt" equals "ZT" in text order: the later one is dropped.
+    EXPECT_EQ(out, (StringList{"zt", "ZR", "ZTMA", "ZTM", "Z", "P...x"}));
+    EXPECT_EQ(lookup.PickRest, (std::vector<std::string>{"ma", "ngtaima", "", "", "taima", ""}));
+    EXPECT_EQ(lookup.PickScheme, (std::vector<int>{3, 3, 3, 1, 1, 0}));
+    // The next code without a converter: nothing of the last conversion stays.
+    s.converter = nullptr;
+    lookup.LookupCandidates("zhuangtaima", s, out);
+    EXPECT_EQ(out, StringList{"P...x"});
+    EXPECT_EQ(lookup.PickRest, std::vector<std::string>{""});
+    EXPECT_EQ(lookup.PickScheme, std::vector<int>{0});
+}
+
+TEST(LookupCandidates, TheRestOfAPickNeverStartsWithTheSyllableSeparator) {
+    FakeConverter conv;
+    conv.rows[1] = {{"XI", 3}, {"XIAN", 5}};
+    SchemeTables qp;
+    CandidateSources s;
+    s.schemes = {&qp, nullptr, nullptr, nullptr};
+    s.use = {true, false, false, false};
+    s.converter = &conv;
+    CandidateLookup lookup;
+    StringList out;
+    lookup.LookupCandidates("xi'an", s, out);
+    EXPECT_EQ(out, (StringList{"XI", "XIAN"}));
+    EXPECT_EQ(lookup.PickRest, (std::vector<std::string>{"an", ""}));
+}
+
 TEST(LookupCandidates, EmptyCodeYieldsNothing) {
     Fixture f;
     CandidateLookup lookup;
@@ -224,6 +308,12 @@ TEST(DecideCompose, NoneOneExactOnePrefixMany) {
     EXPECT_EQ(DecideCompose({G("中国")}), ComposeOutcome::Commit);
     EXPECT_EQ(DecideCompose({G("中...ong")}), ComposeOutcome::ShowFirstPage);
     EXPECT_EQ(DecideCompose({G("中"), G("钟")}), ComposeOutcome::ShowFirstPage);
+}
+
+TEST(DecideCompose, ALoneConversionReadingNeverCommits) {
+    EXPECT_EQ(DecideCompose({G("我们应该")}, {1}), ComposeOutcome::ShowFirstPage);
+    EXPECT_EQ(DecideCompose({G("我们应该")}, {3}), ComposeOutcome::ShowFirstPage);
+    EXPECT_EQ(DecideCompose({G("中国")}, {0}), ComposeOutcome::Commit);
 }
 
 TEST(StepPage, TwentyFiveCandidatesGiveThreePages) {
@@ -286,4 +376,20 @@ TEST(PickFromRows, DigitZeroIsTheTenthRowAndPrefixIsCut) {
     EXPECT_EQ(PickFromRows(prefixRows, 2), G("中国"));
     StringList longRow{"1:" + std::string(800, 'x')};
     EXPECT_EQ(PickFromRows(longRow, 1), std::string(500, 'x'));
+}
+
+// A pick of more than 500 bytes is cut where a character ends: with one letter before a run of
+// 中, byte 500 is a lead byte, so the cut keeps 499 bytes; with the run alone it keeps 500.
+TEST(PickFromRows, LongPickIsCutAtACharacterBoundary) {
+    std::string run;
+    for (int i = 0; i < 300; ++i) run += G("中");
+    const std::string odd = PickFromRows({"1:a" + run}, 1);
+    EXPECT_EQ(odd.size(), 499u);
+    EXPECT_EQ(odd, "a" + run.substr(0, 498));
+    EXPECT_EQ(PickFromRows({"1:" + run}, 1), run.substr(0, 500));
+    const std::string mixed = "ab" + G("中") + "c";
+    EXPECT_EQ(CutAtCharBoundary(mixed, 3), "ab");
+    EXPECT_EQ(CutAtCharBoundary(mixed, 4), "ab" + G("中"));
+    EXPECT_EQ(CutAtCharBoundary(mixed, 99), mixed);
+    EXPECT_EQ(CutAtCharBoundary("\x81", 1), "\x81"); // a lone lead byte at the end is one byte
 }
