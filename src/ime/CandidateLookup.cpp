@@ -165,14 +165,19 @@ void CandidateLookup::LookupCandidates(std::string_view code, const CandidateSou
     for (int i = 0; i < 5; ++i) expected += ExactHits[i].size() + PrefixHits[i].size();
     output.reserve(expected);
     Merger merge(output, mergeSlots_, expected);
-    for (const auto& [scheme, c] : clauseAll_) {
-        if (c.text.empty() || c.text.find(kPrefixMark) != std::string::npos) continue;
-        if (!merge.AppendOne(c.text)) continue;
-        std::string_view rest = c.codeLength < code.size() ? code.substr(c.codeLength) : "";
-        // 全拼's apostrophe only separates syllables: "xi'an" picked as 西 leaves "an".
-        while (!rest.empty() && rest.front() == '\'') rest.remove_prefix(1);
-        PickRest.emplace_back(rest);
-        PickScheme.push_back(scheme);
+    // Readings of the whole code first, scheme by scheme, then the words of the first syllables:
+    // "womfyygl" with 全拼 before 自然 puts 自然's 我们应该 on row 1, not 全拼's 我 of "wo".
+    for (const bool whole : {true, false}) {
+        for (const auto& [scheme, c] : clauseAll_) {
+            if ((c.codeLength >= code.size()) != whole) continue;
+            if (c.text.empty() || c.text.find(kPrefixMark) != std::string::npos) continue;
+            if (!merge.AppendOne(c.text)) continue;
+            std::string_view rest = whole ? std::string_view() : code.substr(c.codeLength);
+            // 全拼's apostrophe only separates syllables: "xi'an" picked as 西 leaves "an".
+            while (!rest.empty() && rest.front() == '\'') rest.remove_prefix(1);
+            PickRest.emplace_back(rest);
+            PickScheme.push_back(scheme);
+        }
     }
     merge.Append(ExactHits[0]);
     for (int id : sources.order)

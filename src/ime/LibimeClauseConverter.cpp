@@ -38,11 +38,12 @@ namespace {
 // The preferred words live in a dictionary of their own after libime's system (0) and user (1)
 // dictionaries, so replacing them is one clear().
 constexpr std::size_t kPreferredDict = 2;
-// Log10 bonus of a preferred word. libime scores a word it does not know in its model with a
-// penalty, and most renderings of a sentence (状态码, 返回值) are such words: 3 lifts
-// "zhuangtaima" from 状态吗 to 状态码 and 返回值 over 返回只, yet is far below what it takes for
-// a preferred word to push aside a clause that merely sounds alike.
-constexpr float kPreferBonus = 3.0f;
+// Log10 bonus of a preferred word per character. libime scores a word its model does not
+// know with a penalty, and most renderings of a sentence (状态码, 返回值) are such words; the
+// bonus grows with the word so that 状态码 beats 状态 + 吗 even when 状态 (a sense of
+// "status") is preferred too. 1.5 a character lifts "zhuangtaima" from 状态吗 to 状态码, yet
+// keeps "womenyinggaizhaoguhaizi" 我们应该照顾孩子 with a dozen senses preferred.
+constexpr float kPreferBonusPerChar = 1.5f;
 // Readings of one preferred word tried at most (a polyphonic character doubles them).
 constexpr std::size_t kMaxWordReadings = 16;
 // Preferred words longer than this many characters are left out: no typist types them as one
@@ -143,7 +144,8 @@ public:
             if (r.sentence().empty()) continue;
             const std::size_t end = r.sentence().back()->to()->index();
             if (end == 0 || end > code.size()) continue;
-            if (!toGbk_.Convert(r.toString(), gbk) || gbk.empty()) continue;
+            if (!Complete(scheme, code, r)) continue;
+            if (!toGbk_.Convert(r.toString(), gbk) || !AllHanzi(gbk)) continue;
             out.push_back({gbk, end});
         }
     }
@@ -160,7 +162,8 @@ public:
             if (!WordReadings(utf8, readings)) continue;
             for (SchemeEngine& e : engines_)
                 for (const std::string& r : readings)
-                    e.ime->dict()->addWord(kPreferredDict, r, utf8, kPreferBonus);
+                    e.ime->dict()->addWord(kPreferredDict, r, utf8,
+                                           kPreferBonusPerChar * float(CountChars(utf8)));
         }
         ResetContexts();
     }
@@ -213,12 +216,46 @@ private:
         return scheme >= 1 && scheme <= 3 ? &engines_[static_cast<std::size_t>(scheme - 1)] : nullptr;
     }
 
+    // libime fills a code it cannot read syllable by syllable with initials standing for whole
+    // syllables: "womfyygl" in the MS layout (whose y is uai) comes back as 我免费运营管理 from
+    // w-o m f y y g l. Such a reading is kept only when the bare initial is the last thing typed
+    // (the typist is in the middle of that syllable: "zhuangtaim" still offers 状态码).
+    static bool Complete(int scheme, std::string_view code, const libime::SentenceResult& r) {
+        for (const libime::LatticeNode* node : r.sentence()) {
+            const auto& path = node->path();
+            for (std::size_t k = 1; k < path.size(); ++k) {
+                const std::size_t a = path[k - 1]->index(), b = path[k]->index();
+                if (b >= code.size() || b <= a) continue;
+                std::string_view piece = code.substr(a, b - a);
+                while (!piece.empty() && piece.back() == '\'') piece.remove_suffix(1);
+                while (!piece.empty() && piece.front() == '\'') piece.remove_prefix(1);
+                if (piece.empty()) continue;
+                if (scheme != 1) {
+                    if (piece.size() < 2) return false;
+                } else if (piece == "zh" || piece == "ch" || piece == "sh" ||
+                           (piece.size() == 1 && std::string_view("aeo").find(piece[0]) ==
+                                                     std::string_view::npos)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    // libime passes a letter it cannot read through as itself ("脏a"): such a row is no reading.
+    static bool AllHanzi(std::string_view gbk) {
+        if (gbk.empty()) return false;
+        for (std::size_t i = 0; i < gbk.size(); i += 2)
+            if (!IsLeadByte(static_cast<unsigned char>(gbk[i])) || i + 1 >= gbk.size()) return false;
+        return true;
+    }
+
     // libime takes any byte into its input and reads around it; the schemes' codes are small
-    // letters with the apostrophe (全拼's syllable separator) or ';' (a double-pinyin final).
+    // letters with the apostrophe (全拼's syllable separator) or, in the MS layout, ';' (ing).
     static bool Typable(int scheme, std::string_view code) {
         for (char ch : code) {
             if (ch >= 'a' && ch <= 'z') continue;
-            if (scheme == 1 ? ch != '\'' : ch != ';') return false;
+            if (scheme == 1 ? ch != '\'' : (scheme != 2 || ch != ';')) return false;
         }
         return code.front() >= 'a' && code.front() <= 'z';
     }
@@ -297,6 +334,12 @@ private:
                                 });
             }
         }
+    }
+
+    static std::size_t CountChars(const std::string& utf8) {
+        std::size_t n = 0;
+        for (char ch : utf8) n += (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
+        return n;
     }
 
     // Full pinyin of a UTF-8 word ("zhuang'tai'ma"), one per combination of its characters'

@@ -223,7 +223,7 @@ TEST(LookupCandidates, AnExactHitAnywhereKeepsTheTablesListAndAsksNoConversion) 
     EXPECT_EQ(lookup.PickScheme, std::vector<int>(out.size()));
 }
 
-TEST(LookupCandidates, WithoutExactHitsTheConversionComesFirstInSchemeOrder) {
+TEST(LookupCandidates, WithoutExactHitsTheConversionComesFirstWholeReadingsBeforeWords) {
     Fixture f;
     FakeConverter conv;
     // "zhuangtaima" as 全拼 (1) and as 自然 (3); 双拼 (2) is switched off, 五笔 is never asked.
@@ -241,10 +241,11 @@ TEST(LookupCandidates, WithoutExactHitsTheConversionComesFirstInSchemeOrder) {
     StringList out;
     lookup.LookupCandidates("zhuangtaima", s, out);
     EXPECT_EQ(conv.asked, (std::vector<int>{3, 1}));
-    // "zt" equals "ZT" in text order: the later one is dropped.
-    EXPECT_EQ(out, (StringList{"zt", "ZR", "ZTMA", "ZTM", "Z", "P...x"}));
-    EXPECT_EQ(lookup.PickRest, (std::vector<std::string>{"ma", "ngtaima", "", "", "taima", ""}));
-    EXPECT_EQ(lookup.PickScheme, (std::vector<int>{3, 3, 3, 1, 1, 0}));
+    // Readings of the whole code first in scheme order, then the shorter words; "zt" equals
+    // "ZT" in text order: the later one is dropped.
+    EXPECT_EQ(out, (StringList{"ZTMA", "ZTM", "zt", "ZR", "Z", "P...x"}));
+    EXPECT_EQ(lookup.PickRest, (std::vector<std::string>{"", "", "ma", "ngtaima", "taima", ""}));
+    EXPECT_EQ(lookup.PickScheme, (std::vector<int>{3, 1, 3, 3, 1, 0}));
     // The next code without a converter: nothing of the last conversion stays.
     s.converter = nullptr;
     lookup.LookupCandidates("zhuangtaima", s, out);
@@ -264,8 +265,8 @@ TEST(LookupCandidates, TheRestOfAPickNeverStartsWithTheSyllableSeparator) {
     CandidateLookup lookup;
     StringList out;
     lookup.LookupCandidates("xi'an", s, out);
-    EXPECT_EQ(out, (StringList{"XI", "XIAN"}));
-    EXPECT_EQ(lookup.PickRest, (std::vector<std::string>{"an", ""}));
+    EXPECT_EQ(out, (StringList{"XIAN", "XI"}));
+    EXPECT_EQ(lookup.PickRest, (std::vector<std::string>{"", "an"}));
 }
 
 TEST(LookupCandidates, EmptyCodeYieldsNothing) {

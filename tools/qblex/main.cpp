@@ -1,5 +1,6 @@
 // qblex: the lexicon command-line tool. Loads, looks up, converts and merges lexicons exactly as
 // the program does, with UTF-8 on the terminal and GBK inside (converted only here, at the edge).
+#include "Candidates.h"
 #include "DictUnit.h"
 #include "GbkText.h"
 #include "LexiconFiles.h"
@@ -27,6 +28,7 @@ constexpr const char* kUsage =
     "       qblex normalize TEXT\n"
     "       qblex convert IN OUT\n"
     "       qblex merge TARGET SOURCE...\n"
+    "       qblex candidates [--folder DIR] [--lexicon FILE]... [--schemes 1234]\n"
     "Text on the terminal is UTF-8. A FILE's name says its format: .qbs a professional\n"
     "(scrambled, GBK) lexicon; .tsv UTF-8 lines term<TAB>senses; .csv UTF-8 rows under the\n"
     "header en,zh; .tbx TBX-Basic; any other a text lexicon, written in GBK and read in\n"
@@ -240,6 +242,7 @@ int main(int argc, char** argv) {
             status = Convert(argc, argv);
         } else if (cmd == "merge") {
             status = Merge(argc, argv);
+        } else if (cmd == "candidates") { status = qblex::Candidates(argc, argv);
         } else if (cmd == "-h" || cmd == "--help" || cmd == "help") {
             std::fputs(kUsage, stdout);
             return 0;
