@@ -170,11 +170,12 @@ int WordCount(std::string_view text) {
 static inline bool IsSeparateWordSymbol(unsigned char c) {
     return c == ' ' || c == '#' || c == '$' || c == '%' || c == '&' || c == '*' || c == '-' ||
            c == '.' || c == '/' || (c >= '0' && c <= '9') || c == '@' || (c >= 'A' && c <= 'Z') ||
-           c == '\\' || c == '_' || (c >= 'a' && c <= 'z') || c == '|';
+           c == '\\' || c == '_' || (c >= 'a' && c <= 'z') || c == '|' ||
+           c == static_cast<unsigned char>(kNoGbkLetter);
 }
 
 static inline bool IsNormalizeWordSymbol(unsigned char c) {
-    return c == ' ' || (c >= 'a' && c <= 'z');
+    return c == ' ' || (c >= 'a' && c <= 'z') || c == static_cast<unsigned char>(kNoGbkLetter);
 }
 
 // Copies word symbols and writes every other byte with a space on each side: "Take-Off" with

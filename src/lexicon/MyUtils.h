@@ -39,6 +39,19 @@ inline constexpr std::string_view kSenseSep = "\xA3\xBB"; // "；" full-width se
 
 // ---- bytes and characters ----
 inline bool IsLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+
+// A pane holds any Unicode text; in its GBK bytes a character that GBK has no code for stands
+// as one byte that begins no GBK character, so it neither ends a sentence nor matches a key:
+// - kNoGbkLetter (0xFF) for a letter, a digit or a combining mark (the ï of naïve, ß, 𠀀
+//   U+20000). It is part of the word around it: naïve is the one word "na" FF "ve", which
+//   matches nothing, rather than the words na and ve (or, dropped, nave).
+// - kNoGbkSymbol (0x7F) for anything else (😀, ™, ½): a symbol of its own, as GBK punctuation
+//   is, so Windows™ still finds windows.
+inline constexpr char kNoGbkLetter = '\xFF';
+inline constexpr char kNoGbkSymbol = '\x7F';
+inline bool HoldsNoGbkCharacter(std::string_view text) {
+    return text.find_first_of(std::string_view("\xFF\x7F", 2)) != std::string_view::npos;
+}
 // First occurrence of pattern in text at or after byte offset `from` that starts on a character
 // boundary; npos if none. `from` must itself be a character boundary.
 std::size_t FindText(std::string_view text, std::string_view pattern, std::size_t from = 0);

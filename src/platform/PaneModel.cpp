@@ -1,6 +1,7 @@
 #include "PaneModel.h"
 
 #include "GbkText.h"
+#include "MyUtils.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPlainTextEdit>
@@ -18,6 +19,34 @@ namespace qb {
 
 namespace {
 
+// The byte that stands for a character GBK cannot hold (see kNoGbkLetter in MyUtils.h): a
+// letter, digit or mark is part of a word, anything else (😀, ™, ½) a symbol of its own.
+char NoGbkPlaceholder(char32_t ucs4) {
+    switch (QChar::category(ucs4)) {
+    case QChar::Letter_Uppercase:
+    case QChar::Letter_Lowercase:
+    case QChar::Letter_Titlecase:
+    case QChar::Letter_Modifier:
+    case QChar::Letter_Other:
+    case QChar::Number_DecimalDigit:
+    case QChar::Number_Letter:
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+        return kNoGbkLetter;
+    default:
+        return kNoGbkSymbol;
+    }
+}
+
+// The code point of a surrogate pair starting at i, or 0 for a lone surrogate.
+char32_t PairAt(const QString& doc, qsizetype i) {
+    if (QChar::isHighSurrogate(doc.at(i).unicode()) && i + 1 < doc.size() &&
+        QChar::isLowSurrogate(doc.at(i + 1).unicode()))
+        return QChar::surrogateToUcs4(doc.at(i), doc.at(i + 1));
+    return 0;
+}
+
 // GBK bytes of each BMP character, found once per character on first use: bits 0-15 the bytes
 // (first byte high), bits 16-17 the length. 0 = not yet known.
 std::uint32_t GbkOfUnit(char16_t u) {
@@ -30,7 +59,7 @@ std::uint32_t GbkOfUnit(char16_t u) {
             QChar c(u);
             std::optional<std::string> b = ToGbkStrict(QString(c));
             if (!b || b->empty() || b->size() > 2) {
-                slot = (1u << 16) | '?';
+                slot = (1u << 16) | std::uint8_t(NoGbkPlaceholder(u));
             } else if (b->size() == 1) {
                 slot = (1u << 16) | std::uint8_t((*b)[0]);
             } else {
@@ -53,7 +82,7 @@ int PaneUnitBytes(const QString& doc, qsizetype i) {
     if (IsBreak(u)) return 2;
     if (QChar::isLowSurrogate(u) && i > 0 && QChar::isHighSurrogate(doc.at(i - 1).unicode()))
         return 0;
-    if (QChar::isHighSurrogate(u) || QChar::isLowSurrogate(u)) return 1; // '?'
+    if (QChar::isHighSurrogate(u) || QChar::isLowSurrogate(u)) return 1; // a placeholder
     return int(GbkOfUnit(u) >> 16);
 }
 
@@ -65,7 +94,11 @@ std::string PaneBytes(const QString& doc) {
         if (IsBreak(u)) {
             out += "\r\n";
         } else if (QChar::isHighSurrogate(u) || QChar::isLowSurrogate(u)) {
-            if (PaneUnitBytes(doc, i) == 1) out += '?';
+            // No character beyond the BMP has a GBK code: 𠀀 (U+20000) is a letter, 😀 not.
+            if (PaneUnitBytes(doc, i) == 1) {
+                const char32_t c = PairAt(doc, i);
+                out += c ? NoGbkPlaceholder(c) : kNoGbkSymbol;
+            }
         } else {
             std::uint32_t g = GbkOfUnit(u);
             if ((g >> 16) == 2) out += char((g >> 8) & 0xFF);
@@ -162,6 +195,24 @@ void TPane::Select(int start, int length) {
     QTextCursor now = edit_->textCursor();
     remembered_ = {true, edit_->document()->revision(), now.anchor(), now.position(), start,
                    length};
+}
+
+QString TPane::SelUnicode() const {
+    const QString doc = DocText(edit_);
+    const int s = std::max(0, SelStart());
+    const int l = std::max(0, SelLength());
+    // Whole units: a selection that takes the CR of a line break takes the break.
+    const qsizetype a = PanePosOfByte(doc, s, true);
+    const qsizetype p = std::max(a, PanePosOfByte(doc, s + l, true));
+    return doc.mid(a, p - a);
+}
+
+void TPane::SetUnicodeText(const QString& text) {
+    QString s = text;
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    s.replace(QChar(u'\r'), QChar(u'\n'));
+    edit_->setPlainText(s);
+    remembered_.valid = false;
 }
 
 std::string TPane::SelText() const {

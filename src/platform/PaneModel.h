@@ -5,8 +5,11 @@
 //   a block separator (also U+2028 / U+2029)   -> CR LF, 2 bytes
 //   a character GBK holds                      -> its GBK bytes (1 or 2)
 //   a character GBK cannot hold (an emoji, one
-//   surrogate pair)                            -> '?', 1 byte
-// So for "中a\n😀b" the text is D6 D0 61 0D 0A 3F 62 (7 bytes); the 'b' is at byte 6.
+//   surrogate pair)                            -> 1 byte: FF for a letter, digit or mark (ï, ß,
+//                                                 𠀀), 7F for anything else (😀, ™); see
+//                                                 kNoGbkLetter in MyUtils.h
+// So for "中a\n😀b" the text is D6 D0 61 0D 0A 7F 62 (7 bytes); the 'b' is at byte 6, and
+// "naïve" is 6E 61 FF 76 65. What the pane shows is its own Unicode text (SelUnicode).
 //
 // A byte selection that ends inside a two-byte unit (the Part's sentence rule selects a CR
 // without its LF) is shown without that unit, and the model remembers the byte values it
@@ -52,6 +55,11 @@ public:
     void SetSelLength(int length);
     void Select(int start, int length);
     std::string SelText() const;
+    // The selected text exactly as the pane holds it (emoji, ß and all): what a window that
+    // shows the selection elsewhere, or a command that must name such a character, needs.
+    QString SelUnicode() const;
+    // Sets the text from Unicode, line breaks as in SetText.
+    void SetUnicodeText(const QString& text);
     // Replaces the selection (or inserts at the caret) with GBK text.
     void SetSelText(std::string_view gbk);
 

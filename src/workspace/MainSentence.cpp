@@ -53,7 +53,7 @@ void TfrmMainQB::ProcessSentence(const std::string& sentence) {
     FillPhraseList();
     if (FollowSource && frmPopSource) {
         if (!frmPopSource->isVisible()) frmPopSource->show();
-        frmPopSource->SetText(Source.SelText());
+        frmPopSource->SetUnicodeText(Source.SelUnicode());
         frmPopSource->FitHeight();
         PlaceInputWindows();
     }

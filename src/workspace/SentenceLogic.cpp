@@ -118,7 +118,10 @@ void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentenc
     TKeyedMerger table;
     StringList tokens;
     SplitString(SeparateSymbols(sentence), " ", tokens);
-    for (const std::string& t : tokens) table.Add(LowerAscii(t), t);
+    // A token with a character GBK cannot hold (na FF ve for naïve) could only be typed as
+    // that stand-in byte: it is no candidate.
+    for (const std::string& t : tokens)
+        if (!HoldsNoGbkCharacter(t)) table.Add(LowerAscii(t), t);
 
     StringList senses;
     StringList codes;

@@ -238,6 +238,18 @@ TEST(Lookup, PhraseNeverReachesPastTheEnd) {
     EXPECT_EQ(Lookup(dict, "a b"), (StringList{"a b\tAB", "b\tB"}));
 }
 
+TEST(Lookup, CharactersGbkCannotHoldNeitherSplitNorJoinWords) {
+    // The pane gives naïve as na FF ve and 😀 as 7F: no na, no ve, no nave, no phrase across the
+    // emoji; the words around them are found as usual.
+    ScratchDict dict;
+    dict.LoadEntriesFromBytes("na\tN\r\nve\tV\r\nnave\tNV\r\nguide\tG\r\ncosts\tC\r\n"
+                              "guide costs\tGC\r\nnaive guide\tNG\r\n",
+                              false);
+    EXPECT_EQ(Lookup(dict, "The na\xFFve guide \x7F costs."),
+              (StringList{"costs\tC", "guide\tG"}));
+    EXPECT_EQ(Lookup(dict, "naive guide"), (StringList{"guide\tG", "naive guide\tNG"}));
+}
+
 TEST(Lookup, ResultsAreInTextOrderOfTheLines) {
     ScratchDict dict;
     dict.LoadEntriesFromBytes("zebra\tZ\r\napple\tA\r\napple pie\tP\r\n", false);

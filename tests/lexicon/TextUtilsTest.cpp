@@ -126,6 +126,13 @@ TEST(NormalizeKey, ExamplesOfTheLookupForm) {
     EXPECT_EQ(NormalizeKey(kZhuo), "\x81  Z");
 }
 
+TEST(NormalizeKey, StandInsForCharactersGbkCannotHold) {
+    // naïve, Straße 😀 Windows™: the letter stand-in stays inside its word, the symbol one is
+    // spaced out as punctuation is; the same for SeparateSymbols.
+    EXPECT_EQ(NormalizeKey("Na\xFFve, Stra\xFF" "e\x7F Windows\x7F"), "na\xFFve , stra\xFF" "e \x7F windows \x7F");
+    EXPECT_EQ(SeparateSymbols("Na\xFFve Stra\xFF" "e\x7F"), "Na\xFFve Stra\xFF" "e \x7F");
+}
+
 TEST(SeparateSymbols, IsolatesPunctuationKeepsCase) {
     EXPECT_EQ(SeparateSymbols("Hello, world!"), "Hello , world !");
     EXPECT_EQ(SeparateSymbols("U.S."), "U.S.");

@@ -40,10 +40,10 @@ TEST_F(PaneModel, ChineseCountsTwoBytes) {
     EXPECT_EQ(Selected(), QStringLiteral("b"));
 }
 
-TEST_F(PaneModel, EmojiCountsAsOneQuestionMark) {
-    // "中a\n😀b": D6 D0 61 0D 0A 3F 62
+TEST_F(PaneModel, EmojiCountsAsOneSymbolByte) {
+    // "中a\n😀b": D6 D0 61 0D 0A 7F 62
     edit.setPlainText(QString::fromUtf8("中a\n\xF0\x9F\x98\x80" "b"));
-    EXPECT_EQ(pane.Text(), std::string("\xD6\xD0" "a\r\n?b"));
+    EXPECT_EQ(pane.Text(), std::string("\xD6\xD0" "a\r\n\x7F" "b"));
     pane.Select(6, 1);
     EXPECT_EQ(Selected(), QStringLiteral("b"));
     pane.Select(5, 2);
@@ -55,7 +55,33 @@ TEST_F(PaneModel, EmojiCountsAsOneQuestionMark) {
     edit.setTextCursor(c);
     EXPECT_EQ(pane.SelStart(), 5);
     EXPECT_EQ(pane.SelLength(), 2);
-    EXPECT_EQ(pane.SelText(), "?b");
+    EXPECT_EQ(pane.SelText(), "\x7F" "b");
+    EXPECT_EQ(pane.SelUnicode(), QString::fromUtf8("\xF0\x9F\x98\x80" "b"));
+}
+
+TEST_F(PaneModel, CharactersGbkCannotHoldAreOneByteEachAndShownAsTheyAre) {
+    // A letter, digit or mark stands as FF inside its word, anything else as the symbol 7F;
+    // é and ’ have GBK codes (A8 A6, A1 AF). 𠀀 (U+20000) is a surrogate pair and a letter.
+    const QString text = QString::fromUtf8("café’s naïve Straße 😀 ™ \xF0\xA0\x80\x80x ½ i\xCC\x88");
+    edit.setPlainText(text);
+    EXPECT_EQ(pane.Text(), std::string("caf\xA8\xA6\xA1\xAFs na\xFFve Stra\xFF" "e \x7F \x7F \xFFx \x7F i\xFF"));
+    // Offsets: "Straße" is bytes 15-20; the pane shows exactly those characters.
+    pane.Select(15, 6);
+    EXPECT_EQ(Selected(), QString::fromUtf8("Straße"));
+    EXPECT_EQ(pane.SelUnicode(), QString::fromUtf8("Straße"));
+    pane.Select(0, pane.TextLength());
+    EXPECT_EQ(pane.SelUnicode(), text);
+    EXPECT_EQ(edit.toPlainText(), text); // the pane's own text is never rewritten
+}
+
+TEST_F(PaneModel, UnicodeSelectionTakesTheLineBreakWhoseCrItTakes) {
+    pane.SetText("First line\r\nsecond");
+    pane.Select(0, 11);
+    EXPECT_EQ(pane.SelUnicode(), QStringLiteral("First line\n"));
+    QPlainTextEdit other;
+    TPane copy(&other);
+    copy.SetUnicodeText(QString::fromUtf8("a😀\r\nb\rc"));
+    EXPECT_EQ(other.toPlainText(), QString::fromUtf8("a😀\nb\nc"));
 }
 
 TEST_F(PaneModel, SelectionEndingBetweenCrAndLfReadsBackAsGiven) {

@@ -119,20 +119,22 @@ TEST_F(SentenceWindow, CrLfAndChineseKeepTheSelectionRight) {
     EXPECT_EQ(window->frmPopSource->reSource->toPlainText(), U("中文句子。\n"));
     CtrlJ();
     EXPECT_EQ(Selected(), U("Take 🙂care."));
-    EXPECT_EQ(window->Source.SelText(), "Take ?care.");
+    EXPECT_EQ(window->Source.SelText(), "Take \x7F" "care.");
+    EXPECT_EQ(window->frmPopSource->reSource->toPlainText(), U("Take 🙂care."));
     CtrlJ();
     EXPECT_EQ(Selected(), U("next"));
 }
 
-TEST_F(SentenceWindow, ACharacterOutsideGbkCountsAsAQuestionMark) {
-    // The pane model gives such a character as '?' (ARCHITECTURE.md), and '?' + space ends a
-    // sentence: what is selected is exactly what the rule computes on the pane's bytes.
+TEST_F(SentenceWindow, ACharacterOutsideGbkNeverEndsASentence) {
+    // The pane model gives such a character as one stand-in byte (7F for 🙂), which is no end
+    // mark: "Wow🙂 nice." is one sentence (with '?' in its place, "? " used to end it there).
     window->reSource->setPlainText(U("Wow🙂 nice. End"));
     CtrlJ();
-    EXPECT_EQ(Selected(), U("Wow🙂"));
-    EXPECT_EQ(window->Source.SelText(), "Wow?");
+    EXPECT_EQ(Selected(), U("Wow🙂 nice."));
+    EXPECT_EQ(window->Source.SelText(), "Wow\x7F nice.");
+    EXPECT_EQ(window->frmPopSource->reSource->toPlainText(), U("Wow🙂 nice."));
     CtrlJ();
-    EXPECT_EQ(Selected(), U("nice."));
+    EXPECT_EQ(Selected(), U("End"));
 }
 
 TEST_F(SentenceWindow, ClickOnAPhraseListLineInsertsItIntoTheTarget) {

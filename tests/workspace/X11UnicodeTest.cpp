@@ -1,0 +1,123 @@
+// Under Xvfb (QT_QPA_PLATFORM=xcb), with real X key events and mouse moves (xdotool): text with
+// characters GBK cannot hold (😀, ß, ï, 𠀀 U+20000) pasted into the source pane. Sentences end
+// where they should, words are neither split nor joined, the pop-ups show the text as it is.
+#include "WorkspaceTestSupport.h"
+
+#include "ExplanUnit.h"
+#include "PopSourceUnit.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <algorithm>
+
+namespace qb::test {
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+const char* kFirst = "The café’s naïve “über” Straße guide 😀 costs 5 € today.";
+const char* kSecond = "Next \xF0\xA0\x80\x80 one."; // 𠀀, Extension B
+
+class X11Unicode : public TWindowTest, public testing::Test {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server (xcb)";
+        if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "needs xdotool";
+        // Words the sentence holds, and the pieces a split or joined naïve would find.
+        WriteBytes(folder.Path("mydict.txt"),
+                   "guide\t" + G("指南") + "\r\ncosts\t" + G("花费") + "\r\ntoday\t" + G("今天") +
+                       "\r\nna\t" + G("钠") + "\r\nve\t" + G("维") + "\r\nnave\t" + G("中殿") +
+                       "\r\nguide costs\t" + G("错") + "\r\nnext one\t" + G("下一个") + "\r\n");
+        Make(false);
+        window->setGeometry(100, 100, 800, 500);
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 5000));
+        window->reSource->setFocus();
+        QTest::qWait(50);
+    }
+    bool XdoTool(const QStringList& args) {
+        QProcess p;
+        p.start(QStandardPaths::findExecutable("xdotool"), args);
+        if (!p.waitForStarted(5000)) return false;
+        for (int i = 0; i < 500 && p.state() != QProcess::NotRunning; ++i) QTest::qWait(10);
+        QTest::qWait(150);
+        return p.exitCode() == 0;
+    }
+    // Pastes `text` into the source pane with the real Ctrl+V.
+    void Paste(const QString& text) {
+        QGuiApplication::clipboard()->setText(text);
+        QTest::qWait(50);
+        ASSERT_TRUE(XdoTool({"key", "ctrl+v"}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->reSource->toPlainText() == text; }, 3000))
+            << window->reSource->toPlainText().toStdString();
+        ASSERT_TRUE(XdoTool({"key", "ctrl+Home"}));
+    }
+    QPoint SourcePoint(int position) {
+        QTextCursor c(window->reSource->document());
+        c.setPosition(position);
+        return window->reSource->viewport()->mapToGlobal(window->reSource->cursorRect(c).center());
+    }
+    bool HasPhrase(const char* key) const {
+        const std::string k = std::string(key) + "\t";
+        return std::any_of(window->SentencePhrases.begin(), window->SentencePhrases.end(),
+                           [&](const std::string& l) { return l.rfind(k, 0) == 0; });
+    }
+};
+
+TEST_F(X11Unicode, SentenceRunsOverCharactersGbkCannotHoldAndTheFloatingWindowShowsThem) {
+    const QString text = U(kFirst) + U(" ") + U(kSecond);
+    Paste(text);
+    ASSERT_TRUE(XdoTool({"key", "ctrl+j"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frmPopSource->isVisible(); }, 3000));
+    // The whole sentence: the emoji is no end of a sentence (it was '?' once, and "? " ended it).
+    EXPECT_EQ(window->Source.SelUnicode(), U(kFirst));
+    EXPECT_EQ(window->reSource->textCursor().selectedText(), U(kFirst));
+    EXPECT_EQ(window->frmPopSource->reSource->toPlainText(), U(kFirst));
+    // The rest of the sentence is looked up as usual; naïve is one word that matches nothing,
+    // and no phrase reaches across the emoji.
+    EXPECT_TRUE(HasPhrase("guide"));
+    EXPECT_TRUE(HasPhrase("costs"));
+    EXPECT_TRUE(HasPhrase("today"));
+    EXPECT_FALSE(HasPhrase("na"));
+    EXPECT_FALSE(HasPhrase("ve"));
+    EXPECT_FALSE(HasPhrase("nave"));
+    EXPECT_FALSE(HasPhrase("guide costs"));
+    EXPECT_EQ(window->reSource->toPlainText(), text); // the pane's own text is untouched
+
+    ASSERT_TRUE(XdoTool({"key", "ctrl+j"}));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->frmPopSource->reSource->toPlainText() == U(kSecond); }, 3000));
+    EXPECT_EQ(window->Source.SelUnicode(), U(kSecond));
+    EXPECT_FALSE(HasPhrase("next one")); // 𠀀 stands between the two words
+}
+
+TEST_F(X11Unicode, ExplanationOfASelectionWithSuchCharactersListsOnlyRealEntries) {
+    Paste(U(kFirst));
+    ASSERT_TRUE(XdoTool({"key", "F5"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->BrowseMode; }, 3000));
+    // Drag with the real mouse from "naïve" to the end of "costs".
+    const QString first = U(kFirst);
+    const QPoint from = SourcePoint(int(first.indexOf(U("naïve"))));
+    const QPoint to = SourcePoint(int(first.indexOf(U(" 5 €"))));
+    ASSERT_TRUE(XdoTool({"mousemove", QString::number(from.x() + 1), QString::number(from.y()),
+                         "mousedown", "1", "mousemove", QString::number(to.x() + 1),
+                         QString::number(to.y()), "mouseup", "1"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frmShowExplain->isVisible(); }, 3000));
+    EXPECT_EQ(window->Source.SelUnicode(), U("naïve “über” Straße guide 😀 costs"));
+    QStringList lines;
+    for (int i = 0; i < window->frmShowExplain->MeanList->count(); ++i)
+        lines << window->frmShowExplain->MeanList->item(i)->text();
+    EXPECT_EQ(lines, (QStringList{U("costs"), U("  花费"), U("guide"), U("  指南")}));
+}
+
+} // namespace
+} // namespace qb::test
