@@ -156,9 +156,11 @@ void CandidateLookup::LookupCandidates(std::string_view code, const CandidateSou
         if (enabled(id)) merge.Append(PrefixHits[id]);
 }
 
-ComposeOutcome DecideCompose(const StringList& candidates) {
+ComposeOutcome DecideCompose(const StringList& candidates, const std::vector<int>& schemes) {
     if (candidates.empty()) return ComposeOutcome::NoCandidates;
-    if (candidates.size() == 1 && candidates.front().find(kPrefixMark) == std::string::npos)
+    const bool conversion = !schemes.empty() && schemes.front() != 0;
+    if (candidates.size() == 1 && !conversion &&
+        candidates.front().find(kPrefixMark) == std::string::npos)
         return ComposeOutcome::Commit;
     return ComposeOutcome::ShowFirstPage;
 }
@@ -198,7 +200,19 @@ std::string PickFromRows(const StringList& rows, int d) {
     const std::size_t mark = text.find(kPrefixMark);
     if (mark != std::string_view::npos) text = text.substr(0, mark);
     text = text.size() > 2 ? text.substr(2) : std::string_view{};
-    return std::string(text.substr(0, kMaxPickBytes));
+    return std::string(CutAtCharBoundary(text, kMaxPickBytes));
+}
+
+std::string_view CutAtCharBoundary(std::string_view text, std::size_t max) {
+    if (text.size() <= max) return text;
+    std::size_t end = 0;
+    while (end < text.size()) {
+        const std::size_t step =
+            IsLeadByte(static_cast<unsigned char>(text[end])) && end + 1 < text.size() ? 2 : 1;
+        if (end + step > max) break;
+        end += step;
+    }
+    return text.substr(0, end);
 }
 
 } // namespace qb

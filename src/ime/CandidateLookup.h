@@ -56,6 +56,10 @@ public:
     // picked. Empty for every table candidate and for a reading of the whole code; "ma" for
     // 状态 offered for "zhuangtaima".
     std::vector<std::string> PickRest;
+    // Parallel to the last output as well: the pinyin scheme (1 全拼, 2 双拼, 3 自然) whose
+    // conversion offered that row, 0 for a table candidate. A conversion row never commits by
+    // itself (DecideCompose), and picking one is learned (ClauseConverter::Learn) in that scheme.
+    std::vector<int> PickScheme;
 
     std::array<StringList, 5> ExactHits;
     std::array<StringList, 5> PrefixHits;
@@ -72,7 +76,24 @@ enum class ComposeOutcome {
     ShowFirstPage, // PageNo = 0, ShowPage forward, show the candidate window
     Commit,        // exactly one exact candidate: insert it and end the composition
 };
-ComposeOutcome DecideCompose(const StringList& candidates);
+// `schemes` is parallel to `candidates` (CandidateLookup::PickScheme); a missing entry is a table
+// candidate. Only a lone table candidate commits: a lone conversion reading (a clause that no table
+// knows, say "womenyinggai" -> 我们应该) waits for the typist to pick it.
+ComposeOutcome DecideCompose(const StringList& candidates, const std::vector<int>& schemes = {});
+
+// What picking a row gives: the text that goes into the pane and what stays to be composed.
+struct PickedCandidate {
+    std::string text;           // PickCandidate: the row without its number and "...", cut
+    std::string rest;           // the code left in the composition box; empty ends the composition
+    int scheme = 0;             // the conversion's scheme; 0 for a table candidate
+    std::size_t codeLength = 0; // bytes of the typed code the text covers (conversion rows)
+    bool cut = false;           // the text was longer than kMaxPickBytes and was cut
+};
+
+// Cuts `text` to at most `max` bytes at a character boundary: a two-byte GBK character that
+// would be split is left out whole (so "中" + 499 letters cut to 500 keeps 中 and 498 letters,
+// never a lone lead byte that would swallow the next character in the pane).
+std::string_view CutAtCharBoundary(std::string_view text, std::size_t max);
 
 // ShowPage step 1: the page number after a step forward or back. Forward stays on the last
 // page; back from page 1 gives 0 (no page).
@@ -93,7 +114,7 @@ inline int CandidateWindowWidth(int measured) {
 
 // PickCandidate on the rows of the page: "" for d < 0 or fewer rows than d (d = 0 stands for the
 // tenth row); else the row cut before its first "...", without its digit and colon, at most
-// 500 bytes.
+// 500 bytes, cut at a character boundary.
 std::string PickFromRows(const StringList& rows, int d);
 
 } // namespace qb

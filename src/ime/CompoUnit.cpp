@@ -49,9 +49,13 @@ bool TfrmBianma::CandidatesVisible() const { return candidates_.isVisible(); }
 void TfrmBianma::editComposeChange() {
     const std::string code = Code();
     CandidateBuffer.clear();
-    lookup_(code, CandidateBuffer);
+    CandidateRest.clear();
+    CandidateScheme.clear();
+    lookup_(code, CandidateBuffer, CandidateRest, CandidateScheme);
     CandidateCount = static_cast<int>(CandidateBuffer.size());
-    switch (DecideCompose(CandidateBuffer)) {
+    CandidateRest.resize(CandidateBuffer.size());
+    CandidateScheme.resize(CandidateBuffer.size(), 0);
+    switch (DecideCompose(CandidateBuffer, CandidateScheme)) {
     case ComposeOutcome::NoCandidates:
         candidates_.hide();
         candidates_.ClearRows();
@@ -88,6 +92,20 @@ void TfrmBianma::ShowPage(bool forward) {
     candidates_.SetRowsText(page.text);
 }
 
-std::string TfrmBianma::PickCandidate(int d) { return PickFromRows(candidates_.Rows(), d); }
+PickedCandidate TfrmBianma::Pick(int d) {
+    PickedCandidate p;
+    p.text = PickFromRows(candidates_.Rows(), d);
+    if (p.text.empty() || PageNo <= 0) return p;
+    const std::size_t index =
+        static_cast<std::size_t>((PageNo - 1) * kPageSize + (d == 0 ? kPageSize : d) - 1);
+    if (index >= CandidateBuffer.size()) return p;
+    p.rest = CandidateRest[index];
+    p.scheme = CandidateScheme[index];
+    const std::size_t codeSize = Code().size();
+    p.codeLength = codeSize > p.rest.size() ? codeSize - p.rest.size() : 0;
+    p.cut = CandidateBuffer[index].size() > p.text.size() &&
+            CandidateBuffer[index].find(kPrefixMark) == std::string::npos;
+    return p;
+}
 
 } // namespace qb

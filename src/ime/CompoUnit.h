@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QLineEdit;
 
@@ -22,18 +23,23 @@ class TfrmBianma : public QWidget, public ImeComposer {
 public:
     // lookup: LookupCandidates(code, output) of the main window; commit: replace the target
     // pane's selection with a candidate (the insertion point is already marked Chinese).
-    using Lookup = std::function<void(const std::string& code, StringList& output)>;
+    // rest and schemes come back parallel to output (CandidateLookup::PickRest, PickScheme).
+    using Lookup = std::function<void(const std::string& code, StringList& output,
+                                      std::vector<std::string>& rest, std::vector<int>& schemes)>;
     using Commit = std::function<void(const std::string& gbk)>;
     TfrmBianma(TfrmCandidates& candidates, Lookup lookup, Commit commit, QWidget* parent = nullptr);
 
     QLineEdit* editCompose = nullptr;
     StringList CandidateBuffer;
+    std::vector<std::string> CandidateRest; // parallel: the code left after picking that entry
+    std::vector<int> CandidateScheme;       // parallel: the conversion's scheme, 0 for a table's
     int CandidateCount = 0;
     int PageNo = 0; // the page shown, from 1; 0: none
 
     void editComposeChange();
     void ShowPage(bool forward) override;
-    std::string PickCandidate(int d) override;
+    std::string PickCandidate(int d) { return Pick(d).text; }
+    PickedCandidate Pick(int d) override;
 
     // ImeComposer: what the key handler needs of the box.
     std::string Code() const override;

@@ -11,7 +11,12 @@ TImeController::TImeController(ImeHost& host, QObject* parent)
     : QObject(parent), host_(host), candidates_(std::make_unique<TfrmCandidates>()),
       bianma_(std::make_unique<TfrmBianma>(
           *candidates_,
-          [this](const std::string& code, StringList& out) { LookupCandidates(code, out); },
+          [this](const std::string& code, StringList& out, std::vector<std::string>& rest,
+                 std::vector<int>& schemes) {
+              LookupCandidates(code, out);
+              rest = lookup_.PickRest;
+              schemes = lookup_.PickScheme;
+          },
           [this](const std::string& word) { host_.ReplaceTargetSelection(word); })),
       keys_(host, *bianma_) {}
 
@@ -33,7 +38,16 @@ bool TImeController::KeyUp(QKeyEvent& e) const {
     return keys_.KeyHandled;
 }
 
+bool TImeController::ClaimsShortcut(const QKeyEvent& e) const {
+    return keys_.WouldConsume(VirtualKeyFromEvent(e), ModifiersFromEvent(e));
+}
+
 bool TImeController::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        ClaimsShortcut(static_cast<QKeyEvent&>(*event))) {
+        event->accept();
+        return true;
+    }
     if (event->type() == QEvent::KeyPress) {
         auto& e = static_cast<QKeyEvent&>(*event);
         const bool down = KeyDown(e);

@@ -41,6 +41,9 @@ public:
     bool KeyDown(QKeyEvent& e);
     bool KeyPress(QKeyEvent& e) const { (void)e; return keys_.KeyHandled; }
     bool KeyUp(QKeyEvent& e) const;
+    // A ShortcutOverride for the target pane: true when the input method takes the key, so that
+    // no shortcut (a menu mnemonic: Alt+E) fires and the key arrives as a key press.
+    bool ClaimsShortcut(const QKeyEvent& e) const;
 
     // Install on the target pane (QPlainTextEdit) to route its key events through the handler.
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -12,6 +12,7 @@ CandidateSources ImeHost::Sources() const {
         s.use[id - 1] = SchemeOn(id);
     }
     s.order = SchemeOrder();
+    s.converter = Converter();
     return s;
 }
 
@@ -23,6 +24,19 @@ void ImeKeyHandler::Insert(std::string_view gbk) {
 void ImeKeyHandler::Cancel() {
     composer_.HideBox();
     composer_.SetCode({});
+}
+
+// Space or a digit with a page shown. A reading of only the first syllables leaves the rest of
+// the code composing: with "zhuangtaima", picking 状态 inserts it and the box goes on with "ma"
+// and its candidates. A conversion pick is learned, so the converter offers it first next time.
+void ImeKeyHandler::PickRow(int d) {
+    const std::string code = composer_.Code();
+    const PickedCandidate p = composer_.Pick(d);
+    Insert(p.text);
+    if (p.scheme != 0 && !p.text.empty() && !p.cut)
+        if (ClauseConverter* converter = host_.Converter())
+            converter->Learn(p.scheme, code, ClauseCandidate{p.text, p.codeLength});
+    composer_.SetCode(p.rest);
 }
 
 // Step 3: with full-width punctuation on and nothing being composed, a punctuation key inserts
@@ -65,12 +79,10 @@ void ImeKeyHandler::Dispatch(int& key, Modifiers m) {
         break;
     }
     case KeyAction::PickFirst:
-        Insert(composer_.PickCandidate(1));
-        composer_.SetCode({});
+        PickRow(1);
         break;
     case KeyAction::PickDigit:
-        Insert(composer_.PickCandidate(k - vk::Digit0));
-        composer_.SetCode({});
+        PickRow(k - vk::Digit0);
         break;
     case KeyAction::FullWidthDigit:
         Insert(FullWidthDigit(k));
@@ -94,6 +106,16 @@ void ImeKeyHandler::Dispatch(int& key, Modifiers m) {
         composer_.ShowPage(true);
         break;
     }
+}
+
+bool ImeKeyHandler::WouldConsume(int key, Modifiers m) const {
+    if (!host_.ImeEnabled() || m == kModCtrl) return false;
+    if (host_.FullWidthPunct() && !composer_.BoxVisible() &&
+        !PunctuationFor(key, m, SingleQuoteClosing, DoubleQuoteClosing).text.empty())
+        return true;
+    const ComposeState state{composer_.BoxVisible(), composer_.CandidatesVisible(),
+                             host_.FullWidthChars()};
+    return DecideKey(key, m, state).consumed;
 }
 
 void ImeKeyHandler::KeyDown(int& key, Modifiers m) {

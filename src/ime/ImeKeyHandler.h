@@ -31,6 +31,8 @@ public:
     virtual const SchemeTables& Scheme(int id) const = 0; // id 1..4
     virtual bool SchemeOn(int id) const = 0;              // useQp, useSp, useZr, useWb
     virtual std::array<int, 4> SchemeOrder() const = 0;   // Pos1..Pos4
+    // The whole-clause converter; null: the tables alone (no library data, or a test).
+    virtual ClauseConverter* Converter() const { return nullptr; }
 
     // The sources of LookupCandidates as read now from the accessors above.
     CandidateSources Sources() const;
@@ -46,7 +48,8 @@ public:
     virtual void ShowBox() = 0;
     virtual void HideBox() = 0;
     virtual bool CandidatesVisible() const = 0;
-    virtual std::string PickCandidate(int d) = 0;
+    // Row d of the page (1-9, 0 the tenth) with what stays of the code; empty text beyond the rows.
+    virtual PickedCandidate Pick(int d) = 0;
     virtual void ShowPage(bool forward) = 0;
 };
 
@@ -56,6 +59,10 @@ public:
 
     // reTargetKeyDown: key is writable; 0 after the call means consumed.
     void KeyDown(int& key, Modifiers m);
+    // Whether KeyDown would consume this key now, without doing anything. The window asks it
+    // before the application's shortcuts see the key: Alt+E must join the code as "e" rather
+    // than open the menu whose mnemonic is E.
+    bool WouldConsume(int key, Modifiers m) const;
     // reTargetKeyPress: the character becomes 0 when the key was consumed.
     void KeyPress(char16_t& ch) const {
         if (KeyHandled) ch = 0;
@@ -72,6 +79,7 @@ public:
 private:
     void Insert(std::string_view gbk);
     void Cancel();
+    void PickRow(int d);
     bool Punctuation(int& key, Modifiers m);
     void Dispatch(int& key, Modifiers m);
 

@@ -259,16 +259,30 @@ std::string JoinDistinct(std::string_view text, std::string_view separator) {
     SplitString(text, separator, pieces);
     std::unordered_set<std::string_view> seen;
     std::string out;
+    std::size_t lastSeparator = std::string::npos; // where the separator before the last piece starts
     for (const std::string& piece : pieces) {
         if (!seen.insert(piece).second) continue;
+        if (seen.size() > 1) {
+            lastSeparator = out.size();
+            out.append(separator);
+        }
         out.append(piece);
-        out.append(separator);
-        if (out.size() > kMaxTextBytes) break; // the rest is cut off anyway
+        if (out.size() >= kMaxTextBytes) break; // the rest is cut off anyway
     }
-    if (out.size() > kMaxTextBytes) out.resize(kMaxTextBytes);
-    if (!separator.empty() && out.size() >= separator.size() &&
-        std::string_view(out).substr(out.size() - separator.size()) == separator) {
-        out.resize(out.size() - separator.size());
+    if (out.size() > kMaxTextBytes) {
+        // The cut keeps whole characters and never leaves a separator, nor a part of one, at
+        // the end: kept pieces of 4999 bytes and then "；" would otherwise end in 0xA3, the
+        // first half of the separator, which every later join carries along.
+        std::size_t cut = 0;
+        while (cut < kMaxTextBytes) {
+            const std::size_t next = cut + (IsLeadByte(static_cast<unsigned char>(out[cut])) ? 2 : 1);
+            if (next > kMaxTextBytes) break;
+            cut = next;
+        }
+        if (lastSeparator != std::string::npos && cut > lastSeparator &&
+            cut <= lastSeparator + separator.size())
+            cut = lastSeparator;
+        out.resize(cut);
     }
     return out;
 }
@@ -384,9 +398,27 @@ bool FileExists(const std::string& path) {
     return !S_ISDIR(st.st_mode);
 }
 
-std::string ReadWholeFile(const std::string& path) {
-    const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+namespace {
+// Opens a file for reading only when it is a regular file. A lexicon path may name a FIFO
+// (open would wait for a writer forever) or a device (/dev/zero never ends, /dev/urandom fills
+// the memory): those are refused at once with "Cannot open file <path>". O_NONBLOCK only keeps
+// the open of a FIFO from waiting; a regular file reads the same with or without it.
+int OpenRegularForReading(const std::string& path) {
+    const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) ThrowCannotOpen(path);
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        ThrowCannotOpen(path);
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
+} // namespace
+
+std::string ReadWholeFile(const std::string& path) {
+    const int fd = OpenRegularForReading(path);
     std::string out;
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
@@ -414,8 +446,7 @@ std::size_t FileSizeOf(const std::string& path) {
 }
 
 void ForEachFileLine(const std::string& path, const std::function<void(std::string_view)>& sink) {
-    const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) ThrowCannotOpen(path);
+    const int fd = OpenRegularForReading(path);
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }

@@ -1,8 +1,7 @@
 #include "LexiconTasks.h"
 
 #include "GbkText.h"
-
-#include <QStringDecoder>
+#include "LexiconFormats.h"
 
 #include <algorithm>
 #include <cstring>
@@ -96,24 +95,11 @@ bool IsGbkText(std::string_view bytes) {
 } // namespace
 
 TextKind ClassifyTextLexicon(std::string_view bytes) {
+    const TextEncoding enc = DetectTextEncoding(bytes);
+    if (enc == TextEncoding::Utf16Le || enc == TextEncoding::Utf16Be) return TextKind::Unicode;
     if (std::memchr(bytes.data(), 0, bytes.size()) != nullptr) return TextKind::Binary;
-    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii) return TextKind::Gbk;
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString text = utf8.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    if (!utf8.hasError()) {
-        // Chinese text in GBK is almost never valid UTF-8 as well, so valid UTF-8 with
-        // non-ASCII characters is taken as UTF-8: convertible when GBK holds every character
-        // (an emoji it cannot hold makes the file unusable rather than garbled).
-        return ToGbkStrict(text).has_value() ? TextKind::Utf8 : TextKind::NotGbk;
-    }
+    if (enc == TextEncoding::Utf8) return TextKind::Unicode;
     return IsGbkText(bytes) ? TextKind::Gbk : TextKind::NotGbk;
-}
-
-std::string Utf8FileToGbk(std::string_view bytes) {
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    return ToGbk(utf8.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size()))));
 }
 
 void MergeTextLexicon(TQbDict& target, std::string_view bytes, WorkProgress* progress) {
@@ -198,8 +184,8 @@ std::size_t ExpandLexicon(LexiconHost& host, const std::string& targetPath,
     } else if (textSource) {
         MergeTextLexicon(*target, *textSource, progress);
     } else {
-        const std::string bytes = ReadWholeFile(sourcePath);
-        MergeTextLexicon(*target, bytes, progress);
+        const std::string lines = ReadGbkLines(sourcePath);
+        MergeTextLexicon(*target, lines, progress);
     }
 
     const std::size_t after = target->EntryCount();

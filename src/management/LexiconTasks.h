@@ -63,13 +63,11 @@ void MoveSelectedUp(std::vector<ListRow>& rows);
 
 enum class TextKind {
     Gbk,     // plain ASCII or valid GBK: merged as it is
-    Utf8,    // valid UTF-8 with non-ASCII characters, all of which GBK can hold
+    Unicode, // UTF-8 or UTF-16 (DetectTextEncoding): converted to GBK, which may fail
     NotGbk,  // neither
-    Binary,  // holds NUL bytes: not a text file
+    Binary,  // holds NUL bytes (and is no UTF-16 with its byte-order mark): not a text file
 };
 TextKind ClassifyTextLexicon(std::string_view bytes);
-// UTF-8 bytes of a file classified Utf8, converted to GBK.
-std::string Utf8FileToGbk(std::string_view bytes);
 
 // ---- merging and expanding ----
 
@@ -86,9 +84,11 @@ void AddEntriesOf(const TQbDict& source, TQbDict& target, WorkProgress* progress
 // new entries. A target in use is expanded in memory and saved at once; any other target is
 // loaded into a temporary lexicon, which is written when anything was added and discarded
 // unwritten when the work fails. A source in use is read from memory; a ".qbs" source is
-// loaded temporarily; any other source is read as text lines: `textSource` gives its bytes
-// when the caller has already read (and checked) them, else the file is read here.
-// Failures throw FileError ("Cannot open file …", "Cannot create file …").
+// loaded temporarily; any other source is read as text lines: `textSource` gives them (GBK)
+// when the caller has already read and checked the file, else the file is read here in the
+// format of its name (ReadGbkLines: a text lexicon, .tsv, .csv or .tbx).
+// Failures throw FileError ("Cannot open file …", "Cannot create file …") or
+// LexiconFormatError.
 std::size_t ExpandLexicon(LexiconHost& host, const std::string& targetPath,
                           const std::string& sourcePath, const std::string* textSource,
                           WorkProgress* progress);

@@ -66,12 +66,13 @@ void actAdjustExecute(ManagementHost& h) {
 }
 
 void mnuMergeClick(ManagementHost& h) {
-    const QStringList chosen = h.Ui().OpenFiles(QString(), QtFilter("文本词库(*.txt)|*.txt"), false);
+    const QStringList chosen = h.Ui().OpenFiles(QString(), QtFilter(zyck_text::kMergeFilter), false);
     if (chosen.isEmpty()) return;
     TQbDict* user = UserLexicon(h);
     if (!user) return;
-    // The whole file is read and checked before the first entry is added: a file that cannot
-    // be read, or is not GBK text, leaves the user lexicon untouched.
+    // The whole file is read, checked and converted before the first entry is added: a file
+    // that cannot be read, or holds a character GBK cannot hold, leaves the user lexicon
+    // untouched.
     std::string text;
     if (!ReadTextLexiconForMerge(h.Ui(), chosen.front().toStdString(), text)) return;
     TBusyPointer busy(h.Ui());

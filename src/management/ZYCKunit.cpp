@@ -1,6 +1,7 @@
 #include "ZYCKunit.h"
 
 #include "GbkText.h"
+#include "LexiconFormats.h"
 #include "WorkProgressDialog.h"
 
 #include <QGridLayout>
@@ -61,26 +62,34 @@ bool ReadTextLexiconForMerge(TUi& ui, const std::string& path, std::string& gbkB
         TBusyPointer busy(ui);
         bytes = ReadWholeFile(path);
     }
-    switch (ClassifyTextLexicon(bytes)) {
-    case TextKind::Gbk:
-        gbkBytes = std::move(bytes);
-        return true;
-    case TextKind::Utf8:
-        if (!ui.AskYesNo(U("文件") + PathText(path) +
-                                    U("是UTF-8编码的文本。转换成GBK编码后添加其中的词条吗？")))
+    const LexiconFormat format = LexiconFormatOf(path);
+    if (format == LexiconFormat::Text) {
+        // A text lexicon in GBK is merged byte for byte as it stands, so it is checked first;
+        // UTF-8 and UTF-16 are checked by their conversion below.
+        switch (ClassifyTextLexicon(bytes)) {
+        case TextKind::Gbk:
+            gbkBytes = std::move(bytes);
+            return true;
+        case TextKind::Unicode:
+            break;
+        case TextKind::Binary:
+            ui.ShowMessage(U("文件") + PathText(path) +
+                           U("含有空字节，不是文本词库。没有添加任何词条。"));
             return false;
-        gbkBytes = Utf8FileToGbk(bytes);
-        return true;
-    case TextKind::Binary:
-        ui.ShowMessage(U("文件") + PathText(path) +
-                               U("含有空字节，不是文本词库。没有添加任何词条。"));
-        return false;
-    case TextKind::NotGbk:
-        break;
-    }
-    ui.ShowMessage(U("文件") + PathText(path) +
+        case TextKind::NotGbk:
+            ui.ShowMessage(U("文件") + PathText(path) +
                            U("不是GBK编码的文本词库。没有添加任何词条。"));
-    return false;
+            return false;
+        }
+    }
+    try {
+        TBusyPointer busy(ui);
+        gbkBytes = LexiconBytesToGbkLines(bytes, format);
+    } catch (const LexiconFormatError& e) {
+        ui.ShowMessage(ChineseMessage(e, path));
+        return false;
+    }
+    return true;
 }
 
 TfrmZYCK::TfrmZYCK(LexiconHost& host, TUi& ui, QWidget* parent)

@@ -73,7 +73,11 @@ namespace zyck_text {
 inline constexpr const char* kAddTitle = "打开专业词库文件";
 inline constexpr const char* kQbsFilter = "文渡专业词库文件(*.qbs)|*.qbs";
 inline constexpr const char* kSourceFilter =
-    "文渡专业词库文件(*.qbs)|*.qbs|文本词库文件(*.txt)|*.txt";
+    "文渡专业词库文件(*.qbs)|*.qbs|文本词库文件(*.txt)|*.txt|"
+    "术语表(*.tsv;*.csv;*.tbx)|*.tsv;*.csv;*.tbx";
+// 批量添加's filter: text lexicons, and the term lists translation tools exchange.
+inline constexpr const char* kMergeFilter =
+    "文本词库(*.txt)|*.txt|术语表(*.tsv;*.csv;*.tbx)|*.tsv;*.csv;*.tbx";
 inline constexpr const char* kInUse = "此库已在使用中！";
 inline constexpr const char* kCreated = "专业词库（无内容）创建成功！";
 inline constexpr const char* kExpanded = "扩充完成！新增条目：";
@@ -83,9 +87,10 @@ inline constexpr const char* kExpanded = "扩充完成！新增条目：";
 // ("文本词库(*.txt)|*.txt").
 QString QtFilter(const char* pairsUtf8);
 
-// Reads a text lexicon the user chose, checks that it is GBK text and asks before converting a
-// UTF-8 file. Returns false (after telling the user why) when the file must not be merged;
-// an unreadable file throws "Cannot open file …".
+// Reads a file of entries the user chose, in the format of its name (a text lexicon in GBK,
+// UTF-8 or UTF-16, or a .tsv, .csv or .tbx term list), as GBK text lexicon lines. Returns false
+// (after telling the user why, e.g. the line of a character GBK cannot hold) when nothing must
+// be merged; an unreadable file throws "Cannot open file …".
 bool ReadTextLexiconForMerge(TUi& ui, const std::string& path, std::string& gbkBytes);
 
 } // namespace qb

@@ -7,7 +7,9 @@
 
 namespace qb {
 
-std::string RescueFolder() {
+std::string RescueFolder() { return UserDataFolder(); }
+
+std::string UserDataFolder() {
     std::string base;
     if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) {
         base = x;

@@ -8,6 +8,9 @@ namespace qb {
 // Where a lexicon that cannot be written to its own file is rescued:
 // $XDG_DATA_HOME/quillbridge/, else ~/.local/share/quillbridge/ (with a trailing '/').
 std::string RescueFolder();
+// The user's data folder of the program (the kept panes, the per-user lexicon):
+// $XDG_DATA_HOME/quillbridge/, else ~/.local/share/quillbridge/ (with a trailing '/').
+std::string UserDataFolder();
 // The executable's folder with a trailing '/': the program's folder.
 std::string ProgramFolder();
 

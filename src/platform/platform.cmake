@@ -2,6 +2,7 @@
 # instance, dialogs and message boxes behind one seam, fonts, termination signals, busy pointer.
 add_library(qb_platform STATIC
   PaneModel.cpp
+  PaneStore.cpp
   SettingsStore.cpp
   SingleInstance.cpp
   Dialogs.cpp

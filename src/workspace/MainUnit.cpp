@@ -7,6 +7,7 @@
 #include "Fonts.h"
 #include "GbkText.h"
 #include "Icons.h"
+#include "PaneStore.h"
 #include "PopSourceUnit.h"
 #include "SentenceLogic.h"
 #include "SettingsStore.h"
@@ -23,7 +24,10 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTextCursor>
 #include <QTimer>
+
+#include <cstdio>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -92,6 +96,7 @@ TfrmMainQB::TfrmMainQB(TWorkspaceSetup setup, QWidget* parent)
     BuildCommands();
     BuildLayout();
     FormCreate();
+    RestorePanes();
 }
 
 TfrmMainQB::~TfrmMainQB() {
@@ -122,6 +127,7 @@ void TfrmMainQB::BuildCommands() {
         addAction(a); // shortcuts work whether or not the action is in a menu
         return a;
     };
+    mnuClearPanes = make("mnuClearPanes", "清空原文和译文(&N)");
     mnuExit = make("mnuExit", "退出(&X)");
     EditUndo = make("EditUndo", "撤消(&U)", QKeySequence(Qt::CTRL | Qt::Key_Z));
     EditCopy = make("EditCopy", "复制(&C)", QKeySequence(Qt::CTRL | Qt::Key_C));
@@ -170,6 +176,7 @@ void TfrmMainQB::BuildCommands() {
         connect(a, &QAction::triggered, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
     };
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
+    on(mnuClearPanes, &TfrmMainQB::mnuClearPanesExecute);
     connect(EditUndo, &QAction::triggered, this, [this] { EditCommand(0); });
     connect(EditCopy, &QAction::triggered, this, [this] { EditCommand(1); });
     connect(EditCut, &QAction::triggered, this, [this] { EditCommand(2); });
@@ -194,6 +201,8 @@ void TfrmMainQB::BuildCommands() {
     QMenuBar* bar = menuBar();
     QMenu* file = bar->addMenu(U("文件(&F)"));
     file->setObjectName(QStringLiteral("mnuFile"));
+    file->addAction(mnuClearPanes);
+    file->addSeparator();
     file->addAction(mnuExit);
     QMenu* edit = bar->addMenu(U("编辑(&E)"));
     edit->addAction(EditUndo);
@@ -421,6 +430,12 @@ void TfrmMainQB::FormCreate() {
 void TfrmMainQB::FormCreateSteps() {
     // 1. Lists are members, empty. 2. The program's folder was given.
     const std::string& folder = setup_.programFolder;
+    // Without verb.spe the lexicons load but no word form is reduced any more ("went" finds
+    // nothing under "go"): say so once, with the file error, and start all the same.
+    const std::string verb = folder + "verb.spe";
+    Guard([&] {
+        if (!FileExists(verb)) ThrowCannotOpen(verb);
+    });
     // 3. Slot 0: the user lexicon. A missing file keeps its slot with an empty lexicon that
     //    knows its path, so what the user adds is written there at shutdown.
     const std::string user = folder + "mydict.txt";
@@ -538,8 +553,11 @@ void TfrmMainQB::closeEvent(QCloseEvent* e) {
 void TfrmMainQB::FormDestroy() {
     if (formDestroyed_) return;
     formDestroyed_ = true;
-    // Every step runs whatever failed before it: the settings store, then each lexicon on its
-    // own; each failure is shown.
+    // Every step runs whatever failed before it: the panes, the settings store, then each
+    // lexicon on its own; each failure is shown.
+    if (keepPanesTimer_) keepPanesTimer_->stop();
+    keepPanesFailed_ = false;
+    KeepPanes();
     Guard([&] { WriteSettings(); });
     FreeLexiconsForShutdown();
     SentencePhrases.clear();
@@ -615,6 +633,77 @@ void TfrmMainQB::RescueLexicon(TQbDict& dict, const std::string& error) {
         message += QLatin1Char('\n') + QString::fromUtf8(e.what());
     }
     Ui().ShowMessage(message);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The kept panes
+
+void TfrmMainQB::RestorePanes() {
+    if (setup_.panesFile.empty()) return;
+    const std::string& path = setup_.panesFile;
+    if (FileExists(path)) {
+        Guard([&] {
+            const std::string bytes = ReadWholeFile(path);
+            if (auto state = PaneStateFromBytes(QByteArrayView(bytes.data(), qsizetype(bytes.size())))) {
+                restoringPanes_ = true;
+                reSource->setPlainText(state->source);
+                reTarget->setPlainText(state->target);
+                reTarget->moveCursor(QTextCursor::End);
+                Source.Select(state->selStart, state->selLength);
+                restoringPanes_ = false;
+                return;
+            }
+            // Not a panes file (cut, or written by something else): kept aside, never
+            // overwritten by the next change.
+            const std::string aside = path + ".bad";
+            if (::rename(path.c_str(), aside.c_str()) != 0) ThrowCannotOpen(path);
+            Ui().ShowMessage(U("上次的原文和译文无法读出，原文件已改名为") + QString::fromUtf8(aside));
+        });
+    }
+    keepPanesTimer_ = new QTimer(this);
+    keepPanesTimer_->setSingleShot(true);
+    // Started by the first change and not restarted by the next ones, so steady typing is
+    // written every second rather than only after a pause.
+    keepPanesTimer_->setInterval(1000);
+    connect(keepPanesTimer_, &QTimer::timeout, this, [this] { KeepPanes(); });
+    for (QPlainTextEdit* pane : {reSource, reTarget})
+        connect(pane, &QPlainTextEdit::textChanged, this, [this] { PanesChanged(); });
+    connect(reSource, &QPlainTextEdit::selectionChanged, this, [this] { PanesChanged(); });
+    connect(reSource, &QPlainTextEdit::cursorPositionChanged, this, [this] { PanesChanged(); });
+}
+
+void TfrmMainQB::PanesChanged() {
+    if (restoringPanes_ || formDestroyed_ || !keepPanesTimer_) return;
+    if (!keepPanesTimer_->isActive()) keepPanesTimer_->start();
+}
+
+void TfrmMainQB::KeepPanes() {
+    if (setup_.panesFile.empty()) return;
+    TPaneState state;
+    state.source = reSource->toPlainText();
+    state.target = reTarget->toPlainText();
+    state.selStart = Source.SelStart();
+    state.selLength = Source.SelLength();
+    const QByteArray bytes = PaneStateToBytes(state);
+    try {
+        const std::string& path = setup_.panesFile;
+        if (auto slash = path.rfind('/'); slash != std::string::npos)
+            QDir().mkpath(QString::fromUtf8(path.substr(0, slash)));
+        WriteWholeFileSafely(path, std::string_view(bytes.constData(), std::size_t(bytes.size())));
+        keepPanesFailed_ = false;
+    } catch (const std::exception& e) {
+        // One message for a run of failures (a full disk would otherwise show one a second).
+        if (!keepPanesFailed_) Ui().ShowMessage(QString::fromUtf8(e.what()));
+        keepPanesFailed_ = true;
+    }
+}
+
+void TfrmMainQB::mnuClearPanesExecute() {
+    if (!Ui().AskYesNo(U("清空原文和译文两栏吗？清空后无法恢复。"))) return;
+    reSource->clear();
+    reTarget->clear();
+    if (frmPopSource) frmPopSource->hide();
+    KeepPanes();
 }
 
 // ---------------------------------------------------------------------------------------------

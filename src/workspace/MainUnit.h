@@ -28,6 +28,7 @@ class QLabel;
 class QListWidget;
 class QPlainTextEdit;
 class QSplitter;
+class QTimer;
 class QToolBar;
 class QToolButton;
 
@@ -43,6 +44,9 @@ struct TWorkspaceSetup {
     QString settingsFile;       // the ini file of the settings store
     TUi* ui = nullptr;          // message boxes, dialogs, busy pointer; not owned
     std::string rescueFolder;   // empty: RescueFolder() ($XDG_DATA_HOME/quillbridge/)
+    // Where the text of both panes is kept (written within 2 s of a change and at shutdown,
+    // restored when the window is made); empty: the panes are not kept.
+    std::string panesFile;
 };
 
 // The input method's hold on the target pane. The main window forwards the pane's key events
@@ -74,6 +78,10 @@ public:
     void FormResize();
     void AppIdle();
     void ActivateFromOutside(); // a second start asked for the front
+    // 文件 → 清空原文和译文: empties both panes after a confirmation, so a new job starts empty.
+    void mnuClearPanesExecute();
+    // Writes the panes' text to the panes file now (the timer does it within 2 s of a change).
+    void KeepPanes();
 
     // ---- lexicons in use ----
     std::vector<std::unique_ptr<TQbDict>> Dicts; // slot 0 user, 1 basic, 2.. professional
@@ -156,7 +164,7 @@ public:
     QWidget* frmAddword = nullptr;     // add-entry dialog (src/management)
 
     // ---- the command table ----
-    QAction *mnuExit, *EditUndo, *EditCopy, *EditCut, *EditPaste;
+    QAction *mnuClearPanes, *mnuExit, *EditUndo, *EditCopy, *EditCut, *EditPaste;
     QAction *mnuIMESetup, *ToggleMyIME, *ToggleFullPunct, *ToggleFullWide, *actFindWords;
     QAction *ToggleFollow, *actSmartFollow;
     QAction *mnuMerge, *actAddDirect, *actAdjust, *mnuPro;
@@ -193,6 +201,8 @@ private:
     void EditCommand(int which);
     void CreateImeWindows();
     bool IsOwnShortcut(const QKeyEvent& e) const;
+    void RestorePanes();
+    void PanesChanged();
 
     TWorkspaceSetup setup_;
     std::unique_ptr<TQtUi> ownUi_;
@@ -203,6 +213,9 @@ private:
     bool formCreateCompleted_ = false;
     bool appIdleInstalled_ = false;
     bool formDestroyed_ = false;
+    QTimer* keepPanesTimer_ = nullptr;
+    bool restoringPanes_ = false;
+    bool keepPanesFailed_ = false; // shown once until a write succeeds again
 };
 
 } // namespace qb

@@ -39,6 +39,7 @@ bool TProgram::Start() {
     ws.programFolder = setup_.programFolder;
     ws.settingsFile = setup_.settingsFile;
     ws.ui = setup_.ui;
+    ws.panesFile = setup_.panesFile;
     frmMainQB_ = std::make_unique<TfrmMainQB>(ws);
     frmMainQB_->CreateOtherWindows();
     if (setup_.installCommands) {
@@ -85,6 +86,7 @@ int RunQuillbridge(std::function<void(TfrmMainQB&)> installCommands) {
     setup.programFolder = ProgramFolder();
     setup.settingsFile = UserSettingsFile();
     setup.instanceName = DefaultInstanceName();
+    setup.panesFile = UserDataFolder() + "panes.state";
     TProgram program(setup);
     if (!program.Start()) return 0;
     return program.Run();

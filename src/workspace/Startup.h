@@ -19,13 +19,14 @@ class TTerminationSignals;
 struct TProgramSetup {
     std::string programFolder;  // the executable's folder, with its trailing '/'
     QString settingsFile;       // the settings store
-    QString instanceName;       // the single-instance name ("qbridge10-" + user)
+    QString instanceName;       // the single-instance socket file (a bare name: in the user's runtime folder)
     TUi* ui = nullptr;          // null: the real message boxes
     bool handleSignals = true;  // install the SIGTERM/SIGINT/SIGHUP handlers
     // Connects the commands of later layers (src/management: F8, F9, the lexicon manager, help)
     // to the main window's actions; runs after the other windows are made, before the splash
     // closes.
     std::function<void(TfrmMainQB&)> installCommands;
+    std::string panesFile;      // where the panes are kept; empty: not kept
 };
 
 class TProgram {

@@ -226,6 +226,12 @@ TEST(DecideCompose, NoneOneExactOnePrefixMany) {
     EXPECT_EQ(DecideCompose({G("中"), G("钟")}), ComposeOutcome::ShowFirstPage);
 }
 
+TEST(DecideCompose, ALoneConversionReadingNeverCommits) {
+    EXPECT_EQ(DecideCompose({G("我们应该")}, {1}), ComposeOutcome::ShowFirstPage);
+    EXPECT_EQ(DecideCompose({G("我们应该")}, {3}), ComposeOutcome::ShowFirstPage);
+    EXPECT_EQ(DecideCompose({G("中国")}, {0}), ComposeOutcome::Commit);
+}
+
 TEST(StepPage, TwentyFiveCandidatesGiveThreePages) {
     int page = 0;
     page = StepPage(page, 25, true);
@@ -286,4 +292,20 @@ TEST(PickFromRows, DigitZeroIsTheTenthRowAndPrefixIsCut) {
     EXPECT_EQ(PickFromRows(prefixRows, 2), G("中国"));
     StringList longRow{"1:" + std::string(800, 'x')};
     EXPECT_EQ(PickFromRows(longRow, 1), std::string(500, 'x'));
+}
+
+// A pick of more than 500 bytes is cut where a character ends: with one letter before a run of
+// 中, byte 500 is a lead byte, so the cut keeps 499 bytes; with the run alone it keeps 500.
+TEST(PickFromRows, LongPickIsCutAtACharacterBoundary) {
+    std::string run;
+    for (int i = 0; i < 300; ++i) run += G("中");
+    const std::string odd = PickFromRows({"1:a" + run}, 1);
+    EXPECT_EQ(odd.size(), 499u);
+    EXPECT_EQ(odd, "a" + run.substr(0, 498));
+    EXPECT_EQ(PickFromRows({"1:" + run}, 1), run.substr(0, 500));
+    const std::string mixed = "ab" + G("中") + "c";
+    EXPECT_EQ(CutAtCharBoundary(mixed, 3), "ab");
+    EXPECT_EQ(CutAtCharBoundary(mixed, 4), "ab" + G("中"));
+    EXPECT_EQ(CutAtCharBoundary(mixed, 99), mixed);
+    EXPECT_EQ(CutAtCharBoundary("\x81", 1), "\x81"); // a lone lead byte at the end is one byte
 }

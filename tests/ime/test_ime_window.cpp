@@ -5,10 +5,14 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 using namespace qb;
 using namespace qbtest;
@@ -128,6 +132,27 @@ TEST_F(ImeWindow, ZhongguoLoneExactCandidateCommittedAsItsLastLetterIsTyped) {
     EXPECT_EQ(Code(), "");
     EXPECT_EQ(Cands().RowCount(), 0);
     EXPECT_GE(host.marks, 0);
+}
+
+// Alt with a letter joins the code even when the letter is a menu mnemonic: Alt+E gives "e",
+// and the menu 编辑(&E) stays closed.
+TEST_F(ImeWindow, AltLetterThatIsAMenuMnemonicJoinsTheCode) {
+    auto* bar = new QMenuBar(&top);
+    QMenu* menu = bar->addMenu(QString::fromUtf8("编辑(&E)"));
+    menu->addAction(QString::fromUtf8("复制"));
+    top.layout()->setMenuBar(bar);
+    QApplication::processEvents();
+    Key(Qt::Key_E, Qt::AltModifier);
+    EXPECT_EQ(Code(), "e");
+    EXPECT_FALSE(menu->isVisible());
+    Key(Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Code(), "ea");
+    EXPECT_FALSE(menu->isVisible());
+    host.ime = false; // with the input method off the mnemonic works as usual
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_E, Qt::AltModifier);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
 }
 
 TEST_F(ImeWindow, ShuangpinFirstGivesZhongguoForVsgo) {
@@ -429,4 +454,95 @@ TEST_F(ImeWindow, CandidateWindowWidthBounds) {
     host.words = {G(std::string(60, 'W') + "长")};
     Type("lw");
     EXPECT_EQ(Cands().width(), 400);
+}
+
+namespace {
+
+// The real composition box and candidate window over a scripted lookup that offers conversion
+// rows the way the whole-clause converter does: the reading of the whole code on row 1, then
+// words of the first syllables with the rest of the code each leaves.
+class ClauseBox : public ::testing::Test {
+protected:
+    QWidget top;
+    QPlainTextEdit* edit = new QPlainTextEdit(&top);
+    PaneHost host;
+    TfrmCandidates cands;
+    struct Row {
+        const char* text;
+        const char* rest;
+        int scheme;
+    };
+    std::map<std::string, std::vector<Row>> script{
+        {"zhuangtaima", {{"状态吗", "", 1}, {"状态", "ma", 1}, {"壮", "taima", 1}}},
+        {"ma", {{"吗", "", 0}, {"码", "", 0}, {"妈", "", 0}}},
+        {"womenyinggai", {{"我们应该", "", 1}}},
+        {"taima", {{"太吗", "", 1}}},
+    };
+    TfrmBianma box{cands,
+                   [this](const std::string& code, StringList& out, std::vector<std::string>& rest,
+                          std::vector<int>& schemes) {
+                       out.clear();
+                       rest.clear();
+                       schemes.clear();
+                       for (const Row& r : script[code]) {
+                           out.push_back(G(r.text));
+                           rest.push_back(r.rest);
+                           schemes.push_back(r.scheme);
+                       }
+                   },
+                   [this](const std::string& word) { host.ReplaceTargetSelection(word); }};
+    ImeKeyHandler keys{host, box};
+
+    void SetUp() override {
+        host.edit = edit;
+        top.show();
+    }
+    int Down(int k) {
+        keys.KeyDown(k, kModNone);
+        return k;
+    }
+    void Type(std::string_view letters) {
+        for (char c : letters) Down(c - 32);
+    }
+};
+
+} // namespace
+
+TEST_F(ClauseBox, PickingTheFirstWordsLeavesTheRestComposingWithItsCandidates) {
+    Type("zhuangtaima");
+    ASSERT_TRUE(cands.isVisible());
+    EXPECT_EQ(cands.Rows(), (StringList{"1:" + G("状态吗"), "2:" + G("状态"), "3:" + G("壮")}));
+    EXPECT_EQ(Down(50), 0);
+    EXPECT_EQ(host.Text(), G("状态"));
+    EXPECT_TRUE(box.isVisible());
+    EXPECT_EQ(box.Code(), "ma");
+    EXPECT_TRUE(cands.isVisible());
+    EXPECT_EQ(cands.Rows(), (StringList{"1:" + G("吗"), "2:" + G("码"), "3:" + G("妈")}));
+    EXPECT_EQ(Down(50), 0);
+    EXPECT_EQ(host.Text(), G("状态码"));
+    EXPECT_FALSE(box.isVisible());
+    EXPECT_FALSE(cands.isVisible());
+    EXPECT_EQ(box.Code(), "");
+}
+
+TEST_F(ClauseBox, ALoneWholeClauseReadingIsShownNotCommitted) {
+    Type("womenyinggai");
+    EXPECT_EQ(host.Text(), "");
+    EXPECT_TRUE(box.isVisible());
+    EXPECT_EQ(cands.Rows(), StringList{"1:" + G("我们应该")});
+    EXPECT_EQ(Down(32), 0);
+    EXPECT_EQ(host.Text(), G("我们应该"));
+    EXPECT_FALSE(box.isVisible());
+}
+
+TEST_F(ClauseBox, PickOnTheSecondPageMapsToItsOwnRest) {
+    auto& rows = script["zhuangtaima"];
+    rows.insert(rows.begin() + 1, 10, Row{"状", "uangtaima", 1}); // entries 2-11
+    Type("zhuangtaima");
+    EXPECT_EQ(Down(221), 0); // page 2: 状 (entry 11), 状态 (12), 壮 (13)
+    EXPECT_EQ(cands.Rows(), (StringList{"1:" + G("状"), "2:" + G("状态"), "3:" + G("壮")}));
+    EXPECT_EQ(Down(51), 0);
+    EXPECT_EQ(host.Text(), G("壮"));
+    EXPECT_EQ(box.Code(), "taima");
+    EXPECT_EQ(cands.Rows(), StringList{"1:" + G("太吗")});
 }

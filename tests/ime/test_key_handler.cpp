@@ -1,7 +1,10 @@
 // the chain of reTargetKeyDown over fakes of the main window and the composition box.
 // The real windows are driven by real key events in test_ime_window.cpp.
+#include "FakeConverter.h"
 #include "ImeKeyHandler.h"
 #include "TestGbk.h"
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +19,8 @@ struct FakeHost : ImeHost {
     bool ime = true, punct = true, chars = false;
     StringList keys, words;
     SchemeTables schemes[4];
+    qbtest::FakeConverter* converter = nullptr;
+    ClauseConverter* Converter() const override { return converter; }
     void MarkTargetChinese() override { ++marks; }
     void ReplaceTargetSelection(std::string_view gbk) override { pane += gbk; }
     void FocusTarget() override { ++focuses; }
@@ -43,9 +48,14 @@ struct FakeComposer : ImeComposer {
     void ShowBox() override { box = true; log.push_back("show"); }
     void HideBox() override { box = false; log.push_back("hide"); }
     bool CandidatesVisible() const override { return cand; }
-    std::string PickCandidate(int d) override {
+    std::map<int, PickedCandidate> rows; // scripted rows; others give "P" + digit
+    PickedCandidate Pick(int d) override {
         log.push_back("pick" + std::to_string(d));
-        return "P" + std::to_string(d);
+        auto it = rows.find(d);
+        if (it != rows.end()) return it->second;
+        PickedCandidate p;
+        p.text = "P" + std::to_string(d);
+        return p;
     }
     void ShowPage(bool forward) override { log.push_back(forward ? "page+" : "page-"); }
 };
@@ -192,4 +202,74 @@ TEST_F(Handler, KeyHandledIsResetAtEveryKeyDown) {
     EXPECT_TRUE(h.KeyHandled);
     Down(13);
     EXPECT_FALSE(h.KeyHandled);
+}
+
+// "zhuangtaima" with 状态 on row 2 (covering "zhuangtai"): picking it inserts 状态, keeps "ma"
+// composing (the box stays, its candidates are looked up again) and learns the pick; a table row
+// or a whole reading ends the composition.
+TEST_F(Handler, PickingPartOfAClauseKeepsTheRestAndLearns) {
+    qbtest::FakeConverter converter;
+    host.converter = &converter;
+    box.box = box.cand = true;
+    box.code = "zhuangtaima";
+    box.rows[2] = PickedCandidate{G("状态"), "ma", 1, 9, false};
+    box.rows[1] = PickedCandidate{G("状态吗"), "", 1, 11, false};
+    EXPECT_EQ(Down(50), 0);
+    EXPECT_EQ(host.pane, G("状态"));
+    EXPECT_EQ(box.code, "ma");
+    EXPECT_TRUE(box.box);
+    EXPECT_EQ(box.log, (std::vector<std::string>{"pick2", "code=ma"}));
+    EXPECT_EQ(converter.learned, std::vector<std::string>{"1:zhuangtaima:" + G("状态") + ":9"});
+
+    box.code = "zhuangtaima";
+    EXPECT_EQ(Down(32), 0); // Space: row 1, the whole reading
+    EXPECT_EQ(host.pane, G("状态状态吗"));
+    EXPECT_EQ(box.code, "");
+    ASSERT_EQ(converter.learned.size(), 2u);
+    EXPECT_EQ(converter.learned[1], "1:zhuangtaima:" + G("状态吗") + ":11");
+
+    box.code = "de";
+    EXPECT_EQ(Down(51), 0); // a table row (scheme 0) is not learned
+    EXPECT_EQ(converter.learned.size(), 2u);
+    box.rows[4] = PickedCandidate{std::string(500, 'x'), "", 2, 3, true};
+    box.code = "abc";
+    Down(52); // a cut text is not what the converter offered: not learned either
+    EXPECT_EQ(converter.learned.size(), 2u);
+}
+
+TEST_F(Handler, BackspaceAndEscapeActOnTheRestAfterAPartialPick) {
+    box.box = box.cand = true;
+    box.code = "zhuangtaima";
+    box.rows[2] = PickedCandidate{G("状态"), "ma", 1, 9, false};
+    Down(50);
+    EXPECT_EQ(Down(8), 0);
+    EXPECT_EQ(box.code, "m");
+    EXPECT_EQ(host.pane, G("状态")); // the inserted part stays in the pane
+    EXPECT_EQ(Down(27), 27);
+    EXPECT_EQ(box.code, "");
+    EXPECT_FALSE(box.box);
+    EXPECT_EQ(host.pane, G("状态"));
+}
+
+// The window asks WouldConsume before the shortcuts see a key; it must say exactly what KeyDown
+// then does, in every state, or Alt+E would open a menu while the key is also composed.
+TEST_F(Handler, WouldConsumeAgreesWithKeyDown) {
+    const int keys[] = {65, 69, 90, 49, 48, 32, 8, 27, 186, 188, 190, 219, 221, 222, 97, 13, 112};
+    const Modifiers mods[] = {kModNone, kModShift, kModAlt, kModCtrl | kModShift, kModCtrl,
+                              kModShift | kModAlt};
+    for (int state = 0; state < 16; ++state) {
+        for (int k : keys) {
+            for (Modifiers m : mods) {
+                host.ime = state & 1;
+                host.chars = state & 2;
+                box.box = state & 4;
+                box.cand = box.box && (state & 8);
+                box.code = box.box ? "zh" : "";
+                const bool would = h.WouldConsume(k, m);
+                int key = k;
+                h.KeyDown(key, m);
+                EXPECT_EQ(would, h.KeyHandled) << "key " << k << " mods " << m << " state " << state;
+            }
+        }
+    }
 }

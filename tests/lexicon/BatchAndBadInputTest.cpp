@@ -6,7 +6,11 @@
 #include <cstring>
 #include <random>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 using namespace qb;
 using namespace qbtest;
@@ -387,4 +391,59 @@ TEST(BadInput, FailedWriteLeavesNoTemporaryFile) {
     EXPECT_EQ(ReadFile(longName), "keep");
     EXPECT_EQ(ListDir(dir.path()).size(), 3u);
     dict.SetFileName(path); // so that freeing it at the end can write
+}
+
+namespace {
+// Runs one read in a death-test child: exit 0 when it was refused with "Cannot open file <path>".
+[[noreturn]] void ReadInChild(void (*read)(const std::string&, const std::string&),
+                              const std::string& path, const std::string& lexicon) {
+    ::alarm(5);
+#ifndef __SANITIZE_ADDRESS__
+    const rlimit cap{rlim_t(1) << 30, rlim_t(1) << 30};
+    ::setrlimit(RLIMIT_AS, &cap);
+#endif
+    try {
+        read(path, lexicon);
+    } catch (const FileError& e) {
+        std::_Exit(std::string(e.what()) == "Cannot open file " + path ? 0 : 2);
+    } catch (...) {
+        std::_Exit(3);
+    }
+    std::_Exit(4);
+}
+} // namespace
+
+// Regression: a lexicon path naming a FIFO waited for a writer for ever, and /dev/zero was read
+// until the memory ran out. Every reader refuses anything but a regular file at once. Each read
+// runs in a child process with an alarm (and, outside the sanitizer build, a memory cap), so
+// a reader that blocks or reads for ever fails the test instead of hanging it.
+TEST(BadInput, NonRegularFilesAreRefusedAtOnce) {
+    TempDir dir;
+    const std::string fifo = dir / "pipe.txt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string fifoQbs = dir / "pipe.qbs";
+    ASSERT_EQ(::mkfifo(fifoQbs.c_str(), 0600), 0);
+    const std::string lexicon = dir / "ok.txt";
+    WriteFile(lexicon, "a\tb\r\n");
+    struct Reader {
+        const char* what;
+        void (*read)(const std::string& path, const std::string& lexicon);
+    } readers[] = {
+        {"ReadWholeFile", [](const std::string& p, const std::string&) { (void)ReadWholeFile(p); }},
+        {"ForEachFileLine",
+         [](const std::string& p, const std::string&) { ForEachFileLine(p, [](std::string_view) {}); }},
+        {"Load", [](const std::string& p, const std::string&) { TQbDict d; d.Load(p, ""); }},
+        {"Load's irregular forms",
+         [](const std::string& p, const std::string& lex) { TQbDict d; d.Load(lex, p); }},
+        {"MergeTextFile", [](const std::string& p, const std::string&) {
+             TQbDict d;
+             d.MergeTextFile(p);
+         }},
+    };
+    for (const std::string& path : {fifo, fifoQbs, std::string("/dev/zero"), std::string("/dev/urandom")}) {
+        for (const Reader& r : readers) {
+            EXPECT_EXIT(ReadInChild(r.read, path, lexicon), ::testing::ExitedWithCode(0), "")
+                << r.what << " of " << path;
+        }
+    }
 }

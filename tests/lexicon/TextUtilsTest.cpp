@@ -185,6 +185,35 @@ TEST(JoinDistinct, Cases) {
     EXPECT_EQ(big, std::string(4999, 'x'));
 }
 
+// Regression: kept pieces of 4999 bytes followed by "；" were cut at 5000 and ended in 0xA3,
+// the first half of the separator; a piece that crosses 5000 lost the second half of a character.
+TEST(JoinDistinct, CutLeavesNoHalfCharacterAndNoSeparator) {
+    const std::string s = kSemi;
+    const std::string zhong = "\xD6\xD0"; // 中
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string expected;
+    } cases[] = {
+        {"4999 bytes, then the separator's first byte at 5000", std::string(4999, 'x') + s + "y",
+         std::string(4999, 'x')},
+        {"the whole separator fits, the next character not", std::string(4998, 'x') + s + zhong,
+         std::string(4998, 'x')},
+        {"a character across the cut", std::string(4999, 'x') + zhong + s + "y",
+         std::string(4999, 'x')},
+        {"a piece cut inside keeps its whole characters",
+         std::string(4990, 'x') + s + "ab" + zhong + zhong + zhong + zhong,
+         std::string(4990, 'x') + s + "ab" + zhong + zhong + zhong},
+        {"exactly 5000 bytes stay whole", std::string(4996, 'x') + s + "yy",
+         std::string(4996, 'x') + s + "yy"},
+    };
+    for (const Case& c : cases) {
+        const std::string got = JoinDistinct(c.text, s);
+        EXPECT_EQ(got, c.expected) << c.what;
+        EXPECT_LE(got.size(), 5000u) << c.what;
+    }
+}
+
 TEST(MergeKeyedValue, MergesIntoTheStoredKeyIgnoringCase) {
     StringList keys = {"Apple"}, values = {"a"};
     MergeKeyedValue("APPLE", "b", keys, values, kSemi);

@@ -303,6 +303,64 @@ TEST_F(Manager, ExpandWithBadTextSourcesChangesNothing) {
     EXPECT_EQ(ReadFile(dir / "BasicDict.qbs"), oldFile);
 }
 
+TEST_F(Manager, ExpandFromUtf8TextAndTermLists) {
+    // Each source into the professional lexicon law.qbs (a temporary target): the count of new
+    // entries, and the file holding them in GBK.
+    struct Source {
+        const char* name;
+        std::string bytes;
+        const char* added;
+    };
+    const std::vector<Source> sources = {
+        {"u8.txt", "\xEF\xBB\xBF" "kernel scheduler\t内核调度器\r\n", "1"},
+        {"terms.tsv", "en\tzh\nload balancer\t负载均衡器\n", "1"},
+        {"terms.csv", "zh,en\r\n\"法官；审判员\",judge\r\n法院,court\r\n", "1"},
+        {"terms.tbx",
+         "<martif type=\"TBX-Basic\"><text><body><termEntry><langSet xml:lang=\"en\"><tig><term>"
+         "plaintiff</term></tig></langSet><langSet xml:lang=\"zh\"><tig><term>原告</term></tig>"
+         "</langSet></termEntry></body></text></martif>",
+         "1"},
+    };
+    auto f = Open();
+    ui.openAnswers.push_back({QString::fromStdString(dir / "law.qbs")});
+    f->btSpecifyTargetClick();
+    for (const Source& s : sources) {
+        WriteFile(dir / s.name, s.bytes);
+        ui.openAnswers.push_back({QString::fromStdString(dir / s.name)});
+        f->btSpecifySourceClick();
+        f->btBeginExpandClick();
+        EXPECT_EQ(ui.messages.back(), Q("扩充完成！新增条目：") + Q(s.added)) << s.name;
+    }
+    TQbDict law;
+    law.Load(dir / "law.qbs", "");
+    EXPECT_EQ(Entries(law), (std::vector<std::string>{
+                                "court\t" + G("法院"), "judge\t" + G("法官；审判员"),
+                                "kernel scheduler\t" + G("内核调度器"),
+                                "load balancer\t" + G("负载均衡器"), "plaintiff\t" + G("原告")}));
+}
+
+TEST_F(Manager, ExpandFromAFileWithACharacterGbkCannotHoldNamesItAndAddsNothing) {
+    const std::string oldFile = ReadFile(dir / "law.qbs");
+    WriteFile(dir / "emoji.txt", "judge\t法官\nsmile\t😀\n");
+    WriteFile(dir / "broken.tbx", "<martif><text><body>\n<termEntry>\n</body></text></martif>");
+    WriteFile(dir / "cols.csv", "english,chinese\njudge,法官\n");
+    auto f = Open();
+    ui.openAnswers.push_back({QString::fromStdString(dir / "law.qbs")});
+    f->btSpecifyTargetClick();
+    for (const char* name : {"emoji.txt", "broken.tbx", "cols.csv"}) {
+        ui.openAnswers.push_back({QString::fromStdString(dir / name)});
+        f->btSpecifySourceClick();
+        f->btBeginExpandClick();
+    }
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(ui.messages[0], Q("文件") + QString::fromStdString(dir / "emoji.txt") +
+                                  Q("第2行的字符“😀”（U+1F600）不在GBK编码中，词库无法保存它。"
+                                    "没有添加任何词条。"));
+    EXPECT_TRUE(ui.messages[1].contains(Q("第3行的XML格式有误"))) << ui.messages[1].toStdString();
+    EXPECT_TRUE(ui.messages[2].contains(Q("表头没有“en”列"))) << ui.messages[2].toStdString();
+    EXPECT_EQ(ReadFile(dir / "law.qbs"), oldFile);
+}
+
 TEST_F(Manager, ExpandWithEmptyFieldsAsksForThem) {
     auto f = Open();
     f->btBeginExpandClick();
@@ -519,6 +577,11 @@ TEST(HelpPages, EveryPageLinkedFromTheIndexExists) {
     const std::string ime = ReadFile(dirPath + "/ime.htm");
     for (const char* scheme : {"全拼", "双拼", "自然", "五笔"})
         EXPECT_NE(ime.find(scheme), std::string::npos) << scheme;
+    // The lexicon page describes every format the readers take, with an example of each.
+    const std::string lexicon = ReadFile(dirPath + "/lexicon.htm");
+    for (const char* format : {"<code>.tsv</code>", "<code>.csv</code>", "<code>.tbx</code>",
+                               "UTF-8", "termEntry", "en,zh"})
+        EXPECT_NE(lexicon.find(format), std::string::npos) << format;
 }
 
 // ---- progress of long work ----

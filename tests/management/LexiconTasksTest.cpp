@@ -2,6 +2,7 @@
 // moving up, text checks, merging and expanding (counts, identity with one-by-one adding,
 // data safety when a file cannot be written).
 #include "LexiconTasks.h"
+#include "LexiconFormats.h"
 
 #include "MgmtTestSupport.h"
 
@@ -107,13 +108,15 @@ TEST(MoveUp, RunMovesAsBlockAndSwapsWithSelectedFirst) {
 TEST(TextCheck, Kinds) {
     EXPECT_EQ(qb::ClassifyTextLexicon("apple\tpie\r\n"), qb::TextKind::Gbk);
     EXPECT_EQ(qb::ClassifyTextLexicon("apple\t" + G("苹果") + "\r\n"), qb::TextKind::Gbk);
-    EXPECT_EQ(qb::ClassifyTextLexicon("apple\t苹果；果子\n"), qb::TextKind::Utf8);
+    EXPECT_EQ(qb::ClassifyTextLexicon("apple\t苹果；果子\n"), qb::TextKind::Unicode);
+    EXPECT_EQ(qb::ClassifyTextLexicon(std::string("\xFF\xFE" "a\0", 4)), qb::TextKind::Unicode);
     EXPECT_EQ(qb::ClassifyTextLexicon(std::string("apple\t\0x", 8)), qb::TextKind::Binary);
     EXPECT_EQ(qb::ClassifyTextLexicon(ReadFile(Fixture("binary.bin"))), qb::TextKind::Binary);
     // 0xFF is neither a GBK nor a UTF-8 byte.
     EXPECT_EQ(qb::ClassifyTextLexicon("a\t\xFF\xFF\xFF\n"), qb::TextKind::NotGbk);
-    // UTF-8 with a character GBK cannot hold (an emoji) is not mergeable either.
-    EXPECT_EQ(qb::ClassifyTextLexicon("smile\t\xF0\x9F\x98\x80\n"), qb::TextKind::NotGbk);
+    // UTF-8 with a character GBK cannot hold (an emoji) is UTF-8 all the same: its conversion
+    // then names the character and its line.
+    EXPECT_EQ(qb::ClassifyTextLexicon("smile\t\xF0\x9F\x98\x80\n"), qb::TextKind::Unicode);
 }
 
 using TextCheckMerge = InMemory;
@@ -121,7 +124,7 @@ TEST_F(TextCheckMerge, Utf8IsConvertedToTheSameGbkEntries) {
     TQbDict fromUtf8, fromGbk;
     Name(fromUtf8, "a.txt");
     Name(fromGbk, "b.txt");
-    qb::MergeTextLexicon(fromUtf8, qb::Utf8FileToGbk("\xEF\xBB\xBF" "apple\t苹果\r\n"), nullptr);
+    qb::MergeTextLexicon(fromUtf8, qb::TextLexiconToGbk("\xEF\xBB\xBF" "apple\t苹果\r\n"), nullptr);
     qb::MergeTextLexicon(fromGbk, "apple\t" + G("苹果") + "\r\n", nullptr);
     EXPECT_EQ(Entries(fromUtf8), Entries(fromGbk)); // the byte-order mark is dropped too
 }

@@ -319,16 +319,19 @@ TEST_F(Window, MergeRefusesBinaryAndNulFilesWithoutTouchingTheUserLexicon) {
     EXPECT_EQ(RenderingOf(User(), "take care"), TQbDict::MergeRenderings(G("当心"), G("保重")));
 }
 
-TEST_F(Window, MergeOfUtf8AsksAndConvertsOnlyWhenAgreed) {
+TEST_F(Window, MergeOfUtf8ConvertsAndACharacterGbkCannotHoldAddsNothing) {
     Make();
     const auto before = Entries(User());
-    const QString file = QString::fromStdString(Fixture("words-utf8.txt"));
-    ui.openAnswers = {{file}, {file}};
-    ui.yesNoAnswers = {false, true};
+    TempDir extra;
+    WriteFile(extra / "emoji.txt", "apoptosis\t细胞凋亡\r\nsmile\t微笑😀\r\n");
+    ui.openAnswers = {{QString::fromStdString(extra / "emoji.txt")},
+                      {QString::fromStdString(Fixture("words-utf8.txt"))}};
     w->mnuMerge->trigger();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].contains(Q("第2行的字符“😀”"))) << ui.messages[0].toStdString();
     EXPECT_EQ(Entries(User()), before);
     w->mnuMerge->trigger();
-    EXPECT_EQ(ui.questions.size(), 2u);
+    EXPECT_TRUE(ui.questions.empty()); // UTF-8 is recognised, not asked about
     EXPECT_EQ(RenderingOf(User(), "apoptosis"), G("细胞凋亡"));
     EXPECT_EQ(RenderingOf(User(), "gene therapy"), G("基因疗法"));
 }

@@ -1,10 +1,12 @@
 // main() of every window test: the offscreen platform unless the caller chose one, set before
 // the QApplication (else test discovery aborts without a display), and no user files touched:
-// the settings and data folders point into a temporary folder for the whole run, so a test that
+// the settings, data and runtime folders point into a temporary folder for the whole run, so a test that
 // reaches the rescue folder or the default settings store never writes into the real home.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -22,6 +24,10 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
+    // The single-instance socket too, so a test never hands over to the user's running program.
+    QDir().mkdir(home.path() + "/runtime");
+    QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toUtf8());
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

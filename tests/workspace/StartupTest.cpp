@@ -135,6 +135,18 @@ TEST_F(Startup, UnreadableSchemeFileStopsFormCreate) {
     EXPECT_EQ(w.StatusText(3), QString::fromUtf8("原文随动"));
 }
 
+TEST_F(Startup, MissingVerbSpeIsReportedAndStartUpGoesOn) {
+    folder.Remove("verb.spe");
+    TfrmMainQB& w = Make(false);
+    EXPECT_EQ(Messages(), Strings{"Cannot open file " + folder.Path("verb.spe")});
+    EXPECT_TRUE(w.FormCreateCompleted());
+    ASSERT_TRUE(w.Dicts[0]);
+    ASSERT_TRUE(w.Dicts[1]);
+    EXPECT_GT(w.Dicts[1]->EntryCount(), 0u);
+    EXPECT_EQ(w.Dicts[1]->IrregularCount(), 0u);
+    EXPECT_FALSE(w.Tables[0].CodeKeys.empty());
+}
+
 TEST_F(Startup, OtherWindowsAreCreatedHidden) {
     TfrmMainQB& w = Make();
     ASSERT_TRUE(w.frmPopSource);

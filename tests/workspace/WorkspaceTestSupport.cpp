@@ -33,6 +33,7 @@ TProgramFolder::TProgramFolder() {
     QDir().mkpath(QString::fromStdString(folder));
     QDir().mkpath(dir_.path() + "/config");
     rescue = dir_.path().toStdString() + "/rescue/";
+    panes = dir_.path().toStdString() + "/data/panes.state";
     settings = dir_.path() + "/config/qbridge10.ini";
     QDir fixtures(QString::fromStdString(kFixtures));
     for (const QString& name : fixtures.entryList(QDir::Files)) {
@@ -67,6 +68,7 @@ TfrmMainQB& TWindowTest::Make(bool show) {
     setup.settingsFile = folder.settings;
     setup.ui = &ui;
     setup.rescueFolder = folder.rescue;
+    if (keepPanes) setup.panesFile = folder.panes;
     window = std::make_unique<TfrmMainQB>(setup);
     window->CreateOtherWindows();
     if (show) {

@@ -23,6 +23,7 @@ public:
     std::string folder;   // with trailing '/'
     QString settings;     // <tmp>/config/qbridge10.ini
     std::string rescue;   // <tmp>/rescue/
+    std::string panes;    // <tmp>/data/panes.state (used when a test keeps the panes)
     std::string Path(const char* name) const { return folder + name; }
     // A professional lexicon made from fixtures/workspace/<plain> at `path`.
     void MakeProfessional(const char* plain, const std::string& path) const;
@@ -40,6 +41,7 @@ public:
     TProgramFolder folder;
     TScriptedUi ui;
     std::unique_ptr<TfrmMainQB> window;
+    bool keepPanes = false; // Make gives the window folder.panes as its panes file
     TfrmMainQB& Make(bool show = true);
     std::vector<std::string> Messages() const; // as UTF-8
 };

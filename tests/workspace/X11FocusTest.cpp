@@ -4,11 +4,15 @@
 #include "WorkspaceTestSupport.h"
 
 #include "ExplanUnit.h"
+#include "PaneStore.h"
 #include "PopSourceUnit.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QStandardPaths>
@@ -79,6 +83,69 @@ TEST_F(X11Focus, ExplanationWindowLeavesTheFocusInTheSourcePane) {
     ASSERT_TRUE(ClickAt(window->frmShowExplain->mapToGlobal(QPoint(20, 30))));
     EXPECT_TRUE(window->isActiveWindow());
     EXPECT_EQ(QApplication::focusWidget(), window->reSource);
+}
+
+
+// The real program, typed into with real X keys and then killed with SIGKILL: what was typed
+// two seconds and more before the kill is in the panes file, and a new window shows it.
+TEST(KeptPanes, ASigkillLosesAtMostTheLastTwoSeconds) {
+    if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server (xcb)";
+    const QString xdotool = QStandardPaths::findExecutable("xdotool");
+    if (xdotool.isEmpty()) GTEST_SKIP() << "needs xdotool";
+    auto xdo = [&](const QStringList& args) {
+        QProcess p;
+        p.start(xdotool, args);
+        p.waitForFinished(10000);
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    };
+    QTemporaryDir root;
+    const QString data = root.path() + "/data", runtime = root.path() + "/runtime";
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", root.path());
+    env.insert("XDG_DATA_HOME", data);
+    env.insert("XDG_CONFIG_HOME", root.path() + "/config");
+    env.insert("XDG_RUNTIME_DIR", runtime);
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(QB_BIN_DIR "/quillbridge"), {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    // The main window: the program's visible window that is wider than the splash.
+    QString id;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        const QString ids =
+            xdo({"search", "--onlyvisible", "--pid", QString::number(program.processId())});
+        for (const QString& w : ids.split('\n', Qt::SkipEmptyParts)) {
+            const QString g = xdo({"getwindowgeometry", w}).section("Geometry: ", 1).section('x', 0, 0);
+            if (g.toInt() > 400) id = w;
+        }
+        return !id.isEmpty();
+    }, 30000)) << "no window";
+    QTest::qWait(500); // the splash is gone, the window takes input
+    // Into the target pane (the lower left of the window), the program's input method off.
+    xdo({"mousemove", "--window", id, "150", "360", "click", "1"});
+    xdo({"key", "ctrl+y"});
+    xdo({"type", "--delay", "20", "kept after a kill"});
+    QTest::qWait(2100);
+    program.kill(); // SIGKILL: no shutdown runs
+    program.waitForFinished(5000);
+
+    const std::string file = (data + "/quillbridge/panes.state").toStdString();
+    const auto kept = PaneStateFromBytes(QByteArray::fromStdString(ReadBytes(file)));
+    ASSERT_TRUE(kept) << "no panes file at " << file;
+    EXPECT_EQ(kept->target, QStringLiteral("kept after a kill"));
+
+    TProgramFolder folder;
+    TScriptedUi ui;
+    TWorkspaceSetup setup;
+    setup.programFolder = folder.folder;
+    setup.settingsFile = folder.settings;
+    setup.ui = &ui;
+    setup.rescueFolder = folder.rescue;
+    setup.panesFile = file;
+    TfrmMainQB window(setup);
+    EXPECT_EQ(window.reTarget->toPlainText(), QStringLiteral("kept after a kill"));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // the program does, with UTF-8 on the terminal and GBK inside (converted only here, at the edge).
 #include "DictUnit.h"
 #include "GbkText.h"
+#include "LexiconFiles.h"
 
 #include <QList>
 #include <QString>
@@ -26,9 +27,11 @@ constexpr const char* kUsage =
     "       qblex normalize TEXT\n"
     "       qblex convert IN OUT\n"
     "       qblex merge TARGET SOURCE...\n"
-    "Text on the terminal is UTF-8; lexicon files are GBK. A FILE ending in .qbs is a\n"
-    "professional (scrambled) lexicon, any other a text lexicon. --verb names the\n"
-    "irregular-form file (default: verb.spe beside qblex, none if absent).\n";
+    "Text on the terminal is UTF-8. A FILE's name says its format: .qbs a professional\n"
+    "(scrambled, GBK) lexicon; .tsv UTF-8 lines term<TAB>senses; .csv UTF-8 rows under the\n"
+    "header en,zh; .tbx TBX-Basic; any other a text lexicon, written in GBK and read in\n"
+    "GBK, UTF-8 or UTF-16. --verb names the irregular-form file (default: verb.spe beside\n"
+    "qblex, none if absent).\n";
 
 // A usage error: the usage goes to stderr, exit status 2.
 struct UsageError {};
@@ -93,10 +96,7 @@ void PrintGbkLine(std::string_view gbk, std::size_t lineNumber) {
 // Loads a lexicon as the program does; a missing file is an error here (the program reports a
 // missing lexicon itself before loading).
 std::unique_ptr<TQbDict> LoadLexicon(const std::string& path, const std::string& verb) {
-    if (!qb::FileExists(path)) qb::ThrowCannotOpen(path);
-    auto dict = std::make_unique<TQbDict>();
-    dict->Load(path, verb);
-    return dict;
+    return qblex::LoadAnyLexicon(path, verb, true);
 }
 
 struct Args {
@@ -188,7 +188,7 @@ int Convert(int argc, char** argv) {
     if (argc != 4) throw UsageError{};
     std::unique_ptr<TQbDict> dict = LoadLexicon(argv[2], "");
     const std::string out = argv[3];
-    qb::WriteWholeFileSafely(out, dict->SaveToBytes(TQbDict::IsScrambledFileName(out)));
+    qblex::WriteAnyLexicon(*dict, out);
     return 0;
 }
 
@@ -198,13 +198,11 @@ int Merge(int argc, char** argv) {
     if (argc < 4) throw UsageError{};
     const std::string targetPath = argv[2];
     // The target: loaded as the program loads it; a target that does not exist yet is made.
-    auto target = std::make_unique<TQbDict>();
-    target->Load(targetPath, "");
-    if (target->FileName().empty()) target->SetFileName(targetPath);
+    std::unique_ptr<TQbDict> target = qblex::LoadAnyLexicon(targetPath, "", false);
     const std::size_t before = target->EntryCount();
     try {
         MergeSources(*target, argc, argv);
-        target->Save();
+        if (target->Modified()) qblex::WriteAnyLexicon(*target, targetPath);
     } catch (...) {
         // Nothing is written when a source cannot be read or the target cannot be saved:
         // freeing the half-merged lexicon would save it.
@@ -219,24 +217,7 @@ int Merge(int argc, char** argv) {
 }
 
 void MergeSources(TQbDict& target, int argc, char** argv) {
-    for (int i = 3; i < argc; ++i) {
-        const std::string source = argv[i];
-        if (TQbDict::IsScrambledFileName(source)) {
-            // A professional lexicon: read as a lexicon, its entries added in entry order.
-            std::unique_ptr<TQbDict> dict = LoadLexicon(source, "");
-            StringList keys, renderings;
-            keys.reserve(dict->EntryCount());
-            renderings.reserve(dict->EntryCount());
-            for (std::size_t k = 0; k < dict->EntryCount(); ++k) {
-                keys.emplace_back(dict->KeyAt(k));
-                renderings.emplace_back(dict->RenderingAt(k));
-            }
-            target.AddEntries(keys, renderings, true);
-        } else {
-            // Any other file: text lines split at the first TAB, added in line order.
-            target.MergeTextFile(source, true);
-        }
-    }
+    for (int i = 3; i < argc; ++i) qblex::MergeAnyFile(target, argv[i]);
 }
 
 } // namespace

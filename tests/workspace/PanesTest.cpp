@@ -1,0 +1,87 @@
+// The kept panes: what is typed is on disk within 2 seconds and at shutdown, and comes back at
+// the next start; 文件 clears both panes after asking.
+#include "WorkspaceTestSupport.h"
+
+#include "PaneStore.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTest>
+
+namespace qb::test {
+namespace {
+
+class Panes : public TWindowTest, public testing::Test {
+protected:
+    void SetUp() override { keepPanes = true; }
+    std::optional<TPaneState> Kept() const {
+        if (!QFile::exists(QString::fromStdString(folder.panes))) return std::nullopt;
+        return PaneStateFromBytes(QByteArray::fromStdString(ReadBytes(folder.panes)));
+    }
+    void Restart() {
+        window.reset(); // its shutdown
+        Make(false);
+    }
+};
+
+TEST_F(Panes, TypedTextIsOnDiskWithinTwoSecondsAndComesBack) {
+    Make(false);
+    window->reSource->setPlainText(QString::fromUtf8("Take care of it. Go 😀."));
+    window->Source.Select(5, 4);
+    window->reTarget->insertPlainText(QString::fromUtf8("小心"));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        auto kept = Kept();
+        return kept && kept->target == QString::fromUtf8("小心");
+    }, 2000));
+    EXPECT_EQ(Kept()->source, QString::fromUtf8("Take care of it. Go 😀."));
+    EXPECT_EQ(Kept()->selStart, 5);
+    EXPECT_EQ(Kept()->selLength, 4);
+
+    Restart();
+    EXPECT_EQ(window->reSource->toPlainText(), QString::fromUtf8("Take care of it. Go 😀."));
+    EXPECT_EQ(window->reTarget->toPlainText(), QString::fromUtf8("小心"));
+    EXPECT_EQ(window->Source.SelText(), "care");
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(Panes, ShutdownWritesTheLastChange) {
+    Make(false);
+    window->reTarget->setPlainText(QStringLiteral("first"));
+    window->FormDestroy(); // at once, before the timer
+    ASSERT_TRUE(Kept());
+    EXPECT_EQ(Kept()->target, QStringLiteral("first"));
+}
+
+TEST_F(Panes, ClearingBothPanesAsksFirst) {
+    Make(false);
+    window->reSource->setPlainText(QStringLiteral("source"));
+    window->reTarget->setPlainText(QStringLiteral("target"));
+    ui.yesNoAnswers = {false, true};
+    window->mnuClearPanes->trigger();
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_EQ(window->reTarget->toPlainText(), QStringLiteral("target"));
+    window->mnuClearPanes->trigger();
+    EXPECT_EQ(window->reSource->toPlainText(), QString());
+    EXPECT_EQ(window->reTarget->toPlainText(), QString());
+    ASSERT_TRUE(Kept());
+    EXPECT_EQ(*Kept(), TPaneState{});
+    Restart();
+    EXPECT_EQ(window->reTarget->toPlainText(), QString());
+}
+
+TEST_F(Panes, AFileThatCannotBeReadIsKeptAside) {
+    QDir().mkpath(QString::fromStdString(folder.panes).section('/', 0, -2));
+    WriteBytes(folder.panes, "quillbridge-panes 1\nselection 0 0\nsource 400\ncut off");
+    Make(false);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"上次的原文和译文无法读出，原文件已改名为" +
+                                                   folder.panes + ".bad"});
+    EXPECT_EQ(ReadBytes(folder.panes + ".bad"), "quillbridge-panes 1\nselection 0 0\nsource 400\ncut off");
+    EXPECT_EQ(window->reTarget->toPlainText(), QString());
+}
+
+} // namespace
+} // namespace qb::test
