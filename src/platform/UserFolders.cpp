@@ -22,6 +22,8 @@ std::string UserDataFolder() {
     return base + "quillbridge/";
 }
 
+std::string TranslationMemoryFile() { return UserDataFolder() + "translation-memory.db"; }
+
 std::string ProgramFolder() {
     std::string dir = QCoreApplication::applicationDirPath().toStdString();
     if (dir.empty() || dir.back() != '/') dir += '/';

@@ -38,22 +38,32 @@ bool Decode(std::string_view s, std::size_t i, char32_t& cp, std::size_t& len) {
     return true;
 }
 
-void Encode(char32_t cp, std::string& out) {
+std::size_t EncodeTo(char32_t cp, char* out) {
     if (cp < 0x80) {
-        out.push_back(char(cp));
-    } else if (cp < 0x800) {
-        out.push_back(char(0xC0 | (cp >> 6)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(char(0xE0 | (cp >> 12)));
-        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(char(0xF0 | (cp >> 18)));
-        out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
+        out[0] = char(cp);
+        return 1;
     }
+    if (cp < 0x800) {
+        out[0] = char(0xC0 | (cp >> 6));
+        out[1] = char(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    if (cp < 0x10000) {
+        out[0] = char(0xE0 | (cp >> 12));
+        out[1] = char(0x80 | ((cp >> 6) & 0x3F));
+        out[2] = char(0x80 | (cp & 0x3F));
+        return 3;
+    }
+    out[0] = char(0xF0 | (cp >> 18));
+    out[1] = char(0x80 | ((cp >> 12) & 0x3F));
+    out[2] = char(0x80 | ((cp >> 6) & 0x3F));
+    out[3] = char(0x80 | (cp & 0x3F));
+    return 4;
+}
+
+void Encode(char32_t cp, std::string& out) {
+    char buf[4];
+    out.append(buf, EncodeTo(cp, buf));
 }
 
 bool IsSpace(char32_t cp) {
@@ -107,16 +117,16 @@ constexpr std::size_t kMaxAlignCells = 4'000'000;
 
 } // namespace
 
-std::vector<Token> Tokenize(std::string_view s) {
-    std::vector<Token> out;
-    Token word;
+void ForEachToken(std::string_view s, const TokenSink& sink) {
+    // One buffer for the folded text of the token being read: the index tokenizes every pair
+    // of an import through here, so nothing is allocated per token.
+    std::string folded;
+    std::size_t wordBegin = 0;
     bool inWord = false;
     auto closeWord = [&](std::size_t at) {
         if (!inWord) return;
-        word.end = at;
-        word.word = true;
-        out.push_back(std::move(word));
-        word = Token{};
+        sink(folded, wordBegin, at, true);
+        folded.clear();
         inWord = false;
     };
     for (std::size_t i = 0; i < s.size();) {
@@ -124,40 +134,36 @@ std::vector<Token> Tokenize(std::string_view s) {
         std::size_t len;
         if (!Decode(s, i, cp, len)) {
             closeWord(i);
-            out.push_back(Token{std::string(1, s[i]), i, i + 1, false});
+            sink(s.substr(i, 1), i, i + 1, false);
             i += 1;
             continue;
         }
         const char32_t f = Fold(cp);
-        switch (Classify(f)) {
-        case Kind::Space:
-            closeWord(i);
-            break;
-        case Kind::Letter:
+        const Kind kind = Classify(f);
+        if (kind == Kind::Letter) {
             if (!inWord) {
                 inWord = true;
-                word.begin = i;
+                wordBegin = i;
             }
-            Encode(f, word.text);
-            break;
-        case Kind::Ideograph: {
+            Encode(f, folded);
+        } else {
             closeWord(i);
-            Token t{{}, i, i + len, true};
-            Encode(f, t.text);
-            out.push_back(std::move(t));
-            break;
-        }
-        case Kind::Symbol: {
-            closeWord(i);
-            Token t{{}, i, i + len, false};
-            Encode(f, t.text);
-            out.push_back(std::move(t));
-            break;
-        }
+            if (kind != Kind::Space) {
+                char one[4];
+                const std::size_t n = EncodeTo(f, one);
+                sink(std::string_view(one, n), i, i + len, kind == Kind::Ideograph);
+            }
         }
         i += len;
     }
     closeWord(s.size());
+}
+
+std::vector<Token> Tokenize(std::string_view s) {
+    std::vector<Token> out;
+    ForEachToken(s, [&](std::string_view text, std::size_t begin, std::size_t end, bool word) {
+        out.push_back(Token{std::string(text), begin, end, word});
+    });
     return out;
 }
 

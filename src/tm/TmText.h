@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,10 @@ struct Token {
 // Splits UTF-8 text into tokens. Bytes that are not UTF-8 become one symbol token each, so a
 // broken text still tokenizes (and never indexes garbage as words).
 std::vector<Token> Tokenize(std::string_view utf8);
+// The same tokens one by one, without building a list: (folded text, begin, end, word). The
+// text is valid only during the call.
+using TokenSink = std::function<void(std::string_view, std::size_t, std::size_t, bool)>;
+void ForEachToken(std::string_view utf8, const TokenSink& sink);
 
 // True when `text` is well-formed UTF-8 without NUL bytes and without surrogates.
 bool IsCleanUtf8(std::string_view text);

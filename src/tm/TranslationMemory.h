@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 struct sqlite3;
@@ -128,6 +129,11 @@ private:
     sqlite3* db_ = nullptr;
     std::unique_ptr<Statements> st_;
     bool inBatch_ = false;
+    std::int64_t batchFirstNew_ = 0;                // ids from here on were added by the batch
+    std::unordered_set<std::int64_t> batchReindex_; // older pairs the batch gave a new translation
+    std::vector<float> weight_;          // Matches' scratch, by pair id
+    std::vector<std::uint8_t> eligible_;
+    std::vector<std::int64_t> touched_;
 };
 
 } // namespace qb::tm

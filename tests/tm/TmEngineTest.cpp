@@ -223,6 +223,29 @@ TEST_F(TmTest, BatchWithoutCommitLeavesNothing) {
     EXPECT_EQ(tm.Matches("Undone.").size(), 0u);
 }
 
+TEST_F(TmTest, ABatchIndexesWhatItAddsAndReplaces) {
+    TTranslationMemory tm(path);
+    tm.Record("Old sentence.", "旧的译文。", 1);
+    {
+        TTranslationMemory::Batch batch(tm);
+        tm.Record("Old sentence.", "新的译文。", 2);     // an indexed pair, new translation
+        tm.Record("Added sentence.", "先加的。", 3);
+        tm.Record("Added sentence.", "后改的。", 4);     // added and replaced in the batch
+        batch.Commit();
+    }
+    EXPECT_TRUE(tm.Search("旧的").empty());
+    EXPECT_EQ(tm.Search("新的").size(), 1u);
+    EXPECT_TRUE(tm.Search("先加").empty());
+    EXPECT_EQ(tm.Search("后改").size(), 1u);
+    EXPECT_EQ(tm.Search("sentence").size(), 2u);
+    // And records after the batch are indexed one by one again.
+    tm.Record("Later sentence.", "后来的。", 5);
+    EXPECT_EQ(tm.Search("sentence").size(), 3u);
+    tm.Record("Later sentence.", "再后来的。", 6);
+    EXPECT_EQ(tm.Search("再后来").size(), 1u);
+    EXPECT_EQ(tm.Search("后来的").size(), 1u);
+}
+
 TEST_F(TmTest, BadFilesAreReportedAndLeftAlone) {
     const std::string garbage = "this is not a database, it is the user's notes\n";
     qbtest::WriteFile(path, garbage);
