@@ -68,12 +68,14 @@ public:
         for (std::size_t i = 0; i < out_.size(); ++i) Insert(i);
     }
     void Append(const StringList& source) {
-        for (const std::string& s : source) {
-            const std::size_t slot = Find(s);
-            if (slots_[slot] != kEmptySlot) continue;
-            slots_[slot] = static_cast<std::uint32_t>(out_.size());
-            out_.push_back(s);
-        }
+        for (const std::string& s : source) AppendOne(s);
+    }
+    bool AppendOne(const std::string& s) {
+        const std::size_t slot = Find(s);
+        if (slots_[slot] != kEmptySlot) return false;
+        slots_[slot] = static_cast<std::uint32_t>(out_.size());
+        out_.push_back(s);
+        return true;
     }
 
 private:
@@ -127,6 +129,8 @@ void LookupCodeTable(std::string_view code, const StringList& keys, const String
 void CandidateLookup::LookupCandidates(std::string_view code, const CandidateSources& sources,
                                        StringList& output) {
     output.clear();
+    PickRest.clear();
+    PickScheme.clear();
     if (code.empty()) return;
     static const StringList kEmpty;
     const StringList& sk = sources.sentenceKeys ? *sources.sentenceKeys : kEmpty;
@@ -144,16 +148,45 @@ void CandidateLookup::LookupCandidates(std::string_view code, const CandidateSou
     auto enabled = [&](int id) {
         return id >= 1 && id <= 4 && sources.use[id - 1] && sources.schemes[id - 1];
     };
-    std::size_t expected = 0;
+    bool anyExact = !ExactHits[0].empty();
+    for (int id = 1; id <= 4; ++id) anyExact = anyExact || (enabled(id) && !ExactHits[id].empty());
+
+    // No table knows the code itself: the whole-clause readings of every enabled pinyin scheme.
+    clauseAll_.clear();
+    if (!anyExact && sources.converter) {
+        for (int id : sources.order) {
+            if (id < 1 || id > 3 || !enabled(id)) continue;
+            sources.converter->Convert(id, code, clauseRows_);
+            for (ClauseCandidate& c : clauseRows_) clauseAll_.emplace_back(id, std::move(c));
+        }
+    }
+
+    std::size_t expected = clauseAll_.size();
     for (int i = 0; i < 5; ++i) expected += ExactHits[i].size() + PrefixHits[i].size();
     output.reserve(expected);
     Merger merge(output, mergeSlots_, expected);
+    // Readings of the whole code first, scheme by scheme, then the words of the first syllables:
+    // "womfyygl" with 全拼 before 自然 puts 自然's 我们应该 on row 1, not 全拼's 我 of "wo".
+    for (const bool whole : {true, false}) {
+        for (const auto& [scheme, c] : clauseAll_) {
+            if ((c.codeLength >= code.size()) != whole) continue;
+            if (c.text.empty() || c.text.find(kPrefixMark) != std::string::npos) continue;
+            if (!merge.AppendOne(c.text)) continue;
+            std::string_view rest = whole ? std::string_view() : code.substr(c.codeLength);
+            // 全拼's apostrophe only separates syllables: "xi'an" picked as 西 leaves "an".
+            while (!rest.empty() && rest.front() == '\'') rest.remove_prefix(1);
+            PickRest.emplace_back(rest);
+            PickScheme.push_back(scheme);
+        }
+    }
     merge.Append(ExactHits[0]);
     for (int id : sources.order)
         if (enabled(id)) merge.Append(ExactHits[id]);
     merge.Append(PrefixHits[0]);
     for (int id : sources.order)
         if (enabled(id)) merge.Append(PrefixHits[id]);
+    PickRest.resize(output.size());
+    PickScheme.resize(output.size());
 }
 
 ComposeOutcome DecideCompose(const StringList& candidates, const std::vector<int>& schemes) {

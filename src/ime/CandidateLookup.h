@@ -15,6 +15,7 @@
 #include <vector>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace qb {
 
@@ -49,6 +50,9 @@ public:
     // Empty code: no candidates. Otherwise: the sentence's exact hits, the enabled schemes' exact
     // hits in SchemeOrder, the sentence's prefix hits, the enabled schemes' prefix hits in
     // SchemeOrder; an entry equal in text order to an earlier one is dropped (AppendDistinct).
+    // When no source has an exact hit and a converter is given, the conversion rows of each
+    // enabled pinyin scheme in SchemeOrder come before the prefix hits: "zhuangtaima" gives
+    // 状态吗, 状态码, 状态 ... then 状态码...x from a longer code.
     void LookupCandidates(std::string_view code, const CandidateSources& sources,
                           StringList& output);
 
@@ -67,6 +71,8 @@ public:
 private:
     class Merger;
     std::vector<std::uint32_t> mergeSlots_;
+    std::vector<ClauseCandidate> clauseRows_;
+    std::vector<std::pair<int, ClauseCandidate>> clauseAll_; // scheme, reading
 };
 
 // ---- the composition box's decisions ----

@@ -26,7 +26,7 @@ public:
 
     // Readings of `code` typed in `scheme`: the best whole-clause reading first, then shorter
     // words that cover the first syllables ("zhuangtaima": 状态吗 covers 11 bytes, 状态 covers
-    // 8). Empty when the code is no pinyin of that scheme (or the scheme is 五笔). `out` is
+    // 9). Empty when the code is no pinyin of that scheme (or the scheme is 五笔). `out` is
     // emptied first.
     virtual void Convert(int scheme, std::string_view code, std::vector<ClauseCandidate>& out) = 0;
 
@@ -50,6 +50,11 @@ public:
 
 struct ClauseConverterOptions {
     std::string historyPath; // the user history file (OS bytes); empty: no history, none kept
+    // The library's dictionary and language model; empty: where Debian's libime-data puts
+    // them (/usr/share/libime/sc.dict, /usr/lib/x86_64-linux-gnu/libime/zh_CN.lm). The
+    // environment's QB_LIBIME_DICT and QB_LIBIME_MODEL override the defaults.
+    std::string dictPath;
+    std::string modelPath;
 };
 
 // The converter over the system's pinyin library and language model; null when the library's

@@ -142,6 +142,21 @@ void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentenc
     table.Finish(keys, words);
 }
 
+std::vector<std::string> SentenceSenses(const StringList& sentencePhrases) {
+    std::vector<std::string> senses;
+    std::unordered_set<std::string> seen;
+    StringList parts;
+    for (const std::string& line : sentencePhrases) {
+        const std::string rendering = ReplaceAll(SplitAtFirst(line, '\t').second, kSenseSep, ";");
+        SplitString(rendering, ";", parts);
+        for (const std::string& part : parts) {
+            std::string sense = Trim(part);
+            if (!sense.empty() && seen.insert(sense).second) senses.push_back(std::move(sense));
+        }
+    }
+    return senses;
+}
+
 StringList PhraseListLines(const StringList& sentencePhrases) {
     StringList lines;
     StringList senses;

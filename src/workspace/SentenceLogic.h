@@ -75,6 +75,11 @@ void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentenc
 // by one space.
 StringList PhraseListLines(const StringList& sentencePhrases);
 
+// The senses of the sentence's phrases, each once, in the order met: the words the whole-clause
+// conversion prefers while the sentence is selected. A rendering splits at "；" and at ";"
+// ("状态码；状态代码;返回码" gives three), blanks around a sense are dropped.
+std::vector<std::string> SentenceSenses(const StringList& sentencePhrases);
+
 // the explanation lines (CR LF text cut into lines) and the longest string M.
 struct TExplanation {
     StringList lines;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 using namespace qb;
 using qbtest::G;
 
@@ -182,6 +184,89 @@ TEST(LookupCandidates, TrailBytesAreNeverFoldedSoTwoCharactersStayTwo) {
     StringList out;
     lookup.LookupCandidates("ab", s, out);
     EXPECT_EQ(out, (StringList{"\x81\x5A", "\x81\x7A", "AB"}));
+}
+
+namespace {
+
+// Readings per scheme as a real converter would give them, and a record of what was asked.
+class FakeConverter : public ClauseConverter {
+public:
+    std::map<int, std::vector<ClauseCandidate>> rows;
+    std::vector<int> asked;
+    void Convert(int scheme, std::string_view, std::vector<ClauseCandidate>& out) override {
+        asked.push_back(scheme);
+        out = rows[scheme];
+    }
+    void SetPreferredWords(const std::vector<std::string>&) override {}
+    void Learn(int, std::string_view, const ClauseCandidate&) override {}
+    void ForgetHistory() override {}
+    void SaveHistory() override {}
+};
+
+} // namespace
+
+TEST(LookupCandidates, AnExactHitAnywhereKeepsTheTablesListAndAsksNoConversion) {
+    Fixture f;
+    FakeConverter conv;
+    conv.rows[1] = {{"CLAUSE", 2}};
+    CandidateLookup lookup;
+    StringList out;
+    // Only 五笔 knows "ab" itself: still an exact hit.
+    f.qp.CodeKeys = {"abc"}; f.qp.CodeWords = {"QPX"};
+    f.sentenceKeys.clear(); f.sentenceWords.clear();
+    CandidateSources s = f.Sources();
+    s.converter = &conv;
+    lookup.LookupCandidates("ab", s, out);
+    EXPECT_TRUE(conv.asked.empty());
+    EXPECT_EQ(out, (StringList{"SP1", "W", "ZR1", "WB1", "QPX...c", "SPX...d", "ZRX...e", "WBX...f"}));
+    EXPECT_EQ(lookup.PickRest, std::vector<std::string>(out.size()));
+    EXPECT_EQ(lookup.PickScheme, std::vector<int>(out.size()));
+}
+
+TEST(LookupCandidates, WithoutExactHitsTheConversionComesFirstWholeReadingsBeforeWords) {
+    Fixture f;
+    FakeConverter conv;
+    // "zhuangtaima" as 全拼 (1) and as 自然 (3); 双拼 (2) is switched off, 五笔 is never asked.
+    conv.rows[1] = {{"ZTM", 11}, {"ZT", 9}, {"Z", 6}};
+    conv.rows[2] = {{"OFF", 11}};
+    conv.rows[3] = {{"zt", 9}, {"ZR", 4}, {"ZTMA", 11}};
+    for (SchemeTables* t : {&f.qp, &f.sp, &f.zr, &f.wb}) {
+        t->CodeKeys = {"zhuangtaimax"};
+        t->CodeWords = {"P"};
+    }
+    f.sentenceKeys.clear(); f.sentenceWords.clear();
+    CandidateSources s = f.Sources({3, 4, 1, 2}, {true, false, true, true});
+    s.converter = &conv;
+    CandidateLookup lookup;
+    StringList out;
+    lookup.LookupCandidates("zhuangtaima", s, out);
+    EXPECT_EQ(conv.asked, (std::vector<int>{3, 1}));
+    // Readings of the whole code first in scheme order, then the shorter words; "zt" equals
+    // "ZT" in text order: the later one is dropped.
+    EXPECT_EQ(out, (StringList{"ZTMA", "ZTM", "zt", "ZR", "Z", "P...x"}));
+    EXPECT_EQ(lookup.PickRest, (std::vector<std::string>{"", "", "ma", "ngtaima", "taima", ""}));
+    EXPECT_EQ(lookup.PickScheme, (std::vector<int>{3, 1, 3, 3, 1, 0}));
+    // The next code without a converter: nothing of the last conversion stays.
+    s.converter = nullptr;
+    lookup.LookupCandidates("zhuangtaima", s, out);
+    EXPECT_EQ(out, StringList{"P...x"});
+    EXPECT_EQ(lookup.PickRest, std::vector<std::string>{""});
+    EXPECT_EQ(lookup.PickScheme, std::vector<int>{0});
+}
+
+TEST(LookupCandidates, TheRestOfAPickNeverStartsWithTheSyllableSeparator) {
+    FakeConverter conv;
+    conv.rows[1] = {{"XI", 3}, {"XIAN", 5}};
+    SchemeTables qp;
+    CandidateSources s;
+    s.schemes = {&qp, nullptr, nullptr, nullptr};
+    s.use = {true, false, false, false};
+    s.converter = &conv;
+    CandidateLookup lookup;
+    StringList out;
+    lookup.LookupCandidates("xi'an", s, out);
+    EXPECT_EQ(out, (StringList{"XIAN", "XI"}));
+    EXPECT_EQ(lookup.PickRest, (std::vector<std::string>{"", "an"}));
 }
 
 TEST(LookupCandidates, EmptyCodeYieldsNothing) {

@@ -1,5 +1,6 @@
 // qblex: the lexicon command-line tool. Loads, looks up, converts and merges lexicons exactly as
 // the program does, with UTF-8 on the terminal and GBK inside (converted only here, at the edge).
+#include "Candidates.h"
 #include "DictUnit.h"
 #include "GbkText.h"
 #include "LexiconFiles.h"
@@ -28,6 +29,7 @@ constexpr const char* kUsage =
     "       qblex normalize TEXT\n"
     "       qblex convert IN OUT\n"
     "       qblex merge TARGET SOURCE...\n"
+    "       qblex candidates [--folder DIR] [--lexicon FILE]... [--schemes 1234]\n"
     "       qblex tm-import [--memory FILE] FILE.tmx   (into the translation memory)\n"
     "       qblex tm-export [--memory FILE] FILE.tmx\n"
     "Text on the terminal is UTF-8. A FILE's name says its format: .qbs a professional\n"
@@ -244,6 +246,7 @@ int main(int argc, char** argv) {
             status = Convert(argc, argv);
         } else if (cmd == "merge") {
             status = Merge(argc, argv);
+        } else if (cmd == "candidates") { status = qblex::Candidates(argc, argv);
         } else if (cmd == "-h" || cmd == "--help" || cmd == "help") {
             std::fputs(kUsage, stdout);
             return 0;

@@ -1,0 +1,391 @@
+// The whole-clause converter over libime's pinyin decoder and its language model.
+//
+// One decoder per scheme (全拼, the MS double-pinyin layout, Ziranma), because libime ties the
+// double-pinyin layout to the decoder and drops every context's state when it changes. Each
+// scheme keeps its own context, so typing one more letter of "womenyinggai" extends the last
+// lattice instead of decoding the whole code again, and Backspace shortens it.
+//
+// libime speaks UTF-8; everything crossing this file's edge is GBK. A reading that holds a
+// character GBK cannot store (libime's dictionary has rare CJK Extension characters such as
+// 㔀) is dropped rather than shown as '?'.
+#include "ClauseConverter.h"
+#include "MyUtils.h"
+
+#include <libime/core/historybigram.h>
+#include <libime/core/languagemodel.h>
+#include <libime/core/userlanguagemodel.h>
+#include <libime/pinyin/pinyincontext.h>
+#include <libime/pinyin/pinyindictionary.h>
+#include <libime/pinyin/pinyinencoder.h>
+#include <libime/pinyin/pinyinime.h>
+#include <libime/pinyin/shuangpinprofile.h>
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace qb {
+
+namespace {
+
+// The preferred words live in a dictionary of their own after libime's system (0) and user (1)
+// dictionaries, so replacing them is one clear().
+constexpr std::size_t kPreferredDict = 2;
+// Log10 bonus of a preferred word per character. libime scores a word its model does not
+// know with a penalty, and most renderings of a sentence (状态码, 返回值) are such words; the
+// bonus grows with the word so that 状态码 beats 状态 + 吗 even when 状态 (a sense of
+// "status") is preferred too. 1.5 a character lifts "zhuangtaima" from 状态吗 to 状态码, yet
+// keeps "womenyinggaizhaoguhaizi" 我们应该照顾孩子 with a dozen senses preferred.
+constexpr float kPreferBonusPerChar = 1.5f;
+// Readings of one preferred word tried at most (a polyphonic character doubles them).
+constexpr std::size_t kMaxWordReadings = 16;
+// Preferred words longer than this many characters are left out: no typist types them as one
+// clause, and their readings multiply.
+constexpr std::size_t kMaxPreferredChars = 8;
+// Conversion rows offered per scheme: the clause readings, then the words of the first
+// syllables, then single characters; past a hundred rows nobody pages.
+constexpr std::size_t kMaxRows = 60;
+
+class Iconv {
+public:
+    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Iconv() {
+        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+    }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+    bool Ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    // False when a character cannot be represented or the input is malformed.
+    bool Convert(std::string_view in, std::string& out) {
+        out.clear();
+        if (!Ok()) return false;
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        out.resize(in.size() * 2 + 8);
+        char* src = const_cast<char*>(in.data());
+        std::size_t srcLeft = in.size();
+        char* dst = out.data();
+        std::size_t dstLeft = out.size();
+        while (srcLeft > 0) {
+            if (iconv(cd_, &src, &srcLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1)) break;
+            if (errno != E2BIG) return false;
+            const std::size_t used = out.size() - dstLeft;
+            out.resize(out.size() * 2);
+            dst = out.data() + used;
+            dstLeft = out.size() - used;
+        }
+        if (iconv(cd_, nullptr, nullptr, &dst, &dstLeft) == static_cast<std::size_t>(-1)) return false;
+        out.resize(out.size() - dstLeft);
+        return true;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+struct SchemeEngine {
+    std::unique_ptr<libime::PinyinIME> ime;
+    std::unique_ptr<libime::PinyinContext> context;
+    std::string typed; // what the context holds
+};
+
+class LibimeClauseConverter final : public ClauseConverter {
+public:
+    explicit LibimeClauseConverter(const ClauseConverterOptions& options)
+        : historyPath_(options.historyPath), toGbk_("GBK", "UTF-8"), toUtf8_("UTF-8", "GBK") {}
+
+    bool Init(const ClauseConverterOptions& options) {
+        if (!toGbk_.Ok() || !toUtf8_.Ok()) return false;
+        const std::string dictPath = PathOr(options.dictPath, "QB_LIBIME_DICT", kDefaultDictPath);
+        const std::string modelPath =
+            PathOr(options.modelPath, "QB_LIBIME_MODEL", kDefaultModelPath);
+        if (!FileExists(dictPath) || !FileExists(modelPath)) return false;
+        // The dictionary is parsed once from memory per decoder: reading the file three
+        // times from disk costs more than copying it.
+        const std::string dictBytes = ReadWholeFile(dictPath);
+        auto model = std::make_shared<libime::StaticLanguageModelFile>(modelPath.c_str());
+        for (int s = 0; s < 3; ++s) {
+            auto dict = std::make_unique<libime::PinyinDictionary>();
+            std::istringstream in(dictBytes);
+            dict->load(libime::PinyinDictionary::SystemDict, in, libime::PinyinDictFormat::Binary);
+            dict->addEmptyDict(); // kPreferredDict
+            auto ime = std::make_unique<libime::PinyinIME>(
+                std::move(dict), std::make_unique<libime::UserLanguageModel>(model));
+            ime->setNBest(2);
+            ime->setFuzzyFlags(libime::PinyinFuzzyFlag::Inner);
+            if (s == 1)
+                ime->setShuangpinProfile(std::make_shared<libime::ShuangpinProfile>(
+                    libime::ShuangpinBuiltinProfile::MS));
+            if (s == 2)
+                ime->setShuangpinProfile(std::make_shared<libime::ShuangpinProfile>(
+                    libime::ShuangpinBuiltinProfile::Ziranma));
+            engines_[s].ime = std::move(ime);
+            engines_[s].context = std::make_unique<libime::PinyinContext>(engines_[s].ime.get());
+            engines_[s].context->setUseShuangpin(s != 0);
+        }
+        LoadHistory();
+        return true;
+    }
+
+    void Convert(int scheme, std::string_view code, std::vector<ClauseCandidate>& out) override {
+        out.clear();
+        SchemeEngine* e = Engine(scheme);
+        if (!e || code.empty()) return;
+        if (!Typable(scheme, code) || !Feed(*e, code)) return;
+        std::string gbk;
+        for (const libime::SentenceResult& r : e->context->candidates()) {
+            if (out.size() >= kMaxRows) break;
+            if (r.sentence().empty()) continue;
+            const std::size_t end = r.sentence().back()->to()->index();
+            if (end == 0 || end > code.size()) continue;
+            if (!Complete(scheme, code, r)) continue;
+            if (!toGbk_.Convert(r.toString(), gbk) || !AllHanzi(gbk)) continue;
+            out.push_back({gbk, end});
+        }
+    }
+
+    void SetPreferredWords(const std::vector<std::string>& words) override {
+        if (readings_.empty()) BuildReadings();
+        for (SchemeEngine& e : engines_) e.ime->dict()->clear(kPreferredDict);
+        std::unordered_set<std::string> seen;
+        std::string utf8;
+        for (const std::string& word : words) {
+            if (!seen.insert(word).second) continue;
+            if (!toUtf8_.Convert(word, utf8)) continue;
+            std::vector<std::string> readings;
+            if (!WordReadings(utf8, readings)) continue;
+            for (SchemeEngine& e : engines_)
+                for (const std::string& r : readings)
+                    e.ime->dict()->addWord(kPreferredDict, r, utf8,
+                                           kPreferBonusPerChar * float(CountChars(utf8)));
+        }
+        ResetContexts();
+    }
+
+    void Learn(int scheme, std::string_view code, const ClauseCandidate& picked) override {
+        std::vector<std::string> segmented;
+        SchemeEngine* e = Engine(scheme);
+        std::string gbk;
+        if (e && Typable(scheme, code) && Feed(*e, code)) {
+            for (const libime::SentenceResult& r : e->context->candidates()) {
+                if (r.sentence().empty() || r.sentence().back()->to()->index() != picked.codeLength)
+                    continue;
+                if (!toGbk_.Convert(r.toString(), gbk) || gbk != picked.text) continue;
+                for (const libime::LatticeNode* node : r.sentence()) segmented.push_back(node->word());
+                break;
+            }
+        }
+        if (segmented.empty()) {
+            std::string utf8;
+            if (!toUtf8_.Convert(picked.text, utf8) || utf8.empty()) return;
+            segmented.push_back(utf8);
+        }
+        for (SchemeEngine& s : engines_) s.ime->model()->history().add(segmented);
+        ResetContexts();
+    }
+
+    void ForgetHistory() override {
+        for (SchemeEngine& s : engines_) s.ime->model()->history().clear();
+        ResetContexts();
+    }
+
+    void SaveHistory() override {
+        if (historyPath_.empty()) return;
+        std::ostringstream out;
+        engines_[0].ime->model()->history().save(out);
+        WriteWholeFileSafely(historyPath_, out.str());
+    }
+
+private:
+    static constexpr const char* kDefaultDictPath = "/usr/share/libime/sc.dict";
+    static constexpr const char* kDefaultModelPath = "/usr/lib/x86_64-linux-gnu/libime/zh_CN.lm";
+
+    static std::string PathOr(const std::string& given, const char* env, const char* fallback) {
+        if (!given.empty()) return given;
+        const char* v = std::getenv(env);
+        return v && *v ? std::string(v) : std::string(fallback);
+    }
+
+    SchemeEngine* Engine(int scheme) {
+        return scheme >= 1 && scheme <= 3 ? &engines_[static_cast<std::size_t>(scheme - 1)] : nullptr;
+    }
+
+    // libime fills a code it cannot read syllable by syllable with initials standing for whole
+    // syllables: "womfyygl" in the MS layout (whose y is uai) comes back as 我免费运营管理 from
+    // w-o m f y y g l. Such a reading is kept only when the bare initial is the last thing typed
+    // (the typist is in the middle of that syllable: "zhuangtaim" still offers 状态码).
+    static bool Complete(int scheme, std::string_view code, const libime::SentenceResult& r) {
+        for (const libime::LatticeNode* node : r.sentence()) {
+            const auto& path = node->path();
+            for (std::size_t k = 1; k < path.size(); ++k) {
+                const std::size_t a = path[k - 1]->index(), b = path[k]->index();
+                if (b >= code.size() || b <= a) continue;
+                std::string_view piece = code.substr(a, b - a);
+                while (!piece.empty() && piece.back() == '\'') piece.remove_suffix(1);
+                while (!piece.empty() && piece.front() == '\'') piece.remove_prefix(1);
+                if (piece.empty()) continue;
+                if (scheme != 1) {
+                    if (piece.size() < 2) return false;
+                } else if (piece == "zh" || piece == "ch" || piece == "sh" ||
+                           (piece.size() == 1 && std::string_view("aeo").find(piece[0]) ==
+                                                     std::string_view::npos)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    // libime passes a letter it cannot read through as itself ("脏a"): such a row is no reading.
+    static bool AllHanzi(std::string_view gbk) {
+        if (gbk.empty()) return false;
+        for (std::size_t i = 0; i < gbk.size(); i += 2)
+            if (!IsLeadByte(static_cast<unsigned char>(gbk[i])) || i + 1 >= gbk.size()) return false;
+        return true;
+    }
+
+    // libime takes any byte into its input and reads around it; the schemes' codes are small
+    // letters with the apostrophe (全拼's syllable separator) or, in the MS layout, ';' (ing).
+    static bool Typable(int scheme, std::string_view code) {
+        for (char ch : code) {
+            if (ch >= 'a' && ch <= 'z') continue;
+            if (scheme == 1 ? ch != '\'' : (scheme != 2 || ch != ';')) return false;
+        }
+        return code.front() >= 'a' && code.front() <= 'z';
+    }
+
+    // Brings the context to `code`, reusing what it holds when one is a prefix of the other.
+    bool Feed(SchemeEngine& e, std::string_view code) {
+        libime::PinyinContext& c = *e.context;
+        const std::string_view held = e.typed;
+        if (code.size() >= held.size() && code.substr(0, held.size()) == held) {
+            if (code.size() > held.size()) c.type(code.substr(held.size()));
+        } else if (held.substr(0, code.size()) == code) {
+            c.erase(code.size(), held.size());
+        } else {
+            c.clear();
+            c.type(code);
+        }
+        e.typed = c.userInput();
+        if (e.typed != code) { // a byte the scheme does not take (';' in 全拼, a capital)
+            c.clear();
+            e.typed.clear();
+            return false;
+        }
+        return true;
+    }
+
+    void ResetContexts() {
+        for (SchemeEngine& e : engines_) {
+            e.context->clear();
+            e.typed.clear();
+        }
+    }
+
+    void LoadHistory() {
+        if (historyPath_.empty() || !FileExists(historyPath_)) return;
+        std::string bytes;
+        try {
+            bytes = ReadWholeFile(historyPath_);
+        } catch (const std::exception&) {
+            return;
+        }
+        for (SchemeEngine& e : engines_) {
+            std::istringstream in(bytes);
+            try {
+                e.ime->model()->history().load(in);
+            } catch (const std::exception&) {
+                // A damaged history is not worth refusing to type over: start without it (the
+                // file is only replaced by the next save).
+                e.ime->model()->history().clear();
+            }
+        }
+    }
+
+    // Every toneless syllable libime knows, matched against its dictionary: the single
+    // characters read that way. 行 gets xing and hang.
+    void BuildReadings() {
+        const libime::PinyinDictionary& dict = *engines_[0].ime->dict();
+        for (char i = libime::PinyinEncoder::firstInitial; i <= libime::PinyinEncoder::lastInitial; ++i) {
+            for (char f = libime::PinyinEncoder::firstFinal; f <= libime::PinyinEncoder::lastFinal; ++f) {
+                const auto initial = static_cast<libime::PinyinInitial>(i);
+                const auto final = static_cast<libime::PinyinFinal>(f);
+                if (!libime::PinyinEncoder::isValidInitialFinal(initial, final)) continue;
+                const std::string syllable =
+                    libime::PinyinEncoder::initialFinalToPinyinString(initial, final);
+                std::vector<char> encoded;
+                try {
+                    encoded = libime::PinyinEncoder::encodeFullPinyin(syllable);
+                } catch (const std::exception&) {
+                    continue;
+                }
+                dict.matchWords(encoded.data(), encoded.size(),
+                                [&](std::string_view, std::string_view hanzi, float) {
+                                    auto& list = readings_[std::string(hanzi)];
+                                    if (std::find(list.begin(), list.end(), syllable) == list.end())
+                                        list.push_back(syllable);
+                                    return true;
+                                });
+            }
+        }
+    }
+
+    static std::size_t CountChars(const std::string& utf8) {
+        std::size_t n = 0;
+        for (char ch : utf8) n += (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
+        return n;
+    }
+
+    // Full pinyin of a UTF-8 word ("zhuang'tai'ma"), one per combination of its characters'
+    // readings. False for a single character (preferring one would bend every clause that
+    // holds its sound), for a word with a character libime cannot read, or one too long.
+    bool WordReadings(const std::string& utf8, std::vector<std::string>& out) {
+        std::vector<const std::vector<std::string>*> chars;
+        for (std::size_t i = 0; i < utf8.size();) {
+            const auto b = static_cast<unsigned char>(utf8[i]);
+            const std::size_t len = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+            auto it = readings_.find(utf8.substr(i, len));
+            if (it == readings_.end()) return false;
+            chars.push_back(&it->second);
+            i += len;
+        }
+        if (chars.size() < 2 || chars.size() > kMaxPreferredChars) return false;
+        out.assign(1, std::string());
+        for (const auto* list : chars) {
+            std::vector<std::string> next;
+            for (const std::string& prefix : out)
+                for (const std::string& r : *list) {
+                    if (next.size() >= kMaxWordReadings) break;
+                    next.push_back(prefix.empty() ? r : prefix + "'" + r);
+                }
+            out.swap(next);
+        }
+        return !out.empty();
+    }
+
+    std::string historyPath_;
+    Iconv toGbk_;
+    Iconv toUtf8_;
+    std::array<SchemeEngine, 3> engines_;
+    std::unordered_map<std::string, std::vector<std::string>> readings_;
+};
+
+} // namespace
+
+std::unique_ptr<ClauseConverter> MakeClauseConverter(const ClauseConverterOptions& options) {
+    try {
+        auto converter = std::make_unique<LibimeClauseConverter>(options);
+        if (!converter->Init(options)) return nullptr;
+        return converter;
+    } catch (const std::exception&) {
+        return nullptr; // unreadable or damaged data: the tables alone
+    }
+}
+
+} // namespace qb

@@ -1,0 +1,170 @@
+// The converter over the system's pinyin library: the three schemes, the preferred words of a
+// sentence, and the user history on disk.
+#include "ClauseConverter.h"
+#include "TestGbk.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace qb;
+using qbtest::G;
+
+namespace {
+
+std::unique_ptr<ClauseConverter> Make(const std::string& history = {}) {
+    ClauseConverterOptions o;
+    o.historyPath = history;
+    auto c = MakeClauseConverter(o);
+    if (!c) ADD_FAILURE() << "libime's data is missing (libime-data, libime-data-language-model)";
+    return c;
+}
+
+std::vector<ClauseCandidate> Read(ClauseConverter& c, int scheme, std::string_view code) {
+    std::vector<ClauseCandidate> out{{"stale", 1}};
+    c.Convert(scheme, code, out);
+    return out;
+}
+
+std::string First(ClauseConverter& c, int scheme, std::string_view code) {
+    auto out = Read(c, scheme, code);
+    return out.empty() ? std::string("<none>") : out.front().text;
+}
+
+struct TempDir {
+    std::filesystem::path path;
+    TempDir() {
+        char tmpl[] = "/tmp/qb-clause-XXXXXX";
+        path = mkdtemp(tmpl);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all, ec);
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
+} // namespace
+
+TEST(ClauseConverter, ReadsWholeClausesInEachPinyinScheme) {
+    auto c = Make();
+    ASSERT_TRUE(c);
+    struct Case { int scheme; const char* code; const char* first; };
+    const Case cases[] = {
+        {1, "womenyinggaizhaoguhaizi", "我们应该照顾孩子"},
+        {2, "womfy;gl", "我们应该"},
+        {3, "womfyygl", "我们应该"},
+        {1, "lve", "略"},
+        {1, "nve", "虐"},
+    };
+    for (const Case& k : cases) EXPECT_EQ(First(*c, k.scheme, k.code), G(k.first)) << k.code;
+    // Shorter words of the first syllables follow the clause, each with the bytes it covers.
+    auto out = Read(*c, 1, "zhuangtaima");
+    ASSERT_GE(out.size(), 3u);
+    EXPECT_EQ(out[0].codeLength, 11u);
+    bool zhuangtai = false;
+    for (const auto& r : out) zhuangtai |= r.text == G("状态") && r.codeLength == 9;
+    EXPECT_TRUE(zhuangtai);
+    // Not pinyin of the scheme, or not a pinyin scheme at all: nothing.
+    EXPECT_TRUE(Read(*c, 1, "wo1men").empty());
+    EXPECT_TRUE(Read(*c, 4, "wqvb").empty());
+}
+
+TEST(ClauseConverter, BackspaceAndEditsGiveWhatAFreshConversionGives) {
+    auto c = Make();
+    ASSERT_TRUE(c);
+    auto fresh = Make();
+    for (const char* code : {"womenyinggai", "womenyingga", "womenyinggaizhao", "nihao", "w"})
+        EXPECT_EQ(First(*c, 1, code), First(*fresh, 1, std::string(code) + "")) << code;
+}
+
+TEST(ClauseConverter, NoReadingHoldsACharacterGbkCannotStore) {
+    auto c = Make();
+    ASSERT_TRUE(c);
+    // libime's dictionary holds characters beyond GBK (Extension B and later): every row
+    // must survive a GBK round trip.
+    for (const char* code : {"lve", "yi", "a", "zhe"})
+        for (const auto& r : Read(*c, 1, code)) {
+            EXPECT_EQ(G(qb::GbkToUtf8(r.text)), r.text) << code;
+            EXPECT_EQ(r.text.find('?'), std::string::npos) << code;
+        }
+}
+
+TEST(ClauseConverter, PreferredWordsWinUntilReplaced) {
+    auto c = Make();
+    ASSERT_TRUE(c);
+    EXPECT_EQ(First(*c, 1, "zhuangtaima"), G("状态吗"));
+    c->SetPreferredWords({G("状态码"), G("退出")});
+    EXPECT_EQ(First(*c, 1, "zhuangtaima"), G("状态码"));
+    EXPECT_EQ(First(*c, 2, "vdtlma"), G("状态码"));
+    // An ordinary clause keeps its reading.
+    EXPECT_EQ(First(*c, 1, "womenyinggaizhaoguhaizi"), G("我们应该照顾孩子"));
+    c->SetPreferredWords({G("返回值")});
+    EXPECT_EQ(First(*c, 1, "zhuangtaima"), G("状态吗"));
+    c->SetPreferredWords({});
+    EXPECT_EQ(First(*c, 1, "zhuangtaima"), G("状态吗"));
+}
+
+TEST(ClauseConverter, HistoryIsLearnedSavedReloadedAndForgotten) {
+    TempDir dir;
+    const std::string file = (dir.path / "clause.history").string();
+    {
+        auto c = Make(file);
+        ASSERT_TRUE(c);
+        ASSERT_EQ(First(*c, 1, "zhuangtaima"), G("状态吗"));
+        for (int i = 0; i < 3; ++i) c->Learn(1, "zhuangtaima", {G("状态码"), 11});
+        EXPECT_EQ(First(*c, 1, "zhuangtaima"), G("状态码"));
+        c->SaveHistory();
+    }
+    {
+        auto c = Make(file);
+        ASSERT_TRUE(c);
+        EXPECT_EQ(First(*c, 1, "zhuangtaima"), G("状态码"));
+        c->ForgetHistory();
+        EXPECT_EQ(First(*c, 1, "zhuangtaima"), G("状态吗"));
+    }
+    {
+        // Without a history file nothing is read or written.
+        auto c = Make();
+        c->Learn(1, "zhuangtaima", {G("状态码"), 11});
+        EXPECT_NO_THROW(c->SaveHistory());
+    }
+}
+
+TEST(ClauseConverter, SavingWhereNoFileCanBeMadeThrows) {
+    // A folder that cannot exist (its parent is a file): refused even for root.
+    TempDir dir;
+    std::ofstream(dir.path / "file") << "x";
+    auto c = Make((dir.path / "file" / "clause.history").string());
+    ASSERT_TRUE(c);
+    c->Learn(1, "zhuangtaima", {G("状态码"), 11});
+    EXPECT_THROW(c->SaveHistory(), std::exception);
+}
+
+TEST(ClauseConverter, SavingIntoAReadOnlyFolderThrowsAndKeepsTheOldFile) {
+    TempDir dir;
+    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    const std::string file = (dir.path / "clause.history").string();
+    auto c = Make(file);
+    ASSERT_TRUE(c);
+    c->Learn(1, "zhuangtaima", {G("状态码"), 11});
+    c->SaveHistory();
+    const auto size = std::filesystem::file_size(file);
+    chmod(dir.path.c_str(), 0500);
+    c->Learn(1, "womenyinggai", {G("我们应该"), 12});
+    EXPECT_THROW(c->SaveHistory(), std::exception);
+    chmod(dir.path.c_str(), 0700);
+    EXPECT_EQ(std::filesystem::file_size(file), size);
+}
+
+TEST(ClauseConverter, MissingDataGivesNoConverter) {
+    ClauseConverterOptions o;
+    o.dictPath = "/nonexistent/sc.dict";
+    EXPECT_EQ(MakeClauseConverter(o), nullptr);
+    o = {};
+    o.modelPath = "/nonexistent/zh_CN.lm";
+    EXPECT_EQ(MakeClauseConverter(o), nullptr);
+}

@@ -1,0 +1,181 @@
+// qblex candidates: loads a program folder as the workbench does and answers, line by line,
+// what its candidate window would list. A test or a benchmark drives it through a pipe:
+//
+//   S<TAB>Print the status code and exit.   ->  3          (pooled phrase lines)
+//   C<TAB>zhuangtaima                        ->  状态码<TAB>状态吗<TAB>状态<TAB>...
+//
+// Each input line gets exactly one output line, flushed at once, so the caller can wait for
+// the answer before it writes the next question. A line it cannot take (not S or C, text
+// GBK cannot hold) is answered by an empty line and explained on standard error.
+#include "Candidates.h"
+
+#include "CandidateLookup.h"
+#include "ClauseConverter.h"
+#include "DictUnit.h"
+#include "GbkText.h"
+#include "SchemeTables.h"
+#include "SentenceLogic.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace qblex {
+
+namespace {
+
+std::string ExeFolder() {
+    std::vector<char> buf(4096);
+    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+    if (n <= 0) return "./";
+    std::string exe(buf.data(), std::size_t(n));
+    const std::size_t slash = exe.rfind('/');
+    return slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
+}
+
+struct Workbench {
+    std::vector<std::unique_ptr<qb::TQbDict>> dicts;
+    std::array<qb::SchemeTables, 4> tables;
+    std::array<bool, 4> use{};
+    std::array<int, 4> order{1, 2, 3, 4};
+    std::unique_ptr<qb::ClauseConverter> converter;
+    qb::StringList phrases, codeKeys, codeWords;
+    qb::CandidateLookup lookup;
+
+    // The start-up's lexicon slots: 0 the user lexicon, 1 the basic lexicon (either may be
+    // empty), then the professional lexicons in the order given.
+    void Load(const std::string& folder, const std::vector<std::string>& lexicons) {
+        const std::string verb = folder + "verb.spe";
+        auto open = [&](const std::string& path) {
+            auto d = std::make_unique<qb::TQbDict>();
+            d->Load(path, verb);
+            return d;
+        };
+        dicts.push_back(open(folder + "mydict.txt"));
+        dicts.push_back(qb::FileExists(folder + "BasicDict.qbs") ? open(folder + "BasicDict.qbs")
+                                                                 : nullptr);
+        for (const std::string& l : lexicons) {
+            if (!qb::FileExists(l)) throw qb::FileError("Cannot open file " + l);
+            dicts.push_back(open(l));
+        }
+        for (int id : qb::kLoadOrder) {
+            const qb::SchemeInfo& info = qb::Schemes()[std::size_t(id - 1)];
+            qb::LoadScheme(tables[std::size_t(id - 1)], folder, info.stem, use[std::size_t(id - 1)]);
+        }
+        converter = qb::MakeClauseConverter({}); // no history: answers do not depend on the user
+        if (!converter)
+            std::fputs("qblex: the pinyin library's data is missing: table candidates only\n", stderr);
+    }
+
+    // As the window's ProcessSentence: the pooled phrases, the sentence code table and the
+    // words the conversion prefers.
+    std::size_t SelectSentence(const std::string& sentence) {
+        phrases.clear();
+        qb::PoolLookups(sentence, dicts, phrases);
+        qb::TSchemeSet schemes;
+        schemes.tables = &tables;
+        schemes.on = use;
+        qb::BuildSentenceCodeTable(sentence, phrases, schemes, codeKeys, codeWords);
+        if (converter) converter->SetPreferredWords(qb::SentenceSenses(phrases));
+        return phrases.size();
+    }
+
+    void Candidates(const std::string& code, qb::StringList& out) {
+        qb::CandidateSources s;
+        s.sentenceKeys = &codeKeys;
+        s.sentenceWords = &codeWords;
+        for (int i = 0; i < 4; ++i) s.schemes[std::size_t(i)] = &tables[std::size_t(i)];
+        s.use = use;
+        s.order = order;
+        s.converter = converter.get();
+        lookup.LookupCandidates(code, s, out);
+    }
+};
+
+int Usage() {
+    std::fputs("usage: qblex candidates [--folder DIR] [--lexicon FILE]... [--schemes 1234]\n"
+               "Reads S<TAB>sentence and C<TAB>code lines (UTF-8) and answers each with one line.\n",
+               stderr);
+    return 2;
+}
+
+void Answer(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int Candidates(int argc, char** argv) {
+    std::string folder = ExeFolder();
+    std::vector<std::string> lexicons;
+    std::string schemes = "1234";
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (i + 1 >= argc) return Usage();
+        if (arg == "--folder") {
+            folder = argv[++i];
+            if (!folder.empty() && folder.back() != '/') folder += '/';
+        } else if (arg == "--lexicon") {
+            lexicons.emplace_back(argv[++i]);
+        } else if (arg == "--schemes") {
+            schemes = argv[++i];
+        } else {
+            return Usage();
+        }
+    }
+    Workbench w;
+    // --schemes names the enabled schemes in SchemeOrder ("31" is 自然 before 全拼, 双拼 and
+    // 五笔 off); the ones left out follow in their own order, switched off.
+    std::vector<int> order;
+    for (char c : schemes) {
+        const int id = c - '0';
+        if (id < 1 || id > 4 || w.use[std::size_t(id - 1)]) return Usage();
+        w.use[std::size_t(id - 1)] = true;
+        order.push_back(id);
+    }
+    for (int id = 1; id <= 4; ++id)
+        if (!w.use[std::size_t(id - 1)]) order.push_back(id);
+    for (std::size_t i = 0; i < 4; ++i) w.order[i] = order[i];
+    w.Load(folder, lexicons);
+
+    std::string line;
+    qb::StringList out;
+    std::size_t number = 0;
+    while (std::getline(std::cin, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::optional<std::string> gbk =
+            line.size() >= 2 && line[1] == '\t' ? qb::ToGbkStrict(QString::fromUtf8(line.substr(2)))
+                                                : std::nullopt;
+        if (!gbk || (line[0] != 'S' && line[0] != 'C')) {
+            std::fprintf(stderr, "qblex: input line %zu: not S<TAB>text or C<TAB>code in GBK's characters\n",
+                         number);
+            Answer("");
+            continue;
+        }
+        if (line[0] == 'S') {
+            Answer(std::to_string(w.SelectSentence(*gbk)));
+            continue;
+        }
+        w.Candidates(*gbk, out);
+        std::string joined;
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            if (i) joined += '\t';
+            joined += out[i];
+        }
+        Answer(qb::GbkToUtf8(joined));
+    }
+    return 0;
+}
+
+} // namespace qblex
