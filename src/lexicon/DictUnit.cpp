@@ -522,7 +522,16 @@ void TQbDict::Load(const std::string& lexiconPath, const std::string& irregularP
         records_.reserve(records_.size() + size / 24 + 16);
         order_.reserve(order_.size() + size / 24 + 16);
         LoadState st;
-        ForEachFileLine(lexiconPath, [&](std::string_view line) { LoadLine(line, scrambled, st); });
+        try {
+            ForEachFileLine(lexiconPath, [&](std::string_view line) { LoadLine(line, scrambled, st); });
+        } catch (...) {
+            // The lexicon keeps the lines read before the failure, and never writes them over
+            // its file: an unreadable mydict.txt of 3000 entries, one F8 and a save would leave
+            // a file of one entry.
+            loadFailed_ = true;
+            FinishLoad(st);
+            throw;
+        }
         FinishLoad(st);
         // No shrink_to_fit: the reserved tail was never touched, so it costs no memory, while
         // a shrinking copy would hold both copies at once.
@@ -831,6 +840,7 @@ void TQbDict::Save() {
     // A lexicon without a file (its file did not exist at loading) has nowhere to write: say
     // so rather than drop the entries.
     if (fileName_.empty()) ThrowCannotCreate(fileName_);
+    if (loadFailed_) ThrowNotReadWhole(fileName_);
     WriteWholeFileSafely(fileName_, SaveToBytes(IsScrambledFile()));
 }
 

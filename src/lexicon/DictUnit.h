@@ -64,7 +64,8 @@ public:
 
     // Writes FileName when Modified is 1 (temporary file + rename). A lexicon without FileName
     // that has something to write throws "Cannot create file " with an empty path rather than
-    // dropping the entries silently.
+    // dropping the entries silently; one whose file could not be read whole (LoadFailed)
+    // throws the FileError of ThrowNotReadWhole and leaves its file alone.
     void Save();
     // Save's bytes: one line per entry, scrambled when `scrambled`, each ending CR LF.
     std::string SaveToBytes(bool scrambled) const;
@@ -73,6 +74,8 @@ public:
     const std::string& FileName() const { return fileName_; }
     void SetFileName(const std::string& path) { fileName_ = path; }
     bool Modified() const { return modified_; }
+    // Load could not read the lexicon file to its end; the entries read before stay.
+    bool LoadFailed() const { return loadFailed_; }
     void SetModified() { modified_ = true; }
     // Unchecked (i < EntryCount()); the view stays valid until the lexicon next changes.
     std::string_view KeyAt(std::size_t i) const;
@@ -132,6 +135,7 @@ private:
     StringList irregularForms_;
     StringList irregularBases_;
     bool modified_ = false;
+    bool loadFailed_ = false;
 };
 
 } // namespace qb

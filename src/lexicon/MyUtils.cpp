@@ -18,6 +18,9 @@ namespace qb {
 [[noreturn]] void ThrowCannotOpen(const std::string& path) {
     throw FileError("Cannot open file " + path);
 }
+[[noreturn]] void ThrowNotReadWhole(const std::string& path) {
+    throw FileError("词库" + path + "没有完整读出，不能覆盖原文件。");
+}
 [[noreturn]] void ThrowCannotCreate(const std::string& path) {
     throw FileError("Cannot create file " + path);
 }

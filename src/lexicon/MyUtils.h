@@ -29,6 +29,9 @@ public:
 };
 [[noreturn]] void ThrowCannotOpen(const std::string& path);
 [[noreturn]] void ThrowCannotCreate(const std::string& path);
+// A lexicon that could not be read whole is never saved over its file (the message is shown
+// as UTF-8 text, like the paths in the other messages).
+[[noreturn]] void ThrowNotReadWhole(const std::string& path);
 [[noreturn]] void ThrowIndexOutOfBounds(long long index);
 
 inline constexpr std::size_t kMaxTextBytes = 5000;     // rendering / reach after a separator

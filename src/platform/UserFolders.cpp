@@ -7,7 +7,7 @@
 
 namespace qb {
 
-std::string RescueFolder() { return UserDataFolder(); }
+std::string RescueFolder() { return UserDataFolder() + "rescued/"; }
 
 std::string UserDataFolder() {
     std::string base;

@@ -6,7 +6,7 @@
 namespace qb {
 
 // Where a lexicon that cannot be written to its own file is rescued:
-// $XDG_DATA_HOME/quillbridge/, else ~/.local/share/quillbridge/ (with a trailing '/').
+// $XDG_DATA_HOME/quillbridge/rescued/, else ~/.local/share/quillbridge/rescued/.
 std::string RescueFolder();
 // The user's data folder of the program (the kept panes, the per-user lexicon):
 // $XDG_DATA_HOME/quillbridge/, else ~/.local/share/quillbridge/ (with a trailing '/').

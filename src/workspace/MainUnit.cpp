@@ -18,6 +18,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -28,6 +29,8 @@
 #include <QTimer>
 
 #include <cstdio>
+
+#include <unistd.h>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -438,13 +441,14 @@ void TfrmMainQB::FormCreateSteps() {
     });
     // 3. Slot 0: the user lexicon. A missing file keeps its slot with an empty lexicon that
     //    knows its path, so what the user adds is written there at shutdown.
-    const std::string user = folder + "mydict.txt";
+    const std::string user = UserLexiconPath();
     OpenDict(user);
     if (Dicts.empty()) {
         auto d = std::make_unique<TQbDict>();
         d->SetFileName(user);
         Dicts.push_back(std::move(d));
     }
+    MergeRescuedEntries();
     // 4. Slot 1: the basic lexicon; a missing one keeps slot 1 empty.
     OpenDict(folder + "BasicDict.qbs");
     if (Dicts.size() < 2) Dicts.emplace_back();
@@ -494,6 +498,7 @@ void TfrmMainQB::ReadSettings() {
         std::string path = store.ReadString(kIni, name.c_str(), std::string());
         if (!path.empty()) OpenDict(path);
     }
+    settingsRead_ = true;
 }
 
 void TfrmMainQB::EnsureOnScreen() {
@@ -558,7 +563,10 @@ void TfrmMainQB::FormDestroy() {
     if (keepPanesTimer_) keepPanesTimer_->stop();
     keepPanesFailed_ = false;
     KeepPanes();
-    Guard([&] { WriteSettings(); });
+    // A start-up that stopped before the settings were read holds the defaults, not the
+    // user's settings: writing them would replace the saved window, schemes and list of
+    // professional lexicons.
+    if (settingsRead_) Guard([&] { WriteSettings(); });
     FreeLexiconsForShutdown();
     SentencePhrases.clear();
     SentenceCodeKeys.clear();
@@ -608,31 +616,125 @@ void TfrmMainQB::FreeLexiconsForShutdown() {
     }
 }
 
+std::string TfrmMainQB::RescueFolderPath() const {
+    std::string folder = setup_.rescueFolder.empty() ? RescueFolder() : setup_.rescueFolder;
+    if (folder.back() != '/') folder += '/';
+    return folder;
+}
+
+std::string TfrmMainQB::DataFolderPath() const {
+    std::string folder = setup_.dataFolder.empty() ? UserDataFolder() : setup_.dataFolder;
+    if (folder.back() != '/') folder += '/';
+    return folder;
+}
+
+namespace {
+// `folder` + `base`, or with -yyyyMMdd-HHmmss (and -2, -3 ...) before the extension when that
+// name is taken: mydict.txt, mydict-20260312-174501.txt, mydict-20260312-174501-2.txt.
+std::string FreeNameIn(const std::string& folder, const std::string& base) {
+    if (!FileExists(folder + base)) return folder + base;
+    const std::string stamp =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
+    const auto dot = base.find_last_of('.');
+    const std::string stem = dot == std::string::npos ? base : base.substr(0, dot);
+    const std::string ext = dot == std::string::npos ? std::string() : base.substr(dot);
+    std::string path = folder + stem + "-" + stamp + ext;
+    for (int n = 2; FileExists(path); ++n) path = folder + stem + "-" + stamp + "-" + std::to_string(n) + ext;
+    return path;
+}
+} // namespace
+
 void TfrmMainQB::RescueLexicon(TQbDict& dict, const std::string& error) {
     // Nothing the user added is lost: the entries go to the user's data folder, and the
-    // message says where.
-    QString message = QString::fromUtf8(error);
+    // message says where (entirely in Chinese: the file error alone would say "Cannot create").
+    const QString name = QString::fromUtf8(dict.FileName());
     try {
-        std::string folder = setup_.rescueFolder.empty() ? RescueFolder() : setup_.rescueFolder;
-        if (folder.back() != '/') folder += '/';
+        const std::string folder = RescueFolderPath();
         QDir().mkpath(QString::fromStdString(folder));
         std::string base = dict.FileName();
         if (auto cut = base.find_last_of('/'); cut != std::string::npos) base = base.substr(cut + 1);
         if (base.empty()) base = "lexicon.txt";
-        std::string path = folder + base;
-        if (FileExists(path)) {
-            const std::string stamp =
-                QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
-            auto dot = base.find_last_of('.');
-            path = folder + (dot == std::string::npos ? base + "-" + stamp
-                                                      : base.substr(0, dot) + "-" + stamp + base.substr(dot));
-        }
+        const std::string path = FreeNameIn(folder, base);
         WriteWholeFileSafely(path, dict.SaveToBytes(dict.IsScrambledFile()));
-        message += QLatin1Char('\n') + U("词库的内容已另存为") + QString::fromUtf8(path);
+        const QString where = QString::fromUtf8(path);
+        Ui().ShowMessage(dict.LoadFailed()
+                             ? U("词库") + name + U("没有完整读出，不能覆盖原文件；词库的内容已另存为") + where
+                             : U("词库") + name + U("无法写入；词库的内容已另存为") + where);
     } catch (const std::exception& e) {
-        message += QLatin1Char('\n') + QString::fromUtf8(e.what());
+        Ui().ShowMessage(QString::fromUtf8(error) + QLatin1Char('\n') + QString::fromUtf8(e.what()));
     }
-    Ui().ShowMessage(message);
+}
+
+std::string TfrmMainQB::UserLexiconPath() {
+    // A program folder the user can write keeps "mydict.txt" beside the program. A system-wide
+    // install (/usr/lib/quillbridge, read-only for its users) gives every user a lexicon of
+    // their own in their data folder, started as a copy of the program folder's one.
+    const std::string& folder = setup_.programFolder;
+    const std::string beside = folder + "mydict.txt";
+    if (::access(folder.c_str(), W_OK) == 0) return beside;
+    const std::string own = DataFolderPath() + "mydict.txt";
+    if (!FileExists(own) && FileExists(beside)) {
+        Guard([&] {
+            const std::string bytes = ReadWholeFile(beside);
+            QDir().mkpath(QString::fromStdString(DataFolderPath()));
+            WriteWholeFileSafely(own, bytes);
+        });
+    }
+    return own;
+}
+
+void TfrmMainQB::MergeRescuedEntries() {
+    // What a shutdown could not write went to the rescue folder; the user lexicon's share of it
+    // comes back here, once: merged, saved, and the files moved to merged/ beside them. Files
+    // of other lexicons are named, for the user to merge with the manager's expansion.
+    TQbDict* user = Dicts.empty() ? nullptr : Dicts[0].get();
+    if (!user || user->LoadFailed()) return;
+    const std::string rescue = RescueFolderPath();
+    auto isUserRescue = [](const QString& n) {
+        return n == QLatin1String("mydict.txt") ||
+               (n.startsWith(QLatin1String("mydict-")) && n.endsWith(QLatin1String(".txt")));
+    };
+    std::vector<std::string> mine, others;
+    const QFileInfoList found = QDir(QString::fromStdString(rescue)).entryInfoList(QDir::Files, QDir::Name);
+    for (const QFileInfo& f : found) {
+        if (f.fileName().contains(QLatin1String(".tmp"))) continue; // a save cut short
+        (isUserRescue(f.fileName()) ? mine : others).push_back(f.filePath().toStdString());
+    }
+    if (setup_.rescueFolder.empty()) {
+        // Earlier versions rescued into the data folder itself, as mydict-<time>.txt.
+        for (const QFileInfo& f : QDir(QString::fromStdString(DataFolderPath()))
+                                      .entryInfoList(QDir::Files, QDir::Name))
+            if (f.fileName().startsWith(QLatin1String("mydict-")) && f.fileName().endsWith(QLatin1String(".txt")))
+                mine.push_back(f.filePath().toStdString());
+    }
+    if (mine.empty() && others.empty()) return;
+
+    QString message;
+    if (!mine.empty()) {
+        std::vector<std::string> merged;
+        for (const std::string& f : mine)
+            if (Guard([&] { user->MergeTextFile(f); })) merged.push_back(f);
+        if (!merged.empty() && Guard([&] { user->Save(); })) {
+            const std::string to = rescue + "merged/";
+            QDir().mkpath(QString::fromStdString(to));
+            message += U("找到上次未能写入用户词库的词条：");
+            for (const std::string& f : merged) {
+                std::string base = f.substr(f.find_last_of('/') + 1);
+                const std::string target = FreeNameIn(to, base);
+                ::rename(f.c_str(), target.c_str());
+                message += QLatin1Char('\n') + QString::fromUtf8(f);
+            }
+            message += QLatin1Char('\n') + U("这些词条已并入用户词库") + QString::fromUtf8(user->FileName()) +
+                       U("，原文件已移到") + QString::fromUtf8(to);
+        }
+    }
+    if (!others.empty()) {
+        if (!message.isEmpty()) message += QLatin1String("\n\n");
+        message += U("找到另存的专业词库内容：");
+        for (const std::string& f : others) message += QLatin1Char('\n') + QString::fromUtf8(f);
+        message += QLatin1Char('\n') + U("可用“专业词库...”的“扩充”页并回原词库。");
+    }
+    if (!message.isEmpty()) Ui().ShowMessage(message);
 }
 
 // ---------------------------------------------------------------------------------------------

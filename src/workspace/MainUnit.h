@@ -43,7 +43,10 @@ struct TWorkspaceSetup {
     std::string programFolder;  // with its trailing '/'
     QString settingsFile;       // the ini file of the settings store
     TUi* ui = nullptr;          // message boxes, dialogs, busy pointer; not owned
-    std::string rescueFolder;   // empty: RescueFolder() ($XDG_DATA_HOME/quillbridge/)
+    std::string rescueFolder;   // empty: RescueFolder() ($XDG_DATA_HOME/quillbridge/rescued/)
+    // The user's data folder: the user lexicon lives there when the program folder cannot be
+    // written. Empty: UserDataFolder() ($XDG_DATA_HOME/quillbridge/).
+    std::string dataFolder;
     // Where the text of both panes is kept (written within 2 s of a change and at shutdown,
     // restored when the window is made); empty: the panes are not kept.
     std::string panesFile;
@@ -197,6 +200,10 @@ private:
     void WriteSettings();
     void FreeLexiconsForShutdown();
     void RescueLexicon(TQbDict& dict, const std::string& error);
+    std::string RescueFolderPath() const;
+    std::string DataFolderPath() const;
+    std::string UserLexiconPath();
+    void MergeRescuedEntries();
     void EnsureOnScreen();
     void EditCommand(int which);
     void CreateImeWindows();
@@ -213,6 +220,7 @@ private:
     bool formCreateCompleted_ = false;
     bool appIdleInstalled_ = false;
     bool formDestroyed_ = false;
+    bool settingsRead_ = false;
     QTimer* keepPanesTimer_ = nullptr;
     bool restoringPanes_ = false;
     bool keepPanesFailed_ = false; // shown once until a write succeeds again

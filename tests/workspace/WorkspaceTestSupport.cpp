@@ -33,7 +33,8 @@ TProgramFolder::TProgramFolder() {
     QDir().mkpath(QString::fromStdString(folder));
     QDir().mkpath(dir_.path() + "/config");
     rescue = dir_.path().toStdString() + "/rescue/";
-    panes = dir_.path().toStdString() + "/data/panes.state";
+    data = dir_.path().toStdString() + "/data/";
+    panes = data + "panes.state";
     settings = dir_.path() + "/config/qbridge10.ini";
     QDir fixtures(QString::fromStdString(kFixtures));
     for (const QString& name : fixtures.entryList(QDir::Files)) {
@@ -68,6 +69,7 @@ TfrmMainQB& TWindowTest::Make(bool show) {
     setup.settingsFile = folder.settings;
     setup.ui = &ui;
     setup.rescueFolder = folder.rescue;
+    setup.dataFolder = folder.data;
     if (keepPanes) setup.panesFile = folder.panes;
     window = std::make_unique<TfrmMainQB>(setup);
     window->CreateOtherWindows();

@@ -23,6 +23,7 @@ public:
     std::string folder;   // with trailing '/'
     QString settings;     // <tmp>/config/qbridge10.ini
     std::string rescue;   // <tmp>/rescue/
+    std::string data;     // <tmp>/data/: the user's data folder
     std::string panes;    // <tmp>/data/panes.state (used when a test keeps the panes)
     std::string Path(const char* name) const { return folder + name; }
     // A professional lexicon made from fixtures/workspace/<plain> at `path`.

@@ -1,0 +1,86 @@
+// The user lexicon when the program folder cannot be written (a system-wide install), and the
+// rescued entries merged back at the next start.
+#include "WorkspaceTestSupport.h"
+
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include <sys/stat.h>
+
+namespace qb::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class UserData : public TWindowTest, public testing::Test {};
+
+TEST_F(UserData, AWritableProgramFolderKeepsMydictBesideTheProgram) {
+    TfrmMainQB& w = Make(false);
+    EXPECT_EQ(w.Dicts[0]->FileName(), folder.Path("mydict.txt"));
+    EXPECT_FALSE(QDir(QString::fromStdString(folder.data)).exists());
+}
+
+TEST_F(UserData, AProgramFolderThatCannotBeWrittenGivesEachUserTheirOwn) {
+    const std::string shipped = ReadBytes(folder.Path("mydict.txt"));
+    {
+        qbtest::UnwritableDir locked(folder.folder.substr(0, folder.folder.size() - 1));
+        if (!locked.ok()) GTEST_SKIP() << "cannot make a folder unwritable here";
+        TfrmMainQB& w = Make(false);
+        const std::string own = folder.data + "mydict.txt";
+        ASSERT_EQ(w.Dicts[0]->FileName(), own);
+        EXPECT_EQ(ReadBytes(own), shipped); // started from the program folder's
+        w.Dicts[0]->AddEntry("own word", G("自己的词"));
+        window.reset();
+        EXPECT_TRUE(ui.messages.empty());
+        EXPECT_NE(ReadBytes(own).find("own word"), std::string::npos);
+        EXPECT_FALSE(qbtest::Exists(folder.rescue)); // nothing had to be rescued
+
+        Make(false); // the next start reads it back, and does not copy over it
+        EXPECT_EQ(window->Dicts[0]->FileName(), own);
+        EXPECT_NE(ReadBytes(own).find("own word"), std::string::npos);
+        window.reset();
+    }
+    EXPECT_EQ(ReadBytes(folder.Path("mydict.txt")), shipped);
+}
+
+TEST_F(UserData, RescuedEntriesAreMergedOnceAndMovedAside) {
+    QDir().mkpath(QString::fromStdString(folder.rescue));
+    WriteBytes(folder.rescue + "mydict.txt", "rescued one\t" + G("救回一") + "\r\n");
+    WriteBytes(folder.rescue + "mydict-20260101-120000.txt", "rescued two\t" + G("救回二") + "\r\n");
+    WriteBytes(folder.rescue + "law.qbs", "x");
+    TfrmMainQB& w = Make(false);
+    const std::string merged = folder.rescue + "merged/";
+    EXPECT_EQ(Messages(),
+              Strings{"找到上次未能写入用户词库的词条：\n" + folder.rescue +
+                      "mydict-20260101-120000.txt\n" + folder.rescue + "mydict.txt\n" +
+                      "这些词条已并入用户词库" + folder.Path("mydict.txt") + "，原文件已移到" + merged +
+                      "\n\n找到另存的专业词库内容：\n" + folder.rescue + "law.qbs\n" +
+                      "可用“专业词库...”的“扩充”页并回原词库。"});
+    // In the lexicon and on disk at once, the files moved.
+    EXPECT_EQ(qbtest::RenderingOf(*w.Dicts[0], "rescued one"), G("救回一"));
+    EXPECT_NE(ReadBytes(folder.Path("mydict.txt")).find("rescued two"), std::string::npos);
+    EXPECT_EQ(qbtest::ListDir(folder.rescue), (Strings{"law.qbs", "merged"}));
+    EXPECT_EQ(qbtest::ListDir(merged), (Strings{"mydict-20260101-120000.txt", "mydict.txt"}));
+    window.reset();
+
+    ui.messages.clear();
+    Make(false); // once: only the other lexicon's file is named again
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(Messages()[0].rfind("找到另存的专业词库内容：", 0), 0u);
+}
+
+TEST_F(UserData, NothingIsMergedIntoAUserLexiconThatFailedToLoad) {
+    QDir().mkpath(QString::fromStdString(folder.rescue));
+    WriteBytes(folder.rescue + "mydict.txt", "rescued\t" + G("救回") + "\r\n");
+    folder.Remove("mydict.txt");
+    ASSERT_EQ(::mkfifo(folder.Path("mydict.txt").c_str(), 0600), 0);
+    Make(false);
+    EXPECT_EQ(Messages(), Strings{"Cannot open file " + folder.Path("mydict.txt")});
+    EXPECT_EQ(qbtest::ListDir(folder.rescue), Strings{"mydict.txt"});
+}
+
+} // namespace
+} // namespace qb::test
