@@ -51,6 +51,21 @@ bool TextOrderEqual(std::string_view a, std::string_view b) {
     return a.size() == b.size() && (a == b || TextCompare(a, b) == 0);
 }
 
+// The full-pinyin table spells lüe and nüe as lue and nue; typists write lve and nve as well
+// (v for ü, as in lv 绿). No syllable ends in l or n before a syllable that starts with v, so
+// "lve" in a full-pinyin code is always lüe: "celve" finds 策略 under celue.
+std::string_view FullPinyinSpelling(std::string_view code, std::string& buffer) {
+    if (code.find("ve") == std::string_view::npos) return code;
+    buffer.assign(code);
+    bool changed = false;
+    for (std::size_t i = 1; i + 1 < buffer.size(); ++i)
+        if (buffer[i] == 'v' && buffer[i + 1] == 'e' && (buffer[i - 1] == 'l' || buffer[i - 1] == 'n')) {
+            buffer[i] = 'u';
+            changed = true;
+        }
+    return changed ? std::string_view(buffer) : code;
+}
+
 } // namespace
 
 // AppendDistinct over one whole merge: every entry equal in text order to an earlier
@@ -139,7 +154,8 @@ void CandidateLookup::LookupCandidates(std::string_view code, const CandidateSou
     for (int id = 1; id <= 4; ++id) {
         const SchemeTables* t = sources.schemes[id - 1];
         if (sources.use[id - 1] && t) {
-            LookupCodeTable(code, t->CodeKeys, t->CodeWords, ExactHits[id], PrefixHits[id]);
+            const std::string_view c = id == 1 ? FullPinyinSpelling(code, spelled_) : code;
+            LookupCodeTable(c, t->CodeKeys, t->CodeWords, ExactHits[id], PrefixHits[id]);
         } else {
             ExactHits[id].clear();
             PrefixHits[id].clear();

@@ -73,6 +73,7 @@ private:
     std::vector<std::uint32_t> mergeSlots_;
     std::vector<ClauseCandidate> clauseRows_;
     std::vector<std::pair<int, ClauseCandidate>> clauseAll_; // scheme, reading
+    std::string spelled_; // the code as the full-pinyin table spells it (lve -> lue)
 };
 
 // ---- the composition box's decisions ----

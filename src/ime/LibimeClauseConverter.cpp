@@ -118,6 +118,11 @@ public:
             auto ime = std::make_unique<libime::PinyinIME>(
                 std::move(dict), std::make_unique<libime::UserLanguageModel>(model));
             ime->setNBest(2);
+            // Half the library's default beam (20) and frame (40) paths per position: typing a
+            // 40-letter code key by key cost about 40% less per key, and the typing benchmark's
+            // keys per character stayed the same (2.633 either way).
+            ime->setBeamSize(10);
+            ime->setFrameSize(20);
             ime->setFuzzyFlags(libime::PinyinFuzzyFlag::Inner);
             if (s == 1)
                 ime->setShuangpinProfile(std::make_shared<libime::ShuangpinProfile>(

@@ -74,6 +74,14 @@ TEST_F(SchemeCheck, CandidatesCodesAndBytes) {
     EXPECT_TRUE(HasError(Run(), "s.achr: a NUL byte"));
 }
 
+TEST_F(SchemeCheck, AWordUnderTwoCodesThatDifferOnlyByApostrophes) {
+    py = Lines({"guo", "xi'an", "xian", "zhong"});
+    mchar = Lines({Gbk("国"), Gbk("西安"), Gbk("先;西安"), Gbk("中")});
+    EXPECT_TRUE(HasError(Run(), "s.mchar: line 2: \"西安\" under \"xi'an\" and \"xian\""));
+    mchar = Lines({Gbk("国"), Gbk("西安"), Gbk("先"), Gbk("中")});
+    for (const std::string& e : Run().errors) EXPECT_EQ(e.find("under"), std::string::npos) << e;
+}
+
 std::string Qbs(std::initializer_list<std::string> lines) {
     StringList l(lines);
     qb::ScrambleLines(l);

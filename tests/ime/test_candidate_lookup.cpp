@@ -269,6 +269,27 @@ TEST(LookupCandidates, TheRestOfAPickNeverStartsWithTheSyllableSeparator) {
     EXPECT_EQ(lookup.PickRest, (std::vector<std::string>{"", "an"}));
 }
 
+TEST(LookupCandidates, LveAndNveFindTheFullPinyinTablesLueAndNue) {
+    SchemeTables qp, sp;
+    qp.CodeKeys = {"celue", "lue", "nue"};
+    qp.CodeWords = {G("策略"), G("略;掠"), G("虐")};
+    sp.CodeKeys = {"lve"};  // a double-pinyin code is taken as typed
+    sp.CodeWords = {"SP"};
+    CandidateSources s;
+    s.schemes = {&qp, &sp, nullptr, nullptr};
+    s.use = {true, true, false, false};
+    CandidateLookup lookup;
+    StringList out;
+    lookup.LookupCandidates("lve", s, out);
+    EXPECT_EQ(out, (StringList{G("略"), G("掠"), "SP"}));
+    lookup.LookupCandidates("nve", s, out);
+    EXPECT_EQ(out, StringList{G("虐")});
+    lookup.LookupCandidates("celv", s, out);
+    EXPECT_EQ(out, StringList{});
+    lookup.LookupCandidates("celve", s, out);
+    EXPECT_EQ(out, StringList{G("策略")});
+}
+
 TEST(LookupCandidates, EmptyCodeYieldsNothing) {
     Fixture f;
     CandidateLookup lookup;

@@ -9,6 +9,7 @@
 #include "Schemes.h"
 #include "SchemeTables.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <unordered_set>
@@ -87,6 +88,22 @@ void CheckScheme(const std::string& stem, std::string_view achrBytes, std::strin
             r.Error(fc, i + 1, "an empty candidate");
         if (qb::FindText(line, "...") != std::string::npos)
             r.Error(fc, i + 1, "\"...\" inside a candidate");
+    }
+    // A word under "yinwei'ai" and "yinweiai" shows twice under every prefix (因为爱...'ai and
+    // 因为爱...ai under yinwei): a word has one code up to apostrophes.
+    StringList here, there;
+    for (std::size_t i = 0; i < py.size() && i < mchar.size(); ++i) {
+        if (py[i].find('\'') == std::string::npos) continue;
+        std::string plain;
+        for (char c : py[i])
+            if (c != '\'') plain += c;
+        std::size_t p = 0;
+        if (!qb::SortedFind(py, plain, p) || p >= mchar.size()) continue;
+        qb::SplitString(mchar[i], ";", here);
+        qb::SplitString(mchar[p], ";", there);
+        for (const std::string& w : here)
+            if (std::find(there.begin(), there.end(), w) != there.end())
+                r.Error(fc, i + 1, "\"" + Show(w) + "\" under \"" + py[i] + "\" and \"" + plain + "\"");
     }
 }
 

@@ -298,22 +298,19 @@ SchemeFiles BuildPinyinScheme(const HanziUniverse& u, const PinyinData& p, Schem
         f.achr.push_back(ch);
         f.mpy.push_back(std::move(line));
     }
+    // A word has one code: its syllables' codes run together. "xi'an" with the apostrophe is
+    // no key of its own, or 西安 would show twice under every prefix (西安...'an and 西安...an
+    // under xi); the whole-clause conversion reads the apostrophe.
     for (const PinyinData::Word& w : p.words) {
-        std::string plain, marked;
+        std::string plain;
         bool ok = true;
         for (std::size_t i = 0; i < w.syllables.size() && ok; ++i) {
             std::string c = code(w.syllables[i]);
             ok = !c.empty();
-            if (!ok) break;
             plain += c;
-            // "xi'an": a syllable that starts with a vowel is marked in full pinyin.
-            if (i > 0 && std::string_view("aoe").find(c[0]) != std::string_view::npos) marked += '\'';
-            marked += c;
         }
         if (!ok) continue;
         byCode[plain].push_back({w.text, w.weight, true});
-        if (kind == SchemeKind::FullPinyin && marked != plain)
-            byCode[marked].push_back({w.text, w.weight, true});
     }
     EmitCodeTable(byCode, f);
     return f;
