@@ -14,6 +14,8 @@ std::string UserDataFolder();
 // What the input method learned from the typist's picks, kept across runs in that folder:
 // $XDG_DATA_HOME/quillbridge/pinyin-history.
 std::string PinyinHistoryFile();
+// The user's translation memory: UserDataFolder() + "translation-memory.db".
+std::string TranslationMemoryFile();
 // The executable's folder with a trailing '/': the program's folder.
 std::string ProgramFolder();
 

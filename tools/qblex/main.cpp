@@ -4,6 +4,7 @@
 #include "DictUnit.h"
 #include "GbkText.h"
 #include "LexiconFiles.h"
+#include "MemoryCommands.h"
 
 #include <QList>
 #include <QString>
@@ -29,6 +30,8 @@ constexpr const char* kUsage =
     "       qblex convert IN OUT\n"
     "       qblex merge TARGET SOURCE...\n"
     "       qblex candidates [--folder DIR] [--lexicon FILE]... [--schemes 1234]\n"
+    "       qblex tm-import [--memory FILE] FILE.tmx   (into the translation memory)\n"
+    "       qblex tm-export [--memory FILE] FILE.tmx\n"
     "Text on the terminal is UTF-8. A FILE's name says its format: .qbs a professional\n"
     "(scrambled, GBK) lexicon; .tsv UTF-8 lines term<TAB>senses; .csv UTF-8 rows under the\n"
     "header en,zh; .tbx TBX-Basic; any other a text lexicon, written in GBK and read in\n"
@@ -220,6 +223,7 @@ int main(int argc, char** argv) {
     try {
         if (argc < 2) throw UsageError{};
         if (!qb::GbkAvailable()) throw ToolError{"the GBK codec is not available on this system"};
+        if (std::optional<int> rc = qblex::RunMemoryCommand(argc, argv)) return *rc; // tm-import, tm-export
         const std::string cmd = argv[1];
         int status = 0;
         if (cmd == "dump") {

@@ -1,0 +1,13 @@
+# Compares two TMX files made by tm-export, leaving out the header (its creation date).
+file(READ "${A}" a)
+file(READ "${B}" b)
+string(REGEX REPLACE "<header [^>]*>" "" a "${a}")
+string(REGEX REPLACE "<header [^>]*>" "" b "${b}")
+if(NOT a STREQUAL b)
+  message(FATAL_ERROR "${A} and ${B} hold different pairs")
+endif()
+string(REGEX MATCHALL "<tu[ >]" units "${a}")
+list(LENGTH units n)
+if(NOT n EQUAL 2)
+  message(FATAL_ERROR "expected 2 units, found ${n}")
+endif()
