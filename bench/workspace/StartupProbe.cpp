@@ -35,6 +35,8 @@ int main(int argc, char** argv) {
     setup.instanceName = QStringLiteral("qbbench-%1").arg(QCoreApplication::applicationPid());
     setup.ui = &ui;
     setup.handleSignals = false;
+    // The language model loads as in the real start; benchmarks run without the user's history.
+    setup.makeConverter = [] { return qb::MakeClauseConverter({}); };
     qb::TProgram program(setup);
     if (!program.Start()) return 3;
     // The first turn of the event loop after show(): the window has been laid out and painted.

@@ -101,8 +101,11 @@ PickedCandidate TfrmBianma::Pick(int d) {
     if (index >= CandidateBuffer.size()) return p;
     p.rest = CandidateRest[index];
     p.scheme = CandidateScheme[index];
-    const std::size_t codeSize = Code().size();
-    p.codeLength = codeSize > p.rest.size() ? codeSize - p.rest.size() : 0;
+    const std::string code = Code();
+    p.codeLength = code.size() > p.rest.size() ? code.size() - p.rest.size() : 0;
+    // The rest drops 全拼's apostrophes in front ("xi'an" picked as 西 leaves "an"); the word
+    // itself covers only "xi".
+    while (p.codeLength > 0 && code[p.codeLength - 1] == '\'') --p.codeLength;
     p.cut = CandidateBuffer[index].size() > p.text.size() &&
             CandidateBuffer[index].find(kPrefixMark) == std::string::npos;
     return p;

@@ -30,6 +30,7 @@ public:
     bool KeyPress(QKeyEvent& e) override { return controller_.KeyPress(e); }
     bool KeyUp(QKeyEvent& e) override { return controller_.KeyUp(e); }
     void Enter() override {} // the main window marks the pane and places the pop-ups itself
+    bool ClaimsShortcut(QKeyEvent& e) override { return controller_.ClaimsShortcut(e); }
 
     // ImeHost over the main window's fields.
     void MarkTargetChinese() override { main_.Target.MarkChinese(); }
@@ -45,6 +46,7 @@ public:
     }
     bool SchemeOn(int id) const override { return main_.SchemeOn(id); }
     std::array<int, 4> SchemeOrder() const override { return main_.SchemeOrder; }
+    ClauseConverter* Converter() const override { return main_.Converter(); }
 
 private:
     Main& main_;

@@ -23,6 +23,7 @@ std::string UserDataFolder() {
 }
 
 std::string TranslationMemoryFile() { return UserDataFolder() + "translation-memory.db"; }
+std::string PinyinHistoryFile() { return UserDataFolder() + "pinyin-history"; }
 
 std::string ProgramFolder() {
     std::string dir = QCoreApplication::applicationDirPath().toStdString();

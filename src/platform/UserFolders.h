@@ -13,6 +13,9 @@ std::string RescueFolder();
 std::string UserDataFolder();
 // The user's translation memory: UserDataFolder() + "translation-memory.db".
 std::string TranslationMemoryFile();
+// What the input method learned from the typist's picks, kept across runs in that folder:
+// $XDG_DATA_HOME/quillbridge/pinyin-history.
+std::string PinyinHistoryFile();
 // The executable's folder with a trailing '/': the program's folder.
 std::string ProgramFolder();
 

@@ -48,6 +48,8 @@ void TfrmMainQB::ProcessSentence(const std::string& sentence) {
     SentencePhrases.clear();
     PoolLookups(sentence, Dicts, SentencePhrases);
     BuildSentenceCodeTable(sentence);
+    // The conversion prefers this sentence's renderings, and no longer the last one's.
+    if (ClauseConverter* c = Converter()) c->SetPreferredWords(SentenceSenses(SentencePhrases));
     FillPhraseList();
     if (FollowSource && frmPopSource) {
         if (!frmPopSource->isVisible()) frmPopSource->show();

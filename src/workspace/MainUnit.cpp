@@ -147,6 +147,7 @@ void TfrmMainQB::BuildCommands() {
     actFindWords = make("actFindWords", "浏览模式", QKeySequence(Qt::Key_F5));
     ToggleFollow = make("ToggleFollow", "选定原文随动", QKeySequence(Qt::CTRL | Qt::Key_F));
     actSmartFollow = make("actSmartFollow", "候选框灵巧跟踪", QKeySequence(Qt::CTRL | Qt::Key_M));
+    actForgetHistory = make("actForgetHistory", "清除输入法学习记录...");
     for (QAction* a : {ToggleMyIME, ToggleFullPunct, ToggleFullWide, actFindWords, ToggleFollow,
                        actSmartFollow})
         a->setCheckable(true);
@@ -190,6 +191,7 @@ void TfrmMainQB::BuildCommands() {
     on(ToggleFollow, &TfrmMainQB::ToggleFollowExecute);
     on(actFindWords, &TfrmMainQB::actFindWordsExecute);
     on(actSmartFollow, &TfrmMainQB::actSmartFollowExecute);
+    on(actForgetHistory, &TfrmMainQB::actForgetHistoryExecute);
     on(DoGetASent, &TfrmMainQB::DoGetASentExecute);
     on(DoExpand, &TfrmMainQB::DoExpandExecute);
     on(DoConfirmSelection, &TfrmMainQB::DoConfirmSelectionExecute);
@@ -217,6 +219,8 @@ void TfrmMainQB::BuildCommands() {
     options->addAction(actFindWords);
     options->addSeparator();
     options->addActions({ToggleFollow, actSmartFollow});
+    options->addSeparator();
+    options->addAction(actForgetHistory);
     QMenu* lex = bar->addMenu(U("词库(&L)"));
     lex->addAction(mnuMerge);
     lex->addSeparator();
@@ -387,6 +391,12 @@ bool TfrmMainQB::eventFilter(QObject* watched, QEvent* e) {
                 k->ignore(); // let the window's action have it
                 return true;
             }
+            bool claimed = false;
+            if (watched == reTarget) Guard([&] { claimed = keyHandler_->ClaimsShortcut(*k); });
+            if (claimed) {
+                k->accept(); // no shortcut fires: the key comes as a key press
+                return true;
+            }
         }
     }
     if (watched == reTarget) {
@@ -431,6 +441,8 @@ void TfrmMainQB::FormCreate() {
 }
 
 void TfrmMainQB::FormCreateSteps() {
+    // The converter's dictionaries and language model load beside the lexicons and tables.
+    converterLoad_.Start(setup_.makeConverter);
     // 1. Lists are members, empty. 2. The program's folder was given.
     const std::string& folder = setup_.programFolder;
     // Without verb.spe the lexicons load but no word form is reduced any more ("went" finds
@@ -567,6 +579,10 @@ void TfrmMainQB::FormDestroy() {
     // user's settings: writing them would replace the saved window, schemes and list of
     // professional lexicons.
     if (settingsRead_) Guard([&] { WriteSettings(); });
+    // What the input method learned; a failure is shown and the lexicons are saved all the same.
+    Guard([&] {
+        if (ClauseConverter* c = converterLoad_.Held()) c->SaveHistory();
+    });
     FreeLexiconsForShutdown();
     SentencePhrases.clear();
     SentenceCodeKeys.clear();
@@ -899,6 +915,22 @@ void TfrmMainQB::ToggleFollowExecute() {
     FollowSource = !FollowSource;
     if (!FollowSource && frmPopSource) frmPopSource->hide();
     UpdateModeDisplay();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Whole-clause pinyin
+
+ClauseConverter* TfrmMainQB::Converter() { return converterLoad_.Get(); }
+
+void TfrmMainQB::actForgetHistoryExecute() {
+    ClauseConverter* c = Converter();
+    if (!c) {
+        Ui().ShowMessage(U("没有安装整句输入所需的拼音库，没有学习记录可以清除。"));
+        return;
+    }
+    if (!Ui().AskYesNo(U("清除输入法从你的选词中学到的全部记录吗？清除后不能恢复。"))) return;
+    c->ForgetHistory();
+    c->SaveHistory(); // at once: a crash before shutdown must not bring the old history back
 }
 
 } // namespace qb

@@ -12,12 +12,14 @@
 #include "MyUtils.h"
 #include "SchemeTables.h"
 
+#include "ClauseConverterLoad.h"
 #include "Dialogs.h"
 #include "PaneModel.h"
 
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +49,9 @@ struct TWorkspaceSetup {
     // The user's data folder: the user lexicon lives there when the program folder cannot be
     // written. Empty: UserDataFolder() ($XDG_DATA_HOME/quillbridge/).
     std::string dataFolder;
+    // Makes the whole-clause converter (with the user's pinyin history); it runs on a worker
+    // thread from the start of FormCreate. Null: the input method types from the tables alone.
+    std::function<std::unique_ptr<ClauseConverter>()> makeConverter;
     // Where the text of both panes is kept (written within 2 s of a change and at shutdown,
     // restored when the window is made); empty: the panes are not kept.
     std::string panesFile;
@@ -62,6 +67,9 @@ public:
     virtual bool KeyPress(QKeyEvent& e) { (void)e; return false; }
     virtual bool KeyUp(QKeyEvent& e) { (void)e; return false; }
     virtual void Enter() {}
+    // A ShortcutOverride of the target pane: true when the input method takes the key itself,
+    // so that no shortcut fires (Alt+E joins the code instead of opening 编辑(&E)).
+    virtual bool ClaimsShortcut(QKeyEvent& e) { (void)e; return false; }
 };
 
 class TfrmMainQB : public QMainWindow {
@@ -114,6 +122,12 @@ public:
     void ToggleFullPunctExecute();
     void ToggleFullWideExecute();
     void ToggleFollowExecute();
+
+    // ---- whole-clause pinyin ----
+    // The converter, waiting for its load when that still runs; null without the library's data.
+    ClauseConverter* Converter();
+    // 选项 → 清除输入法学习记录...: forgets what the input method learned, after asking.
+    void actForgetHistoryExecute();
 
     // ---- Sentence selection, suggestions and browse mode ----
     StringList SentencePhrases;
@@ -169,7 +183,7 @@ public:
     // ---- the command table ----
     QAction *mnuClearPanes, *mnuExit, *EditUndo, *EditCopy, *EditCut, *EditPaste;
     QAction *mnuIMESetup, *ToggleMyIME, *ToggleFullPunct, *ToggleFullWide, *actFindWords;
-    QAction *ToggleFollow, *actSmartFollow;
+    QAction *ToggleFollow, *actSmartFollow, *actForgetHistory;
     QAction *mnuMerge, *actAddDirect, *actAdjust, *mnuPro;
     QAction *actHelp, *mnuWebSite, *mnuMovie, *mnuAbout;
     QAction *DoGetASent, *DoExpand, *DoConfirmSelection, *actFillExample, *actStepUp, *actStepDown;
@@ -212,6 +226,7 @@ private:
     void PanesChanged();
 
     TWorkspaceSetup setup_;
+    TClauseConverterLoad converterLoad_;
     std::unique_ptr<TQtUi> ownUi_;
     TTargetKeyHandler defaultKeys_;
     std::unique_ptr<TTargetKeyHandler> ime_; // the input method (TMainIme over this window)

@@ -142,6 +142,13 @@ void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentenc
     table.Finish(keys, words);
 }
 
+namespace {
+// Only a sense of a word's length (8 characters) hides the senses inside it: an explanation
+// such as "DOS内部命令:本命令用于退出当前的命令处理器" is no word the conversion prefers, and
+// must not take 退出 away.
+constexpr std::size_t kMaxContainingSense = 16;
+} // namespace
+
 std::vector<std::string> SentenceSenses(const StringList& sentencePhrases) {
     std::vector<std::string> senses;
     std::unordered_set<std::string> seen;
@@ -154,7 +161,19 @@ std::vector<std::string> SentenceSenses(const StringList& sentencePhrases) {
             if (!sense.empty() && seen.insert(sense).second) senses.push_back(std::move(sense));
         }
     }
-    return senses;
+    std::vector<std::string> kept;
+    kept.reserve(senses.size());
+    for (const std::string& s : senses) {
+        bool inside = false;
+        for (const std::string& longer : senses)
+            if (longer.size() > s.size() && longer.size() <= kMaxContainingSense &&
+                FindText(longer, s) != std::string_view::npos) {
+                inside = true;
+                break;
+            }
+        if (!inside) kept.push_back(s);
+    }
+    return kept;
 }
 
 StringList PhraseListLines(const StringList& sentencePhrases) {

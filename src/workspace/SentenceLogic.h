@@ -77,7 +77,10 @@ StringList PhraseListLines(const StringList& sentencePhrases);
 
 // The senses of the sentence's phrases, each once, in the order met: the words the whole-clause
 // conversion prefers while the sentence is selected. A rendering splits at "；" and at ";"
-// ("状态码；状态代码;返回码" gives three), blanks around a sense are dropped.
+// ("状态码；状态代码;返回码" gives three), blanks around a sense are dropped. A sense found
+// inside a longer one of at most 8 characters is left out: with "status" (状态) and "status code" (状态码) in the
+// sentence, preferring 状态 too would read "zhuangtaima" as 状态 + 吗 again, and 状态 is what
+// the conversion offers for "zhuangtai" anyway.
 std::vector<std::string> SentenceSenses(const StringList& sentencePhrases);
 
 // the explanation lines (CR LF text cut into lines) and the longest string M.

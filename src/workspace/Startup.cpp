@@ -39,6 +39,7 @@ bool TProgram::Start() {
     ws.programFolder = setup_.programFolder;
     ws.settingsFile = setup_.settingsFile;
     ws.ui = setup_.ui;
+    ws.makeConverter = setup_.makeConverter;
     ws.panesFile = setup_.panesFile;
     frmMainQB_ = std::make_unique<TfrmMainQB>(ws);
     frmMainQB_->CreateOtherWindows();

@@ -27,6 +27,8 @@ struct TProgramSetup {
     // closes.
     std::function<void(TfrmMainQB&)> installCommands;
     std::string panesFile;      // where the panes are kept; empty: not kept
+    // The whole-clause converter (TWorkspaceSetup::makeConverter); null: the tables alone.
+    std::function<std::unique_ptr<ClauseConverter>()> makeConverter;
 };
 
 class TProgram {

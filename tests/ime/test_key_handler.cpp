@@ -1,9 +1,11 @@
 // the chain of reTargetKeyDown over fakes of the main window and the composition box.
 // The real windows are driven by real key events in test_ime_window.cpp.
+#include "ClauseConverterLoad.h"
 #include "FakeConverter.h"
 #include "ImeKeyHandler.h"
 #include "TestGbk.h"
 
+#include <future>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -272,4 +274,34 @@ TEST_F(Handler, WouldConsumeAgreesWithKeyDown) {
             }
         }
     }
+}
+
+// The converter made on a worker thread reaches the caller whole: Get waits for a load still
+// running, a missing library gives null, and an error of the load is reported once.
+TEST(ClauseConverterLoad, GetWaitsForTheLoadAndReportsItsErrorOnce) {
+    std::promise<void> release;
+    std::shared_future<void> go = release.get_future().share();
+    TClauseConverterLoad load;
+    load.Start([go] {
+        go.wait();
+        return std::unique_ptr<ClauseConverter>(std::make_unique<qbtest::FakeConverter>());
+    });
+    EXPECT_FALSE(load.Ready());
+    release.set_value();
+    ClauseConverter* c = load.Get();
+    ASSERT_NE(c, nullptr);
+    EXPECT_TRUE(load.Ready());
+    EXPECT_EQ(load.Get(), c);
+
+    TClauseConverterLoad none;
+    EXPECT_EQ(none.Get(), nullptr);
+    none.Start([] { return std::unique_ptr<ClauseConverter>(); });
+    EXPECT_EQ(none.Get(), nullptr);
+
+    TClauseConverterLoad failing;
+    failing.Start([]() -> std::unique_ptr<ClauseConverter> {
+        throw std::runtime_error("Cannot open file /usr/lib/x86_64-linux-gnu/libime/zh_CN.lm");
+    });
+    EXPECT_THROW(failing.Get(), std::runtime_error);
+    EXPECT_EQ(failing.Get(), nullptr);
 }

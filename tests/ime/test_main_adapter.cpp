@@ -18,6 +18,7 @@ struct FakeKeyBase { // the shape of TTargetKeyHandler
     virtual bool KeyPress(QKeyEvent&) { return false; }
     virtual bool KeyUp(QKeyEvent&) { return false; }
     virtual void Enter() {}
+    virtual bool ClaimsShortcut(QKeyEvent&) { return false; }
 };
 
 struct FakePane {
@@ -35,6 +36,7 @@ struct FakeMain {
     std::array<SchemeTables, 4> Tables;
     bool useQp = true, useSp = true, useZr = true, useWb = true;
     std::array<int, 4> SchemeOrder{1, 2, 3, 4};
+    ClauseConverter* Converter() { return nullptr; }
     bool SchemeOn(int id) const {
         return id == 1 ? useQp : id == 2 ? useSp : id == 3 ? useZr : useWb;
     }

@@ -447,3 +447,32 @@ TEST(BadInput, NonRegularFilesAreRefusedAtOnce) {
         }
     }
 }
+
+// A lexicon whose file could not be read whole keeps what it read but never saves over the
+// file, whoever asks (shutdown, or the expansion that saves a loaded target at once).
+TEST(BadInput, ALexiconThatFailedToLoadNeverSavesOverItsFile) {
+    TempDir dir;
+    const std::string fifo = dir / "law.qbs";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto* owned = new TQbDict;
+    TQbDict& dict = *owned;
+    EXPECT_THROW(dict.Load(fifo, ""), FileError);
+    EXPECT_TRUE(dict.LoadFailed());
+    EXPECT_EQ(dict.FileName(), fifo);
+    dict.AddEntry("appeal", kCanjia);
+    try {
+        dict.Save();
+        FAIL() << "saved over a lexicon that failed to load";
+    } catch (const FileError& e) {
+        EXPECT_EQ(std::string(e.what()), "词库" + fifo + "没有完整读出，不能覆盖原文件。");
+    }
+    struct stat st;
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    try {
+        delete owned; // freeing a modified lexicon saves, and is refused the same way
+    } catch (const FileError&) {
+    }
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}

@@ -169,6 +169,30 @@ TEST(PhraseList, PhrasesOfTwoOrMoreWordsWithIndentedSenses) {
     EXPECT_TRUE(PhraseListLines({"bank\t" + G("银行")}).empty());
 }
 
+// Both semicolons split (user lexicons often hold ";"), a sense met twice is offered once, blanks
+// and empty senses are dropped.
+TEST(SentenceSenses, EverySenseOnceSplitAtBothSemicolons) {
+    const auto senses = SentenceSenses({"bank\t" + G("银行") + "\xA3\xBB" + G("岸"),
+                                        "river\t" + G("河流") + "; " + G("银行") + ";;",
+                                        "who\t" + G("谁"), "x\t"});
+    EXPECT_EQ(senses, (std::vector<std::string>{G("银行"), G("岸"), G("河流"), G("谁")}));
+    EXPECT_TRUE(SentenceSenses({}).empty());
+}
+
+// 状态 and 码 lie inside 状态码 and are left out. Bytes are matched on character boundaries:
+// 啊啊 (B0 A1 B0 A1) holds the bytes of “ (A1 B0) only across its two characters, so “ stays.
+TEST(SentenceSenses, ASenseInsideALongerOneIsLeftOut) {
+    EXPECT_EQ(SentenceSenses({"code\t" + G("代码") + "\xA3\xBB" + G("码"),
+                              "status\t" + G("状态") + "\xA3\xBB" + G("地位"),
+                              "status code\t" + G("状态码")}),
+              (std::vector<std::string>{G("代码"), G("地位"), G("状态码")}));
+    EXPECT_EQ(SentenceSenses({"a\t" + G("啊啊"), "b\t" + G("“")}),
+              (std::vector<std::string>{G("啊啊"), G("“")}));
+    const std::string note = G("本命令用于退出当前的命令处理器");
+    EXPECT_EQ(SentenceSenses({"exit\t" + G("退出") + "\xA3\xBB" + note}),
+              (std::vector<std::string>{G("退出"), note}));
+}
+
 TEST(Explanation, SortedLinesAndTheLongestString) {
     TExplanation ex = BuildExplanation({"take care\t" + G("保重"), "bank\t" + G("银行") + "\xA3\xBB" + G("河岸边上")});
     EXPECT_EQ(ex.lines, (StringList{"bank", "  " + G("银行"), "  " + G("河岸边上"), "take care", "  " + G("保重")}));

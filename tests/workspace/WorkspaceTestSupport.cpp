@@ -71,6 +71,7 @@ TfrmMainQB& TWindowTest::Make(bool show) {
     setup.rescueFolder = folder.rescue;
     setup.dataFolder = folder.data;
     if (keepPanes) setup.panesFile = folder.panes;
+    setup.makeConverter = makeConverter;
     window = std::make_unique<TfrmMainQB>(setup);
     window->CreateOtherWindows();
     if (show) {

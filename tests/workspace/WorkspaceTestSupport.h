@@ -8,6 +8,7 @@
 
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -43,6 +44,7 @@ public:
     TScriptedUi ui;
     std::unique_ptr<TfrmMainQB> window;
     bool keepPanes = false; // Make gives the window folder.panes as its panes file
+    std::function<std::unique_ptr<ClauseConverter>()> makeConverter; // null: the tables alone
     TfrmMainQB& Make(bool show = true);
     std::vector<std::string> Messages() const; // as UTF-8
 };
