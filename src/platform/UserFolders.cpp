@@ -22,8 +22,8 @@ std::string UserDataFolder() {
     return base + "quillbridge/";
 }
 
-std::string PinyinHistoryFile() { return UserDataFolder() + "pinyin-history"; }
 std::string TranslationMemoryFile() { return UserDataFolder() + "translation-memory.db"; }
+std::string PinyinHistoryFile() { return UserDataFolder() + "pinyin-history"; }
 
 std::string ProgramFolder() {
     std::string dir = QCoreApplication::applicationDirPath().toStdString();

@@ -11,11 +11,11 @@ std::string RescueFolder();
 // The user's data folder of the program (the kept panes, the per-user lexicon):
 // $XDG_DATA_HOME/quillbridge/, else ~/.local/share/quillbridge/ (with a trailing '/').
 std::string UserDataFolder();
+// The user's translation memory: UserDataFolder() + "translation-memory.db".
+std::string TranslationMemoryFile();
 // What the input method learned from the typist's picks, kept across runs in that folder:
 // $XDG_DATA_HOME/quillbridge/pinyin-history.
 std::string PinyinHistoryFile();
-// The user's translation memory: UserDataFolder() + "translation-memory.db".
-std::string TranslationMemoryFile();
 // The executable's folder with a trailing '/': the program's folder.
 std::string ProgramFolder();
 
