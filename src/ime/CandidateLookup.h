@@ -102,8 +102,8 @@ struct PickedCandidate {
 // never a lone lead byte that would swallow the next character in the pane).
 std::string_view CutAtCharBoundary(std::string_view text, std::size_t max);
 
-// ShowPage step 1: the page number after a step forward or back. Forward stays on the last
-// page; back from page 1 gives 0 (no page).
+// The page number after [ or ]: forward from the last page stays there (23 candidates: 3 stays
+// 3); back from page 1 gives 0, no page, and the window hides.
 int StepPage(int pageNo, int candidateCount, bool forward);
 
 struct PageText {
@@ -111,10 +111,12 @@ struct PageText {
     std::string longest; // the longest entry of the page by bytes, the first one on a tie
     int rows = 0;
 };
-// ShowPage step 3-4: rows (pageNo - 1) * 10 + 1 .. pageNo * 10 of the buffer, numbered i mod 10.
+// The rows of one page: page 2 shows candidates 11 to 20 numbered 1: to 9: and 0:, so the digit
+// key of a row is the row number mod 10.
 PageText BuildPageText(const StringList& buffer, int pageNo);
 
-// ShowPage step 5: the window width for a measured text width of longest + "中文".
+// The candidate window's width for the measured width of the page's longest row + "中文":
+// never narrower than 80 pixels nor wider than 400.
 inline int CandidateWindowWidth(int measured) {
     return measured < 80 ? 80 : (measured > 400 ? 400 : measured);
 }

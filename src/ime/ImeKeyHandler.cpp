@@ -39,9 +39,9 @@ void ImeKeyHandler::PickRow(int d) {
     composer_.SetCode(p.rest);
 }
 
-// Step 3: with full-width punctuation on and nothing being composed, a punctuation key inserts
+// With full-width punctuation on and nothing being composed, a punctuation key inserts
 // its full-width text and is consumed. While composing, "," reaches the pane as typed and
-// ; . ' join the code (step 4).
+// ; . ' join the code (in 双拼 "womfy;gl" is 我们应该: its ";" is the final ing).
 bool ImeKeyHandler::Punctuation(int& key, Modifiers m) {
     if (!host_.FullWidthPunct() || composer_.BoxVisible()) return false;
     const qb::Punctuation p = PunctuationFor(key, m, SingleQuoteClosing, DoubleQuoteClosing);
