@@ -54,7 +54,8 @@ bool ImeKeyHandler::Punctuation(int& key, Modifiers m) {
     return true;
 }
 
-// Step 4: the key table.
+// Every key the earlier steps left alone: the key table decides (a letter joins the code,
+// a digit picks, [ and ] page, Escape cancels).
 void ImeKeyHandler::Dispatch(int& key, Modifiers m) {
     const ComposeState state{composer_.BoxVisible(), composer_.CandidatesVisible(),
                              host_.FullWidthChars()};

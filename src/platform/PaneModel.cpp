@@ -184,8 +184,8 @@ void TPane::Select(int start, int length) {
     int total = PaneBytesBefore(doc, doc.size());
     start = std::clamp(start, 0, total);
     length = std::clamp(length, 0, total - start);
-    // Shown: the whole units inside the byte range. Only a line break can be cut by the Part's
-    // arithmetic (a CR without its LF); it is then left out of the visible selection.
+    // Shown: the whole units inside the byte range. Only a line break can be cut by the byte
+    // arithmetic (a sentence that ends at CR selects the CR without its LF); it is then left out of the visible selection.
     qsizetype a = PanePosOfByte(doc, start, true);
     qsizetype p = std::max(a, PanePosOfByte(doc, start + length, false));
     QTextCursor c = edit_->textCursor();

@@ -11,10 +11,10 @@
 // So for "中a\n😀b" the text is D6 D0 61 0D 0A 7F 62 (7 bytes); the 'b' is at byte 6, and
 // "naïve" is 6E 61 FF 76 65. What the pane shows is its own Unicode text (SelUnicode).
 //
-// A byte selection that ends inside a two-byte unit (the Part's sentence rule selects a CR
-// without its LF) is shown without that unit, and the model remembers the byte values it
+// A byte selection that ends inside a two-byte unit (a sentence ending at a line break selects
+// the CR without its LF) is shown without that unit, and the model remembers the byte values it
 // was given for as long as the document and its cursor are unchanged, so reading the selection
-// back gives exactly what the Part computed. The pane's own text is never rewritten here.
+// back gives exactly the offsets the sentence step set. The pane's own text is never rewritten here.
 #pragma once
 
 #include <QPoint>

@@ -240,9 +240,9 @@ void TfrmMainQB::BuildLayout() {
     sb->setObjectName(QStringLiteral("StatusBar"));
     sb->setSizeGripEnabled(false);
     sb->setFixedHeight(19);
-    const char* design[5] = {"启用输入", "全标", "半符", "原文随动", ""};
+    const char* captions[5] = {"启用输入", "全标", "半符", "原文随动", ""};
     for (int i = 0; i < 5; ++i) {
-        auto* l = new QLabel(U(design[i]), sb);
+        auto* l = new QLabel(U(captions[i]), sb);
         l->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         l->setAlignment(i < 4 ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
         l->setFixedWidth(i < 4 ? 60 : 50);
@@ -487,7 +487,7 @@ void TfrmMainQB::EnsureOnScreen() {
 }
 
 void TfrmMainQB::CreateOtherWindows() {
-    // Start-up step 5, after the main window: candidate window and composition box, floating
+    // Once the main window and its lexicons are there: candidate window and composition box, floating
     // source window, add-entry dialog, explanation window; all hidden.
     CreateImeWindows();
     if (!frmPopSource) frmPopSource = new TfrmPopSource(this);

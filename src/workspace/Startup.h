@@ -31,10 +31,11 @@ public:
     explicit TProgram(TProgramSetup setup);
     ~TProgram();
 
-    // Steps 1 to 6: false when another instance runs (it was asked to come to the front, and
+    // Claims the single instance, shows the splash and makes the main window (lexicons,
+    // settings, tables): false when another instance runs (it was asked to come to the front, and
     // nothing was loaded or saved here). On true the main window is shown.
     bool Start();
-    // Step 7 and the end: runs the message loop until the main window closes, then FormDestroy.
+    // Closes the splash and runs the message loop until the main window closes, then FormDestroy.
     int Run();
     // FormDestroy and the windows' end (Run does this itself).
     void Finish();

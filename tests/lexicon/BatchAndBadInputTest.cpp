@@ -1,5 +1,5 @@
 // The fast paths (ordered loading, batch adding, pooled storage) against a plain sequential
-// model of the Parts, and every reader against bytes that are not a lexicon at all.
+// model of adding line by line, and every reader against bytes that are not a lexicon at all.
 #include "LexiconTestSupport.h"
 
 #include <algorithm>
@@ -17,7 +17,7 @@ using namespace qbtest;
 
 namespace {
 
-// The Parts taken literally: two parallel lists, one binary search and one insertion per line.
+// The lexicon at its simplest: two parallel lists, one binary search and one insertion per line.
 struct Model {
     StringList keys;
     StringList renderings;
