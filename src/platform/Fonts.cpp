@@ -18,7 +18,7 @@ void InstallFontSubstitutions() {
                                {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")});
 }
 
-QFont DesignFont(const char* familyUtf8, int pixelSize) {
+QFont RequestedFont(const char* familyUtf8, int pixelSize) {
     QFont f(QString::fromUtf8(familyUtf8));
     f.setPixelSize(pixelSize);
     return f;

@@ -8,7 +8,8 @@ namespace qb {
 // "宋体"/"SimSun" -> "AR PL UMing CN", "隶书" -> "AR PL UKai CN",
 // "MS Sans Serif" -> "WenQuanYi Micro Hei". Called once at start-up, before any window.
 void InstallFontSubstitutions();
-// A font by the Windows family name the captions use (UTF-8), size in pixels.
-QFont DesignFont(const char* familyUtf8, int pixelSize);
+// The font a window asks for, by its Windows family name (UTF-8) and size in pixels: "宋体" 14
+// resolves through the substitutions above to AR PL UMing CN.
+QFont RequestedFont(const char* familyUtf8, int pixelSize);
 
 } // namespace qb

@@ -16,7 +16,7 @@ namespace qb {
 TfrmShowExplain::TfrmShowExplain(QWidget* parent) : QWidget(parent) {
     MakeNoFocusPopup(this);
     setObjectName(QStringLiteral("frmShowExplain"));
-    setFont(DesignFont("宋体", 13));
+    setFont(RequestedFont("宋体", 13));
     resize(157, 176);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

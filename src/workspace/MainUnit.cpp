@@ -65,7 +65,7 @@ TfrmMainQB::TfrmMainQB(TWorkspaceSetup setup, QWidget* parent)
     setObjectName(QStringLiteral("frmMainQB"));
     setWindowTitle(U("文渡翻译环境"));
     setWindowIcon(MakeIcon(TIcon::App));
-    setFont(DesignFont("MS Sans Serif", 11));
+    setFont(RequestedFont("MS Sans Serif", 11));
     resize(608, 394);
     BuildCommands();
     BuildLayout();
@@ -262,7 +262,7 @@ void TfrmMainQB::BuildLayout() {
 
     auto* src = new TRichPane(Panel1);
     src->setObjectName(QStringLiteral("reSource"));
-    src->setFont(DesignFont("MS Sans Serif", 13));
+    src->setFont(RequestedFont("MS Sans Serif", 13));
     src->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
     src->setTabChangesFocus(false);      // takes Tab characters
     src->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -273,7 +273,7 @@ void TfrmMainQB::BuildLayout() {
 
     auto* tgt = new TRichPane(Panel1);
     tgt->setObjectName(QStringLiteral("reTarget"));
-    tgt->setFont(DesignFont("宋体", 14));
+    tgt->setFont(RequestedFont("宋体", 14));
     tgt->setTabChangesFocus(false);
     tgt->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     tgt->setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -286,7 +286,7 @@ void TfrmMainQB::BuildLayout() {
 
     auto* list = new TPhraseList(Splitter2);
     list->setObjectName(QStringLiteral("lbLongPhrase"));
-    list->setFont(DesignFont("宋体", 14));
+    list->setFont(RequestedFont("宋体", 14));
     QPalette pal = list->palette();
     pal.setColor(QPalette::Base, QColor(0xFF, 0xFF, 0xE1)); // the pale tooltip background
     pal.setColor(QPalette::Text, QColor(0x00, 0x80, 0x00)); // green

@@ -15,14 +15,14 @@ namespace qb {
 TfrmPopSource::TfrmPopSource(QWidget* parent) : QWidget(parent) {
     MakeNoFocusPopup(this);
     setObjectName(QStringLiteral("frmPopSource"));
-    setFont(DesignFont("MS Sans Serif", 16));
+    setFont(RequestedFont("MS Sans Serif", 16));
     resize(313, 108);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetNoConstraint); // any size may be set
     reSource = new QPlainTextEdit(this);
     reSource->setObjectName(QStringLiteral("reSource"));
-    reSource->setFont(DesignFont("MS Sans Serif", 16));
+    reSource->setFont(RequestedFont("MS Sans Serif", 16));
     reSource->setAttribute(Qt::WA_InputMethodEnabled, false);
     KeepSelectionVisible(reSource);
     reSource->setMinimumSize(1, 1);

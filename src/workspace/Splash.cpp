@@ -49,13 +49,13 @@ void TSplashForm::paintEvent(QPaintEvent*) {
     p.drawLine(inner.bottomLeft(), inner.bottomRight());
     p.drawLine(inner.topRight(), inner.bottomRight());
 
-    p.setFont(DesignFont("隶书", 32));
+    p.setFont(RequestedFont("隶书", 32));
     p.setPen(Qt::blue);
     p.drawText(QRect(0, 4, width(), 33), Qt::AlignHCenter | Qt::AlignVCenter,
                QString::fromUtf8("文渡翻译环境"));
     p.fillRect(QRect(8, 38, 280, 1), pal.color(QPalette::Dark));
     p.setPen(pal.color(QPalette::WindowText));
-    p.setFont(DesignFont("宋体", 14));
+    p.setFont(RequestedFont("宋体", 14));
     p.drawText(QRect(0, 50, width(), 22), Qt::AlignHCenter | Qt::AlignVCenter,
                QString::fromUtf8("（英汉 1.0 版）"));
     p.drawText(QRect(0, height() - 40, width(), 22), Qt::AlignHCenter | Qt::AlignVCenter,
