@@ -37,6 +37,9 @@ namespace qb {
 
 class TfrmPopSource;
 class TfrmShowExplain;
+class TMemoryLink;
+class TTypedSpan;
+struct TMemoryMatch;
 class TMainImeHost;
 class TMainManagementHost;
 class TMemoryCommands;
@@ -57,6 +60,9 @@ struct TWorkspaceSetup {
     // Where the text of both panes is kept (written within 2 s of a change and at shutdown,
     // restored when the window is made); empty: the panes are not kept.
     std::string panesFile;
+    // The translation memory (TranslationMemoryFile() for the program), opened at the first
+    // sentence selected; empty: no memory, no match list.
+    std::string memoryFile;
 };
 
 // The input method's hold on the target pane. The main window forwards the pane's key events
@@ -155,6 +161,12 @@ public:
     void PlaceExplainWindow();
     void actFillExampleExecute();
 
+    // ---- the translation memory ----
+    // Inserts match `index` (0 = the best) of lbMemory at the target pane's caret as typed
+    // text; nothing when there is no such match. A click on the list and Ctrl+1 .. Ctrl+5 in
+    // the target pane come here.
+    void InsertMemoryMatch(int index);
+
     // ---- the target pane's keys (the input method plugs in here) ----
     // Null restores the pass-through handler.
     void SetTargetKeyHandler(TTargetKeyHandler* handler) {
@@ -171,6 +183,9 @@ public:
     QPlainTextEdit* reSource = nullptr;
     QPlainTextEdit* reTarget = nullptr;
     QListWidget* lbLongPhrase = nullptr;
+    // The translation memory's matches of the selected sentence, "[95%] translation", above
+    // lbLongPhrase; hidden when there is none.
+    QListWidget* lbMemory = nullptr;
     QSplitter* Panel1 = nullptr;     // the two panes (Splitter1 between them)
     QSplitter* Splitter2 = nullptr;  // Panel1 | lbLongPhrase
     QString StatusText(int panel) const; // the status bar's panels 0-4
@@ -209,10 +224,10 @@ public:
     QToolButton* btExpandSelection = nullptr;
 
     const std::string& ProgramFolder() const { return setup_.programFolder; }
-    // The translation memory's file: translation-memory.db in the user's data folder.
-    std::string MemoryFile() const;
+    // The translation memory's file (TWorkspaceSetup::memoryFile); empty: none.
+    const std::string& MemoryFile() const { return setup_.memoryFile; }
     // The concordance window and the TMX commands (the window is made on first use).
-    TMemoryCommands& Memory() const { return *memory_; }
+    TMemoryCommands& MemoryCommands() const { return *memoryCommands_; }
     const QString& SettingsFile() const { return setup_.settingsFile; }
     TUi& Ui() const { return *setup_.ui; }
     // Runs a handler inside the general error guard.
@@ -246,6 +261,12 @@ private:
     bool IsOwnShortcut(const QKeyEvent& e) const;
     void RestorePanes();
     void PanesChanged();
+    void SentenceChosen();
+    void RecordTypedTranslation();
+    TMemoryLink* Memory();
+    void ShowMatches(const QString& sentence, const QList<TMemoryMatch>& matches);
+    void MemoryFailed(const QString& message);
+    void EndMemory();
 
     TWorkspaceSetup setup_;
     TClauseConverterLoad converterLoad_;
@@ -253,7 +274,7 @@ private:
     TTargetKeyHandler defaultKeys_;
     std::unique_ptr<TMainImeHost> ime_;
     std::unique_ptr<TMainManagementHost> management_;
-    std::unique_ptr<TMemoryCommands> memory_;
+    std::unique_ptr<TMemoryCommands> memoryCommands_;
     TTargetKeyHandler* keyHandler_ = &defaultKeys_;
     std::vector<QAction*> ownShortcuts_;
     bool formCreateCompleted_ = false;
@@ -262,6 +283,11 @@ private:
     QTimer* keepPanesTimer_ = nullptr;
     bool restoringPanes_ = false;
     bool keepPanesFailed_ = false; // shown once until a write succeeds again
+    std::unique_ptr<TMemoryLink> memory_; // made at the first sentence selected
+    TTypedSpan* typed_ = nullptr;         // the target pane's text typed for pendingSource_
+    QString pendingSource_;               // the selected sentence, as the source pane holds it
+    int pendingStart_ = -1;               // its byte offset in the source pane
+    bool memoryFailShown_ = false;        // one message a run
 
     QToolBar* ToolBar1 = nullptr;
     std::array<QLabel*, 5> StatusPanels{};

@@ -1,7 +1,6 @@
 #include "MemorySearchWindow.h"
 
 #include "Fonts.h"
-#include "GbkText.h"
 #include "MainUnit.h"
 #include "TranslationMemory.h"
 
@@ -14,7 +13,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QStyledItemDelegate>
-#include <QTextCursor>
 #include <QTextDocument>
 #include <QVBoxLayout>
 
@@ -214,17 +212,10 @@ void TfrmMemorySearch::InsertSelected() {
     QListWidgetItem* item = lbPairs->currentItem();
     if (!item && lbPairs->count() > 0) item = lbPairs->item(0);
     if (!item) return;
-    const QString text = item->data(kTargetRole).toString();
+    // As the match list inserts: an imported translation may hold characters GBK has not
+    // (™, emoji), and the pane takes them as they are rather than as '?'.
     main_.Target.MarkChinese();
-    if (std::optional<std::string> gbk = ToGbkStrict(text)) {
-        main_.Target.SetSelText(*gbk);
-    } else {
-        // An imported translation may hold characters GBK has not (™, emoji): the pane holds
-        // them as they are rather than as '?'.
-        QTextCursor c = main_.reTarget->textCursor();
-        c.insertText(text);
-        main_.reTarget->setTextCursor(c);
-    }
+    main_.Target.SetSelUnicode(item->data(kTargetRole).toString());
     BackToTarget();
 }
 
