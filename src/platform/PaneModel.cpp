@@ -223,8 +223,10 @@ std::string TPane::SelText() const {
     return text.substr(s, l);
 }
 
-void TPane::SetSelText(std::string_view gbk) {
-    QString s = FromGbk(gbk);
+void TPane::SetSelText(std::string_view gbk) { SetSelUnicode(FromGbk(gbk)); }
+
+void TPane::SetSelUnicode(const QString& text) {
+    QString s = text;
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     s.replace(QChar(u'\r'), QChar(u'\n'));
     QTextCursor c = edit_->textCursor();

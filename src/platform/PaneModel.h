@@ -62,6 +62,10 @@ public:
     void SetUnicodeText(const QString& text);
     // Replaces the selection (or inserts at the caret) with GBK text.
     void SetSelText(std::string_view gbk);
+    // The same with Unicode text, kept as it is: a character GBK cannot hold stays itself (and
+    // counts one byte), as in pasted text. A translation taken from the translation memory came
+    // from a pane or a TMX file and may hold such characters.
+    void SetSelUnicode(const QString& text);
 
     void SetFocus();
     // A code-page pane must mark the insertion point as GB2312 text; Qt panes are Unicode

@@ -30,17 +30,25 @@ void TfrmMainQB::FindSentence(bool extend) {
     Source.Select(sel.start, sel.length);
 }
 
+// The three ways the translator selects the next sentence; each one also records what was typed
+// for the previous sentence and asks the translation memory for the new one's matches
+// (SentenceChosen). Other callers of ProcessSentence do not.
 void TfrmMainQB::DoGetASentExecute() {
     FindSentence(false);
     ProcessSentence(Source.SelText());
+    SentenceChosen();
 }
 
 void TfrmMainQB::DoExpandExecute() {
     FindSentence(true);
     ProcessSentence(Source.SelText());
+    SentenceChosen();
 }
 
-void TfrmMainQB::DoConfirmSelectionExecute() { ProcessSentence(Source.SelText()); }
+void TfrmMainQB::DoConfirmSelectionExecute() {
+    ProcessSentence(Source.SelText());
+    SentenceChosen();
+}
 
 void TfrmMainQB::ProcessSentence(const std::string& sentence) {
     Target.SetFocus();

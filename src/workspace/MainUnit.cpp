@@ -7,6 +7,8 @@
 #include "Icons.h"
 #include "MainImeHost.h"
 #include "MainManagementHost.h"
+#include "MemoryLink.h"
+#include "TypedSpan.h"
 #include "PaneStore.h"
 #include "PopSourceUnit.h"
 #include "SentenceLogic.h"
@@ -27,6 +29,7 @@
 #include <QStatusBar>
 #include <QTextCursor>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <cstdio>
 
@@ -299,8 +302,40 @@ void TfrmMainQB::BuildLayout() {
     connect(list, &TPhraseList::mouseUp, this,
             [this](QPoint p) { Guard([&] { lbLongPhraseMouseUp(p); }); });
 
+    // The translation memory's matches stand above the phrase list, in a list of their own that
+    // shows only when there are some; a click inserts one, as Ctrl+1 .. Ctrl+5 do.
+    auto* side = new QWidget(Splitter2);
+    side->setObjectName(QStringLiteral("pnlSuggestions"));
+    auto* column = new QVBoxLayout(side);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(3);
+    auto* matches = new TPhraseList(side);
+    matches->setObjectName(QStringLiteral("lbMemory"));
+    matches->setFont(list->font());
+    QPalette mpal = matches->palette();
+    mpal.setColor(QPalette::Base, QColor(0xEE, 0xF4, 0xFF)); // pale blue, apart from the phrases
+    mpal.setColor(QPalette::Text, QColor(0x00, 0x00, 0x80));
+    matches->setPalette(mpal);
+    matches->setItemDelegate(new TFixedHeightDelegate(
+        std::max(14, QFontMetrics(matches->font()).height()), matches));
+    matches->setUniformItemSizes(true);
+    matches->setFocusPolicy(Qt::NoFocus);
+    matches->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    matches->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    matches->setTextElideMode(Qt::ElideRight);
+    matches->hide();
+    lbMemory = matches;
+    connect(matches, &TPhraseList::mouseUp, this, [this](QPoint p) {
+        Guard([&] {
+            if (QListWidgetItem* item = lbMemory->itemAt(p)) InsertMemoryMatch(lbMemory->row(item));
+        });
+    });
+    list->setParent(side);
+    column->addWidget(matches);
+    column->addWidget(list, 1);
+
     Splitter2->addWidget(Panel1);
-    Splitter2->addWidget(list);
+    Splitter2->addWidget(side);
     Splitter2->setStretchFactor(0, 3);
     Splitter2->setStretchFactor(1, 1);
     setCentralWidget(Splitter2);
@@ -367,6 +402,14 @@ bool TfrmMainQB::eventFilter(QObject* watched, QEvent* e) {
         switch (e->type()) {
         case QEvent::KeyPress: {
             auto* k = static_cast<QKeyEvent*>(e);
+            // Ctrl+1 .. Ctrl+5 insert the memory's matches. No command of the window uses them,
+            // and exactly-Ctrl keys never reach the input method, so they mean this in every
+            // state of it (a code half typed stays in the composition box).
+            const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
+            if (mods == Qt::ControlModifier && k->key() >= Qt::Key_1 && k->key() <= Qt::Key_5) {
+                Guard([&] { InsertMemoryMatch(k->key() - Qt::Key_1); });
+                return true;
+            }
             bool consumed = false;
             Guard([&] { consumed = reTargetKeyDown(*k) || reTargetKeyPress(*k); });
             return consumed;
@@ -536,6 +579,10 @@ void TfrmMainQB::closeEvent(QCloseEvent* e) {
 
 void TfrmMainQB::FormDestroy() {
     if (formDestroyed_) return;
+    // The last sentence's translation, as the next selection would have recorded it; written by
+    // the memory's worker while the lexicons are saved.
+    Guard([&] { RecordTypedTranslation(); });
+    if (typed_) typed_->Stop();
     formDestroyed_ = true;
     // Every step runs whatever failed before it: the panes, the settings store, then each
     // lexicon on its own; each failure is shown.
@@ -551,6 +598,7 @@ void TfrmMainQB::FormDestroy() {
         if (ClauseConverter* c = converterLoad_.Held()) c->SaveHistory();
     });
     FreeLexiconsForShutdown();
+    Guard([&] { EndMemory(); });
     SentencePhrases.clear();
     SentenceCodeKeys.clear();
     SentenceCodeWords.clear();
@@ -783,6 +831,15 @@ void TfrmMainQB::KeepPanes() {
 
 void TfrmMainQB::mnuClearPanesExecute() {
     if (!Ui().AskYesNo(U("清空原文和译文两栏吗？清空后无法恢复。"))) return;
+    // The sentence in hand keeps what was typed for it; then nothing is pending any more, and
+    // the matches of a sentence that is gone go with it.
+    RecordTypedTranslation();
+    if (typed_) typed_->Stop();
+    pendingSource_.clear();
+    pendingStart_ = -1;
+    if (memory_) memory_->Cancel();
+    lbMemory->clear();
+    lbMemory->hide();
     reSource->clear();
     reTarget->clear();
     if (frmPopSource) frmPopSource->hide();

@@ -37,6 +37,9 @@ namespace qb {
 
 class TfrmPopSource;
 class TfrmShowExplain;
+class TMemoryLink;
+class TTypedSpan;
+struct TMemoryMatch;
 class TMainImeHost;
 class TMainManagementHost;
 class TRichPane;
@@ -56,6 +59,9 @@ struct TWorkspaceSetup {
     // Where the text of both panes is kept (written within 2 s of a change and at shutdown,
     // restored when the window is made); empty: the panes are not kept.
     std::string panesFile;
+    // The translation memory (TranslationMemoryFile() for the program), opened at the first
+    // sentence selected; empty: no memory, no match list.
+    std::string memoryFile;
 };
 
 // The input method's hold on the target pane. The main window forwards the pane's key events
@@ -154,6 +160,12 @@ public:
     void PlaceExplainWindow();
     void actFillExampleExecute();
 
+    // ---- the translation memory ----
+    // Inserts match `index` (0 = the best) of lbMemory at the target pane's caret as typed
+    // text; nothing when there is no such match. A click on the list and Ctrl+1 .. Ctrl+5 in
+    // the target pane come here.
+    void InsertMemoryMatch(int index);
+
     // ---- the target pane's keys (the input method plugs in here) ----
     // Null restores the pass-through handler.
     void SetTargetKeyHandler(TTargetKeyHandler* handler) {
@@ -170,6 +182,9 @@ public:
     QPlainTextEdit* reSource = nullptr;
     QPlainTextEdit* reTarget = nullptr;
     QListWidget* lbLongPhrase = nullptr;
+    // The translation memory's matches of the selected sentence, "[95%] translation", above
+    // lbLongPhrase; hidden when there is none.
+    QListWidget* lbMemory = nullptr;
     QSplitter* Panel1 = nullptr;     // the two panes (Splitter1 between them)
     QSplitter* Splitter2 = nullptr;  // Panel1 | lbLongPhrase
     QString StatusText(int panel) const; // the status bar's panels 0-4
@@ -238,6 +253,12 @@ private:
     bool IsOwnShortcut(const QKeyEvent& e) const;
     void RestorePanes();
     void PanesChanged();
+    void SentenceChosen();
+    void RecordTypedTranslation();
+    TMemoryLink* Memory();
+    void ShowMatches(const QString& sentence, const QList<TMemoryMatch>& matches);
+    void MemoryFailed(const QString& message);
+    void EndMemory();
 
     TWorkspaceSetup setup_;
     TClauseConverterLoad converterLoad_;
@@ -253,6 +274,11 @@ private:
     QTimer* keepPanesTimer_ = nullptr;
     bool restoringPanes_ = false;
     bool keepPanesFailed_ = false; // shown once until a write succeeds again
+    std::unique_ptr<TMemoryLink> memory_; // made at the first sentence selected
+    TTypedSpan* typed_ = nullptr;         // the target pane's text typed for pendingSource_
+    QString pendingSource_;               // the selected sentence, as the source pane holds it
+    int pendingStart_ = -1;               // its byte offset in the source pane
+    bool memoryFailShown_ = false;        // one message a run
 
     QToolBar* ToolBar1 = nullptr;
     std::array<QLabel*, 5> StatusPanels{};

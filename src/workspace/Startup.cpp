@@ -43,6 +43,7 @@ bool TProgram::Start() {
     ws.ui = setup_.ui;
     ws.makeConverter = setup_.makeConverter;
     ws.panesFile = setup_.panesFile;
+    ws.memoryFile = setup_.memoryFile;
     frmMainQB_ = std::make_unique<TfrmMainQB>(ws);
     frmMainQB_->CreateOtherWindows();
     QObject::connect(instance_.get(), &TSingleInstance::activateRequested, frmMainQB_.get(),
@@ -85,6 +86,7 @@ int RunQuillbridge() {
     setup.settingsFile = UserSettingsFile();
     setup.instanceName = DefaultInstanceName();
     setup.panesFile = UserDataFolder() + "panes.state";
+    setup.memoryFile = TranslationMemoryFile();
     TProgram program(setup);
     if (!program.Start()) return 0;
     return program.Run();

@@ -22,6 +22,7 @@ struct TProgramSetup {
     TUi* ui = nullptr;          // null: the real message boxes
     bool handleSignals = true;  // install the SIGTERM/SIGINT/SIGHUP handlers
     std::string panesFile;      // where the panes are kept; empty: not kept
+    std::string memoryFile;     // the translation memory; empty: none
     // The whole-clause converter (TWorkspaceSetup::makeConverter); null: the tables alone.
     std::function<std::unique_ptr<ClauseConverter>()> makeConverter;
 };

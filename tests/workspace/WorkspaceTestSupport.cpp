@@ -35,6 +35,7 @@ TProgramFolder::TProgramFolder() {
     rescue = dir_.path().toStdString() + "/rescue/";
     data = dir_.path().toStdString() + "/data/";
     panes = data + "panes.state";
+    memory = data + "translation-memory.db";
     settings = dir_.path() + "/config/qbridge10.ini";
     QDir fixtures(QString::fromStdString(kFixtures));
     for (const QString& name : fixtures.entryList(QDir::Files)) {
@@ -71,6 +72,7 @@ TfrmMainQB& TWindowTest::Make(bool show) {
     setup.rescueFolder = folder.rescue;
     setup.dataFolder = folder.data;
     if (keepPanes) setup.panesFile = folder.panes;
+    if (keepMemory) setup.memoryFile = folder.memory;
     setup.makeConverter = makeConverter;
     window = std::make_unique<TfrmMainQB>(setup);
     window->CreateOtherWindows();

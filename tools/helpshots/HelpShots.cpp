@@ -5,7 +5,8 @@
 // Makes the main window on the program folder's lexicons and scheme tables (with a settings
 // file of its own in a temporary folder), selects a sentence of a short text, and writes
 // main.png (the main window with the floating source window where it stands), zyck.png,
-// imesetup.png, addword.png and about.png. Run by hand when the windows change; the images are
+// imesetup.png, addword.png, about.png and memory.png (the main window again, on a translation
+// memory of a few pairs, with the matches of the selected sentence above the phrase list). Run by hand when the windows change; the images are
 // kept in data/help/images.
 #include "AboutUnit.h"
 #include "AddWordUnit.h"
@@ -14,6 +15,7 @@
 #include "MainManagementHost.h"
 #include "MainUnit.h"
 #include "PopSourceUnit.h"
+#include "TranslationMemory.h"
 #include "ZYCKunit.h"
 #include "imeSetup.h"
 
@@ -126,5 +128,35 @@ int main(int argc, char** argv) {
     }
     w->hide();
     w->FormDestroy();
+    w.reset();
+
+    // The translation memory's matches: a few earlier pairs, and a sentence close to two of them.
+    setup.memoryFile = settings.path().toStdString() + "/translation-memory.db";
+    {
+        qb::tm::TTranslationMemory memory(setup.memoryFile);
+        memory.Record("The patient had a heart attack last year.", "病人去年心脏病发作过。");
+        memory.Record("The patient had a heart attack last month.", "病人上个月心脏病发作过。");
+        memory.Record("Take the tablets twice a day after meals.", "每日两次，饭后服药。");
+    }
+    auto m = std::make_unique<qb::TfrmMainQB>(setup);
+    m->CreateOtherWindows();
+    m->move(40, 40);
+    m->resize(860, 540);
+    m->show();
+    m->OpenDict(medicine);
+    m->Source.SetText(qb::Utf8ToGbkLossy(
+        "The patient had a heart attack last week. He was taken to hospital at once.\r\n"
+        "Take the tablets twice a day after meals."));
+    m->Source.SetSelStart(0);
+    m->DoGetASentExecute();
+    const bool shown = QTest::qWaitFor([&] { return m->lbMemory->isVisible() && m->lbMemory->isEnabled(); }, 5000);
+    m->Target.SetText(qb::Utf8ToGbkLossy("机器翻译能帮助译者，但不能代替仔细的阅读。\r\n"));
+    m->Target.SetSelStart(m->Target.TextLength());
+    m->reTargetSelectionChange();
+    QTest::qWait(300);
+    std::printf("%s %smemory.png\n", shown && m->grab().save(out + "memory.png") ? "wrote" : "FAILED",
+                out.toUtf8().constData());
+    m->hide();
+    m->FormDestroy();
     return 0;
 }

@@ -1,0 +1,117 @@
+// TfrmMainQB and the translation memory: the pair recorded when the next sentence is selected,
+// the match list of the selected sentence, its insertion by click and by Ctrl+1 .. Ctrl+5.
+#include "MainUnit.h"
+
+#include "MemoryLink.h"
+#include "TypedSpan.h"
+
+#include <QListWidget>
+#include <QPlainTextEdit>
+
+namespace qb {
+
+namespace {
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+constexpr int kMatchRows = 5;
+} // namespace
+
+TMemoryLink* TfrmMainQB::Memory() {
+    if (setup_.memoryFile.empty() || formDestroyed_) return nullptr;
+    if (!memory_) {
+        memory_ = std::make_unique<TMemoryLink>(setup_.memoryFile);
+        connect(memory_.get(), &TMemoryLink::matchesFound, this,
+                [this](const QString& s, const QList<TMemoryMatch>& m) { Guard([&] { ShowMatches(s, m); }); });
+        connect(memory_.get(), &TMemoryLink::failed, this,
+                [this](const QString& message) { Guard([&] { MemoryFailed(message); }); });
+    }
+    return memory_.get();
+}
+
+void TfrmMainQB::SentenceChosen() {
+    if (setup_.memoryFile.empty()) return;
+    if (!typed_) typed_ = new TTypedSpan(reTarget);
+    const QString sentence = Source.SelUnicode();
+    const int start = Source.SelStart();
+    // Ctrl+K (or a wider manual selection) that grows the sentence in hand from where it began:
+    // what is typed so far belongs to the grown sentence, and goes on counting for it. "Dr." of
+    // "Dr. Li came." selected alone and grown to the whole sentence is no pair of its own.
+    const bool grown = typed_->Active() && start == pendingStart_ && !pendingSource_.isEmpty() &&
+                       sentence.startsWith(pendingSource_);
+    if (!grown) {
+        RecordTypedTranslation();
+        typed_->Start();
+    }
+    pendingSource_ = sentence;
+    pendingStart_ = start;
+    if (TMemoryLink* memory = Memory()) {
+        // The shown matches are the previous sentence's until the answer comes: greyed, and a
+        // click on them does nothing.
+        lbMemory->setEnabled(false);
+        if (sentence.trimmed().isEmpty()) {
+            memory->Cancel();
+            lbMemory->clear();
+            lbMemory->hide();
+        } else {
+            memory->Lookup(sentence);
+        }
+    }
+}
+
+void TfrmMainQB::RecordTypedTranslation() {
+    if (!typed_) return;
+    const QString source = pendingSource_.trimmed();
+    const QString target = typed_->Text();
+    if (source.isEmpty() || target.isEmpty()) return;
+    if (TMemoryLink* memory = Memory()) memory->Record(source, target);
+}
+
+void TfrmMainQB::ShowMatches(const QString& sentence, const QList<TMemoryMatch>& matches) {
+    if (sentence != pendingSource_) return;
+    lbMemory->clear();
+    for (const TMemoryMatch& m : matches) {
+        if (lbMemory->count() == kMatchRows) break;
+        // One line in the list; the translation's own line breaks stay in what is inserted.
+        QString line = m.target;
+        line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        auto* item = new QListWidgetItem(QStringLiteral("[%1%] %2").arg(m.score).arg(line), lbMemory);
+        item->setData(Qt::UserRole, m.target);
+        item->setToolTip(m.tooltip);
+    }
+    lbMemory->setEnabled(true);
+    if (lbMemory->count() == 0) {
+        lbMemory->hide();
+        return;
+    }
+    const int rowHeight = lbMemory->sizeHintForRow(0);
+    lbMemory->setFixedHeight(rowHeight * lbMemory->count() + 2 * lbMemory->frameWidth());
+    lbMemory->show();
+}
+
+void TfrmMainQB::InsertMemoryMatch(int index) {
+    if (!lbMemory || !lbMemory->isEnabled() || lbMemory->isHidden()) return;
+    QListWidgetItem* item = lbMemory->item(index);
+    if (!item) return;
+    Target.MarkChinese();
+    Target.SetSelUnicode(item->data(Qt::UserRole).toString());
+    Target.SetFocus();
+}
+
+void TfrmMainQB::MemoryFailed(const QString& message) {
+    // Once a run: the translator goes on working without the memory.
+    if (memoryFailShown_) return;
+    memoryFailShown_ = true;
+    Ui().ShowMessage(U("译文记忆无法使用，译文没有记下：") + QLatin1Char('\n') + message);
+}
+
+void TfrmMainQB::EndMemory() {
+    // The last pair, recorded like the others; the worker is given its time only after the
+    // lexicons are saved, so a memory file that hangs delays nothing that matters more.
+    if (!memory_) return;
+    // A worker still waiting on the file after that ends with the process; the file's log
+    // keeps the file whole.
+    memory_->Cancel();
+    memory_->Finish(TMemoryLink::kShutdownWaitMs);
+    memory_.reset();
+}
+
+} // namespace qb

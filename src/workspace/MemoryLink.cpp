@@ -1,0 +1,173 @@
+#include "MemoryLink.h"
+
+#include "TmText.h"
+#include "TranslationMemory.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+
+#include <atomic>
+#include <mutex>
+
+namespace qb {
+
+namespace {
+
+QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+// A piece's text with its leading white space outside the mark: " cat" -> " <s>cat</s>".
+QString Marked(const std::string& text, const char* tag) {
+    const QString t = FromUtf8(text);
+    qsizetype lead = 0;
+    while (lead < t.size() && t.at(lead).isSpace()) ++lead;
+    if (lead == t.size()) return t.toHtmlEscaped();
+    return t.left(lead).toHtmlEscaped() + QLatin1Char('<') + QLatin1String(tag) + QLatin1Char('>') +
+           t.mid(lead).toHtmlEscaped() + QLatin1String("</") + QLatin1String(tag) + QLatin1Char('>');
+}
+
+} // namespace
+
+QString MatchTooltip(const std::string& storedUtf8, const std::string& sentenceUtf8,
+                     const std::string& targetUtf8) {
+    QString html = QStringLiteral("<qt><p style=\"white-space:pre-wrap\">");
+    for (const tm::DiffPiece& p : tm::Difference(storedUtf8, sentenceUtf8)) {
+        switch (p.kind) {
+        case tm::DiffPiece::Same: html += FromUtf8(p.text).toHtmlEscaped(); break;
+        case tm::DiffPiece::Old: html += Marked(p.text, "s"); break;
+        case tm::DiffPiece::New: html += Marked(p.text, "u"); break;
+        }
+    }
+    QString target = FromUtf8(targetUtf8).toHtmlEscaped();
+    target.replace(QLatin1Char('\n'), QLatin1String("<br>"));
+    return html + QLatin1String("</p><p>") + target + QLatin1String("</p></qt>");
+}
+
+// What the worker and the window share. `memory` is touched on the worker thread only;
+// `receiver` is cleared (under the lock) when the window's side goes away, so a worker left
+// running at the end of the process never posts to a link that is gone.
+struct TMemoryLink::State {
+    std::string path;
+    std::unique_ptr<tm::TTranslationMemory> memory;
+    std::atomic<std::uint64_t> latest{0};
+    std::mutex lock;
+    TMemoryLink* receiver = nullptr;
+
+    template <class F>
+    void Report(F&& f) {
+        std::lock_guard<std::mutex> hold(lock);
+        if (receiver) QMetaObject::invokeMethod(receiver, std::forward<F>(f), Qt::QueuedConnection);
+    }
+    void Fail(const char* what) {
+        const QString message = QString::fromUtf8(what);
+        Report([this, message] {
+            // Runs on the window's thread; null only when the worker was left running.
+            if (receiver) Q_EMIT receiver->failed(message);
+        });
+    }
+    // Opened at the first request; tried again at the next one after a failure (a folder that
+    // could not be made, a file another program held).
+    tm::TTranslationMemory* Open() {
+        if (memory) return memory.get();
+        try {
+            memory = std::make_unique<tm::TTranslationMemory>(path);
+        } catch (const std::exception& e) {
+            Fail(e.what());
+        }
+        return memory.get();
+    }
+};
+
+TMemoryLink::TMemoryLink(std::string path) : path_(std::move(path)), state_(std::make_shared<State>()) {
+    state_->path = path_;
+    state_->receiver = this;
+}
+
+TMemoryLink::~TMemoryLink() {
+    Finish(kShutdownWaitMs);
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->receiver = nullptr;
+}
+
+void TMemoryLink::EnsureThread() {
+    if (thread_ || finished_) return;
+    thread_ = new QThread;
+    thread_->setObjectName(QStringLiteral("translation memory"));
+    context_ = new QObject;
+    context_->moveToThread(thread_);
+    thread_->start(QThread::LowPriority);
+}
+
+void TMemoryLink::Post(std::function<void(State&)> task) {
+    EnsureThread();
+    if (!context_) return;
+    QMetaObject::invokeMethod(
+        context_, [state = state_, task = std::move(task)] { task(*state); }, Qt::QueuedConnection);
+}
+
+void TMemoryLink::Lookup(const QString& sentence) {
+    const std::uint64_t seq = ++latest_;
+    state_->latest = seq;
+    const std::string s = sentence.toStdString();
+    Post([seq, s, sentence](State& st) {
+        if (st.latest != seq) return; // a newer sentence was selected meanwhile
+        tm::TTranslationMemory* m = st.Open();
+        if (!m) return;
+        QList<TMemoryMatch> found;
+        try {
+            for (const tm::Match& match : m->Matches(s, 60, 5))
+                found.push_back({match.score, FromUtf8(match.pair.target),
+                                 MatchTooltip(match.pair.source, s, match.pair.target)});
+        } catch (const std::exception& e) {
+            st.Fail(e.what());
+            return;
+        }
+        st.Report([&st, seq, sentence, found] {
+            TMemoryLink* link = st.receiver;
+            if (link && link->latest_ == seq) Q_EMIT link->matchesFound(sentence, found);
+        });
+    });
+}
+
+void TMemoryLink::Cancel() { state_->latest = ++latest_; }
+
+void TMemoryLink::Record(const QString& source, const QString& target) {
+    Post([s = source.toStdString(), t = target.toStdString()](State& st) {
+        tm::TTranslationMemory* m = st.Open();
+        if (!m) return;
+        try {
+            m->Record(s, t);
+        } catch (const std::exception& e) {
+            st.Fail(e.what());
+        }
+    });
+}
+
+bool TMemoryLink::Finish(int ms) {
+    if (finished_) return true;
+    if (!thread_) {
+        finished_ = true;
+        return true;
+    }
+    Post([](State& st) {
+        st.memory.reset(); // closed on the thread that used it
+        QThread::currentThread()->quit();
+    });
+    finished_ = true;
+    if (!thread_->wait(QDeadlineTimer(ms))) {
+        // Left running (a file that stays locked): never deleted under its feet.
+        std::lock_guard<std::mutex> hold(state_->lock);
+        state_->receiver = nullptr;
+        thread_ = nullptr;
+        context_ = nullptr;
+        return false;
+    }
+    delete context_;
+    context_ = nullptr;
+    delete thread_;
+    thread_ = nullptr;
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall); // the failures it reported
+    return true;
+}
+
+} // namespace qb

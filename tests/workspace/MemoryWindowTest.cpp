@@ -1,0 +1,218 @@
+// The translation memory in the real window offscreen: which text becomes the translation of
+// which sentence, the match list and its insertion by click and Ctrl+1 .. Ctrl+5.
+#include "WorkspaceTestSupport.h"
+
+#include "GbkText.h"
+#include "TranslationMemory.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextCursor>
+
+#include <functional>
+#include <map>
+
+namespace qb::test {
+namespace {
+
+QString U(const char* s) { return QString::fromUtf8(s); }
+using Pairs = std::map<std::string, std::string>;
+
+class MemoryWindow : public TWindowTest, public testing::Test {
+protected:
+    void SetUp() override { keepMemory = true; } // each test makes its window
+
+public: // for the cases' steps
+    void CtrlJ() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_J, Qt::ControlModifier); }
+    void CtrlK() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_K, Qt::ControlModifier); }
+    // As the input method puts a pick in: the selection replaced at the caret.
+    void Type(const char* utf8) { window->Target.SetSelText(G(utf8)); }
+    void Caret(int position, int anchor = -1) {
+        QTextCursor c = window->reTarget->textCursor();
+        c.setPosition(anchor < 0 ? position : anchor);
+        if (anchor >= 0) c.setPosition(position, QTextCursor::KeepAnchor);
+        window->reTarget->setTextCursor(c);
+    }
+    int End() const { return int(window->reTarget->toPlainText().size()); }
+    // Every pair in the memory file once the window has shut down.
+    Pairs Recorded() {
+        window->FormDestroy();
+        Pairs out;
+        tm::TTranslationMemory memory(folder.memory);
+        memory.ForEachPair([&](const tm::Pair& p) { out[p.source] = p.target; });
+        return out;
+    }
+    QStringList MatchLines() const {
+        QStringList out;
+        for (int i = 0; i < window->lbMemory->count(); ++i) out << window->lbMemory->item(i)->text();
+        return out;
+    }
+    bool WaitForMatches() {
+        return QTest::qWaitFor([&] { return window->lbMemory->isVisible() && window->lbMemory->isEnabled(); }, 3000);
+    }
+};
+
+struct RecordingCase {
+    const char* name;
+    // From a fresh window with "One. Two. Three." in the source pane, the caret at its start.
+    std::function<void(MemoryWindow&)> steps;
+    Pairs expected;
+};
+
+TEST_F(MemoryWindow, WhatIsTypedForASentenceBecomesItsTranslationAndNothingElse) {
+    const std::vector<RecordingCase> cases = {
+        {"typed at the end, Ctrl+J after each; white space trimmed; nothing typed for the last",
+         [](MemoryWindow& t) {
+             t.CtrlJ(); t.Type("一。 ");
+             t.CtrlJ(); t.Type("\r\n二。");
+             t.CtrlJ();
+         },
+         {{"One.", "一。"}, {"Two.", "二。"}}},
+        {"a word mended inside the span: the whole span, wherever the caret stands",
+         [](MemoryWindow& t) {
+             t.CtrlJ(); t.Type("甲乙丙");
+             t.Caret(1); t.Type("丁");
+             t.CtrlJ();
+         },
+         {{"One.", "甲丁乙丙"}}},
+        {"the caret back in the previous translation, mending it: not this sentence's text",
+         [](MemoryWindow& t) {
+             t.CtrlJ(); t.Type("一");
+             t.CtrlJ(); t.Type("二");
+             t.Caret(0); t.Type("改");
+             t.CtrlJ();
+         },
+         {{"One.", "一"}, {"Two.", "二"}}},
+        {"a deletion from before reaching into the span takes only what it deletes",
+         [](MemoryWindow& t) {
+             t.CtrlJ(); t.Type("一");
+             t.CtrlJ(); t.Type("二三");
+             t.Caret(2, 0); t.Type("");
+             t.CtrlJ();
+         },
+         {{"One.", "一"}, {"Two.", "三"}}},
+        {"typing starts elsewhere than the caret stood: the old text before it is not taken",
+         [](MemoryWindow& t) {
+             t.window->Target.SetText(G("旧文"));
+             t.Caret(0);
+             t.CtrlJ();
+             t.Caret(t.End()); t.Type("一");
+             t.CtrlJ();
+         },
+         {{"One.", "一"}}},
+        {"a span typed and deleted again, then the caret moved on: nothing",
+         [](MemoryWindow& t) {
+             t.CtrlJ(); t.Type("一");
+             t.Caret(0, 1); t.Type("");
+             t.Type("  ");
+             t.CtrlJ(); t.CtrlJ();
+         },
+         {}},
+        {"Ctrl+K grows the sentence in hand: what was typed belongs to the grown one",
+         [](MemoryWindow& t) {
+             t.window->Source.SetText("Dr. Li came. Next.");
+             t.window->Source.SetSelStart(0);
+             t.CtrlJ(); t.Type("李");
+             t.CtrlK(); t.Type("医生来了。");
+             t.CtrlJ();
+         },
+         {{"Dr. Li came.", "李医生来了。"}}},
+        {"the panes cleared: the sentence in hand keeps its text, the next job starts afresh",
+         [](MemoryWindow& t) {
+             t.CtrlJ(); t.Type("一");
+             t.ui.yesNoAnswers = {true};
+             t.window->mnuClearPanes->trigger();
+             t.window->Source.SetText("Four.");
+             t.window->Source.SetSelStart(0);
+             t.Type("x");
+             t.CtrlJ(); t.Type("四");
+             // Shutdown records the last pair like a next sentence would.
+         },
+         {{"One.", "一"}, {"Four.", "四"}}},
+    };
+    for (const RecordingCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (window) window->FormDestroy();
+        window.reset();
+        QFile::remove(QString::fromStdString(folder.memory));
+        Make();
+        window->Source.SetText("One. Two. Three.");
+        window->Source.SetSelStart(0);
+        window->reSource->setFocus();
+        c.steps(*this);
+        Pairs expected;
+        for (const auto& [s, t] : c.expected) expected[s] = GbkToUtf8(G(t.c_str()));
+        EXPECT_EQ(Recorded(), expected);
+    }
+}
+
+TEST_F(MemoryWindow, MatchesShowBestFirstAndAClickOrCtrlDigitInsertsOne) {
+    {
+        tm::TTranslationMemory memory(folder.memory);
+        memory.Record("The cat sat on the mat.", "猫坐在垫子上。");
+        memory.Record("The dog sat on the mat.", "狗坐在垫子上。");
+        memory.Record("A bird flew over the house.", "鸟飞过房子。");
+    }
+    Make();
+    window->Source.SetText("The dog sat on the mat. The cow sat on the mat. Nothing alike here.");
+    window->Source.SetSelStart(0);
+    window->Target.SetText(G("甲乙"));
+    window->reSource->setFocus();
+    CtrlJ();
+    ASSERT_TRUE(WaitForMatches());
+    EXPECT_EQ(MatchLines(), (QStringList{U("[100%] 狗坐在垫子上。"), U("[85%] 猫坐在垫子上。")}));
+    EXPECT_TRUE(window->lbMemory->item(1)->toolTip().contains(U("The <s>cat</s> <u>dog</u> sat")))
+        << window->lbMemory->item(1)->toolTip().toStdString();
+
+    Caret(1);
+    QListWidget* lb = window->lbMemory;
+    QTest::mouseClick(lb->viewport(), Qt::LeftButton, {}, lb->visualItemRect(lb->item(1)).center());
+    EXPECT_EQ(window->reTarget->toPlainText(), U("甲猫坐在垫子上。乙"));
+    QTest::keyClick(window->reTarget, Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(window->reTarget->toPlainText(), U("甲猫坐在垫子上。狗坐在垫子上。乙"));
+    QTest::keyClick(window->reTarget, Qt::Key_5, Qt::ControlModifier); // no fifth match: nothing
+    EXPECT_EQ(window->reTarget->toPlainText(), U("甲猫坐在垫子上。狗坐在垫子上。乙"));
+
+    // "The cow sat on the mat.": both at 85%, the newer first; the dog sentence took what was
+    // inserted for it as its new translation before this lookup ran.
+    CtrlJ();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->lbMemory->isEnabled(); }, 3000));
+    EXPECT_EQ(MatchLines(), (QStringList{U("[85%] 猫坐在垫子上。狗坐在垫子上。"), U("[85%] 猫坐在垫子上。")}));
+    QTest::keyClick(window->reTarget, Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(window->reTarget->toPlainText(), U("甲猫坐在垫子上。狗坐在垫子上。猫坐在垫子上。乙"));
+
+    CtrlJ(); // no match: the list hides, and Ctrl+1 inserts nothing
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->lbMemory->isHidden(); }, 3000));
+    const QString before = window->reTarget->toPlainText();
+    QTest::keyClick(window->reTarget, Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(window->reTarget->toPlainText(), before);
+    EXPECT_EQ(Recorded().at("The cow sat on the mat."), "猫坐在垫子上。");
+}
+
+TEST_F(MemoryWindow, AMemoryFileThatCannotBeOpenedIsReportedOnceAndTheWindowWorksOn) {
+    QDir().mkpath(QString::fromStdString(folder.data));
+    WriteBytes(folder.memory, "not a database, but a file of someone else's that must stay\n");
+    Make();
+    window->Source.SetText("Take care of it. Take care.");
+    window->Source.SetSelStart(0);
+    window->reSource->setFocus();
+    CtrlJ();
+    Type("保重");
+    CtrlJ();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ui.messages.empty(); }, 3000));
+    EXPECT_GT(window->lbLongPhrase->count(), 0); // the phrases are there as ever
+    CtrlJ();
+    window->FormDestroy();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(Messages()[0].find("not a database"), std::string::npos) << Messages()[0];
+    EXPECT_TRUE(window->lbMemory->isHidden());
+    EXPECT_EQ(ReadBytes(folder.memory), "not a database, but a file of someone else's that must stay\n");
+}
+
+} // namespace
+} // namespace qb::test

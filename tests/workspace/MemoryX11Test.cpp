@@ -1,0 +1,112 @@
+// The translation memory through the real window under Xvfb, with real X keys and mouse
+// (xdotool): three sentences translated Ctrl+J by Ctrl+J, a sentence one word apart from one of
+// them shows that pair's translation with its percentage, the hover shows the difference, a
+// click inserts it, and a restarted window still has the pairs.
+#include "WorkspaceTestSupport.h"
+
+#include "TranslationMemory.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <QToolTip>
+
+namespace qb::test {
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+class MemoryX11 : public TWindowTest, public testing::Test {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server (xcb)";
+        if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "needs xdotool";
+        keepMemory = true;
+        Open();
+    }
+    void TearDown() override {
+        if (window) window->FormDestroy();
+    }
+    void Open() {
+        Make(false);
+        window->setGeometry(100, 100, 900, 560);
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 5000));
+        window->reSource->setFocus();
+        QTest::qWait(50);
+    }
+    bool XdoTool(const QStringList& args) {
+        QProcess p;
+        p.start(QStandardPaths::findExecutable("xdotool"), args);
+        if (!p.waitForStarted(5000)) return false;
+        for (int i = 0; i < 500 && p.state() != QProcess::NotRunning; ++i) QTest::qWait(10);
+        QTest::qWait(100);
+        return p.exitCode() == 0;
+    }
+    QPoint ItemCentre(int row) {
+        QListWidget* lb = window->lbMemory;
+        return lb->viewport()->mapToGlobal(lb->visualItemRect(lb->item(row)).center());
+    }
+    bool MatchShows(const QString& line) {
+        return QTest::qWaitFor([&] {
+            return window->lbMemory->isVisible() && window->lbMemory->isEnabled() &&
+                   window->lbMemory->count() > 0 && window->lbMemory->item(0)->text() == line;
+        }, 3000);
+    }
+};
+
+TEST_F(MemoryX11, TranslatedSentencesComeBackAsMatchesAndStayAcrossARestart) {
+    const char* text =
+        "The cat sat on the mat. The sun is hot today. Press the red button. The dog sat on the mat.";
+    window->Source.SetText(text);
+    window->Source.SetSelStart(0);
+    // The input method off: xdotool types the Chinese characters themselves.
+    ASSERT_TRUE(XdoTool({"key", "ctrl+y"}));
+    ASSERT_FALSE(window->ImeEnabled);
+    const char* translations[] = {"猫坐在垫子上。", "今天太阳很热。", "按红色按钮。"};
+    for (const char* t : translations) {
+        ASSERT_TRUE(XdoTool({"key", "ctrl+j"}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == window->reTarget; }, 3000));
+        const QString before = window->reTarget->toPlainText();
+        ASSERT_TRUE(XdoTool({"type", "--delay", "120", QString::fromUtf8(t)}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->reTarget->toPlainText() == before + U(t); }, 3000))
+            << window->reTarget->toPlainText().toStdString();
+    }
+    ASSERT_TRUE(XdoTool({"key", "ctrl+j"})); // "The dog sat on the mat.": one word from the first
+    ASSERT_TRUE(MatchShows(U("[85%] 猫坐在垫子上。")));
+    EXPECT_EQ(window->lbMemory->count(), 1);
+
+    const QPoint at = ItemCentre(0);
+    ASSERT_TRUE(XdoTool({"mousemove", QString::number(at.x()), QString::number(at.y())}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QToolTip::isVisible(); }, 3000));
+    EXPECT_TRUE(QToolTip::text().contains(U("The <s>cat</s> <u>dog</u> sat"))) << QToolTip::text().toStdString();
+    const QString before = window->reTarget->toPlainText();
+    ASSERT_TRUE(XdoTool({"click", "1"}));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->reTarget->toPlainText() == before + U("猫坐在垫子上。"); }, 3000))
+        << window->reTarget->toPlainText().toStdString();
+    EXPECT_EQ(QApplication::focusWidget(), window->reTarget);
+
+    // A new run of the program: the same memory file, the pairs still in it.
+    window->FormDestroy();
+    window.reset();
+    Open();
+    window->Source.SetText("Press the red button.");
+    window->Source.SetSelStart(0);
+    ASSERT_TRUE(XdoTool({"key", "ctrl+j"}));
+    ASSERT_TRUE(MatchShows(U("[100%] 按红色按钮。")));
+    tm::TTranslationMemory memory(folder.memory);
+    EXPECT_EQ(memory.Matches("The cat sat on the mat.").at(0).pair.target, "猫坐在垫子上。");
+    EXPECT_EQ(memory.Matches("The sun is hot today.").at(0).pair.target, "今天太阳很热。");
+    // The clicked match, recorded for the fourth sentence when the first run ended.
+    EXPECT_EQ(memory.Matches("The dog sat on the mat.").at(0).pair.target, "猫坐在垫子上。");
+}
+
+} // namespace
+} // namespace qb::test
