@@ -56,23 +56,6 @@ inline std::uint64_t FoldedHash(std::string_view text) {
     return h;
 }
 
-// A text with its single-byte 'A'-'Z' folded as the text order folds them: texts equal in text
-// order have equal folded texts.
-std::string FoldText(std::string_view text) {
-    std::string out(text);
-    const std::size_t n = out.size();
-    for (std::size_t i = 0; i < n;) {
-        const unsigned char c = static_cast<unsigned char>(out[i]);
-        if (IsLeadByte(c)) {
-            i += 2;
-        } else {
-            if (c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c + 32);
-            ++i;
-        }
-    }
-    return out;
-}
-
 // The first eight bytes of the folded text, big-endian, zero-padded: a smaller prefix means a
 // smaller text in text order (equal prefixes decide nothing).
 std::uint64_t FoldedPrefix(std::string_view text) {
@@ -199,14 +182,19 @@ std::string_view TQbDict::LineOf(std::uint32_t id) const {
     return std::string_view(pool_.data() + r.off, std::size_t(r.klen) + 1 + r.rlen);
 }
 
-std::uint32_t TQbDict::AppendRecord(std::string_view key, std::string_view rendering) {
-    Record r;
+// Writes "key TAB rendering" at the end of the pool and points r at it: the one layout LineOf reads.
+void TQbDict::PutAtPoolEnd(Record& r, std::string_view key, std::string_view rendering) {
     r.off = pool_.size();
     r.klen = static_cast<std::uint32_t>(key.size());
     r.rlen = static_cast<std::uint32_t>(rendering.size());
     pool_.append(key);
     pool_.push_back('\t');
     pool_.append(rendering);
+}
+
+std::uint32_t TQbDict::AppendRecord(std::string_view key, std::string_view rendering) {
+    Record r;
+    PutAtPoolEnd(r, key, rendering);
     records_.push_back(r);
     return static_cast<std::uint32_t>(records_.size() - 1);
 }
@@ -218,13 +206,8 @@ void TQbDict::RewriteRecord(std::uint32_t id, const std::string& key, const std:
         pool_.resize(r.off); // the record is the last bytes of the pool: rewrite it in place
     } else {
         garbage_ += oldSize;
-        r.off = pool_.size();
     }
-    r.klen = static_cast<std::uint32_t>(key.size());
-    r.rlen = static_cast<std::uint32_t>(rendering.size());
-    pool_.append(key);
-    pool_.push_back('\t');
-    pool_.append(rendering);
+    PutAtPoolEnd(r, key, rendering);
 }
 
 void TQbDict::KillRecord(std::uint32_t id) {
@@ -668,7 +651,7 @@ std::string TQbDict::NthWord(std::string_view text, int n) {
 
 int TQbDict::MaxPhraseWords(std::string_view word) const {
     if (firstWordMax_.empty()) return 3;
-    const auto it = firstWordMax_.find(FoldText(word));
+    const auto it = firstWordMax_.find(LowerAscii(word));
     return it == firstWordMax_.end() ? 3 : it->second;
 }
 
@@ -681,7 +664,7 @@ void TQbDict::UpdateFirstWordIndex(std::string_view key) {
     const int count = WordCount(key);
     if (count <= 3) return;
     SpaceScanner scanner(key);
-    int& max = firstWordMax_.try_emplace(FoldText(scanner.First(1)), 0).first->second;
+    int& max = firstWordMax_.try_emplace(LowerAscii(scanner.First(1)), 0).first->second;
     if (count > max) max = count;
 }
 

@@ -103,6 +103,7 @@ private:
     std::string_view RenderingOf(std::uint32_t id) const;
     std::string_view LineOf(std::uint32_t id) const;
     std::uint32_t AppendRecord(std::string_view key, std::string_view rendering);
+    void PutAtPoolEnd(Record& r, std::string_view key, std::string_view rendering);
     void RewriteRecord(std::uint32_t id, const std::string& key, const std::string& rendering);
     void KillRecord(std::uint32_t id);
     static constexpr std::uint32_t kNoId = 0xFFFFFFFFu;

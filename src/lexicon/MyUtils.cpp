@@ -353,10 +353,7 @@ std::string ScrambleLine(std::string_view line) {
 }
 
 void ScrambleLines(StringList& lines) {
-    for (std::string& line : lines) {
-        const std::size_t n = line.size();
-        for (std::size_t k = 1; k <= n / 2; k += 2) std::swap(line[k - 1], line[n - k]);
-    }
+    for (std::string& line : lines) line = ScrambleLine(line);
 }
 
 StringList SplitLines(std::string_view bytes) {

@@ -1,5 +1,6 @@
 #include "Controls.h"
 
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QToolButton>
 
@@ -8,6 +9,11 @@ namespace qb {
 void TRichPane::mouseReleaseEvent(QMouseEvent* e) {
     QPlainTextEdit::mouseReleaseEvent(e);
     Q_EMIT mouseUp(e->position().toPoint());
+}
+
+void TRichPane::insertFromMimeData(const QMimeData* source) {
+    if (!source || source->formats().isEmpty()) return;
+    QPlainTextEdit::insertFromMimeData(source);
 }
 
 void TPhraseList::mouseReleaseEvent(QMouseEvent* e) {

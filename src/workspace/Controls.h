@@ -19,6 +19,10 @@ Q_SIGNALS:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
+    // Ctrl+V with an empty X clipboard (nothing copied since the session began, or the program
+    // that copied has ended) hands over clipboard data without a single format, and Qt's own
+    // insertion crashes on it: that paste inserts nothing here.
+    void insertFromMimeData(const QMimeData* source) override;
 };
 
 class TPhraseList : public QListWidget {

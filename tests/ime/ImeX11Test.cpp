@@ -2,6 +2,7 @@
 // (xdotool, through the X server) reach the input method as X11 delivers them (Shift+1 arrives
 // as Key_Exclam). Skipped on any other platform; run by ctest through xvfb-run.
 #include "ImeWindowTestSupport.h"
+#include "X11Click.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -65,9 +66,10 @@ protected:
 
 TEST_F(ImeX11, PopupsShownWhileComposingDoNotTakeTheFocus) {
     QTest::keyClick(edit, Qt::Key_Z);
-    QTest::qWait(200);
-    EXPECT_TRUE(ime->frmBianma()->isVisible());
-    EXPECT_TRUE(ime->frmCandidates()->isVisible());
+    // Mapped and exposed by the X server: any activation asked for at the show is on its way.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(ime->frmBianma(), 5000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(ime->frmCandidates(), 5000));
+    QTest::qWait(50);
     EXPECT_EQ(QApplication::activeWindow(), &top);
     EXPECT_EQ(QApplication::focusWidget(), edit);
     EXPECT_FALSE(ime->frmBianma()->isActiveWindow());
@@ -81,14 +83,11 @@ TEST_F(ImeX11, ClickingThePopupsDoesNotTakeTheFocus) {
     QTest::keyClick(edit, Qt::Key_Z);
     ime->frmBianma()->move(600, 600);
     ime->frmCandidates()->move(720, 600);
-    QTest::qWait(200);
-    ASSERT_TRUE(ime->frmCandidates()->isVisible());
-    const QPoint box = ime->frmBianma()->geometry().center();
-    const QPoint list = ime->frmCandidates()->geometry().center();
-    for (const QPoint& p : {box, list}) {
-        ASSERT_TRUE(XdoTool({"mousemove", QString::number(p.x()), QString::number(p.y()), "click",
-                             "1"}));
-        QTest::qWait(200);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(ime->frmBianma(), 5000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(ime->frmCandidates(), 5000));
+    for (QWidget* popup : std::initializer_list<QWidget*>{ime->frmBianma(), ime->frmCandidates()}) {
+        // A click that missed the pop-up (not moved there yet) fails here instead of passing.
+        ASSERT_TRUE(ClickAndSettle(popup, popup->geometry().center()));
         EXPECT_EQ(QApplication::activeWindow(), &top);
         EXPECT_EQ(QApplication::focusWidget(), edit);
     }
@@ -96,6 +95,20 @@ TEST_F(ImeX11, ClickingThePopupsDoesNotTakeTheFocus) {
     EXPECT_TRUE(ime->frmCandidates()->isVisible());
     ASSERT_TRUE(XdoTool({"type", "--delay", "30", "hong"})); // keys still reach the pane
     EXPECT_EQ(ime->frmBianma()->Code(), "zhong");
+}
+
+// The other way round: the same click and wait on a window that does accept the focus see it
+// move there, so the cases above cannot pass because the wait ended too early.
+TEST_F(ImeX11, ClickMovesTheFocusToAWindowThatAcceptsIt) {
+    if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "no xdotool";
+    QWidget other(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    other.setAttribute(Qt::WA_ShowWithoutActivating);
+    other.setGeometry(600, 600, 120, 60);
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other, 5000));
+    ASSERT_EQ(QApplication::activeWindow(), &top);
+    ASSERT_TRUE(ClickAndSettle(&other, other.geometry().center()));
+    EXPECT_EQ(QApplication::activeWindow(), &other);
 }
 
 TEST_F(ImeX11, RealKeyEventsZhongguoAndPunctuation) {

@@ -6,6 +6,7 @@
 #include "ExplanUnit.h"
 #include "PaneStore.h"
 #include "PopSourceUnit.h"
+#include "X11Click.h"
 
 #include <gtest/gtest.h>
 
@@ -42,21 +43,17 @@ protected:
         QTest::qWait(150);
         return p.exitCode() == 0;
     }
-    bool ClickAt(QPoint global) {
-        return XdoTool({"mousemove", QString::number(global.x()), QString::number(global.y()),
-                        "click", "1"});
-    }
 };
 
 TEST_F(X11Focus, SentenceKeysShowTheFloatingWindowWithoutTakingTheFocus) {
     window->Source.SetText("Take care of it. Go.");
     ASSERT_TRUE(XdoTool({"key", "ctrl+j"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frmPopSource->isVisible(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window->frmPopSource, 3000));
     EXPECT_EQ(window->Source.SelText(), "Take care of it.");
     EXPECT_EQ(QApplication::focusWidget(), window->reTarget);
     EXPECT_TRUE(window->isActiveWindow());
     // A real click on the floating window leaves the main window active.
-    ASSERT_TRUE(ClickAt(window->frmPopSource->mapToGlobal(QPoint(20, 10))));
+    ASSERT_TRUE(qbtest::ClickAndSettle(window->frmPopSource, window->frmPopSource->mapToGlobal(QPoint(20, 10))));
     EXPECT_TRUE(window->isActiveWindow());
     EXPECT_EQ(QApplication::activeWindow(), window.get());
     // Typing goes on in the target pane.
@@ -75,12 +72,12 @@ TEST_F(X11Focus, ExplanationWindowLeavesTheFocusInTheSourcePane) {
     const QPoint p = window->reSource->viewport()->mapToGlobal(window->reSource->cursorRect(c).center());
     ASSERT_TRUE(XdoTool({"mousemove", QString::number(p.x()), QString::number(p.y()), "click",
                          "--repeat", "2", "--delay", "80", "1"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frmShowExplain->isVisible(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window->frmShowExplain, 3000));
     EXPECT_EQ(window->Source.SelText(), "bank");
     EXPECT_EQ(QApplication::focusWidget(), window->reSource);
     EXPECT_TRUE(window->isActiveWindow());
     // A real click into the explanation list leaves the focus where it was.
-    ASSERT_TRUE(ClickAt(window->frmShowExplain->mapToGlobal(QPoint(20, 30))));
+    ASSERT_TRUE(qbtest::ClickAndSettle(window->frmShowExplain, window->frmShowExplain->mapToGlobal(QPoint(20, 30))));
     EXPECT_TRUE(window->isActiveWindow());
     EXPECT_EQ(QApplication::focusWidget(), window->reSource);
 }

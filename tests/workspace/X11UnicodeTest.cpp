@@ -119,5 +119,13 @@ TEST_F(X11Unicode, ExplanationOfASelectionWithSuchCharactersListsOnlyRealEntries
     EXPECT_EQ(lines, (QStringList{U("costs"), U("  花费"), U("guide"), U("  指南")}));
 }
 
+TEST_F(X11Unicode, CtrlVWithAnEmptyClipboardPastesNothingAndTheProgramGoesOn) {
+    window->reSource->setPlainText(U("kept"));
+    QGuiApplication::clipboard()->clear(); // no owner of the X clipboard any more
+    QTest::qWait(100);
+    ASSERT_TRUE(XdoTool({"key", "ctrl+v"})); // crashed inside Qt before
+    EXPECT_EQ(window->reSource->toPlainText(), U("kept"));
+}
+
 } // namespace
 } // namespace qb::test
