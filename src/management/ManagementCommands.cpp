@@ -62,7 +62,11 @@ void actAdjustExecute(ManagementHost& h) {
 }
 
 void mnuMergeClick(ManagementHost& h) {
-    const QStringList chosen = h.Ui().OpenFiles(QString(), QtFilter(zyck_text::kMergeFilter), false);
+    // A typed name need not exist: reading it then reports "Cannot open file /home/ann/x.txt".
+    TOpenFileRequest request;
+    request.typedNameMayNotExist = true;
+    const QStringList chosen =
+        h.Ui().OpenFiles(QString(), QtFilter(zyck_text::kMergeFilter), false, request);
     if (chosen.isEmpty()) return;
     TQbDict* user = UserLexicon(h);
     if (!user) return;

@@ -301,6 +301,8 @@ TEST_F(Window, MergeOfAMissingFileShowsTheFileErrorAndAddsNothing) {
     const std::string gone = root.path() + "/gone.txt";
     ui.openAnswers = {{QString::fromStdString(gone)}};
     w->mnuMerge->trigger();
+    ASSERT_FALSE(ui.openRequests.empty());
+    EXPECT_TRUE(ui.openRequests.back().typedNameMayNotExist); // else the dialog's own refusal
     EXPECT_EQ(Utf8(ui.messages), (std::vector<std::string>{"Cannot open file " + gone}));
     EXPECT_EQ(Entries(User()), before);
     EXPECT_EQ(ui.busyCalls, (std::vector<bool>{true, false}));
