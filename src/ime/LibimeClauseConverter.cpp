@@ -28,6 +28,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -322,6 +323,12 @@ public:
         if (historyPath_.empty()) return;
         std::ostringstream out;
         engines_[0].ime->model()->history().save(out);
+        // The user's data folder may not be there yet (~/.local/share/quillbridge on a first
+        // run that never opened the translation memory); a folder that cannot be made is left
+        // to the write, which then names the file.
+        std::error_code ec;
+        const std::filesystem::path parent = std::filesystem::path(historyPath_).parent_path();
+        if (!parent.empty()) std::filesystem::create_directories(parent, ec);
         WriteWholeFileSafely(historyPath_, out.str());
     }
 

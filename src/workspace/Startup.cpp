@@ -1,5 +1,6 @@
 #include "Startup.h"
 
+#include "ClauseConverter.h"
 #include "Fonts.h"
 #include "Icons.h"
 #include "GbkText.h"
@@ -80,14 +81,25 @@ void TProgram::Finish() {
     instance_.reset();
 }
 
-int RunQuillbridge() {
+TProgramSetup UserProgramSetup() {
     TProgramSetup setup;
     setup.programFolder = ProgramFolder();
     setup.settingsFile = UserSettingsFile();
     setup.instanceName = DefaultInstanceName();
     setup.panesFile = UserDataFolder() + "panes.state";
     setup.memoryFile = TranslationMemoryFile();
-    TProgram program(setup);
+    // The conversion learns into the user's own history; without the library's data the
+    // maker gives null and the input method types from the tables.
+    setup.makeConverter = [] {
+        ClauseConverterOptions options;
+        options.historyPath = PinyinHistoryFile();
+        return MakeClauseConverter(options);
+    };
+    return setup;
+}
+
+int RunQuillbridge() {
+    TProgram program(UserProgramSetup());
     if (!program.Start()) return 0;
     return program.Run();
 }

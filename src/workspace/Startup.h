@@ -51,7 +51,11 @@ private:
     std::unique_ptr<TfrmMainQB> frmMainQB_;
 };
 
-// main's whole body: the user's real folder, store and instance name.
+// The real program's setup: the user's folders, store, instance name, translation memory and
+// whole-clause conversion with the user's pinyin history.
+TProgramSetup UserProgramSetup();
+
+// main's whole body: runs UserProgramSetup().
 int RunQuillbridge();
 
 } // namespace qb

@@ -6,9 +6,12 @@
 #include "ExplanUnit.h"
 #include "SingleInstance.h"
 #include "Startup.h"
+#include "ClauseConverter.h"
+#include "UserFolders.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -219,6 +222,23 @@ TEST_F(Startup, GetWordCodes) {
 }
 
 // ---- single instance (the first step of start-up) ----
+
+// The program itself (not a test's setup) converts whole clauses and learns into the user's
+// history file: a setup without the converter types word by word from the tables alone.
+TEST(ProgramStart, TheProgramsOwnSetupConvertsClausesAndKeepsTheUsersHistory) {
+    const TProgramSetup setup = UserProgramSetup();
+    EXPECT_EQ(setup.memoryFile, TranslationMemoryFile());
+    ASSERT_TRUE(setup.makeConverter);
+    auto converter = setup.makeConverter();
+    ASSERT_TRUE(converter) << "libime's data is missing (libime-data, libime-data-language-model)";
+    std::vector<ClauseCandidate> rows;
+    converter->Convert(1, "womenyinggai", rows);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(GbkToUtf8(rows.front().text), "我们应该");
+    converter->Learn(1, "womenyinggai", rows.front());
+    converter->SaveHistory();
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(PinyinHistoryFile())));
+}
 
 TEST(ProgramStart, SecondInstanceActivatesTheFirstAndTouchesNothing) {
     TProgramFolder first;
