@@ -2,7 +2,8 @@
 // lexicon and table, the other windows), ending as soon as the main window is shown. Used only
 // by bench_workspace_startup:  qb_startup_probe <program folder> <settings file>
 // Prints "shown <CLOCK_MONOTONIC ns>" once the window is up, and the number of messages that
-// start-up would have shown.
+// start-up would have shown; then "converter <ns> <1 or 0>" once the whole-clause conversion
+// has loaded (0: the library's data is missing).
 #include "Startup.h"
 
 #include <QApplication>
@@ -43,6 +44,10 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, &app, [&] {
         std::printf("shown %lld\nmessages %zu\n", MonotonicNs(), ui.messages.size());
         for (const QString& m : ui.messages) std::printf("message %s\n", m.toUtf8().constData());
+        std::fflush(stdout);
+        // Then the whole-clause conversion ready to type (its load runs beside the start).
+        const bool converter = program.MainWindow()->Converter() != nullptr;
+        std::printf("converter %lld %d\n", MonotonicNs(), converter ? 1 : 0);
         std::fflush(stdout);
         QCoreApplication::quit();
     });

@@ -170,11 +170,12 @@ void CandidateLookup::LookupCandidates(std::string_view code, const CandidateSou
     // No table knows the code itself: the whole-clause readings of every enabled pinyin scheme.
     clauseAll_.clear();
     if (!anyExact && sources.converter) {
-        for (int id : sources.order) {
-            if (id < 1 || id > 3 || !enabled(id)) continue;
-            sources.converter->Convert(id, code, clauseRows_);
-            for (ClauseCandidate& c : clauseRows_) clauseAll_.emplace_back(id, std::move(c));
-        }
+        clauseSchemes_.clear();
+        for (int id : sources.order)
+            if (id >= 1 && id <= 3 && enabled(id)) clauseSchemes_.push_back(id);
+        sources.converter->ConvertSchemes(clauseSchemes_, code, clauseRows_);
+        for (std::size_t i = 0; i < clauseSchemes_.size(); ++i)
+            for (ClauseCandidate& c : clauseRows_[i]) clauseAll_.emplace_back(clauseSchemes_[i], std::move(c));
     }
 
     std::size_t expected = clauseAll_.size();

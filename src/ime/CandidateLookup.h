@@ -71,7 +71,8 @@ public:
 private:
     class Merger;
     std::vector<std::uint32_t> mergeSlots_;
-    std::vector<ClauseCandidate> clauseRows_;
+    std::vector<int> clauseSchemes_;                      // the enabled pinyin schemes, in order
+    std::vector<std::vector<ClauseCandidate>> clauseRows_; // their readings, scheme by scheme
     std::vector<std::pair<int, ClauseCandidate>> clauseAll_; // scheme, reading
     std::string spelled_; // the code as the full-pinyin table spells it (lve -> lue)
 };

@@ -30,6 +30,15 @@ public:
     // emptied first.
     virtual void Convert(int scheme, std::string_view code, std::vector<ClauseCandidate>& out) = 0;
 
+    // Readings of `code` in each of `schemes` (out[i] for schemes[i]; `out` is resized): the
+    // same rows as Convert scheme by scheme. The candidate list asks for every enabled pinyin
+    // scheme on each key, and an implementation may decode them side by side.
+    virtual void ConvertSchemes(const std::vector<int>& schemes, std::string_view code,
+                                std::vector<std::vector<ClauseCandidate>>& out) {
+        out.resize(schemes.size());
+        for (std::size_t i = 0; i < schemes.size(); ++i) Convert(schemes[i], code, out[i]);
+    }
+
     // Words the conversion prefers until the next call, which replaces them all: the senses
     // of the selected sentence's phrases, so that "zhuangtaima" reads 状态码 while "status code"
     // is in the sentence. An empty list prefers nothing.

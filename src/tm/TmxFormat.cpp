@@ -75,6 +75,20 @@ QString XmlSafe(const QString& s) {
 
 QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
+// The <tu> elements of a file, counted without parsing, for the progress of its import: "<tu"
+// followed by white space, ">" or "/" ("<tuv" is not one). A "<tu" inside a comment counts
+// too; the progress only runs a little short then.
+std::size_t CountUnits(std::string_view bytes) {
+    std::size_t n = 0;
+    for (std::size_t at = bytes.find("<tu"); at != std::string_view::npos; at = bytes.find("<tu", at + 3)) {
+        const char next = at + 3 < bytes.size() ? bytes[at + 3] : '\0';
+        if (next == '>' || next == '/' || next == ' ' || next == '\t' || next == '\r' || next == '\n') ++n;
+    }
+    return n;
+}
+
+constexpr std::size_t kProgressEvery = 500;
+
 } // namespace
 
 bool IsEnglishCode(std::string_view lang) {
@@ -235,10 +249,14 @@ QByteArray TmxWriter::Finish() {
     return std::move(bytes_);
 }
 
-ImportReport ImportTmx(TTranslationMemory& tm, std::string_view bytes) {
+ImportReport ImportTmx(TTranslationMemory& tm, std::string_view bytes, const TmxProgress& progress) {
     ImportReport report;
+    const std::size_t total = progress ? CountUnits(bytes) : 0;
+    std::size_t done = 0;
+    if (progress) progress(0, total);
     TTranslationMemory::Batch batch(tm);
     report.counts = ReadTmx(bytes, [&](const TmxUnit& u) {
+        if (progress && ++done % kProgressEvery == 0) progress(std::min(done, total), total);
         switch (tm.Record(u.en, u.zh, u.changed, u.created)) {
         case Recorded::Added: ++report.added; break;
         case Recorded::Replaced: ++report.replaced; break;
@@ -248,28 +266,33 @@ ImportReport ImportTmx(TTranslationMemory& tm, std::string_view bytes) {
         }
     });
     batch.Commit();
+    if (progress) progress(total, total);
     return report;
 }
 
-QByteArray ExportTmx(TTranslationMemory& tm, std::size_t* count) {
+QByteArray ExportTmx(TTranslationMemory& tm, std::size_t* count, const TmxProgress& progress) {
     TmxWriter writer;
     std::size_t n = 0;
+    const std::size_t total = progress ? tm.PairCount() : 0;
+    if (progress) progress(0, total);
     tm.ForEachPair([&](const Pair& p) {
         writer.Add(TmxUnit{p.source, p.target, p.created, p.changed});
         ++n;
+        if (progress && n % kProgressEvery == 0) progress(std::min(n, total), total);
     });
+    if (progress) progress(total, total);
     if (count) *count = n;
     return writer.Finish();
 }
 
-ImportReport ImportTmxFile(TTranslationMemory& tm, const std::string& path) {
+ImportReport ImportTmxFile(TTranslationMemory& tm, const std::string& path, const TmxProgress& progress) {
     const std::string bytes = ReadWholeFile(path);
-    return ImportTmx(tm, bytes);
+    return ImportTmx(tm, bytes, progress);
 }
 
-std::size_t ExportTmxFile(TTranslationMemory& tm, const std::string& path) {
+std::size_t ExportTmxFile(TTranslationMemory& tm, const std::string& path, const TmxProgress& progress) {
     std::size_t n = 0;
-    const QByteArray bytes = ExportTmx(tm, &n);
+    const QByteArray bytes = ExportTmx(tm, &n, progress);
     WriteWholeFileSafely(path, std::string_view(bytes.constData(), std::size_t(bytes.size())));
     return n;
 }

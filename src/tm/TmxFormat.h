@@ -70,18 +70,23 @@ std::int64_t ParseTmxDate(std::string_view text);
 
 // ---- a whole memory ----
 
+// Progress of a long import or export, called now and then (every few hundred units) with the
+// units done and the units in all: first (0, total), last (total, total). A progress dialog
+// paints from here, so 100,000 units do not freeze the window.
+using TmxProgress = std::function<void(std::size_t done, std::size_t total)>;
+
 struct ImportReport {
     TmxCounts counts;
     std::size_t added = 0, replaced = 0, unchanged = 0, history = 0, rejected = 0;
 };
 // Records every unit in one transaction: on a TmxError or TmError nothing of the file is kept.
-ImportReport ImportTmx(TTranslationMemory& tm, std::string_view bytes);
+ImportReport ImportTmx(TTranslationMemory& tm, std::string_view bytes, const TmxProgress& progress = {});
 // The whole memory as TMX bytes (current translations, in the order of recording).
-QByteArray ExportTmx(TTranslationMemory& tm, std::size_t* count = nullptr);
+QByteArray ExportTmx(TTranslationMemory& tm, std::size_t* count = nullptr, const TmxProgress& progress = {});
 
 // File shells: FileError "Cannot open file %s" / "Cannot create file %s" (the export written to
 // a temporary file and renamed, so a failed export leaves an older file whole).
-ImportReport ImportTmxFile(TTranslationMemory& tm, const std::string& path);
-std::size_t ExportTmxFile(TTranslationMemory& tm, const std::string& path);
+ImportReport ImportTmxFile(TTranslationMemory& tm, const std::string& path, const TmxProgress& progress = {});
+std::size_t ExportTmxFile(TTranslationMemory& tm, const std::string& path, const TmxProgress& progress = {});
 
 } // namespace qb::tm

@@ -97,6 +97,9 @@ void TfrmMainQB::InsertMemoryMatch(int index) {
 }
 
 void TfrmMainQB::MemoryFailed(const QString& message) {
+    // No answer comes for the sentence in hand: the greyed matches of the previous one go.
+    lbMemory->clear();
+    lbMemory->hide();
     // Once a run: the translator goes on working without the memory.
     if (memoryFailShown_) return;
     memoryFailShown_ = true;

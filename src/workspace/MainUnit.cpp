@@ -7,6 +7,7 @@
 #include "Icons.h"
 #include "MainImeHost.h"
 #include "MainManagementHost.h"
+#include "MemoryCommands.h"
 #include "MemoryLink.h"
 #include "TypedSpan.h"
 #include "PaneStore.h"
@@ -99,11 +100,16 @@ void TfrmMainQB::BuildCommands() {
         return a;
     };
     mnuClearPanes = make("mnuClearPanes", "清空原文和译文(&N)");
+    mnuImportMemory = make("mnuImportMemory", "导入译文记忆...");
+    mnuExportMemory = make("mnuExportMemory", "导出译文记忆...");
     mnuExit = make("mnuExit", "退出(&X)");
     EditUndo = make("EditUndo", "撤消(&U)", QKeySequence(Qt::CTRL | Qt::Key_Z));
     EditCopy = make("EditCopy", "复制(&C)", QKeySequence(Qt::CTRL | Qt::Key_C));
     EditCut = make("EditCut", "剪切(&T)", QKeySequence(Qt::CTRL | Qt::Key_X));
     EditPaste = make("EditPaste", "粘贴(&P)", QKeySequence(Qt::CTRL | Qt::Key_V));
+    // Ctrl+T: free among the window's keys, and an exact-Ctrl key, which the input method
+    // lets through to the window.
+    actSearchMemory = make("actSearchMemory", "检索译文记忆", QKeySequence(Qt::CTRL | Qt::Key_T));
     EditUndo->setToolTip(U("撤消"));
     EditCopy->setToolTip(U("复制"));
     EditCut->setToolTip(U("剪切"));
@@ -142,13 +148,19 @@ void TfrmMainQB::BuildCommands() {
     // panes' own.
     ownShortcuts_ = {ToggleMyIME, ToggleFullPunct, ToggleFullWide, actFindWords, ToggleFollow,
                      actSmartFollow, actAddDirect, actAdjust, actHelp, DoGetASent, DoExpand,
-                     DoConfirmSelection, actFillExample, actStepUp, actStepDown};
+                     DoConfirmSelection, actFillExample, actStepUp, actStepDown, actSearchMemory};
 
     auto on = [this](QAction* a, void (TfrmMainQB::*handler)()) {
         connect(a, &QAction::triggered, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
     };
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
     on(mnuClearPanes, &TfrmMainQB::mnuClearPanesExecute);
+    memoryCommands_ = std::make_unique<TMemoryCommands>(*this);
+    connect(mnuImportMemory, &QAction::triggered, this, [this] { Guard([&] { memoryCommands_->ImportExecute(); }); });
+    connect(mnuExportMemory, &QAction::triggered, this, [this] { Guard([&] { memoryCommands_->ExportExecute(); }); });
+    connect(actSearchMemory, &QAction::triggered, this, [this] { Guard([&] { memoryCommands_->SearchExecute(); }); });
+    // Without a memory file (a window made without one) the three commands have nothing to work on.
+    for (QAction* a : {mnuImportMemory, mnuExportMemory, actSearchMemory}) a->setEnabled(!setup_.memoryFile.empty());
     connect(EditUndo, &QAction::triggered, this, [this] { EditCommand(0); });
     connect(EditCopy, &QAction::triggered, this, [this] { EditCommand(1); });
     connect(EditCut, &QAction::triggered, this, [this] { EditCommand(2); });
@@ -175,11 +187,15 @@ void TfrmMainQB::BuildCommands() {
     file->setObjectName(QStringLiteral("mnuFile"));
     file->addAction(mnuClearPanes);
     file->addSeparator();
+    file->addActions({mnuImportMemory, mnuExportMemory});
+    file->addSeparator();
     file->addAction(mnuExit);
     QMenu* edit = bar->addMenu(U("编辑(&E)"));
     edit->addAction(EditUndo);
     edit->addSeparator();
     edit->addActions({EditCopy, EditCut, EditPaste});
+    edit->addSeparator();
+    edit->addAction(actSearchMemory);
     QMenu* options = bar->addMenu(U("选项(&O)"));
     options->addActions({mnuIMESetup, ToggleMyIME, ToggleFullPunct, ToggleFullWide});
     options->addSeparator();

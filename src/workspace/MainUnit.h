@@ -42,6 +42,7 @@ class TTypedSpan;
 struct TMemoryMatch;
 class TMainImeHost;
 class TMainManagementHost;
+class TMemoryCommands;
 class TRichPane;
 class TPhraseList;
 
@@ -198,6 +199,9 @@ public:
 
     // ---- the commands that tests and the pop-ups trigger ----
     QAction* mnuClearPanes = nullptr;
+    QAction* mnuImportMemory = nullptr; // 文件 → 导入译文记忆... (TMX)
+    QAction* mnuExportMemory = nullptr;
+    QAction* actSearchMemory = nullptr; // 编辑 → 检索译文记忆, Ctrl+T
     QAction* mnuExit = nullptr;
     QAction* mnuIMESetup = nullptr;
     QAction* ToggleMyIME = nullptr;
@@ -220,6 +224,10 @@ public:
     QToolButton* btExpandSelection = nullptr;
 
     const std::string& ProgramFolder() const { return setup_.programFolder; }
+    // The translation memory's file (TWorkspaceSetup::memoryFile); empty: none.
+    const std::string& MemoryFile() const { return setup_.memoryFile; }
+    // The concordance window and the TMX commands (the window is made on first use).
+    TMemoryCommands& MemoryCommands() const { return *memoryCommands_; }
     const QString& SettingsFile() const { return setup_.settingsFile; }
     TUi& Ui() const { return *setup_.ui; }
     // Runs a handler inside the general error guard.
@@ -266,6 +274,7 @@ private:
     TTargetKeyHandler defaultKeys_;
     std::unique_ptr<TMainImeHost> ime_;
     std::unique_ptr<TMainManagementHost> management_;
+    std::unique_ptr<TMemoryCommands> memoryCommands_;
     TTargetKeyHandler* keyHandler_ = &defaultKeys_;
     std::vector<QAction*> ownShortcuts_;
     bool formCreateCompleted_ = false;

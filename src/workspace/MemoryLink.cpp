@@ -95,7 +95,7 @@ void TMemoryLink::EnsureThread() {
     thread_->setObjectName(QStringLiteral("translation memory"));
     context_ = new QObject;
     context_->moveToThread(thread_);
-    thread_->start(QThread::LowPriority);
+    thread_->start();
 }
 
 void TMemoryLink::Post(std::function<void(State&)> task) {

@@ -81,6 +81,28 @@ TEST(ClauseConverter, BackspaceAndEditsGiveWhatAFreshConversionGives) {
         EXPECT_EQ(First(*c, 1, code), First(*fresh, 1, std::string(code) + "")) << code;
 }
 
+// The three schemes decoded side by side give each scheme's rows as one by one, key after key
+// (a helper thread that kept a stale context or shared a converter state would differ).
+TEST(ClauseConverter, SchemesDecodedTogetherReadAsOneByOne) {
+    auto together = Make(), alone = Make();
+    ASSERT_TRUE(together && alone);
+    const std::vector<int> schemes{1, 3, 2};
+    const std::string code = "womenyinggaizhaoguhaizi";
+    std::vector<std::vector<ClauseCandidate>> rows;
+    for (std::size_t n = 1; n <= code.size(); ++n) {
+        together->ConvertSchemes(schemes, std::string_view(code).substr(0, n), rows);
+        ASSERT_EQ(rows.size(), schemes.size());
+        for (std::size_t i = 0; i < schemes.size(); ++i) {
+            const auto expected = Read(*alone, schemes[i], std::string_view(code).substr(0, n));
+            ASSERT_EQ(rows[i].size(), expected.size()) << n << " scheme " << schemes[i];
+            for (std::size_t r = 0; r < expected.size(); ++r)
+                EXPECT_TRUE(rows[i][r].text == expected[r].text &&
+                            rows[i][r].codeLength == expected[r].codeLength)
+                    << n << " scheme " << schemes[i] << " row " << r;
+        }
+    }
+}
+
 TEST(ClauseConverter, NoReadingHoldsACharacterGbkCannotStore) {
     auto c = Make();
     ASSERT_TRUE(c);

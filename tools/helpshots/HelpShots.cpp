@@ -6,7 +6,8 @@
 // file of its own in a temporary folder), selects a sentence of a short text, and writes
 // main.png (the main window with the floating source window where it stands), zyck.png,
 // imesetup.png, addword.png, about.png and memory.png (the main window again, on a translation
-// memory of a few pairs, with the matches of the selected sentence above the phrase list). Run by hand when the windows change; the images are
+// memory of a few pairs, with the matches of the selected sentence above the phrase list and the
+// first match's hover text). Run by hand when the windows change; the images are
 // kept in data/help/images.
 #include "AboutUnit.h"
 #include "AddWordUnit.h"
@@ -28,6 +29,7 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cstdio>
@@ -154,7 +156,27 @@ int main(int argc, char** argv) {
     m->Target.SetSelStart(m->Target.TextLength());
     m->reTargetSelectionChange();
     QTest::qWait(300);
-    std::printf("%s %smemory.png\n", shown && m->grab().save(out + "memory.png") ? "wrote" : "FAILED",
+    QPixmap memoryShot = m->grab();
+    if (shown) {
+        // The hover text of the first match (the stored source's differences), drawn into the
+        // shot as on a desktop; the offscreen screen keeps tool tips apart from the window.
+        QListWidget* lb = m->lbMemory;
+        const QRect item = lb->visualItemRect(lb->item(0));
+        QToolTip::showText(lb->viewport()->mapToGlobal(item.bottomLeft()), lb->item(0)->toolTip(),
+                           lb->viewport());
+        QTest::qWait(200);
+        for (QWidget* tip : QApplication::topLevelWidgets()) {
+            if (!tip->isVisible() || !tip->inherits("QTipLabel")) continue;
+            const QPixmap tipShot = tip->grab();
+            // Below the whole list, so that every match stays in sight.
+            const QPoint below = lb->mapTo(m.get(), lb->rect().bottomLeft()) + QPoint(0, 4);
+            const QPoint at(std::max(4, std::min(below.x(), memoryShot.width() - tipShot.width() - 4)), below.y());
+            QPainter p(&memoryShot);
+            p.drawPixmap(at, tipShot);
+        }
+        QToolTip::hideText();
+    }
+    std::printf("%s %smemory.png\n", shown && memoryShot.save(out + "memory.png") ? "wrote" : "FAILED",
                 out.toUtf8().constData());
     m->hide();
     m->FormDestroy();

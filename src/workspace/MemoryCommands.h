@@ -1,0 +1,48 @@
+// The translation memory's commands of the main window that are not part of the sentence flow:
+// 文件 → 导入译文记忆... / 导出译文记忆... (TMX 1.4) and 编辑 → 检索译文记忆 (the concordance
+// window). They use a connection of their own to the memory file, opened on first use, so a
+// start-up never waits for the database and the sentence flow's connection is left to itself.
+#pragma once
+
+#include <QPointer>
+
+#include <memory>
+#include <string>
+
+namespace qb {
+
+namespace tm {
+class TTranslationMemory;
+}
+
+class TfrmMainQB;
+class TfrmMemorySearch;
+
+class TMemoryCommands {
+public:
+    explicit TMemoryCommands(TfrmMainQB& window);
+    ~TMemoryCommands();
+    TMemoryCommands(const TMemoryCommands&) = delete;
+    TMemoryCommands& operator=(const TMemoryCommands&) = delete;
+
+    // 导入译文记忆...: a TMX file chosen in the open dialog is recorded in one transaction, and
+    // a message tells what was added, replaced and skipped. A file that is not TMX (or breaks
+    // off halfway) leaves the memory as it was, and the message names the file and the reason.
+    void ImportExecute();
+    // 导出译文记忆...: every pair to a TMX file chosen in the save dialog (".tmx" added to a
+    // name without an extension).
+    void ExportExecute();
+    // 检索译文记忆: shows the concordance window with its search field ready.
+    void SearchExecute();
+    // The concordance window; null until first shown.
+    TfrmMemorySearch* SearchWindow() const;
+
+private:
+    tm::TTranslationMemory& Memory();
+
+    TfrmMainQB& window_;
+    std::unique_ptr<tm::TTranslationMemory> memory_;
+    QPointer<TfrmMemorySearch> search_;
+};
+
+} // namespace qb

@@ -1,0 +1,146 @@
+// The translation memory's own commands through the real main window, offscreen: the
+// concordance window (Ctrl+T from the target pane, searching as typed, the hits marked, Enter
+// inserting at the caret), and TMX import and export through the 文件 menu with scripted file
+// dialogs.
+#include "WorkspaceTestSupport.h"
+
+#include "MemoryCommands.h"
+#include "MemorySearchWindow.h"
+#include "TmxFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include <tuple>
+
+namespace qb::test {
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+using PairRow = std::tuple<std::string, std::string, std::int64_t, std::int64_t>;
+
+std::vector<PairRow> PairsOf(const std::string& file) {
+    tm::TTranslationMemory memory(file);
+    std::vector<PairRow> rows;
+    memory.ForEachPair([&](const tm::Pair& p) { rows.emplace_back(p.source, p.target, p.created, p.changed); });
+    return rows;
+}
+
+class Concordance : public TWindowTest, public testing::Test {
+protected:
+    void SetUp() override { keepMemory = true; }
+    void Record(std::initializer_list<std::pair<const char*, const char*>> pairs) {
+        tm::TTranslationMemory memory(window->MemoryFile());
+        std::int64_t when = 1700000000;
+        for (const auto& [en, zh] : pairs) memory.Record(en, zh, ++when);
+    }
+    TfrmMemorySearch& OpenSearch() {
+        window->reTarget->setFocus();
+        QTest::keyClick(window->reTarget, Qt::Key_T, Qt::ControlModifier);
+        TfrmMemorySearch* s = window->MemoryCommands().SearchWindow();
+        EXPECT_TRUE(s && s->isVisible());
+        return *s;
+    }
+    void Type(TfrmMemorySearch& s, const char* text) {
+        s.edSearch->selectAll();
+        s.edSearch->insert(U(text)); // as typed: QTest types ASCII only
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !s.Waiting(); }, 3000));
+    }
+    std::string Html(TfrmMemorySearch& s, int row) {
+        return s.lbPairs->item(row)->data(TfrmMemorySearch::kHtmlRole).toString().toStdString();
+    }
+    void Import(const std::string& path) {
+        ui.openAnswers.push_back({QString::fromStdString(path)});
+        window->mnuImportMemory->trigger();
+    }
+};
+
+TEST_F(Concordance, TypingFindsMarksTheHitsAndEnterInsertsAtTheCaret) {
+    Make(true);
+    Record({{"Take care of the cat.", "照顾好猫。"}, {"Open the file.", "打开文件。"}, {"Handle with care.", "小心轻放。"}});
+    window->Target.SetText(G("甲乙"));
+    window->Target.SetSelStart(2); // between 甲 and 乙
+    TfrmMemorySearch& s = OpenSearch();
+    Type(s, "care");
+    ASSERT_EQ(s.lbPairs->count(), 2);
+    // Newest first; the word marked where it stands, in its own case.
+    EXPECT_NE(Html(s, 0).find("Handle with <b style=\"background-color:#ffe27a\">care</b>."), std::string::npos)
+        << Html(s, 0);
+    EXPECT_NE(Html(s, 1).find("Take <b style=\"background-color:#ffe27a\">care</b> of"), std::string::npos);
+    EXPECT_EQ(s.lbStatus->text(), U("2 对"));
+    // Down from the field picks the second row; Enter puts its translation at the caret and
+    // gives the target pane the focus.
+    QTest::keyClick(s.edSearch, Qt::Key_Down);
+    QTest::keyClick(s.edSearch, Qt::Key_Return);
+    EXPECT_EQ(window->Target.Text(), G("甲照顾好猫。乙"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == window->reTarget; }, 2000));
+    EXPECT_TRUE(s.isVisible());
+}
+
+TEST_F(Concordance, ChineseWordsFindTheTranslationsAndNoGbkCharactersSurviveTheInsert) {
+    Make(true);
+    Record({{"Open the file.", "打开文件。"}, {"The brand is shown.", "显示™文件标志。"}, {"Close it.", "关闭。"}});
+    TfrmMemorySearch& s = OpenSearch();
+    Type(s, "文件");
+    ASSERT_EQ(s.lbPairs->count(), 2);
+    EXPECT_NE(Html(s, 0).find("显示™<b style=\"background-color:#ffe27a\">文件</b>标志。"), std::string::npos) << Html(s, 0);
+    QTest::keyClick(s.edSearch, Qt::Key_Return);
+    EXPECT_EQ(window->reTarget->toPlainText(), U("显示™文件标志。")); // not "显示?文件标志。"
+    // Text that finds nothing says so; an emptied field empties the list.
+    Type(s, "x");
+    EXPECT_EQ(s.lbStatus->text(), U("没有找到。"));
+    s.edSearch->clear();
+    EXPECT_EQ(s.lbPairs->count(), 0);
+}
+
+TEST_F(Concordance, ExportedTmxImportsIntoAnEmptyMemoryWithTheSamePairs) {
+    Make(false);
+    Import(std::string(QB_TEST_DATA_DIR) + "/tm/sample.tmx");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], U("从") + QString::fromUtf8(QB_TEST_DATA_DIR) +
+                                  U("/tm/sample.tmx导入了 2 对译文：新增 2 对，替换 0 对。\n"
+                                    "跳过其他语言的 2 个译文（de-DE, fr-FR）。\n"
+                                    "跳过 1 个缺少英文或中文的翻译单元。"));
+    Record({{"Take care.", "小心。"}});
+    // A name without an extension gets ".tmx".
+    const std::string out = folder.data + "all";
+    ui.saveAnswers.push_back(QString::fromStdString(out));
+    window->mnuExportMemory->trigger();
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1], U("已把 3 对译文导出到") + QString::fromStdString(out) + U(".tmx。"));
+
+    TWindowTest other;
+    other.keepMemory = true;
+    other.Make(false);
+    other.ui.openAnswers.push_back({QString::fromStdString(out + ".tmx")});
+    other.window->mnuImportMemory->trigger();
+    ASSERT_EQ(other.ui.messages.size(), 1u);
+    EXPECT_NE(other.ui.messages[0].indexOf(U("新增 3 对")), -1) << other.ui.messages[0].toStdString();
+    EXPECT_EQ(PairsOf(other.window->MemoryFile()), PairsOf(window->MemoryFile()));
+}
+
+TEST_F(Concordance, AFileThatBreaksOffHalfwayIsNotHalfImported) {
+    Make(false);
+    Record({{"Take care.", "小心。"}});
+    const std::string bad = folder.data + "broken.tmx";
+    WriteBytes(bad, "<?xml version=\"1.0\"?><tmx version=\"1.4\"><body>"
+                    "<tu><tuv xml:lang=\"en\"><seg>Open it.</seg></tuv><tuv xml:lang=\"zh-CN\"><seg>打开。</seg></tuv></tu>"
+                    "<tu><tuv xml:lang=\"en\"><seg>Cut</tuv>");
+    Import(bad);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    const QString m = ui.messages[0];
+    EXPECT_TRUE(m.startsWith(U("无法导入") + QString::fromStdString(bad) + U("：\nTMX line 1"))) << m.toStdString();
+    EXPECT_TRUE(m.endsWith(U("译文记忆没有改动。")));
+    EXPECT_EQ(PairsOf(window->MemoryFile()).size(), 1u);
+}
+
+} // namespace
+} // namespace qb::test
