@@ -66,6 +66,7 @@ std::string TfrmAddword::TargetText() const { return ToGbk(targetBox->text()); }
 
 void TfrmAddword::btAddClick() {
     // No trimming and no check for empty texts: the pair goes to the lexicon as it stands.
+    if (refuse_ && refuse_(sourceBox->text(), targetBox->text())) return;
     if (addEntry_) addEntry_(SourceText(), TargetText());
     accept();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 #include <functional>
 #include <string>
@@ -21,6 +22,10 @@ public:
     explicit TfrmAddword(QWidget* parent = nullptr);
 
     void SetAddEntry(AddEntryFn fn) { addEntry_ = std::move(fn); }
+    // Asked first on 添加 with the fields' own text: true refuses the pair (the function told
+    // the user why), and the dialog stays open with nothing added, so 😀 can be taken out.
+    using RefuseFn = std::function<bool(const QString& source, const QString& rendering)>;
+    void SetRefuse(RefuseFn fn) { refuse_ = std::move(fn); }
 
     // GBK texts of the two fields.
     void SetSourceText(const std::string& gbk);
@@ -38,6 +43,7 @@ public:
 
 private:
     AddEntryFn addEntry_;
+    RefuseFn refuse_;
 };
 
 } // namespace qb

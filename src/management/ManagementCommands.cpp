@@ -1,6 +1,7 @@
 #include "ManagementCommands.h"
 
 #include "AboutUnit.h"
+#include "GbkText.h"
 #include "AddWordUnit.h"
 #include "WorkProgressDialog.h"
 #include "ZYCKunit.h"
@@ -30,9 +31,41 @@ void ConnectCommand(ManagementHost& h, QAction* action, void (*command)(Manageme
     });
 }
 
+QString NoGbkCharacterMessage(const QString& text, const char* fieldUtf8) {
+    qsizetype bad = -1;
+    if (ToGbkStrict(text, &bad) || bad < 0 || bad >= text.size()) return {};
+    char32_t code = text.at(bad).unicode();
+    qsizetype units = 1;
+    if (text.at(bad).isHighSurrogate() && bad + 1 < text.size() && text.at(bad + 1).isLowSurrogate()) {
+        code = QChar::surrogateToUcs4(text.at(bad), text.at(bad + 1));
+        units = 2;
+    }
+    const QString codeText =
+        QStringLiteral("U+%1").arg(qulonglong(code), 4, 16, QLatin1Char('0')).toUpper();
+    return U(fieldUtf8) + U("中的字符“") + text.mid(bad, units) + U("”（") + codeText +
+           U("）不能存入词库：词库只能保存GBK字符。词条没有添加。");
+}
+
+namespace {
+// The message of the first of the two texts that holds a character GBK cannot hold; empty
+// when both fit.
+QString RefusalOf(const QString& source, const char* sourceField, const QString& rendering,
+                  const char* renderingField) {
+    QString why = NoGbkCharacterMessage(source, sourceField);
+    if (why.isEmpty()) why = NoGbkCharacterMessage(rendering, renderingField);
+    return why;
+}
+} // namespace
+
 std::unique_ptr<TfrmAddword> NewAddwordDialog(ManagementHost& h) {
     auto dialog = std::make_unique<TfrmAddword>(h.Window());
     ManagementHost* host = &h;
+    dialog->SetRefuse([host](const QString& source, const QString& rendering) {
+        const QString why = RefusalOf(source, "原文", rendering, "解释");
+        if (why.isEmpty()) return false;
+        host->Ui().ShowMessage(why);
+        return true;
+    });
     dialog->SetAddEntry([host](const std::string& source, const std::string& rendering) {
         AddUserEntry(*host, source, rendering);
     });
@@ -46,7 +79,16 @@ void AddUserEntry(ManagementHost& h, const std::string& source, const std::strin
 void actAddDirectExecute(ManagementHost& h) {
     const std::string source = Trim(h.SourceSelection());
     const std::string rendering = Trim(h.TargetSelection());
-    if (!source.empty() && !rendering.empty()) AddUserEntry(h, source, rendering);
+    if (!source.empty() && !rendering.empty()) {
+        // "naïve" would be stored as na?ve (or na\xFFve): refuse, naming the ï, and add nothing.
+        const QString why = RefusalOf(h.SourceSelectionUnicode(), "原文",
+                                      h.TargetSelectionUnicode(), "译文");
+        if (!why.isEmpty()) {
+            h.Ui().ShowMessage(why);
+            return;
+        }
+        AddUserEntry(h, source, rendering);
+    }
     // Marked modified even when nothing was added, so the user lexicon is written at shutdown.
     if (TQbDict* user = UserLexicon(h)) user->SetModified();
     RefreshSuggestions(h);
@@ -54,7 +96,8 @@ void actAddDirectExecute(ManagementHost& h) {
 
 void actAdjustExecute(ManagementHost& h) {
     TfrmAddword& dialog = h.AddwordDialog();
-    dialog.SetSourceText(h.SourceSelection()); // untrimmed
+    // Untrimmed, and as the pane holds it: an emoji shows as itself, and 添加 then names it.
+    dialog.sourceBox->setText(h.SourceSelectionUnicode());
     dialog.SetTargetText(std::string());
     dialog.sourceBox->setFocus();
     dialog.exec(); // 添加 adds through AddUserEntry; 取消, Esc and the close box add nothing
@@ -62,7 +105,11 @@ void actAdjustExecute(ManagementHost& h) {
 }
 
 void mnuMergeClick(ManagementHost& h) {
-    const QStringList chosen = h.Ui().OpenFiles(QString(), QtFilter(zyck_text::kMergeFilter), false);
+    // A typed name need not exist: reading it then reports "Cannot open file /home/ann/x.txt".
+    TOpenFileRequest request;
+    request.typedNameMayNotExist = true;
+    const QStringList chosen =
+        h.Ui().OpenFiles(QString(), QtFilter(zyck_text::kMergeFilter), false, request);
     if (chosen.isEmpty()) return;
     TQbDict* user = UserLexicon(h);
     if (!user) return;

@@ -29,6 +29,10 @@ public:
     virtual std::string SourceSelection() = 0;
     virtual std::string MainSourceSelection() = 0;
     virtual std::string TargetSelection() = 0;
+    // The same two selections exactly as the panes hold them: in the GBK ones above, 😀 and ß
+    // stand as one placeholder byte each, which cannot say which character it was.
+    virtual QString SourceSelectionUnicode() = 0;
+    virtual QString TargetSelectionUnicode() = 0;
     virtual void ProcessSentence(const std::string& sentence) = 0;
     virtual SchemeChoice Schemes() = 0;
     virtual void SetSchemes(const SchemeChoice& choice) = 0;
@@ -43,6 +47,11 @@ std::unique_ptr<TfrmAddword> NewAddwordDialog(ManagementHost& h);
 // Adds the pair to the user lexicon (slot 0) with merging on; the texts are passed on as they
 // are (GBK). Nothing is written to disk before shutdown saves the user lexicon.
 void AddUserEntry(ManagementHost& h, const std::string& source, const std::string& rendering);
+
+// The refusal of an entry that a GBK lexicon cannot store: empty when every character of
+// `text` has a GBK code, else a message naming the first one that has none and where it stood
+// (`field`: 原文, 译文, 解释), e.g. 原文中的字符“😀”（U+1F600）不能存入词库……
+QString NoGbkCharacterMessage(const QString& text, const char* fieldUtf8);
 
 void actAddDirectExecute(ManagementHost& h); // F8
 void actAdjustExecute(ManagementHost& h);    // F9

@@ -200,8 +200,12 @@ std::string TfrmZYCK::SourceFile() const { return edtSourceFile->text().toStdStr
 
 void TfrmZYCK::btAddLibClick() {
     Guarded(ui_, [&] {
-        const QStringList paths =
-            ui_.OpenFiles(U(zyck_text::kAddTitle), QtFilter(zyck_text::kQbsFilter), true);
+        // A typed name need not exist: OpenDict then says 词库...没有找到！ and the name stays listed.
+        TOpenFileRequest request;
+        request.typedNameMayNotExist = true;
+        request.firstFolder = QString::fromStdString(host_.ProgramFolder() + "lexicons/");
+        const QStringList paths = ui_.OpenFiles(U(zyck_text::kAddTitle),
+                                                QtFilter(zyck_text::kQbsFilter), true, request);
         for (const QString& chosen : paths) {
             const std::string path = chosen.toStdString();
             if (host_.IndexOfDict(path) != -1) {

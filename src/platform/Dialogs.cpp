@@ -1,31 +1,78 @@
 #include "Dialogs.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QUrl>
 
 namespace qb {
 
-void TQtUi::ShowMessage(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
-                    QMessageBox::Ok, parent_);
+namespace {
+
+// QMessageBox fits itself to its text and buttons and allows the caption only its own width
+// plus 50 px, so a short message like 此库已在使用中！ came out narrower than the title bar
+// needs, and the window manager cut 文渡翻译环境 to "文··· 境". The text label gets a minimum width
+// instead, which the box's own sizing respects; title bars usually draw the caption bold.
+void MakeRoomForCaption(QMessageBox& box) {
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int caption = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle());
+    int margins = 0;
+    if (QLayout* layout = box.layout()) {
+        const QMargins m = layout->contentsMargins();
+        margins = m.left() + m.right();
+    }
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+        label->setMinimumWidth(caption + kTitleBarReserve - margins);
+}
+
+QMessageBox::StandardButton RunMessageBox(QWidget* parent, const QString& text,
+                                          QMessageBox::StandardButtons buttons) {
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, buttons,
+                    parent);
     // Start-up messages come while the always-on-top splash is up: stay above it.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    box.exec();
+    MakeRoomForCaption(box);
+    return QMessageBox::StandardButton(box.exec());
 }
+
+} // namespace
+
+void TQtUi::ShowMessage(const QString& text) { RunMessageBox(parent_, text, QMessageBox::Ok); }
 
 bool TQtUi::AskYesNo(const QString& text) {
-    return QMessageBox::question(parent_, QApplication::applicationDisplayName(), text,
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return RunMessageBox(parent_, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-QStringList TQtUi::OpenFiles(const QString& title, const QString& filter, bool several) {
-    if (several) return QFileDialog::getOpenFileNames(parent_, title, QString(), filter);
-    QString one = QFileDialog::getOpenFileName(parent_, title, QString(), filter);
-    return one.isEmpty() ? QStringList() : QStringList{one};
+QStringList TQtUi::OpenFiles(const QString& title, const QString& filter, bool several,
+                             const TOpenFileRequest& request) {
+    QString& last = lastFolders_[request.firstFolder];
+    QFileDialog dialog(parent_, title, last.isEmpty() ? request.firstFolder : last, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (request.typedNameMayNotExist) {
+        // AnyFile takes a typed name as it stands (the Open button of ExistingFile stays
+        // disabled for /home/ann/gone.qbs); the desktop's own dialog would insist on existing
+        // files, so Qt's is used. Several files are still chosen by selecting them in the list
+        // (the line then reads "a.qbs" "b.qbs") or by typing such a line.
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        if (several)
+            for (auto* view : dialog.findChildren<QAbstractItemView*>())
+                view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    } else {
+        dialog.setFileMode(several ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted) return {};
+    QStringList chosen = dialog.selectedFiles();
+    if (!several && chosen.size() > 1) chosen = QStringList{chosen.front()};
+    if (!chosen.isEmpty()) last = QFileInfo(chosen.front()).absolutePath();
+    return chosen;
 }
 
 QString TQtUi::SaveFile(const QString& title, const QString& filter, bool askOverwrite) {
@@ -55,7 +102,9 @@ bool TScriptedUi::AskYesNo(const QString& text) {
     return a;
 }
 
-QStringList TScriptedUi::OpenFiles(const QString&, const QString&, bool) {
+QStringList TScriptedUi::OpenFiles(const QString&, const QString&, bool,
+                                   const TOpenFileRequest& request) {
+    openRequests.push_back(request);
     if (openAnswers.empty()) return {};
     QStringList a = openAnswers.front();
     openAnswers.pop_front();

@@ -11,12 +11,24 @@
 
 #include <deque>
 #include <exception>
+#include <map>
 #include <utility>
 #include <vector>
 
 class QWidget;
 
 namespace qb {
+
+// What an open-file dialog may take and where it starts.
+struct TOpenFileRequest {
+    // A typed name is taken whether or not such a file exists, so the program's own message
+    // (词库/home/ann/law.qbs没有找到！) is what the user sees, not the dialog's "File not found".
+    bool typedNameMayNotExist = false;
+    // Where the dialog opens the first time (e.g. the program's lexicons/ folder); afterwards in
+    // the folder of the last file chosen in a dialog that asked for the same first folder.
+    // Empty: wherever the file dialogs were last.
+    QString firstFolder;
+};
 
 class TUi {
 public:
@@ -25,8 +37,10 @@ public:
     virtual void ShowMessage(const QString& text) = 0;
     // A question with Yes and No; true for Yes.
     virtual bool AskYesNo(const QString& text) = 0;
-    // Open-file dialog: the chosen files (existing ones only), empty when cancelled.
-    virtual QStringList OpenFiles(const QString& title, const QString& filter, bool several) = 0;
+    // Open-file dialog: the chosen files, empty when cancelled. Only existing files unless the
+    // request says otherwise.
+    virtual QStringList OpenFiles(const QString& title, const QString& filter, bool several,
+                                  const TOpenFileRequest& request = {}) = 0;
     // Save-file dialog: the chosen name, empty when cancelled. The dialog asks before
     // overwriting when `askOverwrite`.
     virtual QString SaveFile(const QString& title, const QString& filter, bool askOverwrite) = 0;
@@ -41,7 +55,8 @@ class TQtUi : public TUi {
 public:
     void ShowMessage(const QString& text) override;
     bool AskYesNo(const QString& text) override;
-    QStringList OpenFiles(const QString& title, const QString& filter, bool several) override;
+    QStringList OpenFiles(const QString& title, const QString& filter, bool several,
+                          const TOpenFileRequest& request = {}) override;
     QString SaveFile(const QString& title, const QString& filter, bool askOverwrite) override;
     void OpenUrl(const QString& urlOrPath) override;
     void SetBusy(bool busy) override;
@@ -49,14 +64,22 @@ public:
 
 private:
     QWidget* parent_ = nullptr;
+    // TOpenFileRequest::firstFolder -> the folder of the last file chosen in such a dialog.
+    std::map<QString, QString> lastFolders_;
 };
+
+// Space the window manager's title bar needs beside its caption: the window icon, the close
+// (and often minimise and maximise) buttons, the margins. A message box is made at least the
+// caption's width plus this.
+inline constexpr int kTitleBarReserve = 160;
 
 // Test double: records every message and answers from queues (empty queue: No / cancel).
 class TScriptedUi : public TUi {
 public:
     void ShowMessage(const QString& text) override { messages.push_back(text); }
     bool AskYesNo(const QString& text) override;
-    QStringList OpenFiles(const QString& title, const QString& filter, bool several) override;
+    QStringList OpenFiles(const QString& title, const QString& filter, bool several,
+                          const TOpenFileRequest& request = {}) override;
     QString SaveFile(const QString& title, const QString& filter, bool askOverwrite) override;
     void OpenUrl(const QString& urlOrPath) override { openedUrls.push_back(urlOrPath); }
     void SetBusy(bool busy) override { busyCalls.push_back(busy); }
@@ -65,6 +88,7 @@ public:
     std::vector<QString> questions;
     std::vector<QString> openedUrls;
     std::vector<bool> busyCalls;
+    std::vector<TOpenFileRequest> openRequests; // one per OpenFiles call
     std::deque<bool> yesNoAnswers;
     std::deque<QStringList> openAnswers;
     std::deque<QString> saveAnswers;

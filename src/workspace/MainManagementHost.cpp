@@ -34,6 +34,14 @@ std::string TMainManagementHost::SourceSelection() {
 std::string TMainManagementHost::MainSourceSelection() { return main_.Source.SelText(); }
 std::string TMainManagementHost::TargetSelection() { return main_.Target.SelText(); }
 
+QString TMainManagementHost::SourceSelectionUnicode() {
+    if (main_.frmPopSource && main_.frmPopSource->isVisible())
+        return main_.frmPopSource->Text.SelUnicode();
+    return main_.Source.SelUnicode();
+}
+
+QString TMainManagementHost::TargetSelectionUnicode() { return main_.Target.SelUnicode(); }
+
 void TMainManagementHost::ProcessSentence(const std::string& sentence) {
     main_.ProcessSentence(sentence);
 }

@@ -31,6 +31,8 @@ public:
     std::string SourceSelection() override;
     std::string MainSourceSelection() override;
     std::string TargetSelection() override;
+    QString SourceSelectionUnicode() override;
+    QString TargetSelectionUnicode() override;
     void ProcessSentence(const std::string& sentence) override;
     SchemeChoice Schemes() override;
     void SetSchemes(const SchemeChoice& choice) override;

@@ -26,6 +26,7 @@ namespace {
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 constexpr std::size_t kMaxHits = 200;
+constexpr const char* kTranslationColour = "#006000";
 
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
@@ -69,7 +70,11 @@ private:
     void Prepare(QTextDocument& doc, const QStyleOptionViewItem& opt, const QModelIndex& index) const {
         doc.setDefaultFont(opt.font);
         doc.setDocumentMargin(3);
-        doc.setHtml(index.data(TfrmMemorySearch::kHtmlRole).toString());
+        QString html = index.data(TfrmMemorySearch::kHtmlRole).toString();
+        // A selected row in the selection's text colour: green on the highlight is hard to read.
+        if (opt.state & QStyle::State_Selected)
+            html.replace(QLatin1String(kTranslationColour), opt.palette.color(QPalette::HighlightedText).name());
+        doc.setHtml(html);
         doc.setTextWidth(std::max(80, list_->viewport()->width()));
     }
 
@@ -94,7 +99,7 @@ QString MarkedHtml(std::string_view utf8, const std::vector<tm::Span>& marks) {
         tm::Span run = spans[i];
         for (++i; i < spans.size() && spans[i].begin <= run.end; ++i) run.end = std::max(run.end, spans[i].end);
         html += Escaped(utf8.substr(at, run.begin - at));
-        html += U("<b style=\"background-color:#ffe27a\">") + Escaped(utf8.substr(run.begin, run.end - run.begin)) + U("</b>");
+        html += U("<b style=\"background-color:#ffe27a;color:#000000\">") + Escaped(utf8.substr(run.begin, run.end - run.begin)) + U("</b>");
         at = run.end;
     }
     html += Escaped(utf8.substr(at));
@@ -194,7 +199,7 @@ void TfrmMemorySearch::Answer(std::uint64_t ticket, const std::vector<tm::Hit>& 
     lbPairs->clear();
     for (const tm::Hit& h : hits) {
         auto* item = new QListWidgetItem(lbPairs);
-        item->setData(kHtmlRole, MarkedHtml(h.pair.source, h.sourceMarks) + U("<br><span style=\"color:#006000\">") +
+        item->setData(kHtmlRole, MarkedHtml(h.pair.source, h.sourceMarks) + U("<br><span style=\"color:") + QLatin1String(kTranslationColour) + U("\">") +
                                      MarkedHtml(h.pair.target, h.targetMarks) + U("</span>"));
         item->setData(kTargetRole, QString::fromStdString(h.pair.target));
         item->setToolTip(QString::fromStdString(h.pair.source));

@@ -3,6 +3,7 @@
 #include "Fonts.h"
 #include "Icons.h"
 #include "GbkText.h"
+#include "QtTranslations.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "Splash.h"
@@ -25,6 +26,7 @@ bool TProgram::Start() {
     if (!instance_->Claim()) return false;
 
     InstallFontSubstitutions();
+    InstallQtChineseTranslations(); // before the first message box or file dialog
     // 2. The splash, painted at once.
     TSplashForm splash;
     splash.ShowNow();

@@ -90,6 +90,10 @@ TEST_F(Manager, AddMissingFileStaysListedAndLoadsNothing) {
     const std::string gone = dir / "gone.qbs";
     ui.openAnswers.push_back({QString::fromStdString(gone)});
     f->btAddLibClick();
+    // The dialog was asked to take such a name, and to start in the lexicons' folder.
+    ASSERT_EQ(ui.openRequests.size(), 1u);
+    EXPECT_TRUE(ui.openRequests[0].typedNameMayNotExist);
+    EXPECT_EQ(ui.openRequests[0].firstFolder.toStdString(), dir.path() + "/lexicons/");
     EXPECT_EQ(ui.messages,
               (std::vector<QString>{Q("词库") + QString::fromStdString(gone) + Q("没有找到！")}));
     EXPECT_EQ(ListTexts(f->ListZYKUsing), (std::vector<std::string>{gone}));
@@ -562,7 +566,7 @@ TEST(HelpPages, EveryPageLinkedFromTheIndexExists) {
     const std::string dirPath = QB_HELP_SRC_DIR;
     const std::string index = ReadFile(dirPath + "/index.htm");
     ASSERT_FALSE(index.empty());
-    for (const char* page : {"start.htm", "sentence.htm", "ime.htm", "lexicon.htm", "keys.htm"}) {
+    for (const char* page : {"start.htm", "sentence.htm", "ime.htm", "lexicon.htm", "memory.htm", "keys.htm"}) {
         EXPECT_NE(index.find(std::string("href=\"") + page + "\""), std::string::npos) << page;
         const std::string text = ReadFile(dirPath + "/" + page);
         EXPECT_NE(text.find("charset=\"utf-8\""), std::string::npos) << page;

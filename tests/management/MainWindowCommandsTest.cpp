@@ -198,7 +198,42 @@ TEST_F(Window, F8TakesTheSourceFromTheVisibleFloatingWindow) {
     EXPECT_TRUE(HasLine(w->SentencePhrases, "heart\t" + G("心；心脏")));
 }
 
+TEST_F(Window, F8RefusesACharacterGbkCannotHoldNamingItAndAddsNothing) {
+    Make();
+    const auto before = Entries(User());
+    w->Source.SetUnicodeText(QString::fromUtf8("smile 😀 please"));
+    w->Source.Select(0, w->Source.TextLength());
+    w->Target.SetText(G("微笑"));
+    w->Target.Select(0, w->Target.TextLength());
+    Press(Qt::Key_F8);
+    EXPECT_EQ(Entries(User()), before);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].contains(QString::fromUtf8("😀")));
+    EXPECT_TRUE(ui.messages[0].contains(QStringLiteral("U+1F600")));
+    EXPECT_TRUE(ui.messages[0].startsWith(QString::fromUtf8("原文")));
+}
+
 // ---- F9 ----
+
+TEST_F(Window, F9ShowsTheSourceAsItIsAndRefusesWhatGbkCannotHoldKeepingTheDialogOpen) {
+    Make();
+    const auto before = Entries(User());
+    w->Source.SetUnicodeText(QString::fromUtf8("Straße"));
+    w->Source.Select(0, w->Source.TextLength());
+    bool stayedOpen = false;
+    WhenShown<qb::TfrmAddword>([&](qb::TfrmAddword& d) {
+        EXPECT_EQ(d.sourceBox->text(), QString::fromUtf8("Straße"));
+        d.targetBox->setText(QString::fromUtf8("街道"));
+        d.btAddClick();
+        stayedOpen = d.isVisible();
+        d.reject();
+    });
+    Press(Qt::Key_F9);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(Entries(User()), before);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].contains(QString::fromUtf8("“ß”（U+00DF）")));
+}
 
 TEST_F(Window, F9ThenCancelAddsNothingAndStillRefreshes) {
     Make();
@@ -301,6 +336,8 @@ TEST_F(Window, MergeOfAMissingFileShowsTheFileErrorAndAddsNothing) {
     const std::string gone = root.path() + "/gone.txt";
     ui.openAnswers = {{QString::fromStdString(gone)}};
     w->mnuMerge->trigger();
+    ASSERT_FALSE(ui.openRequests.empty());
+    EXPECT_TRUE(ui.openRequests.back().typedNameMayNotExist); // else the dialog's own refusal
     EXPECT_EQ(Utf8(ui.messages), (std::vector<std::string>{"Cannot open file " + gone}));
     EXPECT_EQ(Entries(User()), before);
     EXPECT_EQ(ui.busyCalls, (std::vector<bool>{true, false}));

@@ -72,9 +72,9 @@ TEST_F(Concordance, TypingFindsMarksTheHitsAndEnterInsertsAtTheCaret) {
     Type(s, "care");
     ASSERT_EQ(s.lbPairs->count(), 2);
     // Newest first; the word marked where it stands, in its own case.
-    EXPECT_NE(Html(s, 0).find("Handle with <b style=\"background-color:#ffe27a\">care</b>."), std::string::npos)
+    EXPECT_NE(Html(s, 0).find("Handle with <b style=\"background-color:#ffe27a;color:#000000\">care</b>."), std::string::npos)
         << Html(s, 0);
-    EXPECT_NE(Html(s, 1).find("Take <b style=\"background-color:#ffe27a\">care</b> of"), std::string::npos);
+    EXPECT_NE(Html(s, 1).find("Take <b style=\"background-color:#ffe27a;color:#000000\">care</b> of"), std::string::npos);
     EXPECT_EQ(s.lbStatus->text(), U("2 对"));
     // Down from the field picks the second row; Enter puts its translation at the caret and
     // gives the target pane the focus.
@@ -91,7 +91,7 @@ TEST_F(Concordance, ChineseWordsFindTheTranslationsAndNoGbkCharactersSurviveTheI
     TfrmMemorySearch& s = OpenSearch();
     Type(s, "文件");
     ASSERT_EQ(s.lbPairs->count(), 2);
-    EXPECT_NE(Html(s, 0).find("显示™<b style=\"background-color:#ffe27a\">文件</b>标志。"), std::string::npos) << Html(s, 0);
+    EXPECT_NE(Html(s, 0).find("显示™<b style=\"background-color:#ffe27a;color:#000000\">文件</b>标志。"), std::string::npos) << Html(s, 0);
     QTest::keyClick(s.edSearch, Qt::Key_Return);
     EXPECT_EQ(window->reTarget->toPlainText(), U("显示™文件标志。")); // not "显示?文件标志。"
     // Text that finds nothing says so; an emptied field empties the list.

@@ -4,6 +4,8 @@
 // click inserts it, and a restarted window still has the pairs.
 #include "WorkspaceTestSupport.h"
 
+#include "MemoryCommands.h"
+#include "MemorySearchWindow.h"
 #include "TranslationMemory.h"
 
 #include <gtest/gtest.h>
@@ -106,6 +108,29 @@ TEST_F(MemoryX11, TranslatedSentencesComeBackAsMatchesAndStayAcrossARestart) {
     EXPECT_EQ(memory.Matches("The sun is hot today.").at(0).pair.target, "今天太阳很热。");
     // The clicked match, recorded for the fourth sentence when the first run ended.
     EXPECT_EQ(memory.Matches("The dog sat on the mat.").at(0).pair.target, "猫坐在垫子上。");
+}
+
+// The concordance window takes the keys while it searches, and after Enter the next keys go to
+// the target pane again, in the active main window.
+TEST_F(MemoryX11, ConcordanceEnterGivesTheKeysBackToTheTargetPane) {
+    {
+        tm::TTranslationMemory memory(folder.memory);
+        memory.Record("Handle with care.", "小心轻放。");
+    }
+    window->reTarget->setFocus();
+    ASSERT_TRUE(XdoTool({"key", "ctrl+t"}));
+    TfrmMemorySearch* search = window->MemoryCommands().SearchWindow();
+    ASSERT_TRUE(search);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return search->isActiveWindow(); }, 3000));
+    ASSERT_TRUE(XdoTool({"type", "care"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !search->Waiting() && search->lbPairs->count() == 1; }, 3000));
+    ASSERT_TRUE(XdoTool({"key", "Return"}));
+    EXPECT_EQ(window->reTarget->toPlainText(), U("小心轻放。"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 3000));
+    EXPECT_EQ(QApplication::focusWidget(), window->reTarget);
+    window->SetTargetKeyHandler(nullptr); // the pane's own handling, to see the letter arrive
+    ASSERT_TRUE(XdoTool({"type", "x"}));
+    EXPECT_EQ(window->reTarget->toPlainText(), U("小心轻放。x"));
 }
 
 } // namespace

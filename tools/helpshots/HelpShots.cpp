@@ -7,7 +7,8 @@
 // main.png (the main window with the floating source window where it stands), zyck.png,
 // imesetup.png, addword.png, about.png and memory.png (the main window again, on a translation
 // memory of a few pairs, with the matches of the selected sentence above the phrase list and the
-// first match's hover text). Run by hand when the windows change; the images are
+// first match's hover text), and memory-search.png (the concordance window over that memory,
+// a phrase looked up). Run by hand when the windows change; the images are
 // kept in data/help/images.
 #include "AboutUnit.h"
 #include "AddWordUnit.h"
@@ -15,6 +16,8 @@
 #include "GbkText.h"
 #include "MainManagementHost.h"
 #include "MainUnit.h"
+#include "MemoryCommands.h"
+#include "MemorySearchWindow.h"
 #include "PopSourceUnit.h"
 #include "TranslationMemory.h"
 #include "ZYCKunit.h"
@@ -178,6 +181,23 @@ int main(int argc, char** argv) {
     }
     std::printf("%s %smemory.png\n", shown && memoryShot.save(out + "memory.png") ? "wrote" : "FAILED",
                 out.toUtf8().constData());
+
+    // The concordance window: a phrase looked up among the pairs, the hits marked.
+    {
+        qb::tm::TTranslationMemory memory(setup.memoryFile);
+        memory.Record("A heart attack needs treatment at once.", "心脏病发作需要立即治疗。");
+        memory.Record("Call a doctor if you think someone is having a heart attack.",
+                      "如果你认为有人心脏病发作，请叫医生。");
+    }
+    m->MemoryCommands().SearchExecute();
+    qb::TfrmMemorySearch* search = m->MemoryCommands().SearchWindow();
+    search->resize(560, 330);
+    search->edSearch->setText(QString::fromUtf8("heart attack"));
+    const bool found = QTest::qWaitFor([&] { return !search->Waiting() && search->lbPairs->count() > 0; }, 5000);
+    QTest::qWait(200);
+    std::printf("%s %smemory-search.png\n", found && search->grab().save(out + "memory-search.png") ? "wrote" : "FAILED",
+                out.toUtf8().constData());
+    search->hide();
     m->hide();
     m->FormDestroy();
     return 0;
