@@ -6,6 +6,8 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -151,11 +153,17 @@ TfrmMemorySearch::~TfrmMemorySearch() {
 
 void TfrmMemorySearch::ShowSearch() {
     if (!isVisible()) {
-        // Beside the target pane the first time, not over the text being translated.
-        const QPoint at = main_.mapToGlobal(QPoint(main_.width() / 3, 60));
-        if (!property("placed").toBool()) {
-            move(at);
-            setProperty("placed", true);
+        // The first time: right of the main window where the screen has room, else at the
+        // screen's right edge (over the phrase list rather than over the panes); afterwards
+        // where the user left it.
+        if (!placed_) {
+            const QRect frame = main_.frameGeometry();
+            const QScreen* screen = main_.screen() ? main_.screen() : QGuiApplication::primaryScreen();
+            const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+            int x = frame.right() + 8;
+            if (x + width() > room.right()) x = std::max(room.left(), room.right() - width());
+            move(x, std::clamp(frame.top(), room.top(), std::max(room.top(), room.bottom() - height())));
+            placed_ = true;
         }
         show();
     }
@@ -225,7 +233,8 @@ void TfrmMemorySearch::InsertSelected() {
 }
 
 void TfrmMemorySearch::BackToTarget() {
-    main_.raise();
+    // Activated, not raised: raising the main window would put it over the floating source
+    // window, which stays above it only as long as the window manager (if any) keeps it there.
     main_.activateWindow();
     main_.Target.SetFocus();
 }
