@@ -60,17 +60,24 @@ fetch_sources() {
   fi
 }
 
+# A build folder is configured when it is new, or when it was made before warnings became errors
+# (an older build/ would otherwise go on building without -Werror).
+needs_configure() {
+  [ ! -f "$1/build.ninja" ] || ! grep -q '^QB_WERROR:BOOL=ON$' "$1/CMakeCache.txt" 2>/dev/null
+}
+
 build() {
-  if [ ! -f "$BUILD/build.ninja" ]; then
-    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  if needs_configure "$BUILD"; then
+    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQB_WERROR=ON >/dev/null
   fi
   cmake --build "$BUILD" -j "$JOBS"
 }
 
 build_sanitized() {
   local dir=$ROOT/build-asan
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQB_SANITIZE=ON >/dev/null
+  if needs_configure "$dir"; then
+    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQB_SANITIZE=ON -DQB_WERROR=ON \
+      -DQB_DATA_DIR="$BUILD/bin" >/dev/null
   fi
   cmake --build "$dir" -j "$JOBS"
 }
@@ -102,6 +109,7 @@ case "$cmd" in
     build_sanitized
     ctest --test-dir "$BUILD" --output-on-failure -j "$JOBS"
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      LSAN_OPTIONS=suppressions=$ROOT/tests/support/lsan.supp \
       ctest --test-dir "$ROOT/build-asan" --output-on-failure -j "$JOBS"
     ;;
   bench)

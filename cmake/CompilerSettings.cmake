@@ -9,6 +9,12 @@ endif()
 
 add_library(qb_settings INTERFACE)
 target_compile_options(qb_settings INTERFACE -Wall -Wextra)
+# The set-up script turns this on for every build it makes (CI included), so a warning fails the
+# build where it was written instead of piling up; a hand-made build may leave it off.
+option(QB_WERROR "Treat the project's warnings as errors" OFF)
+if(QB_WERROR)
+  target_compile_options(qb_settings INTERFACE -Werror)
+endif()
 if(QB_SANITIZE)
   target_compile_options(qb_settings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(qb_settings INTERFACE -fsanitize=address,undefined)

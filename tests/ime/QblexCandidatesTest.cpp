@@ -1,4 +1,4 @@
-// qblex candidates through the real binary and the generated data beside it, as a script or a
+// qblex candidates through the real binary and the generated data, as a script or a
 // benchmark drives it: one question, one answer, before the next question is written.
 #include <gtest/gtest.h>
 
@@ -75,7 +75,7 @@ std::vector<std::string> Split(const std::string& line) {
 } // namespace
 
 TEST(QblexCandidates, AnswersLineByLineWithTheSentencesRenderingsFavoured) {
-    const std::string bin = QB_BIN_DIR;
+    const std::string bin = QB_DATA_DIR; // the generated data (the program's folder in a normal build)
     Qblex q({"candidates", "--folder", bin, "--lexicon", bin + "/lexicons/computing.qbs"});
     // Before a sentence: the plain engine's reading.
     EXPECT_EQ(Split(q.Ask("C\tzhuangtaima")).front(), "状态吗");
@@ -99,7 +99,7 @@ TEST(QblexCandidates, AnswersLineByLineWithTheSentencesRenderingsFavoured) {
 }
 
 TEST(QblexCandidates, SchemesAreTheOnesNamedInTheirOrder) {
-    const std::string bin = QB_BIN_DIR;
+    const std::string bin = QB_DATA_DIR;
     Qblex ziranma({"candidates", "--folder", bin, "--schemes", "3"});
     EXPECT_EQ(Split(ziranma.Ask("C\twomfyygl")).front(), "我们应该");
     // 全拼 alone does not read the double-pinyin code as a clause.

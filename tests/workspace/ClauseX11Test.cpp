@@ -54,7 +54,11 @@ protected:
         setup.ui = &ui;
         setup.rescueFolder = dir.path().toStdString() + "/rescue/";
         const std::string history = dir.path().toStdString() + "/pinyin-history";
-        setup.makeConverter = [history] { return MakeClauseConverter({history}); };
+        setup.makeConverter = [history] {
+            ClauseConverterOptions options;
+            options.historyPath = history;
+            return MakeClauseConverter(options);
+        };
         window = std::make_unique<TfrmMainQB>(setup);
         window->CreateOtherWindows();
         window->setGeometry(100, 100, 800, 600);

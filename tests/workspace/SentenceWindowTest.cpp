@@ -101,7 +101,6 @@ TEST_F(SentenceWindow, CtrlKExtendsAndCtrlLConfirms) {
     window->Source.Select(14, 4);
     window->reTarget->setFocus();
     Key(window->reTarget, Qt::Key_L);
-    std::size_t k = 0;
     // The word, and 银行 by the initials of its readings (行: xing hang; 五笔 qvej tfh); 岸 is
     // not in the tables.
     EXPECT_EQ(window->SentenceCodeKeys, (StringList{"bank", "qt", "yh", "yx"}));

@@ -240,18 +240,28 @@ TEST(ProgramStart, TheProgramsOwnSetupConvertsClausesAndKeepsTheUsersHistory) {
     EXPECT_TRUE(QFile::exists(QString::fromStdString(PinyinHistoryFile())));
 }
 
+TProgramSetup ProgramSetup(const TProgramFolder& folder, const QString& instance, TUi* ui, bool handleSignals) {
+    TProgramSetup s;
+    s.programFolder = folder.folder;
+    s.settingsFile = folder.settings;
+    s.instanceName = instance;
+    s.ui = ui;
+    s.handleSignals = handleSignals;
+    return s;
+}
+
 TEST(ProgramStart, SecondInstanceActivatesTheFirstAndTouchesNothing) {
     TProgramFolder first;
     TProgramFolder second;
     TScriptedUi ui1, ui2;
     const QString name = QStringLiteral("qbtest-start-%1").arg(QCoreApplication::applicationPid());
-    TProgram a({first.folder, first.settings, name, &ui1, false});
+    TProgram a(ProgramSetup(first, name, &ui1, false));
     ASSERT_TRUE(a.Start());
     ASSERT_TRUE(a.MainWindow());
     EXPECT_TRUE(a.MainWindow()->isVisible());
     QSignalSpy spy(a.Instance(), &TSingleInstance::activateRequested);
 
-    TProgram b({second.folder, second.settings, name, &ui2, false});
+    TProgram b(ProgramSetup(second, name, &ui2, false));
     EXPECT_FALSE(b.Start());
     EXPECT_EQ(b.MainWindow(), nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return spy.count() == 1; }, 3000));
@@ -267,7 +277,7 @@ TEST(ProgramStart, SigtermClosesTheWindowAndShutdownSaves) {
     TProgramFolder folder;
     TScriptedUi ui;
     const QString name = QStringLiteral("qbtest-sig-%1").arg(QCoreApplication::applicationPid());
-    TProgram p({folder.folder, folder.settings, name, &ui, true});
+    TProgram p(ProgramSetup(folder, name, &ui, true));
     ASSERT_TRUE(p.Start());
     QSignalSpy closed(p.MainWindow(), &TfrmMainQB::closed);
     ::raise(SIGTERM);
