@@ -8,6 +8,8 @@
 #include <QThread>
 
 #include <atomic>
+#include <ctime>
+#include <deque>
 #include <mutex>
 
 namespace qb {
@@ -52,6 +54,15 @@ struct TMemoryLink::State {
     std::atomic<std::uint64_t> latest{0};
     std::mutex lock;
     TMemoryLink* receiver = nullptr;
+    // Pairs asked to be recorded and not yet in the file, oldest first (worker thread only). A
+    // file another program holds past the busy wait, or a data folder on a network share that
+    // is briefly away, costs no pair: what could not be written goes in at the next request
+    // that finds the file usable, in the order typed, with the time it was typed.
+    struct Unwritten {
+        std::string source, target;
+        std::int64_t when;
+    };
+    std::deque<Unwritten> unwritten;
 
     template <class F>
     void Report(F&& f) {
@@ -75,6 +86,23 @@ struct TMemoryLink::State {
             Fail(e.what());
         }
         return memory.get();
+    }
+    // True when nothing is left unwritten.
+    bool WriteUnwritten() {
+        if (unwritten.empty()) return true;
+        tm::TTranslationMemory* m = Open();
+        if (!m) return false;
+        while (!unwritten.empty()) {
+            const Unwritten& u = unwritten.front();
+            try {
+                m->Record(u.source, u.target, u.when);
+            } catch (const std::exception& e) {
+                Fail(e.what());
+                return false;
+            }
+            unwritten.pop_front();
+        }
+        return true;
     }
 };
 
@@ -111,6 +139,7 @@ void TMemoryLink::Lookup(const QString& sentence) {
     const std::string s = sentence.toStdString();
     Post([seq, s, sentence](State& st) {
         if (st.latest != seq) return; // a newer sentence was selected meanwhile
+        if (!st.WriteUnwritten()) return;
         tm::TTranslationMemory* m = st.Open();
         if (!m) return;
         QList<TMemoryMatch> found;
@@ -132,14 +161,9 @@ void TMemoryLink::Lookup(const QString& sentence) {
 void TMemoryLink::Cancel() { state_->latest = ++latest_; }
 
 void TMemoryLink::Record(const QString& source, const QString& target) {
-    Post([s = source.toStdString(), t = target.toStdString()](State& st) {
-        tm::TTranslationMemory* m = st.Open();
-        if (!m) return;
-        try {
-            m->Record(s, t);
-        } catch (const std::exception& e) {
-            st.Fail(e.what());
-        }
+    Post([s = source.toStdString(), t = target.toStdString(), when = std::int64_t(std::time(nullptr))](State& st) {
+        st.unwritten.push_back({s, t, when});
+        st.WriteUnwritten();
     });
 }
 
@@ -150,7 +174,8 @@ bool TMemoryLink::Finish(int ms) {
         return true;
     }
     Post([](State& st) {
-        st.memory.reset(); // closed on the thread that used it
+        st.WriteUnwritten(); // a last try for what an earlier failure held back
+        st.memory.reset();   // closed on the thread that used it
         QThread::currentThread()->quit();
     });
     finished_ = true;

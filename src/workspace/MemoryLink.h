@@ -45,7 +45,8 @@ public:
     void Lookup(const QString& sentence);
     void Cancel();
     // Records a pair (each in its own transaction); done in the order asked, before any
-    // lookup asked later.
+    // lookup asked later. A pair the file refuses is kept and written at the next request
+    // (record, lookup or Finish) that finds the file usable again.
     void Record(const QString& source, const QString& target);
     // Lets the worker finish what was asked, closes the file and ends the thread; false when
     // it did not end within `ms`. What the worker reported meanwhile is delivered here.

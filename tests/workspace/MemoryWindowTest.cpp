@@ -214,5 +214,24 @@ TEST_F(MemoryWindow, AMemoryFileThatCannotBeOpenedIsReportedOnceAndTheWindowWork
     EXPECT_EQ(ReadBytes(folder.memory), "not a database, but a file of someone else's that must stay\n");
 }
 
+TEST_F(MemoryWindow, PairsTheFileRefusedAreWrittenOnceItCanBeUsedAgain) {
+    QDir().mkpath(QString::fromStdString(folder.data));
+    WriteBytes(folder.memory, "held by someone else for a while\n");
+    Make();
+    window->Source.SetText("One. Two. Three.");
+    window->Source.SetSelStart(0);
+    window->reSource->setFocus();
+    CtrlJ(); Type("一");
+    CtrlJ(); Type("二");
+    CtrlJ();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ui.messages.empty(); }, 3000));
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(folder.memory)));
+    Type("三");
+    CtrlJ();
+    const Pairs expected = {{"One.", GbkToUtf8(G("一"))}, {"Two.", GbkToUtf8(G("二"))},
+                            {"Three.", GbkToUtf8(G("三"))}};
+    EXPECT_EQ(Recorded(), expected);
+}
+
 } // namespace
 } // namespace qb::test
