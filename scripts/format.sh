@@ -9,7 +9,11 @@ if ! command -v "$CLANG_FORMAT" >/dev/null 2>&1; then
   echo "format.sh: $CLANG_FORMAT not found (Debian package clang-format)" >&2
   exit 2
 fi
-mapfile -d '' files < <(git ls-files -z -- '*.cpp' '*.h')
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  mapfile -d '' files < <(git ls-files -z -- '*.cpp' '*.h')
+else # a copy of the tree without its history
+  mapfile -d '' files < <(find src tests tools bench \( -name '*.cpp' -o -name '*.h' \) -print0)
+fi
 if [ "${1:-}" = "--check" ]; then
   bad=0
   for f in "${files[@]}"; do

@@ -32,8 +32,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include <ctime>
 #include <cstdlib>
+#include <ctime>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,7 +70,8 @@ int Latency() {
     }
     std::array<qb::SchemeTables, 4> tables;
     for (int id : qb::kLoadOrder)
-        qb::LoadScheme(tables[std::size_t(id - 1)], kBin, qb::Schemes()[std::size_t(id - 1)].stem, true);
+        qb::LoadScheme(tables[std::size_t(id - 1)], kBin, qb::Schemes()[std::size_t(id - 1)].stem,
+                       true);
     const auto t0 = Clock::now();
     auto converter = qb::MakeClauseConverter({});
     const double loadMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
@@ -146,11 +147,12 @@ int Latency() {
         std::printf("latency: the library alone, one 全拼 decoder: p50 %.3f ms  p99 %.3f ms\n",
                     Percentile(v, 0.5), Percentile(v, 0.99));
     }
-    std::printf("latency: converter created in %.0f ms; key press to candidate list, four schemes, a sentence selected\n",
-                loadMs);
+    std::printf(
+        "latency: converter created in %.0f ms; key press to candidate list, four schemes, a sentence selected\n",
+        loadMs);
     for (const auto& [b, v] : byBucket)
-        std::printf("latency: %2d-%2d letters: p50 %.3f ms  p99 %.3f ms  (%zu key presses)\n", b * 10 + 1,
-                    b * 10 + 10, Percentile(v, 0.5), Percentile(v, 0.99), v.size());
+        std::printf("latency: %2d-%2d letters: p50 %.3f ms  p99 %.3f ms  (%zu key presses)\n",
+                    b * 10 + 1, b * 10 + 10, Percentile(v, 0.5), Percentile(v, 0.99), v.size());
     std::printf("latency: all: p50 %.3f ms  p99 %.3f ms  max %.3f ms (goal: p99 under 2 ms)\n",
                 Percentile(all, 0.5), Percentile(all, 0.99), Percentile(all, 1.0));
     // On a machine shared with other work the wall clock also counts time the thread waited
@@ -279,7 +281,8 @@ struct Tally {
     long unreachable = 0;
 };
 
-void TypeRun(const Typist& t, const std::vector<std::string>& run, const Source& candidates, Tally& tally) {
+void TypeRun(const Typist& t, const std::vector<std::string>& run, const Source& candidates,
+             Tally& tally) {
     const std::vector<std::string> seg = t.Segment(run);
     std::string runCode;
     long wordKeys = 0;
@@ -399,7 +402,8 @@ int Typing() {
         if (it != programCache.end()) return it->second;
         std::vector<std::string> texts;
         for (const std::string& c : SplitTabs(program.Ask("C\t" + code)))
-            if (!c.empty() && c.find("...") == std::string::npos) texts.push_back(qb::Utf8ToGbkLossy(c));
+            if (!c.empty() && c.find("...") == std::string::npos)
+                texts.push_back(qb::Utf8ToGbkLossy(c));
         return programCache.emplace(code, std::move(texts)).first->second;
     };
 
@@ -438,10 +442,12 @@ int Typing() {
     auto kpc = [](const Tally& t) { return t.chars ? double(t.keys) / double(t.chars) : 0.0; };
     std::printf("typing: %zu sentence pairs, %ld hanzi in %ld runs (%.0f s)\n", pairs.size(),
                 withProgram.chars, withProgram.runs, secs);
-    std::printf("typing: program (全拼, sentence selected): %.3f keys per character, %ld runs whole, %ld characters unreachable\n",
-                kpc(withProgram), withProgram.wholeRuns, withProgram.unreachable);
-    std::printf("typing: library alone:                     %.3f keys per character, %ld runs whole, %ld characters unreachable\n",
-                kpc(withLibrary), withLibrary.wholeRuns, withLibrary.unreachable);
+    std::printf(
+        "typing: program (全拼, sentence selected): %.3f keys per character, %ld runs whole, %ld characters unreachable\n",
+        kpc(withProgram), withProgram.wholeRuns, withProgram.unreachable);
+    std::printf(
+        "typing: library alone:                     %.3f keys per character, %ld runs whole, %ld characters unreachable\n",
+        kpc(withLibrary), withLibrary.wholeRuns, withLibrary.unreachable);
     std::printf("typing: ratio program / library: %.3f (goal: at most 0.9)\n",
                 kpc(withLibrary) > 0 ? kpc(withProgram) / kpc(withLibrary) : 0.0);
     return 0;

@@ -44,7 +44,9 @@ struct BenchHost : ImeHost {
     bool FullWidthChars() const override { return false; }
     const StringList& SentenceCodeKeys() const override { return keys; }
     const StringList& SentenceCodeWords() const override { return words; }
-    const SchemeTables& Scheme(int id) const override { return schemes[static_cast<std::size_t>(id - 1)]; }
+    const SchemeTables& Scheme(int id) const override {
+        return schemes[static_cast<std::size_t>(id - 1)];
+    }
     bool SchemeOn(int) const override { return true; }
     std::array<int, 4> SchemeOrder() const override { return {1, 2, 3, 4}; }
 };
@@ -78,6 +80,7 @@ void FillSentenceTable(BenchHost& h) {
     StringList tokens;
     SplitString(sentence, " ", tokens);
     for (const std::string& t : tokens) MergeKeyedValue(LowerAscii(t), t, h.keys, h.words, ";");
+    // clang-format off
     const std::pair<const char*, const char*> phrases[] = {
         {"take care", "保重；照顾；小心"},   {"economic development", "经济发展"},
         {"China", "中国；瓷器"},             {"people", "人民；人们；民族"},
@@ -87,6 +90,7 @@ void FillSentenceTable(BenchHost& h) {
         {"biggest", "最大的"},               {"world", "世界；天下；领域"},
         {"years", "年；岁月；时代"},         {"economic", "经济的；经济上的；合算的"},
     };
+    // clang-format on
     StringList senses, codes;
     for (const auto& [phraseUtf8, renderingUtf8] : phrases) {
         const std::string phrase = phraseUtf8;
@@ -136,9 +140,8 @@ void FillSynthetic(BenchHost& h) {
                 for (int k = 0; k < 200; ++k) codes.push_back(two + "z" + std::to_string(1000 + k));
             }
         }
-        std::sort(codes.begin(), codes.end(), [](const std::string& x, const std::string& y) {
-            return TextLess(x, y);
-        });
+        std::sort(codes.begin(), codes.end(),
+                  [](const std::string& x, const std::string& y) { return TextLess(x, y); });
         int salt = 0;
         for (const std::string& c : codes) {
             std::string line;
@@ -206,8 +209,10 @@ World& TheWorld() {
     return w;
 }
 
+// clang-format off
 const char* const kCodes[] = {"a", "y", "s", "z", "yi", "shi", "zh", "zhong", "vsgo", "khlg",
                                "zhongg", "jingji", "sj", "zg", "ui", "e"};
+// clang-format on
 
 void SendKey(QWidget* w, Qt::Key k) {
     QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
@@ -255,7 +260,8 @@ void BM_KeyToCandidateWindow(benchmark::State& state) {
     World& w = TheWorld();
     if (!w.real) {
         state.SkipWithError("real tables not found (QB_TABLE_DIR, build/bin, build-data/bin)");
-        for (auto _ : state) {}
+        for (auto _ : state) {
+        }
         return;
     }
     KeyToWindow(state, w);
@@ -264,7 +270,8 @@ void BM_LookupCandidates(benchmark::State& state) {
     World& w = TheWorld();
     if (!w.real) {
         state.SkipWithError("real tables not found (QB_TABLE_DIR, build/bin, build-data/bin)");
-        for (auto _ : state) {}
+        for (auto _ : state) {
+        }
         return;
     }
     Lookup(state, w);
@@ -289,12 +296,13 @@ void BM_LookupCandidates_Synthetic(benchmark::State& state) { Lookup(state, Synt
 // for every sense of a sentence: a plain word, a word of polyphonic characters, and a long sense
 // of which only the first 12 characters count.
 const char* const kWords[] = {"中国", "银行行长重新长大了", "会计和音乐的长处还是重要的差不多一样",
-                               "一二三四五六七八九十百千万亿"};
+                              "一二三四五六七八九十百千万亿"};
 void BM_GetWordCodes(benchmark::State& state) {
     World& w = TheWorld();
     if (!w.real) {
         state.SkipWithError("real tables not found (QB_TABLE_DIR, build/bin, build-data/bin)");
-        for (auto _ : state) {}
+        for (auto _ : state) {
+        }
         return;
     }
     const std::string word = Utf8ToGbkLossy(kWords[state.range(0)]);

@@ -58,8 +58,9 @@ public:
     explicit Generator(unsigned seed) : rng_(seed) {}
 
     std::string Syllable() {
-        static const char* onsets[] = {"", "b", "c", "d", "f", "g", "h", "j", "k", "l", "m", "n", "p",
-                                       "r", "s", "t", "v", "w", "st", "tr", "pr", "ch", "sh", "th", "br", "cl"};
+        static const char* onsets[] = {"",   "b",  "c",  "d",  "f",  "g",  "h",  "j", "k",
+                                       "l",  "m",  "n",  "p",  "r",  "s",  "t",  "v", "w",
+                                       "st", "tr", "pr", "ch", "sh", "th", "br", "cl"};
         static const char* vowels[] = {"a", "e", "i", "o", "u", "ea", "ou", "io", "ai"};
         static const char* codas[] = {"", "n", "r", "s", "t", "l", "m", "ck", "nd", "st"};
         return std::string(onsets[rng_() % 26]) + vowels[rng_() % 9] + codas[rng_() % 10];
@@ -135,7 +136,8 @@ const Synthetic& Data() {
             if (seen.insert(w).second) words.push_back(std::move(w));
         }
         const std::size_t common = std::min<std::size_t>(30000, words.size());
-        static const char* little[] = {"of", "the", "to", "in", "a", "up", "out", "on", "for", "with"};
+        static const char* little[] = {"of", "the", "to", "in",  "a",
+                                       "up", "out", "on", "for", "with"};
         auto commonWord = [&](std::mt19937& rng) {
             if (rng() % 4 == 0) return std::string(little[rng() % 10]);
             const double u = double(rng()) / double(rng.max());
@@ -322,7 +324,9 @@ void PeakOfLoading(benchmark::State& state, const std::string& path) {
 }
 void BM_PeakMemory_LoadQbs(benchmark::State& state) { PeakOfLoading(state, Data().qbsPath); }
 BENCHMARK(BM_PeakMemory_LoadQbs)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-void BM_PeakMemory_LoadShuffledTxt(benchmark::State& state) { PeakOfLoading(state, Data().shuffledPath); }
+void BM_PeakMemory_LoadShuffledTxt(benchmark::State& state) {
+    PeakOfLoading(state, Data().shuffledPath);
+}
 BENCHMARK(BM_PeakMemory_LoadShuffledTxt)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 long ReadVmHwmKb() {
@@ -379,7 +383,8 @@ void BM_MergeText100kAndSave(benchmark::State& state) {
     std::size_t added = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        std::filesystem::copy_file(d.qbsPath, target, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(d.qbsPath, target,
+                                   std::filesystem::copy_options::overwrite_existing);
         auto dict = std::make_unique<TQbDict>();
         dict->Load(target, "");
         const std::size_t before = dict->EntryCount();
@@ -402,7 +407,8 @@ void BM_AddEntries(benchmark::State& state) {
     const std::size_t n = std::size_t(state.range(0));
     StringList sources, renderings;
     for (std::size_t i = 0; i < n; ++i) {
-        sources.push_back(d.mergeSources[i % d.mergeSources.size()] + (i >= d.mergeSources.size() ? "x" : ""));
+        sources.push_back(d.mergeSources[i % d.mergeSources.size()] +
+                          (i >= d.mergeSources.size() ? "x" : ""));
         renderings.push_back(d.mergeRenderings[i % d.mergeRenderings.size()]);
     }
     for (auto _ : state) {
@@ -416,11 +422,17 @@ void BM_AddEntries(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.counters["lines"] = double(n);
-    state.counters["us_per_line"] = benchmark::Counter(double(n), benchmark::Counter::kIsIterationInvariantRate |
-                                                                       benchmark::Counter::kInvert);
+    state.counters["us_per_line"] = benchmark::Counter(
+        double(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_AddEntries)->Arg(25000)->Arg(50000)->Arg(100000)->Arg(200000)->Unit(benchmark::kMillisecond)
-    ->Iterations(2)->UseRealTime();
+BENCHMARK(BM_AddEntries)
+    ->Arg(25000)
+    ->Arg(50000)
+    ->Arg(100000)
+    ->Arg(200000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->UseRealTime();
 
 void BM_SaveToBytesQbs(benchmark::State& state) {
     const TQbDict& dict = Loaded();

@@ -66,12 +66,12 @@ private:
 // ---- synthetic data of the real sizes ----
 
 std::string RandomWord(std::mt19937& rng) {
-    static const char* syll[] = {"ab", "ac", "al", "an", "ar", "at", "ba", "be", "bi", "bo", "ca",
-                                 "ce", "ci", "co", "de", "di", "do", "el", "en", "er", "es", "fa",
-                                 "fi", "ga", "ge", "ha", "he", "in", "is", "la", "le", "li", "lo",
-                                 "ma", "me", "mi", "mo", "na", "ne", "no", "on", "or", "pa", "pe",
-                                 "pi", "ra", "re", "ri", "ro", "sa", "se", "si", "ta", "te", "ti",
-                                 "to", "un", "ur", "va", "ve", "za", "tion", "ment", "ness", "ly"};
+    static const char* syll[] = {
+        "ab", "ac", "al", "an", "ar", "at", "ba", "be", "bi", "bo",   "ca",   "ce",   "ci",
+        "co", "de", "di", "do", "el", "en", "er", "es", "fa", "fi",   "ga",   "ge",   "ha",
+        "he", "in", "is", "la", "le", "li", "lo", "ma", "me", "mi",   "mo",   "na",   "ne",
+        "no", "on", "or", "pa", "pe", "pi", "ra", "re", "ri", "ro",   "sa",   "se",   "si",
+        "ta", "te", "ti", "to", "un", "ur", "va", "ve", "za", "tion", "ment", "ness", "ly"};
     std::uniform_int_distribution<int> n(2, 5), s(0, int(std::size(syll)) - 1);
     std::string w;
     for (int i = n(rng); i > 0; --i) w += syll[s(rng)];
@@ -138,10 +138,10 @@ std::string SyntheticTextLexicon(std::size_t lines) {
 // ---- the data of one run ----
 
 struct Data {
-    std::string folder;       // a scratch program folder
-    std::string basicSource;  // BasicDict.qbs as found or made
-    std::string full;         // ecdict-full.qbs
-    std::string text;         // the 100k-line text lexicon
+    std::string folder;      // a scratch program folder
+    std::string basicSource; // BasicDict.qbs as found or made
+    std::string full;        // ecdict-full.qbs
+    std::string text;        // the 100k-line text lexicon
     bool real = false;
 };
 
@@ -159,14 +159,16 @@ std::string FindBin() {
 Data& TheData() {
     static Data d = [] {
         Data data;
-        data.folder = (fs::temp_directory_path() / ("qb-bench-mgmt-" + std::to_string(::getpid()))).string() + "/";
+        data.folder =
+            (fs::temp_directory_path() / ("qb-bench-mgmt-" + std::to_string(::getpid()))).string() + "/";
         fs::create_directories(data.folder);
         const std::string bin = FindBin();
         if (!bin.empty()) {
             data.real = true;
             data.basicSource = bin + "BasicDict.qbs";
             data.full = bin + "lexicons/ecdict-full.qbs";
-            WriteAll(data.folder + "verb.spe", fs::exists(bin + "verb.spe") ? ReadAll(bin + "verb.spe") : "");
+            WriteAll(data.folder + "verb.spe",
+                     fs::exists(bin + "verb.spe") ? ReadAll(bin + "verb.spe") : "");
         } else {
             data.basicSource = data.folder + "BasicDict-source.qbs";
             data.full = data.folder + "ecdict-full.qbs";
@@ -181,7 +183,8 @@ Data& TheData() {
             full.Load(data.full, data.folder + "verb.spe");
             std::string t, k, r;
             const std::size_t n = full.EntryCount();
-            for (std::size_t i = 0, taken = 0; taken < 100000 && i < n; i += std::max<std::size_t>(1, n / 100000), ++taken) {
+            for (std::size_t i = 0, taken = 0; taken < 100000 && i < n;
+                 i += std::max<std::size_t>(1, n / 100000), ++taken) {
                 full.GetEntry(static_cast<long long>(i), k, r);
                 t += k + "\t" + r + "\r\n";
             }
@@ -190,7 +193,10 @@ Data& TheData() {
             WriteAll(data.text, SyntheticTextLexicon(100000));
         }
         WriteAll(data.folder + "mydict-source.txt", SyntheticTextLexicon(2000));
-        std::atexit([] { std::error_code ec; fs::remove_all(TheData().folder, ec); });
+        std::atexit([] {
+            std::error_code ec;
+            fs::remove_all(TheData().folder, ec);
+        });
         return data;
     }();
     return d;

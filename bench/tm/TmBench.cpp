@@ -28,9 +28,10 @@ namespace {
 using namespace qb::tm;
 
 constexpr const char* kFunctionWords[] = {
-    "the", "of", "and", "to", "a", "in", "is", "that", "for", "it", "as", "with", "be", "on",
-    "not", "this", "by", "are", "or", "from", "at", "which", "an", "can", "if", "you", "all",
-    "will", "when", "each", "must", "may", "than", "other", "into", "only", "new", "also"};
+    "the",  "of",    "and",  "to",    "a",    "in",   "is",  "that", "for",  "it",
+    "as",   "with",  "be",   "on",    "not",  "this", "by",  "are",  "or",   "from",
+    "at",   "which", "an",   "can",   "if",   "you",  "all", "will", "when", "each",
+    "must", "may",   "than", "other", "into", "only", "new", "also"};
 
 class Generator {
 public:
@@ -57,7 +58,8 @@ public:
     std::vector<std::string> Variant(std::vector<std::string> words) {
         const int changes = std::uniform_int_distribution<int>(1, 2)(rng_);
         for (int i = 0; i < changes; ++i)
-            words[std::uniform_int_distribution<std::size_t>(0, words.size() - 1)(rng_)] = vocabulary_[zipf_(rng_)];
+            words[std::uniform_int_distribution<std::size_t>(0, words.size() - 1)(rng_)] =
+                vocabulary_[zipf_(rng_)];
         return words;
     }
     std::string Chinese() {
@@ -75,9 +77,10 @@ public:
 
 private:
     std::string Word() {
-        static const char* syllables[] = {"con", "fig", "ur", "a", "tion", "ser", "ver", "net", "work",
-                                          "pro", "cess", "in", "ter", "face", "de", "vice", "sys", "tem",
-                                          "da", "ta", "base", "re", "cord", "mo", "dule", "port"};
+        static const char* syllables[] = {"con", "fig",  "ur",  "a",    "tion", "ser", "ver",
+                                          "net", "work", "pro", "cess", "in",   "ter", "face",
+                                          "de",  "vice", "sys", "tem",  "da",   "ta",  "base",
+                                          "re",  "cord", "mo",  "dule", "port"};
         std::string w;
         const int n = std::uniform_int_distribution<int>(1, 4)(rng_);
         for (int i = 0; i < n; ++i) w += syllables[std::uniform_int_distribution<int>(0, 25)(rng_)];
@@ -108,11 +111,16 @@ struct Fixture {
         TmxWriter writer;
         std::vector<std::vector<std::string>> recent;
         for (std::size_t i = 0; i < PairCount(); ++i) {
-            std::vector<std::string> words =
-                (i % 4 == 3 && !recent.empty()) ? gen.Variant(recent[gen.Rng()() % recent.size()]) : gen.Words();
+            std::vector<std::string> words = (i % 4 == 3 && !recent.empty())
+                                                 ? gen.Variant(recent[gen.Rng()() % recent.size()])
+                                                 : gen.Words();
             if (i % 97 == 0) stored.push_back(words);
-            if (recent.size() < 5000) recent.push_back(words); else recent[gen.Rng()() % recent.size()] = words;
-            writer.Add(TmxUnit{Generator::Sentence(words), gen.Chinese(), 1700000000 + std::int64_t(i), 1700000000 + std::int64_t(i)});
+            if (recent.size() < 5000)
+                recent.push_back(words);
+            else
+                recent[gen.Rng()() % recent.size()] = words;
+            writer.Add(TmxUnit{Generator::Sentence(words), gen.Chinese(),
+                               1700000000 + std::int64_t(i), 1700000000 + std::int64_t(i)});
         }
         tmx = writer.Finish();
         tm = std::make_unique<TTranslationMemory>(dir + "/memory.db");
@@ -133,7 +141,8 @@ Fixture& F() {
 // The time per iteration is the time per query; the counters say what was searched and found.
 void Report(benchmark::State& state, std::size_t matches) {
     state.counters["pairs"] = double(F().tm->PairCount());
-    state.counters["matches_per_query"] = double(matches) / double(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.counters["matches_per_query"] =
+        double(matches) / double(std::max<benchmark::IterationCount>(state.iterations(), 1));
 }
 
 // A selected sentence that is a stored one with a word changed: the everyday case.
@@ -167,8 +176,9 @@ BENCHMARK(BM_FuzzyMatchNewSentence)->Unit(benchmark::kMillisecond);
 // The worst case for the index: a long sentence of the commonest words only.
 void BM_FuzzyMatchCommonWords(benchmark::State& state) {
     Fixture& f = F();
-    const std::string s = "It is not that the one of the other can be in all of them, as it is with this and that "
-                          "which is on the other one or at the new one for all of the other.";
+    const std::string s =
+        "It is not that the one of the other can be in all of them, as it is with this and that "
+        "which is on the other one or at the new one for all of the other.";
     for (auto _ : state) benchmark::DoNotOptimize(f.tm->Matches(s));
 }
 BENCHMARK(BM_FuzzyMatchCommonWords)->Unit(benchmark::kMillisecond);
@@ -176,7 +186,8 @@ BENCHMARK(BM_FuzzyMatchCommonWords)->Unit(benchmark::kMillisecond);
 void BM_ExactMatch(benchmark::State& state) {
     Fixture& f = F();
     std::size_t q = 0;
-    for (auto _ : state) benchmark::DoNotOptimize(f.tm->Matches(Generator::Sentence(f.stored[q++ % f.stored.size()])));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(f.tm->Matches(Generator::Sentence(f.stored[q++ % f.stored.size()])));
 }
 BENCHMARK(BM_ExactMatch)->Unit(benchmark::kMillisecond);
 
@@ -203,7 +214,8 @@ void BM_RecordPair(benchmark::State& state) {
     Fixture& f = F();
     std::size_t i = 0;
     for (auto _ : state) {
-        f.tm->Record("Bench sentence " + std::to_string(i) + " " + Generator::Sentence(f.gen.Words()), f.gen.Chinese());
+        f.tm->Record("Bench sentence " + std::to_string(i) + " " + Generator::Sentence(f.gen.Words()),
+                     f.gen.Chinese());
         ++i;
     }
 }
@@ -225,7 +237,8 @@ void BM_TmxImport(benchmark::State& state) {
     for (auto _ : state) {
         const std::string path = f.dir + "/import-" + std::to_string(round++) + ".db";
         TTranslationMemory tm(path);
-        const ImportReport r = ImportTmx(tm, std::string_view(f.tmx.constData(), std::size_t(f.tmx.size())));
+        const ImportReport r =
+            ImportTmx(tm, std::string_view(f.tmx.constData(), std::size_t(f.tmx.size())));
         state.counters["units"] = double(r.counts.units);
         state.counters["MB"] = double(f.tmx.size()) / 1e6;
     }

@@ -29,8 +29,9 @@
 namespace {
 
 std::vector<std::string> Vocabulary(std::mt19937& rng) {
-    std::vector<std::string> v = {"the", "of", "and", "to", "a", "in", "is", "that", "for", "it",
-                                  "with", "be", "on", "not", "this", "by", "are", "or", "from"};
+    std::vector<std::string> v = {"the",  "of",  "and", "to",   "a",   "in", "is",
+                                  "that", "for", "it",  "with", "be",  "on", "not",
+                                  "this", "by",  "are", "or",   "from"};
     while (v.size() < 20000) {
         std::string w;
         const int n = std::uniform_int_distribution<int>(3, 10)(rng);
@@ -52,7 +53,8 @@ struct Words {
 
 void BM_CtrlJ(benchmark::State& state) {
     std::size_t pairs = 100000;
-    if (const char* n = std::getenv("QB_BENCH_PAIRS")) pairs = std::size_t(std::max(1000L, std::atol(n)));
+    if (const char* n = std::getenv("QB_BENCH_PAIRS"))
+        pairs = std::size_t(std::max(1000L, std::atol(n)));
     std::mt19937 rng(7);
     const std::vector<std::string> vocabulary = Vocabulary(rng);
     std::discrete_distribution<std::size_t> zipf = [&] {

@@ -46,7 +46,8 @@ TBench& Bench() {
         QFile f(settings);
         f.open(QIODevice::WriteOnly);
         f.write(("[inisetup]\nrcdicts1=" + kBin + "lexicons/ecdict-full.qbs\nrcdicts2=" + kBin +
-                 "lexicons/law.qbs\nrcdicts3=" + kBin + "lexicons/computing.qbs\n").c_str());
+                 "lexicons/law.qbs\nrcdicts3=" + kBin + "lexicons/computing.qbs\n")
+                    .c_str());
         f.close();
         qb::TWorkspaceSetup setup;
         setup.programFolder = kBin;

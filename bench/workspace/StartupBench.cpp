@@ -86,7 +86,8 @@ TRun RunProbe(const std::string& settingsFile) {
     if (const char* p = std::strstr(out.c_str(), "converter ")) {
         char* end = nullptr;
         const long long ready = std::strtoll(p + 10, &end, 10);
-        if (end && std::strtol(end, nullptr, 10) == 1) r.converterSeconds = double(ready - t0) / 1e9;
+        if (end && std::strtol(end, nullptr, 10) == 1)
+            r.converterSeconds = double(ready - t0) / 1e9;
     }
     return r;
 }

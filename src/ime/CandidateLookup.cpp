@@ -175,7 +175,8 @@ void CandidateLookup::LookupCandidates(std::string_view code, const CandidateSou
             if (id >= 1 && id <= 3 && enabled(id)) clauseSchemes_.push_back(id);
         sources.converter->ConvertSchemes(clauseSchemes_, code, clauseRows_);
         for (std::size_t i = 0; i < clauseSchemes_.size(); ++i)
-            for (ClauseCandidate& c : clauseRows_[i]) clauseAll_.emplace_back(clauseSchemes_[i], std::move(c));
+            for (ClauseCandidate& c : clauseRows_[i])
+                clauseAll_.emplace_back(clauseSchemes_[i], std::move(c));
     }
 
     std::size_t expected = clauseAll_.size();

@@ -12,15 +12,15 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace qb {
 
 inline constexpr std::string_view kPrefixMark = "...";
-inline constexpr int kPrefixLimit = 20;          // prefix candidates per table, tested between keys
+inline constexpr int kPrefixLimit = 20; // prefix candidates per table, tested between keys
 inline constexpr std::size_t kMaxCodeRest = 1000; // bytes of the rest of a code in a prefix candidate
 inline constexpr std::size_t kMaxPickBytes = 500; // bytes of a picked candidate
 inline constexpr int kPageSize = 10;
@@ -35,8 +35,8 @@ void LookupCodeTable(std::string_view code, const StringList& keys, const String
 // The main window's lists are referenced, never copied; they are read at every call, so a
 // change of the tables, switches or order is seen at the next key.
 struct CandidateSources {
-    const StringList* sentenceKeys = nullptr;  // SentenceCodeTable keys (may be null: empty)
-    const StringList* sentenceWords = nullptr; // ... and its ";"-joined texts
+    const StringList* sentenceKeys = nullptr;     // SentenceCodeTable keys (may be null: empty)
+    const StringList* sentenceWords = nullptr;    // ... and its ";"-joined texts
     std::array<const SchemeTables*, 4> schemes{}; // indexed by scheme id - 1; null = empty
     std::array<bool, 4> use{};                    // useQp, useSp, useZr, useWb by id - 1
     std::array<int, 4> order{1, 2, 3, 4};         // SchemeOrder: positions 1..4 hold scheme ids
@@ -53,8 +53,7 @@ public:
     // When no source has an exact hit and a converter is given, the conversion rows of each
     // enabled pinyin scheme in SchemeOrder come before the prefix hits: "zhuangtaima" gives
     // 状态吗, 状态码, 状态 ... then 状态码...x from a longer code.
-    void LookupCandidates(std::string_view code, const CandidateSources& sources,
-                          StringList& output);
+    void LookupCandidates(std::string_view code, const CandidateSources& sources, StringList& output);
 
     // Parallel to the last output: the code that stays in the composition box when that row is
     // picked. Empty for every table candidate and for a reading of the whole code; "ma" for
@@ -71,8 +70,8 @@ public:
 private:
     class Merger;
     std::vector<std::uint32_t> mergeSlots_;
-    std::vector<int> clauseSchemes_;                      // the enabled pinyin schemes, in order
-    std::vector<std::vector<ClauseCandidate>> clauseRows_; // their readings, scheme by scheme
+    std::vector<int> clauseSchemes_;                         // the enabled pinyin schemes, in order
+    std::vector<std::vector<ClauseCandidate>> clauseRows_;   // their readings, scheme by scheme
     std::vector<std::pair<int, ClauseCandidate>> clauseAll_; // scheme, reading
     std::string spelled_; // the code as the full-pinyin table spells it (lve -> lue)
 };
@@ -80,7 +79,7 @@ private:
 // ---- the composition box's decisions ----
 
 enum class ComposeOutcome {
-    NoCandidates, // hide the candidate window (and the box too when the code is empty)
+    NoCandidates,  // hide the candidate window (and the box too when the code is empty)
     ShowFirstPage, // PageNo = 0, ShowPage forward, show the candidate window
     Commit,        // exactly one exact candidate: insert it and end the composition
 };

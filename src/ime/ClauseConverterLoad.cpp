@@ -15,13 +15,13 @@ void TClauseConverterLoad::Start(Make make) {
 }
 
 ClauseConverter* TClauseConverterLoad::Get() {
-    if (pending_.valid()) converter_ = pending_.get(); // get() leaves pending_ invalid, also on throw
+    if (pending_.valid())
+        converter_ = pending_.get(); // get() leaves pending_ invalid, also on throw
     return converter_.get();
 }
 
 bool TClauseConverterLoad::Ready() const {
-    return !pending_.valid() ||
-           pending_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    return !pending_.valid() || pending_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
 } // namespace qb

@@ -43,8 +43,7 @@ bool TImeController::ClaimsShortcut(const QKeyEvent& e) const {
 }
 
 bool TImeController::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ShortcutOverride &&
-        ClaimsShortcut(static_cast<QKeyEvent&>(*event))) {
+    if (event->type() == QEvent::ShortcutOverride && ClaimsShortcut(static_cast<QKeyEvent&>(*event))) {
         event->accept();
         return true;
     }

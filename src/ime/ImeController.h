@@ -39,7 +39,10 @@ public:
     // is key-down and key-press in one: KeyDown runs the handler, KeyPress then
     // reports KeyHandled for the same event. KeyUp takes the release.
     bool KeyDown(QKeyEvent& e);
-    bool KeyPress(QKeyEvent& e) const { (void)e; return keys_.KeyHandled; }
+    bool KeyPress(QKeyEvent& e) const {
+        (void)e;
+        return keys_.KeyHandled;
+    }
     bool KeyUp(QKeyEvent& e) const;
     // A ShortcutOverride for the target pane: true when the input method takes the key, so that
     // no shortcut (a menu mnemonic: Alt+E) fires and the key arrives as a key press.

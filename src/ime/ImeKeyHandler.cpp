@@ -66,11 +66,8 @@ void ImeKeyHandler::Dispatch(int& key, Modifiers m) {
         key = 0;
     }
     switch (d.action) {
-    case KeyAction::None:
-        break;
-    case KeyAction::Cancel:
-        Cancel();
-        break;
+    case KeyAction::None: break;
+    case KeyAction::Cancel: Cancel(); break;
     case KeyAction::ShortenCode: {
         std::string code = composer_.Code();
         if (!code.empty()) code.pop_back();
@@ -79,18 +76,10 @@ void ImeKeyHandler::Dispatch(int& key, Modifiers m) {
         host_.FocusTarget();
         break;
     }
-    case KeyAction::PickFirst:
-        PickRow(1);
-        break;
-    case KeyAction::PickDigit:
-        PickRow(k - vk::Digit0);
-        break;
-    case KeyAction::FullWidthDigit:
-        Insert(FullWidthDigit(k));
-        break;
-    case KeyAction::FullWidthLetter:
-        Insert(FullWidthLetter(k, m));
-        break;
+    case KeyAction::PickFirst: PickRow(1); break;
+    case KeyAction::PickDigit: PickRow(k - vk::Digit0); break;
+    case KeyAction::FullWidthDigit: Insert(FullWidthDigit(k)); break;
+    case KeyAction::FullWidthLetter: Insert(FullWidthLetter(k, m)); break;
     case KeyAction::AppendLetter:
         composer_.ShowBox();
         composer_.SetCode(composer_.Code() + static_cast<char>(k + 32));
@@ -100,12 +89,8 @@ void ImeKeyHandler::Dispatch(int& key, Modifiers m) {
         composer_.SetCode(composer_.Code() + CodeCharFor(k));
         host_.FocusTarget();
         break;
-    case KeyAction::PageBack:
-        composer_.ShowPage(false);
-        break;
-    case KeyAction::PageForward:
-        composer_.ShowPage(true);
-        break;
+    case KeyAction::PageBack: composer_.ShowPage(false); break;
+    case KeyAction::PageForward: composer_.ShowPage(true); break;
     }
 }
 

@@ -18,8 +18,8 @@ class ImeHost {
 public:
     virtual ~ImeHost() = default;
     // Target pane.
-    virtual void MarkTargetChinese() = 0;                            // character set GB2312 (134)
-    virtual void ReplaceTargetSelection(std::string_view gbk) = 0;   // insert at caret if none
+    virtual void MarkTargetChinese() = 0;                          // character set GB2312 (134)
+    virtual void ReplaceTargetSelection(std::string_view gbk) = 0; // insert at caret if none
     virtual void FocusTarget() = 0;
     // Mode flags.
     virtual bool ImeEnabled() const = 0;

@@ -19,6 +19,7 @@ Punctuation PunctuationFor(int k, Modifiers m, bool singleQuoteClosing, bool dou
     const bool none = m == kModNone;
     Punctuation p;
     switch (k) {
+    // clang-format off
     // Shift only.
     case 48: if (shift) p.text = "\xA3\xA9"; break;         // ）
     case 49: if (shift) p.text = "\xA3\xA1"; break;         // ！
@@ -35,6 +36,7 @@ Punctuation PunctuationFor(int k, Modifiers m, bool singleQuoteClosing, bool dou
     case vk::Period: p.text = shift ? "\xA1\xB7" : "\xA1\xA3"; break;    // 》 。
     // No modifier only.
     case vk::Backslash: if (none) p.text = "\xA1\xA2"; break; // 、
+    // clang-format on
     // Quotes alternate, each kind on its own flag.
     case vk::Quote:
         if (shift) {
@@ -70,7 +72,8 @@ KeyDecision DecideKey(int k, Modifiers, const ComposeState& s) {
         if (s.fullWidthChars) return {A::FullWidthDigit, true};
         return s.candidatesVisible ? KeyDecision{A::PickDigit, true} : KeyDecision{A::Cancel, false};
     }
-    if (k >= vk::A && k <= vk::Z) return {s.fullWidthChars ? A::FullWidthLetter : A::AppendLetter, true};
+    if (k >= vk::A && k <= vk::Z)
+        return {s.fullWidthChars ? A::FullWidthLetter : A::AppendLetter, true};
     if (k == vk::LBracket || k == vk::LWin)
         return s.candidatesVisible ? KeyDecision{A::PageBack, true} : KeyDecision{A::Cancel, false};
     if (k == vk::RBracket || k == vk::Apps)

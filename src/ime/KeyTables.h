@@ -39,12 +39,12 @@ Punctuation PunctuationFor(int k, Modifiers m, bool singleQuoteClosing, bool dou
 
 // The key table: what a key does to the composition once punctuation has had its turn.
 enum class KeyAction {
-    None,            // nothing
-    Cancel,          // hide the box, set the code to ""
-    ShortenCode,     // Backspace: drop the last byte of the code; hide the box when now empty; focus
-    PickFirst,       // Space: insert PickCandidate(1), clear the code
-    PickDigit,       // insert PickCandidate(k - 48), clear the code
-    FullWidthDigit,  // insert FullWidthDigit(k)
+    None,           // nothing
+    Cancel,         // hide the box, set the code to ""
+    ShortenCode,    // Backspace: drop the last byte of the code; hide the box when now empty; focus
+    PickFirst,      // Space: insert PickCandidate(1), clear the code
+    PickDigit,      // insert PickCandidate(k - 48), clear the code
+    FullWidthDigit, // insert FullWidthDigit(k)
     FullWidthLetter, // insert FullWidthLetter(k, m)
     AppendLetter,    // show the box, append char(k + 32) to the code, focus
     AppendCodeChar,  // append ';' '.' or '\'' (CodeCharFor) to the code, focus

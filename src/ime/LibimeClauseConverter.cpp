@@ -29,11 +29,11 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <mutex>
-#include <thread>
-#include <fstream>
 #include <sstream>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -86,7 +86,8 @@ public:
             dst = out.data() + used;
             dstLeft = out.size() - used;
         }
-        if (iconv(cd_, nullptr, nullptr, &dst, &dstLeft) == static_cast<std::size_t>(-1)) return false;
+        if (iconv(cd_, nullptr, nullptr, &dst, &dstLeft) == static_cast<std::size_t>(-1))
+            return false;
         out.resize(out.size() - dstLeft);
         return true;
     }
@@ -167,8 +168,7 @@ public:
         for (const SchemeEngine& e : engines_)
             if (!e.toGbk.Ok()) return false;
         const std::string dictPath = PathOr(options.dictPath, "QB_LIBIME_DICT", kDefaultDictPath);
-        const std::string modelPath =
-            PathOr(options.modelPath, "QB_LIBIME_MODEL", kDefaultModelPath);
+        const std::string modelPath = PathOr(options.modelPath, "QB_LIBIME_MODEL", kDefaultModelPath);
         if (!FileExists(dictPath) || !FileExists(modelPath)) return false;
         // The dictionary is parsed once from memory per decoder: reading the file three
         // times from disk costs more than copying it.
@@ -189,8 +189,8 @@ public:
             ime->setFrameSize(20);
             ime->setFuzzyFlags(libime::PinyinFuzzyFlag::Inner);
             if (s == 1)
-                ime->setShuangpinProfile(std::make_shared<libime::ShuangpinProfile>(
-                    libime::ShuangpinBuiltinProfile::MS));
+                ime->setShuangpinProfile(
+                    std::make_shared<libime::ShuangpinProfile>(libime::ShuangpinBuiltinProfile::MS));
             if (s == 2)
                 ime->setShuangpinProfile(std::make_shared<libime::ShuangpinProfile>(
                     libime::ShuangpinBuiltinProfile::Ziranma));
@@ -243,7 +243,8 @@ public:
         if (helpers_.empty()) {
             // One helper per further core, at most one per further scheme; on one core, none.
             const unsigned cores = std::thread::hardware_concurrency();
-            const std::size_t n = cores > 1 ? std::min<std::size_t>(cores - 1, engines_.size() - 1) : 0;
+            const std::size_t n =
+                cores > 1 ? std::min<std::size_t>(cores - 1, engines_.size() - 1) : 0;
             for (std::size_t i = 0; i < n; ++i) helpers_.push_back(std::make_unique<Helper>());
             if (helpers_.empty()) helpers_.push_back(nullptr); // decode in turn on this thread
         }
@@ -301,7 +302,8 @@ public:
                 if (r.sentence().empty() || r.sentence().back()->to()->index() != picked.codeLength)
                     continue;
                 if (!e->toGbk.Convert(r.toString(), gbk) || gbk != picked.text) continue;
-                for (const libime::LatticeNode* node : r.sentence()) segmented.push_back(node->word());
+                for (const libime::LatticeNode* node : r.sentence())
+                    segmented.push_back(node->word());
                 break;
             }
         }
@@ -363,8 +365,8 @@ private:
                 if (scheme != 1) {
                     if (piece.size() < 2) return false;
                 } else if (piece == "zh" || piece == "ch" || piece == "sh" ||
-                           (piece.size() == 1 && std::string_view("aeo").find(piece[0]) ==
-                                                     std::string_view::npos)) {
+                           (piece.size() == 1 &&
+                            std::string_view("aeo").find(piece[0]) == std::string_view::npos)) {
                     return false;
                 }
             }
@@ -376,7 +378,8 @@ private:
     static bool AllHanzi(std::string_view gbk) {
         if (gbk.empty()) return false;
         for (std::size_t i = 0; i < gbk.size(); i += 2)
-            if (!IsLeadByte(static_cast<unsigned char>(gbk[i])) || i + 1 >= gbk.size()) return false;
+            if (!IsLeadByte(static_cast<unsigned char>(gbk[i])) || i + 1 >= gbk.size())
+                return false;
         return true;
     }
 
@@ -442,8 +445,10 @@ private:
     // characters read that way. 行 gets xing and hang.
     void BuildReadings() {
         const libime::PinyinDictionary& dict = *engines_[0].ime->dict();
-        for (char i = libime::PinyinEncoder::firstInitial; i <= libime::PinyinEncoder::lastInitial; ++i) {
-            for (char f = libime::PinyinEncoder::firstFinal; f <= libime::PinyinEncoder::lastFinal; ++f) {
+        for (char i = libime::PinyinEncoder::firstInitial; i <= libime::PinyinEncoder::lastInitial;
+             ++i) {
+            for (char f = libime::PinyinEncoder::firstFinal; f <= libime::PinyinEncoder::lastFinal;
+                 ++f) {
                 const auto initial = static_cast<libime::PinyinInitial>(i);
                 const auto final = static_cast<libime::PinyinFinal>(f);
                 if (!libime::PinyinEncoder::isValidInitialFinal(initial, final)) continue;

@@ -20,8 +20,8 @@ inline std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
 }
 inline std::uint64_t FoldWord(std::uint64_t x) {
     // Per byte (all below 0x80): +0x3F sets the high bit from 'A' up, +0x25 from '[' up.
-    const std::uint64_t upper = ((x + 0x3F3F3F3F3F3F3F3Full) & ~(x + 0x2525252525252525ull)) &
-                                0x8080808080808080ull;
+    const std::uint64_t upper =
+        ((x + 0x3F3F3F3F3F3F3F3Full) & ~(x + 0x2525252525252525ull)) & 0x8080808080808080ull;
     return x | (upper >> 2);
 }
 inline std::uint64_t FoldedHash(std::string_view text) {
@@ -151,7 +151,8 @@ private:
 
 void InsertSortedDistinct(StringList& list, std::string_view line) {
     std::size_t i = 0;
-    if (!SortedFind(list, line, i)) list.insert(list.begin() + std::ptrdiff_t(i), std::string(line));
+    if (!SortedFind(list, line, i))
+        list.insert(list.begin() + std::ptrdiff_t(i), std::string(line));
 }
 
 } // namespace
@@ -254,7 +255,9 @@ std::size_t TQbDict::LowerBound(std::string_view key) const {
 
 // The hash index is kept at most three quarters full: with the 32-bit tag in every slot, a probe
 // rarely looks at a key that is not the one sought, and the slots of one probe lie together.
-static bool HashTooFull(std::size_t entries, std::size_t slots) { return (entries + 1) * 4 > slots * 3; }
+static bool HashTooFull(std::size_t entries, std::size_t slots) {
+    return (entries + 1) * 4 > slots * 3;
+}
 
 void TQbDict::HashInsert(std::uint32_t id) {
     if (HashTooFull(order_.size(), slots_.size())) {
@@ -466,7 +469,8 @@ void TQbDict::LoadLine(std::string_view line, bool scrambled, LoadState& st) {
             // The same key as the last entry, which is the only entry that can equal it while
             // everything so far came in order: merge now, keeping the stored key.
             const std::uint32_t last = order_.back();
-            std::string merged = MergeRenderings(RenderingOf(last), std::string_view(pool_.data() + start + klen + 1, rlen));
+            std::string merged = MergeRenderings(
+                RenderingOf(last), std::string_view(pool_.data() + start + klen + 1, rlen));
             std::string storedKey(KeyOf(last));
             pool_.resize(start);
             RewriteRecord(last, storedKey, merged);
@@ -494,7 +498,8 @@ void TQbDict::Load(const std::string& lexiconPath, const std::string& irregularP
         order_.reserve(order_.size() + size / 24 + 16);
         LoadState st;
         try {
-            ForEachFileLine(lexiconPath, [&](std::string_view line) { LoadLine(line, scrambled, st); });
+            ForEachFileLine(lexiconPath,
+                            [&](std::string_view line) { LoadLine(line, scrambled, st); });
         } catch (...) {
             // The lexicon keeps the lines read before the failure, and never writes them over
             // its file: an unreadable mydict.txt of 3000 entries, one F8 and a save would leave
@@ -761,8 +766,8 @@ void TQbDict::AddEntries(const StringList& sources, const StringList& renderings
     std::vector<std::uint32_t> pending;
     pending.reserve(sources.size());
     for (std::size_t i = 0; i < sources.size(); ++i) {
-        AddPair(sources[i], i < renderings.size() ? std::string_view(renderings[i]) : std::string_view(),
-                pending);
+        AddPair(sources[i],
+                i < renderings.size() ? std::string_view(renderings[i]) : std::string_view(), pending);
     }
     FinishAdd(pending, merging);
 }

@@ -15,7 +15,7 @@ namespace qb {
 
 class TQbDict {
 public:
-    TQbDict();                  // Create: empty, no FileName, Modified 0
+    TQbDict(); // Create: empty, no FileName, Modified 0
     // Writes nothing: whoever frees a lexicon that may be modified calls Save() first and
     // decides what a failed write means (the main window's shutdown rescues the entries, the
     // removal of a professional lexicon keeps it loaded).

@@ -34,7 +34,7 @@ public:
 [[noreturn]] void ThrowNotReadWhole(const std::string& path);
 [[noreturn]] void ThrowIndexOutOfBounds(long long index);
 
-inline constexpr std::size_t kMaxTextBytes = 5000;     // rendering / reach after a separator
+inline constexpr std::size_t kMaxTextBytes = 5000;        // rendering / reach after a separator
 inline constexpr std::string_view kSenseSep = "\xA3\xBB"; // "；" full-width semicolon
 
 // ---- bytes and characters ----
@@ -121,8 +121,10 @@ inline std::size_t FindLineBreak(const char* p, std::size_t n) {
 // line handed to sink is valid only during that call.
 class LineSplitter {
 public:
-    template <class Sink> void Feed(std::string_view chunk, Sink&& sink);
-    template <class Sink> void Finish(Sink&& sink);
+    template <class Sink>
+    void Feed(std::string_view chunk, Sink&& sink);
+    template <class Sink>
+    void Finish(Sink&& sink);
 
 private:
     std::string partial_;  // bytes of a line not yet ended
@@ -131,16 +133,19 @@ private:
 };
 
 // The lines of SplitLines (bytes), handed one by one to sink without building a list.
-template <class Sink> void ForEachLine(std::string_view bytes, Sink&& sink) {
+template <class Sink>
+void ForEachLine(std::string_view bytes, Sink&& sink) {
     LineSplitter splitter;
     splitter.Feed(bytes, sink);
     splitter.Finish(sink);
 }
 
-template <class Sink> void LineSplitter::Feed(std::string_view chunk, Sink&& sink) {
+template <class Sink>
+void LineSplitter::Feed(std::string_view chunk, Sink&& sink) {
     if (ended_) return;
     if (const void* nul = std::memchr(chunk.data(), 0, chunk.size())) {
-        chunk = chunk.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - chunk.data()));
+        chunk =
+            chunk.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - chunk.data()));
         ended_ = true;
     }
     std::size_t i = 0;
@@ -174,7 +179,8 @@ template <class Sink> void LineSplitter::Feed(std::string_view chunk, Sink&& sin
     }
 }
 
-template <class Sink> void LineSplitter::Finish(Sink&& sink) {
+template <class Sink>
+void LineSplitter::Finish(Sink&& sink) {
     if (!partial_.empty()) sink(std::string_view(partial_));
     partial_.clear();
     afterCr_ = false;

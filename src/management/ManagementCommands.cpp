@@ -1,8 +1,8 @@
 #include "ManagementCommands.h"
 
 #include "AboutUnit.h"
-#include "GbkText.h"
 #include "AddWordUnit.h"
+#include "GbkText.h"
 #include "WorkProgressDialog.h"
 #include "ZYCKunit.h"
 
@@ -26,9 +26,8 @@ void RefreshSuggestions(ManagementHost& h) { h.ProcessSentence(h.MainSourceSelec
 void ConnectCommand(ManagementHost& h, QAction* action, void (*command)(ManagementHost&)) {
     if (!action) return;
     ManagementHost* host = &h;
-    QObject::connect(action, &QAction::triggered, h.Window(), [host, command] {
-        Guarded(host->Ui(), [&] { command(*host); });
-    });
+    QObject::connect(action, &QAction::triggered, h.Window(),
+                     [host, command] { Guarded(host->Ui(), [&] { command(*host); }); });
 }
 
 QString NoGbkCharacterMessage(const QString& text, const char* fieldUtf8) {
@@ -81,8 +80,8 @@ void actAddDirectExecute(ManagementHost& h) {
     const std::string rendering = Trim(h.TargetSelection());
     if (!source.empty() && !rendering.empty()) {
         // "naïve" would be stored as na?ve (or na\xFFve): refuse, naming the ï, and add nothing.
-        const QString why = RefusalOf(h.SourceSelectionUnicode(), "原文",
-                                      h.TargetSelectionUnicode(), "译文");
+        const QString why =
+            RefusalOf(h.SourceSelectionUnicode(), "原文", h.TargetSelectionUnicode(), "译文");
         if (!why.isEmpty()) {
             h.Ui().ShowMessage(why);
             return;

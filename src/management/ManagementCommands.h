@@ -22,8 +22,8 @@ class TfrmAddword;
 
 class ManagementHost : public LexiconHost {
 public:
-    virtual QWidget* Window() = 0;  // parent of the dialogs
-    virtual TUi& Ui() = 0;          // message boxes, file dialogs, busy pointer, shell open
+    virtual QWidget* Window() = 0; // parent of the dialogs
+    virtual TUi& Ui() = 0;         // message boxes, file dialogs, busy pointer, shell open
     // The selected text of the floating source window while it is shown, else of the main
     // source pane (GBK).
     virtual std::string SourceSelection() = 0;

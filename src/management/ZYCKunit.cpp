@@ -67,18 +67,14 @@ bool ReadTextLexiconForMerge(TUi& ui, const std::string& path, std::string& gbkB
         // A text lexicon in GBK is merged byte for byte as it stands, so it is checked first;
         // UTF-8 and UTF-16 are checked by their conversion below.
         switch (ClassifyTextLexicon(bytes)) {
-        case TextKind::Gbk:
-            gbkBytes = std::move(bytes);
-            return true;
-        case TextKind::Unicode:
-            break;
+        case TextKind::Gbk: gbkBytes = std::move(bytes); return true;
+        case TextKind::Unicode: break;
         case TextKind::Binary:
             ui.ShowMessage(U("文件") + PathText(path) +
                            U("含有空字节，不是文本词库。没有添加任何词条。"));
             return false;
         case TextKind::NotGbk:
-            ui.ShowMessage(U("文件") + PathText(path) +
-                           U("不是GBK编码的文本词库。没有添加任何词条。"));
+            ui.ShowMessage(U("文件") + PathText(path) + U("不是GBK编码的文本词库。没有添加任何词条。"));
             return false;
         }
     }
@@ -204,8 +200,8 @@ void TfrmZYCK::btAddLibClick() {
         TOpenFileRequest request;
         request.typedNameMayNotExist = true;
         request.firstFolder = QString::fromStdString(host_.ProgramFolder() + "lexicons/");
-        const QStringList paths = ui_.OpenFiles(U(zyck_text::kAddTitle),
-                                                QtFilter(zyck_text::kQbsFilter), true, request);
+        const QStringList paths =
+            ui_.OpenFiles(U(zyck_text::kAddTitle), QtFilter(zyck_text::kQbsFilter), true, request);
         for (const QString& chosen : paths) {
             const std::string path = chosen.toStdString();
             if (host_.IndexOfDict(path) != -1) {
@@ -242,8 +238,8 @@ void TfrmZYCK::btDeleteSelLibClick() {
 void TfrmZYCK::btUpMoveClick() {
     std::vector<ListRow> rows;
     for (int i = 0; i < ListZYKUsing->count(); ++i)
-        rows.push_back({ListZYKUsing->item(i)->text().toStdString(),
-                        ListZYKUsing->item(i)->isSelected()});
+        rows.push_back(
+            {ListZYKUsing->item(i)->text().toStdString(), ListZYKUsing->item(i)->isSelected()});
     MoveSelectedUp(rows);
     // The order stays in the dialog: the lookup order of the lexicons in use does not change.
     for (int i = 0; i < int(rows.size()); ++i) {
@@ -261,8 +257,7 @@ void TfrmZYCK::btGetLibPathNameClick() {
         if (FileExists(path)) {
             // The save dialog asked about the name as typed; when ".qbs" made it another
             // name, that file has not been asked about yet.
-            if (path != chosen &&
-                !ui_.AskYesNo(PathText(path) + U("已存在。要用新的空词库替换它吗？")))
+            if (path != chosen && !ui_.AskYesNo(PathText(path) + U("已存在。要用新的空词库替换它吗？")))
                 return;
             overwriteAgreed_ = path;
         } else {
@@ -281,8 +276,7 @@ void TfrmZYCK::btCreateNewLibClick() {
         }
         // The file may have appeared since it was chosen: never replace one unasked.
         if (FileExists(path) && path != overwriteAgreed_) {
-            if (!ui_.AskYesNo(PathText(path) + U("已存在。要用新的空词库替换它吗？")))
-                return;
+            if (!ui_.AskYesNo(PathText(path) + U("已存在。要用新的空词库替换它吗？"))) return;
             overwriteAgreed_ = path;
         }
         WriteWholeFileSafely(path, std::string_view());
@@ -299,8 +293,7 @@ void TfrmZYCK::btSpecifyTargetClick() {
 
 void TfrmZYCK::btSpecifySourceClick() {
     Guarded(ui_, [&] {
-        const QStringList paths =
-            ui_.OpenFiles(QString(), QtFilter(zyck_text::kSourceFilter), false);
+        const QStringList paths = ui_.OpenFiles(QString(), QtFilter(zyck_text::kSourceFilter), false);
         if (!paths.isEmpty()) edtSourceFile->setText(paths.front());
     });
 }

@@ -72,9 +72,8 @@ void ShowLexiconManager(LexiconHost& host, TUi& ui, QWidget* parent);
 namespace zyck_text {
 inline constexpr const char* kAddTitle = "打开专业词库文件";
 inline constexpr const char* kQbsFilter = "文渡专业词库文件(*.qbs)|*.qbs";
-inline constexpr const char* kSourceFilter =
-    "文渡专业词库文件(*.qbs)|*.qbs|文本词库文件(*.txt)|*.txt|"
-    "术语表(*.tsv;*.csv;*.tbx)|*.tsv;*.csv;*.tbx";
+inline constexpr const char* kSourceFilter = "文渡专业词库文件(*.qbs)|*.qbs|文本词库文件(*.txt)|*.txt|"
+                                             "术语表(*.tsv;*.csv;*.tbx)|*.tsv;*.csv;*.tbx";
 // 批量添加's filter: text lexicons, and the term lists translation tools exchange.
 inline constexpr const char* kMergeFilter =
     "文本词库(*.txt)|*.txt|术语表(*.tsv;*.csv;*.tbx)|*.tsv;*.csv;*.tbx";

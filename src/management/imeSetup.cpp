@@ -29,8 +29,7 @@ std::array<int, 4> ValidSchemeOrder(const std::array<int, 4>& order) {
     return {1, 2, 3, 4};
 }
 
-TOKRightDlg::TOKRightDlg(SchemeChoice& choice, QWidget* parent)
-    : QDialog(parent), choice_(choice) {
+TOKRightDlg::TOKRightDlg(SchemeChoice& choice, QWidget* parent) : QDialog(parent), choice_(choice) {
     setObjectName(QStringLiteral("OKRightDlg"));
     setWindowTitle(U("输入法设定"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |

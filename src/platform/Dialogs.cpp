@@ -34,8 +34,7 @@ void MakeRoomForCaption(QMessageBox& box) {
 
 QMessageBox::StandardButton RunMessageBox(QWidget* parent, const QString& text,
                                           QMessageBox::StandardButtons buttons) {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, buttons,
-                    parent);
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, buttons, parent);
     // Start-up messages come while the always-on-top splash is up: stay above it.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     MakeRoomForCaption(box);

@@ -23,24 +23,17 @@ QString EnglishMessage(LexiconFormatError::Kind kind, long long line, const QStr
     case K::NoGbkCode:
         return at + QStringLiteral("the character \"%1\" (%2) has no GBK code")
                         .arg(character, formats::CodePointName(character));
-    case K::BadUtf8:
-        return at + QStringLiteral("bytes that are not %1").arg(detail);
-    case K::NotGbk:
-        return at + QStringLiteral("bytes that are neither UTF-8 nor GBK");
-    case K::BadXml:
-        return at + QStringLiteral("not well-formed XML (%1)").arg(detail);
-    case K::NotTbx:
-        return QStringLiteral("not a TBX file (its root element is <%1>)").arg(detail);
+    case K::BadUtf8: return at + QStringLiteral("bytes that are not %1").arg(detail);
+    case K::NotGbk: return at + QStringLiteral("bytes that are neither UTF-8 nor GBK");
+    case K::BadXml: return at + QStringLiteral("not well-formed XML (%1)").arg(detail);
+    case K::NotTbx: return QStringLiteral("not a TBX file (its root element is <%1>)").arg(detail);
     case K::MissingColumn:
         return at + QStringLiteral("the header has no column \"%1\"").arg(detail);
     case K::FieldCount:
         return at + QStringLiteral("%1 (a field holding a comma must be quoted)").arg(detail);
-    case K::UnclosedQuote:
-        return at + QStringLiteral("a quoted field is not closed");
-    case K::TextAfterQuote:
-        return at + QStringLiteral("text after the closing quote of a field");
-    case K::NotUnicode:
-        return entry + QStringLiteral("bytes that are not GBK");
+    case K::UnclosedQuote: return at + QStringLiteral("a quoted field is not closed");
+    case K::TextAfterQuote: return at + QStringLiteral("text after the closing quote of a field");
+    case K::NotUnicode: return entry + QStringLiteral("bytes that are not GBK");
     case K::NotXmlChar:
         return entry + QStringLiteral("the character %1 cannot be written in XML")
                            .arg(formats::CodePointName(character));
@@ -74,12 +67,12 @@ Utf8Scan ScanUtf8(std::string_view s) {
             len = 2;
         } else if (b >= 0xE0 && b <= 0xEF) {
             len = 3;
-            if (b == 0xE0) lo = 0xA0;      // no overlong forms
-            if (b == 0xED) hi = 0x9F;      // no surrogates
+            if (b == 0xE0) lo = 0xA0; // no overlong forms
+            if (b == 0xED) hi = 0x9F; // no surrogates
         } else if (b >= 0xF0 && b <= 0xF4) {
             len = 4;
             if (b == 0xF0) lo = 0x90;
-            if (b == 0xF4) hi = 0x8F;      // nothing above U+10FFFF
+            if (b == 0xF4) hi = 0x8F; // nothing above U+10FFFF
         } else {
             break;
         }
@@ -125,8 +118,7 @@ QString DecodeUnicode(std::string_view bytes, TextEncoding enc) {
                        QStringConverter::Flag::Stateless);
     QString text = dec.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
     if (dec.hasError() || bytes.size() % 2 != 0)
-        throw LexiconFormatError(LexiconFormatError::Kind::BadUtf8, 0, {},
-                                 QStringLiteral("UTF-16"));
+        throw LexiconFormatError(LexiconFormatError::Kind::BadUtf8, 0, {}, QStringLiteral("UTF-16"));
     if (const qsizetype nul = text.indexOf(QChar(0)); nul >= 0) text.truncate(nul);
     return text;
 }
@@ -142,8 +134,8 @@ std::string EncodeGbkNamingLine(const QString& text) {
         qsizetype bad = -1;
         if (!ToGbkStrict(text.mid(start, end - start), &bad) && bad >= 0) {
             const qsizetype at = start + bad;
-            throw LexiconFormatError(LexiconFormatError::Kind::NoGbkCode,
-                                     formats::LineAt(text, at), formats::CodePointAt(text, at));
+            throw LexiconFormatError(LexiconFormatError::Kind::NoGbkCode, formats::LineAt(text, at),
+                                     formats::CodePointAt(text, at));
         }
         start = end + 1;
     }
@@ -153,8 +145,8 @@ std::string EncodeGbkNamingLine(const QString& text) {
 } // namespace
 
 LexiconFormatError::LexiconFormatError(Kind k, long long l, QString c, QString d)
-    : std::runtime_error(EnglishMessage(k, l, c, d).toStdString()),
-      kind(k), line(l), character(std::move(c)), detail(std::move(d)) {}
+    : std::runtime_error(EnglishMessage(k, l, c, d).toStdString()), kind(k), line(l),
+      character(std::move(c)), detail(std::move(d)) {}
 
 QString ChineseMessage(const LexiconFormatError& e, const std::string& path) {
     using K = LexiconFormatError::Kind;
@@ -163,24 +155,19 @@ QString ChineseMessage(const LexiconFormatError& e, const std::string& path) {
     const QString nothing = QStringLiteral("没有添加任何词条。");
     switch (e.kind) {
     case K::NoGbkCode:
-        return at + QStringLiteral("的字符“%1”（%2）不在GBK编码中，词库无法保存它。")
-                        .arg(e.character, formats::CodePointName(e.character)) + nothing;
-    case K::BadUtf8:
-        return at + QStringLiteral("不是有效的%1文本。").arg(e.detail) + nothing;
-    case K::NotGbk:
-        return at + QStringLiteral("既不是UTF-8也不是GBK编码的文本。") + nothing;
-    case K::BadXml:
-        return at + QStringLiteral("的XML格式有误（%1）。").arg(e.detail) + nothing;
-    case K::NotTbx:
-        return file + QStringLiteral("不是TBX术语文件。") + nothing;
-    case K::MissingColumn:
-        return at + QStringLiteral("的表头没有“%1”列。").arg(e.detail) + nothing;
+        return at +
+               QStringLiteral("的字符“%1”（%2）不在GBK编码中，词库无法保存它。")
+                   .arg(e.character, formats::CodePointName(e.character)) +
+               nothing;
+    case K::BadUtf8: return at + QStringLiteral("不是有效的%1文本。").arg(e.detail) + nothing;
+    case K::NotGbk: return at + QStringLiteral("既不是UTF-8也不是GBK编码的文本。") + nothing;
+    case K::BadXml: return at + QStringLiteral("的XML格式有误（%1）。").arg(e.detail) + nothing;
+    case K::NotTbx: return file + QStringLiteral("不是TBX术语文件。") + nothing;
+    case K::MissingColumn: return at + QStringLiteral("的表头没有“%1”列。").arg(e.detail) + nothing;
     case K::FieldCount:
         return at + QStringLiteral("的字段数与表头不符（含逗号的字段须加双引号）。") + nothing;
-    case K::UnclosedQuote:
-        return at + QStringLiteral("开始的双引号没有配对。") + nothing;
-    case K::TextAfterQuote:
-        return at + QStringLiteral("的字段在右引号后还有文字。") + nothing;
+    case K::UnclosedQuote: return at + QStringLiteral("开始的双引号没有配对。") + nothing;
+    case K::TextAfterQuote: return at + QStringLiteral("的字段在右引号后还有文字。") + nothing;
     case K::NotUnicode:
         return QStringLiteral("第%1个词条含有不是GBK编码的字节，没有写入").arg(e.line) + file +
                QStringLiteral("。");
@@ -314,8 +301,7 @@ std::string GbkLines::Finish() const {
                 marks_.begin(), marks_.end(), at,
                 [](qsizetype a, const std::pair<qsizetype, long long>& m) { return a < m.first; });
             const long long line = mark == marks_.begin() ? 0 : std::prev(mark)->second;
-            throw LexiconFormatError(LexiconFormatError::Kind::NoGbkCode, line,
-                                     CodePointAt(text_, at));
+            throw LexiconFormatError(LexiconFormatError::Kind::NoGbkCode, line, CodePointAt(text_, at));
         }
         start = end + 1;
     }
@@ -358,8 +344,8 @@ std::vector<std::pair<QString, QString>> DecodeEntries(const TQbDict& dict) {
 
 QString CodePointAt(const QString& text, qsizetype at) {
     if (at < 0 || at >= text.size()) return {};
-    const bool pair = text.at(at).isHighSurrogate() && at + 1 < text.size() &&
-                      text.at(at + 1).isLowSurrogate();
+    const bool pair =
+        text.at(at).isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate();
     return text.mid(at, pair ? 2 : 1);
 }
 

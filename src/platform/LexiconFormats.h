@@ -35,17 +35,17 @@ namespace qb {
 class LexiconFormatError : public std::runtime_error {
 public:
     enum class Kind {
-        NoGbkCode,     // reading: a character GBK cannot hold
-        BadUtf8,       // reading: a file marked or recognised as UTF-8 with bytes that are not
-        NotGbk,        // reading a .csv: bytes that are neither UTF-8 nor GBK
-        BadXml,        // reading a .tbx: not well-formed XML
-        NotTbx,        // reading a .tbx: well-formed XML of another kind
-        MissingColumn, // reading a .csv: the header has no "en" or no "zh" column
-        FieldCount,    // reading a .csv: a row with more or fewer fields than the header
-        UnclosedQuote, // reading a .csv: a quoted field that the file's end cuts off
-        TextAfterQuote,// reading a .csv: text between a closing quote and the next comma
-        NotUnicode,    // writing a UTF-8 format: an entry holds bytes that are not GBK
-        NotXmlChar,    // writing a .tbx: a control character XML cannot hold
+        NoGbkCode,      // reading: a character GBK cannot hold
+        BadUtf8,        // reading: a file marked or recognised as UTF-8 with bytes that are not
+        NotGbk,         // reading a .csv: bytes that are neither UTF-8 nor GBK
+        BadXml,         // reading a .tbx: not well-formed XML
+        NotTbx,         // reading a .tbx: well-formed XML of another kind
+        MissingColumn,  // reading a .csv: the header has no "en" or no "zh" column
+        FieldCount,     // reading a .csv: a row with more or fewer fields than the header
+        UnclosedQuote,  // reading a .csv: a quoted field that the file's end cuts off
+        TextAfterQuote, // reading a .csv: text between a closing quote and the next comma
+        NotUnicode,     // writing a UTF-8 format: an entry holds bytes that are not GBK
+        NotXmlChar,     // writing a .tbx: a control character XML cannot hold
     };
     LexiconFormatError(Kind kind, long long line, QString character = {}, QString detail = {});
 

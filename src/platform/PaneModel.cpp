@@ -32,10 +32,8 @@ char NoGbkPlaceholder(char32_t ucs4) {
     case QChar::Number_Letter:
     case QChar::Mark_NonSpacing:
     case QChar::Mark_SpacingCombining:
-    case QChar::Mark_Enclosing:
-        return kNoGbkLetter;
-    default:
-        return kNoGbkSymbol;
+    case QChar::Mark_Enclosing: return kNoGbkLetter;
+    default: return kNoGbkSymbol;
     }
 }
 
@@ -193,7 +191,7 @@ void TPane::Select(int start, int length) {
     if (p != a) c.setPosition(int(p), QTextCursor::KeepAnchor);
     edit_->setTextCursor(c);
     QTextCursor now = edit_->textCursor();
-    remembered_ = {true, edit_->document()->revision(), now.anchor(), now.position(), start,
+    remembered_ = {true,  edit_->document()->revision(), now.anchor(), now.position(), start,
                    length};
 }
 

@@ -44,8 +44,8 @@ public:
     QPlainTextEdit* Edit() const { return edit_; }
 
     std::string Text() const;
-    void SetText(std::string_view gbk);   // CR LF, lone CR and lone LF each become one break
-    int TextLength() const;               // bytes of Text()
+    void SetText(std::string_view gbk); // CR LF, lone CR and lone LF each become one break
+    int TextLength() const;             // bytes of Text()
 
     int SelStart() const;
     int SelLength() const;

@@ -8,8 +8,7 @@ namespace {
 constexpr QByteArrayView kHead = "quillbridge-panes 1\n";
 
 // Reads "<word> <number>[ <number>]\n" at `pos`; false when the line is not exactly that.
-bool ReadLine(QByteArrayView bytes, qsizetype& pos, QByteArrayView word, long long* a,
-              long long* b) {
+bool ReadLine(QByteArrayView bytes, qsizetype& pos, QByteArrayView word, long long* a, long long* b) {
     const qsizetype end = bytes.indexOf('\n', pos);
     if (end < 0) return false;
     const QByteArrayView line = bytes.sliced(pos, end - pos);

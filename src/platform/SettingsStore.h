@@ -23,12 +23,12 @@ public:
     explicit TSettingsStore(const QString& file);
     ~TSettingsStore();
 
-    bool ReadBool(const char* section, const char* name, bool def) const;   // non-zero = true
+    bool ReadBool(const char* section, const char* name, bool def) const; // non-zero = true
     int ReadInteger(const char* section, const char* name, int def) const;
     // Paths are kept in the operating system's bytes (UTF-8).
     std::string ReadString(const char* section, const char* name, const std::string& def) const;
 
-    void WriteBool(const char* section, const char* name, bool value);      // "0" / "1"
+    void WriteBool(const char* section, const char* name, bool value); // "0" / "1"
     void WriteInteger(const char* section, const char* name, int value);
     void WriteString(const char* section, const char* name, const std::string& value);
 

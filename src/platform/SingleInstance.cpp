@@ -57,8 +57,8 @@ Answer AskRunningToActivate(const QString& path, int timeoutMs) {
 class TClaimLock {
 public:
     TClaimLock(const QString& path, int timeoutMs) {
-        fd_ = ::open(QFile::encodeName(path).constData(),
-                     O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
+                     0600);
         if (fd_ < 0) return;
         QDeadlineTimer deadline(timeoutMs);
         while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {

@@ -152,7 +152,8 @@ std::string ReadCsv(std::string_view bytes) {
     const std::vector<CsvRecord> records = ParseCsv(formats::DecodeText(bytes));
     std::size_t r = 0;
     while (r < records.size() && records[r].blank) ++r;
-    if (r == records.size()) throw LexiconFormatError(K::MissingColumn, 1, {}, QStringLiteral("en"));
+    if (r == records.size())
+        throw LexiconFormatError(K::MissingColumn, 1, {}, QStringLiteral("en"));
     const CsvRecord& header = records[r];
     const int en = LanguageColumn(header.fields, QStringLiteral("en"));
     const int zh = LanguageColumn(header.fields, QStringLiteral("zh"));
@@ -166,11 +167,10 @@ std::string ReadCsv(std::string_view bytes) {
         // More fields than the header is the usual sign of a comma inside an unquoted field
         // (apple,苹果,苹果树): taking any two of them would make a garbled entry.
         if (rec.fields.size() > header.fields.size() || rec.fields.size() < needed)
-            throw LexiconFormatError(
-                K::FieldCount, rec.line, {},
-                QStringLiteral("%1 fields, the header has %2")
-                    .arg(rec.fields.size())
-                    .arg(header.fields.size()));
+            throw LexiconFormatError(K::FieldCount, rec.line, {},
+                                     QStringLiteral("%1 fields, the header has %2")
+                                         .arg(rec.fields.size())
+                                         .arg(header.fields.size()));
         out.Key(rec.fields[std::size_t(en)], rec.line);
         out.Rendering(rec.fields[std::size_t(zh)], rec.line);
         out.EndEntry();
@@ -252,7 +252,8 @@ std::string ReadTbx(std::string_view bytes) {
                 lang = xml.attributes().value(QStringLiteral("xml:lang")).toString();
             } else if (name == u"term" && inEntry) {
                 const long long line = xml.lineNumber();
-                const QString text = TermText(xml.readElementText(QXmlStreamReader::IncludeChildElements));
+                const QString text =
+                    TermText(xml.readElementText(QXmlStreamReader::IncludeChildElements));
                 if (xml.hasError()) break;
                 if (IsLanguage(lang, u"en")) {
                     if (!text.isEmpty()) en.push_back({text, line});
@@ -351,32 +352,22 @@ std::string WriteTbx(const TQbDict& dict) {
 
 std::string LexiconBytesToGbkLines(std::string_view bytes, LexiconFormat format) {
     switch (format) {
-    case LexiconFormat::Scrambled:
-        break;
-    case LexiconFormat::Text:
-        return TextLexiconToGbk(bytes);
-    case LexiconFormat::Tsv:
-        return ReadTsv(bytes);
-    case LexiconFormat::Csv:
-        return ReadCsv(bytes);
-    case LexiconFormat::Tbx:
-        return ReadTbx(bytes);
+    case LexiconFormat::Scrambled: break;
+    case LexiconFormat::Text: return TextLexiconToGbk(bytes);
+    case LexiconFormat::Tsv: return ReadTsv(bytes);
+    case LexiconFormat::Csv: return ReadCsv(bytes);
+    case LexiconFormat::Tbx: return ReadTbx(bytes);
     }
     throw std::logic_error("LexiconBytesToGbkLines: professional lexicon lines are scrambled");
 }
 
 std::string LexiconToBytes(const TQbDict& dict, LexiconFormat format) {
     switch (format) {
-    case LexiconFormat::Scrambled:
-        return dict.SaveToBytes(true);
-    case LexiconFormat::Text:
-        return dict.SaveToBytes(false);
-    case LexiconFormat::Tsv:
-        return WriteTsv(dict);
-    case LexiconFormat::Csv:
-        return WriteCsv(dict);
-    case LexiconFormat::Tbx:
-        return WriteTbx(dict);
+    case LexiconFormat::Scrambled: return dict.SaveToBytes(true);
+    case LexiconFormat::Text: return dict.SaveToBytes(false);
+    case LexiconFormat::Tsv: return WriteTsv(dict);
+    case LexiconFormat::Csv: return WriteCsv(dict);
+    case LexiconFormat::Tbx: return WriteTbx(dict);
     }
     return {};
 }

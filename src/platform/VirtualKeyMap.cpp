@@ -17,7 +17,8 @@ int KeypadKey(int qtKey) {
     case Qt::Key_Slash: return 111;
     case Qt::Key_Enter:
     case Qt::Key_Return: return 13;
-    case Qt::Key_Equal: return 146; // keypad = (OEM code): not the main = key
+    case Qt::Key_Equal:
+        return 146; // keypad = (OEM code): not the main = key
     // NumLock off: the keypad's navigation keys, as the main ones.
     case Qt::Key_Insert: return 45;
     case Qt::Key_Delete: return 46;

@@ -87,11 +87,12 @@ bool IsIdeograph(char32_t cp) {
 }
 
 bool IsSymbol(char32_t cp) {
-    if (cp < 0x80) return !((cp >= '0' && cp <= '9') || (cp >= 'a' && cp <= 'z') || (cp >= 'A' && cp <= 'Z'));
-    return (cp >= 0x80 && cp <= 0xBF) || cp == 0xD7 || cp == 0xF7 || (cp >= 0x2010 && cp <= 0x2BFF) ||
-           (cp >= 0x3001 && cp <= 0x303F) || (cp >= 0xFE10 && cp <= 0xFE6F) ||
-           (cp >= 0xFF5F && cp <= 0xFF65) || (cp >= 0xFFE0 && cp <= 0xFFFD) ||
-           (cp >= 0x1F000 && cp <= 0x1FAFF);
+    if (cp < 0x80)
+        return !((cp >= '0' && cp <= '9') || (cp >= 'a' && cp <= 'z') || (cp >= 'A' && cp <= 'Z'));
+    return (cp >= 0x80 && cp <= 0xBF) || cp == 0xD7 || cp == 0xF7 ||
+           (cp >= 0x2010 && cp <= 0x2BFF) || (cp >= 0x3001 && cp <= 0x303F) ||
+           (cp >= 0xFE10 && cp <= 0xFE6F) || (cp >= 0xFF5F && cp <= 0xFF65) ||
+           (cp >= 0xFFE0 && cp <= 0xFFFD) || (cp >= 0x1F000 && cp <= 0x1FAFF);
 }
 
 // Full-width ASCII (U+FF01..U+FF5E) -> ASCII; capitals of ASCII and Latin-1 -> small letters.
@@ -180,7 +181,8 @@ bool IsCleanUtf8(std::string_view s) {
 namespace {
 
 // Splits into (is-space, byte range) runs, white space as the tokenizer sees it.
-template <class F> void ForEachChar(std::string_view s, F&& f) {
+template <class F>
+void ForEachChar(std::string_view s, F&& f) {
     for (std::size_t i = 0; i < s.size();) {
         char32_t cp;
         std::size_t len;
@@ -320,7 +322,8 @@ std::vector<DiffPiece> Difference(std::string_view stored, std::string_view sent
     return out;
 }
 
-std::vector<Span> FindWords(std::string_view text, const std::vector<std::string>& query, bool lastIsPrefix) {
+std::vector<Span> FindWords(std::string_view text, const std::vector<std::string>& query,
+                            bool lastIsPrefix) {
     std::vector<Span> out;
     if (query.empty()) return out;
     std::vector<Token> words = Tokenize(text);

@@ -20,7 +20,7 @@ struct Token {
     std::string text;      // folded: ASCII and full-width letters lower-cased, full-width -> ASCII
     std::size_t begin = 0; // byte range in the text it came from
     std::size_t end = 0;
-    bool word = false;     // a word or an ideograph (indexed); false for a symbol
+    bool word = false; // a word or an ideograph (indexed); false for a symbol
 };
 
 // Splits UTF-8 text into tokens. Bytes that are not UTF-8 become one symbol token each, so a
@@ -51,8 +51,8 @@ int Similarity(const std::vector<Token>& a, const std::vector<Token>& b, int min
 // One piece of the difference between a stored source and the sentence it was matched for.
 struct DiffPiece {
     enum Kind { Same, Old, New };
-    Kind kind = Same;   // Same: in both; Old: only in the stored source; New: only in the sentence
-    std::string text;   // the original text of the piece, with the white space before it
+    Kind kind = Same; // Same: in both; Old: only in the stored source; New: only in the sentence
+    std::string text; // the original text of the piece, with the white space before it
 };
 // The token alignment of `stored` against `sentence` as pieces in reading order; a replaced word
 // gives its Old piece, then its New piece. Texts too long to align (over a few thousand tokens

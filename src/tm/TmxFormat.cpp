@@ -35,23 +35,19 @@ QString ReadSegment(QXmlStreamReader& xml) {
     int depth = 1;
     while (depth > 0 && !xml.atEnd()) {
         switch (xml.readNext()) {
-        case QXmlStreamReader::Characters:
-            text += xml.text();
-            break;
+        case QXmlStreamReader::Characters: text += xml.text(); break;
         case QXmlStreamReader::StartElement: {
             const QStringView n = xml.name();
-            if (n == QStringLiteral("bpt") || n == QStringLiteral("ept") || n == QStringLiteral("ph") || n == QStringLiteral("it") || n == QStringLiteral("ut")) {
+            if (n == QStringLiteral("bpt") || n == QStringLiteral("ept") ||
+                n == QStringLiteral("ph") || n == QStringLiteral("it") || n == QStringLiteral("ut")) {
                 xml.skipCurrentElement();
             } else {
                 ++depth;
             }
             break;
         }
-        case QXmlStreamReader::EndElement:
-            --depth;
-            break;
-        default:
-            break;
+        case QXmlStreamReader::EndElement: --depth; break;
+        default: break;
         }
     }
     return text;
@@ -80,9 +76,11 @@ QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsiz
 // too; the progress only runs a little short then.
 std::size_t CountUnits(std::string_view bytes) {
     std::size_t n = 0;
-    for (std::size_t at = bytes.find("<tu"); at != std::string_view::npos; at = bytes.find("<tu", at + 3)) {
+    for (std::size_t at = bytes.find("<tu"); at != std::string_view::npos;
+         at = bytes.find("<tu", at + 3)) {
         const char next = at + 3 < bytes.size() ? bytes[at + 3] : '\0';
-        if (next == '>' || next == '/' || next == ' ' || next == '\t' || next == '\r' || next == '\n') ++n;
+        if (next == '>' || next == '/' || next == ' ' || next == '\t' || next == '\r' || next == '\n')
+            ++n;
     }
     return n;
 }
@@ -126,11 +124,13 @@ std::int64_t ParseTmxDate(std::string_view s) {
         return v;
     };
     std::tm tm{};
-    const int y = num(0, 4), mo = num(4, 2), d = num(6, 2), h = num(9, 2), mi = num(11, 2), se = num(13, 2);
+    const int y = num(0, 4), mo = num(4, 2), d = num(6, 2), h = num(9, 2), mi = num(11, 2),
+              se = num(13, 2);
     if (y < 1970 || mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 ||
         se < 0 || se > 60)
         return 0;
-    tm.tm_year = y - 1900, tm.tm_mon = mo - 1, tm.tm_mday = d, tm.tm_hour = h, tm.tm_min = mi, tm.tm_sec = se;
+    tm.tm_year = y - 1900, tm.tm_mon = mo - 1, tm.tm_mday = d, tm.tm_hour = h, tm.tm_min = mi,
+    tm.tm_sec = se;
     return std::int64_t(timegm(&tm));
 }
 
@@ -144,7 +144,8 @@ TmxCounts ReadTmx(std::string_view bytes, const std::function<void(const TmxUnit
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement) continue;
         if (!sawRoot) {
-            if (xml.name() != QStringLiteral("tmx")) Fail(xml, "not a TMX file (the root element is <" + xml.name().toString() + ">)");
+            if (xml.name() != QStringLiteral("tmx"))
+                Fail(xml, "not a TMX file (the root element is <" + xml.name().toString() + ">)");
             sawRoot = true;
             continue;
         }
@@ -161,7 +162,9 @@ TmxCounts ReadTmx(std::string_view bytes, const std::function<void(const TmxUnit
             }
             const QXmlStreamAttributes a = xml.attributes();
             // TMX 1.4 says xml:lang; TMX 1.1 files say lang.
-            const std::string lang = Utf8(a.hasAttribute(QStringLiteral("xml:lang")) ? a.value(QStringLiteral("xml:lang")) : a.value(QStringLiteral("lang")));
+            const std::string lang =
+                Utf8(a.hasAttribute(QStringLiteral("xml:lang")) ? a.value(QStringLiteral("xml:lang"))
+                                                                : a.value(QStringLiteral("lang")));
             const bool en = IsEnglishCode(lang), zh = !en && IsSimplifiedChineseCode(lang);
             if (!en && !zh) {
                 ++counts.otherTuvs;
@@ -232,9 +235,12 @@ TmxWriter::TmxWriter(std::int64_t now) : xml_(std::make_unique<QXmlStreamWriter>
 void TmxWriter::Add(const TmxUnit& u) {
     QXmlStreamWriter& x = *xml_;
     x.writeStartElement(QStringLiteral("tu"));
-    if (u.created > 0) x.writeAttribute(QStringLiteral("creationdate"), QString::fromStdString(TmxDate(u.created)));
-    if (u.changed > 0) x.writeAttribute(QStringLiteral("changedate"), QString::fromStdString(TmxDate(u.changed)));
-    for (const auto& [lang, text] : {std::pair{QStringLiteral("en"), &u.en}, std::pair{QStringLiteral("zh-CN"), &u.zh}}) {
+    if (u.created > 0)
+        x.writeAttribute(QStringLiteral("creationdate"), QString::fromStdString(TmxDate(u.created)));
+    if (u.changed > 0)
+        x.writeAttribute(QStringLiteral("changedate"), QString::fromStdString(TmxDate(u.changed)));
+    for (const auto& [lang, text] :
+         {std::pair{QStringLiteral("en"), &u.en}, std::pair{QStringLiteral("zh-CN"), &u.zh}}) {
         x.writeStartElement(QStringLiteral("tuv"));
         x.writeAttribute(QStringLiteral("xml:lang"), lang);
         x.writeTextElement(QStringLiteral("seg"), XmlSafe(FromUtf8(*text)));
@@ -285,7 +291,8 @@ QByteArray ExportTmx(TTranslationMemory& tm, std::size_t* count, const TmxProgre
     return writer.Finish();
 }
 
-ImportReport ImportTmxFile(TTranslationMemory& tm, const std::string& path, const TmxProgress& progress) {
+ImportReport ImportTmxFile(TTranslationMemory& tm, const std::string& path,
+                           const TmxProgress& progress) {
     const std::string bytes = ReadWholeFile(path);
     return ImportTmx(tm, bytes, progress);
 }

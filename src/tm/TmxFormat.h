@@ -34,11 +34,11 @@ struct TmxUnit {
 };
 
 struct TmxCounts {
-    std::size_t units = 0;          // <tu> elements read
-    std::size_t pairs = 0;          // of them with both an English and a Chinese <tuv>
-    std::size_t otherTuvs = 0;      // <tuv>s in other languages, skipped
+    std::size_t units = 0;                   // <tu> elements read
+    std::size_t pairs = 0;                   // of them with both an English and a Chinese <tuv>
+    std::size_t otherTuvs = 0;               // <tuv>s in other languages, skipped
     std::vector<std::string> otherLanguages; // their language codes, sorted, each once
-    std::size_t incomplete = 0;     // units lacking the English or the Chinese side
+    std::size_t incomplete = 0;              // units lacking the English or the Chinese side
 };
 
 // English: any "en" code (en, en-US, EN-GB). Chinese: zh, zh-CN, zh-SG, zh-Hans...; traditional
@@ -80,13 +80,17 @@ struct ImportReport {
     std::size_t added = 0, replaced = 0, unchanged = 0, history = 0, rejected = 0;
 };
 // Records every unit in one transaction: on a TmxError or TmError nothing of the file is kept.
-ImportReport ImportTmx(TTranslationMemory& tm, std::string_view bytes, const TmxProgress& progress = {});
+ImportReport ImportTmx(TTranslationMemory& tm, std::string_view bytes,
+                       const TmxProgress& progress = {});
 // The whole memory as TMX bytes (current translations, in the order of recording).
-QByteArray ExportTmx(TTranslationMemory& tm, std::size_t* count = nullptr, const TmxProgress& progress = {});
+QByteArray ExportTmx(TTranslationMemory& tm, std::size_t* count = nullptr,
+                     const TmxProgress& progress = {});
 
 // File shells: FileError "Cannot open file %s" / "Cannot create file %s" (the export written to
 // a temporary file and renamed, so a failed export leaves an older file whole).
-ImportReport ImportTmxFile(TTranslationMemory& tm, const std::string& path, const TmxProgress& progress = {});
-std::size_t ExportTmxFile(TTranslationMemory& tm, const std::string& path, const TmxProgress& progress = {});
+ImportReport ImportTmxFile(TTranslationMemory& tm, const std::string& path,
+                           const TmxProgress& progress = {});
+std::size_t ExportTmxFile(TTranslationMemory& tm, const std::string& path,
+                          const TmxProgress& progress = {});
 
 } // namespace qb::tm

@@ -73,7 +73,8 @@ int TokenizerRun(Fts5Tokenizer*, void* ctx, int, const char* text, int size,
     int rc = SQLITE_OK;
     ForEachToken(std::string_view(text, std::size_t(std::max(size, 0))),
                  [&](std::string_view t, std::size_t begin, std::size_t end, bool word) {
-                     if (word && rc == SQLITE_OK) rc = emit(ctx, 0, t.data(), int(t.size()), int(begin), int(end));
+                     if (word && rc == SQLITE_OK)
+                         rc = emit(ctx, 0, t.data(), int(t.size()), int(begin), int(end));
                  });
     return rc;
 }
@@ -160,26 +161,30 @@ struct TTranslationMemory::Statements {
         : bySource(db, "SELECT id, source, target, created, changed FROM pairs WHERE source = ?1"),
           byId(db, "SELECT id, source, target, created, changed FROM pairs WHERE id = ?1"),
           insert(db, "INSERT INTO pairs(source, target, created, changed) VALUES (?1, ?2, ?3, ?4) "
-                       "ON CONFLICT(source) DO NOTHING"),
+                     "ON CONFLICT(source) DO NOTHING"),
           update(db, "UPDATE pairs SET target = ?2, changed = ?3 WHERE id = ?1"),
           toHistory(db, "INSERT INTO history(pair, target, changed) VALUES (?1, ?2, ?3)"),
           inHistory(db, "SELECT 1 FROM history WHERE pair = ?1 AND target = ?2"),
           dropFromHistory(db, "DELETE FROM history WHERE pair = ?1 AND target = ?2"),
           history(db, "SELECT h.target, h.changed FROM history h JOIN pairs p ON p.id = h.pair "
                       "WHERE p.source = ?1 ORDER BY h.changed DESC, h.id DESC"),
-          postings(db, "SELECT rowid FROM pair_words WHERE pair_words MATCH ?1 ORDER BY rowid DESC LIMIT ?2"),
+          postings(db,
+                   "SELECT rowid FROM pair_words WHERE pair_words MATCH ?1 ORDER BY rowid DESC LIMIT ?2"),
           search(db, "SELECT id, source, target, created, changed FROM pairs WHERE id IN "
                      "(SELECT rowid FROM pair_words WHERE pair_words MATCH ?1 ORDER BY rowid DESC LIMIT ?2) "
                      "ORDER BY id DESC"),
           count(db, "SELECT count(*) FROM pairs"),
           maxId(db, "SELECT coalesce(max(id), 0) FROM pairs"),
           all(db, "SELECT id, source, target, created, changed FROM pairs ORDER BY id"),
-          unindex(db, "INSERT INTO pair_words(pair_words, rowid, source, target) VALUES ('delete', ?1, ?2, ?3)"),
-          indexFrom(db, "INSERT INTO pair_words(rowid, source, target) SELECT id, source, target FROM pairs WHERE id >= ?1"),
-          indexOne(db, "INSERT INTO pair_words(rowid, source, target) SELECT id, source, target FROM pairs WHERE id = ?1"),
-          begin(db, "BEGIN IMMEDIATE"),
-          commit(db, "COMMIT"),
-          rollback(db, "ROLLBACK") {}
+          unindex(db,
+                  "INSERT INTO pair_words(pair_words, rowid, source, target) VALUES ('delete', ?1, ?2, ?3)"),
+          indexFrom(
+              db,
+              "INSERT INTO pair_words(rowid, source, target) SELECT id, source, target FROM pairs WHERE id >= ?1"),
+          indexOne(
+              db,
+              "INSERT INTO pair_words(rowid, source, target) SELECT id, source, target FROM pairs WHERE id = ?1"),
+          begin(db, "BEGIN IMMEDIATE"), commit(db, "COMMIT"), rollback(db, "ROLLBACK") {}
     Stmt bySource, byId, insert, update, toHistory, inHistory, dropFromHistory, history, postings,
         search, count, maxId, all, unindex, indexFrom, indexOne, begin, commit, rollback;
 };
@@ -187,7 +192,9 @@ struct TTranslationMemory::Statements {
 // ---- opening ----
 
 TTranslationMemory::TTranslationMemory(std::string path) : path_(std::move(path)) {
-    auto cannot = [&](const std::string& why) { return TmError("Cannot open file " + path_ + ": " + why); };
+    auto cannot = [&](const std::string& why) {
+        return TmError("Cannot open file " + path_ + ": " + why);
+    };
     if (path_.empty()) throw cannot("no file name");
     std::error_code ec;
     const std::filesystem::path parent = std::filesystem::path(path_).parent_path();
@@ -195,8 +202,9 @@ TTranslationMemory::TTranslationMemory(std::string path) : path_(std::move(path)
         std::filesystem::create_directories(parent, ec);
         if (ec) throw TmError("Cannot create file " + path_ + ": " + ec.message());
     }
-    const int rc = sqlite3_open_v2(SqlitePath(path_).c_str(), &db_,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc =
+        sqlite3_open_v2(SqlitePath(path_).c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const std::string why = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
         sqlite3_close(db_);
@@ -284,8 +292,8 @@ void TTranslationMemory::Rollback() {
 
 // ---- recording ----
 
-Recorded TTranslationMemory::Record(std::string_view source, std::string_view target, std::int64_t when,
-                                    std::int64_t created) {
+Recorded TTranslationMemory::Record(std::string_view source, std::string_view target,
+                                    std::int64_t when, std::int64_t created) {
     const std::string s = NormalizeSource(source);
     const std::string t = NormalizeTarget(target);
     if (s.empty() || t.empty() || s.size() > kMaxPairBytes || t.size() > kMaxPairBytes ||
@@ -305,8 +313,8 @@ Recorded TTranslationMemory::Record(std::string_view source, std::string_view ta
     }
 }
 
-Recorded TTranslationMemory::RecordInside(const std::string& s, const std::string& t, std::int64_t when,
-                                          std::int64_t created) {
+Recorded TTranslationMemory::RecordInside(const std::string& s, const std::string& t,
+                                          std::int64_t when, std::int64_t created) {
     Statements& st = *st_;
     // Most sources are new: try the insert first, look the pair up only when it is there.
     st.insert.Reset().Bind(1, s).Bind(2, t).Bind(3, created).Bind(4, when).Step();
@@ -395,7 +403,8 @@ constexpr std::size_t kCandidates = 100;
 class ReadScope {
 public:
     ReadScope(sqlite3* db, bool inside) : db_(inside ? nullptr : db) {
-        if (db_ && sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) db_ = nullptr;
+        if (db_ && sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+            db_ = nullptr;
     }
     ~ReadScope() {
         if (db_) sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
@@ -417,7 +426,8 @@ struct TermPostings {
 
 } // namespace
 
-std::vector<Match> TTranslationMemory::Matches(std::string_view sentence, int minScore, std::size_t max) {
+std::vector<Match> TTranslationMemory::Matches(std::string_view sentence, int minScore,
+                                               std::size_t max) {
     std::vector<Match> out;
     if (max == 0) return out;
     const std::string s = NormalizeSource(sentence);
@@ -438,7 +448,8 @@ std::vector<Match> TTranslationMemory::Matches(std::string_view sentence, int mi
     std::vector<TermPostings> terms;
     for (const Token& t : tokens) {
         if (!t.word) continue;
-        auto it = std::find_if(terms.begin(), terms.end(), [&](const TermPostings& p) { return p.term == t.text; });
+        auto it = std::find_if(terms.begin(), terms.end(),
+                               [&](const TermPostings& p) { return p.term == t.text; });
         if (it == terms.end()) {
             terms.push_back(TermPostings{t.text, 1, {}, 0, false});
         } else {
@@ -459,7 +470,8 @@ std::vector<Match> TTranslationMemory::Matches(std::string_view sentence, int mi
             term.ids.resize(std::size_t(kPostingCap));
             // The newest postings, ids from the newest pair down to ids.back(), stand for the
             // whole list: "the", in 2,000 of the newest 2,350 pairs, is in about 85% of all.
-            term.df = double(kPostingCap) * total / std::max(1.0, total - double(term.ids.back()) + 1.0);
+            term.df =
+                double(kPostingCap) * total / std::max(1.0, total - double(term.ids.back()) + 1.0);
         }
     }
 
@@ -512,7 +524,9 @@ std::vector<Match> TTranslationMemory::Matches(std::string_view sentence, int mi
     }
     const std::size_t keep = std::min(ranked.size(), kCandidates);
     std::partial_sort(ranked.begin(), ranked.begin() + std::ptrdiff_t(keep), ranked.end(),
-                      [](const auto& a, const auto& b) { return a.first != b.first ? a.first > b.first : a.second > b.second; });
+                      [](const auto& a, const auto& b) {
+                          return a.first != b.first ? a.first > b.first : a.second > b.second;
+                      });
     ranked.resize(keep);
 
     for (const auto& [weight, id] : ranked) {
@@ -544,7 +558,8 @@ std::vector<Hit> TTranslationMemory::Search(std::string_view query, std::size_t 
         if (t.word) words.push_back(std::move(t.text));
     if (words.empty()) return out;
     std::string_view trimmed = query;
-    while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\t')) trimmed.remove_suffix(1);
+    while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\t'))
+        trimmed.remove_suffix(1);
     const bool prefix = !trimmed.empty() && trimmed.back() == '*';
     const std::string match = Phrase(words) + (prefix ? " *" : "");
     Statements& st = *st_;

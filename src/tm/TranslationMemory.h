@@ -36,8 +36,8 @@ inline constexpr std::size_t kMaxPairBytes = 20000;
 
 struct Pair {
     std::int64_t id = 0;
-    std::string source; // normal form (NormalizeSource)
-    std::string target; // normal form (NormalizeTarget)
+    std::string source;       // normal form (NormalizeSource)
+    std::string target;       // normal form (NormalizeTarget)
     std::int64_t created = 0; // Unix seconds
     std::int64_t changed = 0; // when the current translation was recorded
 };
@@ -131,7 +131,7 @@ private:
     bool inBatch_ = false;
     std::int64_t batchFirstNew_ = 0;                // ids from here on were added by the batch
     std::unordered_set<std::int64_t> batchReindex_; // older pairs the batch gave a new translation
-    std::vector<float> weight_;          // Matches' scratch, by pair id
+    std::vector<float> weight_;                     // Matches' scratch, by pair id
     std::vector<std::uint8_t> eligible_;
     std::vector<std::int64_t> touched_;
 };

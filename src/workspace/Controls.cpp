@@ -21,8 +21,7 @@ void TPhraseList::mouseReleaseEvent(QMouseEvent* e) {
     Q_EMIT mouseUp(e->position().toPoint());
 }
 
-QSize TFixedHeightDelegate::sizeHint(const QStyleOptionViewItem& option,
-                                     const QModelIndex& index) const {
+QSize TFixedHeightDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
     QSize s = QStyledItemDelegate::sizeHint(option, index);
     s.setHeight(height_);
     return s;

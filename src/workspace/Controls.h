@@ -39,7 +39,8 @@ protected:
 // Items of a fixed height in pixels (ItemHeight).
 class TFixedHeightDelegate : public QStyledItemDelegate {
 public:
-    TFixedHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+    TFixedHeightDelegate(int height, QObject* parent)
+        : QStyledItemDelegate(parent), height_(height) {}
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:

@@ -26,11 +26,11 @@ TfrmShowExplain::TfrmShowExplain(QWidget* parent) : QWidget(parent) {
     MeanList->setFont(font());
     MeanList->setFocusPolicy(Qt::NoFocus);
     QPalette p = MeanList->palette();
-    p.setColor(QPalette::Base, QColor(0xC0, 0xC0, 0xC0));  // silver
-    p.setColor(QPalette::Text, QColor(0x80, 0x00, 0x00));  // maroon
+    p.setColor(QPalette::Base, QColor(0xC0, 0xC0, 0xC0)); // silver
+    p.setColor(QPalette::Text, QColor(0x80, 0x00, 0x00)); // maroon
     MeanList->setPalette(p);
-    MeanList->setItemDelegate(new TFixedHeightDelegate(
-        std::max(13, QFontMetrics(font()).height()), MeanList));
+    MeanList->setItemDelegate(
+        new TFixedHeightDelegate(std::max(13, QFontMetrics(font()).height()), MeanList));
     MeanList->setMinimumSize(1, 1);
     layout->addWidget(MeanList);
     closeBox_ = AddCloseBox(this);

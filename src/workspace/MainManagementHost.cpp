@@ -26,8 +26,7 @@ QWidget* TMainManagementHost::Window() { return &main_; }
 TUi& TMainManagementHost::Ui() { return main_.Ui(); }
 
 std::string TMainManagementHost::SourceSelection() {
-    if (main_.frmPopSource && main_.frmPopSource->isVisible())
-        return main_.frmPopSource->SelText();
+    if (main_.frmPopSource && main_.frmPopSource->isVisible()) return main_.frmPopSource->SelText();
     return MainSourceSelection();
 }
 

@@ -20,7 +20,9 @@ TMemoryLink* TfrmMainQB::Memory() {
     if (!memory_) {
         memory_ = std::make_unique<TMemoryLink>(setup_.memoryFile);
         connect(memory_.get(), &TMemoryLink::matchesFound, this,
-                [this](const QString& s, const QList<TMemoryMatch>& m) { Guard([&] { ShowMatches(s, m); }); });
+                [this](const QString& s, const QList<TMemoryMatch>& m) {
+                    Guard([&] { ShowMatches(s, m); });
+                });
         connect(memory_.get(), &TMemoryLink::failed, this,
                 [this](const QString& message) { Guard([&] { MemoryFailed(message); }); });
     }

@@ -74,8 +74,7 @@ void TfrmMainQB::BuildSentenceCodeTable(const std::string& sentence) {
     TSchemeSet schemes;
     schemes.tables = &Tables;
     for (int id = 1; id <= 4; ++id) schemes.on[std::size_t(id - 1)] = SchemeOn(id);
-    qb::BuildSentenceCodeTable(sentence, SentencePhrases, schemes, SentenceCodeKeys,
-                               SentenceCodeWords);
+    qb::BuildSentenceCodeTable(sentence, SentencePhrases, schemes, SentenceCodeKeys, SentenceCodeWords);
 }
 
 void TfrmMainQB::FillPhraseList() {

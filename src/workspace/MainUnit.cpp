@@ -9,11 +9,11 @@
 #include "MainManagementHost.h"
 #include "MemoryCommands.h"
 #include "MemoryLink.h"
-#include "TypedSpan.h"
 #include "PaneStore.h"
 #include "PopSourceUnit.h"
 #include "SentenceLogic.h"
 #include "SettingsStore.h"
+#include "TypedSpan.h"
 #include "UserFolders.h"
 
 #include <QAction>
@@ -34,9 +34,9 @@
 
 #include <cstdio>
 
-#include <unistd.h>
 #include <QToolBar>
 #include <QToolButton>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -122,8 +122,8 @@ void TfrmMainQB::BuildCommands() {
     ToggleFollow = make("ToggleFollow", "选定原文随动", QKeySequence(Qt::CTRL | Qt::Key_F));
     actSmartFollow = make("actSmartFollow", "候选框灵巧跟踪", QKeySequence(Qt::CTRL | Qt::Key_M));
     actForgetHistory = make("actForgetHistory", "清除输入法学习记录...");
-    for (QAction* a : {ToggleMyIME, ToggleFullPunct, ToggleFullWide, actFindWords, ToggleFollow,
-                       actSmartFollow})
+    for (QAction* a :
+         {ToggleMyIME, ToggleFullPunct, ToggleFullWide, actFindWords, ToggleFollow, actSmartFollow})
         a->setCheckable(true);
     mnuMerge = make("mnuMerge", "批量添加(&B)");
     actAddDirect = make("actAddDirect", "直接添加词条(&D)", QKeySequence(Qt::Key_F8));
@@ -146,9 +146,10 @@ void TfrmMainQB::BuildCommands() {
     // The shortcuts that must reach their action even when a pane would take the key for
     // itself (Qt's panes claim Ctrl+K, Ctrl+D, Ctrl+H ... on X11); the edit commands stay the
     // panes' own.
-    ownShortcuts_ = {ToggleMyIME, ToggleFullPunct, ToggleFullWide, actFindWords, ToggleFollow,
-                     actSmartFollow, actAddDirect, actAdjust, actHelp, DoGetASent, DoExpand,
-                     DoConfirmSelection, actFillExample, actStepUp, actStepDown, actSearchMemory};
+    ownShortcuts_ = {ToggleMyIME,    ToggleFullPunct, ToggleFullWide, actFindWords,
+                     ToggleFollow,   actSmartFollow,  actAddDirect,   actAdjust,
+                     actHelp,        DoGetASent,      DoExpand,       DoConfirmSelection,
+                     actFillExample, actStepUp,       actStepDown,    actSearchMemory};
 
     auto on = [this](QAction* a, void (TfrmMainQB::*handler)()) {
         connect(a, &QAction::triggered, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
@@ -156,11 +157,15 @@ void TfrmMainQB::BuildCommands() {
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
     on(mnuClearPanes, &TfrmMainQB::mnuClearPanesExecute);
     memoryCommands_ = std::make_unique<TMemoryCommands>(*this);
-    connect(mnuImportMemory, &QAction::triggered, this, [this] { Guard([&] { memoryCommands_->ImportExecute(); }); });
-    connect(mnuExportMemory, &QAction::triggered, this, [this] { Guard([&] { memoryCommands_->ExportExecute(); }); });
-    connect(actSearchMemory, &QAction::triggered, this, [this] { Guard([&] { memoryCommands_->SearchExecute(); }); });
+    connect(mnuImportMemory, &QAction::triggered, this,
+            [this] { Guard([&] { memoryCommands_->ImportExecute(); }); });
+    connect(mnuExportMemory, &QAction::triggered, this,
+            [this] { Guard([&] { memoryCommands_->ExportExecute(); }); });
+    connect(actSearchMemory, &QAction::triggered, this,
+            [this] { Guard([&] { memoryCommands_->SearchExecute(); }); });
     // Without a memory file (a window made without one) the three commands have nothing to work on.
-    for (QAction* a : {mnuImportMemory, mnuExportMemory, actSearchMemory}) a->setEnabled(!setup_.memoryFile.empty());
+    for (QAction* a : {mnuImportMemory, mnuExportMemory, actSearchMemory})
+        a->setEnabled(!setup_.memoryFile.empty());
     connect(EditUndo, &QAction::triggered, this, [this] { EditCommand(0); });
     connect(EditCopy, &QAction::triggered, this, [this] { EditCommand(1); });
     connect(EditCut, &QAction::triggered, this, [this] { EditCommand(2); });
@@ -240,8 +245,8 @@ void TfrmMainQB::BuildCommands() {
     ToolBar1->addSeparator();
     btGetNextSent = button(DoGetASent, TIcon::NextSentence, "btGetNextSent", QString());
     btExpandSelection = button(DoExpand, TIcon::Expand, "btExpandSelection", DoExpand->toolTip());
-    btTransSelection = button(DoConfirmSelection, TIcon::Confirm, "btTransSelection",
-                              DoConfirmSelection->toolTip());
+    btTransSelection =
+        button(DoConfirmSelection, TIcon::Confirm, "btTransSelection", DoConfirmSelection->toolTip());
     ToolBar1->addSeparator();
     btAdd = button(actAdjust, TIcon::Add, "btAdd", QString());
     ToolBar1->addSeparator();
@@ -310,8 +315,8 @@ void TfrmMainQB::BuildLayout() {
     pal.setColor(QPalette::Base, QColor(0xFF, 0xFF, 0xE1)); // the pale tooltip background
     pal.setColor(QPalette::Text, QColor(0x00, 0x80, 0x00)); // green
     list->setPalette(pal);
-    list->setItemDelegate(new TFixedHeightDelegate(
-        std::max(14, QFontMetrics(list->font()).height()), list));
+    list->setItemDelegate(
+        new TFixedHeightDelegate(std::max(14, QFontMetrics(list->font()).height()), list));
     list->setUniformItemSizes(true);
     list->setFocusPolicy(Qt::NoFocus);
     lbLongPhrase = list;
@@ -332,8 +337,8 @@ void TfrmMainQB::BuildLayout() {
     mpal.setColor(QPalette::Base, QColor(0xEE, 0xF4, 0xFF)); // pale blue, apart from the phrases
     mpal.setColor(QPalette::Text, QColor(0x00, 0x00, 0x80));
     matches->setPalette(mpal);
-    matches->setItemDelegate(new TFixedHeightDelegate(
-        std::max(14, QFontMetrics(matches->font()).height()), matches));
+    matches->setItemDelegate(
+        new TFixedHeightDelegate(std::max(14, QFontMetrics(matches->font()).height()), matches));
     matches->setUniformItemSizes(true);
     matches->setFocusPolicy(Qt::NoFocus);
     matches->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -436,11 +441,8 @@ bool TfrmMainQB::eventFilter(QObject* watched, QEvent* e) {
             Guard([&] { consumed = reTargetKeyUp(*k); });
             return consumed;
         }
-        case QEvent::FocusIn:
-            Guard([&] { reTargetEnter(); });
-            return false;
-        default:
-            break;
+        case QEvent::FocusIn: Guard([&] { reTargetEnter(); }); return false;
+        default: break;
         }
     }
     return QMainWindow::eventFilter(watched, e);
@@ -684,7 +686,8 @@ std::string FreeNameIn(const std::string& folder, const std::string& base) {
     const std::string stem = dot == std::string::npos ? base : base.substr(0, dot);
     const std::string ext = dot == std::string::npos ? std::string() : base.substr(dot);
     std::string path = folder + stem + "-" + stamp + ext;
-    for (int n = 2; FileExists(path); ++n) path = folder + stem + "-" + stamp + "-" + std::to_string(n) + ext;
+    for (int n = 2; FileExists(path); ++n)
+        path = folder + stem + "-" + stamp + "-" + std::to_string(n) + ext;
     return path;
 }
 } // namespace
@@ -697,13 +700,15 @@ void TfrmMainQB::RescueLexicon(TQbDict& dict, const std::string& error) {
         const std::string folder = RescueFolderPath();
         QDir().mkpath(QString::fromStdString(folder));
         std::string base = dict.FileName();
-        if (auto cut = base.find_last_of('/'); cut != std::string::npos) base = base.substr(cut + 1);
+        if (auto cut = base.find_last_of('/'); cut != std::string::npos)
+            base = base.substr(cut + 1);
         if (base.empty()) base = "lexicon.txt";
         const std::string path = FreeNameIn(folder, base);
         WriteWholeFileSafely(path, dict.SaveToBytes(dict.IsScrambledFile()));
         const QString where = QString::fromUtf8(path);
         Ui().ShowMessage(dict.LoadFailed()
-                             ? U("词库") + name + U("没有完整读出，不能覆盖原文件；词库的内容已另存为") + where
+                             ? U("词库") + name +
+                                   U("没有完整读出，不能覆盖原文件；词库的内容已另存为") + where
                              : U("词库") + name + U("无法写入；词库的内容已另存为") + where);
     } catch (const std::exception& e) {
         Ui().ShowMessage(QString::fromUtf8(error) + QLatin1Char('\n') + QString::fromUtf8(e.what()));
@@ -740,16 +745,18 @@ void TfrmMainQB::MergeRescuedEntries() {
                (n.startsWith(QLatin1String("mydict-")) && n.endsWith(QLatin1String(".txt")));
     };
     std::vector<std::string> mine, others;
-    const QFileInfoList found = QDir(QString::fromStdString(rescue)).entryInfoList(QDir::Files, QDir::Name);
+    const QFileInfoList found =
+        QDir(QString::fromStdString(rescue)).entryInfoList(QDir::Files, QDir::Name);
     for (const QFileInfo& f : found) {
         if (f.fileName().contains(QLatin1String(".tmp"))) continue; // a save cut short
         (isUserRescue(f.fileName()) ? mine : others).push_back(f.filePath().toStdString());
     }
     if (setup_.rescueFolder.empty()) {
         // Earlier versions rescued into the data folder itself, as mydict-<time>.txt.
-        for (const QFileInfo& f : QDir(QString::fromStdString(DataFolderPath()))
-                                      .entryInfoList(QDir::Files, QDir::Name))
-            if (f.fileName().startsWith(QLatin1String("mydict-")) && f.fileName().endsWith(QLatin1String(".txt")))
+        for (const QFileInfo& f :
+             QDir(QString::fromStdString(DataFolderPath())).entryInfoList(QDir::Files, QDir::Name))
+            if (f.fileName().startsWith(QLatin1String("mydict-")) &&
+                f.fileName().endsWith(QLatin1String(".txt")))
                 mine.push_back(f.filePath().toStdString());
     }
     if (mine.empty() && others.empty()) return;
@@ -769,8 +776,9 @@ void TfrmMainQB::MergeRescuedEntries() {
                 ::rename(f.c_str(), target.c_str());
                 message += QLatin1Char('\n') + QString::fromUtf8(f);
             }
-            message += QLatin1Char('\n') + U("这些词条已并入用户词库") + QString::fromUtf8(user->FileName()) +
-                       U("，原文件已移到") + QString::fromUtf8(to);
+            message += QLatin1Char('\n') + U("这些词条已并入用户词库") +
+                       QString::fromUtf8(user->FileName()) + U("，原文件已移到") +
+                       QString::fromUtf8(to);
         }
     }
     if (!others.empty()) {

@@ -47,10 +47,10 @@ class TRichPane;
 class TPhraseList;
 
 struct TWorkspaceSetup {
-    std::string programFolder;  // with its trailing '/'
-    QString settingsFile;       // the ini file of the settings store
-    TUi* ui = nullptr;          // message boxes, dialogs, busy pointer; not owned
-    std::string rescueFolder;   // empty: RescueFolder() ($XDG_DATA_HOME/quillbridge/rescued/)
+    std::string programFolder; // with its trailing '/'
+    QString settingsFile;      // the ini file of the settings store
+    TUi* ui = nullptr;         // message boxes, dialogs, busy pointer; not owned
+    std::string rescueFolder;  // empty: RescueFolder() ($XDG_DATA_HOME/quillbridge/rescued/)
     // The user's data folder: the user lexicon lives there when the program folder cannot be
     // written. Empty: UserDataFolder() ($XDG_DATA_HOME/quillbridge/).
     std::string dataFolder;
@@ -71,13 +71,25 @@ struct TWorkspaceSetup {
 class TTargetKeyHandler {
 public:
     virtual ~TTargetKeyHandler() = default;
-    virtual bool KeyDown(QKeyEvent& e) { (void)e; return false; }
-    virtual bool KeyPress(QKeyEvent& e) { (void)e; return false; }
-    virtual bool KeyUp(QKeyEvent& e) { (void)e; return false; }
+    virtual bool KeyDown(QKeyEvent& e) {
+        (void)e;
+        return false;
+    }
+    virtual bool KeyPress(QKeyEvent& e) {
+        (void)e;
+        return false;
+    }
+    virtual bool KeyUp(QKeyEvent& e) {
+        (void)e;
+        return false;
+    }
     virtual void Enter() {}
     // A ShortcutOverride of the target pane: true when the input method takes the key itself,
     // so that no shortcut fires (Alt+E joins the code instead of opening 编辑(&E)).
-    virtual bool ClaimsShortcut(QKeyEvent& e) { (void)e; return false; }
+    virtual bool ClaimsShortcut(QKeyEvent& e) {
+        (void)e;
+        return false;
+    }
 };
 
 class TfrmMainQB : public QMainWindow {
@@ -178,16 +190,16 @@ public:
     void reTargetEnter();
 
     // ---- the panes, lists and windows ----
-    TPane Source;   // reSource as a GBK pane
-    TPane Target;   // reTarget
+    TPane Source; // reSource as a GBK pane
+    TPane Target; // reTarget
     QPlainTextEdit* reSource = nullptr;
     QPlainTextEdit* reTarget = nullptr;
     QListWidget* lbLongPhrase = nullptr;
     // The translation memory's matches of the selected sentence, "[95%] translation", above
     // lbLongPhrase; hidden when there is none.
     QListWidget* lbMemory = nullptr;
-    QSplitter* Panel1 = nullptr;     // the two panes (Splitter1 between them)
-    QSplitter* Splitter2 = nullptr;  // Panel1 | lbLongPhrase
+    QSplitter* Panel1 = nullptr;         // the two panes (Splitter1 between them)
+    QSplitter* Splitter2 = nullptr;      // Panel1 | lbLongPhrase
     QString StatusText(int panel) const; // the status bar's panels 0-4
 
     TfrmPopSource* frmPopSource = nullptr;
@@ -232,7 +244,9 @@ public:
     TUi& Ui() const { return *setup_.ui; }
     // Runs a handler inside the general error guard.
     template <class F>
-    bool Guard(F&& f) { return Guarded(*setup_.ui, std::forward<F>(f)); }
+    bool Guard(F&& f) {
+        return Guarded(*setup_.ui, std::forward<F>(f));
+    }
 
 Q_SIGNALS:
     void closed();
@@ -282,7 +296,7 @@ private:
     bool settingsRead_ = false;
     QTimer* keepPanesTimer_ = nullptr;
     bool restoringPanes_ = false;
-    bool keepPanesFailed_ = false; // shown once until a write succeeds again
+    bool keepPanesFailed_ = false;        // shown once until a write succeeds again
     std::unique_ptr<TMemoryLink> memory_; // made at the first sentence selected
     TTypedSpan* typed_ = nullptr;         // the target pane's text typed for pendingSource_
     QString pendingSource_;               // the selected sentence, as the source pane holds it

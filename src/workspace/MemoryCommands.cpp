@@ -15,7 +15,9 @@ namespace qb {
 namespace {
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-QString PathText(const std::string& path) { return QString::fromUtf8(path.data(), qsizetype(path.size())); }
+QString PathText(const std::string& path) {
+    return QString::fromUtf8(path.data(), qsizetype(path.size()));
+}
 QString Count(std::size_t n) { return QString::number(qulonglong(n)); }
 
 const char* const kTmxFilter = "TMX 文件 (*.tmx);;所有文件 (*)";
@@ -26,17 +28,19 @@ const char* const kTmxFilter = "TMX 文件 (*.tmx);;所有文件 (*)";
 //   跳过 1 个缺少英文或中文的翻译单元。
 QString ImportMessage(const std::string& path, const tm::ImportReport& r) {
     const std::size_t taken = r.added + r.replaced + r.unchanged + r.history;
-    QString m = U("从") + PathText(path) + U("导入了 ") + Count(taken) + U(" 对译文：新增 ") + Count(r.added) +
-                U(" 对，替换 ") + Count(r.replaced) + U(" 对");
+    QString m = U("从") + PathText(path) + U("导入了 ") + Count(taken) + U(" 对译文：新增 ") +
+                Count(r.added) + U(" 对，替换 ") + Count(r.replaced) + U(" 对");
     if (r.unchanged) m += U("，") + Count(r.unchanged) + U(" 对与已有的相同");
     if (r.history) m += U("，") + Count(r.history) + U(" 对比已有的旧，存为历史译文");
     m += U("。");
     if (r.counts.otherTuvs) {
         QStringList langs;
         for (const std::string& l : r.counts.otherLanguages) langs << PathText(l);
-        m += U("\n跳过其他语言的 ") + Count(r.counts.otherTuvs) + U(" 个译文（") + langs.join(U(", ")) + U("）。");
+        m += U("\n跳过其他语言的 ") + Count(r.counts.otherTuvs) + U(" 个译文（") +
+             langs.join(U(", ")) + U("）。");
     }
-    if (r.counts.incomplete) m += U("\n跳过 ") + Count(r.counts.incomplete) + U(" 个缺少英文或中文的翻译单元。");
+    if (r.counts.incomplete)
+        m += U("\n跳过 ") + Count(r.counts.incomplete) + U(" 个缺少英文或中文的翻译单元。");
     if (r.rejected) m += U("\n跳过 ") + Count(r.rejected) + U(" 个空的或过长的翻译单元。");
     return m;
 }
@@ -48,15 +52,18 @@ bool ExportTarget(TUi& ui, const QString& chosen, std::string& path) {
     QString name = chosen;
     if (QFileInfo(chosen).suffix().isEmpty()) name += U(".tmx");
     path = name.toStdString();
-    if (name != chosen && FileExists(path) && !ui.AskYesNo(name + U("已存在。要替换它吗？"))) return false;
+    if (name != chosen && FileExists(path) && !ui.AskYesNo(name + U("已存在。要替换它吗？")))
+        return false;
     return true;
 }
 
 // The progress dialog fed from the engine's progress calls.
 tm::TmxProgress Feeding(WorkProgressDialog& dialog) {
     return [&dialog](std::size_t done, std::size_t total) {
-        if (done == 0) dialog.Start(total);
-        else dialog.Advance(done);
+        if (done == 0)
+            dialog.Start(total);
+        else
+            dialog.Advance(done);
     };
 }
 
@@ -92,7 +99,8 @@ void TMemoryCommands::ImportExecute() {
         report = tm::ImportTmxFile(memory, path, Feeding(progress));
     } catch (const std::exception& e) {
         // The import is one transaction: nothing of the file was kept.
-        ui.ShowMessage(U("无法导入") + PathText(path) + U("：\n") + PathText(e.what()) + U("\n译文记忆没有改动。"));
+        ui.ShowMessage(U("无法导入") + PathText(path) + U("：\n") + PathText(e.what()) +
+                       U("\n译文记忆没有改动。"));
         return;
     }
     if (search_) search_->SearchAgain();

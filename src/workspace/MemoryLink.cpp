@@ -106,7 +106,8 @@ struct TMemoryLink::State {
     }
 };
 
-TMemoryLink::TMemoryLink(std::string path) : path_(std::move(path)), state_(std::make_shared<State>()) {
+TMemoryLink::TMemoryLink(std::string path)
+    : path_(std::move(path)), state_(std::make_shared<State>()) {
     state_->path = path_;
     state_->receiver = this;
 }
@@ -161,7 +162,8 @@ void TMemoryLink::Lookup(const QString& sentence) {
 void TMemoryLink::Cancel() { state_->latest = ++latest_; }
 
 void TMemoryLink::Record(const QString& source, const QString& target) {
-    Post([s = source.toStdString(), t = target.toStdString(), when = std::int64_t(std::time(nullptr))](State& st) {
+    Post([s = source.toStdString(), t = target.toStdString(),
+          when = std::int64_t(std::time(nullptr))](State& st) {
         st.unwritten.push_back({s, t, when});
         st.WriteUnwritten();
     });

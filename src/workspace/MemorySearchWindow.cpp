@@ -7,13 +7,13 @@
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -33,7 +33,9 @@ constexpr const char* kTranslationColour = "#006000";
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
 QString Escaped(std::string_view utf8) {
-    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).toHtmlEscaped().replace(QLatin1Char('\n'), U("<br>"));
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()))
+        .toHtmlEscaped()
+        .replace(QLatin1Char('\n'), U("<br>"));
 }
 
 // Draws a row's HTML (two lines: the source, then its translation in green) and measures it
@@ -42,7 +44,8 @@ class THtmlRowDelegate : public QStyledItemDelegate {
 public:
     explicit THtmlRowDelegate(QListWidget* list) : QStyledItemDelegate(list), list_(list) {}
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
         opt.text.clear();
@@ -75,7 +78,8 @@ private:
         QString html = index.data(TfrmMemorySearch::kHtmlRole).toString();
         // A selected row in the selection's text colour: green on the highlight is hard to read.
         if (opt.state & QStyle::State_Selected)
-            html.replace(QLatin1String(kTranslationColour), opt.palette.color(QPalette::HighlightedText).name());
+            html.replace(QLatin1String(kTranslationColour),
+                         opt.palette.color(QPalette::HighlightedText).name());
         doc.setHtml(html);
         doc.setTextWidth(std::max(80, list_->viewport()->width()));
     }
@@ -91,17 +95,21 @@ QString MarkedHtml(std::string_view utf8, const std::vector<tm::Span>& marks) {
         s.end = std::min(s.end, utf8.size());
         if (s.begin >= s.end) continue;
         while (s.begin > 0 && IsContinuation(static_cast<unsigned char>(utf8[s.begin]))) --s.begin;
-        while (s.end < utf8.size() && IsContinuation(static_cast<unsigned char>(utf8[s.end]))) ++s.end;
+        while (s.end < utf8.size() && IsContinuation(static_cast<unsigned char>(utf8[s.end])))
+            ++s.end;
         spans.push_back(s);
     }
-    std::sort(spans.begin(), spans.end(), [](const tm::Span& a, const tm::Span& b) { return a.begin < b.begin; });
+    std::sort(spans.begin(), spans.end(),
+              [](const tm::Span& a, const tm::Span& b) { return a.begin < b.begin; });
     QString html;
     std::size_t at = 0;
     for (std::size_t i = 0; i < spans.size();) {
         tm::Span run = spans[i];
-        for (++i; i < spans.size() && spans[i].begin <= run.end; ++i) run.end = std::max(run.end, spans[i].end);
+        for (++i; i < spans.size() && spans[i].begin <= run.end; ++i)
+            run.end = std::max(run.end, spans[i].end);
         html += Escaped(utf8.substr(at, run.begin - at));
-        html += U("<b style=\"background-color:#ffe27a;color:#000000\">") + Escaped(utf8.substr(run.begin, run.end - run.begin)) + U("</b>");
+        html += U("<b style=\"background-color:#ffe27a;color:#000000\">") +
+                Escaped(utf8.substr(run.begin, run.end - run.begin)) + U("</b>");
         at = run.end;
     }
     html += Escaped(utf8.substr(at));
@@ -140,8 +148,10 @@ TfrmMemorySearch::TfrmMemorySearch(TfrmMainQB& main, std::string memoryFile)
     layout->addWidget(lbStatus);
 
     connect(edSearch, &QLineEdit::textChanged, this, [this](const QString& text) { Ask(text); });
-    connect(edSearch, &QLineEdit::returnPressed, this, [this] { main_.Guard([&] { InsertSelected(); }); });
-    connect(lbPairs, &QListWidget::itemActivated, this, [this] { main_.Guard([&] { InsertSelected(); }); });
+    connect(edSearch, &QLineEdit::returnPressed, this,
+            [this] { main_.Guard([&] { InsertSelected(); }); });
+    connect(lbPairs, &QListWidget::itemActivated, this,
+            [this] { main_.Guard([&] { InsertSelected(); }); });
 }
 
 TfrmMemorySearch::~TfrmMemorySearch() {
@@ -162,7 +172,8 @@ void TfrmMemorySearch::ShowSearch() {
             const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
             int x = frame.right() + 8;
             if (x + width() > room.right()) x = std::max(room.left(), room.right() - width());
-            move(x, std::clamp(frame.top(), room.top(), std::max(room.top(), room.bottom() - height())));
+            move(x,
+                 std::clamp(frame.top(), room.top(), std::max(room.top(), room.bottom() - height())));
             placed_ = true;
         }
         show();
@@ -196,28 +207,38 @@ void TfrmMemorySearch::Ask(const QString& query) {
             memory_.reset(); // the next search tries to open it again
             error = U("译文记忆无法打开：") + QString::fromUtf8(e.what());
         }
-        QMetaObject::invokeMethod(this, [this, ticket, hits = std::move(hits), error] { Answer(ticket, hits, error); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, ticket, hits = std::move(hits), error] { Answer(ticket, hits, error); },
+            Qt::QueuedConnection);
     });
 }
 
-void TfrmMemorySearch::Answer(std::uint64_t ticket, const std::vector<tm::Hit>& hits, const QString& error) {
+void TfrmMemorySearch::Answer(std::uint64_t ticket, const std::vector<tm::Hit>& hits,
+                              const QString& error) {
     if (ticket != asked_) return; // an answer to an older text
     shown_ = ticket;
     lbPairs->clear();
     for (const tm::Hit& h : hits) {
         auto* item = new QListWidgetItem(lbPairs);
-        item->setData(kHtmlRole, MarkedHtml(h.pair.source, h.sourceMarks) + U("<br><span style=\"color:") + QLatin1String(kTranslationColour) + U("\">") +
+        item->setData(kHtmlRole, MarkedHtml(h.pair.source, h.sourceMarks) +
+                                     U("<br><span style=\"color:") +
+                                     QLatin1String(kTranslationColour) + U("\">") +
                                      MarkedHtml(h.pair.target, h.targetMarks) + U("</span>"));
         item->setData(kTargetRole, QString::fromStdString(h.pair.target));
         item->setToolTip(QString::fromStdString(h.pair.source));
     }
     if (lbPairs->count() > 0) lbPairs->setCurrentRow(0);
-    if (!error.isEmpty()) lbStatus->setText(error);
-    else if (edSearch->text().trimmed().isEmpty()) lbStatus->clear();
-    else if (hits.empty()) lbStatus->setText(U("没有找到。"));
-    else if (hits.size() >= kMaxHits) lbStatus->setText(U("最新的 ") + QString::number(kMaxHits) + U(" 对（还有更多，请多输入几个词）"));
-    else lbStatus->setText(QString::number(hits.size()) + U(" 对"));
+    if (!error.isEmpty())
+        lbStatus->setText(error);
+    else if (edSearch->text().trimmed().isEmpty())
+        lbStatus->clear();
+    else if (hits.empty())
+        lbStatus->setText(U("没有找到。"));
+    else if (hits.size() >= kMaxHits)
+        lbStatus->setText(U("最新的 ") + QString::number(kMaxHits) +
+                          U(" 对（还有更多，请多输入几个词）"));
+    else
+        lbStatus->setText(QString::number(hits.size()) + U(" 对"));
     Q_EMIT answered();
 }
 
@@ -245,7 +266,8 @@ bool TfrmMemorySearch::eventFilter(QObject* watched, QEvent* e) {
     if (watched == edSearch && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         const int key = k->key();
-        if ((key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown) &&
+        if ((key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+             key == Qt::Key_PageDown) &&
             k->modifiers() == Qt::NoModifier && lbPairs->count() > 0) {
             QKeyEvent copy(QEvent::KeyPress, key, Qt::NoModifier);
             QCoreApplication::sendEvent(lbPairs, &copy);

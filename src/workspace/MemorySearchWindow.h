@@ -77,7 +77,7 @@ private:
     std::string file_;
     QThreadPool pool_; // one thread: the searches run one after another
     std::unique_ptr<tm::TTranslationMemory> memory_; // opened and used on the pool's thread only
-    std::atomic<std::uint64_t> latest_{0};            // the ticket of the newest search asked
+    std::atomic<std::uint64_t> latest_{0};           // the ticket of the newest search asked
     std::uint64_t asked_ = 0, shown_ = 0;
     bool placed_ = false;
 };

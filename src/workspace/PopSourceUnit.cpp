@@ -32,7 +32,8 @@ TfrmPopSource::TfrmPopSource(QWidget* parent) : QWidget(parent) {
     closeBox_ = AddCloseBox(this);
     // FormCreate
     // The line height is that of "ABfghjlpqy": the font's cell height.
-    LineHeight = QFontMetrics(font()).size(Qt::TextSingleLine, QStringLiteral("ABfghjlpqy")).height() + 6;
+    LineHeight =
+        QFontMetrics(font()).size(Qt::TextSingleLine, QStringLiteral("ABfghjlpqy")).height() + 6;
 }
 
 void TfrmPopSource::resizeEvent(QResizeEvent* e) {

@@ -22,7 +22,7 @@ public:
     void SetUnicodeText(const QString& text) { Text.SetUnicodeText(text); }
     std::string SelText() const { return Text.SelText(); }
 
-    int LineHeight = 0;     // height of "ABfghjlpqy" in the window's font + 6
+    int LineHeight = 0; // height of "ABfghjlpqy" in the window's font + 6
     QPlainTextEdit* reSource = nullptr;
     TPane Text{nullptr};
 

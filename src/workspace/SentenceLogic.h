@@ -95,7 +95,7 @@ int ExplainWindowWidth(int longestPixelWidth);
 // PlaceInputWindows, as arithmetic. P floating source window, B composition window,
 // L candidate window; W, H screen size; caret = screen position of the target caret.
 struct TPlacementInput {
-    int caretX = 0, caretY = 0;     // client-area screen position + caret position
+    int caretX = 0, caretY = 0; // client-area screen position + caret position
     int screenW = 0, screenH = 0;
     int widthP = 0, heightP = 0;
     int widthB = 0, heightB = 0;

@@ -14,7 +14,7 @@ TSplashForm::TSplashForm(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    Qt::WindowDoesNotAcceptFocus);
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setAttribute(Qt::WA_TransparentForMouseEvents);  // ignores input
+    setAttribute(Qt::WA_TransparentForMouseEvents); // ignores input
     setObjectName(QStringLiteral("SplashForm"));
     setFixedSize(298, 153);
 }

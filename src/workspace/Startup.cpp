@@ -2,8 +2,8 @@
 
 #include "ClauseConverter.h"
 #include "Fonts.h"
-#include "Icons.h"
 #include "GbkText.h"
+#include "Icons.h"
 #include "QtTranslations.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"

@@ -16,13 +16,13 @@ class TSingleInstance;
 class TTerminationSignals;
 
 struct TProgramSetup {
-    std::string programFolder;  // the executable's folder, with its trailing '/'
-    QString settingsFile;       // the settings store
-    QString instanceName;       // the single-instance socket file (a bare name: in the user's runtime folder)
-    TUi* ui = nullptr;          // null: the real message boxes
-    bool handleSignals = true;  // install the SIGTERM/SIGINT/SIGHUP handlers
-    std::string panesFile;      // where the panes are kept; empty: not kept
-    std::string memoryFile;     // the translation memory; empty: none
+    std::string programFolder; // the executable's folder, with its trailing '/'
+    QString settingsFile;      // the settings store
+    QString instanceName; // the single-instance socket file (a bare name: in the user's runtime folder)
+    TUi* ui = nullptr;         // null: the real message boxes
+    bool handleSignals = true; // install the SIGTERM/SIGINT/SIGHUP handlers
+    std::string panesFile;     // where the panes are kept; empty: not kept
+    std::string memoryFile;    // the translation memory; empty: none
     // The whole-clause converter (TWorkspaceSetup::makeConverter); null: the tables alone.
     std::function<std::unique_ptr<ClauseConverter>()> makeConverter;
 };

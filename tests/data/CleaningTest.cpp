@@ -131,7 +131,8 @@ TEST(Lexicon, FileBytesAreTheEnginesOwnAndSurviveARoundTrip) {
     ASSERT_EQ(e.size(), 2u);
     EXPECT_EQ(e[0].rendering, Gbk("甲；乙；丙"));
     const std::string bytes = LexiconFileBytes(e);
-    EXPECT_EQ(bytes, qb::ScrambleLine("a\t" + Gbk("甲；乙；丙")) + "\r\n" + qb::ScrambleLine("b\t" + Gbk("乙")) + "\r\n");
+    EXPECT_EQ(bytes, qb::ScrambleLine("a\t" + Gbk("甲；乙；丙")) + "\r\n" +
+                         qb::ScrambleLine("b\t" + Gbk("乙")) + "\r\n");
     qb::TQbDict d;
     d.LoadEntriesFromBytes(bytes, true);
     EXPECT_EQ(d.SaveToBytes(true), bytes);

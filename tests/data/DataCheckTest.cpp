@@ -115,7 +115,8 @@ TEST(LexiconCheck, KeysRenderingsAndOrder) {
         EXPECT_TRUE(HasError(r, c.error)) << c.line;
     }
     CheckReport r;
-    CheckLexicon("x.qbs", Qbs({"take\t" + Gbk("拿"), "apple\t" + Gbk("苹果"), "apple\t" + Gbk("苹果")}), r);
+    CheckLexicon("x.qbs",
+                 Qbs({"take\t" + Gbk("拿"), "apple\t" + Gbk("苹果"), "apple\t" + Gbk("苹果")}), r);
     EXPECT_TRUE(HasError(r, "line 2: key \"apple\" not after \"take\""));
     EXPECT_TRUE(HasError(r, "line 3: key \"apple\" not after \"apple\""));
     EXPECT_TRUE(HasError(r, "the lexicon engine does not write these bytes back unchanged"));
@@ -132,7 +133,9 @@ TEST(IrregularCheck, FormsAndShape) {
     CheckIrregular("verb.spe", Lines({"went^go^", "was^be^"}), good);
     EXPECT_TRUE(good.errors.empty());
     CheckReport r;
-    CheckIrregular("verb.spe", Lines({"went^go", "Went^go^", "half-lives^half-life^", "went^go^", "went^went^x", "^go^"}), r);
+    CheckIrregular(
+        "verb.spe",
+        Lines({"went^go", "Went^go^", "half-lives^half-life^", "went^go^", "went^went^x", "^go^"}), r);
     EXPECT_TRUE(HasError(r, "line 1: not form^base^"));
     EXPECT_TRUE(HasError(r, "line 2: not form^base^"));
     EXPECT_TRUE(HasError(r, "line 3: not form^base^"));

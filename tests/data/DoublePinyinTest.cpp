@@ -19,6 +19,7 @@ void ExpectCodes(std::initializer_list<Case> cases) {
     }
 }
 
+// clang-format off
 TEST(DoublePinyin, ZeroInitialSyllables) {
     ExpectCodes({{"a", "oa", "aa"},   {"o", "oo", "oo"},   {"e", "oe", "ee"},   {"ai", "ol", "ai"},
                  {"ei", "oz", "ei"},  {"ao", "ok", "ao"},  {"ou", "ob", "ou"},  {"an", "oj", "an"},
@@ -44,6 +45,7 @@ TEST(DoublePinyin, IngUaiAndTheSharedKeys) {
                  {"guang", "gd", "gd"}, {"liang", "ld", "ld"},  {"guo", "go", "go"},
                  {"lo", "lo", "lo"},    {"luo", "lo", "lo"},    {"luan", "lr", "lr"}});
 }
+// clang-format on
 
 TEST(DoublePinyin, SyllablesWithoutACode) {
     for (const char* s : {"m", "n", "ng", "hm", "hng", "", "zh", "xyz", "\xC3\xAA"}) {

@@ -1,7 +1,7 @@
 // The generator end to end on small sources (fixtures/data/sources): every output written and
 // well-formed, the user's lexicon left alone, and the folder check catching what is missing.
-#include "DataCheck.h"
 #include "Generate.h"
+#include "DataCheck.h"
 #include "MyUtils.h"
 
 #include <gtest/gtest.h>
@@ -38,8 +38,8 @@ TEST_F(GenerateTest, FindsSourcesByNameAndNamesTheMissingOnes) {
     SourceFiles none;
     std::vector<std::string> missing = FindSources({out.string()}, none);
     EXPECT_EQ(missing, (std::vector<std::string>{"ecdict.csv", "lemma.en.txt", "pinyin_simp.dict.yaml",
-                                                 "luna_pinyin.dict.yaml", "wubi86.dict.yaml", "verb.exc",
-                                                 "noun.exc", "adj.exc", "adv.exc"}));
+                                                 "luna_pinyin.dict.yaml", "wubi86.dict.yaml",
+                                                 "verb.exc", "noun.exc", "adj.exc", "adv.exc"}));
 }
 
 TEST_F(GenerateTest, WritesEveryOutputInTheFormTheCheckDemands) {

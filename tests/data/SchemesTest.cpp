@@ -1,7 +1,7 @@
 // Building the scheme tables from small Rime dictionaries: readings, fallbacks, candidate order.
+#include "Schemes.h"
 #include "DataCheck.h"
 #include "GbkText.h"
-#include "Schemes.h"
 
 #include <gtest/gtest.h>
 
@@ -49,8 +49,8 @@ TEST_F(PinyinTables, TheGbkUniverseHoldsEveryIdeographOnce) {
 TEST_F(PinyinTables, ReadingsByWeightWithLunaUnihanAndCanonicalFallbacks) {
     SchemeFiles f = BuildPinyinScheme(U(), p, SchemeKind::FullPinyin);
     EXPECT_EQ(Readings(f, "行"), "xing hang");
-    EXPECT_EQ(Readings(f, "乚"), "yin yi"); // by percentage, 0% dropped
-    EXPECT_EQ(Readings(f, "丄"), "shang");  // Unihan, tone marks removed
+    EXPECT_EQ(Readings(f, "乚"), "yin yi");   // by percentage, 0% dropped
+    EXPECT_EQ(Readings(f, "丄"), "shang");    // Unihan, tone marks removed
     EXPECT_EQ(Readings(f, "\uF92C"), "lang"); // compatibility 郎 reads as 郎
     EXPECT_EQ(Readings(f, "呣"), "m");
     EXPECT_EQ(Readings(f, "西"), "(none)"); // commented out
@@ -87,8 +87,8 @@ TEST_F(PinyinTables, GeneratedTablesPassTheChecker) {
     for (SchemeKind k : {SchemeKind::FullPinyin, SchemeKind::Microsoft, SchemeKind::Ziranma}) {
         SchemeFiles f = BuildPinyinScheme(U(), p, k);
         CheckReport r;
-        CheckScheme("t", qb::JoinLinesCrLf(f.achr), qb::JoinLinesCrLf(f.mpy), qb::JoinLinesCrLf(f.py),
-                    qb::JoinLinesCrLf(f.mchar), r);
+        CheckScheme("t", qb::JoinLinesCrLf(f.achr), qb::JoinLinesCrLf(f.mpy),
+                    qb::JoinLinesCrLf(f.py), qb::JoinLinesCrLf(f.mchar), r);
         EXPECT_TRUE(r.errors.empty()) << r.errors.front();
     }
 }

@@ -60,6 +60,7 @@ TEST(TextLexicon, EncodingIsRecognisedByTheBytes) {
         std::string bytes;
         qb::TextEncoding expected;
     };
+    // clang-format off
     const std::vector<Case> cases = {
         {"apple\tpie\r\n", qb::TextEncoding::Gbk},            // ASCII is read as it is
         {G("内核调度器"), qb::TextEncoding::Gbk},            // C4 DA BA CB ... is no UTF-8
@@ -69,8 +70,8 @@ TEST(TextLexicon, EncodingIsRecognisedByTheBytes) {
         {std::string("ab\t\xE5\x86\x85\0\xFF", 8), qb::TextEncoding::Utf8}, // after a NUL: no text
         {"\xEF\xBB\xBF" "abc", qb::TextEncoding::Utf8},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(qb::DetectTextEncoding(c.bytes), c.expected) << c.bytes;
+    // clang-format on
+    for (const Case& c : cases) EXPECT_EQ(qb::DetectTextEncoding(c.bytes), c.expected) << c.bytes;
 }
 
 TEST(TextLexicon, GbkBytesComeBackUnchangedEvenWhenBroken) {
@@ -89,8 +90,10 @@ TEST(TextLexicon, CharacterGbkCannotHoldNamesItsLine) {
     };
     const std::vector<Case> cases = {
         {"a\t甲\r\nb\t乙\r\nsmile\t笑😀\r\n", 3, "😀"},
-        {"a\t甲\rb\t乙\nStraße\t街\n", 3, "ß"},           // lone CR and lone LF count too
-        {"\xEF\xBB\xBF" "rare\t\xF0\xA0\x80\x80\n", 1, "\xF0\xA0\x80\x80"}, // Extension B U+20000
+        {"a\t甲\rb\t乙\nStraße\t街\n", 3, "ß"}, // lone CR and lone LF count too
+        {"\xEF\xBB\xBF"
+         "rare\t\xF0\xA0\x80\x80\n",
+         1, "\xF0\xA0\x80\x80"}, // Extension B U+20000
         {"x\n\ny\tnaïve\n", 3, "ï"},
     };
     for (const Case& c : cases) {
@@ -111,7 +114,11 @@ TEST(TextLexicon, CharacterGbkCannotHoldNamesItsLine) {
 TEST(TextLexicon, BrokenUtf8IsAnErrorNamingItsLine) {
     // Marked UTF-8 with a GBK line in it; UTF-8 whose last character is cut off (half a
     // character); odd-length UTF-16.
-    auto marked = ErrorOf([] { qb::TextLexiconToGbk("\xEF\xBB\xBF" "a\tb\r\nc\t" + G("中") + "\r\n"); });
+    auto marked = ErrorOf([] {
+        qb::TextLexiconToGbk("\xEF\xBB\xBF"
+                             "a\tb\r\nc\t" +
+                             G("中") + "\r\n");
+    });
     ASSERT_TRUE(marked);
     EXPECT_EQ(marked->kind, K::BadUtf8);
     EXPECT_EQ(marked->line, 2);
@@ -119,7 +126,11 @@ TEST(TextLexicon, BrokenUtf8IsAnErrorNamingItsLine) {
     ASSERT_TRUE(half);
     EXPECT_EQ(half->kind, K::BadUtf8);
     EXPECT_EQ(half->line, 2);
-    auto odd = ErrorOf([] { qb::TextLexiconToGbk(std::string("\xFF\xFE" "a\0b", 5)); });
+    auto odd = ErrorOf([] {
+        qb::TextLexiconToGbk(std::string("\xFF\xFE"
+                                         "a\0b",
+                                         5));
+    });
     ASSERT_TRUE(odd);
     EXPECT_EQ(odd->kind, K::BadUtf8);
 }
@@ -141,18 +152,16 @@ TEST(Tsv, LanguageHeaderIsNoEntry) {
 // ---- .csv ----
 
 TEST(Csv, QuotedFieldsHeaderColumnsAndSenses) {
-    const std::string csv =
-        "\xEF\xBB\xBF" "id,ZH,note,en\r\n"
-        "1,\"内核；核心\",\"a, \"\"quoted\"\" note\",Kernel\r\n"
-        "\r\n"
-        "2, 调度器 ,x, scheduler \r\n"
-        "3,\"英寸\",,\"5\"\" screen\"\n"
-        "4,\"两行\n文字\",,two lines\n";
+    const std::string csv = "\xEF\xBB\xBF"
+                            "id,ZH,note,en\r\n"
+                            "1,\"内核；核心\",\"a, \"\"quoted\"\" note\",Kernel\r\n"
+                            "\r\n"
+                            "2, 调度器 ,x, scheduler \r\n"
+                            "3,\"英寸\",,\"5\"\" screen\"\n"
+                            "4,\"两行\n文字\",,two lines\n";
     EXPECT_EQ(EntriesOf(csv, LexiconFormat::Csv),
-              (std::vector<std::string>{"5 \" screen\t" + G("英寸"),
-                                        "kernel\t" + G("内核；核心"),
-                                        "scheduler\t" + G("调度器"),
-                                        "two lines\t" + G("两行 文字")}));
+              (std::vector<std::string>{"5 \" screen\t" + G("英寸"), "kernel\t" + G("内核；核心"),
+                                        "scheduler\t" + G("调度器"), "two lines\t" + G("两行 文字")}));
 }
 
 TEST(Csv, BadInputNamesItsLine) {
@@ -165,7 +174,7 @@ TEST(Csv, BadInputNamesItsLine) {
         {"en,de\nkernel,Kern\n", K::MissingColumn, 1},
         {"\n\nterm,zh\n", K::MissingColumn, 3},
         {"", K::MissingColumn, 1},
-        {"en,zh\nok,好\napple,苹果,苹果树\n", K::FieldCount, 3},   // an unquoted comma
+        {"en,zh\nok,好\napple,苹果,苹果树\n", K::FieldCount, 3}, // an unquoted comma
         {"en,zh,note\nok,好,x\nalone\n", K::FieldCount, 3},
         {"en,zh\nok,好\n\"open,never\nclosed\n", K::UnclosedQuote, 3},
         {"en,zh\n\"a\"b,好\n", K::TextAfterQuote, 2},
@@ -217,10 +226,10 @@ const char* kTbx = R"(<?xml version="1.0" encoding="UTF-8"?>
 )";
 
 TEST(Tbx, EnglishTermsBecomeKeysAndChineseTermsTheirSenses) {
-    EXPECT_EQ(EntriesOf(kTbx, LexiconFormat::Tbx),
-              (std::vector<std::string>{"kernel scheduler\t" + G("内核调度器；调度程序"),
-                                        "r & d\t" + G("研发"),
-                                        "research and development\t" + G("研发")}));
+    EXPECT_EQ(
+        EntriesOf(kTbx, LexiconFormat::Tbx),
+        (std::vector<std::string>{"kernel scheduler\t" + G("内核调度器；调度程序"),
+                                  "r & d\t" + G("研发"), "research and development\t" + G("研发")}));
 }
 
 TEST(Tbx, Tbx3ElementNamesAreReadToo) {
@@ -242,7 +251,7 @@ TEST(Tbx, BadInputIsAnErrorNamingItsLine) {
     };
     const std::vector<Case> cases = {
         {"<martif><text><body>\n<termEntry>\n</body></text></martif>", K::BadXml, 3},
-        {"<martif>\n<text>", K::BadXml, 2},            // cut off
+        {"<martif>\n<text>", K::BadXml, 2}, // cut off
         {"", K::BadXml, 1},
         {std::string("<martif>\n\0</martif>", 19), K::BadXml, 2},
         {"<html><body>kernel</body></html>", K::NotTbx, 0},
@@ -271,17 +280,16 @@ TEST(Tbx, BadInputIsAnErrorNamingItsLine) {
 
 // Entries every format can hold: senses, symbols XML and CSV must escape, a rendering with a
 // TAB inside, an entry without senses.
-const std::string kEntries = "a & b <c>\t" + G("甲；乙") + "\r\n" +
-                             "quote \"it\", please\t" + G("引用，请") + "\r\n" +
-                             "tab inside\t" + G("前") + "\t" + G("后") + "\r\n" +
-                             "no senses\t\r\n" + "kernel\t" + G("内核") + "\r\n";
+const std::string kEntries = "a & b <c>\t" + G("甲；乙") + "\r\n" + "quote \"it\", please\t" +
+                             G("引用，请") + "\r\n" + "tab inside\t" + G("前") + "\t" + G("后") +
+                             "\r\n" + "no senses\t\r\n" + "kernel\t" + G("内核") + "\r\n";
 
 TEST(Writing, EveryFormatGivesBackTheSameEntries) {
     Lexicon source(kEntries);
     const std::vector<std::string> expected = Entries(source.dict);
     ASSERT_EQ(expected.size(), 5u);
-    for (LexiconFormat f : {LexiconFormat::Text, LexiconFormat::Tsv, LexiconFormat::Csv,
-                            LexiconFormat::Tbx}) {
+    for (LexiconFormat f :
+         {LexiconFormat::Text, LexiconFormat::Tsv, LexiconFormat::Csv, LexiconFormat::Tbx}) {
         const std::string bytes = qb::LexiconToBytes(source.dict, f);
         Lexicon back(qb::LexiconBytesToGbkLines(bytes, f));
         EXPECT_EQ(Entries(back.dict), expected) << bytes;
@@ -293,7 +301,8 @@ TEST(Writing, EveryFormatGivesBackTheSameEntries) {
 TEST(Writing, FilesAreUtf8InTheirFormsShape) {
     Lexicon l("kernel\t" + G("内核；核心") + "\r\n");
     EXPECT_EQ(qb::LexiconToBytes(l.dict, LexiconFormat::Tsv), "kernel\t内核；核心\n");
-    EXPECT_EQ(qb::LexiconToBytes(l.dict, LexiconFormat::Csv), "\xEF\xBB\xBF" "en,zh\r\nkernel,内核；核心\r\n");
+    EXPECT_EQ(qb::LexiconToBytes(l.dict, LexiconFormat::Csv), "\xEF\xBB\xBF"
+                                                              "en,zh\r\nkernel,内核；核心\r\n");
     const std::string tbx = qb::LexiconToBytes(l.dict, LexiconFormat::Tbx);
     EXPECT_NE(tbx.find("<martif type=\"TBX-Basic\" xml:lang=\"en\">"), std::string::npos);
     EXPECT_NE(tbx.find("<langSet xml:lang=\"zh\">"), std::string::npos);

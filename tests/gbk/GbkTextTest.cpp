@@ -20,12 +20,15 @@ TEST(GbkText, RoundTripsChineseAndAscii) {
 
 TEST(GbkText, StrictEncodingNamesTheFirstCharacterGbkCannotHold) {
     // "ab😀c": the emoji is a surrogate pair at index 2; é (in GBK's pinyin block) is fine.
-    const QString text = QString::fromUtf8("\xC3\xA9" "b\xF0\x9F\x98\x80" "c");
+    const QString text = QString::fromUtf8("\xC3\xA9"
+                                           "b\xF0\x9F\x98\x80"
+                                           "c");
     qsizetype bad = -7;
     EXPECT_FALSE(ToGbkStrict(text, &bad).has_value());
     EXPECT_EQ(bad, 2);
     // The lossy form writes one '?' for the whole emoji.
-    EXPECT_EQ(ToGbk(text), std::string("\xA8\xA6" "b?c"));
+    EXPECT_EQ(ToGbk(text), std::string("\xA8\xA6"
+                                       "b?c"));
 }
 
 TEST(GbkText, BadBytesDecodeToReplacementButStrictDecodingRefuses) {

@@ -212,8 +212,10 @@ TEST(LookupCandidates, AnExactHitAnywhereKeepsTheTablesListAndAsksNoConversion) 
     CandidateLookup lookup;
     StringList out;
     // Only 五笔 knows "ab" itself: still an exact hit.
-    f.qp.CodeKeys = {"abc"}; f.qp.CodeWords = {"QPX"};
-    f.sentenceKeys.clear(); f.sentenceWords.clear();
+    f.qp.CodeKeys = {"abc"};
+    f.qp.CodeWords = {"QPX"};
+    f.sentenceKeys.clear();
+    f.sentenceWords.clear();
     CandidateSources s = f.Sources();
     s.converter = &conv;
     lookup.LookupCandidates("ab", s, out);
@@ -234,7 +236,8 @@ TEST(LookupCandidates, WithoutExactHitsTheConversionComesFirstWholeReadingsBefor
         t->CodeKeys = {"zhuangtaimax"};
         t->CodeWords = {"P"};
     }
-    f.sentenceKeys.clear(); f.sentenceWords.clear();
+    f.sentenceKeys.clear();
+    f.sentenceWords.clear();
     CandidateSources s = f.Sources({3, 4, 1, 2}, {true, false, true, true});
     s.converter = &conv;
     CandidateLookup lookup;
@@ -273,7 +276,7 @@ TEST(LookupCandidates, LveAndNveFindTheFullPinyinTablesLueAndNue) {
     SchemeTables qp, sp;
     qp.CodeKeys = {"celue", "lue", "nue"};
     qp.CodeWords = {G("策略"), G("略;掠"), G("虐")};
-    sp.CodeKeys = {"lve"};  // a double-pinyin code is taken as typed
+    sp.CodeKeys = {"lve"}; // a double-pinyin code is taken as typed
     sp.CodeWords = {"SP"};
     CandidateSources s;
     s.schemes = {&qp, &sp, nullptr, nullptr};
@@ -358,8 +361,7 @@ TEST(BuildPageText, NumbersOneToNineThenZeroAndDropsTheFinalCrLf) {
     StringList buffer;
     for (int i = 1; i <= 25; ++i) buffer.push_back("c" + std::to_string(i));
     PageText p1 = BuildPageText(buffer, 1);
-    EXPECT_EQ(p1.text,
-              "1:c1\r\n2:c2\r\n3:c3\r\n4:c4\r\n5:c5\r\n6:c6\r\n7:c7\r\n8:c8\r\n9:c9\r\n0:c10");
+    EXPECT_EQ(p1.text, "1:c1\r\n2:c2\r\n3:c3\r\n4:c4\r\n5:c5\r\n6:c6\r\n7:c7\r\n8:c8\r\n9:c9\r\n0:c10");
     EXPECT_EQ(p1.rows, 10);
     EXPECT_EQ(p1.longest, "c10");
     PageText p3 = BuildPageText(buffer, 3);

@@ -52,7 +52,11 @@ struct TempDir {
 TEST(ClauseConverter, ReadsWholeClausesInEachPinyinScheme) {
     auto c = Make();
     ASSERT_TRUE(c);
-    struct Case { int scheme; const char* code; const char* first; };
+    struct Case {
+        int scheme;
+        const char* code;
+        const char* first;
+    };
     const Case cases[] = {
         {1, "womenyinggaizhaoguhaizi", "我们应该照顾孩子"},
         {2, "womfy;gl", "我们应该"},

@@ -3,8 +3,8 @@
 #include "ImeWindowTestSupport.h"
 
 #include <QApplication>
-#include <QListWidget>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -59,9 +59,7 @@ protected:
         top.show();
         edit->setFocus();
     }
-    void TearDown() override {
-        edit->removeEventFilter(ime.get());
-    }
+    void TearDown() override { edit->removeEventFilter(ime.get()); }
 
     TfrmBianma& Box() { return *ime->frmBianma(); }
     TfrmCandidates& Cands() { return *ime->frmCandidates(); }
@@ -447,8 +445,7 @@ TEST_F(ImeWindow, CandidateWindowWidthBounds) {
     EXPECT_EQ(Cands().width(), 80);
     Key(Qt::Key_Escape);
     Type("zhong"); // the width of the longest entry and "中文"
-    EXPECT_EQ(Cands().width(),
-              CandidateWindowWidth(Cands().TextWidth(G("中国...guo") + G("中文"))));
+    EXPECT_EQ(Cands().width(), CandidateWindowWidth(Cands().TextWidth(G("中国...guo") + G("中文"))));
     Key(Qt::Key_Escape);
     host.keys = {"lw"};
     host.words = {G(std::string(60, 'W') + "长")};

@@ -166,8 +166,8 @@ TEST_F(ImeX11, RealTablesZhongguoVsgoAndPunctuation) {
         ASSERT_TRUE(XdoTool({"key", "space"}));
     }
     EXPECT_EQ(host.Text(), G("中国中国"));
-    ASSERT_TRUE(XdoTool({"key", "--delay", "30", "comma", "period", "shift+apostrophe",
-                         "shift+apostrophe"}));
+    ASSERT_TRUE(
+        XdoTool({"key", "--delay", "30", "comma", "period", "shift+apostrophe", "shift+apostrophe"}));
     EXPECT_EQ(host.Text(), G("中国中国，。“”"));
 }
 

@@ -47,8 +47,14 @@ struct FakeComposer : ImeComposer {
         log.push_back("code=" + code);
     }
     bool BoxVisible() const override { return box; }
-    void ShowBox() override { box = true; log.push_back("show"); }
-    void HideBox() override { box = false; log.push_back("hide"); }
+    void ShowBox() override {
+        box = true;
+        log.push_back("show");
+    }
+    void HideBox() override {
+        box = false;
+        log.push_back("hide");
+    }
     bool CandidatesVisible() const override { return cand; }
     std::map<int, PickedCandidate> rows; // scripted rows; others give "P" + digit
     PickedCandidate Pick(int d) override {
@@ -257,8 +263,8 @@ TEST_F(Handler, BackspaceAndEscapeActOnTheRestAfterAPartialPick) {
 // then does, in every state, or Alt+E would open a menu while the key is also composed.
 TEST_F(Handler, WouldConsumeAgreesWithKeyDown) {
     const int keys[] = {65, 69, 90, 49, 48, 32, 8, 27, 186, 188, 190, 219, 221, 222, 97, 13, 112};
-    const Modifiers mods[] = {kModNone, kModShift, kModAlt, kModCtrl | kModShift, kModCtrl,
-                              kModShift | kModAlt};
+    const Modifiers mods[] = {kModNone, kModShift,          kModAlt, kModCtrl | kModShift,
+                              kModCtrl, kModShift | kModAlt};
     for (int state = 0; state < 16; ++state) {
         for (int k : keys) {
             for (Modifiers m : mods) {

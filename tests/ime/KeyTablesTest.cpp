@@ -11,17 +11,20 @@ namespace {
 const Modifiers kShiftAlt = kModShift | kModAlt;
 const Modifiers kCtrlShift = kModCtrl | kModShift;
 
-std::string Punct(int k, Modifiers m) { return std::string(PunctuationFor(k, m, false, false).text); }
+std::string Punct(int k, Modifiers m) {
+    return std::string(PunctuationFor(k, m, false, false).text);
+}
 } // namespace
 
 struct PunctRow {
     int k;
-    const char* shift;     // UTF-8, "" = no entry
+    const char* shift; // UTF-8, "" = no entry
     const char* none;
     const char* other;
 };
 
 TEST(PunctuationTable, EveryRowUnderShiftNoModifierAndOtherSets) {
+    // clang-format off
     const PunctRow rows[] = {
         {48, "）", "", ""},   {49, "！", "", ""},   {50, "·", "", ""},   {52, "￥", "", ""},
         {54, "……", "", ""}, {55, "—", "", ""},    {57, "（", "", ""},
@@ -30,6 +33,7 @@ TEST(PunctuationTable, EveryRowUnderShiftNoModifierAndOtherSets) {
         {51, "", "", ""},     {53, "", "", ""},     {56, "", "", ""},     {65, "", "", ""},
         {219, "", "", ""},    {221, "", "", ""},    {187, "", "", ""},    {96, "", "", ""},
     };
+    // clang-format on
     for (const PunctRow& r : rows) {
         SCOPED_TRACE(r.k);
         EXPECT_EQ(Punct(r.k, kModShift), G(r.shift));
@@ -94,6 +98,7 @@ struct KeyRow {
 
 TEST(KeyTable, EveryRow) {
     using A = KeyAction;
+    // clang-format off
     const KeyRow rows[] = {
         {8, true, false, false, A::ShortenCode, true},
         {8, true, true, false, A::ShortenCode, true},
@@ -133,6 +138,7 @@ TEST(KeyTable, EveryRow) {
         {46, true, true, false, A::None, false},
         {0, true, true, false, A::None, false},
     };
+    // clang-format on
     for (const KeyRow& r : rows) {
         SCOPED_TRACE(::testing::Message() << "k=" << r.k << " box=" << r.box << " cand=" << r.cand
                                           << " full=" << r.fullChars);

@@ -52,8 +52,7 @@ TEST(ReadTableLines, CutsAtCrLfLoneLfLoneCrAndNul) {
 TEST(LoadScheme, ReadsTheFourFilesInFileOrder) {
     SchemeTables t = LoadedMini();
     EXPECT_EQ(t.CharKeys, (StringList{G("保"), G("国"), G("行"), G("银"), G("中"), G("重")}));
-    EXPECT_EQ(t.CharCodes,
-              (StringList{"bao", "guo", "xing hang", "yin", "zhong", "zhong chong"}));
+    EXPECT_EQ(t.CharCodes, (StringList{"bao", "guo", "xing hang", "yin", "zhong", "zhong chong"}));
     EXPECT_EQ(t.CodeKeys, (StringList{"bao", "guo", "yin", "yinhang", "zhong", "zhongguo"}));
     ASSERT_EQ(t.CodeWords.size(), 6u);
     EXPECT_EQ(t.CodeWords[2], G("银;;因")); // stored as read; lookup drops empty pieces

@@ -14,6 +14,7 @@ struct VkRow {
 };
 
 TEST(VirtualKeyMap, Table) {
+    // clang-format off
     const VkRow rows[] = {
         // Letters whatever the case (Qt reports the key, not the character).
         {Qt::Key_A, false, 65}, {Qt::Key_M, false, 77}, {Qt::Key_Z, false, 90},
@@ -50,6 +51,7 @@ TEST(VirtualKeyMap, Table) {
         {Qt::Key_unknown, false, 0}, {0x4e2d /* a Unicode key, e.g. from another layout */, false, 0},
         {Qt::Key_Eacute, false, 0},
     };
+    // clang-format on
     for (const VkRow& r : rows) {
         SCOPED_TRACE(::testing::Message() << std::hex << "qt=0x" << r.qtKey << " keypad=" << r.keypad);
         EXPECT_EQ(VirtualKeyFromQt(r.qtKey, r.keypad), r.vk);

@@ -62,9 +62,10 @@ public:
     explicit Material(unsigned seed) : rng_(seed) {}
 
     std::string Word() {
-        static const char* words[] = {"take", "part", "in", "the", "meeting", "apple", "Apple", "APPLE",
-                                      "run", "running", "look", "forward", "to", "end-user", "don't",
-                                      "a", "b", "x", "dog", "dogs", "zebra", "1st", "sky"};
+        static const char* words[] = {"take",  "part",     "in",    "the",     "meeting", "apple",
+                                      "Apple", "APPLE",    "run",   "running", "look",    "forward",
+                                      "to",    "end-user", "don't", "a",       "b",       "x",
+                                      "dog",   "dogs",     "zebra", "1st",     "sky"};
         return words[rng_() % (sizeof words / sizeof *words)];
     }
     std::string Key() {
@@ -75,7 +76,8 @@ public:
         return key;
     }
     std::string Sense() {
-        static const std::string senses[] = {kPingguo, kPingguoShu, kCanjia, kBufen, kGou, "a", "A", "b", " c", "", kZhong};
+        static const std::string senses[] = {kPingguo, kPingguoShu, kCanjia, kBufen, kGou,  "a",
+                                             "A",      "b",         " c",    "",     kZhong};
         return senses[rng_() % (sizeof senses / sizeof *senses)];
     }
     std::string Rendering() {
@@ -121,8 +123,9 @@ TEST(Batch, LoadingInAnyOrderGivesWhatSequentialLoadingGives) {
         if (seed % 3 == 0) {
             // Mostly in order: sort the lines, so the ordered path runs first and falls back later.
             StringList lines = SplitLines(text);
-            std::stable_sort(lines.begin(), lines.begin() + long(lines.size() * 3 / 4),
-                             [](const std::string& a, const std::string& b) { return TextLess(a, b); });
+            std::stable_sort(
+                lines.begin(), lines.begin() + long(lines.size() * 3 / 4),
+                [](const std::string& a, const std::string& b) { return TextLess(a, b); });
             text = JoinLinesCrLf(lines);
         }
         std::string scrambled;
@@ -136,7 +139,8 @@ TEST(Batch, LoadingInAnyOrderGivesWhatSequentialLoadingGives) {
             dict.LoadEntriesFromBytes(bytes, pro);
             ASSERT_EQ(Entries(dict), model.Lines()) << "seed " << seed << " pro " << pro;
             // A second batch into the filled lexicon.
-            const std::string more = pro ? scrambled.substr(0, scrambled.size() / 2) : text.substr(text.size() / 3);
+            const std::string more =
+                pro ? scrambled.substr(0, scrambled.size() / 2) : text.substr(text.size() / 3);
             model.LoadBytes(more, pro);
             dict.LoadEntriesFromBytes(more, pro);
             ASSERT_EQ(Entries(dict), model.Lines()) << "second batch, seed " << seed;
@@ -430,17 +434,26 @@ TEST(BadInput, NonRegularFilesAreRefusedAtOnce) {
         void (*read)(const std::string& path, const std::string& lexicon);
     } readers[] = {
         {"ReadWholeFile", [](const std::string& p, const std::string&) { (void)ReadWholeFile(p); }},
-        {"ForEachFileLine",
-         [](const std::string& p, const std::string&) { ForEachFileLine(p, [](std::string_view) {}); }},
-        {"Load", [](const std::string& p, const std::string&) { TQbDict d; d.Load(p, ""); }},
+        {"ForEachFileLine", [](const std::string& p,
+                               const std::string&) { ForEachFileLine(p, [](std::string_view) {}); }},
+        {"Load",
+         [](const std::string& p, const std::string&) {
+             TQbDict d;
+             d.Load(p, "");
+         }},
         {"Load's irregular forms",
-         [](const std::string& p, const std::string& lex) { TQbDict d; d.Load(lex, p); }},
-        {"MergeTextFile", [](const std::string& p, const std::string&) {
+         [](const std::string& p, const std::string& lex) {
+             TQbDict d;
+             d.Load(lex, p);
+         }},
+        {"MergeTextFile",
+         [](const std::string& p, const std::string&) {
              TQbDict d;
              d.MergeTextFile(p);
          }},
     };
-    for (const std::string& path : {fifo, fifoQbs, std::string("/dev/zero"), std::string("/dev/urandom")}) {
+    for (const std::string& path :
+         {fifo, fifoQbs, std::string("/dev/zero"), std::string("/dev/urandom")}) {
         for (const Reader& r : readers) {
             EXPECT_EXIT(ReadInChild(r.read, path, lexicon), ::testing::ExitedWithCode(0), "")
                 << r.what << " of " << path;

@@ -46,21 +46,22 @@ TEST(Formats, KindIsDecidedByTheName) {
 
 TEST(Formats, TextLexiconMergesRepeatedKeys) {
     ScratchDict dict;
-    dict.LoadEntriesFromBytes("Apple\t" + kPingguo + "\r\napple\t" + kPingguo + kSemi + kPingguoShu + "\r\n",
-                              false);
+    dict.LoadEntriesFromBytes(
+        "Apple\t" + kPingguo + "\r\napple\t" + kPingguo + kSemi + kPingguoShu + "\r\n", false);
     EXPECT_EQ(Entries(dict), (StringList{Line("apple", kPingguo + kSemi + kPingguoShu)}));
 }
 
 TEST(Formats, ProfessionalLexiconKeepsTheFirstKeyAsRead) {
     ScratchDict dict;
-    dict.LoadEntriesFromBytes(ScrambleLine("Apple\tx") + "\r\n" + ScrambleLine("apple\ty") + "\r\n", true);
+    dict.LoadEntriesFromBytes(ScrambleLine("Apple\tx") + "\r\n" + ScrambleLine("apple\ty") + "\r\n",
+                              true);
     EXPECT_EQ(Entries(dict), (StringList{Line("Apple", "x" + kSemi + "y")}));
 }
 
 TEST(Formats, ProfessionalKeysAreTakenAsRead) {
     ScratchDict dict;
-    dict.LoadEntriesFromBytes(ScrambleLine("end-user\tE") + "\r\n" + ScrambleLine("  Odd Key \tK") + "\r\n",
-                              true);
+    dict.LoadEntriesFromBytes(
+        ScrambleLine("end-user\tE") + "\r\n" + ScrambleLine("  Odd Key \tK") + "\r\n", true);
     EXPECT_EQ(Entries(dict), (StringList{Line("  Odd Key ", "K"), Line("end-user", "E")}));
 }
 
@@ -90,10 +91,12 @@ TEST(Formats, RenderingKeepsLaterTabs) {
 TEST(Formats, ScrambledLinesRoundTripWithOddLengthsAndTwoByteCharacters) {
     ScratchDict dict;
     // Odd and even line lengths; a two-byte character across the middle of a line.
-    const std::string lines = ScrambleLine("ab\t" + kZhong) + "\r\n" + ScrambleLine("abc\t" + kZhong + "x") +
-                              "\r\n" + ScrambleLine("k\t" + kGou + kBufen) + "\r\n";
+    const std::string lines = ScrambleLine("ab\t" + kZhong) + "\r\n" +
+                              ScrambleLine("abc\t" + kZhong + "x") + "\r\n" +
+                              ScrambleLine("k\t" + kGou + kBufen) + "\r\n";
     dict.LoadEntriesFromBytes(lines, true);
-    EXPECT_EQ(Entries(dict), (StringList{Line("ab", kZhong), Line("abc", kZhong + "x"), Line("k", kGou + kBufen)}));
+    EXPECT_EQ(Entries(dict),
+              (StringList{Line("ab", kZhong), Line("abc", kZhong + "x"), Line("k", kGou + kBufen)}));
     EXPECT_EQ(dict.SaveToBytes(true), lines);
 }
 
@@ -114,7 +117,8 @@ TEST(Formats, ZeroByteProfessionalFileIsAnEmptyLexiconAndAnEmptyOneSavesZeroByte
 
 TEST(Formats, IrregularFormLines) {
     ScratchDict dict;
-    dict.LoadIrregularFromBytes("went^go^\r\ntook^take\r\nseen\r\ngone^go^^extra\r\nWent^other^\r\n^be^\r\n");
+    dict.LoadIrregularFromBytes(
+        "went^go^\r\ntook^take\r\nseen\r\ngone^go^^extra\r\nWent^other^\r\n^be^\r\n");
     EXPECT_EQ(dict.IrregularCount(), 3u);
     EXPECT_EQ(Forms(dict, "went"), (StringList{"went", "go"}));
     EXPECT_EQ(Forms(dict, "took"), (StringList{"took"}));
@@ -202,7 +206,8 @@ TEST(Lookup, FirstWordIndexIsAskedWithTheSentenceWord) {
 
 TEST(Lookup, FirstAndLastWordsAreReducedInnerWordsAreNot) {
     ScratchDict dict;
-    dict.LoadEntriesFromBytes("dog\tD\r\nlook forward to\tL\r\nwash the dish\tW\r\nlook at the sky\tS\r\n", false);
+    dict.LoadEntriesFromBytes(
+        "dog\tD\r\nlook forward to\tL\r\nwash the dish\tW\r\nlook at the sky\tS\r\n", false);
     dict.BuildFirstWordIndex();
     EXPECT_EQ(Lookup(dict, "Dogs"), (StringList{"dog\tD"}));
     EXPECT_EQ(Lookup(dict, "Looking forward to it"), (StringList{"look forward to\tL"}));
@@ -245,8 +250,7 @@ TEST(Lookup, CharactersGbkCannotHoldNeitherSplitNorJoinWords) {
     dict.LoadEntriesFromBytes("na\tN\r\nve\tV\r\nnave\tNV\r\nguide\tG\r\ncosts\tC\r\n"
                               "guide costs\tGC\r\nnaive guide\tNG\r\n",
                               false);
-    EXPECT_EQ(Lookup(dict, "The na\xFFve guide \x7F costs."),
-              (StringList{"costs\tC", "guide\tG"}));
+    EXPECT_EQ(Lookup(dict, "The na\xFFve guide \x7F costs."), (StringList{"costs\tC", "guide\tG"}));
     EXPECT_EQ(Lookup(dict, "naive guide"), (StringList{"guide\tG", "naive guide\tNG"}));
 }
 
@@ -364,8 +368,8 @@ TEST(AddEntry, NormalisesKeyAndRendering) {
     dict.AddEntry("x", "x\r\ny");
     dict.AddEntry("z", "a" + kSemi + kSemi + "b" + kSemi);
     dict.AddEntry("w", "");
-    EXPECT_EQ(Entries(dict), (StringList{Line("apple", "a" + kSemi + "b" + kSemi + "c"), "w\t", "x\tx y",
-                                         Line("z", "a" + kSemi + "b")}));
+    EXPECT_EQ(Entries(dict), (StringList{Line("apple", "a" + kSemi + "b" + kSemi + "c"), "w\t",
+                                         "x\tx y", Line("z", "a" + kSemi + "b")}));
 }
 
 TEST(AddEntry, ReplacesAStoredKeyThatDiffersInCase) {
@@ -462,7 +466,8 @@ TEST(Save, TwiceGivesIdenticalFilesAndTheSameLookups) {
     EXPECT_EQ(Lookup(dict, "take part in"), before);
     EXPECT_TRUE(dict.Modified());
     // Scrambled on disk; reading it back gives the same entries.
-    EXPECT_EQ(first, ScrambleLine("part\t" + kBufen) + "\r\n" + ScrambleLine("take part in\t" + kCanjia) + "\r\n");
+    EXPECT_EQ(first, ScrambleLine("part\t" + kBufen) + "\r\n" +
+                         ScrambleLine("take part in\t" + kCanjia) + "\r\n");
     ScratchDict again;
     again.Load(path, "");
     EXPECT_EQ(Entries(again), Entries(dict));

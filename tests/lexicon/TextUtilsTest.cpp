@@ -129,8 +129,14 @@ TEST(NormalizeKey, ExamplesOfTheLookupForm) {
 TEST(NormalizeKey, StandInsForCharactersGbkCannotHold) {
     // naïve, Straße 😀 Windows™: the letter stand-in stays inside its word, the symbol one is
     // spaced out as punctuation is; the same for SeparateSymbols.
-    EXPECT_EQ(NormalizeKey("Na\xFFve, Stra\xFF" "e\x7F Windows\x7F"), "na\xFFve , stra\xFF" "e \x7F windows \x7F");
-    EXPECT_EQ(SeparateSymbols("Na\xFFve Stra\xFF" "e\x7F"), "Na\xFFve Stra\xFF" "e \x7F");
+    EXPECT_EQ(NormalizeKey("Na\xFFve, Stra\xFF"
+                           "e\x7F Windows\x7F"),
+              "na\xFFve , stra\xFF"
+              "e \x7F windows \x7F");
+    EXPECT_EQ(SeparateSymbols("Na\xFFve Stra\xFF"
+                              "e\x7F"),
+              "Na\xFFve Stra\xFF"
+              "e \x7F");
 }
 
 TEST(SeparateSymbols, IsolatesPunctuationKeepsCase) {
@@ -206,8 +212,7 @@ TEST(JoinDistinct, CutLeavesNoHalfCharacterAndNoSeparator) {
          std::string(4999, 'x')},
         {"the whole separator fits, the next character not", std::string(4998, 'x') + s + zhong,
          std::string(4998, 'x')},
-        {"a character across the cut", std::string(4999, 'x') + zhong + s + "y",
-         std::string(4999, 'x')},
+        {"a character across the cut", std::string(4999, 'x') + zhong + s + "y", std::string(4999, 'x')},
         {"a piece cut inside keeps its whole characters",
          std::string(4990, 'x') + s + "ab" + zhong + zhong + zhong + zhong,
          std::string(4990, 'x') + s + "ab" + zhong + zhong + zhong},

@@ -2,17 +2,17 @@
 // of lexicons in use, the scheme dialog, the add-entry dialog and the about box.
 #include "AboutUnit.h"
 #include "AddWordUnit.h"
-#include "ZYCKunit.h"
 #include "WorkProgressDialog.h"
+#include "ZYCKunit.h"
 #include "imeSetup.h"
 
 #include "MgmtTestSupport.h"
 
 #include <QApplication>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -62,8 +62,7 @@ TEST_F(Manager, OpensOnFirstTabListingProfessionalSlotsOnly) {
     EXPECT_EQ(f->PagesOfCiku->tabText(1), Q("新建"));
     EXPECT_EQ(f->PagesOfCiku->tabText(2), Q("扩充"));
     EXPECT_EQ(f->btCreateNewLib->text(), Q("新    建"));
-    EXPECT_EQ(ListTexts(f->ListZYKUsing),
-              (std::vector<std::string>{dir / "med.qbs", dir / "law.qbs"}));
+    EXPECT_EQ(ListTexts(f->ListZYKUsing), (std::vector<std::string>{dir / "med.qbs", dir / "law.qbs"}));
     EXPECT_TRUE(f->edtFilePathName->isReadOnly());
     EXPECT_TRUE(f->edtTargetLib->text().isEmpty());
 }
@@ -115,8 +114,8 @@ TEST_F(Manager, AddCancelledDoesNothing) {
 TEST_F(Manager, UnreadableFileStopsTheRemainingPaths) {
     auto f = Open();
     // /proc/self/mem exists, but reading it from offset 0 fails.
-    ui.openAnswers.push_back({QStringLiteral("/proc/self/mem"),
-                              QString::fromStdString(dir / "law.qbs")});
+    ui.openAnswers.push_back(
+        {QStringLiteral("/proc/self/mem"), QString::fromStdString(dir / "law.qbs")});
     f->btAddLibClick();
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0], QStringLiteral("Cannot open file /proc/self/mem"));
@@ -253,8 +252,8 @@ TEST_F(Manager, NewLexiconInAnUnwritableFolderReportsAndShowsNoSuccess) {
     UnwritableDir guard(locked.path());
     if (!guard.ok()) GTEST_SKIP() << "no way to make a folder unwritable here";
     f->btCreateNewLibClick();
-    EXPECT_EQ(ui.messages,
-              (std::vector<QString>{QString::fromStdString("Cannot create file " + (locked / "x.qbs"))}));
+    EXPECT_EQ(ui.messages, (std::vector<QString>{
+                               QString::fromStdString("Cannot create file " + (locked / "x.qbs"))}));
 }
 
 TEST_F(Manager, ExpandCountsForLoadedTemporaryAndTextSources) {
@@ -276,7 +275,8 @@ TEST_F(Manager, ExpandCountsForLoadedTemporaryAndTextSources) {
     EXPECT_EQ(ui.messages.back(), Q("扩充完成！新增条目：1")); // dna; cell merges
     EXPECT_EQ(host.Slot(1)->EntryCount(), 2u);
     // Text source.
-    WriteFile(dir / "more.txt", "gene\t" + G("基因") + "\r\nRNA\t" + G("核糖核酸") + "\r\ncell\t" + G("小室") + "\r\n");
+    WriteFile(dir / "more.txt", "gene\t" + G("基因") + "\r\nRNA\t" + G("核糖核酸") + "\r\ncell\t" +
+                                    G("小室") + "\r\n");
     ui.openAnswers.push_back({QString::fromStdString(dir / "more.txt")});
     f->btSpecifySourceClick();
     f->btBeginExpandClick();
@@ -316,7 +316,10 @@ TEST_F(Manager, ExpandFromUtf8TextAndTermLists) {
         const char* added;
     };
     const std::vector<Source> sources = {
-        {"u8.txt", "\xEF\xBB\xBF" "kernel scheduler\t内核调度器\r\n", "1"},
+        {"u8.txt",
+         "\xEF\xBB\xBF"
+         "kernel scheduler\t内核调度器\r\n",
+         "1"},
         {"terms.tsv", "en\tzh\nload balancer\t负载均衡器\n", "1"},
         {"terms.csv", "zh,en\r\n\"法官；审判员\",judge\r\n法院,court\r\n", "1"},
         {"terms.tbx",
@@ -388,8 +391,8 @@ TEST_F(Manager, ExpandIntoUnwritableLoadedTarget) {
         if (!guard.ok()) GTEST_SKIP() << "no way to make a folder unwritable here";
         f->btBeginExpandClick();
     }
-    EXPECT_EQ(ui.messages,
-              (std::vector<QString>{QString::fromStdString("Cannot create file " + (locked / "law.qbs"))}));
+    EXPECT_EQ(ui.messages, (std::vector<QString>{QString::fromStdString("Cannot create file " +
+                                                                        (locked / "law.qbs"))}));
     EXPECT_EQ(law.EntryCount(), 3u);
     EXPECT_EQ(ReadFile(locked / "law.qbs"), old);
     EXPECT_EQ(ui.busyCalls.back(), false);
@@ -566,7 +569,8 @@ TEST(HelpPages, EveryPageLinkedFromTheIndexExists) {
     const std::string dirPath = QB_HELP_SRC_DIR;
     const std::string index = ReadFile(dirPath + "/index.htm");
     ASSERT_FALSE(index.empty());
-    for (const char* page : {"start.htm", "sentence.htm", "ime.htm", "lexicon.htm", "memory.htm", "keys.htm"}) {
+    for (const char* page :
+         {"start.htm", "sentence.htm", "ime.htm", "lexicon.htm", "memory.htm", "keys.htm"}) {
         EXPECT_NE(index.find(std::string("href=\"") + page + "\""), std::string::npos) << page;
         const std::string text = ReadFile(dirPath + "/" + page);
         EXPECT_NE(text.find("charset=\"utf-8\""), std::string::npos) << page;

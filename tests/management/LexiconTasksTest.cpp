@@ -30,11 +30,13 @@ std::string SyntheticText(int n) {
     std::string t;
     const char* breaks[] = {"\r\n", "\n", "\r"};
     for (int i = 0; i < n; ++i) {
-        if (i % 997 == 0) t += "no tab here";
-        else if (i % 1009 == 0) t += "";
+        if (i % 997 == 0)
+            t += "no tab here";
+        else if (i % 1009 == 0)
+            t += "";
         else
-            t += "Word" + std::to_string(i % (n / 3 + 1)) + " phrase\t" +
-                 G("释义") + std::to_string(i % 7) + G("；含义");
+            t += "Word" + std::to_string(i % (n / 3 + 1)) + " phrase\t" + G("释义") +
+                 std::to_string(i % 7) + G("；含义");
         t += breaks[i % 3];
     }
     return t;
@@ -104,7 +106,10 @@ TEST(TextCheck, Kinds) {
     EXPECT_EQ(qb::ClassifyTextLexicon("apple\tpie\r\n"), qb::TextKind::Gbk);
     EXPECT_EQ(qb::ClassifyTextLexicon("apple\t" + G("苹果") + "\r\n"), qb::TextKind::Gbk);
     EXPECT_EQ(qb::ClassifyTextLexicon("apple\t苹果；果子\n"), qb::TextKind::Unicode);
-    EXPECT_EQ(qb::ClassifyTextLexicon(std::string("\xFF\xFE" "a\0", 4)), qb::TextKind::Unicode);
+    EXPECT_EQ(qb::ClassifyTextLexicon(std::string("\xFF\xFE"
+                                                  "a\0",
+                                                  4)),
+              qb::TextKind::Unicode);
     EXPECT_EQ(qb::ClassifyTextLexicon(std::string("apple\t\0x", 8)), qb::TextKind::Binary);
     EXPECT_EQ(qb::ClassifyTextLexicon(ReadFile(Fixture("binary.bin"))), qb::TextKind::Binary);
     // 0xFF is neither a GBK nor a UTF-8 byte.
@@ -117,7 +122,10 @@ TEST(TextCheck, Kinds) {
 using TextCheckMerge = InMemory;
 TEST_F(TextCheckMerge, Utf8IsConvertedToTheSameGbkEntries) {
     TQbDict fromUtf8, fromGbk;
-    qb::MergeTextLexicon(fromUtf8, qb::TextLexiconToGbk("\xEF\xBB\xBF" "apple\t苹果\r\n"), nullptr);
+    qb::MergeTextLexicon(fromUtf8,
+                         qb::TextLexiconToGbk("\xEF\xBB\xBF"
+                                              "apple\t苹果\r\n"),
+                         nullptr);
     qb::MergeTextLexicon(fromGbk, "apple\t" + G("苹果") + "\r\n", nullptr);
     EXPECT_EQ(Entries(fromUtf8), Entries(fromGbk)); // the byte-order mark is dropped too
 }
@@ -219,8 +227,8 @@ protected:
 };
 
 TEST_F(Expand, TemporaryTargetFromTemporaryQbsSource) {
-    const std::size_t added = qb::ExpandLexicon(host, dir / "target.qbs", dir / "source.qbs",
-                                                nullptr, nullptr);
+    const std::size_t added =
+        qb::ExpandLexicon(host, dir / "target.qbs", dir / "source.qbs", nullptr, nullptr);
     EXPECT_EQ(added, 2u); // cell, dna; bank only merges its senses
     TQbDict reread;
     reread.Load(dir / "target.qbs", dir / "verb.spe");
@@ -246,14 +254,12 @@ TEST_F(Expand, LoadedTargetIsSavedAndStaysUsable) {
 TEST_F(Expand, LoadedSourceIsReadFromMemory) {
     TQbDict& source = host.Add(dir / "source.qbs");
     source.AddEntry("gene", G("基因"), true); // not on disk yet
-    EXPECT_EQ(qb::ExpandLexicon(host, dir / "target.qbs", dir / "source.qbs", nullptr, nullptr),
-              3u);
+    EXPECT_EQ(qb::ExpandLexicon(host, dir / "target.qbs", dir / "source.qbs", nullptr, nullptr), 3u);
 }
 
 TEST_F(Expand, UpperCaseQbsSourceIsALexicon) {
     ASSERT_EQ(::rename((dir / "source.qbs").c_str(), (dir / "SOURCE.QBS").c_str()), 0);
-    EXPECT_EQ(qb::ExpandLexicon(host, dir / "target.qbs", dir / "SOURCE.QBS", nullptr, nullptr),
-              2u);
+    EXPECT_EQ(qb::ExpandLexicon(host, dir / "target.qbs", dir / "SOURCE.QBS", nullptr, nullptr), 2u);
 }
 
 TEST_F(Expand, TextSourceWithBlankLineAddsTheEmptyEntry) {
@@ -264,8 +270,7 @@ TEST_F(Expand, TextSourceWithBlankLineAddsTheEmptyEntry) {
 
 TEST_F(Expand, SourceWithKnownKeysOnlyReportsZeroButMergesSenses) {
     WriteFile(dir / "same.txt", "apple\t" + G("苹果树") + "\r\n");
-    EXPECT_EQ(qb::ExpandLexicon(host, dir / "target.qbs", dir / "same.txt", nullptr, nullptr),
-              0u);
+    EXPECT_EQ(qb::ExpandLexicon(host, dir / "target.qbs", dir / "same.txt", nullptr, nullptr), 0u);
     TQbDict reread;
     reread.Load(dir / "target.qbs", dir / "verb.spe");
     EXPECT_EQ(RenderingOf(reread, "apple"), TQbDict::MergeRenderings(G("苹果"), G("苹果树")));
@@ -276,8 +281,7 @@ TEST_F(Expand, TemporaryTargetWithEmptySourceIsNotRewritten) {
     struct stat before {};
     ASSERT_EQ(::stat((dir / "target.qbs").c_str(), &before), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(qb::ExpandLexicon(host, dir / "target.qbs", dir / "empty.txt", nullptr, nullptr),
-              0u);
+    EXPECT_EQ(qb::ExpandLexicon(host, dir / "target.qbs", dir / "empty.txt", nullptr, nullptr), 0u);
     struct stat after {};
     ASSERT_EQ(::stat((dir / "target.qbs").c_str(), &after), 0);
     EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
@@ -326,8 +330,7 @@ TEST_F(Expand, UnwritableTemporaryTargetLeavesFileIntact) {
 TEST_F(Expand, UserLexiconByItsLoadedPathIsALoadedTarget) {
     WriteFile(dir / "mydict.txt", "hello\t" + G("你好") + "\r\n");
     TQbDict& user = host.Add(dir / "mydict.txt");
-    EXPECT_EQ(qb::ExpandLexicon(host, dir / "mydict.txt", dir / "source.qbs", nullptr, nullptr),
-              3u);
+    EXPECT_EQ(qb::ExpandLexicon(host, dir / "mydict.txt", dir / "source.qbs", nullptr, nullptr), 3u);
     EXPECT_EQ(user.EntryCount(), 4u);
     // A text lexicon stays a text file.
     EXPECT_NE(ReadFile(dir / "mydict.txt").find("cell\t" + G("细胞")), std::string::npos);
@@ -338,7 +341,6 @@ TEST_F(Expand, SameFileUnderAnotherCaseIsNotInUse) {
     // Same bytes on disk, other path string: a temporary target, so the loaded one is untouched.
     ASSERT_EQ(::link((dir / "target.qbs").c_str(), (dir / "TARGET.qbs").c_str()), 0);
     EXPECT_EQ(host.IndexOfDict(dir / "TARGET.qbs"), -1);
-    EXPECT_EQ(qb::ExpandLexicon(host, dir / "TARGET.qbs", dir / "source.qbs", nullptr, nullptr),
-              2u);
+    EXPECT_EQ(qb::ExpandLexicon(host, dir / "TARGET.qbs", dir / "source.qbs", nullptr, nullptr), 2u);
     EXPECT_EQ(host.Slot(0)->EntryCount(), 2u);
 }

@@ -353,7 +353,8 @@ TEST_F(Window, MergeRefusesBinaryAndNulFilesWithoutTouchingTheUserLexicon) {
     w->mnuMerge->trigger();
     w->mnuMerge->trigger();
     ASSERT_EQ(ui.messages.size(), 2u);
-    for (const QString& m : ui.messages) EXPECT_TRUE(m.contains(Q("不是文本词库"))) << m.toStdString();
+    for (const QString& m : ui.messages)
+        EXPECT_TRUE(m.contains(Q("不是文本词库"))) << m.toStdString();
     EXPECT_EQ(Entries(User()), before);
     Close();
     Make();
@@ -397,8 +398,9 @@ TEST_F(Window, AddTheMedicineLexiconAndSeeItsTermsInAMedicalSentence) {
     w->DoConfirmSelection->trigger();
     EXPECT_TRUE(HasLine(w->SentencePhrases, "myocardial infarction\t" + G("心肌梗死")));
     // patient: the basic lexicon's senses and the professional one pooled in one line.
-    const auto patient = std::find_if(w->SentencePhrases.begin(), w->SentencePhrases.end(),
-                                      [](const std::string& l) { return l.rfind("patient\t", 0) == 0; });
+    const auto patient =
+        std::find_if(w->SentencePhrases.begin(), w->SentencePhrases.end(),
+                     [](const std::string& l) { return l.rfind("patient\t", 0) == 0; });
     ASSERT_NE(patient, w->SentencePhrases.end());
     EXPECT_NE(patient->find(G("病人")), std::string::npos);
     EXPECT_NE(patient->find(G("患者")), std::string::npos);
@@ -413,8 +415,8 @@ TEST_F(Window, RemovedLexiconsLeaveEmptySlotsAndTheSavedListShowsThem) {
     const std::string law = folder + "lexicons/law.qbs";
     MakeQbs("med.txt", law);
     Make();
-    ui.openAnswers = {{QString::fromStdString(med), QString::fromStdString(law),
-                       QString::fromStdString(med)}};
+    ui.openAnswers = {
+        {QString::fromStdString(med), QString::fromStdString(law), QString::fromStdString(med)}};
     WhenShown<qb::TfrmZYCK>([&](qb::TfrmZYCK& d) {
         d.btAddLibClick();
         EXPECT_EQ(Utf8(ui.messages), (std::vector<std::string>{"此库已在使用中！"}));
@@ -482,7 +484,8 @@ TEST_F(Window, ExpandingALexiconThatCannotBeWrittenKeepsMemoryAndFile) {
         d.close();
     });
     w->mnuPro->trigger();
-    EXPECT_EQ(Utf8(ui.messages), (std::vector<std::string>{"Cannot create file " + (locked / "cardio.qbs")}));
+    EXPECT_EQ(Utf8(ui.messages),
+              (std::vector<std::string>{"Cannot create file " + (locked / "cardio.qbs")}));
     EXPECT_EQ(w->Dicts[2]->EntryCount(), before + 1); // in memory, still in use
     EXPECT_EQ(ReadFile(locked / "cardio.qbs"), old);  // the file as it was
     EXPECT_EQ(std::count(ui.busyCalls.begin(), ui.busyCalls.end(), true),

@@ -2,8 +2,8 @@
 // folder that cannot be written, and the lexicons in use without a main window.
 #pragma once
 
-#include "DictUnit.h"
 #include "Dialogs.h"
+#include "DictUnit.h"
 #include "LexiconTasks.h"
 #include "TestFiles.h"
 
@@ -16,8 +16,8 @@
 
 namespace mgmttest {
 
-std::string G(const char* utf8);    // UTF-8 literal -> GBK bytes
-QString Q(const char* utf8);        // UTF-8 literal -> QString
+std::string G(const char* utf8);              // UTF-8 literal -> GBK bytes
+QString Q(const char* utf8);                  // UTF-8 literal -> QString
 std::string Fixture(const std::string& name); // tests/fixtures/management/<name>
 
 using qbtest::Entries;
@@ -56,6 +56,7 @@ private:
 };
 
 // A professional lexicon file (.qbs, scrambled) or a text lexicon file with these entries.
-void WriteLexicon(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries);
+void WriteLexicon(const std::string& path,
+                  const std::vector<std::pair<std::string, std::string>>& entries);
 
 } // namespace mgmttest

@@ -42,12 +42,16 @@ TEST_F(PaneModel, ChineseCountsTwoBytes) {
 
 TEST_F(PaneModel, EmojiCountsAsOneSymbolByte) {
     // "中a\n😀b": D6 D0 61 0D 0A 7F 62
-    edit.setPlainText(QString::fromUtf8("中a\n\xF0\x9F\x98\x80" "b"));
-    EXPECT_EQ(pane.Text(), std::string("\xD6\xD0" "a\r\n\x7F" "b"));
+    edit.setPlainText(QString::fromUtf8("中a\n\xF0\x9F\x98\x80"
+                                        "b"));
+    EXPECT_EQ(pane.Text(), std::string("\xD6\xD0"
+                                       "a\r\n\x7F"
+                                       "b"));
     pane.Select(6, 1);
     EXPECT_EQ(Selected(), QStringLiteral("b"));
     pane.Select(5, 2);
-    EXPECT_EQ(Selected(), QString::fromUtf8("\xF0\x9F\x98\x80" "b"));
+    EXPECT_EQ(Selected(), QString::fromUtf8("\xF0\x9F\x98\x80"
+                                            "b"));
     // A selection made by the user reads back in bytes.
     QTextCursor c = edit.textCursor();
     c.setPosition(3);                          // before the emoji (positions: 中 a \n 😀😀 b)
@@ -55,8 +59,10 @@ TEST_F(PaneModel, EmojiCountsAsOneSymbolByte) {
     edit.setTextCursor(c);
     EXPECT_EQ(pane.SelStart(), 5);
     EXPECT_EQ(pane.SelLength(), 2);
-    EXPECT_EQ(pane.SelText(), "\x7F" "b");
-    EXPECT_EQ(pane.SelUnicode(), QString::fromUtf8("\xF0\x9F\x98\x80" "b"));
+    EXPECT_EQ(pane.SelText(), "\x7F"
+                              "b");
+    EXPECT_EQ(pane.SelUnicode(), QString::fromUtf8("\xF0\x9F\x98\x80"
+                                                   "b"));
 }
 
 TEST_F(PaneModel, CharactersGbkCannotHoldAreOneByteEachAndShownAsTheyAre) {
@@ -64,7 +70,8 @@ TEST_F(PaneModel, CharactersGbkCannotHoldAreOneByteEachAndShownAsTheyAre) {
     // é and ’ have GBK codes (A8 A6, A1 AF). 𠀀 (U+20000) is a surrogate pair and a letter.
     const QString text = QString::fromUtf8("café’s naïve Straße 😀 ™ \xF0\xA0\x80\x80x ½ i\xCC\x88");
     edit.setPlainText(text);
-    EXPECT_EQ(pane.Text(), std::string("caf\xA8\xA6\xA1\xAFs na\xFFve Stra\xFF" "e \x7F \x7F \xFFx \x7F i\xFF"));
+    EXPECT_EQ(pane.Text(), std::string("caf\xA8\xA6\xA1\xAFs na\xFFve Stra\xFF"
+                                       "e \x7F \x7F \xFFx \x7F i\xFF"));
     // Offsets: "Straße" is bytes 15-20; the pane shows exactly those characters.
     pane.Select(15, 6);
     EXPECT_EQ(Selected(), QString::fromUtf8("Straße"));

@@ -37,9 +37,9 @@ TEST_F(SettingsStore, NumbersAreParsedFromText) {
              "[winpos]\nleft=\" 12\"\n");
     TSettingsStore s(file());
     EXPECT_FALSE(s.ReadBool("inisetup", "useQp", true));
-    EXPECT_TRUE(s.ReadBool("inisetup", "useSp", false));       // non-zero is true
-    EXPECT_EQ(s.ReadInteger("inisetup", "Pos1", 1), 1);        // not a number
-    EXPECT_EQ(s.ReadInteger("inisetup", "Pos2", 2), 2);        // overflow
+    EXPECT_TRUE(s.ReadBool("inisetup", "useSp", false)); // non-zero is true
+    EXPECT_EQ(s.ReadInteger("inisetup", "Pos1", 1), 1);  // not a number
+    EXPECT_EQ(s.ReadInteger("inisetup", "Pos2", 2), 2);  // overflow
     EXPECT_EQ(s.ReadInteger("inisetup", "Pos3", 3), -3);
     EXPECT_EQ(s.ReadInteger("winpos", "left", 10), 12);
 }

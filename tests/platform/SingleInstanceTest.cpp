@@ -57,16 +57,20 @@ void StartPeer(QProcess& p, const QStringList& args, bool asCaller = false) {
     } else {
         p.start(QStringLiteral("/usr/bin/setpriv"),
                 QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                            QStringLiteral("--clear-groups"), PeerBinary()} + args);
+                            QStringLiteral("--clear-groups"), PeerBinary()} +
+                    args);
     }
     ASSERT_TRUE(p.waitForStarted(5000));
 }
 
 void WaitReady(QProcess& p) {
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        p.waitForReadyRead(50);
-        return p.peek(4096).contains("ready");
-    }, 5000)) << p.readAllStandardError().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            p.waitForReadyRead(50);
+            return p.peek(4096).contains("ready");
+        },
+        5000))
+        << p.readAllStandardError().toStdString();
 }
 
 void StopPeer(QProcess& p) {
@@ -179,7 +183,8 @@ TEST(SingleInstance, AnotherUsersListenerOnTheOldAbstractNameIsIgnored) {
     const passwd* pw = ::getpwuid(::getuid());
     ASSERT_TRUE(pw);
     QProcess squatter;
-    StartPeer(squatter, {QStringLiteral("listen"), QStringLiteral("@qbridge10-") + QString::fromLocal8Bit(pw->pw_name)});
+    StartPeer(squatter, {QStringLiteral("listen"),
+                         QStringLiteral("@qbridge10-") + QString::fromLocal8Bit(pw->pw_name)});
     WaitReady(squatter);
 
     TSingleInstance mine(DefaultInstanceName());

@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
     // The single-instance socket too, so a test never hands over to the user's running program.
     QDir().mkdir(home.path() + "/runtime");
-    QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(home.path() + "/runtime",
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toUtf8());
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);

@@ -60,7 +60,7 @@ TEST(TmText, NormalForms) {
     EXPECT_EQ(NormalizeTarget(" \r\n "), "");
     EXPECT_TRUE(IsCleanUtf8("猫 cat"));
     EXPECT_FALSE(IsCleanUtf8(std::string("a\0b", 3)));
-    EXPECT_FALSE(IsCleanUtf8("\xE7\x8C")); // half a character
+    EXPECT_FALSE(IsCleanUtf8("\xE7\x8C"));     // half a character
     EXPECT_FALSE(IsCleanUtf8("\xED\xA0\x80")); // a surrogate
 }
 
@@ -70,8 +70,8 @@ TEST(TmText, SimilarityCountsWordEdits) {
         int score;
     } cases[] = {
         {"The cat sat on the mat.", "The cat sat on the mat.", 100},
-        {"The cat sat on the mat.", "The dog sat on the mat.", 85},   // 1 of 7 tokens replaced
-        {"The cat sat on the mat.", "The cat sat on the mat", 85},    // the full stop missing
+        {"The cat sat on the mat.", "The dog sat on the mat.", 85},     // 1 of 7 tokens replaced
+        {"The cat sat on the mat.", "The cat sat on the mat", 85},      // the full stop missing
         {"The cat sat on the mat.", "The big cat sat on the mat.", 87}, // 1 inserted, 8 tokens
         {"The cat sat on the mat.", "A dog lay under a table.", 14},
         {"Press OK.", "Press Cancel.", 66},
@@ -89,7 +89,9 @@ TEST(TmText, DifferenceShowsOldAndNewWords) {
     auto show = [](std::string_view stored, std::string_view sentence) {
         std::string out;
         for (const DiffPiece& p : Difference(stored, sentence))
-            out += p.kind == DiffPiece::Same ? p.text : p.kind == DiffPiece::Old ? "{-" + p.text + "}" : "{+" + p.text + "}";
+            out += p.kind == DiffPiece::Same  ? p.text
+                   : p.kind == DiffPiece::Old ? "{-" + p.text + "}"
+                                              : "{+" + p.text + "}";
         return out;
     };
     EXPECT_EQ(show("The cat sat.", "The dog sat."), "The{- cat}{+ dog} sat.");
@@ -99,7 +101,8 @@ TEST(TmText, DifferenceShowsOldAndNewWords) {
 
 TEST(TmText, FindWordsMarksRunsOfQueryWords) {
     const std::string text = "Take  care, or take-care of it.";
-    EXPECT_EQ(Marked(text, FindWords(text, {"take", "care"}, false)), "[Take  care], or [take-care] of it.");
+    EXPECT_EQ(Marked(text, FindWords(text, {"take", "care"}, false)),
+              "[Take  care], or [take-care] of it.");
     EXPECT_EQ(Marked(text, FindWords(text, {"car"}, false)), text);
     EXPECT_EQ(Marked(text, FindWords(text, {"car"}, true)), "Take  [care], or take-[care] of it.");
     const std::string zh = "译文记忆里的译文";
@@ -145,14 +148,14 @@ TEST_F(TmTest, NewestTranslationCountsTheOlderIsHistory) {
 TEST_F(TmTest, MatchesBestFirstAtMostFiveDownToSixty) {
     TTranslationMemory tm(path);
     const char* sources[] = {
-        "The printer is out of paper.",         // 100
-        "The printer is out of toner.",         // 85
-        "The printer is almost out of paper.",  // 87
-        "the printer is out of paper.",         // 99: case only
-        "The scanner is out of paper.",         // 85
-        "A printer is out of paper now.",       // 75
-        "The printer works.",                   // 42: below the floor
-        "Our office has no coffee left.",       // nothing shared
+        "The printer is out of paper.",        // 100
+        "The printer is out of toner.",        // 85
+        "The printer is almost out of paper.", // 87
+        "the printer is out of paper.",        // 99: case only
+        "The scanner is out of paper.",        // 85
+        "A printer is out of paper now.",      // 75
+        "The printer works.",                  // 42: below the floor
+        "Our office has no coffee left.",      // nothing shared
     };
     std::int64_t when = 100;
     for (const char* s : sources) tm.Record(s, std::string("译:") + s, when++);
@@ -174,7 +177,8 @@ TEST_F(TmTest, RareWordsFindAMatchAmongThousandsOfCommonOnes) {
     {
         TTranslationMemory::Batch batch(tm);
         for (int i = 0; i < 3000; ++i)
-            tm.Record("the of the of the w" + std::to_string(i) + " of x" + std::to_string(i), "填充", 10 + i);
+            tm.Record("the of the of the w" + std::to_string(i) + " of x" + std::to_string(i),
+                      "填充", 10 + i);
         batch.Commit();
     }
     const std::vector<Match> m = tm.Matches("The zebra of the day.");
@@ -228,9 +232,9 @@ TEST_F(TmTest, ABatchIndexesWhatItAddsAndReplaces) {
     tm.Record("Old sentence.", "旧的译文。", 1);
     {
         TTranslationMemory::Batch batch(tm);
-        tm.Record("Old sentence.", "新的译文。", 2);     // an indexed pair, new translation
+        tm.Record("Old sentence.", "新的译文。", 2); // an indexed pair, new translation
         tm.Record("Added sentence.", "先加的。", 3);
-        tm.Record("Added sentence.", "后改的。", 4);     // added and replaced in the batch
+        tm.Record("Added sentence.", "后改的。", 4); // added and replaced in the batch
         batch.Commit();
     }
     EXPECT_TRUE(tm.Search("旧的").empty());
@@ -259,7 +263,8 @@ TEST_F(TmTest, BadFilesAreReportedAndLeftAlone) {
 
     // Another program's database, and one of a newer version of this program.
     const std::string other = dir / "other.db", newer = dir / "newer.db";
-    for (auto [file, sql] : {std::pair{other, "CREATE TABLE notes(x)"}, {newer, "PRAGMA user_version = 7"}}) {
+    for (auto [file, sql] :
+         {std::pair{other, "CREATE TABLE notes(x)"}, {newer, "PRAGMA user_version = 7"}}) {
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
         sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
@@ -331,10 +336,13 @@ TEST_F(TmTest, AKillWhileWritingLosesAtMostThePairBeingWritten) {
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
         std::string check;
-        sqlite3_exec(db, "PRAGMA integrity_check", [](void* out, int, char** v, char**) {
-            *static_cast<std::string*>(out) += v[0];
-            return 0;
-        }, &check, nullptr);
+        sqlite3_exec(
+            db, "PRAGMA integrity_check",
+            [](void* out, int, char** v, char**) {
+                *static_cast<std::string*>(out) += v[0];
+                return 0;
+            },
+            &check, nullptr);
         sqlite3_close(db);
         EXPECT_EQ(check, "ok");
         EXPECT_EQ(tm.Matches("Sentence number " + std::to_string(round) + "-0.").at(0).score, 100);

@@ -53,30 +53,33 @@ TEST(Tmx, ExportImportsIntoAnEmptyMemoryWithTheSamePairs) {
     EXPECT_TRUE(bytes.contains("changedate=\"20251206T055320Z\""));
 
     TTranslationMemory copy(dir / "b.db");
-    const ImportReport r = ImportTmx(copy, std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    const ImportReport r =
+        ImportTmx(copy, std::string_view(bytes.constData(), std::size_t(bytes.size())));
     EXPECT_EQ(r.counts.units, 4u);
     EXPECT_EQ(r.added, 4u);
     std::vector<std::string> expected = Lines(tm);
-    expected[3] = "A control \xEF\xBF\xBD character. | 控制\xEF\xBF\xBD字符 | 1765000300 1765000300"; // XML cannot carry U+0001
+    expected[3] =
+        "A control \xEF\xBF\xBD character. | 控制\xEF\xBF\xBD字符 | 1765000300 1765000300"; // XML cannot carry U+0001
     EXPECT_EQ(Lines(copy), expected);
 
     // A second import of the same file changes nothing.
-    const ImportReport again = ImportTmx(copy, std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    const ImportReport again =
+        ImportTmx(copy, std::string_view(bytes.constData(), std::size_t(bytes.size())));
     EXPECT_EQ(again.unchanged, 4u);
     EXPECT_EQ(Lines(copy), expected);
 }
 
 TEST(Tmx, ReadsEnglishAndSimplifiedChineseSkipsTheRest) {
     TmxCounts c;
-    const std::vector<TmxUnit> units = Read(Tmx(
-        "<tu changedate=\"20240102T030405Z\">"
-        "<tuv xml:lang=\"EN-US\"><seg>Press <bpt i=\"1\">&lt;b&gt;</bpt>OK<ept i=\"1\">&lt;/b&gt;</ept> <hi>now</hi>.</seg></tuv>"
-        "<tuv xml:lang=\"de\"><seg>Drücken Sie OK.</seg></tuv>"
-        "<prop type=\"x\">ignored</prop>"
-        "<tuv xml:lang=\"zh-Hans\"><seg>按<ph x=\"1\">{0}</ph>确定。</seg></tuv></tu>"
-        "<tu><tuv lang=\"en\"><seg>Old style.</seg></tuv><tuv lang=\"zh-CN\"><seg>旧式。</seg></tuv></tu>"
-        "<tu><tuv xml:lang=\"en\"><seg>Only English.</seg></tuv><tuv xml:lang=\"zh-TW\"><seg>繁體。</seg></tuv></tu>"
-        "<tu><tuv xml:lang=\"fr\"><seg>Rien.</seg></tuv></tu>"),
+    const std::vector<TmxUnit> units = Read(
+        Tmx("<tu changedate=\"20240102T030405Z\">"
+            "<tuv xml:lang=\"EN-US\"><seg>Press <bpt i=\"1\">&lt;b&gt;</bpt>OK<ept i=\"1\">&lt;/b&gt;</ept> <hi>now</hi>.</seg></tuv>"
+            "<tuv xml:lang=\"de\"><seg>Drücken Sie OK.</seg></tuv>"
+            "<prop type=\"x\">ignored</prop>"
+            "<tuv xml:lang=\"zh-Hans\"><seg>按<ph x=\"1\">{0}</ph>确定。</seg></tuv></tu>"
+            "<tu><tuv lang=\"en\"><seg>Old style.</seg></tuv><tuv lang=\"zh-CN\"><seg>旧式。</seg></tuv></tu>"
+            "<tu><tuv xml:lang=\"en\"><seg>Only English.</seg></tuv><tuv xml:lang=\"zh-TW\"><seg>繁體。</seg></tuv></tu>"
+            "<tu><tuv xml:lang=\"fr\"><seg>Rien.</seg></tuv></tu>"),
         &c);
     ASSERT_EQ(units.size(), 2u);
     EXPECT_EQ(units[0].en, "Press OK now.");
@@ -94,15 +97,17 @@ TEST(Tmx, AnOlderFileDoesNotOverwriteNewerWork) {
     TempDir dir;
     TTranslationMemory tm(dir / "m.db");
     tm.Record("Open the file.", "打开文件。", ParseTmxDate("20260101T000000Z"));
-    const ImportReport r = ImportTmx(tm, Tmx("<tu changedate=\"20200101T000000Z\"><tuv xml:lang=\"en\"><seg>Open the file.</seg></tuv>"
-                                             "<tuv xml:lang=\"zh-CN\"><seg>开启档案。</seg></tuv></tu>"));
+    const ImportReport r = ImportTmx(
+        tm, Tmx("<tu changedate=\"20200101T000000Z\"><tuv xml:lang=\"en\"><seg>Open the file.</seg></tuv>"
+                "<tuv xml:lang=\"zh-CN\"><seg>开启档案。</seg></tuv></tu>"));
     EXPECT_EQ(r.history, 1u);
     EXPECT_EQ(tm.Matches("Open the file.").at(0).pair.target, "打开文件。");
     EXPECT_EQ(tm.History("Open the file.").at(0).target, "开启档案。");
 }
 
 TEST(Tmx, BadInputImportsNothing) {
-    const std::string good = "<tu><tuv xml:lang=\"en\"><seg>Good.</seg></tuv><tuv xml:lang=\"zh-CN\"><seg>好。</seg></tuv></tu>";
+    const std::string good =
+        "<tu><tuv xml:lang=\"en\"><seg>Good.</seg></tuv><tuv xml:lang=\"zh-CN\"><seg>好。</seg></tuv></tu>";
     struct Case {
         const char* what;
         std::string bytes;
@@ -113,11 +118,13 @@ TEST(Tmx, BadInputImportsNothing) {
         {"another XML", "<?xml version=\"1.0\"?><html><body/></html>", "root element is <html>"},
         {"cut off", Tmx(good).substr(0, Tmx(good).size() - 14), "TMX line"},
         {"NUL byte", Tmx(good + std::string("<tu>\0</tu>", 10)), "TMX line"},
-        {"half a character", Tmx(good + "<tu><tuv xml:lang=\"en\"><seg>\xE5\xA5</seg></tuv></tu>"), "TMX line"},
+        {"half a character", Tmx(good + "<tu><tuv xml:lang=\"en\"><seg>\xE5\xA5</seg></tuv></tu>"),
+         "TMX line"},
         {"mismatched tags", Tmx(good + "<tu><tuv></tu></tuv>"), "TMX line"},
-        {"entity bomb", "<?xml version=\"1.0\"?><!DOCTYPE tmx [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
-                        "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>"
-                        "<tmx><body><tu><tuv xml:lang=\"en\"><seg>&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;</seg></tuv></tu></body></tmx>",
+        {"entity bomb",
+         "<?xml version=\"1.0\"?><!DOCTYPE tmx [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+         "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>"
+         "<tmx><body><tu><tuv xml:lang=\"en\"><seg>&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;</seg></tuv></tu></body></tmx>",
          "TMX line"},
     };
     TempDir dir;
@@ -127,7 +134,8 @@ TEST(Tmx, BadInputImportsNothing) {
             ImportTmx(tm, c.bytes);
             ADD_FAILURE() << c.what << ": accepted";
         } catch (const TmxError& e) {
-            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.what << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos)
+                << c.what << ": " << e.what();
         }
         EXPECT_EQ(tm.PairCount(), 0u) << c.what; // the good unit before the fault is undone too
     }
@@ -152,9 +160,12 @@ TEST(Tmx, FilesAreTheOuterShell) {
 TEST(Tmx, DatesAndLanguageCodes) {
     EXPECT_EQ(TmxDate(0), "19700101T000000Z");
     EXPECT_EQ(ParseTmxDate(TmxDate(1765000000)), 1765000000);
-    for (const char* bad : {"", "2024-01-02", "20241302T000000Z", "2024010XT000000Z"}) EXPECT_EQ(ParseTmxDate(bad), 0) << bad;
-    for (const char* zh : {"zh", "zh-CN", "ZH_cn", "zh-Hans-CN", "zh-SG"}) EXPECT_TRUE(IsSimplifiedChineseCode(zh)) << zh;
-    for (const char* no : {"zh-TW", "zh-Hant-HK", "zh-HK", "ja", "z"}) EXPECT_FALSE(IsSimplifiedChineseCode(no)) << no;
+    for (const char* bad : {"", "2024-01-02", "20241302T000000Z", "2024010XT000000Z"})
+        EXPECT_EQ(ParseTmxDate(bad), 0) << bad;
+    for (const char* zh : {"zh", "zh-CN", "ZH_cn", "zh-Hans-CN", "zh-SG"})
+        EXPECT_TRUE(IsSimplifiedChineseCode(zh)) << zh;
+    for (const char* no : {"zh-TW", "zh-Hant-HK", "zh-HK", "ja", "z"})
+        EXPECT_FALSE(IsSimplifiedChineseCode(no)) << no;
     for (const char* en : {"en", "EN-GB", "en_US"}) EXPECT_TRUE(IsEnglishCode(en)) << en;
     EXPECT_FALSE(IsEnglishCode("eng"));
 }

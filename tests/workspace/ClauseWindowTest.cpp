@@ -104,7 +104,8 @@ TEST_F(ClauseWindow, AltLetterJoinsTheCodeInsteadOfOpeningTheMenu) {
 } // namespace
 
 TEST(ClauseWindowNone, WithoutTheLibraryTheMenuSaysSo) {
-    struct T : TWindowTest {} t;
+    struct T : TWindowTest {
+    } t;
     t.Make();
     EXPECT_EQ(t.window->Converter(), nullptr);
     t.window->actForgetHistory->trigger();

@@ -39,8 +39,10 @@ protected:
         const QString bin = dir.path() + "/bin/";
         QDir().mkpath(bin);
         for (const QString& name : QDir(kBin).entryList(QDir::Files)) {
-            if (name == "mydict.txt") QFile::copy(kBin + name, bin + name);
-            else QFile::link(kBin + name, bin + name);
+            if (name == "mydict.txt")
+                QFile::copy(kBin + name, bin + name);
+            else
+                QFile::link(kBin + name, bin + name);
         }
         // The computing lexicon in use, as a translator of software texts keeps it (it renders
         // "status code" 状态码; the basic lexicon does not know the phrase).

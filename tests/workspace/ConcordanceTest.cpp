@@ -30,7 +30,8 @@ using PairRow = std::tuple<std::string, std::string, std::int64_t, std::int64_t>
 std::vector<PairRow> PairsOf(const std::string& file) {
     tm::TTranslationMemory memory(file);
     std::vector<PairRow> rows;
-    memory.ForEachPair([&](const tm::Pair& p) { rows.emplace_back(p.source, p.target, p.created, p.changed); });
+    memory.ForEachPair(
+        [&](const tm::Pair& p) { rows.emplace_back(p.source, p.target, p.created, p.changed); });
     return rows;
 }
 
@@ -65,16 +66,21 @@ protected:
 
 TEST_F(Concordance, TypingFindsMarksTheHitsAndEnterInsertsAtTheCaret) {
     Make(true);
-    Record({{"Take care of the cat.", "照顾好猫。"}, {"Open the file.", "打开文件。"}, {"Handle with care.", "小心轻放。"}});
+    Record({{"Take care of the cat.", "照顾好猫。"},
+            {"Open the file.", "打开文件。"},
+            {"Handle with care.", "小心轻放。"}});
     window->Target.SetText(G("甲乙"));
     window->Target.SetSelStart(2); // between 甲 and 乙
     TfrmMemorySearch& s = OpenSearch();
     Type(s, "care");
     ASSERT_EQ(s.lbPairs->count(), 2);
     // Newest first; the word marked where it stands, in its own case.
-    EXPECT_NE(Html(s, 0).find("Handle with <b style=\"background-color:#ffe27a;color:#000000\">care</b>."), std::string::npos)
+    EXPECT_NE(
+        Html(s, 0).find("Handle with <b style=\"background-color:#ffe27a;color:#000000\">care</b>."),
+        std::string::npos)
         << Html(s, 0);
-    EXPECT_NE(Html(s, 1).find("Take <b style=\"background-color:#ffe27a;color:#000000\">care</b> of"), std::string::npos);
+    EXPECT_NE(Html(s, 1).find("Take <b style=\"background-color:#ffe27a;color:#000000\">care</b> of"),
+              std::string::npos);
     EXPECT_EQ(s.lbStatus->text(), U("2 对"));
     // Down from the field picks the second row; Enter puts its translation at the caret and
     // gives the target pane the focus.
@@ -87,11 +93,15 @@ TEST_F(Concordance, TypingFindsMarksTheHitsAndEnterInsertsAtTheCaret) {
 
 TEST_F(Concordance, ChineseWordsFindTheTranslationsAndNoGbkCharactersSurviveTheInsert) {
     Make(true);
-    Record({{"Open the file.", "打开文件。"}, {"The brand is shown.", "显示™文件标志。"}, {"Close it.", "关闭。"}});
+    Record({{"Open the file.", "打开文件。"},
+            {"The brand is shown.", "显示™文件标志。"},
+            {"Close it.", "关闭。"}});
     TfrmMemorySearch& s = OpenSearch();
     Type(s, "文件");
     ASSERT_EQ(s.lbPairs->count(), 2);
-    EXPECT_NE(Html(s, 0).find("显示™<b style=\"background-color:#ffe27a;color:#000000\">文件</b>标志。"), std::string::npos) << Html(s, 0);
+    EXPECT_NE(Html(s, 0).find("显示™<b style=\"background-color:#ffe27a;color:#000000\">文件</b>标志。"),
+              std::string::npos)
+        << Html(s, 0);
     QTest::keyClick(s.edSearch, Qt::Key_Return);
     EXPECT_EQ(window->reTarget->toPlainText(), U("显示™文件标志。")); // not "显示?文件标志。"
     // Text that finds nothing says so; an emptied field empties the list.
@@ -137,7 +147,8 @@ TEST_F(Concordance, AFileThatBreaksOffHalfwayIsNotHalfImported) {
     Import(bad);
     ASSERT_EQ(ui.messages.size(), 1u);
     const QString m = ui.messages[0];
-    EXPECT_TRUE(m.startsWith(U("无法导入") + QString::fromStdString(bad) + U("：\nTMX line 1"))) << m.toStdString();
+    EXPECT_TRUE(m.startsWith(U("无法导入") + QString::fromStdString(bad) + U("：\nTMX line 1")))
+        << m.toStdString();
     EXPECT_TRUE(m.endsWith(U("译文记忆没有改动。")));
     EXPECT_EQ(PairsOf(window->MemoryFile()).size(), 1u);
 }

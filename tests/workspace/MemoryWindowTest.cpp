@@ -49,11 +49,13 @@ public: // for the cases' steps
     }
     QStringList MatchLines() const {
         QStringList out;
-        for (int i = 0; i < window->lbMemory->count(); ++i) out << window->lbMemory->item(i)->text();
+        for (int i = 0; i < window->lbMemory->count(); ++i)
+            out << window->lbMemory->item(i)->text();
         return out;
     }
     bool WaitForMatches() {
-        return QTest::qWaitFor([&] { return window->lbMemory->isVisible() && window->lbMemory->isEnabled(); }, 3000);
+        return QTest::qWaitFor(
+            [&] { return window->lbMemory->isVisible() && window->lbMemory->isEnabled(); }, 3000);
     }
 };
 
@@ -65,6 +67,7 @@ struct RecordingCase {
 };
 
 TEST_F(MemoryWindow, WhatIsTypedForASentenceBecomesItsTranslationAndNothingElse) {
+    // clang-format off
     const std::vector<RecordingCase> cases = {
         {"typed at the end, Ctrl+J after each; white space trimmed; nothing typed for the last",
          [](MemoryWindow& t) {
@@ -135,6 +138,7 @@ TEST_F(MemoryWindow, WhatIsTypedForASentenceBecomesItsTranslationAndNothingElse)
          },
          {{"One.", "一"}, {"Four.", "四"}}},
     };
+    // clang-format on
     for (const RecordingCase& c : cases) {
         SCOPED_TRACE(c.name);
         if (window) window->FormDestroy();
@@ -182,7 +186,8 @@ TEST_F(MemoryWindow, MatchesShowBestFirstAndAClickOrCtrlDigitInsertsOne) {
     // inserted for it as its new translation before this lookup ran.
     CtrlJ();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->lbMemory->isEnabled(); }, 3000));
-    EXPECT_EQ(MatchLines(), (QStringList{U("[85%] 猫坐在垫子上。狗坐在垫子上。"), U("[85%] 猫坐在垫子上。")}));
+    EXPECT_EQ(MatchLines(),
+              (QStringList{U("[85%] 猫坐在垫子上。狗坐在垫子上。"), U("[85%] 猫坐在垫子上。")}));
     QTest::keyClick(window->reTarget, Qt::Key_2, Qt::ControlModifier);
     EXPECT_EQ(window->reTarget->toPlainText(), U("甲猫坐在垫子上。狗坐在垫子上。猫坐在垫子上。乙"));
 
@@ -211,7 +216,8 @@ TEST_F(MemoryWindow, AMemoryFileThatCannotBeOpenedIsReportedOnceAndTheWindowWork
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(Messages()[0].find("not a database"), std::string::npos) << Messages()[0];
     EXPECT_TRUE(window->lbMemory->isHidden());
-    EXPECT_EQ(ReadBytes(folder.memory), "not a database, but a file of someone else's that must stay\n");
+    EXPECT_EQ(ReadBytes(folder.memory),
+              "not a database, but a file of someone else's that must stay\n");
 }
 
 TEST_F(MemoryWindow, PairsTheFileRefusedAreWrittenOnceItCanBeUsedAgain) {
@@ -221,15 +227,17 @@ TEST_F(MemoryWindow, PairsTheFileRefusedAreWrittenOnceItCanBeUsedAgain) {
     window->Source.SetText("One. Two. Three.");
     window->Source.SetSelStart(0);
     window->reSource->setFocus();
-    CtrlJ(); Type("一");
-    CtrlJ(); Type("二");
+    CtrlJ();
+    Type("一");
+    CtrlJ();
+    Type("二");
     CtrlJ();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !ui.messages.empty(); }, 3000));
     ASSERT_TRUE(QFile::remove(QString::fromStdString(folder.memory)));
     Type("三");
     CtrlJ();
-    const Pairs expected = {{"One.", GbkToUtf8(G("一"))}, {"Two.", GbkToUtf8(G("二"))},
-                            {"Three.", GbkToUtf8(G("三"))}};
+    const Pairs expected = {
+        {"One.", GbkToUtf8(G("一"))}, {"Two.", GbkToUtf8(G("二"))}, {"Three.", GbkToUtf8(G("三"))}};
     EXPECT_EQ(Recorded(), expected);
 }
 

@@ -56,10 +56,12 @@ protected:
         return lb->viewport()->mapToGlobal(lb->visualItemRect(lb->item(row)).center());
     }
     bool MatchShows(const QString& line) {
-        return QTest::qWaitFor([&] {
-            return window->lbMemory->isVisible() && window->lbMemory->isEnabled() &&
-                   window->lbMemory->count() > 0 && window->lbMemory->item(0)->text() == line;
-        }, 3000);
+        return QTest::qWaitFor(
+            [&] {
+                return window->lbMemory->isVisible() && window->lbMemory->isEnabled() &&
+                       window->lbMemory->count() > 0 && window->lbMemory->item(0)->text() == line;
+            },
+            3000);
     }
 };
 
@@ -74,7 +76,8 @@ TEST_F(MemoryX11, TranslatedSentencesComeBackAsMatchesAndStayAcrossARestart) {
     const char* translations[] = {"猫坐在垫子上。", "今天太阳很热。", "按红色按钮。"};
     for (const char* t : translations) {
         ASSERT_TRUE(XdoTool({"key", "ctrl+j"}));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == window->reTarget; }, 3000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return QApplication::focusWidget() == window->reTarget; }, 3000));
         const QString before = window->reTarget->toPlainText();
         ASSERT_TRUE(XdoTool({"type", "--delay", "120", QString::fromUtf8(t)}));
         ASSERT_TRUE(QTest::qWaitFor([&] { return window->reTarget->toPlainText() == before + U(t); }, 3000))
@@ -87,7 +90,8 @@ TEST_F(MemoryX11, TranslatedSentencesComeBackAsMatchesAndStayAcrossARestart) {
     const QPoint at = ItemCentre(0);
     ASSERT_TRUE(XdoTool({"mousemove", QString::number(at.x()), QString::number(at.y())}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return QToolTip::isVisible(); }, 3000));
-    EXPECT_TRUE(QToolTip::text().contains(U("The <s>cat</s> <u>dog</u> sat"))) << QToolTip::text().toStdString();
+    EXPECT_TRUE(QToolTip::text().contains(U("The <s>cat</s> <u>dog</u> sat")))
+        << QToolTip::text().toStdString();
     const QString before = window->reTarget->toPlainText();
     ASSERT_TRUE(XdoTool({"click", "1"}));
     ASSERT_TRUE(QTest::qWaitFor(
@@ -123,7 +127,8 @@ TEST_F(MemoryX11, ConcordanceEnterGivesTheKeysBackToTheTargetPane) {
     ASSERT_TRUE(search);
     ASSERT_TRUE(QTest::qWaitFor([&] { return search->isActiveWindow(); }, 3000));
     ASSERT_TRUE(XdoTool({"type", "care"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !search->Waiting() && search->lbPairs->count() == 1; }, 3000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !search->Waiting() && search->lbPairs->count() == 1; }, 3000));
     ASSERT_TRUE(XdoTool({"key", "Return"}));
     EXPECT_EQ(window->reTarget->toPlainText(), U("小心轻放。"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 3000));

@@ -10,8 +10,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSignalSpy>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QTest>
 #include <QToolButton>
@@ -37,7 +37,8 @@ protected:
 };
 
 TEST_F(Modes, StartUpPanelsAndCheckMarks) {
-    EXPECT_EQ(Panels(), (std::vector<QString>{U("输入启动"), U("全角标点"), U("半角字符"), U("原文随动")}));
+    EXPECT_EQ(Panels(),
+              (std::vector<QString>{U("输入启动"), U("全角标点"), U("半角字符"), U("原文随动")}));
     EXPECT_TRUE(window->ToggleMyIME->isChecked());
     EXPECT_TRUE(window->ToggleFullPunct->isChecked());
     EXPECT_FALSE(window->ToggleFullWide->isChecked());
@@ -106,18 +107,20 @@ TEST_F(Modes, TogglesAlsoWorkFromTheSourcePane) {
 }
 
 TEST_F(Modes, MenuEntriesOfTheOptionsMenu) {
-    QList<QMenu*> menus = window->menuBar()->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly);
+    QList<QMenu*> menus =
+        window->menuBar()->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly);
     std::vector<QString> titles;
     for (QAction* a : window->menuBar()->actions()) titles.push_back(a->text());
-    EXPECT_EQ(titles, (std::vector<QString>{U("文件(&F)"), U("编辑(&E)"), U("选项(&O)"), U("词库(&L)"),
-                                            U("帮助(&H)")}));
+    EXPECT_EQ(titles, (std::vector<QString>{U("文件(&F)"), U("编辑(&E)"), U("选项(&O)"),
+                                            U("词库(&L)"), U("帮助(&H)")}));
     QMenu* options = window->menuBar()->actions()[2]->menu();
     ASSERT_TRUE(options);
     std::vector<QString> items;
     for (QAction* a : options->actions()) items.push_back(a->isSeparator() ? U("-") : a->text());
-    EXPECT_EQ(items, (std::vector<QString>{U("输入法组合方式...(&I)"), U("启用文渡输入法"), U("全角标点"),
-                                           U("全角字符"), U("-"), U("浏览模式"), U("-"),
-                                           U("选定原文随动"), U("候选框灵巧跟踪"), U("-"), U("清除输入法学习记录...")}));
+    EXPECT_EQ(items,
+              (std::vector<QString>{U("输入法组合方式...(&I)"), U("启用文渡输入法"), U("全角标点"),
+                                    U("全角字符"), U("-"), U("浏览模式"), U("-"), U("选定原文随动"),
+                                    U("候选框灵巧跟踪"), U("-"), U("清除输入法学习记录...")}));
     EXPECT_EQ(window->DoGetASent->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_J));
     EXPECT_EQ(window->actAdjust->shortcut(), QKeySequence(Qt::Key_F9));
     EXPECT_EQ(window->btExpandSelection->toolTip(), U("扩展一句"));

@@ -33,10 +33,12 @@ TEST_F(Panes, TypedTextIsOnDiskWithinTwoSecondsAndComesBack) {
     window->reSource->setPlainText(QString::fromUtf8("Take care of it. Go 😀."));
     window->Source.Select(5, 4);
     window->reTarget->insertPlainText(QString::fromUtf8("小心"));
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        auto kept = Kept();
-        return kept && kept->target == QString::fromUtf8("小心");
-    }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            auto kept = Kept();
+            return kept && kept->target == QString::fromUtf8("小心");
+        },
+        2000));
     EXPECT_EQ(Kept()->source, QString::fromUtf8("Take care of it. Go 😀."));
     EXPECT_EQ(Kept()->selStart, 5);
     EXPECT_EQ(Kept()->selLength, 4);
@@ -79,7 +81,8 @@ TEST_F(Panes, AFileThatCannotBeReadIsKeptAside) {
     Make(false);
     EXPECT_EQ(Messages(), std::vector<std::string>{"上次的原文和译文无法读出，原文件已改名为" +
                                                    folder.panes + ".bad"});
-    EXPECT_EQ(ReadBytes(folder.panes + ".bad"), "quillbridge-panes 1\nselection 0 0\nsource 400\ncut off");
+    EXPECT_EQ(ReadBytes(folder.panes + ".bad"),
+              "quillbridge-panes 1\nselection 0 0\nsource 400\ncut off");
     EXPECT_EQ(window->reTarget->toPlainText(), QString());
 }
 

@@ -125,8 +125,9 @@ TEST_F(CodeTable, TakeCareExample) {
     EXPECT_EQ(At("take"), "take");
     EXPECT_EQ(At("care."), "care.");
     EXPECT_EQ(At("please"), "Please");
-    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end(),
-                               [](const std::string& a, const std::string& b) { return TextLess(a, b); }));
+    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end(), [](const std::string& a, const std::string& b) {
+        return TextLess(a, b);
+    }));
 }
 
 TEST_F(CodeTable, TokensOnlyWithoutHits) {
@@ -143,7 +144,8 @@ TEST_F(CodeTable, CapitalsAndCaseVariantsShareAKey) {
 
 TEST_F(CodeTable, SensesAreSeparatePiecesAndSchemesFollowTheSwitches) {
     schemes.on = {false, false, false, false};
-    BuildSentenceCodeTable("x", {"take care\t" + G("保重") + "\xA3\xBB" + G("小心")}, schemes, keys, words);
+    BuildSentenceCodeTable("x", {"take care\t" + G("保重") + "\xA3\xBB" + G("小心")}, schemes, keys,
+                           words);
     EXPECT_EQ(At("tc"), "take care;" + G("保重") + ";" + G("小心"));
     EXPECT_EQ(At("bz"), "<none>");
 }
@@ -163,18 +165,20 @@ TEST_F(CodeTable, ManyPolyphonicCharactersStayBounded) {
 }
 
 TEST(PhraseList, PhrasesOfTwoOrMoreWordsWithIndentedSenses) {
-    StringList lines = PhraseListLines({"bank\t" + G("银行"), "take care\t" + G("保重") + "\xA3\xBB\xA3\xBB" + G("小心"),
+    StringList lines = PhraseListLines({"bank\t" + G("银行"),
+                                        "take care\t" + G("保重") + "\xA3\xBB\xA3\xBB" + G("小心"),
                                         "take care of\t" + G("照顾")});
-    EXPECT_EQ(lines, (StringList{"take care", " " + G("保重"), " " + G("小心"), "take care of", " " + G("照顾")}));
+    EXPECT_EQ(lines, (StringList{"take care", " " + G("保重"), " " + G("小心"), "take care of",
+                                 " " + G("照顾")}));
     EXPECT_TRUE(PhraseListLines({"bank\t" + G("银行")}).empty());
 }
 
 // Both semicolons split (user lexicons often hold ";"), a sense met twice is offered once, blanks
 // and empty senses are dropped.
 TEST(SentenceSenses, EverySenseOnceSplitAtBothSemicolons) {
-    const auto senses = SentenceSenses({"bank\t" + G("银行") + "\xA3\xBB" + G("岸"),
-                                        "river\t" + G("河流") + "; " + G("银行") + ";;",
-                                        "who\t" + G("谁"), "x\t"});
+    const auto senses =
+        SentenceSenses({"bank\t" + G("银行") + "\xA3\xBB" + G("岸"),
+                        "river\t" + G("河流") + "; " + G("银行") + ";;", "who\t" + G("谁"), "x\t"});
     EXPECT_EQ(senses, (std::vector<std::string>{G("银行"), G("岸"), G("河流"), G("谁")}));
     EXPECT_TRUE(SentenceSenses({}).empty());
 }
@@ -194,8 +198,10 @@ TEST(SentenceSenses, ASenseInsideALongerOneIsLeftOut) {
 }
 
 TEST(Explanation, SortedLinesAndTheLongestString) {
-    TExplanation ex = BuildExplanation({"take care\t" + G("保重"), "bank\t" + G("银行") + "\xA3\xBB" + G("河岸边上")});
-    EXPECT_EQ(ex.lines, (StringList{"bank", "  " + G("银行"), "  " + G("河岸边上"), "take care", "  " + G("保重")}));
+    TExplanation ex = BuildExplanation(
+        {"take care\t" + G("保重"), "bank\t" + G("银行") + "\xA3\xBB" + G("河岸边上")});
+    EXPECT_EQ(ex.lines, (StringList{"bank", "  " + G("银行"), "  " + G("河岸边上"), "take care",
+                                    "  " + G("保重")}));
     EXPECT_EQ(ex.longest, "take care"); // 9 bytes beat 8; ties keep the earlier
     EXPECT_TRUE(BuildExplanation({}).lines.empty());
 }
@@ -293,10 +299,21 @@ namespace {
 // The merger must give exactly what MergeKeyedValue gives call by call, byte limits included.
 TEST(KeyedMerger, SameListsAsMergeKeyedValue) {
     std::mt19937 rng(12345);
-    const std::vector<std::string> keyPool = {"a", "A", "ab", "AB", "b", "", "zz", G("中"), "x;y", "tc"};
-    const std::vector<std::string> piecePool = {"", "p", "q", "r", ";", ";;", "p;q", G("保重"), "P",
-                                                std::string(900, 'w'), std::string(2600, 'v'),
-                                                std::string(4999, 'u'), "\x81"};
+    const std::vector<std::string> keyPool = {"a", "A",  "ab",    "AB",  "b",
+                                              "",  "zz", G("中"), "x;y", "tc"};
+    const std::vector<std::string> piecePool = {"",
+                                                "p",
+                                                "q",
+                                                "r",
+                                                ";",
+                                                ";;",
+                                                "p;q",
+                                                G("保重"),
+                                                "P",
+                                                std::string(900, 'w'),
+                                                std::string(2600, 'v'),
+                                                std::string(4999, 'u'),
+                                                "\x81"};
     for (int round = 0; round < 300; ++round) {
         StringList refKeys, refWords;
         TKeyedMerger merger;

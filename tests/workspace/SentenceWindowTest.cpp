@@ -24,8 +24,8 @@ protected:
     void SetUp() override {
         folder.MakeProfessional("law.txt", folder.Path("law.qbs"));
         folder.MakeProfessional("med.txt", folder.Path("med.qbs"));
-        folder.WriteIni("[inisetup]\nrcdicts1=" + folder.Path("law.qbs") + "\nrcdicts2=" +
-                        folder.Path("med.qbs") + "\n");
+        folder.WriteIni("[inisetup]\nrcdicts1=" + folder.Path("law.qbs") +
+                        "\nrcdicts2=" + folder.Path("med.qbs") + "\n");
         Make();
         ASSERT_EQ(window->Dicts.size(), 4u);
         window->reSource->setFocus();
@@ -37,7 +37,8 @@ protected:
     QString Selected() const { return window->reSource->textCursor().selectedText(); }
     std::vector<QString> ListLines() const {
         std::vector<QString> out;
-        for (int i = 0; i < window->lbLongPhrase->count(); ++i) out.push_back(window->lbLongPhrase->item(i)->text());
+        for (int i = 0; i < window->lbLongPhrase->count(); ++i)
+            out.push_back(window->lbLongPhrase->item(i)->text());
         return out;
     }
 };
@@ -60,8 +61,9 @@ TEST_F(SentenceWindow, F11ThenCtrlJSelectsTheFirstSentenceAfterTheLeadingSpace) 
               U("Welcome to use Quillbridge Translating Environment!"));
     CtrlJ();
     EXPECT_EQ(Selected(), U("From now on, you'll have more time to enjoy life."));
-    EXPECT_EQ(ListLines(), (std::vector<QString>{U("enjoy life"), U(" 享受生活"), U(" 乙"), U("from now on"),
-                                                 U(" 从现在起"), U(" 今后"), U("more time"), U(" 更多时间")}));
+    EXPECT_EQ(ListLines(),
+              (std::vector<QString>{U("enjoy life"), U(" 享受生活"), U(" 乙"), U("from now on"),
+                                    U(" 从现在起"), U(" 今后"), U("more time"), U(" 更多时间")}));
 }
 
 TEST_F(SentenceWindow, PhrasesArePooledAcrossLexiconsInSlotOrder) {
@@ -77,8 +79,9 @@ TEST_F(SentenceWindow, PhrasesArePooledAcrossLexiconsInSlotOrder) {
     };
     EXPECT_EQ(find("take care"), G("保重；小心；当心"));
     EXPECT_EQ(find("take care of"), G("照顾；负责"));
-    EXPECT_TRUE(std::is_sorted(ph.begin(), ph.end(),
-                               [](const std::string& a, const std::string& b) { return TextLess(a, b); }));
+    EXPECT_TRUE(std::is_sorted(ph.begin(), ph.end(), [](const std::string& a, const std::string& b) {
+        return TextLess(a, b);
+    }));
     // The code table offers the phrase under its initials, then its senses.
     std::size_t k = 0;
     ASSERT_TRUE(SortedFind(window->SentenceCodeKeys, "tco", k));
@@ -118,7 +121,8 @@ TEST_F(SentenceWindow, CrLfAndChineseKeepTheSelectionRight) {
     EXPECT_EQ(window->frmPopSource->reSource->toPlainText(), U("中文句子。\n"));
     CtrlJ();
     EXPECT_EQ(Selected(), U("Take 🙂care."));
-    EXPECT_EQ(window->Source.SelText(), "Take \x7F" "care.");
+    EXPECT_EQ(window->Source.SelText(), "Take \x7F"
+                                        "care.");
     EXPECT_EQ(window->frmPopSource->reSource->toPlainText(), U("Take 🙂care."));
     CtrlJ();
     EXPECT_EQ(Selected(), U("next"));

@@ -66,9 +66,10 @@ TEST_F(Shutdown, SettingsSurviveARestart) {
 }
 
 TEST_F(Shutdown, ProfessionalListKeepsSlotOrderWithAnEmptyNameForAClosedOne) {
-    for (const char* n : {"a.qbs", "b.qbs", "c.qbs"}) folder.MakeProfessional("law.txt", folder.Path(n));
-    folder.WriteIni("[inisetup]\nrcdicts1=" + folder.Path("a.qbs") + "\nrcdicts2=" +
-                    folder.Path("b.qbs") + "\nrcdicts3=" + folder.Path("c.qbs") +
+    for (const char* n : {"a.qbs", "b.qbs", "c.qbs"})
+        folder.MakeProfessional("law.txt", folder.Path(n));
+    folder.WriteIni("[inisetup]\nrcdicts1=" + folder.Path("a.qbs") +
+                    "\nrcdicts2=" + folder.Path("b.qbs") + "\nrcdicts3=" + folder.Path("c.qbs") +
                     "\nrcdicts7=/old/kept.qbs\n");
     TfrmMainQB& w = Make(false);
     EXPECT_EQ(Messages(), Strings{"词库/old/kept.qbs没有找到！"});
@@ -97,12 +98,14 @@ TEST_F(Shutdown, OnlyTheFirstTenProfessionalSlotsAreWritten) {
 TEST_F(Shutdown, WritesModifiedLexiconsOnly) {
     TfrmMainQB& w = Make(false);
     const std::string basicBefore = ReadBytes(folder.Path("BasicDict.qbs"));
-    const QDateTime basicTime = QFileInfo(QString::fromStdString(folder.Path("BasicDict.qbs"))).lastModified();
+    const QDateTime basicTime =
+        QFileInfo(QString::fromStdString(folder.Path("BasicDict.qbs"))).lastModified();
     w.Dicts[0]->AddEntry("new word", G("新词"));
     w.FormDestroy();
     EXPECT_NE(ReadBytes(folder.Path("mydict.txt")).find("new word\t" + G("新词")), std::string::npos);
     EXPECT_EQ(ReadBytes(folder.Path("BasicDict.qbs")), basicBefore);
-    EXPECT_EQ(QFileInfo(QString::fromStdString(folder.Path("BasicDict.qbs"))).lastModified(), basicTime);
+    EXPECT_EQ(QFileInfo(QString::fromStdString(folder.Path("BasicDict.qbs"))).lastModified(),
+              basicTime);
     EXPECT_TRUE(w.Dicts.empty() || !w.Dicts[0]);
 }
 

@@ -1,12 +1,12 @@
 // Start-up and the lexicons in use, with a temporary program folder and store.
 #include "WorkspaceTestSupport.h"
 
+#include "ClauseConverter.h"
+#include "ExplanUnit.h"
 #include "GbkText.h"
 #include "PopSourceUnit.h"
-#include "ExplanUnit.h"
 #include "SingleInstance.h"
 #include "Startup.h"
-#include "ClauseConverter.h"
 #include "UserFolders.h"
 
 #include <gtest/gtest.h>
@@ -84,9 +84,8 @@ TEST_F(Startup, ProfessionalListWithGapsRepeatsAndMissingFiles) {
     folder.MakeProfessional("med.txt", folder.Path("med.qbs"));
     const std::string missing = folder.Path("gone.qbs");
     folder.WriteIni("[inisetup]\nrcdicts1=" + folder.Path("law.qbs") + "\nrcdicts2=\n" +
-                    "rcdicts3=" + missing + "\nrcdicts4=" + folder.Path("med.qbs") +
-                    "\nrcdicts5=" + folder.Path("law.qbs") + "\nrcdicts10=" +
-                    folder.Path("mydict.txt") + "\n");
+                    "rcdicts3=" + missing + "\nrcdicts4=" + folder.Path("med.qbs") + "\nrcdicts5=" +
+                    folder.Path("law.qbs") + "\nrcdicts10=" + folder.Path("mydict.txt") + "\n");
     TfrmMainQB& w = Make(false);
     ASSERT_EQ(w.Dicts.size(), 4u);
     EXPECT_EQ(w.Dicts[2]->FileName(), folder.Path("law.qbs"));
@@ -240,7 +239,8 @@ TEST(ProgramStart, TheProgramsOwnSetupConvertsClausesAndKeepsTheUsersHistory) {
     EXPECT_TRUE(QFile::exists(QString::fromStdString(PinyinHistoryFile())));
 }
 
-TProgramSetup ProgramSetup(const TProgramFolder& folder, const QString& instance, TUi* ui, bool handleSignals) {
+TProgramSetup ProgramSetup(const TProgramFolder& folder, const QString& instance, TUi* ui,
+                           bool handleSignals) {
     TProgramSetup s;
     s.programFolder = folder.folder;
     s.settingsFile = folder.settings;

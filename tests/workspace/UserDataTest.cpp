@@ -56,8 +56,8 @@ TEST_F(UserData, RescuedEntriesAreMergedOnceAndMovedAside) {
     EXPECT_EQ(Messages(),
               Strings{"找到上次未能写入用户词库的词条：\n" + folder.rescue +
                       "mydict-20260101-120000.txt\n" + folder.rescue + "mydict.txt\n" +
-                      "这些词条已并入用户词库" + folder.Path("mydict.txt") + "，原文件已移到" + merged +
-                      "\n\n找到另存的专业词库内容：\n" + folder.rescue + "law.qbs\n" +
+                      "这些词条已并入用户词库" + folder.Path("mydict.txt") + "，原文件已移到" +
+                      merged + "\n\n找到另存的专业词库内容：\n" + folder.rescue + "law.qbs\n" +
                       "可用“专业词库...”的“扩充”页并回原词库。"});
     // In the lexicon and on disk at once, the files moved.
     EXPECT_EQ(qbtest::RenderingOf(*w.Dicts[0], "rescued one"), G("救回一"));

@@ -21,12 +21,12 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 class TProgramFolder {
 public:
     TProgramFolder();
-    std::string folder;   // with trailing '/'
-    QString settings;     // <tmp>/config/qbridge10.ini
-    std::string rescue;   // <tmp>/rescue/
-    std::string data;     // <tmp>/data/: the user's data folder
-    std::string panes;    // <tmp>/data/panes.state (used when a test keeps the panes)
-    std::string memory;   // <tmp>/data/translation-memory.db (used when a test keeps a memory)
+    std::string folder; // with trailing '/'
+    QString settings;   // <tmp>/config/qbridge10.ini
+    std::string rescue; // <tmp>/rescue/
+    std::string data;   // <tmp>/data/: the user's data folder
+    std::string panes;  // <tmp>/data/panes.state (used when a test keeps the panes)
+    std::string memory; // <tmp>/data/translation-memory.db (used when a test keeps a memory)
     std::string Path(const char* name) const { return folder + name; }
     // A professional lexicon made from fixtures/workspace/<plain> at `path`.
     void MakeProfessional(const char* plain, const std::string& path) const;
@@ -44,7 +44,7 @@ public:
     TProgramFolder folder;
     TScriptedUi ui;
     std::unique_ptr<TfrmMainQB> window;
-    bool keepPanes = false; // Make gives the window folder.panes as its panes file
+    bool keepPanes = false;  // Make gives the window folder.panes as its panes file
     bool keepMemory = false; // Make gives the window folder.memory as its translation memory
     std::function<std::unique_ptr<ClauseConverter>()> makeConverter; // null: the tables alone
     TfrmMainQB& Make(bool show = true);

@@ -13,10 +13,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace qb::test {
@@ -53,7 +53,8 @@ TEST_F(X11Focus, SentenceKeysShowTheFloatingWindowWithoutTakingTheFocus) {
     EXPECT_EQ(QApplication::focusWidget(), window->reTarget);
     EXPECT_TRUE(window->isActiveWindow());
     // A real click on the floating window leaves the main window active.
-    ASSERT_TRUE(qbtest::ClickAndSettle(window->frmPopSource, window->frmPopSource->mapToGlobal(QPoint(20, 10))));
+    ASSERT_TRUE(qbtest::ClickAndSettle(window->frmPopSource,
+                                       window->frmPopSource->mapToGlobal(QPoint(20, 10))));
     EXPECT_TRUE(window->isActiveWindow());
     EXPECT_EQ(QApplication::activeWindow(), window.get());
     // Typing goes on in the target pane.
@@ -69,7 +70,8 @@ TEST_F(X11Focus, ExplanationWindowLeavesTheFocusInTheSourcePane) {
     // Double-click "bank" with the real mouse.
     QTextCursor c(window->reSource->document());
     c.setPosition(21);
-    const QPoint p = window->reSource->viewport()->mapToGlobal(window->reSource->cursorRect(c).center());
+    const QPoint p =
+        window->reSource->viewport()->mapToGlobal(window->reSource->cursorRect(c).center());
     ASSERT_TRUE(XdoTool({"mousemove", QString::number(p.x()), QString::number(p.y()), "click",
                          "--repeat", "2", "--delay", "80", "1"}));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window->frmShowExplain, 3000));
@@ -77,11 +79,11 @@ TEST_F(X11Focus, ExplanationWindowLeavesTheFocusInTheSourcePane) {
     EXPECT_EQ(QApplication::focusWidget(), window->reSource);
     EXPECT_TRUE(window->isActiveWindow());
     // A real click into the explanation list leaves the focus where it was.
-    ASSERT_TRUE(qbtest::ClickAndSettle(window->frmShowExplain, window->frmShowExplain->mapToGlobal(QPoint(20, 30))));
+    ASSERT_TRUE(qbtest::ClickAndSettle(window->frmShowExplain,
+                                       window->frmShowExplain->mapToGlobal(QPoint(20, 30))));
     EXPECT_TRUE(window->isActiveWindow());
     EXPECT_EQ(QApplication::focusWidget(), window->reSource);
 }
-
 
 // The real program, typed into with real X keys and then killed with SIGKILL: what was typed
 // two seconds and more before the kill is in the panes file, and a new window shows it.
@@ -110,15 +112,19 @@ TEST(KeptPanes, ASigkillLosesAtMostTheLastTwoSeconds) {
     ASSERT_TRUE(program.waitForStarted(5000));
     // The main window: the program's visible window that is wider than the splash.
     QString id;
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        const QString ids =
-            xdo({"search", "--onlyvisible", "--pid", QString::number(program.processId())});
-        for (const QString& w : ids.split('\n', Qt::SkipEmptyParts)) {
-            const QString g = xdo({"getwindowgeometry", w}).section("Geometry: ", 1).section('x', 0, 0);
-            if (g.toInt() > 400) id = w;
-        }
-        return !id.isEmpty();
-    }, 30000)) << "no window";
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QString ids =
+                xdo({"search", "--onlyvisible", "--pid", QString::number(program.processId())});
+            for (const QString& w : ids.split('\n', Qt::SkipEmptyParts)) {
+                const QString g =
+                    xdo({"getwindowgeometry", w}).section("Geometry: ", 1).section('x', 0, 0);
+                if (g.toInt() > 400) id = w;
+            }
+            return !id.isEmpty();
+        },
+        30000))
+        << "no window";
     QTest::qWait(500); // the splash is gone, the window takes input
     // Into the target pane (the lower left of the window), the program's input method off.
     xdo({"mousemove", "--window", id, "150", "360", "click", "1"});

@@ -154,7 +154,8 @@ int main(int argc, char** argv) {
         "Take the tablets twice a day after meals."));
     m->Source.SetSelStart(0);
     m->DoGetASentExecute();
-    const bool shown = QTest::qWaitFor([&] { return m->lbMemory->isVisible() && m->lbMemory->isEnabled(); }, 5000);
+    const bool shown =
+        QTest::qWaitFor([&] { return m->lbMemory->isVisible() && m->lbMemory->isEnabled(); }, 5000);
     m->Target.SetText(qb::Utf8ToGbkLossy("机器翻译能帮助译者，但不能代替仔细的阅读。\r\n"));
     m->Target.SetSelStart(m->Target.TextLength());
     m->reTargetSelectionChange();
@@ -173,7 +174,8 @@ int main(int argc, char** argv) {
             const QPixmap tipShot = tip->grab();
             // Below the whole list, so that every match stays in sight.
             const QPoint below = lb->mapTo(m.get(), lb->rect().bottomLeft()) + QPoint(0, 4);
-            const QPoint at(std::max(4, std::min(below.x(), memoryShot.width() - tipShot.width() - 4)), below.y());
+            const QPoint at(std::max(4, std::min(below.x(), memoryShot.width() - tipShot.width() - 4)),
+                            below.y());
             QPainter p(&memoryShot);
             p.drawPixmap(at, tipShot);
         }
@@ -193,9 +195,11 @@ int main(int argc, char** argv) {
     qb::TfrmMemorySearch* search = m->MemoryCommands().SearchWindow();
     search->resize(560, 330);
     search->edSearch->setText(QString::fromUtf8("heart attack"));
-    const bool found = QTest::qWaitFor([&] { return !search->Waiting() && search->lbPairs->count() > 0; }, 5000);
+    const bool found =
+        QTest::qWaitFor([&] { return !search->Waiting() && search->lbPairs->count() > 0; }, 5000);
     QTest::qWait(200);
-    std::printf("%s %smemory-search.png\n", found && search->grab().save(out + "memory-search.png") ? "wrote" : "FAILED",
+    std::printf("%s %smemory-search.png\n",
+                found && search->grab().save(out + "memory-search.png") ? "wrote" : "FAILED",
                 out.toUtf8().constData());
     search->hide();
     m->hide();

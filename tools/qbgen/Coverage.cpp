@@ -39,7 +39,8 @@ CoverageFigures MeasureCoverage(const qb::TQbDict& dict, std::string_view text, 
     std::size_t i = 0, order = 0;
     while (i < text.size()) {
         if (!IsLetter(text[i])) {
-            if (text[i] != ' ' && text[i] != '\n' && text[i] != '\r' && text[i] != '\t') run.clear();
+            if (text[i] != ' ' && text[i] != '\n' && text[i] != '\r' && text[i] != '\t')
+                run.clear();
             ++i;
             continue;
         }
@@ -50,20 +51,24 @@ CoverageFigures MeasureCoverage(const qb::TQbDict& dict, std::string_view text, 
         ++f.tokens;
         auto it = known.find(token);
         if (it == known.end()) it = known.emplace(token, Finds(dict, token, 1, false)).first;
-        if (it->second) ++f.found;
-        else ++missing[token];
+        if (it->second)
+            ++f.found;
+        else
+            ++missing[token];
         run.push_back(token);
         for (std::size_t n = 2; n <= 4 && n <= run.size(); ++n) {
             std::string p;
-            for (std::size_t k = run.size() - n; k < run.size(); ++k) p += (p.empty() ? "" : " ") + run[k];
+            for (std::size_t k = run.size() - n; k < run.size(); ++k)
+                p += (p.empty() ? "" : " ") + run[k];
             Count& c = phrases[p];
             if (c.n++ == 0) c.first = order++;
         }
         if (run.size() > 4) run.erase(run.begin());
     }
     f.missing.assign(missing.begin(), missing.end());
-    std::sort(f.missing.begin(), f.missing.end(),
-              [](const auto& a, const auto& b) { return a.second != b.second ? a.second > b.second : a.first < b.first; });
+    std::sort(f.missing.begin(), f.missing.end(), [](const auto& a, const auto& b) {
+        return a.second != b.second ? a.second > b.second : a.first < b.first;
+    });
     if (f.missing.size() > 30) f.missing.resize(30);
 
     std::vector<std::pair<std::string, Count>> top(phrases.begin(), phrases.end());
@@ -86,7 +91,8 @@ CoverageFigures MeasureCoverage(const qb::TQbDict& dict, std::string_view text, 
 
 void PrintCoverage(const CoverageFigures& f, std::ostream& out) {
     auto pct = [](long long a, long long b) { return b ? 100.0 * double(a) / double(b) : 0.0; };
-    out << "word tokens: " << f.tokens << ", found: " << f.found << " (" << pct(f.found, f.tokens) << "%)\n";
+    out << "word tokens: " << f.tokens << ", found: " << f.found << " (" << pct(f.found, f.tokens)
+        << "%)\n";
     out << "most frequent tokens not found:";
     for (const auto& [t, n] : f.missing) out << " " << t << "(" << n << ")";
     out << "\nthe " << f.phrases << " most frequent 2-4-word phrases: keys " << f.phraseKeys << " ("

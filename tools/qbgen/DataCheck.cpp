@@ -3,11 +3,11 @@
 #include "CandidateLookup.h"
 #include "DictUnit.h"
 #include "Ecdict.h"
-#include "Generate.h"
 #include "GbkText.h"
+#include "Generate.h"
 #include "MyUtils.h"
-#include "Schemes.h"
 #include "SchemeTables.h"
+#include "Schemes.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -37,14 +37,16 @@ std::string Show(std::string_view gbk) { return qb::GbkToUtf8(gbk); }
 void CheckAscending(const std::string& file, const StringList& lines, CheckReport& r) {
     for (std::size_t i = 1; i < lines.size(); ++i)
         if (qb::TextCompare(lines[i - 1], lines[i]) >= 0)
-            r.Error(file, i + 1, "not after the line before it in text order (\"" + Show(lines[i - 1]) +
-                                     "\", \"" + Show(lines[i]) + "\")");
+            r.Error(file, i + 1,
+                    "not after the line before it in text order (\"" + Show(lines[i - 1]) +
+                        "\", \"" + Show(lines[i]) + "\")");
 }
 
 void CheckParallel(const std::string& a, const StringList& la, const std::string& b,
                    const StringList& lb, CheckReport& r) {
     if (la.size() != lb.size())
-        r.Error(b, 0, std::to_string(lb.size()) + " lines, but " + a + " has " + std::to_string(la.size()));
+        r.Error(b, 0,
+                std::to_string(lb.size()) + " lines, but " + a + " has " + std::to_string(la.size()));
 }
 
 } // namespace
@@ -57,7 +59,8 @@ void CheckScheme(const std::string& stem, std::string_view achrBytes, std::strin
     for (const auto& [name, bytes] : all) {
         if (bytes.empty()) r.Error(*name, 0, "empty");
         if (!IsGbk(bytes)) r.Error(*name, 0, "not valid GBK");
-        if (bytes.find('\0') != std::string_view::npos) r.Error(*name, 0, "a NUL byte (it ends the text)");
+        if (bytes.find('\0') != std::string_view::npos)
+            r.Error(*name, 0, "a NUL byte (it ends the text)");
     }
     StringList achr = qb::SplitLines(achrBytes), mpy = qb::SplitLines(mpyBytes);
     StringList py = qb::SplitLines(pyBytes), mchar = qb::SplitLines(mcharBytes);
@@ -78,13 +81,15 @@ void CheckScheme(const std::string& stem, std::string_view achrBytes, std::strin
                 ok = CodeChars(line.substr(start, k - start));
                 start = k + 1;
             }
-        if (!ok) r.Error(fm, i + 1, "readings not single-space separated codes: \"" + mpy[i] + "\"");
+        if (!ok)
+            r.Error(fm, i + 1, "readings not single-space separated codes: \"" + mpy[i] + "\"");
     }
     for (std::size_t i = 0; i < py.size(); ++i)
         if (!CodeChars(py[i])) r.Error(fp, i + 1, "not a code: \"" + Show(py[i]) + "\"");
     for (std::size_t i = 0; i < mchar.size(); ++i) {
         const std::string& line = mchar[i];
-        if (line.empty() || line.front() == ';' || line.back() == ';' || line.find(";;") != std::string::npos)
+        if (line.empty() || line.front() == ';' || line.back() == ';' ||
+            line.find(";;") != std::string::npos)
             r.Error(fc, i + 1, "an empty candidate");
         if (qb::FindText(line, "...") != std::string::npos)
             r.Error(fc, i + 1, "\"...\" inside a candidate");
@@ -108,7 +113,8 @@ void CheckScheme(const std::string& stem, std::string_view achrBytes, std::strin
 }
 
 void CheckLexicon(const std::string& name, std::string_view bytes, CheckReport& r) {
-    if (bytes.find('\0') != std::string_view::npos) r.Error(name, 0, "a NUL byte (it ends the text)");
+    if (bytes.find('\0') != std::string_view::npos)
+        r.Error(name, 0, "a NUL byte (it ends the text)");
     StringList lines = qb::SplitLines(bytes);
     std::string prevKey;
     StringList senses;
@@ -137,7 +143,8 @@ void CheckLexicon(const std::string& name, std::string_view bytes, CheckReport& 
         if (rendering.find_first_of("\r\n") != std::string::npos)
             r.Error(name, n, "line break in the rendering");
         qb::SplitString(rendering, qb::kSenseSep, senses);
-        if (JoinSenses(senses) != rendering) r.Error(name, n, "an empty sense in \"" + Show(rendering) + "\"");
+        if (JoinSenses(senses) != rendering)
+            r.Error(name, n, "an empty sense in \"" + Show(rendering) + "\"");
         for (std::size_t a = 0; a < senses.size(); ++a)
             for (std::size_t b = a + 1; b < senses.size(); ++b)
                 if (qb::TextCompare(senses[a], senses[b]) == 0)
@@ -195,8 +202,8 @@ void SpotCandidate(const qb::SchemeTables& t, const char* scheme, std::string_vi
     StringList exact, prefix;
     qb::LookupCodeTable(code, t.CodeKeys, t.CodeWords, exact, prefix);
     std::string first = exact.empty() ? std::string() : exact.front();
-    out << "  " << scheme << " \"" << code << "\" -> " << Show(first) << (exact.size() > 1 ? " ..." : "")
-        << "\n";
+    out << "  " << scheme << " \"" << code << "\" -> " << Show(first)
+        << (exact.size() > 1 ? " ..." : "") << "\n";
     if (first != want)
         r.Error(std::string(scheme) + " tables", 0,
                 "\"" + std::string(code) + "\" does not offer " + Show(want) + " first");
@@ -219,7 +226,8 @@ int CheckDataFolder(const std::string& dir, std::ostream& out) {
         if (!name.ends_with(".qbs")) continue;
         std::string bytes = ReadOrReport(dir, name, r);
         if (!bytes.empty()) CheckLexicon(name, bytes, r);
-        out << name << ": " << qb::SplitLines(bytes).size() << " entries, " << bytes.size() << " bytes\n";
+        out << name << ": " << qb::SplitLines(bytes).size() << " entries, " << bytes.size()
+            << " bytes\n";
         flush(name);
     }
     {
@@ -228,7 +236,8 @@ int CheckDataFolder(const std::string& dir, std::ostream& out) {
         out << "verb.spe: " << qb::SplitLines(bytes).size() << " lines\n";
         flush("verb.spe");
         for (const char* name : {"mydict.txt", "LICENSES-data.txt"})
-            if (!qb::FileExists((std::filesystem::path(dir) / name).string())) r.Error(name, 0, "missing");
+            if (!qb::FileExists((std::filesystem::path(dir) / name).string()))
+                r.Error(name, 0, "missing");
         flush("mydict.txt");
     }
 
@@ -281,7 +290,8 @@ int CheckDataFolder(const std::string& dir, std::ostream& out) {
             for (const std::string& l : found)
                 if (l.starts_with(want + "\t")) hit = l;
             out << "  \"" << sentence << "\" -> " << (hit.empty() ? "(nothing)" : Show(hit)) << "\n";
-            if (hit.empty()) r.Error("BasicDict.qbs", 0, "\"" + std::string(sentence) + "\" does not reach " + want);
+            if (hit.empty())
+                r.Error("BasicDict.qbs", 0, "\"" + std::string(sentence) + "\" does not reach " + want);
         }
     }
     flush("spot checks");

@@ -17,6 +17,7 @@ struct FinalKey {
 // x and y, "u" is ü but stays "u" in both spelling and key (ju, xu, yu); ü after l and n is
 // written v. "o" in "lo" and "uo" share the key o, so "lo" and "luo" give the same code, as in
 // the schemes themselves.
+// clang-format off
 constexpr std::array<FinalKey, 33> kFinals = {{
     {"a", 'a', 'a'},    {"o", 'o', 'o'},     {"e", 'e', 'e'},    {"i", 'i', 'i'},
     {"u", 'u', 'u'},    {"v", 'y', 'v'},     {"ai", 'l', 'l'},   {"ei", 'z', 'z'},
@@ -28,6 +29,7 @@ constexpr std::array<FinalKey, 33> kFinals = {{
     {"ui", 'v', 'v'},   {"uan", 'r', 'r'},   {"van", 'r', 'r'},  {"un", 'p', 'p'},
     {"vn", 'p', 'p'},
 }};
+// clang-format on
 
 char FinalFor(std::string_view fin, DoubleScheme s) {
     if (fin == "ue" || fin == "ve") return 't';

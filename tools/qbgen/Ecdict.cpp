@@ -40,7 +40,8 @@ bool NextCsvRecord(std::string_view csv, std::size_t& pos, std::vector<std::stri
                 break;
             }
             // Anything between the closing quote and the separator is kept, as readers do.
-            while (i < n && csv[i] != ',' && csv[i] != '\n' && csv[i] != '\r') field.push_back(csv[i++]);
+            while (i < n && csv[i] != ',' && csv[i] != '\n' && csv[i] != '\r')
+                field.push_back(csv[i++]);
         } else {
             std::size_t e = i;
             while (e < n && csv[e] != ',' && csv[e] != '\n' && csv[e] != '\r') ++e;
@@ -109,17 +110,18 @@ int CloserIndex(QChar c) {
 
 int DepthAfter(QStringView s, int depth = 0) {
     for (QChar c : s) {
-        if (OpenerIndex(c) >= 0) ++depth;
-        else if (CloserIndex(c) >= 0 && depth > 0) --depth;
+        if (OpenerIndex(c) >= 0)
+            ++depth;
+        else if (CloserIndex(c) >= 0 && depth > 0)
+            --depth;
     }
     return depth;
 }
 
 bool IsPosAbbreviation(QStringView w) {
-    static const char* const kPos[] = {"n",    "v",    "vt",   "vi",   "a",    "adj",  "adv",
-                                       "abbr", "prep", "pron", "conj", "int",  "interj",
-                                       "num",  "pl",   "pref", "suf",  "suff", "un",   "na",
-                                       "vbl",  "comb", "aux",  "art"};
+    static const char* const kPos[] = {
+        "n",      "v",   "vt", "vi",   "a",   "adj",  "adv", "abbr", "prep", "pron", "conj", "int",
+        "interj", "num", "pl", "pref", "suf", "suff", "un",  "na",   "vbl",  "comb", "aux",  "art"};
     for (const char* p : kPos)
         if (w == QLatin1StringView(p)) return true;
     return false;
@@ -144,9 +146,9 @@ int SkipSpaces(QStringView s, int i) {
 // Terms of an inflection note: "(baldric 的复数)", "( enfranchise的第三人称单数 )",
 // "（plat的过去式和过去分词）".
 bool IsInflectionNote(QStringView content) {
-    static constexpr const char16_t* kTerms[] = {u"的复数", u"的过去式", u"的过去时", u"的过去分词",
-                                                 u"的现在分词", u"的第三人称", u"的比较级",
-                                                 u"的最高级"};
+    static constexpr const char16_t* kTerms[] = {u"的复数",     u"的过去式",   u"的过去时",
+                                                 u"的过去分词", u"的现在分词", u"的第三人称",
+                                                 u"的比较级",   u"的最高级"};
     bool latin = false;
     for (QChar c : content)
         if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')) latin = true;
@@ -160,8 +162,10 @@ bool IsInflectionNote(QStringView content) {
 int MatchingCloser(QStringView s, int i) {
     int depth = 0;
     for (int k = i; k < s.size(); ++k) {
-        if (OpenerIndex(s[k]) >= 0) ++depth;
-        else if (CloserIndex(s[k]) >= 0 && --depth == 0) return k;
+        if (OpenerIndex(s[k]) >= 0)
+            ++depth;
+        else if (CloserIndex(s[k]) >= 0 && --depth == 0)
+            return k;
     }
     return -1;
 }
@@ -194,10 +198,14 @@ int StripMarkers(QStringView s, CleanLine* info) {
         if (i >= s.size()) break;
         const QChar c = s[i];
         int closeWanted = -1;
-        if (c == u'[') closeWanted = u']';
-        else if (c == u'【') closeWanted = u'】';
-        else if (c == u'<') closeWanted = u'>';
-        else if (c == u'〔') closeWanted = u'〕';
+        if (c == u'[')
+            closeWanted = u']';
+        else if (c == u'【')
+            closeWanted = u'】';
+        else if (c == u'<')
+            closeWanted = u'>';
+        else if (c == u'〔')
+            closeWanted = u'〕';
         if (closeWanted >= 0) {
             int k = i + 1;
             while (k < s.size() && k - i <= 31 && s[k] != QChar(closeWanted) && s[k] != c) ++k;
@@ -246,7 +254,8 @@ void SplitSenses(QStringView line, std::vector<QString>& out) {
     int depth = 0, start = 0;
     for (int i = 0; i < line.size(); ++i) {
         QChar c = line[i];
-        if (OpenerIndex(c) >= 0) ++depth;
+        if (OpenerIndex(c) >= 0)
+            ++depth;
         else if (CloserIndex(c) >= 0) {
             if (depth > 0) --depth;
         } else if (depth == 0 && (c == u'；' || c == u';' || c == u'，' || c == u',')) {
@@ -293,9 +302,12 @@ std::string CleanSense(const QString& raw) {
     for (QChar c : s) {
         char16_t u = c.unicode();
         if (u == 0x200B || u == 0xFEFF) continue;
-        if (u == u'•' || u == u'‧') c = u'·';
-        else if (u == u'º') c = u'°';
-        else if (u == u'〜') c = u'～';
+        if (u == u'•' || u == u'‧')
+            c = u'·';
+        else if (u == u'º')
+            c = u'°';
+        else if (u == u'〜')
+            c = u'～';
         if (IsSpace(c)) {
             space = true;
             continue;
@@ -352,7 +364,8 @@ std::vector<CleanLine> CleanTranslation(std::string_view translation) {
         // "(Aaron)人名；(英)亚伦": a row of personal names.
         if (body.startsWith(u'(')) {
             int k = body.indexOf(u')');
-            if (k > 1 && body[1].isUpper() && body.mid(k + 1).startsWith(u"人名")) cl.personName = true;
+            if (k > 1 && body[1].isUpper() && body.mid(k + 1).startsWith(u"人名"))
+                cl.personName = true;
         }
         pieces.clear();
         SplitSenses(body, pieces);
@@ -395,11 +408,18 @@ std::string JoinSenses(const std::vector<std::string>& senses) {
 
 bool IsDomainLabel(const QString& label) {
     static const QStringList kDomains = {
-        QStringLiteral("医"),   QStringLiteral("化"),   QStringLiteral("计"),   QStringLiteral("经"),   QStringLiteral("法"),   QStringLiteral("电"),   QStringLiteral("机"),
-        QStringLiteral("建"),   QStringLiteral("地名"), QStringLiteral("人名"), QStringLiteral("动"),   QStringLiteral("植"),   QStringLiteral("生"),   QStringLiteral("矿"),
-        QStringLiteral("体"),   QStringLiteral("药"),   QStringLiteral("地质"), QStringLiteral("植物"), QStringLiteral("动物"), QStringLiteral("天"),   QStringLiteral("数"),
-        QStringLiteral("物"),   QStringLiteral("冶"),   QStringLiteral("纺"),   QStringLiteral("生化"), QStringLiteral("生态"), QStringLiteral("昆虫"), QStringLiteral("鸟类"),
-        QStringLiteral("鱼类"), QStringLiteral("心理"), QStringLiteral("气"),   QStringLiteral("微"),   QStringLiteral("商"),   QStringLiteral("财")};
+        QStringLiteral("医"),   QStringLiteral("化"),   QStringLiteral("计"),
+        QStringLiteral("经"),   QStringLiteral("法"),   QStringLiteral("电"),
+        QStringLiteral("机"),   QStringLiteral("建"),   QStringLiteral("地名"),
+        QStringLiteral("人名"), QStringLiteral("动"),   QStringLiteral("植"),
+        QStringLiteral("生"),   QStringLiteral("矿"),   QStringLiteral("体"),
+        QStringLiteral("药"),   QStringLiteral("地质"), QStringLiteral("植物"),
+        QStringLiteral("动物"), QStringLiteral("天"),   QStringLiteral("数"),
+        QStringLiteral("物"),   QStringLiteral("冶"),   QStringLiteral("纺"),
+        QStringLiteral("生化"), QStringLiteral("生态"), QStringLiteral("昆虫"),
+        QStringLiteral("鸟类"), QStringLiteral("鱼类"), QStringLiteral("心理"),
+        QStringLiteral("气"),   QStringLiteral("微"),   QStringLiteral("商"),
+        QStringLiteral("财")};
     return kDomains.contains(label);
 }
 
@@ -414,8 +434,8 @@ RowClass ClassifyRow(const EcdictRow& row, const std::vector<CleanLine>& lines, 
                      bool formReachesLemma) {
     RowClass c;
     auto positive = [](const std::string& v) { return !v.empty() && v != "0"; };
-    c.core = positive(row.bnc) || positive(row.frq) || positive(row.collins) ||
-             row.oxford == "1" || !row.tag.empty();
+    c.core = positive(row.bnc) || positive(row.frq) || positive(row.collins) || row.oxford == "1" ||
+             !row.tag.empty();
     bool technical = !lines.empty(), abbrOnly = !lines.empty(), webOnly = !lines.empty();
     bool name = false;
     for (const CleanLine& l : lines) {
@@ -424,8 +444,8 @@ RowClass ClassifyRow(const EcdictRow& row, const std::vector<CleanLine>& lines, 
         if (l.label != u"网络") webOnly = false;
         if (l.personName) name = true;
     }
-    bool capitals = std::any_of(row.word.begin(), row.word.end(),
-                                [](char ch) { return ch >= 'A' && ch <= 'Z'; });
+    bool capitals =
+        std::any_of(row.word.begin(), row.word.end(), [](char ch) { return ch >= 'A' && ch <= 'Z'; });
     bool inflected = !LemmaOf(row.exchange).empty() && formReachesLemma;
     c.technical = technical;
     c.webOnly = webOnly;
@@ -434,7 +454,8 @@ RowClass ClassifyRow(const EcdictRow& row, const std::vector<CleanLine>& lines, 
     c.words = 0;
     bool inWord = false;
     for (char ch : row.word) {
-        if (ch == ' ') inWord = false;
+        if (ch == ' ')
+            inWord = false;
         else if (!inWord) {
             inWord = true;
             ++c.words;

@@ -53,13 +53,13 @@ std::string CleanSense(const QString& sense);
 
 // ---- row classification (the BASIC filter) ----
 struct RowClass {
-    bool core = false;       // frequency lists, Collins, Oxford or an exam tag
-    bool technical = false;  // every line starts with a domain label
-    bool general = false;    // not technical, not abbreviation-only, not a name row, no capitals,
-                             // not an inflected form
-    bool known = false;      // English definition, exchange data, or a lemma
-    bool webOnly = false;    // every line is labelled [网络]
-    int words = 0;           // words of the headword (separated by spaces)
+    bool core = false;      // frequency lists, Collins, Oxford or an exam tag
+    bool technical = false; // every line starts with a domain label
+    bool general = false;   // not technical, not abbreviation-only, not a name row, no capitals,
+                            // not an inflected form
+    bool known = false;     // English definition, exchange data, or a lemma
+    bool webOnly = false;   // every line is labelled [网络]
+    int words = 0;          // words of the headword (separated by spaces)
 };
 bool IsDomainLabel(const QString& label);
 // `formReachesLemma`: for an inflected form (exchange "0:lemma"), whether the lookup's word forms

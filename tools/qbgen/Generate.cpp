@@ -115,7 +115,8 @@ void GenerateAll(const SourceFiles& s, const std::string& outDir, std::ostream& 
         } catch (const qb::FileError& e) {
             note = std::string(" (skipped: ") + e.what() + ")";
         }
-        PinyinData py = ReadPinyin(u, qb::ReadWholeFile(s.pinyinSimp), qb::ReadWholeFile(s.luna), unihan);
+        PinyinData py =
+            ReadPinyin(u, qb::ReadWholeFile(s.pinyinSimp), qb::ReadWholeFile(s.luna), unihan);
         WriteSchemeFiles(outDir, kStems[0], BuildPinyinScheme(u, py, SchemeKind::FullPinyin));
         WriteSchemeFiles(outDir, kStems[1], BuildPinyinScheme(u, py, SchemeKind::Microsoft));
         WriteSchemeFiles(outDir, kStems[2], BuildPinyinScheme(u, py, SchemeKind::Ziranma));
@@ -125,8 +126,8 @@ void GenerateAll(const SourceFiles& s, const std::string& outDir, std::ostream& 
                       "verb.spe: %zu forms; %zu GBK hanzi; pinyin readings: %d from pinyin_simp, "
                       "%d from luna, %d from Unihan%s, %d from the canonical equivalent; %zu words; "
                       "tables %.1f s\n",
-                      verbs.size(), u.gbk.size(), py.fromSimp, py.fromLuna, py.fromUnihan, note.c_str(),
-                      py.fromNfc, py.words.size(), t.Seconds());
+                      verbs.size(), u.gbk.size(), py.fromSimp, py.fromLuna, py.fromUnihan,
+                      note.c_str(), py.fromNfc, py.words.size(), t.Seconds());
         return std::string(buf);
     });
 

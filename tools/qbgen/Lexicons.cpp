@@ -22,7 +22,8 @@ std::unordered_set<std::string> ReadLemmas(std::string_view text) {
 namespace {
 
 bool AsciiOnly(std::string_view s) {
-    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 // Cleans the rows of one stretch of the CSV (whole lines) into `out`.
@@ -94,7 +95,8 @@ LexiconSet BuildLexicons(std::string_view csv, const std::unordered_set<std::str
     std::vector<std::string_view> parts;
     std::size_t start = 0;
     for (int t = 1; t <= threads; ++t) {
-        std::size_t end = t == threads ? body.size() : body.size() * std::size_t(t) / std::size_t(threads);
+        std::size_t end =
+            t == threads ? body.size() : body.size() * std::size_t(t) / std::size_t(threads);
         if (end < body.size()) {
             end = body.find('\n', std::max(end, start));
             end = end == std::string_view::npos ? body.size() : end + 1;

@@ -144,8 +144,10 @@ PinyinData ReadPinyin(const HanziUniverse& u, std::string_view pinyinSimp, std::
             auto& list = cr[u.byCp.at(cps[0])];
             auto it = std::find_if(list.begin(), list.end(),
                                    [&](const auto& r) { return r.first == syls[0]; });
-            if (it == list.end()) list.emplace_back(syls[0], weight);
-            else it->second = std::max(it->second, weight);
+            if (it == list.end())
+                list.emplace_back(syls[0], weight);
+            else
+                it->second = std::max(it->second, weight);
             return;
         }
         std::optional<std::string> gbk = qb::ToGbkStrict(text);
@@ -174,9 +176,12 @@ PinyinData ReadPinyin(const HanziUniverse& u, std::string_view pinyinSimp, std::
         std::string syl = NormalizeSyllable(f[1]);
         if (syl.empty() || syl.find(' ') != std::string::npos) return;
         auto& list = lunaReadings[ch];
-        auto it = std::find_if(list.begin(), list.end(), [&](const auto& r) { return r.first == syl; });
-        if (it == list.end()) list.emplace_back(syl, pct);
-        else it->second = std::max(it->second, pct);
+        auto it =
+            std::find_if(list.begin(), list.end(), [&](const auto& r) { return r.first == syl; });
+        if (it == list.end())
+            list.emplace_back(syl, pct);
+        else
+            it->second = std::max(it->second, pct);
     });
     for (auto& [ch, list] : lunaReadings) {
         std::stable_sort(list.begin(), list.end(),
@@ -240,7 +245,8 @@ WubiData ReadWubi(const HanziUniverse& u, std::string_view wubi86) {
         QList<uint> cps = text.toUcs4();
         if (cps.size() == 1 && u.Contains(cps[0])) {
             auto& codes = w.charCodes[*gbk];
-            if (std::find(codes.begin(), codes.end(), code) == codes.end()) codes.emplace_back(code);
+            if (std::find(codes.begin(), codes.end(), code) == codes.end())
+                codes.emplace_back(code);
         }
         w.rows.push_back({*gbk, std::string(code), weight});
     });
@@ -322,7 +328,8 @@ SchemeFiles BuildWubiScheme(const HanziUniverse& u, const WubiData& w) {
         auto it = w.charCodes.find(ch);
         if (it == w.charCodes.end()) continue;
         std::string line;
-        for (const std::string& c : WubiFullCodes(it->second)) line += (line.empty() ? "" : " ") + c;
+        for (const std::string& c : WubiFullCodes(it->second))
+            line += (line.empty() ? "" : " ") + c;
         f.achr.push_back(ch);
         f.mpy.push_back(std::move(line));
     }

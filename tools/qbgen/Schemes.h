@@ -17,7 +17,7 @@ namespace qb::datagen {
 
 // Every GBK double-byte character that is a CJK ideograph, as GBK bytes, with its code point.
 struct HanziUniverse {
-    std::vector<std::string> gbk;        // in GBK byte order
+    std::vector<std::string> gbk;         // in GBK byte order
     std::map<char32_t, std::string> byCp; // code point -> GBK bytes
     static HanziUniverse Build();
     bool Contains(char32_t cp) const { return byCp.count(cp) != 0; }

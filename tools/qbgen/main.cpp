@@ -7,8 +7,8 @@
 #include "Coverage.h"
 #include "DataCheck.h"
 #include "DictUnit.h"
-#include "Generate.h"
 #include "GbkText.h"
+#include "Generate.h"
 #include "MyUtils.h"
 
 #include <filesystem>
@@ -18,12 +18,11 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: qbgen all --sources DIR... --out DIR\n"
-    "       qbgen inputs --sources DIR...\n"
-    "       qbgen outputs\n"
-    "       qbgen check DIR\n"
-    "       qbgen coverage DIR TEXTFILE\n";
+constexpr const char* kUsage = "usage: qbgen all --sources DIR... --out DIR\n"
+                               "       qbgen inputs --sources DIR...\n"
+                               "       qbgen outputs\n"
+                               "       qbgen check DIR\n"
+                               "       qbgen coverage DIR TEXTFILE\n";
 
 int Usage() {
     std::cerr << kUsage;
@@ -35,12 +34,15 @@ bool ParseSources(int argc, char** argv, std::vector<std::string>& folders, std:
     bool inSources = false;
     for (int i = 2; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--sources") inSources = true;
+        if (a == "--sources")
+            inSources = true;
         else if (a == "--out" && i + 1 < argc) {
             out = argv[++i];
             inSources = false;
-        } else if (inSources) folders.push_back(a);
-        else return false;
+        } else if (inSources)
+            folders.push_back(a);
+        else
+            return false;
     }
     return !folders.empty();
 }
@@ -51,11 +53,13 @@ int Run(int argc, char** argv) {
     if (cmd == "all" || cmd == "inputs") {
         std::vector<std::string> folders;
         std::string out;
-        if (!ParseSources(argc, argv, folders, out) || (cmd == "all" && out.empty())) return Usage();
+        if (!ParseSources(argc, argv, folders, out) || (cmd == "all" && out.empty()))
+            return Usage();
         qb::datagen::SourceFiles s;
         std::vector<std::string> missing = qb::datagen::FindSources(folders, s);
         if (!missing.empty()) {
-            for (const std::string& m : missing) std::cerr << "qbgen: source not found: " << m << "\n";
+            for (const std::string& m : missing)
+                std::cerr << "qbgen: source not found: " << m << "\n";
             return 1;
         }
         if (cmd == "inputs") {
@@ -73,7 +77,8 @@ int Run(int argc, char** argv) {
         for (const std::string& n : qb::datagen::OutputNames()) std::cout << n << "\n";
         return 0;
     }
-    if (cmd == "check" && argc == 3) return qb::datagen::CheckDataFolder(argv[2], std::cout) == 0 ? 0 : 1;
+    if (cmd == "check" && argc == 3)
+        return qb::datagen::CheckDataFolder(argv[2], std::cout) == 0 ? 0 : 1;
     if (cmd == "coverage" && argc == 4) {
         const std::filesystem::path dir = argv[2];
         qb::TQbDict dict;
@@ -82,7 +87,8 @@ int Run(int argc, char** argv) {
             std::cerr << "qbgen: no entries in " << (dir / "BasicDict.qbs").string() << "\n";
             return 1;
         }
-        qb::datagen::PrintCoverage(qb::datagen::MeasureCoverage(dict, qb::ReadWholeFile(argv[3])), std::cout);
+        qb::datagen::PrintCoverage(qb::datagen::MeasureCoverage(dict, qb::ReadWholeFile(argv[3])),
+                                   std::cout);
         return 0;
     }
     return Usage();

@@ -158,7 +158,8 @@ int Candidates(int argc, char** argv) {
             line.size() >= 2 && line[1] == '\t' ? qb::ToGbkStrict(QString::fromUtf8(line.substr(2)))
                                                 : std::nullopt;
         if (!gbk || (line[0] != 'S' && line[0] != 'C')) {
-            std::fprintf(stderr, "qblex: input line %zu: not S<TAB>text or C<TAB>code in GBK's characters\n",
+            std::fprintf(stderr,
+                         "qblex: input line %zu: not S<TAB>text or C<TAB>code in GBK's characters\n",
                          number);
             Answer("");
             continue;

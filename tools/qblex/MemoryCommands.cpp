@@ -53,8 +53,10 @@ std::optional<int> RunMemoryCommand(int argc, char** argv) {
             return 0;
         }
         const qb::tm::ImportReport r = qb::tm::ImportTmxFile(tm, files[0]);
-        std::printf("imported %zu pairs: %zu new, %zu replaced, %zu unchanged, %zu older kept as history\n",
-                    r.added + r.replaced + r.unchanged + r.history, r.added, r.replaced, r.unchanged, r.history);
+        std::printf(
+            "imported %zu pairs: %zu new, %zu replaced, %zu unchanged, %zu older kept as history\n",
+            r.added + r.replaced + r.unchanged + r.history, r.added, r.replaced, r.unchanged,
+            r.history);
         if (r.counts.otherTuvs)
             std::printf("skipped %zu tuvs in other languages: %s\n", r.counts.otherTuvs,
                         Joined(r.counts.otherLanguages).c_str());

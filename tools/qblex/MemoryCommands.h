@@ -10,8 +10,7 @@ namespace qblex {
 // another.
 std::optional<int> RunMemoryCommand(int argc, char** argv);
 
-inline constexpr const char* kMemoryUsage =
-    "       qblex tm-import [--memory FILE] FILE.tmx\n"
-    "       qblex tm-export [--memory FILE] FILE.tmx\n";
+inline constexpr const char* kMemoryUsage = "       qblex tm-import [--memory FILE] FILE.tmx\n"
+                                            "       qblex tm-export [--memory FILE] FILE.tmx\n";
 
 } // namespace qblex

@@ -223,7 +223,8 @@ int main(int argc, char** argv) {
     try {
         if (argc < 2) throw UsageError{};
         if (!qb::GbkAvailable()) throw ToolError{"the GBK codec is not available on this system"};
-        if (std::optional<int> rc = qblex::RunMemoryCommand(argc, argv)) return *rc; // tm-import, tm-export
+        if (std::optional<int> rc = qblex::RunMemoryCommand(argc, argv))
+            return *rc; // tm-import, tm-export
         const std::string cmd = argv[1];
         int status = 0;
         if (cmd == "dump") {
@@ -238,7 +239,8 @@ int main(int argc, char** argv) {
             status = Convert(argc, argv);
         } else if (cmd == "merge") {
             status = Merge(argc, argv);
-        } else if (cmd == "candidates") { status = qblex::Candidates(argc, argv);
+        } else if (cmd == "candidates") {
+            status = qblex::Candidates(argc, argv);
         } else if (cmd == "-h" || cmd == "--help" || cmd == "help") {
             std::fputs(kUsage, stdout);
             return 0;
