@@ -3,8 +3,8 @@
 //
 // 1. Key-press latency: codes of 1 to 40 letters typed key by key through the lookup the
 //    window uses, with all four schemes, the conversion and a sentence selected; p50 and p99;
-//    beside it the library alone (one 全拼 decoder on the same keys), the floor of any design
-//    that converts on the key press.
+//    beside it the library alone (one 全拼 decoder on the same keys), the floor of any input
+//    method that converts on the key press.
 // 2. Typing efficiency: published Chinese translations of English program messages (the
 //    corpus of scripts/make-corpus.sh), typed by an exact typist once with the program (qblex
 //    candidates, the English sentence selected, 全拼) and once with the pinyin library alone.

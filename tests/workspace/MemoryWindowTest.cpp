@@ -28,6 +28,13 @@ protected:
     void SetUp() override { keepMemory = true; } // each test makes its window
 
 public: // for the cases' steps
+    // A fresh window with `source` in the source pane, the caret at its start, keys to it.
+    void Begin(const char* source) {
+        Make();
+        window->Source.SetText(source);
+        window->Source.SetSelStart(0);
+        window->reSource->setFocus();
+    }
     void CtrlJ() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_J, Qt::ControlModifier); }
     void CtrlK() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_K, Qt::ControlModifier); }
     // As the input method puts a pick in: the selection replaced at the caret.
@@ -144,10 +151,7 @@ TEST_F(MemoryWindow, WhatIsTypedForASentenceBecomesItsTranslationAndNothingElse)
         if (window) window->FormDestroy();
         window.reset();
         QFile::remove(QString::fromStdString(folder.memory));
-        Make();
-        window->Source.SetText("One. Two. Three.");
-        window->Source.SetSelStart(0);
-        window->reSource->setFocus();
+        Begin("One. Two. Three.");
         c.steps(*this);
         Pairs expected;
         for (const auto& [s, t] : c.expected) expected[s] = GbkToUtf8(G(t.c_str()));
@@ -202,10 +206,7 @@ TEST_F(MemoryWindow, MatchesShowBestFirstAndAClickOrCtrlDigitInsertsOne) {
 TEST_F(MemoryWindow, AMemoryFileThatCannotBeOpenedIsReportedOnceAndTheWindowWorksOn) {
     QDir().mkpath(QString::fromStdString(folder.data));
     WriteBytes(folder.memory, "not a database, but a file of someone else's that must stay\n");
-    Make();
-    window->Source.SetText("Take care of it. Take care.");
-    window->Source.SetSelStart(0);
-    window->reSource->setFocus();
+    Begin("Take care of it. Take care.");
     CtrlJ();
     Type("保重");
     CtrlJ();
@@ -223,10 +224,7 @@ TEST_F(MemoryWindow, AMemoryFileThatCannotBeOpenedIsReportedOnceAndTheWindowWork
 TEST_F(MemoryWindow, PairsTheFileRefusedAreWrittenOnceItCanBeUsedAgain) {
     QDir().mkpath(QString::fromStdString(folder.data));
     WriteBytes(folder.memory, "held by someone else for a while\n");
-    Make();
-    window->Source.SetText("One. Two. Three.");
-    window->Source.SetSelStart(0);
-    window->reSource->setFocus();
+    Begin("One. Two. Three.");
     CtrlJ();
     Type("一");
     CtrlJ();
