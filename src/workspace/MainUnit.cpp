@@ -607,6 +607,8 @@ void TfrmMainQB::FormDestroy() {
     if (keepPanesTimer_) keepPanesTimer_->stop();
     keepPanesFailed_ = false;
     KeepPanes();
+    // The last write is waited for here, and a failure of it shown like any other.
+    if (panesWriter_) panesWriter_->Finish(TPaneFileWriter::kShutdownWaitMs);
     // A start-up that stopped before the settings were read holds the defaults, not the
     // user's settings: writing them would replace the saved window, schemes and list of
     // professional lexicons.
@@ -719,6 +721,7 @@ std::string TfrmMainQB::UserLexiconPath() {
     // A program folder the user can write keeps "mydict.txt" beside the program. A system-wide
     // install (/usr/lib/quillbridge, read-only for its users) gives every user a lexicon of
     // their own in their data folder, started as a copy of the program folder's one.
+    // 1. Lists are members, empty. 2. The program's folder was given.
     const std::string& folder = setup_.programFolder;
     const std::string beside = folder + "mydict.txt";
     if (::access(folder.c_str(), W_OK) == 0) return beside;
@@ -815,6 +818,16 @@ void TfrmMainQB::RestorePanes() {
             Ui().ShowMessage(U("上次的原文和译文无法读出，原文件已改名为") + QString::fromUtf8(aside));
         });
     }
+    panesWriter_ = new TPaneFileWriter(path, this);
+    connect(panesWriter_, &TPaneFileWriter::written, this, [this](const QString& error) {
+        if (error.isEmpty()) {
+            keepPanesFailed_ = false;
+            return;
+        }
+        // One message for a run of failures (a full disk would otherwise show one a second).
+        if (!keepPanesFailed_) Ui().ShowMessage(error);
+        keepPanesFailed_ = true;
+    });
     keepPanesTimer_ = new QTimer(this);
     keepPanesTimer_->setSingleShot(true);
     // Started by the first change and not restarted by the next ones, so steady typing is
@@ -833,24 +846,15 @@ void TfrmMainQB::PanesChanged() {
 }
 
 void TfrmMainQB::KeepPanes() {
-    if (setup_.panesFile.empty()) return;
+    if (!panesWriter_) return;
+    // Only the snapshot is taken here; the source's text comes from its pane model, which keeps
+    // it from the last change (converting 500,000 characters again would cost milliseconds).
     TPaneState state;
-    state.source = reSource->toPlainText();
+    state.source = Source.Unicode();
     state.target = reTarget->toPlainText();
     state.selStart = Source.SelStart();
     state.selLength = Source.SelLength();
-    const QByteArray bytes = PaneStateToBytes(state);
-    try {
-        const std::string& path = setup_.panesFile;
-        if (auto slash = path.rfind('/'); slash != std::string::npos)
-            QDir().mkpath(QString::fromUtf8(path.substr(0, slash)));
-        WriteWholeFileSafely(path, std::string_view(bytes.constData(), std::size_t(bytes.size())));
-        keepPanesFailed_ = false;
-    } catch (const std::exception& e) {
-        // One message for a run of failures (a full disk would otherwise show one a second).
-        if (!keepPanesFailed_) Ui().ShowMessage(QString::fromUtf8(e.what()));
-        keepPanesFailed_ = true;
-    }
+    panesWriter_->Write(std::move(state));
 }
 
 void TfrmMainQB::mnuClearPanesExecute() {
