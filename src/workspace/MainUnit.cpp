@@ -468,7 +468,6 @@ void TfrmMainQB::FormCreate() {
 void TfrmMainQB::FormCreateSteps() {
     // The converter's dictionaries and language model load beside the lexicons and tables.
     converterLoad_.Start(setup_.makeConverter);
-    // 1. Lists are members, empty. 2. The program's folder was given.
     const std::string& folder = setup_.programFolder;
     // Without verb.spe the lexicons load but no word form is reduced any more ("went" finds
     // nothing under "go"): say so once, with the file error, and start all the same.
@@ -476,8 +475,8 @@ void TfrmMainQB::FormCreateSteps() {
     Guard([&] {
         if (!FileExists(verb)) ThrowCannotOpen(verb);
     });
-    // 3. Slot 0: the user lexicon. A missing file keeps its slot with an empty lexicon that
-    //    knows its path, so what the user adds is written there at shutdown.
+    // Slot 0 is always the user lexicon. A missing file keeps its slot with an empty lexicon
+    // that knows its path, so what the user adds is written there at shutdown.
     const std::string user = UserLexiconPath();
     OpenDict(user);
     if (Dicts.empty()) {
@@ -486,16 +485,18 @@ void TfrmMainQB::FormCreateSteps() {
         Dicts.push_back(std::move(d));
     }
     MergeRescuedEntries();
-    // 4. Slot 1: the basic lexicon; a missing one keeps slot 1 empty.
+    // Slot 1 is always the basic lexicon; a missing one keeps slot 1 empty, so a professional
+    // lexicon never moves into its place.
     OpenDict(folder + "BasicDict.qbs");
     if (Dicts.size() < 2) Dicts.emplace_back();
-    // 5, 6.
+    // Every start types half-width characters with full-width punctuation, the input method on:
+    // these three switches are not kept in the settings.
     FullWidthChars = false;
     FullWidthPunct = true;
     ImeEnabled = true;
-    // 7 - 9.
+    // The switches, the scheme order, the window's place and the professional lexicons in use
+    // (slots 2 and up) as saved; then the tables of the schemes that are on.
     ReadSettings();
-    // 10 - 13.
     LoadSchemeTables();
     BrowseMode = false;
     UpdateModeDisplay();
@@ -721,7 +722,6 @@ std::string TfrmMainQB::UserLexiconPath() {
     // A program folder the user can write keeps "mydict.txt" beside the program. A system-wide
     // install (/usr/lib/quillbridge, read-only for its users) gives every user a lexicon of
     // their own in their data folder, started as a copy of the program folder's one.
-    // 1. Lists are members, empty. 2. The program's folder was given.
     const std::string& folder = setup_.programFolder;
     const std::string beside = folder + "mydict.txt";
     if (::access(folder.c_str(), W_OK) == 0) return beside;
