@@ -216,11 +216,14 @@ TEST_F(MemoryWindow, AMemoryFileThatCannotBeOpenedIsReportedOnceAndTheWindowWork
     EXPECT_GT(window->lbLongPhrase->count(), 0); // the phrases are there as ever
     CtrlJ();
     window->FormDestroy();
-    // Once that it cannot be used, once where the typed pair waits.
+    // Once that it cannot be used, once where the typed pair waits (in either order: the
+    // first look-up may be overtaken by the second sentence).
     ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_NE(Messages()[0].find("not a database"), std::string::npos) << Messages()[0];
     const std::string journal = folder.data + "translation-memory-unwritten.txt";
-    EXPECT_NE(Messages()[1].find(journal), std::string::npos) << Messages()[1];
+    const std::string both = Messages()[0] + Messages()[1];
+    EXPECT_NE(Messages()[0].find("not a database"), std::string::npos) << both;
+    EXPECT_NE(Messages()[1].find("not a database"), std::string::npos) << both;
+    EXPECT_NE(both.find(journal), std::string::npos) << both;
     EXPECT_EQ(tm::ReadJournalFile(journal).size(), 1u);
     EXPECT_TRUE(window->lbMemory->isHidden());
     EXPECT_EQ(ReadBytes(folder.memory),
