@@ -215,13 +215,15 @@ TEST_F(TmTest, ShortSentencesOfCommonWordsFindShortMatches) {
               (std::vector<std::string>{"Click OK. 75", "Click OK to continue. 60"}));
     tm.Record("Click OK later.", "稍后单击确定。", 5000);
     EXPECT_EQ(sources(tm.Matches("Click OK now.")).at(0), "Click OK later. 75");
+    // As if an older program had added the last pair, knowing nothing of shapes.
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "DELETE FROM pair_shape WHERE id = 1", nullptr, nullptr, nullptr),
+    ASSERT_EQ(sqlite3_exec(db, "DELETE FROM pair_shape WHERE id = (SELECT max(id) FROM pairs)",
+                           nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
     TTranslationMemory reopened(path);
-    EXPECT_EQ(sources(reopened.Matches("Click OK now.")).size(), 3u);
+    EXPECT_EQ(sources(reopened.Matches("Click OK now.")).at(0), "Click OK later. 75");
 }
 
 TEST(MemoryJournal, LinesKeepEveryByteAndACutOffLineIsLeftOut) {
