@@ -233,7 +233,8 @@ std::string KeyedLinesOnly(std::string_view gbk, long long firstLine) {
         const std::size_t tab = FindText(text, "\t");
         const std::string_view key = tab == std::string_view::npos ? text : text.substr(0, tab);
         if (NormalizeKey(key).empty()) {
-            if (!Trim(text).empty()) throw LexiconFormatError(LexiconFormatError::Kind::NoKey, line);
+            if (!Trim(text).empty())
+                throw LexiconFormatError(LexiconFormatError::Kind::NoKey, line);
         } else if (tab == std::string_view::npos) {
             throw LexiconFormatError(LexiconFormatError::Kind::NoKey, line);
         } else {

@@ -241,7 +241,8 @@ struct TTranslationMemory::Statements {
               "INSERT INTO pair_words(rowid, source, target) SELECT id, source, target FROM pairs WHERE id = ?1"),
           begin(db, "BEGIN IMMEDIATE"), commit(db, "COMMIT"), rollback(db, "ROLLBACK") {}
     Stmt bySource, byId, insert, update, toHistory, inHistory, dropFromHistory, history, postings,
-        search, count, maxId, all, allHistory, historyCount, unindex, indexFrom, indexOne, begin, commit, rollback;
+        search, count, maxId, all, allHistory, historyCount, unindex, indexFrom, indexOne, begin,
+        commit, rollback;
 };
 
 struct TTranslationMemory::ShapeStatements {
@@ -413,8 +414,10 @@ Recorded TTranslationMemory::RecordInside(const std::string& s, const std::strin
     if (sqlite3_changes(db_) == 1) {
         // A batch gives its new pairs their shapes at its end, in one statement.
         if (shapes_ && !inBatch_)
-            shapes_->insert.Reset().Bind(1, std::int64_t(sqlite3_last_insert_rowid(db_)))
-                .Bind(2, ShapeOf(s)).Step();
+            shapes_->insert.Reset()
+                .Bind(1, std::int64_t(sqlite3_last_insert_rowid(db_)))
+                .Bind(2, ShapeOf(s))
+                .Step();
         return Recorded::Added;
     }
     if (!st.bySource.Reset().Bind(1, s).Step()) Fail("a pair vanished while it was written");
@@ -524,9 +527,9 @@ struct TermPostings {
     std::string term;
     int countInSentence = 0;
     std::vector<std::int64_t> ids;
-    double df = 0;         // pairs holding the word (estimated when not complete)
-    bool complete = false; // every pair holding the word, not only the first kPostingCap
-    double idf = 0;        // the weight of sharing it: log((pairs + 1) / (df + 0.5))
+    double df = 0;          // pairs holding the word (estimated when not complete)
+    bool complete = false;  // every pair holding the word, not only the first kPostingCap
+    double idf = 0;         // the weight of sharing it: log((pairs + 1) / (df + 0.5))
     std::uint64_t bits = 0; // its bits in a shape
 };
 
@@ -757,8 +760,7 @@ void TTranslationMemory::ForEachPair(const std::function<void(const Pair&)>& vis
     all.Reset();
 }
 
-void TTranslationMemory::ForEachTranslation(
-    const std::function<void(const Pair&, bool current)>& visit) {
+void TTranslationMemory::ForEachTranslation(const std::function<void(const Pair&, bool current)>& visit) {
     Stmt& all = st_->all;
     Stmt& older = st_->allHistory;
     ReadScope reading(db_, inBatch_); // pairs and history as of one moment

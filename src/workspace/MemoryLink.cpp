@@ -74,6 +74,7 @@ struct TMemoryLink::State {
     std::deque<Unwritten> unwritten;
     bool journalRead = false;
     bool journalExists = false;
+    bool told = false; // the window was told where the pairs wait
 
     template <class F>
     void Report(F&& f) {
@@ -153,20 +154,24 @@ struct TMemoryLink::State {
         }
         return true;
     }
-    // Appends the pairs not yet there to the journal and tells the window where they wait.
+    // Appends the pairs not yet there to the journal and tells the window, once a run, where
+    // they wait (also when they are a former run's, still refused).
     void Keep(const std::string& why) {
         std::vector<tm::KeptPair> fresh;
         for (const Unwritten& u : unwritten)
             if (!u.journaled) fresh.push_back({u.source, u.target, u.when});
-        if (fresh.empty()) return;
-        try {
-            tm::AppendToJournal(journal, fresh);
-        } catch (const std::exception& e) {
-            // Not even the journal can be written: the pairs wait in memory, for this run.
-            Fail(why + "\n" + e.what());
-            return;
+        if (fresh.empty() && told) return;
+        if (!fresh.empty()) {
+            try {
+                tm::AppendToJournal(journal, fresh);
+            } catch (const std::exception& e) {
+                // Not even the journal can be written: the pairs wait in memory, for this run.
+                Fail(why + "\n" + e.what());
+                return;
+            }
         }
         journalExists = true;
+        told = true;
         for (Unwritten& u : unwritten) u.journaled = true;
         const QString reason = QString::fromStdString(why);
         const QString where = QString::fromStdString(journal);

@@ -139,9 +139,11 @@ TEST(NormalizeKey, TwoByteCharactersStayWhole) {
         {"Pok" + e + "mon!", "pok" + e + "mon !", "Pok" + e + "mon !"},
         {"voil" + a + " \xA8\xBF\xA8\xC0", "voil" + a + " \xA8\xBF\xA8\xC0",
          "voil" + a + " \xA8\xBF\xA8\xC0"},
-        // 中 next to a word, and the first and last character after the row (A8 A0, A8 C1).
+        // 中 next to a word, and the characters just outside the row (A8 A0, A8 C1).
         {"Go\xD6\xD0x", "go \xD6\xD0 x", "Go \xD6\xD0 x"},
-        {"a\xA8\xA0" "b\xA8\xC1", "a \xA8\xA0 b \xA8\xC1", "a \xA8\xA0 b \xA8\xC1"},
+        {"a\xA8\xA0"
+         "b\xA8\xC1",
+         "a \xA8\xA0 b \xA8\xC1", "a \xA8\xA0 b \xA8\xC1"},
         // A lead byte cut off by the end stands alone.
         {"ab\xA8", "ab \xA8", "ab \xA8"},
     };

@@ -306,8 +306,8 @@ TEST_F(Window, MergingTheSameFileTwiceAddsEntriesOnce) {
     const QString file = QString::fromStdString(Fixture("words-gbk.txt"));
     ui.openAnswers = {{file}, {file}};
     w->mnuMerge->trigger();
-    // gene therapy (two lines), apoptosis, and the empty key of the blank and tab-less lines.
-    EXPECT_EQ(User().EntryCount(), before + 3);
+    // gene therapy (two lines) and apoptosis; the blank line is no entry.
+    EXPECT_EQ(User().EntryCount(), before + 2);
     EXPECT_EQ(RenderingOf(User(), "gene therapy"),
               TQbDict::MergeRenderings(G("基因疗法"), G("基因治疗")));
     const auto once = Entries(User());
@@ -359,6 +359,19 @@ TEST_F(Window, MergeRefusesBinaryAndNulFilesWithoutTouchingTheUserLexicon) {
     Close();
     Make();
     EXPECT_EQ(RenderingOf(User(), "take care"), TQbDict::MergeRenderings(G("当心"), G("保重")));
+}
+
+TEST_F(Window, MergeOfALineWithoutAKeyNamesItAndAddsNothing) {
+    Make();
+    const auto before = Entries(User());
+    TempDir extra;
+    WriteFile(extra / "keyless.txt",
+              "apoptosis\t" + G("细胞凋亡") + "\r\n\r\ncafe " + G("咖啡") + "\r\n");
+    ui.openAnswers = {{QString::fromStdString(extra / "keyless.txt")}};
+    w->mnuMerge->trigger();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].contains(Q("第3行没有英文原文"))) << ui.messages[0].toStdString();
+    EXPECT_EQ(Entries(User()), before);
 }
 
 TEST_F(Window, MergeOfUtf8ConvertsAndACharacterGbkCannotHoldAddsNothing) {

@@ -227,8 +227,8 @@ TEST_F(TmTest, ShortSentencesOfCommonWordsFindShortMatches) {
 }
 
 TEST(MemoryJournal, LinesKeepEveryByteAndACutOffLineIsLeftOut) {
-    const std::vector<KeptPair> pairs = {{"Tabs\tand\\n back\\slash.", "第一行\r\n第二行", 1765000000},
-                                         {"Two.", "二。", 1765000001}};
+    const std::vector<KeptPair> pairs = {
+        {"Tabs\tand\\n back\\slash.", "第一行\r\n第二行", 1765000000}, {"Two.", "二。", 1765000001}};
     std::string bytes = JournalLine(pairs[0]) + JournalLine(pairs[1]);
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 2);
     EXPECT_EQ(ReadJournal(bytes), pairs);

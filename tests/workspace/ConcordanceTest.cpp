@@ -62,8 +62,7 @@ protected:
     static void Import(TWindowTest& w, const std::string& path) {
         w.ui.openAnswers.push_back({QString::fromStdString(path)});
         w.window->mnuImportMemory->trigger();
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return !w.window->MemoryCommands().Importing(); }, 20000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.window->MemoryCommands().Importing(); }, 20000));
     }
     void Import(const std::string& path) { Import(*this, path); }
 };

@@ -246,7 +246,8 @@ TEST_F(MemoryWindow, PairsTheFileRefusedAreWrittenOnceItCanBeUsedAgain) {
     const Pairs expected = {
         {"One.", GbkToUtf8(G("一"))}, {"Two.", GbkToUtf8(G("二"))}, {"Three.", GbkToUtf8(G("三"))}};
     EXPECT_EQ(Recorded(), expected);
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(folder.data + "translation-memory-unwritten.txt")));
+    EXPECT_FALSE(
+        QFile::exists(QString::fromStdString(folder.data + "translation-memory-unwritten.txt")));
 }
 
 // A memory file that takes no pair (a full disk, say) still answers look-ups; the refused pair
@@ -284,8 +285,7 @@ TEST_F(MemoryWindow, RefusedPairsWaitInAJournalWhileMatchesGoOnAndAreWrittenAtTh
     exec("DROP TRIGGER refuse; DROP TRIGGER refuse2;");
     window.reset();
     Make(); // the next start
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return !QFile::exists(QString::fromStdString(journal)); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(QString::fromStdString(journal)); }, 5000));
     EXPECT_EQ(Recorded().at("Take care of it."), GbkToUtf8(G("小心")));
 }
 
