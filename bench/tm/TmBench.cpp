@@ -287,6 +287,21 @@ void BM_TmxImport(benchmark::State& state) {
 }
 BENCHMARK(BM_TmxImport)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// The window's import: the same units in transactions of 2,000, so that the window's own
+// pairs are written between them.
+void BM_TmxImportInSteps(benchmark::State& state) {
+    Fixture& f = F();
+    int round = 0;
+    for (auto _ : state) {
+        const std::string path = f.dir + "/steps-" + std::to_string(round++) + ".db";
+        TTranslationMemory tm(path);
+        const ImportReport r = ImportTmxInSteps(
+            tm, std::string_view(f.tmx.constData(), std::size_t(f.tmx.size())), {}, nullptr);
+        state.counters["units"] = double(r.counts.units);
+    }
+}
+BENCHMARK(BM_TmxImportInSteps)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 void BM_TmxExport(benchmark::State& state) {
     Fixture& f = F();
     for (auto _ : state) {

@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTest>
 
 #include <tuple>
@@ -162,6 +164,26 @@ TEST_F(Concordance, CtrlJDuringAnImportStillShowsMatches) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->MemoryCommands().Importing(); }, 60000));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].indexOf(U("新增 40000 对")), -1) << ui.messages[0].toStdString();
+}
+
+TEST_F(Concordance, ACancelledImportSaysSoAndKeepsWhatWasRecorded) {
+    Make(false);
+    Record({{"Take care.", "小心。"}});
+    tm::TmxWriter writer;
+    for (int i = 0; i < 40000; ++i)
+        writer.Add({"Unit number " + std::to_string(i) + " of the import.", "导入", 0, 0});
+    const std::string file = folder.data + "big.tmx";
+    WriteBytes(file, writer.Finish().toStdString());
+    ui.openAnswers.push_back({QString::fromStdString(file)});
+    window->mnuImportMemory->trigger();
+    auto* progress = window->findChild<QProgressDialog*>();
+    ASSERT_TRUE(progress && progress->isVisible());
+    // 取消 while the file is still being read or its first units recorded.
+    progress->findChild<QPushButton*>()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->MemoryCommands().Importing(); }, 60000));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].startsWith(U("导入已取消"))) << ui.messages[0].toStdString();
+    EXPECT_LT(PairsOf(window->MemoryFile()).size(), 40001u);
 }
 
 TEST_F(Concordance, AFileThatBreaksOffHalfwayIsNotHalfImported) {
