@@ -287,7 +287,7 @@ void BM_TmxImport(benchmark::State& state) {
 }
 BENCHMARK(BM_TmxImport)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-// The window's import: the same units in transactions of 2,000, so that the window's own
+// The window's import: the same units in transactions of 5,000, so that the window's own
 // pairs are written between them.
 void BM_TmxImportInSteps(benchmark::State& state) {
     Fixture& f = F();

@@ -91,7 +91,7 @@ ImportReport ImportTmx(TTranslationMemory& tm, std::string_view bytes,
 // until then stays (and the report counts it), as it does after a TmError halfway.
 ImportReport ImportTmxInSteps(TTranslationMemory& tm, std::string_view bytes,
                               const TmxProgress& progress, const std::atomic<bool>* cancel,
-                              std::size_t step = 2000);
+                              std::size_t step = 5000);
 // The whole memory as TMX bytes, a full backup: every translation kept, in the order of
 // recording, each source's earlier translations (oldest first) before its current one, all
 // with their dates. Importing it into an empty memory gives the same memory back.
