@@ -278,6 +278,23 @@ TEST_F(Window, F9AddsTheDialogTextsAsTheyStand) {
     EXPECT_EQ(first, &w->Management()->AddwordDialog());
 }
 
+TEST_F(Window, F9WithABlankSourceSaysSoAndAddsNoEmptyEntry) {
+    Make();
+    Select("The patient had a heart attack. ", "heart", "");
+    const std::size_t before = User().EntryCount();
+    WhenShown<qb::TfrmAddword>([this](qb::TfrmAddword& d) {
+        d.sourceBox->setText(QStringLiteral("  "));
+        d.targetBox->setText(QString::fromUtf8("心"));
+        QTest::keyClick(d.targetBox, Qt::Key_Return);
+        EXPECT_TRUE(d.isVisible()); // still open for the English text
+        EXPECT_EQ(ui.messages.size(), 1u);
+        EXPECT_TRUE(!ui.messages.empty() && ui.messages[0].startsWith(Q("原文是空的")));
+        d.reject();
+    });
+    Press(Qt::Key_F9);
+    EXPECT_EQ(User().EntryCount(), before);
+}
+
 TEST_F(Window, AdditionsSurviveARestart) {
     Make();
     Select("Gene therapy works.", "Gene therapy", "基因疗法");
