@@ -1,5 +1,5 @@
 // Benchmarks of the translation memory at 100,000 pairs: fuzzy matches for a selected sentence
-// (target under 20 ms), concordance search, recording one pair, opening the file, and TMX import
+// (target under 20 ms, also for a short sentence of common words), concordance search, recording one pair, opening the file, and TMX import
 // and export of 100,000 units (target under 5 s each).
 //
 //   build/bench/bench_tm [--benchmark_filter=...]
@@ -183,6 +183,48 @@ void BM_FuzzyMatchCommonWords(benchmark::State& state) {
 }
 BENCHMARK(BM_FuzzyMatchCommonWords)->Unit(benchmark::kMillisecond);
 
+// Short sentences of common words: the oldest pairs are "Click OK." and "Click OK to
+// continue.", and each of the newer ones (all but two of the memory) holds "click" and "ok"
+// in a longer sentence. "Click OK now." must find the two short ones.
+void BM_FuzzyMatchShortCommonWords(benchmark::State& state) {
+    static const struct ClickMemory {
+        std::string dir;
+        std::unique_ptr<TTranslationMemory> tm;
+        ClickMemory() {
+            char tmpl[] = "/tmp/qb-bench-tm-click-XXXXXX";
+            dir = mkdtemp(tmpl);
+            tm = std::make_unique<TTranslationMemory>(dir + "/memory.db");
+            tm->Record("Click OK.", "单击确定。", 1700000000);
+            tm->Record("Click OK to continue.", "单击确定继续。", 1700000001);
+            Generator gen(7);
+            TTranslationMemory::Batch batch(*tm);
+            for (std::size_t i = 2; i < PairCount(); ++i) {
+                std::vector<std::string> words = gen.Words();
+                words.insert(words.begin(), {"click", "ok", "to"});
+                tm->Record(Generator::Sentence(words), gen.Chinese(), 1700000000 + std::int64_t(i));
+            }
+            batch.Commit();
+        }
+        ~ClickMemory() {
+            tm.reset();
+            std::error_code ec;
+            std::filesystem::remove_all(dir, ec);
+        }
+    } memory;
+    std::size_t found = 0;
+    bool short1 = false;
+    for (auto _ : state) {
+        const std::vector<Match> m = memory.tm->Matches("Click OK now.");
+        found += m.size();
+        for (const Match& x : m) short1 = short1 || x.pair.source == "Click OK.";
+    }
+    state.counters["pairs"] = double(memory.tm->PairCount());
+    state.counters["matches_per_query"] =
+        double(found) / double(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.counters["found_click_ok"] = short1 ? 1 : 0;
+}
+BENCHMARK(BM_FuzzyMatchShortCommonWords)->Unit(benchmark::kMillisecond);
+
 void BM_ExactMatch(benchmark::State& state) {
     Fixture& f = F();
     std::size_t q = 0;
@@ -244,6 +286,21 @@ void BM_TmxImport(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TmxImport)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The window's import: the same units in transactions of 5,000, so that the window's own
+// pairs are written between them.
+void BM_TmxImportInSteps(benchmark::State& state) {
+    Fixture& f = F();
+    int round = 0;
+    for (auto _ : state) {
+        const std::string path = f.dir + "/steps-" + std::to_string(round++) + ".db";
+        TTranslationMemory tm(path);
+        const ImportReport r = ImportTmxInSteps(
+            tm, std::string_view(f.tmx.constData(), std::size_t(f.tmx.size())), {}, nullptr);
+        state.counters["units"] = double(r.counts.units);
+    }
+}
+BENCHMARK(BM_TmxImportInSteps)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_TmxExport(benchmark::State& state) {
     Fixture& f = F();

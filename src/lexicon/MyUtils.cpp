@@ -180,19 +180,29 @@ static inline bool IsNormalizeWordSymbol(unsigned char c) {
     return c == ' ' || (c >= 'a' && c <= 'z') || c == static_cast<unsigned char>(kNoGbkLetter);
 }
 
-// Copies word symbols and writes every other byte with a space on each side: "Take-Off" with
-// the letters as word symbols gives "Take - Off". Bytes of a two-byte character are split
-// symbols of both sets, so each of them is spaced out on its own.
+// Copies the characters of words and writes every other character with a space on each side:
+// "Take-Off" with the letters as word symbols gives "Take - Off". A two-byte character is one
+// character: a letter of the pinyin row stays inside its word ("Café" -> "Café", é A8 A6), any
+// other one is one symbol ("中" D6 D0 -> " 中 "), so its trail byte never stands alone. A lead
+// byte cut off by the end of the text is a symbol of its own.
 template <class IsWordSymbol>
 static std::string SpaceOutSplitSymbols(std::string_view t, IsWordSymbol isWord) {
     std::string s;
     s.reserve(t.size() + 16);
-    for (char ch : t) {
-        if (isWord(static_cast<unsigned char>(ch))) {
-            s.push_back(ch);
+    const std::size_t n = t.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char c = static_cast<unsigned char>(t[i]);
+        if (IsLeadByte(c) && i + 1 < n) {
+            const bool letter = IsPinyinRowLetter(c, static_cast<unsigned char>(t[i + 1]));
+            if (!letter) s.push_back(' ');
+            s.append(t.substr(i, 2));
+            if (!letter) s.push_back(' ');
+            i += 2;
+        } else if (isWord(c)) {
+            s.push_back(t[i++]);
         } else {
             s.push_back(' ');
-            s.push_back(ch);
+            s.push_back(t[i++]);
             s.push_back(' ');
         }
     }
@@ -227,13 +237,13 @@ static bool IsPlainLookupForm(std::string_view text) {
 
 std::string NormalizeKey(std::string_view text) {
     if (IsPlainLookupForm(text)) return std::string(text);
+    // The pinyin row of GBK has small letters only (é, ü, à; there is no É), so lower-casing
+    // the ASCII letters lower-cases the whole word: "Café" -> "café".
     const std::string lower = LowerAscii(text);
     const std::string_view t = TrimView(lower);
     std::string s = SpaceOutSplitSymbols(t, IsNormalizeWordSymbol);
     s = ReplaceAll(s, "\r", " ");
     s = ReplaceAll(s, "\n", " ");
-    // Double spaces are found at character boundaries only: in " \xD6  \xD0 " (中 split into
-    // its bytes) the space after D6 is that byte's trail, so that pair of spaces stays.
     while (FindText(s, "  ") != std::string::npos) s = ReplaceAll(s, "  ", " ");
     return Trim(s);
 }

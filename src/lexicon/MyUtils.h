@@ -39,6 +39,12 @@ inline constexpr std::string_view kSenseSep = "\xA3\xBB"; // "；" full-width se
 
 // ---- bytes and characters ----
 inline bool IsLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+// The letters of GBK's pinyin row, A8 A1 to A8 C0: ā á ǎ à ē é ě è ... ü ê ɑ ḿ ń ň ǹ ɡ, all
+// small letters (the row has no capitals). They are letters of English words too: é of café,
+// ü of Zürich; NormalizeKey and SeparateSymbols keep them inside their words.
+inline bool IsPinyinRowLetter(unsigned char lead, unsigned char trail) {
+    return lead == 0xA8 && trail >= 0xA1 && trail <= 0xC0;
+}
 
 // A pane holds any Unicode text; in its GBK bytes a character that GBK has no code for stands
 // as one byte that begins no GBK character, so it neither ends a sentence nor matches a key:

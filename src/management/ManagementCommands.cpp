@@ -3,6 +3,7 @@
 #include "AboutUnit.h"
 #include "AddWordUnit.h"
 #include "GbkText.h"
+#include "MyUtils.h"
 #include "WorkProgressDialog.h"
 #include "ZYCKunit.h"
 
@@ -60,7 +61,11 @@ std::unique_ptr<TfrmAddword> NewAddwordDialog(ManagementHost& h) {
     auto dialog = std::make_unique<TfrmAddword>(h.Window());
     ManagementHost* host = &h;
     dialog->SetRefuse([host](const QString& source, const QString& rendering) {
-        const QString why = RefusalOf(source, "原文", rendering, "解释");
+        // An empty (or blank) source would be the entry with the empty key, which no sentence
+        // ever finds: the dialog stays open for the English text.
+        QString why = NormalizeKey(ToGbk(source)).empty()
+                          ? U("原文是空的：请填入英文原文。词条没有添加。")
+                          : RefusalOf(source, "原文", rendering, "解释");
         if (why.isEmpty()) return false;
         host->Ui().ShowMessage(why);
         return true;

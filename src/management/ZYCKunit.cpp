@@ -65,9 +65,10 @@ bool ReadTextLexiconForMerge(TUi& ui, const std::string& path, std::string& gbkB
     const LexiconFormat format = LexiconFormatOf(path);
     if (format == LexiconFormat::Text) {
         // A text lexicon in GBK is merged byte for byte as it stands, so it is checked first;
-        // UTF-8 and UTF-16 are checked by their conversion below.
+        // UTF-8 and UTF-16 are checked by their conversion below, and all of them for lines
+        // without a key.
         switch (ClassifyTextLexicon(bytes)) {
-        case TextKind::Gbk: gbkBytes = std::move(bytes); return true;
+        case TextKind::Gbk: break;
         case TextKind::Unicode: break;
         case TextKind::Binary:
             ui.ShowMessage(U("文件") + PathText(path) +

@@ -25,6 +25,7 @@ QString EnglishMessage(LexiconFormatError::Kind kind, long long line, const QStr
                         .arg(character, formats::CodePointName(character));
     case K::BadUtf8: return at + QStringLiteral("bytes that are not %1").arg(detail);
     case K::NotGbk: return at + QStringLiteral("bytes that are neither UTF-8 nor GBK");
+    case K::NoKey: return at + QStringLiteral("no English key (an entry is: key, TAB, rendering)");
     case K::BadXml: return at + QStringLiteral("not well-formed XML (%1)").arg(detail);
     case K::NotTbx: return QStringLiteral("not a TBX file (its root element is <%1>)").arg(detail);
     case K::MissingColumn:
@@ -161,6 +162,8 @@ QString ChineseMessage(const LexiconFormatError& e, const std::string& path) {
                nothing;
     case K::BadUtf8: return at + QStringLiteral("不是有效的%1文本。").arg(e.detail) + nothing;
     case K::NotGbk: return at + QStringLiteral("既不是UTF-8也不是GBK编码的文本。") + nothing;
+    case K::NoKey:
+        return at + QStringLiteral("没有英文原文（每行应为：原文、制表符、解释）。") + nothing;
     case K::BadXml: return at + QStringLiteral("的XML格式有误（%1）。").arg(e.detail) + nothing;
     case K::NotTbx: return file + QStringLiteral("不是TBX术语文件。") + nothing;
     case K::MissingColumn: return at + QStringLiteral("的表头没有“%1”列。").arg(e.detail) + nothing;
@@ -220,6 +223,27 @@ std::string TextLexiconToGbk(std::string_view bytes) {
     const TextEncoding enc = DetectTextEncoding(bytes, &bom);
     if (enc == TextEncoding::Gbk) return std::string(bytes);
     return EncodeGbkNamingLine(DecodeUnicode(bytes.substr(bom), enc));
+}
+
+std::string KeyedLinesOnly(std::string_view gbk, long long firstLine) {
+    std::string out;
+    out.reserve(gbk.size());
+    long long line = firstLine;
+    ForEachLine(gbk, [&](std::string_view text) {
+        const std::size_t tab = FindText(text, "\t");
+        const std::string_view key = tab == std::string_view::npos ? text : text.substr(0, tab);
+        if (NormalizeKey(key).empty()) {
+            if (!Trim(text).empty())
+                throw LexiconFormatError(LexiconFormatError::Kind::NoKey, line);
+        } else if (tab == std::string_view::npos) {
+            throw LexiconFormatError(LexiconFormatError::Kind::NoKey, line);
+        } else {
+            out.append(text);
+            out.push_back('\n');
+        }
+        ++line;
+    });
+    return out;
 }
 
 namespace formats {

@@ -38,6 +38,7 @@ public:
         NoGbkCode,      // reading: a character GBK cannot hold
         BadUtf8,        // reading: a file marked or recognised as UTF-8 with bytes that are not
         NotGbk,         // reading a .csv: bytes that are neither UTF-8 nor GBK
+        NoKey,          // reading: a line with a rendering but no English key, or no TAB
         BadXml,         // reading a .tbx: not well-formed XML
         NotTbx,         // reading a .tbx: well-formed XML of another kind
         MissingColumn,  // reading a .csv: the header has no "en" or no "zh" column
@@ -74,6 +75,12 @@ TextEncoding DetectTextEncoding(std::string_view bytes, std::size_t* bomBytes = 
 // A text lexicon's bytes as GBK: GBK comes back unchanged; UTF-8 and UTF-16 are converted
 // (without their byte-order mark, up to a NUL). Throws LexiconFormatError.
 std::string TextLexiconToGbk(std::string_view bytes);
+
+// The GBK text lexicon lines of `gbk` that are entries, for a file whose first line is line
+// `firstLine`: a blank line (spaces and tabs only, or nothing) is no entry and is left out; a
+// line whose key normalises to nothing ("\t咖啡", or "café 咖啡馆" without a TAB) throws NoKey
+// naming it, where the lexicon would otherwise get an entry with an empty key.
+std::string KeyedLinesOnly(std::string_view gbk, long long firstLine = 1);
 
 // The entries of a file of any format but Scrambled, as GBK text lexicon lines (key TAB
 // rendering, each line ending in LF), ready for TQbDict::LoadEntriesFromBytes (which

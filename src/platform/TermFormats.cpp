@@ -41,9 +41,9 @@ std::string ReadTsv(std::string_view bytes) {
         std::size_t end = gbk.find_first_of("\r\n");
         if (end == std::string::npos) return {};
         end += (gbk[end] == '\r' && end + 1 < gbk.size() && gbk[end + 1] == '\n') ? 2 : 1;
-        gbk.erase(0, end);
+        return KeyedLinesOnly(std::string_view(gbk).substr(end), 2);
     }
-    return gbk;
+    return KeyedLinesOnly(gbk);
 }
 
 std::string WriteTsv(const TQbDict& dict) {
@@ -171,8 +171,15 @@ std::string ReadCsv(std::string_view bytes) {
                                      QStringLiteral("%1 fields, the header has %2")
                                          .arg(rec.fields.size())
                                          .arg(header.fields.size()));
-        out.Key(rec.fields[std::size_t(en)], rec.line);
-        out.Rendering(rec.fields[std::size_t(zh)], rec.line);
+        // A row with Chinese but no English (",苹果") would be an entry with an empty key.
+        const QString& key = rec.fields[std::size_t(en)];
+        const QString& rendering = rec.fields[std::size_t(zh)];
+        if (key.trimmed().isEmpty()) {
+            if (rendering.trimmed().isEmpty()) continue;
+            throw LexiconFormatError(K::NoKey, rec.line);
+        }
+        out.Key(key, rec.line);
+        out.Rendering(rendering, rec.line);
         out.EndEntry();
     }
     return out.Finish();
@@ -353,7 +360,7 @@ std::string WriteTbx(const TQbDict& dict) {
 std::string LexiconBytesToGbkLines(std::string_view bytes, LexiconFormat format) {
     switch (format) {
     case LexiconFormat::Scrambled: break;
-    case LexiconFormat::Text: return TextLexiconToGbk(bytes);
+    case LexiconFormat::Text: return KeyedLinesOnly(TextLexiconToGbk(bytes));
     case LexiconFormat::Tsv: return ReadTsv(bytes);
     case LexiconFormat::Csv: return ReadCsv(bytes);
     case LexiconFormat::Tbx: return ReadTbx(bytes);

@@ -276,12 +276,57 @@ ImportReport ImportTmx(TTranslationMemory& tm, std::string_view bytes, const Tmx
     return report;
 }
 
+namespace {
+void Count(ImportReport& report, Recorded r) {
+    switch (r) {
+    case Recorded::Added: ++report.added; break;
+    case Recorded::Replaced: ++report.replaced; break;
+    case Recorded::Unchanged: ++report.unchanged; break;
+    case Recorded::KeptAsHistory: ++report.history; break;
+    case Recorded::Rejected: ++report.rejected; break;
+    }
+}
+} // namespace
+
+ImportReport ImportTmxInSteps(TTranslationMemory& tm, std::string_view bytes,
+                              const TmxProgress& progress, const std::atomic<bool>* cancel,
+                              std::size_t step) {
+    ImportReport report;
+    std::vector<TmxUnit> units;
+    report.counts = ReadTmx(bytes, [&](const TmxUnit& u) { units.push_back(u); });
+    const std::size_t total = units.size();
+    if (progress) progress(0, total);
+    step = std::max<std::size_t>(step, 1);
+    for (std::size_t at = 0; at < total; at += step) {
+        if (cancel && cancel->load()) {
+            report.cancelled = true;
+            break;
+        }
+        const std::size_t end = std::min(total, at + step);
+        ImportReport part; // counted once its transaction is committed
+        TTranslationMemory::Batch batch(tm);
+        for (std::size_t i = at; i < end; ++i)
+            Count(part, tm.Record(units[i].en, units[i].zh, units[i].changed, units[i].created));
+        batch.Commit();
+        report.added += part.added;
+        report.replaced += part.replaced;
+        report.unchanged += part.unchanged;
+        report.history += part.history;
+        report.rejected += part.rejected;
+        if (progress) progress(end, total);
+    }
+    return report;
+}
+
 QByteArray ExportTmx(TTranslationMemory& tm, std::size_t* count, const TmxProgress& progress) {
     TmxWriter writer;
     std::size_t n = 0;
-    const std::size_t total = progress ? tm.PairCount() : 0;
+    const std::size_t total = progress ? tm.TranslationCount() : 0;
     if (progress) progress(0, total);
-    tm.ForEachPair([&](const Pair& p) {
+    // Earlier translations too, each as a unit of its own dated when it was recorded and
+    // written before the later ones: an import records the oldest first, and each later one
+    // sends the one before it to the history, as it happened.
+    tm.ForEachTranslation([&](const Pair& p, bool) {
         writer.Add(TmxUnit{p.source, p.target, p.created, p.changed});
         ++n;
         if (progress && n % kProgressEvery == 0) progress(std::min(n, total), total);

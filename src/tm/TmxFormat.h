@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QXmlStreamWriter>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -78,11 +79,22 @@ using TmxProgress = std::function<void(std::size_t done, std::size_t total)>;
 struct ImportReport {
     TmxCounts counts;
     std::size_t added = 0, replaced = 0, unchanged = 0, history = 0, rejected = 0;
+    bool cancelled = false; // ImportTmxInSteps: stopped before the end, the rest not recorded
 };
 // Records every unit in one transaction: on a TmxError or TmError nothing of the file is kept.
 ImportReport ImportTmx(TTranslationMemory& tm, std::string_view bytes,
                        const TmxProgress& progress = {});
-// The whole memory as TMX bytes (current translations, in the order of recording).
+// The import of the window, which goes on working meanwhile: the whole file is read first (a
+// file that is not TMX records nothing), then its units are recorded in transactions of
+// `step` units, so that the window's own pairs are written between them rather than waiting
+// for the whole import. `cancel` set stops it after the transaction in hand; what was recorded
+// until then stays (and the report counts it), as it does after a TmError halfway.
+ImportReport ImportTmxInSteps(TTranslationMemory& tm, std::string_view bytes,
+                              const TmxProgress& progress, const std::atomic<bool>* cancel,
+                              std::size_t step = 5000);
+// The whole memory as TMX bytes, a full backup: every translation kept, in the order of
+// recording, each source's earlier translations (oldest first) before its current one, all
+// with their dates. Importing it into an empty memory gives the same memory back.
 QByteArray ExportTmx(TTranslationMemory& tm, std::size_t* count = nullptr,
                      const TmxProgress& progress = {});
 

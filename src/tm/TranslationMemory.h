@@ -98,6 +98,13 @@ public:
     std::size_t PairCount();
     // Every pair in the order of recording.
     void ForEachPair(const std::function<void(const Pair&)>& visit);
+    // Every translation kept, the earlier ones included: pair by pair in the order of
+    // recording, each pair's earlier translations first, oldest first (`current` false, the
+    // pair's target and changed those of the earlier translation), then its current one.
+    // Recording them in this order into an empty memory gives this memory back.
+    void ForEachTranslation(const std::function<void(const Pair&, bool current)>& visit);
+    // ForEachTranslation's count: the pairs and their earlier translations.
+    std::size_t TranslationCount();
 
     // Many records in one transaction (an import): Commit() ends it; leaving the scope without
     // Commit() undoes every record made inside it.
@@ -114,7 +121,8 @@ public:
         bool open_ = true;
     };
 
-    struct Statements; // prepared statements, defined in the .cpp
+    struct Statements;      // prepared statements, defined in the .cpp
+    struct ShapeStatements; // those of the shape index (see the .cpp)
 
 private:
     void Exec(const char* sql);
@@ -122,12 +130,15 @@ private:
     void Commit();
     void Rollback();
     [[noreturn]] void Fail(const char* what);
+    void OpenShapes();
     Recorded RecordInside(const std::string& source, const std::string& target, std::int64_t when,
                           std::int64_t created);
 
     std::string path_;
     sqlite3* db_ = nullptr;
     std::unique_ptr<Statements> st_;
+    std::unique_ptr<ShapeStatements> shapes_; // null when the file could not take the index
+    bool shapesComplete_ = false;             // every pair had its shape when the file was opened
     bool inBatch_ = false;
     std::int64_t batchFirstNew_ = 0;                // ids from here on were added by the batch
     std::unordered_set<std::int64_t> batchReindex_; // older pairs the batch gave a new translation

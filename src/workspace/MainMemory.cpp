@@ -2,7 +2,9 @@
 // the match list of the selected sentence, its insertion by click and by Ctrl+1 .. Ctrl+5.
 #include "MainUnit.h"
 
+#include "MemoryJournal.h"
 #include "MemoryLink.h"
+#include "MyUtils.h"
 #include "TypedSpan.h"
 
 #include <QListWidget>
@@ -25,8 +27,19 @@ TMemoryLink* TfrmMainQB::Memory() {
                 });
         connect(memory_.get(), &TMemoryLink::failed, this,
                 [this](const QString& message) { Guard([&] { MemoryFailed(message); }); });
+        connect(memory_.get(), &TMemoryLink::kept, this,
+                [this](const QString& reason, const QString& journal) {
+                    Guard([&] { MemoryKept(reason, journal); });
+                });
     }
     return memory_.get();
+}
+
+void TfrmMainQB::WriteKeptPairs() {
+    // Pairs a former run could not write wait in the journal: written now if the file takes
+    // them (a start that selects no sentence touches the memory only then).
+    if (setup_.memoryFile.empty() || !FileExists(tm::JournalPathFor(setup_.memoryFile))) return;
+    if (TMemoryLink* memory = Memory()) memory->WriteKept();
 }
 
 void TfrmMainQB::SentenceChosen() {
@@ -105,7 +118,16 @@ void TfrmMainQB::MemoryFailed(const QString& message) {
     // Once a run: the translator goes on working without the memory.
     if (memoryFailShown_) return;
     memoryFailShown_ = true;
-    Ui().ShowMessage(U("译文记忆无法使用，译文没有记下：") + QLatin1Char('\n') + message);
+    Ui().ShowMessage(U("译文记忆无法使用：") + QLatin1Char('\n') + message);
+}
+
+void TfrmMainQB::MemoryKept(const QString& reason, const QString& journal) {
+    // Once a run: the pairs after the first go to the same place.
+    if (memoryKeptShown_) return;
+    memoryKeptShown_ = true;
+    Ui().ShowMessage(U("译文记忆暂时无法写入：") + QLatin1Char('\n') + reason + QLatin1Char('\n') +
+                     U("记下的译文已保存在") + journal +
+                     U("，译文记忆能写入时（最迟在下次启动时）会自动补记。"));
 }
 
 void TfrmMainQB::EndMemory() {

@@ -75,6 +75,7 @@ TfrmMainQB::TfrmMainQB(TWorkspaceSetup setup, QWidget* parent)
     BuildLayout();
     FormCreate();
     RestorePanes();
+    WriteKeptPairs();
 }
 
 TfrmMainQB::~TfrmMainQB() {

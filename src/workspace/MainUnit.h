@@ -282,6 +282,8 @@ private:
     TMemoryLink* Memory();
     void ShowMatches(const QString& sentence, const QList<TMemoryMatch>& matches);
     void MemoryFailed(const QString& message);
+    void MemoryKept(const QString& reason, const QString& journal);
+    void WriteKeptPairs();
     void EndMemory();
 
     TWorkspaceSetup setup_;
@@ -305,6 +307,7 @@ private:
     QString pendingSource_;               // the selected sentence, as the source pane holds it
     int pendingStart_ = -1;               // its byte offset in the source pane
     bool memoryFailShown_ = false;        // one message a run
+    bool memoryKeptShown_ = false;        // one message a run: where refused pairs wait
 
     QToolBar* ToolBar1 = nullptr;
     std::array<QLabel*, 5> StatusPanels{};

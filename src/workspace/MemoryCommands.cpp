@@ -7,8 +7,14 @@
 #include "WorkProgressDialog.h"
 
 #include <QFileInfo>
+#include <QProgressDialog>
+#include <QTimer>
 
+#include <atomic>
+#include <climits>
 #include <exception>
+#include <memory>
+#include <thread>
 
 namespace qb {
 
@@ -69,9 +75,31 @@ tm::TmxProgress Feeding(WorkProgressDialog& dialog) {
 
 } // namespace
 
+// An import running on a thread of its own, with a connection of its own to the memory file.
+// The window polls it for its progress and its end; nothing crosses the threads but these
+// fields.
+struct TMemoryCommands::ImportJob {
+    std::string path;
+    std::atomic<bool> cancel{false};
+    std::atomic<std::size_t> done{0}, total{0};
+    std::atomic<bool> finished{false};
+    tm::ImportReport report; // read once `finished`
+    std::string error;       // empty: the import ran to its end (or to the cancel)
+    bool partial = false;    // the memory file failed halfway: earlier steps are recorded
+    std::thread thread;
+};
+
 TMemoryCommands::TMemoryCommands(TfrmMainQB& window) : window_(window) {}
 
-TMemoryCommands::~TMemoryCommands() { delete search_.data(); }
+TMemoryCommands::~TMemoryCommands() {
+    if (import_) {
+        // Shutdown during an import: it stops after the transaction in hand.
+        import_->cancel = true;
+        if (import_->thread.joinable()) import_->thread.join();
+    }
+    delete progress_.data();
+    delete search_.data();
+}
 
 TfrmMemorySearch* TMemoryCommands::SearchWindow() const { return search_.data(); }
 
@@ -88,24 +116,84 @@ tm::TTranslationMemory& TMemoryCommands::Memory() {
 
 void TMemoryCommands::ImportExecute() {
     TUi& ui = window_.Ui();
-    const QStringList files = ui.OpenFiles(U("导入译文记忆"), U(kTmxFilter), false);
-    if (files.isEmpty()) return;
-    const std::string path = files.front().toStdString();
-    tm::TTranslationMemory& memory = Memory();
-    tm::ImportReport report;
-    try {
-        TBusyPointer busy(ui);
-        WorkProgressDialog progress(&window_, U("正在导入译文记忆") + PathText(path) + U("..."));
-        report = tm::ImportTmxFile(memory, path, Feeding(progress));
-    } catch (const std::exception& e) {
-        // The import is one transaction: nothing of the file was kept.
-        ui.ShowMessage(U("无法导入") + PathText(path) + U("：\n") + PathText(e.what()) +
-                       U("\n译文记忆没有改动。"));
+    if (import_) {
+        // One import at a time: the running one's progress window comes forward.
+        if (progress_) progress_->raise();
         return;
     }
-    if (search_) search_->SearchAgain();
-    ui.ShowMessage(ImportMessage(path, report));
+    const QStringList files = ui.OpenFiles(U("导入译文记忆"), U(kTmxFilter), false);
+    if (files.isEmpty()) return;
+    auto job = std::make_shared<ImportJob>();
+    job->path = files.front().toStdString();
+    const std::string memoryFile = window_.MemoryFile();
+    job->thread = std::thread([job, memoryFile] {
+        try {
+            tm::TTranslationMemory memory(memoryFile);
+            const std::string bytes = ReadWholeFile(job->path);
+            job->report = tm::ImportTmxInSteps(
+                memory, bytes,
+                [&](std::size_t done, std::size_t total) {
+                    job->total = total;
+                    job->done = done;
+                },
+                &job->cancel);
+        } catch (const tm::TmError& e) {
+            job->error = e.what();
+            job->partial = job->done > 0;
+        } catch (const std::exception& e) {
+            job->error = e.what(); // not TMX, or unreadable: read whole before any record
+        }
+        job->finished = true;
+    });
+    import_ = job;
+
+    // Not modal: the window goes on working (Ctrl+J shows matches, pairs are recorded between
+    // the import's transactions).
+    progress_ = new QProgressDialog(U("正在导入译文记忆") + PathText(job->path) + U("..."),
+                                    U("取消"), 0, 0, &window_);
+    progress_->setWindowTitle(U("导入译文记忆"));
+    progress_->setWindowModality(Qt::NonModal);
+    progress_->setAutoReset(false);
+    progress_->setAutoClose(false);
+    progress_->setMinimumDuration(0);
+    QObject::connect(progress_, &QProgressDialog::canceled, progress_, [job, this] {
+        job->cancel = true;
+        if (progress_) progress_->setLabelText(U("正在取消导入..."));
+    });
+    progress_->show();
+    auto* timer = new QTimer(progress_);
+    QObject::connect(timer, &QTimer::timeout, progress_, [this] { PollImport(); });
+    timer->start(100);
 }
+
+void TMemoryCommands::PollImport() {
+    if (!import_) return;
+    ImportJob& job = *import_;
+    if (!job.finished) {
+        if (progress_ && job.total > 0) {
+            progress_->setMaximum(int(std::min<std::size_t>(job.total, INT_MAX)));
+            progress_->setValue(int(std::min<std::size_t>(job.done, INT_MAX)));
+        }
+        return;
+    }
+    job.thread.join();
+    const std::shared_ptr<ImportJob> done = std::move(import_);
+    delete progress_.data();
+    TUi& ui = window_.Ui();
+    if (search_) search_->SearchAgain();
+    if (!done->error.empty()) {
+        // A file that is not TMX is read whole before anything is recorded; a memory file
+        // that fails halfway keeps the transactions committed before.
+        ui.ShowMessage(U("无法导入") + PathText(done->path) + U("：\n") + PathText(done->error) +
+                       (done->partial ? U("\n出错前导入的部分已记下。") : U("\n译文记忆没有改动。")));
+        return;
+    }
+    QString message = ImportMessage(done->path, done->report);
+    if (done->report.cancelled) message = U("导入已取消，取消前的部分已记下。\n") + message;
+    ui.ShowMessage(message);
+}
+
+bool TMemoryCommands::Importing() const { return bool(import_); }
 
 void TMemoryCommands::ExportExecute() {
     TUi& ui = window_.Ui();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QProgressDialog>
 
 #include <memory>
 #include <string>
@@ -25,10 +26,14 @@ public:
     TMemoryCommands(const TMemoryCommands&) = delete;
     TMemoryCommands& operator=(const TMemoryCommands&) = delete;
 
-    // 导入译文记忆...: a TMX file chosen in the open dialog is recorded in one transaction, and
-    // a message tells what was added, replaced and skipped. A file that is not TMX (or breaks
-    // off halfway) leaves the memory as it was, and the message names the file and the reason.
+    // 导入译文记忆...: a TMX file chosen in the open dialog is recorded on a thread of its own,
+    // in transactions of a few thousand units, while a progress window with 取消 shows how far
+    // it is and the main window goes on working; at its end a message tells what was added,
+    // replaced and skipped. A file that is not TMX (or breaks off halfway) records nothing,
+    // and the message names the file and the reason.
     void ImportExecute();
+    // An import is running (its progress window is up).
+    bool Importing() const;
     // 导出译文记忆...: every pair to a TMX file chosen in the save dialog (".tmx" added to a
     // name without an extension).
     void ExportExecute();
@@ -38,11 +43,15 @@ public:
     TfrmMemorySearch* SearchWindow() const;
 
 private:
+    struct ImportJob;
     tm::TTranslationMemory& Memory();
+    void PollImport();
 
     TfrmMainQB& window_;
     std::unique_ptr<tm::TTranslationMemory> memory_;
     QPointer<TfrmMemorySearch> search_;
+    std::shared_ptr<ImportJob> import_; // the running import
+    QPointer<QProgressDialog> progress_;
 };
 
 } // namespace qb

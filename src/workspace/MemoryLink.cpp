@@ -1,16 +1,21 @@
 #include "MemoryLink.h"
 
+#include "MemoryJournal.h"
 #include "TmText.h"
 #include "TranslationMemory.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QThread>
 
 #include <atomic>
+#include <cerrno>
 #include <ctime>
 #include <deque>
 #include <mutex>
+
+#include <unistd.h>
 
 namespace qb {
 
@@ -50,27 +55,34 @@ QString MatchTooltip(const std::string& storedUtf8, const std::string& sentenceU
 // running at the end of the process never posts to a link that is gone.
 struct TMemoryLink::State {
     std::string path;
+    std::string journal; // JournalPathFor(path)
     std::unique_ptr<tm::TTranslationMemory> memory;
+    std::string openError; // why the last opening failed
     std::atomic<std::uint64_t> latest{0};
     std::mutex lock;
     TMemoryLink* receiver = nullptr;
     // Pairs asked to be recorded and not yet in the file, oldest first (worker thread only). A
-    // file another program holds past the busy wait, or a data folder on a network share that
-    // is briefly away, costs no pair: what could not be written goes in at the next request
-    // that finds the file usable, in the order typed, with the time it was typed.
+    // file another program holds past the busy wait, a full disk, a file without write
+    // permission or of a newer version costs no pair: what could not be written goes to the
+    // journal on disk at once, and into the file at the next request that finds it usable
+    // (at the latest at the next start), in the order typed, with the time it was typed.
     struct Unwritten {
         std::string source, target;
         std::int64_t when;
+        bool journaled = false; // already in the journal
     };
     std::deque<Unwritten> unwritten;
+    bool journalRead = false;
+    bool journalExists = false;
+    bool told = false; // the window was told where the pairs wait
 
     template <class F>
     void Report(F&& f) {
         std::lock_guard<std::mutex> hold(lock);
         if (receiver) QMetaObject::invokeMethod(receiver, std::forward<F>(f), Qt::QueuedConnection);
     }
-    void Fail(const char* what) {
-        const QString message = QString::fromUtf8(what);
+    void Fail(const std::string& what) {
+        const QString message = QString::fromStdString(what);
         Report([this, message] {
             // Runs on the window's thread; null only when the worker was left running.
             if (receiver) Q_EMIT receiver->failed(message);
@@ -83,32 +95,96 @@ struct TMemoryLink::State {
         try {
             memory = std::make_unique<tm::TTranslationMemory>(path);
         } catch (const std::exception& e) {
-            Fail(e.what());
+            openError = e.what();
         }
         return memory.get();
     }
+    // Opens for a look-up: a failure is reported.
+    tm::TTranslationMemory* OpenToRead() {
+        tm::TTranslationMemory* m = Open();
+        if (!m) Fail(openError);
+        return m;
+    }
+    // The pairs a former run (or this one) kept in the journal, before any asked since.
+    void ReadJournal() {
+        if (journalRead) return;
+        journalRead = true;
+        std::vector<tm::KeptPair> kept;
+        try {
+            kept = tm::ReadJournalFile(journal);
+        } catch (const std::exception& e) {
+            Fail(e.what());
+            return;
+        }
+        journalExists = FileExistsHere(journal);
+        for (auto it = kept.rbegin(); it != kept.rend(); ++it)
+            unwritten.push_front({std::move(it->source), std::move(it->target), it->when, true});
+    }
+    static bool FileExistsHere(const std::string& file) {
+        return QFileInfo::exists(QString::fromStdString(file));
+    }
     // True when nothing is left unwritten.
     bool WriteUnwritten() {
-        if (unwritten.empty()) return true;
-        tm::TTranslationMemory* m = Open();
-        if (!m) return false;
-        while (!unwritten.empty()) {
-            const Unwritten& u = unwritten.front();
-            try {
-                m->Record(u.source, u.target, u.when);
-            } catch (const std::exception& e) {
-                Fail(e.what());
+        ReadJournal();
+        if (!unwritten.empty()) {
+            std::string why;
+            if (tm::TTranslationMemory* m = Open()) {
+                while (!unwritten.empty()) {
+                    const Unwritten& u = unwritten.front();
+                    try {
+                        m->Record(u.source, u.target, u.when);
+                    } catch (const std::exception& e) {
+                        why = e.what();
+                        break;
+                    }
+                    unwritten.pop_front();
+                }
+            } else {
+                why = openError;
+            }
+            if (!unwritten.empty()) {
+                Keep(why);
                 return false;
             }
-            unwritten.pop_front();
+        }
+        if (journalExists) {
+            // Everything it held is in the file now (a pair written twice, after a crash just
+            // before this, is only recorded again as unchanged).
+            if (::unlink(journal.c_str()) == 0 || errno == ENOENT) journalExists = false;
         }
         return true;
+    }
+    // Appends the pairs not yet there to the journal and tells the window, once a run, where
+    // they wait (also when they are a former run's, still refused).
+    void Keep(const std::string& why) {
+        std::vector<tm::KeptPair> fresh;
+        for (const Unwritten& u : unwritten)
+            if (!u.journaled) fresh.push_back({u.source, u.target, u.when});
+        if (fresh.empty() && told) return;
+        if (!fresh.empty()) {
+            try {
+                tm::AppendToJournal(journal, fresh);
+            } catch (const std::exception& e) {
+                // Not even the journal can be written: the pairs wait in memory, for this run.
+                Fail(why + "\n" + e.what());
+                return;
+            }
+        }
+        journalExists = true;
+        told = true;
+        for (Unwritten& u : unwritten) u.journaled = true;
+        const QString reason = QString::fromStdString(why);
+        const QString where = QString::fromStdString(journal);
+        Report([this, reason, where] {
+            if (receiver) Q_EMIT receiver->kept(reason, where);
+        });
     }
 };
 
 TMemoryLink::TMemoryLink(std::string path)
     : path_(std::move(path)), state_(std::make_shared<State>()) {
     state_->path = path_;
+    state_->journal = tm::JournalPathFor(path_);
     state_->receiver = this;
 }
 
@@ -140,8 +216,9 @@ void TMemoryLink::Lookup(const QString& sentence) {
     const std::string s = sentence.toStdString();
     Post([seq, s, sentence](State& st) {
         if (st.latest != seq) return; // a newer sentence was selected meanwhile
-        if (!st.WriteUnwritten()) return;
-        tm::TTranslationMemory* m = st.Open();
+        // Pairs that cannot be written wait in the journal; the look-up goes on without them.
+        st.WriteUnwritten();
+        tm::TTranslationMemory* m = st.OpenToRead();
         if (!m) return;
         QList<TMemoryMatch> found;
         try {
@@ -160,6 +237,12 @@ void TMemoryLink::Lookup(const QString& sentence) {
 }
 
 void TMemoryLink::Cancel() { state_->latest = ++latest_; }
+
+void TMemoryLink::WriteKept() {
+    Post([](State& st) { st.WriteUnwritten(); });
+}
+
+std::string TMemoryLink::JournalPath() const { return state_->journal; }
 
 void TMemoryLink::Record(const QString& source, const QString& target) {
     Post([s = source.toStdString(), t = target.toStdString(),

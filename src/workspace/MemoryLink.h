@@ -45,17 +45,25 @@ public:
     void Lookup(const QString& sentence);
     void Cancel();
     // Records a pair (each in its own transaction); done in the order asked, before any
-    // lookup asked later. A pair the file refuses is kept and written at the next request
-    // (record, lookup or Finish) that finds the file usable again.
+    // lookup asked later. A pair the file refuses is appended to the journal (JournalPath) and
+    // written at the next request (record, lookup, WriteKept or Finish) that finds the file
+    // usable again; the journal goes once it is all written.
     void Record(const QString& source, const QString& target);
+    // Writes what the journal holds (the pairs of a former run), if the file takes them.
+    void WriteKept();
+    // Where refused pairs wait: beside the file, "translation-memory-unwritten.txt".
+    std::string JournalPath() const;
     // Lets the worker finish what was asked, closes the file and ends the thread; false when
     // it did not end within `ms`. What the worker reported meanwhile is delivered here.
     bool Finish(int ms);
 
 Q_SIGNALS:
     void matchesFound(const QString& sentence, const QList<qb::TMemoryMatch>& matches);
-    // The file cannot be opened or written: TmError's text ("Cannot open file ...: ...").
+    // The file cannot be opened for a look-up, or a refused pair cannot even be kept in the
+    // journal: TmError's text ("Cannot open file ...: ...").
     void failed(const QString& message);
+    // The file refused pairs (`reason`: TmError's text); they are kept in `journal`.
+    void kept(const QString& reason, const QString& journal);
 
 private:
     struct State;

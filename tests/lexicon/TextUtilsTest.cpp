@@ -123,7 +123,34 @@ TEST(NormalizeKey, ExamplesOfTheLookupForm) {
     EXPECT_EQ(NormalizeKey("a     b"), "a b");
     EXPECT_EQ(NormalizeKey("Hello,  World!"), "hello , world !");
     // A trail byte that looks like 'Z' is not lower-cased.
-    EXPECT_EQ(NormalizeKey(kZhuo), "\x81  Z");
+    EXPECT_EQ(NormalizeKey(kZhuo), "\x81Z");
+}
+
+// Two-byte characters are never cut in two: a letter of GBK's pinyin row (é A8 A6, ü A8 B9,
+// à A8 A4, ǹ A8 BF, ɡ A8 C0) is a letter of its word, any other character one symbol.
+TEST(NormalizeKey, TwoByteCharactersStayWhole) {
+    const std::string e = "\xA8\xA6", u = "\xA8\xB9", a = "\xA8\xA4";
+    struct Case {
+        std::string in, key, separated;
+    } cases[] = {
+        {"Caf" + e, "caf" + e, "Caf" + e},
+        {"r" + e + "sum" + e + ", Z" + u + "rich", "r" + e + "sum" + e + " , z" + u + "rich",
+         "r" + e + "sum" + e + " , Z" + u + "rich"},
+        {"Pok" + e + "mon!", "pok" + e + "mon !", "Pok" + e + "mon !"},
+        {"voil" + a + " \xA8\xBF\xA8\xC0", "voil" + a + " \xA8\xBF\xA8\xC0",
+         "voil" + a + " \xA8\xBF\xA8\xC0"},
+        // 中 next to a word, and the characters just outside the row (A8 A0, A8 C1).
+        {"Go\xD6\xD0x", "go \xD6\xD0 x", "Go \xD6\xD0 x"},
+        {"a\xA8\xA0"
+         "b\xA8\xC1",
+         "a \xA8\xA0 b \xA8\xC1", "a \xA8\xA0 b \xA8\xC1"},
+        // A lead byte cut off by the end stands alone.
+        {"ab\xA8", "ab \xA8", "ab \xA8"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(NormalizeKey(c.in), c.key) << c.in;
+        EXPECT_EQ(SeparateSymbols(c.in), c.separated) << c.in;
+    }
 }
 
 TEST(NormalizeKey, StandInsForCharactersGbkCannotHold) {
@@ -145,8 +172,8 @@ TEST(SeparateSymbols, IsolatesPunctuationKeepsCase) {
     EXPECT_EQ(SeparateSymbols("(word)"), "( word )");
     EXPECT_EQ(SeparateSymbols("A-1/b_c@d#e$f%g&h*i\\j|k"), "A-1/b_c@d#e$f%g&h*i\\j|k");
     EXPECT_EQ(SeparateSymbols("a\r\nb"), "a   b"); // " \r  \n " -> six spaces -> three
-    // Each byte of a two-byte character is surrounded by spaces.
-    EXPECT_EQ(SeparateSymbols(kZhong), "\xD6  \xD0");
+    // A two-byte character is one symbol.
+    EXPECT_EQ(SeparateSymbols("a" + std::string(kZhong) + "b"), "a \xD6\xD0 b");
     // One pass of the double-space replacement: a run of spaces shrinks, not always to one.
     EXPECT_EQ(SeparateSymbols("a    b"), "a  b");
 }

@@ -262,10 +262,10 @@ TEST_F(Expand, UpperCaseQbsSourceIsALexicon) {
     EXPECT_EQ(qb::ExpandLexicon(host, dir / "target.qbs", dir / "SOURCE.QBS", nullptr, nullptr), 2u);
 }
 
-TEST_F(Expand, TextSourceWithBlankLineAddsTheEmptyEntry) {
+TEST_F(Expand, TextSourceWithBlankLineAddsNoEmptyEntry) {
     WriteFile(dir / "words.txt", "Gene\t" + G("基因") + "\r\n\r\nbank\t" + G("堤") + "\r\n");
     EXPECT_EQ(qb::ExpandLexicon(host, dir / "target.qbs", dir / "words.txt", nullptr, nullptr),
-              2u); // gene and the empty key
+              1u); // gene; the blank line is no entry
 }
 
 TEST_F(Expand, SourceWithKnownKeysOnlyReportsZeroButMergesSenses) {

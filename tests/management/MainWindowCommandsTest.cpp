@@ -278,6 +278,23 @@ TEST_F(Window, F9AddsTheDialogTextsAsTheyStand) {
     EXPECT_EQ(first, &w->Management()->AddwordDialog());
 }
 
+TEST_F(Window, F9WithABlankSourceSaysSoAndAddsNoEmptyEntry) {
+    Make();
+    Select("The patient had a heart attack. ", "heart", "");
+    const std::size_t before = User().EntryCount();
+    WhenShown<qb::TfrmAddword>([this](qb::TfrmAddword& d) {
+        d.sourceBox->setText(QStringLiteral("  "));
+        d.targetBox->setText(QString::fromUtf8("心"));
+        QTest::keyClick(d.targetBox, Qt::Key_Return);
+        EXPECT_TRUE(d.isVisible()); // still open for the English text
+        EXPECT_EQ(ui.messages.size(), 1u);
+        EXPECT_TRUE(!ui.messages.empty() && ui.messages[0].startsWith(Q("原文是空的")));
+        d.reject();
+    });
+    Press(Qt::Key_F9);
+    EXPECT_EQ(User().EntryCount(), before);
+}
+
 TEST_F(Window, AdditionsSurviveARestart) {
     Make();
     Select("Gene therapy works.", "Gene therapy", "基因疗法");
@@ -306,8 +323,8 @@ TEST_F(Window, MergingTheSameFileTwiceAddsEntriesOnce) {
     const QString file = QString::fromStdString(Fixture("words-gbk.txt"));
     ui.openAnswers = {{file}, {file}};
     w->mnuMerge->trigger();
-    // gene therapy (two lines), apoptosis, and the empty key of the blank and tab-less lines.
-    EXPECT_EQ(User().EntryCount(), before + 3);
+    // gene therapy (two lines) and apoptosis; the blank line is no entry.
+    EXPECT_EQ(User().EntryCount(), before + 2);
     EXPECT_EQ(RenderingOf(User(), "gene therapy"),
               TQbDict::MergeRenderings(G("基因疗法"), G("基因治疗")));
     const auto once = Entries(User());
@@ -359,6 +376,19 @@ TEST_F(Window, MergeRefusesBinaryAndNulFilesWithoutTouchingTheUserLexicon) {
     Close();
     Make();
     EXPECT_EQ(RenderingOf(User(), "take care"), TQbDict::MergeRenderings(G("当心"), G("保重")));
+}
+
+TEST_F(Window, MergeOfALineWithoutAKeyNamesItAndAddsNothing) {
+    Make();
+    const auto before = Entries(User());
+    TempDir extra;
+    WriteFile(extra / "keyless.txt",
+              "apoptosis\t" + G("细胞凋亡") + "\r\n\r\ncafe " + G("咖啡") + "\r\n");
+    ui.openAnswers = {{QString::fromStdString(extra / "keyless.txt")}};
+    w->mnuMerge->trigger();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].contains(Q("第3行没有英文原文"))) << ui.messages[0].toStdString();
+    EXPECT_EQ(Entries(User()), before);
 }
 
 TEST_F(Window, MergeOfUtf8ConvertsAndACharacterGbkCannotHoldAddsNothing) {

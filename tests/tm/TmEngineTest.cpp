@@ -2,11 +2,13 @@
 // concordance, the file's safety (bad files, a kill in the middle of writing).
 #include "TranslationMemory.h"
 
+#include "MemoryJournal.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <csignal>
 #include <string>
 #include <vector>
@@ -188,6 +190,52 @@ TEST_F(TmTest, RareWordsFindAMatchAmongThousandsOfCommonOnes) {
     // A sentence of common words only still finds itself.
     tm.Record("the of the of the", "常见", 5000);
     EXPECT_EQ(tm.Matches("the of the of the").at(0).score, 100);
+}
+
+TEST_F(TmTest, ShortSentencesOfCommonWordsFindShortMatches) {
+    // Every newer pair holds "click" and "ok", so their newest postings are all long sentences,
+    // and "now" is in no pair: only the pairs as short as the sentence can match. A pair added
+    // one by one after the batch counts too, and so does one an older program added (no shape).
+    TTranslationMemory tm(path);
+    tm.Record("Click OK.", "单击确定。", 1);
+    tm.Record("Click OK to continue.", "单击确定继续。", 2);
+    {
+        TTranslationMemory::Batch batch(tm);
+        for (int i = 0; i < 1500; ++i)
+            tm.Record("Click OK to save report " + std::to_string(i) + " in the archive folder.",
+                      "填充", 10 + i);
+        batch.Commit();
+    }
+    auto sources = [](const std::vector<Match>& ms) {
+        std::vector<std::string> out;
+        for (const Match& m : ms) out.push_back(m.pair.source + " " + std::to_string(m.score));
+        return out;
+    };
+    EXPECT_EQ(sources(tm.Matches("Click OK now.")),
+              (std::vector<std::string>{"Click OK. 75", "Click OK to continue. 60"}));
+    tm.Record("Click OK later.", "稍后单击确定。", 5000);
+    EXPECT_EQ(sources(tm.Matches("Click OK now.")).at(0), "Click OK later. 75");
+    // As if an older program had added the last pair, knowing nothing of shapes.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "DELETE FROM pair_shape WHERE id = (SELECT max(id) FROM pairs)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    TTranslationMemory reopened(path);
+    EXPECT_EQ(sources(reopened.Matches("Click OK now.")).at(0), "Click OK later. 75");
+}
+
+TEST(MemoryJournal, LinesKeepEveryByteAndACutOffLineIsLeftOut) {
+    const std::vector<KeptPair> pairs = {
+        {"Tabs\tand\\n back\\slash.", "第一行\r\n第二行", 1765000000}, {"Two.", "二。", 1765000001}};
+    std::string bytes = JournalLine(pairs[0]) + JournalLine(pairs[1]);
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 2);
+    EXPECT_EQ(ReadJournal(bytes), pairs);
+    // A crash in the middle of an append: the torn line is no pair, the others stand.
+    EXPECT_EQ(ReadJournal(bytes + "1765000002\tHalf"), pairs);
+    EXPECT_EQ(ReadJournal("x\tno time\t\n" + bytes), pairs);
+    EXPECT_EQ(JournalPathFor("/d/translation-memory.db"), "/d/translation-memory-unwritten.txt");
 }
 
 TEST_F(TmTest, ConcordanceInEitherLanguageWithMarks) {

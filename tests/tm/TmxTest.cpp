@@ -38,35 +38,47 @@ std::vector<TmxUnit> Read(const std::string& bytes, TmxCounts* counts = nullptr)
 
 } // namespace
 
-TEST(Tmx, ExportImportsIntoAnEmptyMemoryWithTheSamePairs) {
+// The export is a full backup: earlier translations come back too, with their times.
+TEST(Tmx, ExportImportsIntoAnEmptyMemoryWithTheSamePairsAndHistory) {
     TempDir dir;
     TTranslationMemory tm(dir / "a.db");
     tm.Record("Fish & chips <cheap> \"now\" 'here'.", "炸鱼薯条 & <便宜>", 1765000000);
     tm.Record("Two lines.", "第一行\n第二行", 1765000100);
     tm.Record("Tabs\tand  spaces.", "制表符\t和空格", 1765000200);
     tm.Record("A control \x01 character.", "控制\x02字符", 1765000300);
-    tm.Record("Two lines.", "两行。", 1765000400); // the current translation is exported
+    tm.Record("Two lines.", "两行。", 1765000400);
+    tm.Record("Two lines.", "二行。", 1765000500);
     std::size_t n = 0;
     const QByteArray bytes = ExportTmx(tm, &n);
-    EXPECT_EQ(n, 4u);
+    EXPECT_EQ(n, 6u);
     EXPECT_TRUE(bytes.contains("<tuv xml:lang=\"zh-CN\">"));
     EXPECT_TRUE(bytes.contains("changedate=\"20251206T055320Z\""));
 
     TTranslationMemory copy(dir / "b.db");
     const ImportReport r =
         ImportTmx(copy, std::string_view(bytes.constData(), std::size_t(bytes.size())));
-    EXPECT_EQ(r.counts.units, 4u);
+    EXPECT_EQ(r.counts.units, 6u);
     EXPECT_EQ(r.added, 4u);
+    EXPECT_EQ(r.replaced, 2u);
     std::vector<std::string> expected = Lines(tm);
     expected[3] =
         "A control \xEF\xBF\xBD character. | 控制\xEF\xBF\xBD字符 | 1765000300 1765000300"; // XML cannot carry U+0001
     EXPECT_EQ(Lines(copy), expected);
+    auto history = [](TTranslationMemory& m) {
+        std::string out;
+        for (const Earlier& e : m.History("Two lines."))
+            out += e.target + "@" + std::to_string(e.changed) + " ";
+        return out;
+    };
+    EXPECT_EQ(history(copy), "两行。@1765000400 第一行\n第二行@1765000100 ");
+    EXPECT_EQ(history(copy), history(tm));
 
     // A second import of the same file changes nothing.
     const ImportReport again =
         ImportTmx(copy, std::string_view(bytes.constData(), std::size_t(bytes.size())));
-    EXPECT_EQ(again.unchanged, 4u);
+    EXPECT_EQ(again.unchanged, 6u);
     EXPECT_EQ(Lines(copy), expected);
+    EXPECT_EQ(history(copy), history(tm));
 }
 
 TEST(Tmx, ReadsEnglishAndSimplifiedChineseSkipsTheRest) {

@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTest>
 
 #include <tuple>
@@ -58,10 +60,13 @@ protected:
     std::string Html(TfrmMemorySearch& s, int row) {
         return s.lbPairs->item(row)->data(TfrmMemorySearch::kHtmlRole).toString().toStdString();
     }
-    void Import(const std::string& path) {
-        ui.openAnswers.push_back({QString::fromStdString(path)});
-        window->mnuImportMemory->trigger();
+    // The import runs on a thread of its own; its message comes at its end.
+    static void Import(TWindowTest& w, const std::string& path) {
+        w.ui.openAnswers.push_back({QString::fromStdString(path)});
+        w.window->mnuImportMemory->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.window->MemoryCommands().Importing(); }, 20000));
     }
+    void Import(const std::string& path) { Import(*this, path); }
 };
 
 TEST_F(Concordance, TypingFindsMarksTheHitsAndEnterInsertsAtTheCaret) {
@@ -130,11 +135,55 @@ TEST_F(Concordance, ExportedTmxImportsIntoAnEmptyMemoryWithTheSamePairs) {
     TWindowTest other;
     other.keepMemory = true;
     other.Make(false);
-    other.ui.openAnswers.push_back({QString::fromStdString(out + ".tmx")});
-    other.window->mnuImportMemory->trigger();
+    Import(other, out + ".tmx");
     ASSERT_EQ(other.ui.messages.size(), 1u);
     EXPECT_NE(other.ui.messages[0].indexOf(U("新增 3 对")), -1) << other.ui.messages[0].toStdString();
     EXPECT_EQ(PairsOf(other.window->MemoryFile()), PairsOf(window->MemoryFile()));
+}
+
+TEST_F(Concordance, CtrlJDuringAnImportStillShowsMatches) {
+    Make(true);
+    Record({{"Take care of it.", "保重。"}});
+    tm::TmxWriter writer;
+    for (int i = 0; i < 40000; ++i)
+        writer.Add({"Unit number " + std::to_string(i) + " of the import.", "导入", 0, 0});
+    const QByteArray tmx = writer.Finish();
+    const std::string file = folder.data + "big.tmx";
+    WriteBytes(file, tmx.toStdString());
+    ui.openAnswers.push_back({QString::fromStdString(file)});
+    window->mnuImportMemory->trigger();
+    ASSERT_TRUE(window->MemoryCommands().Importing());
+    window->Source.SetText(G("Take care of it."));
+    window->Source.SetSelStart(0);
+    window->reSource->setFocus();
+    QTest::keyClick(window->reSource, Qt::Key_J, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->lbMemory->isVisible() && window->lbMemory->isEnabled(); }, 5000));
+    EXPECT_TRUE(window->MemoryCommands().Importing()); // the matches came while it ran
+    EXPECT_EQ(window->lbMemory->item(0)->text(), U("[100%] 保重。"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->MemoryCommands().Importing(); }, 60000));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].indexOf(U("新增 40000 对")), -1) << ui.messages[0].toStdString();
+}
+
+TEST_F(Concordance, ACancelledImportSaysSoAndKeepsWhatWasRecorded) {
+    Make(false);
+    Record({{"Take care.", "小心。"}});
+    tm::TmxWriter writer;
+    for (int i = 0; i < 40000; ++i)
+        writer.Add({"Unit number " + std::to_string(i) + " of the import.", "导入", 0, 0});
+    const std::string file = folder.data + "big.tmx";
+    WriteBytes(file, writer.Finish().toStdString());
+    ui.openAnswers.push_back({QString::fromStdString(file)});
+    window->mnuImportMemory->trigger();
+    auto* progress = window->findChild<QProgressDialog*>();
+    ASSERT_TRUE(progress && progress->isVisible());
+    // 取消 while the file is still being read or its first units recorded.
+    progress->findChild<QPushButton*>()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->MemoryCommands().Importing(); }, 60000));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].startsWith(U("导入已取消"))) << ui.messages[0].toStdString();
+    EXPECT_LT(PairsOf(window->MemoryFile()).size(), 40001u);
 }
 
 TEST_F(Concordance, AFileThatBreaksOffHalfwayIsNotHalfImported) {
@@ -149,7 +198,7 @@ TEST_F(Concordance, AFileThatBreaksOffHalfwayIsNotHalfImported) {
     const QString m = ui.messages[0];
     EXPECT_TRUE(m.startsWith(U("无法导入") + QString::fromStdString(bad) + U("：\nTMX line 1")))
         << m.toStdString();
-    EXPECT_TRUE(m.endsWith(U("译文记忆没有改动。")));
+    EXPECT_TRUE(m.endsWith(U("译文记忆没有改动。"))) << m.toStdString();
     EXPECT_EQ(PairsOf(window->MemoryFile()).size(), 1u);
 }
 

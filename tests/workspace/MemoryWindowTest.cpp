@@ -3,9 +3,11 @@
 #include "WorkspaceTestSupport.h"
 
 #include "GbkText.h"
+#include "MemoryJournal.h"
 #include "TranslationMemory.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QDir>
 #include <QFile>
@@ -210,12 +212,19 @@ TEST_F(MemoryWindow, AMemoryFileThatCannotBeOpenedIsReportedOnceAndTheWindowWork
     CtrlJ();
     Type("保重");
     CtrlJ();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !ui.messages.empty(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ui.messages.size() == 2; }, 3000));
     EXPECT_GT(window->lbLongPhrase->count(), 0); // the phrases are there as ever
     CtrlJ();
     window->FormDestroy();
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(Messages()[0].find("not a database"), std::string::npos) << Messages()[0];
+    // Once that it cannot be used, once where the typed pair waits (in either order: the
+    // first look-up may be overtaken by the second sentence).
+    ASSERT_EQ(ui.messages.size(), 2u);
+    const std::string journal = folder.data + "translation-memory-unwritten.txt";
+    const std::string both = Messages()[0] + Messages()[1];
+    EXPECT_NE(Messages()[0].find("not a database"), std::string::npos) << both;
+    EXPECT_NE(Messages()[1].find("not a database"), std::string::npos) << both;
+    EXPECT_NE(both.find(journal), std::string::npos) << both;
+    EXPECT_EQ(tm::ReadJournalFile(journal).size(), 1u);
     EXPECT_TRUE(window->lbMemory->isHidden());
     EXPECT_EQ(ReadBytes(folder.memory),
               "not a database, but a file of someone else's that must stay\n");
@@ -237,6 +246,47 @@ TEST_F(MemoryWindow, PairsTheFileRefusedAreWrittenOnceItCanBeUsedAgain) {
     const Pairs expected = {
         {"One.", GbkToUtf8(G("一"))}, {"Two.", GbkToUtf8(G("二"))}, {"Three.", GbkToUtf8(G("三"))}};
     EXPECT_EQ(Recorded(), expected);
+    EXPECT_FALSE(
+        QFile::exists(QString::fromStdString(folder.data + "translation-memory-unwritten.txt")));
+}
+
+// A memory file that takes no pair (a full disk, say) still answers look-ups; the refused pair
+// is on disk at once, owner-only, and goes into the file at the next start that can write it.
+TEST_F(MemoryWindow, RefusedPairsWaitInAJournalWhileMatchesGoOnAndAreWrittenAtTheNextStart) {
+    QDir().mkpath(QString::fromStdString(folder.data));
+    auto exec = [&](const char* sql) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(folder.memory.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        sqlite3_close(db);
+    };
+    tm::TTranslationMemory(folder.memory).Record("Take care of it.", GbkToUtf8(G("保重")), 1);
+    exec("CREATE TRIGGER refuse BEFORE INSERT ON pairs BEGIN SELECT RAISE(FAIL, 'database or disk is full'); END;"
+         "CREATE TRIGGER refuse2 BEFORE UPDATE ON pairs BEGIN SELECT RAISE(FAIL, 'database or disk is full'); END;");
+    Begin("Take care of it. Take care of it.");
+    CtrlJ();
+    ASSERT_TRUE(WaitForMatches());
+    Type("小心");
+    CtrlJ(); // the pair is refused; the second sentence's matches still come
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ui.messages.empty(); }, 3000));
+    ASSERT_TRUE(WaitForMatches());
+    EXPECT_EQ(MatchLines(), QStringList{U("[100%] 保重")});
+    const std::string journal = folder.data + "translation-memory-unwritten.txt";
+    EXPECT_NE(Messages()[0].find(journal), std::string::npos) << Messages()[0];
+    EXPECT_NE(Messages()[0].find("disk is full"), std::string::npos) << Messages()[0];
+    EXPECT_EQ(QFile::permissions(QString::fromStdString(journal)),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    window->FormDestroy(); // still refused at shutdown: the journal stays
+    const std::vector<tm::KeptPair> kept = tm::ReadJournalFile(journal);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].source + " " + kept[0].target, "Take care of it. " + GbkToUtf8(G("小心")));
+    EXPECT_EQ(ui.messages.size(), 1u);
+
+    exec("DROP TRIGGER refuse; DROP TRIGGER refuse2;");
+    window.reset();
+    Make(); // the next start
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(QString::fromStdString(journal)); }, 5000));
+    EXPECT_EQ(Recorded().at("Take care of it."), GbkToUtf8(G("小心")));
 }
 
 } // namespace
