@@ -631,7 +631,8 @@ void TQbDict::LookupSentence(std::string_view sentence, StringList& results,
                     const bool asWritten = fi == 0 && gi == 0;
                     const auto at = std::find(found.begin(), found.end(), id);
                     if (at != found.end()) {
-                        if (reducedFrom && asWritten) origins[std::size_t(at - found.begin())].clear();
+                        if (reducedFrom && asWritten)
+                            origins[std::size_t(at - found.begin())].clear();
                         continue;
                     }
                     found.push_back(id);

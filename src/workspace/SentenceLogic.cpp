@@ -49,7 +49,8 @@ void PoolLookups(std::string_view text, const std::vector<std::unique_ptr<TQbDic
             }
         MergeKeyedLines(pooled, scratch, '\t', kSenseSep);
     }
-    if (reduced) std::erase_if(*reduced, [&](const auto& kv) { return written.count(kv.first) != 0; });
+    if (reduced)
+        std::erase_if(*reduced, [&](const auto& kv) { return written.count(kv.first) != 0; });
 }
 
 std::vector<std::size_t> WrittenFirstOrder(const StringList& lines, const TReducedFrom& reduced) {
@@ -199,8 +200,7 @@ namespace {
 constexpr std::size_t kMaxContainingSense = 16;
 } // namespace
 
-std::vector<std::string> SentenceSenses(const StringList& sentencePhrases,
-                                        const TReducedFrom* reduced) {
+std::vector<std::string> SentenceSenses(const StringList& sentencePhrases, const TReducedFrom* reduced) {
     std::vector<std::string> senses;
     std::unordered_set<std::string> seen;
     StringList parts;

@@ -93,8 +93,9 @@ TEST(Cleaning, NoiseLeavesTheSenses) {
     for (const auto& c : cases) {
         const QString raw = QString::fromUtf16(c.raw);
         EXPECT_EQ(CleanSense(raw), Gbk(c.clean)) << raw.toStdString();
-        if (c.kind != SenseNoise::PrivateUse) // GBK holds no private-use character to test with
+        if (c.kind != SenseNoise::PrivateUse) { // GBK holds no private-use character to test with
             EXPECT_EQ(NoiseOf(Gbk(raw.toUtf8().constData())), c.kind) << raw.toStdString();
+        }
     }
     EXPECT_EQ(NoiseOf(Gbk("DOS内部命令:本命令用于退出")), SenseNoise::CommandExplanation);
     // A command explanation goes with the rest of its line and the unmarked lines after it.
@@ -116,12 +117,14 @@ TEST(Cleaning, AnAbbreviationsSensesLeaveTheWord) {
     ev.AddPhrase("IT manager", Gbk("信息技术经理；输入终端经理"));
     auto divide = [&](const char* word, const char* translation) {
         RowSenses d = DivideSenses(word, CleanTranslation(translation), &ev);
-        return std::make_pair(qb::GbkToUtf8(JoinSenses(d.own)), qb::GbkToUtf8(JoinSenses(d.abbreviation)));
+        return std::make_pair(qb::GbkToUtf8(JoinSenses(d.own)),
+                              qb::GbkToUtf8(JoinSenses(d.abbreviation)));
     };
     using P = std::pair<std::string, std::string>;
     EXPECT_EQ(divide("is", "be的现在式第三人称\\n[计] 加下标次序, 信息系统, 国际标准"),
               (P{"", "加下标次序；信息系统；国际标准"}));
-    EXPECT_EQ(divide("it", "pron. 它\\n[计] 信息论, 输入终端, 内捕获"), (P{"它", "信息论；输入终端；内捕获"}));
+    EXPECT_EQ(divide("it", "pron. 它\\n[计] 信息论, 输入终端, 内捕获"),
+              (P{"它", "信息论；输入终端；内捕获"}));
     EXPECT_EQ(divide("bit", "n. 少量\\n[计] 比特, 二进制数位, 机内测试"),
               (P{"少量；比特", "二进制数位；机内测试"}));
     EXPECT_EQ(divide("add", "vt. 增加\\n[计] 加法"), (P{"增加；加法", ""}));

@@ -134,10 +134,10 @@ TEST(LexiconCheck, NoiseInSensesAndAbbreviationsMixedIntoWords) {
     EXPECT_TRUE(HasError(r, "line 4: grammar notes"));
     const std::string abbreviations = Qbs({"cd\t" + Gbk("光盘；载波检测"), "it\t" + Gbk("信息论")});
     CheckReport mixed;
-    EXPECT_EQ(CheckAbbreviationsApart("b.qbs",
-                                      Qbs({"cd\t" + Gbk("光盘"), "it\t" + Gbk("它；信息论"),
-                                           "take\t" + Gbk("拿")}),
-                                      abbreviations, mixed),
+    EXPECT_EQ(CheckAbbreviationsApart(
+                  "b.qbs",
+                  Qbs({"cd\t" + Gbk("光盘"), "it\t" + Gbk("它；信息论"), "take\t" + Gbk("拿")}),
+                  abbreviations, mixed),
               1u);
     EXPECT_TRUE(HasError(mixed, "\"it\" has senses of its own and the abbreviation's \"信息论\""));
 }

@@ -69,7 +69,10 @@ TEST_F(GenerateTest, WordsOfTheManualPagesJoinTheBasicLexicon) {
     basic.LoadEntriesFromBytes(Read("BasicDict.qbs"), true);
     StringList found;
     basic.LookupSentence("makefile", found);
-    EXPECT_EQ(found, (StringList{"makefile\t\xCE\xC4\xBC\xFE\xB1\xE0\xD0\xB4\xA3\xBB\xCE\xC4\xBE\xED\xB1\xE0\xD0\xB4"}));
+    EXPECT_EQ(
+        found,
+        (StringList{
+            "makefile\t\xCE\xC4\xBC\xFE\xB1\xE0\xD0\xB4\xA3\xBB\xCE\xC4\xBE\xED\xB1\xE0\xD0\xB4"}));
     // A page the list names but the disk lacks stops the generation.
     const fs::path list = out / "manpages.list";
     qb::WriteWholeFileSafely(list.string(), "man/man1/gone.1.gz\n");

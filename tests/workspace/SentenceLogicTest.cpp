@@ -218,8 +218,9 @@ TEST(ReducedForms, TheWordAsWrittenFirstReducedFormsMarked) {
                           "looking at", "  " + G("注视"), "look at" + arrow + "looking at",
                           "  " + G("看"), "take" + arrow + "took", "  " + G("拿")}));
     StringList inserted;
-    EXPECT_EQ(PhraseListLines(pooled, &reduced, &inserted),
-              (StringList{"looking at", " " + G("注视"), "look at" + arrow + "looking at", " " + G("看")}));
+    EXPECT_EQ(
+        PhraseListLines(pooled, &reduced, &inserted),
+        (StringList{"looking at", " " + G("注视"), "look at" + arrow + "looking at", " " + G("看")}));
     EXPECT_EQ(inserted, (StringList{"looking at", G("注视"), "look at", G("看")}));
     // The input method prefers the word's senses; "take" is all "took" has, so it stays.
     EXPECT_EQ(SentenceSenses(pooled, &reduced),

@@ -10,8 +10,8 @@
 #include "Schemes.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <array>
+#include <filesystem>
 #include <map>
 #include <unordered_map>
 #include <unordered_set>
@@ -160,9 +160,11 @@ void CheckLexicon(const std::string& name, std::string_view bytes, CheckReport& 
         }
     }
     std::string counts = name + " noise:";
-    for (SenseNoise kind : {SenseNoise::PrivateUse, SenseNoise::CommandExplanation,
-                            SenseNoise::EnglishInBrackets, SenseNoise::NameSource, SenseNoise::GrammarNote})
-        counts += std::string(" ") + NoiseName(kind) + " " + std::to_string(noise[std::size_t(kind)]) + ",";
+    for (SenseNoise kind :
+         {SenseNoise::PrivateUse, SenseNoise::CommandExplanation, SenseNoise::EnglishInBrackets,
+          SenseNoise::NameSource, SenseNoise::GrammarNote})
+        counts += std::string(" ") + NoiseName(kind) + " " +
+                  std::to_string(noise[std::size_t(kind)]) + ",";
     counts.pop_back();
     r.notes.push_back(counts);
     // The engine's own view: loading and saving again must not change a byte.
@@ -198,15 +200,16 @@ std::size_t CheckAbbreviationsApart(const std::string& name, std::string_view by
         std::string shared;
         bool own = false;
         for (const std::string& s : senses) {
-            const bool theirs = std::any_of(it->second.begin(), it->second.end(), [&](const std::string& a) {
-                return qb::TextCompare(a, s) == 0;
-            });
+            const bool theirs =
+                std::any_of(it->second.begin(), it->second.end(),
+                            [&](const std::string& a) { return qb::TextCompare(a, s) == 0; });
             if (theirs && shared.empty()) shared = s;
             own = own || !theirs;
         }
         if (shared.empty() || !own) continue;
         ++mixed;
-        r.Error(name, 0, "\"" + key + "\" has senses of its own and the abbreviation's \"" + Show(shared) + "\"");
+        r.Error(name, 0,
+                "\"" + key + "\" has senses of its own and the abbreviation's \"" + Show(shared) + "\"");
     }
     r.notes.push_back(name + ": " + std::to_string(mixed) + " words with an abbreviation's senses");
     return mixed;
@@ -372,9 +375,10 @@ int CheckDataFolder(const std::string& dir, std::ostream& out) {
             qb::SplitString(SplitAtFirst(l, '\t').second, qb::kSenseSep, senses);
             for (const std::string& s : senses) {
                 verb = verb || s == qb::Utf8ToGbkLossy("是");
-                if (abbrev != theirs.end() &&
-                    std::find(abbrev->second.begin(), abbrev->second.end(), s) != abbrev->second.end())
-                    r.Error("BasicDict.qbs", 0, "\"is\" renders the abbreviation's \"" + Show(s) + "\"");
+                if (abbrev != theirs.end() && std::find(abbrev->second.begin(), abbrev->second.end(),
+                                                        s) != abbrev->second.end())
+                    r.Error("BasicDict.qbs", 0,
+                            "\"is\" renders the abbreviation's \"" + Show(s) + "\"");
             }
         }
         if (!verb) r.Error("BasicDict.qbs", 0, "\"is\" does not render 是");

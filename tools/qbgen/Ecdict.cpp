@@ -291,14 +291,15 @@ QString DeleteEnglishGroups(QString s) {
 // The countries and languages a name line of ECDICT gives its transliterations:
 // "(英、葡、波)齐格蒙特", "(阿拉伯)乌姆". Gathered from every "(Name)人名" line.
 bool IsCountryMark(QStringView m) {
-    static const QStringList kMarks = QStringLiteral(
-        "英 法 德 西 意 瑞典 葡 俄 罗 捷 阿拉伯 塞 匈 芬 日 土 印 荷 挪 波 巴基 丹 以 柬 尼 伊朗 印尼 "
-        "希 阿尔巴 孟 中 东南亚国家华语 埃塞 尼日利 保 泰 阿富 老 土库 吉尔 缅 南非 朝 加纳 斯里 阿塞 "
-        "坦桑 乌克 塔吉 哈萨 乌兹 越 冰 斐 喀 肯 爱沙 塞内 尼日尔 乍 毛里求 乌干 拉脱 布基 几 多哥 "
-        "塞拉 利比 格鲁 立陶 赞 赤几 索 马里 马耳他 科特 蒙 毛里塔 马其 纳米 中非 亚美 波黑 马来 "
-        "贝宁 博 冈 苏里 莫 几比 图瓦 加蓬 所 比 基里 苏丹 印度 萨摩 马拉 巴布 摩尔 不丹 巴勒 马达 黎 "
-        "智 东帝 厄立 莱索 乌拉 科摩 斯洛 卢 塞浦 密克 汤加 斯洛伐 吉 菲 津 爱")
-                                          .split(u' ');
+    static const QStringList kMarks =
+        QStringLiteral(
+            "英 法 德 西 意 瑞典 葡 俄 罗 捷 阿拉伯 塞 匈 芬 日 土 印 荷 挪 波 巴基 丹 以 柬 尼 伊朗 印尼 "
+            "希 阿尔巴 孟 中 东南亚国家华语 埃塞 尼日利 保 泰 阿富 老 土库 吉尔 缅 南非 朝 加纳 斯里 阿塞 "
+            "坦桑 乌克 塔吉 哈萨 乌兹 越 冰 斐 喀 肯 爱沙 塞内 尼日尔 乍 毛里求 乌干 拉脱 布基 几 多哥 "
+            "塞拉 利比 格鲁 立陶 赞 赤几 索 马里 马耳他 科特 蒙 毛里塔 马其 纳米 中非 亚美 波黑 马来 "
+            "贝宁 博 冈 苏里 莫 几比 图瓦 加蓬 所 比 基里 苏丹 印度 萨摩 马拉 巴布 摩尔 不丹 巴勒 马达 黎 "
+            "智 东帝 厄立 莱索 乌拉 科摩 斯洛 卢 塞浦 密克 汤加 斯洛伐 吉 菲 津 爱")
+            .split(u' ');
     return kMarks.contains(m);
 }
 
@@ -512,7 +513,8 @@ void AbbreviationEvidence::AddPhrase(std::string_view headword, std::string_view
         if (e == i) break;
         std::string_view w = headword.substr(i, e - i);
         initials.push_back(char(w[0] | 0x20));
-        const bool small = std::all_of(w.begin(), w.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+        const bool small =
+            std::all_of(w.begin(), w.end(), [](char c) { return c >= 'a' && c <= 'z'; });
         if (small && w.size() >= kShortWordMin && w.size() <= kShortWordMax) words.emplace_back(w);
         i = e;
     }
@@ -548,8 +550,8 @@ bool AbbreviationEvidence::InPhraseOf(std::string_view word, std::string_view se
 }
 
 bool IsAbbreviationRow(std::string_view word, const std::vector<CleanLine>& lines) {
-    if (!lines.empty() && std::all_of(lines.begin(), lines.end(),
-                                      [](const CleanLine& l) { return l.abbreviation; }))
+    if (!lines.empty() &&
+        std::all_of(lines.begin(), lines.end(), [](const CleanLine& l) { return l.abbreviation; }))
         return true;
     int capitals = 0;
     for (char c : word) {
@@ -571,8 +573,9 @@ RowSenses DivideSenses(std::string_view word, const std::vector<CleanLine>& line
     }
     const bool shortWord =
         word.size() >= kShortWordMin && word.size() <= kShortWordMax && LettersOnly(word);
-    if (shortWord && !evidence &&
-        std::any_of(lines.begin(), lines.end(), [](const CleanLine& l) { return !l.label.isEmpty(); })) {
+    if (shortWord && !evidence && std::any_of(lines.begin(), lines.end(), [](const CleanLine& l) {
+            return !l.label.isEmpty();
+        })) {
         r.deferred = true;
         return r;
     }
@@ -591,9 +594,9 @@ RowSenses DivideSenses(std::string_view word, const std::vector<CleanLine>& line
             AppendSenses(r.own, l.senses);
             continue;
         }
-        const bool expansionLine = std::any_of(l.senses.begin(), l.senses.end(), [&](const std::string& s) {
-            return evidence->Expands(word, s);
-        });
+        const bool expansionLine =
+            std::any_of(l.senses.begin(), l.senses.end(),
+                        [&](const std::string& s) { return evidence->Expands(word, s); });
         for (const std::string& s : l.senses) {
             // 老化的 shares 老 and 的 with 老的: the word's; 自动代码翻译技术 only 动 with 行动.
             const std::vector<char32_t> chars = Ideographs(s);

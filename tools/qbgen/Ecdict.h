@@ -63,8 +63,8 @@ enum class SenseNoise {
     PrivateUse,         // a private-use character: a box on screen ("东方苇" with U+E7C7)
     CommandExplanation, // "DOS内部命令:本命令用于退出当前的命令处理器"
     EnglishInBrackets,  // "准博士（All But Dissertation）", "(Ababa)人名"
-    NameSource,         // "(塞)阿巴巴", "(英、葡、波)齐格蒙特", or the bare label "人名"
-    GrammarNote,        // "be的现在式第三人称", "bite的过去式和过去分词"
+    NameSource,  // "(塞)阿巴巴", "(英、葡、波)齐格蒙特", or the bare label "人名"
+    GrammarNote, // "be的现在式第三人称", "bite的过去式和过去分词"
 };
 SenseNoise NoiseOf(std::string_view gbkSense);
 const char* NoiseName(SenseNoise n);

@@ -49,8 +49,8 @@ struct Part {
 };
 
 // The basic, abbreviation and domain entries of one row, once its senses are divided.
-void Emit(const std::string& key, const std::vector<CleanLine>& lines, bool basic, bool abbreviationRow,
-          const RowSenses& d, LexiconSet& out) {
+void Emit(const std::string& key, const std::vector<CleanLine>& lines, bool basic,
+          bool abbreviationRow, const RowSenses& d, LexiconSet& out) {
     if (basic && !d.own.empty()) out.basic.push_back({key, JoinSenses(d.own)});
     std::vector<std::string> abbreviation = d.abbreviation;
     if (abbreviationRow) AppendSenses(abbreviation, d.own);
@@ -70,7 +70,8 @@ void Emit(const std::string& key, const std::vector<CleanLine>& lines, bool basi
 }
 
 bool SingleLowerWord(std::string_view key) {
-    return !key.empty() && std::all_of(key.begin(), key.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+    return !key.empty() &&
+           std::all_of(key.begin(), key.end(), [](char c) { return c >= 'a' && c <= 'z'; });
 }
 
 void BuildPart(std::string_view csv, const EcdictColumns& cols,
@@ -103,7 +104,8 @@ void BuildPart(std::string_view csv, const EcdictColumns& cols,
         const bool basic =
             InBasic(c) || (technical && SingleLowerWord(key) && technical->count(key) != 0);
         out.full.push_back({key, JoinSenses(all)});
-        if (key.find(' ') != std::string::npos) part.phrases.emplace_back(row.word, out.full.back().rendering);
+        if (key.find(' ') != std::string::npos)
+            part.phrases.emplace_back(row.word, out.full.back().rendering);
         RowSenses d = DivideSenses(row.word, lines, nullptr);
         if (d.deferred)
             part.deferred.push_back({std::move(key), row.word, std::move(lines), basic});
