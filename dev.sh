@@ -3,6 +3,7 @@
 #   ./dev.sh run     install what is missing, build, generate the data, start the program
 #   ./dev.sh test    the same set-up, then every test (ctest), the sanitizer build and the data check
 #   ./dev.sh bench   the same set-up, then the benchmarks
+#   ./dev.sh package the same set-up, then the Debian package <build>/quillbridge_VERSION_amd64.deb
 #   ./dev.sh setup   the set-up alone
 # Every step is skipped when its result is already there, so a second call is quick.
 set -euo pipefail
@@ -14,7 +15,7 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 APT_PACKAGES=(
   build-essential cmake ninja-build pkg-config bzip2 clang-format
   qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick appstream
   fonts-noto-cjk fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
   rime-data-pinyin-simp rime-data-luna-pinyin rime-data-wubi wordnet-base unicode-data
   libimepinyin-dev libimecore-dev libfcitx5utils-dev libboost-dev libime-data
@@ -118,8 +119,15 @@ case "$cmd" in
     "$ROOT/scripts/make-corpus.sh" "$BUILD/bench/corpus.tsv" || log "no typing corpus"
     "$ROOT/scripts/bench.sh" "$BUILD"
     ;;
+  package)
+    setup
+    # cpack installs the build into a staging folder (the data included) and packs it; the
+    # programs' shared libraries become the package's dependencies through dpkg-shlibdeps.
+    (cd "$BUILD" && cpack -G DEB)
+    log "made $(ls -t "$BUILD"/quillbridge_*_amd64.deb | head -1)"
+    ;;
   *)
-    echo "usage: $0 run|test|bench|setup" >&2
+    echo "usage: $0 run|test|bench|setup|package" >&2
     exit 2
     ;;
 esac

@@ -25,7 +25,8 @@ public:
     virtual bool ImeEnabled() const = 0;
     virtual bool FullWidthPunct() const = 0;
     virtual bool FullWidthChars() const = 0;
-    // Tables: SentenceCodeTable and the four schemes with switches and order (3.1).
+    // Tables: the selected sentence's code table first, then the four schemes, each with its
+    // switch, in the order Pos1..Pos4 gives.
     virtual const StringList& SentenceCodeKeys() const = 0;
     virtual const StringList& SentenceCodeWords() const = 0;
     virtual const SchemeTables& Scheme(int id) const = 0; // id 1..4

@@ -56,7 +56,7 @@ constexpr std::size_t kMaxWordReadings = 16;
 // clause, and their readings multiply.
 constexpr std::size_t kMaxPreferredChars = 8;
 // Conversion rows offered per scheme: the clause readings, then the words of the first
-// syllables, then single characters; past a hundred rows nobody pages.
+// syllables, then single characters; six pages of ten, past which nobody pages.
 constexpr std::size_t kMaxRows = 60;
 
 class Iconv {

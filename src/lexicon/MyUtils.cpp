@@ -1,8 +1,10 @@
 // Text utilities of the lexicon engine: GBK-aware searching, the text order, the word and
 // key operations, keyed merging, the line layer and whole-file access.
 #include "MyUtils.h"
+#include "FileSync.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -478,6 +480,17 @@ static bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+namespace {
+std::atomic<FileSyncObserver> g_fileSyncObserver{nullptr};
+
+int SyncToDisk(int fd) {
+    if (FileSyncObserver observe = g_fileSyncObserver.load()) observe();
+    return ::fsync(fd);
+}
+} // namespace
+
+void SetFileSyncObserver(FileSyncObserver observer) { g_fileSyncObserver.store(observer); }
+
 void WriteWholeFileSafely(const std::string& path, std::string_view bytes) {
     if (path.empty()) ThrowCannotCreate(path);
     // Write through a symbolic link to the file it names, so the link survives the rename.
@@ -509,7 +522,7 @@ void WriteWholeFileSafely(const std::string& path, std::string_view bytes) {
     }
     if (::fchmod(fd, mode) != 0) ok = false;
     if (ok) ok = WriteAll(fd, bytes);
-    if (ok && ::fsync(fd) != 0) ok = false;
+    if (ok && SyncToDisk(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
     if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) ok = false;
     if (!ok) {
@@ -522,7 +535,7 @@ void WriteWholeFileSafely(const std::string& path, std::string_view bytes) {
     dir = slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : dir.substr(0, slash));
     const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
-        ::fsync(dfd);
+        SyncToDisk(dfd);
         ::close(dfd);
     }
 }

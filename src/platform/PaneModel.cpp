@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace qb {
 
@@ -84,10 +85,15 @@ int PaneUnitBytes(const QString& doc, qsizetype i) {
     return int(GbkOfUnit(u) >> 16);
 }
 
-std::string PaneBytes(const QString& doc) {
+namespace {
+// The pane's bytes of `doc`; with `before`, also the byte offset of every position (one pass:
+// each unit adds exactly PaneUnitBytes bytes).
+std::string BytesOf(const QString& doc, std::vector<int>* before) {
     std::string out;
     out.reserve(std::size_t(doc.size()) + std::size_t(doc.size()) / 2);
+    if (before) before->resize(std::size_t(doc.size()) + 1);
     for (qsizetype i = 0; i < doc.size(); ++i) {
+        if (before) (*before)[std::size_t(i)] = int(out.size());
         char16_t u = doc.at(i).unicode();
         if (IsBreak(u)) {
             out += "\r\n";
@@ -103,8 +109,12 @@ std::string PaneBytes(const QString& doc) {
             out += char(g & 0xFF);
         }
     }
+    if (before) before->back() = int(out.size());
     return out;
 }
+} // namespace
+
+std::string PaneBytes(const QString& doc) { return BytesOf(doc, nullptr); }
 
 int PaneBytesBefore(const QString& doc, qsizetype pos) {
     pos = std::clamp<qsizetype>(pos, 0, doc.size());
@@ -136,14 +146,55 @@ qsizetype PanePosOfByte(const QString& doc, int byte, bool roundUp) {
     return doc.size();
 }
 
-TPane::TPane(QPlainTextEdit* edit) : edit_(edit) {}
-
-std::string TPane::Text() const { return PaneBytes(DocText(edit_)); }
-
-int TPane::TextLength() const {
-    QString doc = DocText(edit_);
-    return PaneBytesBefore(doc, doc.size());
+TPane::TPane(QPlainTextEdit* edit) : edit_(edit), converted_(std::make_shared<Converted>()) {
+    // Any change of the text, typed, pasted, undone or set whole, passes through contentsChange.
+    // The edit is the connection's context: the connection goes with the edit.
+    if (edit_)
+        QObject::connect(edit_->document(), &QTextDocument::contentsChange, edit_,
+                         [converted = converted_](int, int removed, int added) {
+                             if (removed || added) converted->valid = false;
+                         });
 }
+
+const TPane::Converted& TPane::Convert() const {
+    const int characters = edit_->document()->characterCount();
+    Converted& c = *converted_;
+    if (c.valid && c.characters == characters) return c;
+    c.doc = DocText(edit_);
+    c.bytes = BytesOf(c.doc, &c.before);
+    c.characters = characters;
+    c.valid = true;
+    return c;
+}
+
+// PanePosOfByte without the walk: every unit but the low half of a surrogate pair counts at
+// least one byte, so the positions (the units that count) have strictly rising offsets and a
+// binary search finds them. A unit that counts 0 is no position: before[i] == before[i + 1].
+qsizetype TPane::PosOfByte(int byte, bool roundUp) const {
+    const Converted& c = Convert();
+    if (byte <= 0) return 0;
+    const std::vector<int>& before = c.before;
+    const qsizetype size = c.doc.size();
+    auto noPosition = [&](qsizetype i) {
+        return i < size && before[std::size_t(i)] == before[std::size_t(i) + 1];
+    };
+    if (roundUp) {
+        // The first position at or after `byte`.
+        qsizetype i = std::lower_bound(before.begin(), before.end(), byte) - before.begin();
+        while (i < size && noPosition(i)) ++i;
+        return std::min(i, size);
+    }
+    // The last position at or before `byte`.
+    qsizetype i = std::upper_bound(before.begin(), before.end(), byte) - before.begin() - 1;
+    while (i > 0 && noPosition(i)) --i;
+    return i;
+}
+
+QString TPane::Unicode() const { return Convert().doc; }
+
+std::string TPane::Text() const { return Convert().bytes; }
+
+int TPane::TextLength() const { return int(Convert().bytes.size()); }
 
 void TPane::SetText(std::string_view gbk) {
     QString s = FromGbk(gbk);
@@ -162,15 +213,19 @@ bool TPane::RememberedHolds() const {
 
 int TPane::SelStart() const {
     if (RememberedHolds()) return remembered_.start;
-    QTextCursor c = edit_->textCursor();
-    return PaneBytesBefore(DocText(edit_), c.selectionStart());
+    const QTextCursor c = edit_->textCursor();
+    const Converted& t = Convert();
+    return t.before[std::size_t(std::clamp<qsizetype>(c.selectionStart(), 0, t.doc.size()))];
 }
 
 int TPane::SelLength() const {
     if (RememberedHolds()) return remembered_.length;
-    QTextCursor c = edit_->textCursor();
-    QString doc = DocText(edit_);
-    return PaneBytesBefore(doc, c.selectionEnd()) - PaneBytesBefore(doc, c.selectionStart());
+    const QTextCursor c = edit_->textCursor();
+    const Converted& t = Convert();
+    auto before = [&](int pos) {
+        return t.before[std::size_t(std::clamp<qsizetype>(pos, 0, t.doc.size()))];
+    };
+    return before(c.selectionEnd()) - before(c.selectionStart());
 }
 
 void TPane::SetSelStart(int start) { Select(start, 0); }
@@ -178,14 +233,13 @@ void TPane::SetSelStart(int start) { Select(start, 0); }
 void TPane::SetSelLength(int length) { Select(SelStart(), length); }
 
 void TPane::Select(int start, int length) {
-    QString doc = DocText(edit_);
-    int total = PaneBytesBefore(doc, doc.size());
+    const int total = TextLength();
     start = std::clamp(start, 0, total);
     length = std::clamp(length, 0, total - start);
     // Shown: the whole units inside the byte range. Only a line break can be cut by the byte
     // arithmetic (a sentence that ends at CR selects the CR without its LF); it is then left out of the visible selection.
-    qsizetype a = PanePosOfByte(doc, start, true);
-    qsizetype p = std::max(a, PanePosOfByte(doc, start + length, false));
+    qsizetype a = PosOfByte(start, true);
+    qsizetype p = std::max(a, PosOfByte(start + length, false));
     QTextCursor c = edit_->textCursor();
     c.setPosition(int(a));
     if (p != a) c.setPosition(int(p), QTextCursor::KeepAnchor);
@@ -196,13 +250,12 @@ void TPane::Select(int start, int length) {
 }
 
 QString TPane::SelUnicode() const {
-    const QString doc = DocText(edit_);
     const int s = std::max(0, SelStart());
     const int l = std::max(0, SelLength());
     // Whole units: a selection that takes the CR of a line break takes the break.
-    const qsizetype a = PanePosOfByte(doc, s, true);
-    const qsizetype p = std::max(a, PanePosOfByte(doc, s + l, true));
-    return doc.mid(a, p - a);
+    const qsizetype a = PosOfByte(s, true);
+    const qsizetype p = std::max(a, PosOfByte(s + l, true));
+    return Convert().doc.mid(a, p - a);
 }
 
 void TPane::SetUnicodeText(const QString& text) {
@@ -214,9 +267,9 @@ void TPane::SetUnicodeText(const QString& text) {
 }
 
 std::string TPane::SelText() const {
-    std::string text = Text();
-    std::size_t s = std::size_t(std::max(0, SelStart()));
-    std::size_t l = std::size_t(std::max(0, SelLength()));
+    const std::size_t s = std::size_t(std::max(0, SelStart()));
+    const std::size_t l = std::size_t(std::max(0, SelLength()));
+    const std::string& text = Convert().bytes;
     if (s > text.size()) return {};
     return text.substr(s, l);
 }

@@ -1,6 +1,14 @@
 #include "PaneStore.h"
 
+#include "MyUtils.h"
+
+#include <QDir>
 #include <QStringDecoder>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
 
 namespace qb {
 
@@ -71,6 +79,98 @@ std::optional<TPaneState> PaneStateFromBytes(QByteArrayView bytes) {
     if (!ReadText(bytes, pos, "target", state.target)) return std::nullopt;
     if (pos != bytes.size()) return std::nullopt;
     return state;
+}
+
+struct TPaneFileWriter::State {
+    std::mutex mutex;
+    std::condition_variable wake;  // the worker: something to write, or stop
+    std::condition_variable ended; // Finish: the worker is done
+    std::optional<TPaneState> pending;
+    bool stop = false;
+    bool running = false;
+    std::vector<QString> results;     // not yet delivered
+    TPaneFileWriter* owner = nullptr; // null once the writer is gone (a worker left running)
+};
+
+TPaneFileWriter::TPaneFileWriter(std::string path, QObject* parent)
+    : QObject(parent), path_(std::move(path)), state_(std::make_shared<State>()) {
+    state_->owner = this;
+}
+
+TPaneFileWriter::~TPaneFileWriter() {
+    Finish(kShutdownWaitMs);
+    std::lock_guard lock(state_->mutex);
+    state_->owner = nullptr;
+}
+
+namespace {
+QString WriteOnce(const std::string& path, const TPaneState& state) {
+    try {
+        const QByteArray bytes = PaneStateToBytes(state);
+        if (auto slash = path.rfind('/'); slash != std::string::npos && slash > 0)
+            QDir().mkpath(QString::fromUtf8(path.substr(0, slash)));
+        WriteWholeFileSafely(path, std::string_view(bytes.constData(), std::size_t(bytes.size())));
+        return {};
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    }
+}
+} // namespace
+
+void TPaneFileWriter::Write(TPaneState state) {
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->pending = std::move(state);
+        state_->stop = false;
+        if (state_->running) {
+            state_->wake.notify_one();
+            return;
+        }
+        state_->running = true;
+    }
+    if (thread_.joinable()) thread_.join(); // a worker that ended after the last Finish
+    thread_ = std::thread([s = state_, path = path_] {
+        std::unique_lock lock(s->mutex);
+        for (;;) {
+            s->wake.wait(lock, [&] { return s->pending || s->stop; });
+            if (!s->pending) break;
+            const TPaneState snapshot = std::move(*s->pending);
+            s->pending.reset();
+            lock.unlock();
+            QString error = WriteOnce(path, snapshot);
+            lock.lock();
+            s->results.push_back(std::move(error));
+            // Posted while the writer cannot go away (its destructor takes the mutex first).
+            if (s->owner)
+                QMetaObject::invokeMethod(s->owner, &TPaneFileWriter::Deliver, Qt::QueuedConnection);
+        }
+        s->running = false;
+        s->ended.notify_all();
+    });
+}
+
+bool TPaneFileWriter::Finish(int ms) {
+    bool done;
+    {
+        std::unique_lock lock(state_->mutex);
+        state_->stop = true;
+        state_->wake.notify_one();
+        done = state_->ended.wait_for(lock, std::chrono::milliseconds(ms),
+                                      [&] { return !state_->running; });
+    }
+    if (done && thread_.joinable()) thread_.join();
+    if (!done && thread_.joinable()) thread_.detach(); // holds the state, not this writer
+    Deliver();
+    return done;
+}
+
+void TPaneFileWriter::Deliver() {
+    std::vector<QString> results;
+    {
+        std::lock_guard lock(state_->mutex);
+        results.swap(state_->results);
+    }
+    for (const QString& error : results) Q_EMIT written(error);
 }
 
 } // namespace qb

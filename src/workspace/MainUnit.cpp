@@ -468,7 +468,6 @@ void TfrmMainQB::FormCreate() {
 void TfrmMainQB::FormCreateSteps() {
     // The converter's dictionaries and language model load beside the lexicons and tables.
     converterLoad_.Start(setup_.makeConverter);
-    // 1. Lists are members, empty. 2. The program's folder was given.
     const std::string& folder = setup_.programFolder;
     // Without verb.spe the lexicons load but no word form is reduced any more ("went" finds
     // nothing under "go"): say so once, with the file error, and start all the same.
@@ -476,8 +475,8 @@ void TfrmMainQB::FormCreateSteps() {
     Guard([&] {
         if (!FileExists(verb)) ThrowCannotOpen(verb);
     });
-    // 3. Slot 0: the user lexicon. A missing file keeps its slot with an empty lexicon that
-    //    knows its path, so what the user adds is written there at shutdown.
+    // Slot 0 is always the user lexicon. A missing file keeps its slot with an empty lexicon
+    // that knows its path, so what the user adds is written there at shutdown.
     const std::string user = UserLexiconPath();
     OpenDict(user);
     if (Dicts.empty()) {
@@ -486,16 +485,18 @@ void TfrmMainQB::FormCreateSteps() {
         Dicts.push_back(std::move(d));
     }
     MergeRescuedEntries();
-    // 4. Slot 1: the basic lexicon; a missing one keeps slot 1 empty.
+    // Slot 1 is always the basic lexicon; a missing one keeps slot 1 empty, so a professional
+    // lexicon never moves into its place.
     OpenDict(folder + "BasicDict.qbs");
     if (Dicts.size() < 2) Dicts.emplace_back();
-    // 5, 6.
+    // Every start types half-width characters with full-width punctuation, the input method on:
+    // these three switches are not kept in the settings.
     FullWidthChars = false;
     FullWidthPunct = true;
     ImeEnabled = true;
-    // 7 - 9.
+    // The switches, the scheme order, the window's place and the professional lexicons in use
+    // (slots 2 and up) as saved; then the tables of the schemes that are on.
     ReadSettings();
-    // 10 - 13.
     LoadSchemeTables();
     BrowseMode = false;
     UpdateModeDisplay();
@@ -607,6 +608,8 @@ void TfrmMainQB::FormDestroy() {
     if (keepPanesTimer_) keepPanesTimer_->stop();
     keepPanesFailed_ = false;
     KeepPanes();
+    // The last write is waited for here, and a failure of it shown like any other.
+    if (panesWriter_) panesWriter_->Finish(TPaneFileWriter::kShutdownWaitMs);
     // A start-up that stopped before the settings were read holds the defaults, not the
     // user's settings: writing them would replace the saved window, schemes and list of
     // professional lexicons.
@@ -815,6 +818,16 @@ void TfrmMainQB::RestorePanes() {
             Ui().ShowMessage(U("上次的原文和译文无法读出，原文件已改名为") + QString::fromUtf8(aside));
         });
     }
+    panesWriter_ = new TPaneFileWriter(path, this);
+    connect(panesWriter_, &TPaneFileWriter::written, this, [this](const QString& error) {
+        if (error.isEmpty()) {
+            keepPanesFailed_ = false;
+            return;
+        }
+        // One message for a run of failures (a full disk would otherwise show one a second).
+        if (!keepPanesFailed_) Ui().ShowMessage(error);
+        keepPanesFailed_ = true;
+    });
     keepPanesTimer_ = new QTimer(this);
     keepPanesTimer_->setSingleShot(true);
     // Started by the first change and not restarted by the next ones, so steady typing is
@@ -833,24 +846,15 @@ void TfrmMainQB::PanesChanged() {
 }
 
 void TfrmMainQB::KeepPanes() {
-    if (setup_.panesFile.empty()) return;
+    if (!panesWriter_) return;
+    // Only the snapshot is taken here; the source's text comes from its pane model, which keeps
+    // it from the last change (converting 500,000 characters again would cost milliseconds).
     TPaneState state;
-    state.source = reSource->toPlainText();
+    state.source = Source.Unicode();
     state.target = reTarget->toPlainText();
     state.selStart = Source.SelStart();
     state.selLength = Source.SelLength();
-    const QByteArray bytes = PaneStateToBytes(state);
-    try {
-        const std::string& path = setup_.panesFile;
-        if (auto slash = path.rfind('/'); slash != std::string::npos)
-            QDir().mkpath(QString::fromUtf8(path.substr(0, slash)));
-        WriteWholeFileSafely(path, std::string_view(bytes.constData(), std::size_t(bytes.size())));
-        keepPanesFailed_ = false;
-    } catch (const std::exception& e) {
-        // One message for a run of failures (a full disk would otherwise show one a second).
-        if (!keepPanesFailed_) Ui().ShowMessage(QString::fromUtf8(e.what()));
-        keepPanesFailed_ = true;
-    }
+    panesWriter_->Write(std::move(state));
 }
 
 void TfrmMainQB::mnuClearPanesExecute() {

@@ -39,6 +39,7 @@ namespace qb {
 class TfrmPopSource;
 class TfrmShowExplain;
 class TMemoryLink;
+class TPaneFileWriter;
 class TTypedSpan;
 struct TMemoryMatch;
 class TMainImeHost;
@@ -114,7 +115,8 @@ public:
     void ActivateFromOutside(); // a second start asked for the front
     // 文件 → 清空原文和译文: empties both panes after a confirmation, so a new job starts empty.
     void mnuClearPanesExecute();
-    // Writes the panes' text to the panes file now (the timer does it within 2 s of a change).
+    // Hands the panes' text to the panes file's writer now (the timer does it within 2 s of a
+    // change); the file is written off the window's thread, and at shutdown waited for.
     void KeepPanes();
 
     // ---- lexicons in use ----
@@ -299,6 +301,7 @@ private:
     bool formDestroyed_ = false;
     bool settingsRead_ = false;
     QTimer* keepPanesTimer_ = nullptr;
+    TPaneFileWriter* panesWriter_ = nullptr; // writes the panes file off the window's thread
     bool restoringPanes_ = false;
     bool keepPanesFailed_ = false;        // shown once until a write succeeds again
     std::unique_ptr<TMemoryLink> memory_; // made at the first sentence selected

@@ -22,22 +22,23 @@ TProgram::TProgram(TProgramSetup setup) : setup_(std::move(setup)) {}
 TProgram::~TProgram() { Finish(); }
 
 bool TProgram::Start() {
-    // 1. Single instance: a running one is brought to the front and this start ends.
+    // One copy a user: a copy already running is brought to the front and this start ends,
+    // before anything is loaded or shown.
     instance_ = std::make_unique<TSingleInstance>(setup_.instanceName);
     if (!instance_->Claim()) return false;
 
     InstallFontSubstitutions();
     InstallQtChineseTranslations(); // before the first message box or file dialog
-    // 2. The splash, painted at once.
+    // The splash is painted at once, before the lexicons load.
     TSplashForm splash;
     splash.ShowNow();
-    // 3. The hourglass.
+    // The busy pointer until the main window is shown.
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // 4. The application's title.
     QApplication::setApplicationDisplayName(QString::fromUtf8("文渡翻译环境"));
     QGuiApplication::setDesktopFileName(QStringLiteral("quillbridge")); // data/quillbridge.desktop
     QApplication::setWindowIcon(MakeIcon(TIcon::App));
-    // 5. The windows: the main window (its FormCreate loads everything), then the others.
+    // The main window first (making it loads the lexicons and tables), then the pop-ups that
+    // need them.
     TWorkspaceSetup ws;
     ws.programFolder = setup_.programFolder;
     ws.settingsFile = setup_.settingsFile;
@@ -49,7 +50,6 @@ bool TProgram::Start() {
     frmMainQB_->CreateOtherWindows();
     QObject::connect(instance_.get(), &TSingleInstance::activateRequested, frmMainQB_.get(),
                      [w = frmMainQB_.get()] { w->ActivateFromOutside(); });
-    // 6. The splash closes, the pointer comes back.
     splash.close();
     QApplication::restoreOverrideCursor();
     frmMainQB_->show();

@@ -38,69 +38,8 @@ grep -qx "Exec=$PREFIX/bin/quillbridge" "$PREFIX/share/applications/quillbridge.
     fail "the desktop entry does not start the launcher"
 [ "$(stat -c %U "$PREFIX/lib/quillbridge")" = root ] || fail "the program folder is not root's"
 
-# The user: nobody, with a home of its own.
-H=$T/home
-mkdir -p "$H/rt"
-chown -R 65534:65534 "$H"
-chmod 700 "$H/rt"
-cp "${XAUTHORITY:-/dev/null}" "$T/xauth" 2>/dev/null; chmod 644 "$T/xauth"
-DATA=$H/.local/share/quillbridge
-INI=$H/.config/qbridge10.ini
-
-start() {
-    setpriv --reuid=65534 --regid=65534 --clear-groups env -i HOME="$H" DISPLAY="$DISPLAY" \
-        XAUTHORITY="$T/xauth" XDG_RUNTIME_DIR="$H/rt" QT_QPA_PLATFORM=xcb PATH=/usr/bin:/bin \
-        "$PREFIX/bin/quillbridge" >"$T/out.log" 2>&1 &
-    PID=$!
-}
-# Windows of the program: "id width height name" lines.
-windows() {
-    for w in $(xdotool search --onlyvisible --pid "$PID" 2>/dev/null); do
-        g=$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p')
-        echo "$w $g $(xdotool getwindowname "$w" 2>/dev/null)"
-    done
-}
-MAIN=
-wait_main() {
-    MAIN=
-    for _ in $(seq 1 120); do
-        MAIN=$(windows | awk '$2 > 400 { print $1 }' | tail -1)
-        [ -n "$MAIN" ] && { sleep 0.5; return 0; }
-        sleep 0.25
-    done
-    fail "no main window"
-}
-# The first window that is neither the main window nor the splash (298x153): a message box or
-# a dialog. Keys go where the pointer is (no window manager), so the pointer goes there first.
-other_window() {
-    for _ in $(seq 1 80); do
-        local w
-        w=$(windows | awk -v m="$MAIN" '$1 != m && !($2 == 298 && $3 == 153) { print $1 }' | head -1)
-        [ -n "$w" ] && { echo "$w"; return 0; }
-        sleep 0.25
-    done
-    return 1
-}
-press_ok() {
-    local box
-    box=$(other_window) || fail "no message box ($1)"
-    xdotool mousemove --window "$box" 20 20 sleep 0.2 key Return
-    sleep 0.5
-}
-add_entry() { # source rendering, through F9 and its dialog
-    xdotool mousemove --window "$MAIN" 150 360 click 1 sleep 0.2 key F9
-    local dlg
-    dlg=$(other_window) || fail "no add-entry dialog"
-    xdotool mousemove --window "$dlg" 5 5 sleep 0.2
-    xdotool type --delay 15 "$1"; xdotool key Tab; xdotool type --delay 15 "$2"; xdotool key Return
-    sleep 0.5
-}
-stop() { # SIGTERM: the shutdown runs; a message box on the way is answered when $1 says so
-    kill -TERM "$PID"
-    [ "${1:-}" = box ] && press_ok "at shutdown"
-    for _ in $(seq 1 80); do kill -0 "$PID" 2>/dev/null || { PID=; return 0; }; sleep 0.25; done
-    fail "the program did not end"
-}
+LAUNCHER=$PREFIX/bin/quillbridge
+. "$(dirname "$(readlink -f "$0")")/drive.sh"
 
 # 1. Add an entry, end.
 start; wait_main
@@ -112,13 +51,7 @@ grep -q "quill bridgeword	qbsenseone" "$DATA/mydict.txt" 2>/dev/null || fail "th
 
 # 2. Restart and find it.
 start; wait_main
-xdotool mousemove --window "$MAIN" 150 100 click 1 sleep 0.2
-xdotool type --delay 15 "we quill bridgeword now."
-xdotool key ctrl+Home ctrl+j # the first sentence
-sleep 1
-xdotool mousemove --window "$MAIN" 540 68 click 1 # the first line of the phrase list
-sleep 2.5
-grep -q "qbsenseone" "$DATA/panes.state" || fail "the entry was not found after the restart"
+find_entry "quill bridgeword" "qbsenseone"
 stop
 
 # 3. An unreadable user lexicon: the new entry is rescued, the file untouched.

@@ -9,6 +9,9 @@
 #include <QTest>
 #include <QTextCursor>
 
+#include <functional>
+#include <vector>
+
 namespace qb {
 namespace {
 
@@ -161,6 +164,49 @@ TEST_F(PaneModel, DisplayLinesIgnoreATrailingEmptyLine) {
     for (int i = 0; i < 60; ++i) longText += "word ";
     pane.SetText(longText);
     EXPECT_GT(pane.DisplayLineCount(), 3);
+}
+
+// The text and offsets kept from the last change are those of the document as it is after each
+// kind of change, a replacement of the same length and an undo included; every byte offset maps
+// as the walk over the whole text maps it (the low half of 😀 is never a position).
+TEST_F(PaneModel, KeptConversionFollowsEveryChange) {
+    const std::vector<std::function<void()>> changes = {
+        [&] { edit.setPlainText(QString::fromUtf8("中a\n😀b\u2029ß")); },
+        [&] { edit.setPlainText(QString::fromUtf8("文b\n😀c\u2029ß")); }, // same length
+        [&] { edit.moveCursor(QTextCursor::End), edit.insertPlainText(QStringLiteral("x\ny")); },
+        [&] { edit.undo(); },
+        [&] {
+            QTextCursor c(edit.document());
+            c.setPosition(1);
+            c.setPosition(2, QTextCursor::KeepAnchor);
+            c.insertText(QString::fromUtf8("国")); // a → 国: one unit for one unit
+        },
+        [&] { QTest::keyClicks(&edit, "z"); },
+    };
+    for (std::size_t k = 0; k < changes.size(); ++k) {
+        SCOPED_TRACE(k);
+        (void)pane.Text(); // kept from before the change
+        changes[k]();
+        const QString doc = edit.toPlainText();
+        const std::string bytes = PaneBytes(doc);
+        EXPECT_EQ(pane.Unicode(), doc);
+        EXPECT_EQ(pane.Text(), bytes);
+        EXPECT_EQ(pane.TextLength(), int(bytes.size()));
+        for (int start = 0; start <= int(bytes.size()) + 1; ++start) {
+            pane.Select(start, 2);
+            const qsizetype a = PanePosOfByte(doc, std::min(start, int(bytes.size())), true);
+            const int end = std::min(start + 2, int(bytes.size()));
+            EXPECT_EQ(edit.textCursor().selectionStart(), a) << start;
+            EXPECT_EQ(edit.textCursor().selectionEnd(), std::max(a, PanePosOfByte(doc, end, false)))
+                << start;
+        }
+        for (int pos = 0; pos <= doc.size(); ++pos) {
+            QTextCursor c = edit.textCursor();
+            c.setPosition(pos);
+            edit.setTextCursor(c);
+            EXPECT_EQ(pane.SelStart(), PaneBytesBefore(doc, edit.textCursor().position())) << pos;
+        }
+    }
 }
 
 TEST(PaneOffsets, PositionsRoundInsideATwoByteUnit) {

@@ -2,6 +2,7 @@
 // the next start; 文件 clears both panes after asking.
 #include "WorkspaceTestSupport.h"
 
+#include "FileSync.h"
 #include "PaneStore.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,9 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTest>
+
+#include <atomic>
+#include <thread>
 
 namespace qb::test {
 namespace {
@@ -69,10 +73,57 @@ TEST_F(Panes, ClearingBothPanesAsksFirst) {
     window->mnuClearPanes->trigger();
     EXPECT_EQ(window->reSource->toPlainText(), QString());
     EXPECT_EQ(window->reTarget->toPlainText(), QString());
-    ASSERT_TRUE(Kept());
-    EXPECT_EQ(*Kept(), TPaneState{});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Kept() == TPaneState{}; }, 2000));
     Restart();
     EXPECT_EQ(window->reTarget->toPlainText(), QString());
+}
+
+// The window's thread never waits on the disk for the panes: typing, the timer's writes and
+// clearing make their fsyncs on the writer's thread; the shutdown waits for the last write.
+std::atomic<int> g_syncsOnWindowThread{0};
+std::atomic<int> g_syncs{0};
+std::thread::id g_windowThread;
+void CountSync() {
+    ++g_syncs;
+    if (std::this_thread::get_id() == g_windowThread) ++g_syncsOnWindowThread;
+}
+
+TEST_F(Panes, NoFsyncOnTheWindowsThread) {
+    Make(false);
+    g_windowThread = std::this_thread::get_id();
+    SetFileSyncObserver(&CountSync);
+    window->reSource->setPlainText(QStringLiteral("Take care of it."));
+    window->reTarget->insertPlainText(QStringLiteral("first"));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return Kept() && Kept()->target == QStringLiteral("first"); }, 2000));
+    ui.yesNoAnswers = {true};
+    window->mnuClearPanes->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Kept() == TPaneState{}; }, 2000));
+    window->reTarget->insertPlainText(QStringLiteral("last"));
+    window->KeepPanes();
+    // The seam sees the panes' writes, two syncs each (the folder's after the rename).
+    EXPECT_TRUE(QTest::qWaitFor([] { return g_syncs >= 4; }, 2000));
+    const int onWindowThread = g_syncsOnWindowThread;
+    SetFileSyncObserver(nullptr);
+    window->FormDestroy(); // the lexicons are saved here, on the window's thread, at the end
+    EXPECT_EQ(onWindowThread, 0);
+    ASSERT_TRUE(Kept());
+    EXPECT_EQ(Kept()->target, QStringLiteral("last"));
+}
+
+// A write that fails on the worker is shown once for a run of failures, as before.
+TEST_F(Panes, AFailedWriteIsShownOnce) {
+    folder.panes = folder.data + "not-a-folder/panes.state";
+    QDir().mkpath(QString::fromStdString(folder.data));
+    WriteBytes(folder.data + "not-a-folder", "a file");
+    Make(false);
+    window->reTarget->insertPlainText(QStringLiteral("one"));
+    window->KeepPanes();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !ui.messages.empty(); }, 2000));
+    window->reTarget->insertPlainText(QStringLiteral("two"));
+    window->KeepPanes();
+    QTest::qWait(300);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Cannot create file " + folder.panes});
 }
 
 TEST_F(Panes, AFileThatCannotBeReadIsKeptAside) {
