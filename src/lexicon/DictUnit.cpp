@@ -582,8 +582,10 @@ void TQbDict::WordForms(std::string_view word, StringList& list) const {
     }
 }
 
-void TQbDict::LookupSentence(std::string_view sentence, StringList& results) const {
+void TQbDict::LookupSentence(std::string_view sentence, StringList& results,
+                             StringList* reducedFrom) const {
     results.clear();
+    if (reducedFrom) reducedFrom->clear();
     const std::string normalized = NormalizeKey(sentence);
     std::string_view s = normalized;
     int r = WordCount(s);
@@ -591,6 +593,7 @@ void TQbDict::LookupSentence(std::string_view sentence, StringList& results) con
     std::vector<StringList> lastForms;
     std::string phrase;
     std::vector<std::uint32_t> found;
+    StringList origins; // parallel to found, when reducedFrom is asked for
     while (!s.empty()) {
         SpaceScanner current(s);
         const std::string_view w = current.First(1);
@@ -605,10 +608,13 @@ void TQbDict::LookupSentence(std::string_view sentence, StringList& results) con
         SpaceScanner rest(s);
         lastForms.resize(std::size_t(m) + 1);
         for (int n = 0; n <= m; ++n) WordForms(rest.Nth(n), lastForms[std::size_t(n)]);
-        for (const std::string& f : forms) {
+        for (std::size_t fi = 0; fi < forms.size(); ++fi) {
+            const std::string& f = forms[fi];
             for (int n = 0; n <= m; ++n) {
                 const std::string_view middle = rest.First(n - 1);
-                for (const std::string& g : lastForms[std::size_t(n)]) {
+                const StringList& last = lastForms[std::size_t(n)];
+                for (std::size_t gi = 0; gi < last.size(); ++gi) {
+                    const std::string& g = last[gi];
                     phrase.assign(f);
                     phrase.push_back(' ');
                     if (!middle.empty()) {
@@ -621,13 +627,37 @@ void TQbDict::LookupSentence(std::string_view sentence, StringList& results) con
                     while (e > b && static_cast<unsigned char>(phrase[e - 1]) <= 0x20) --e;
                     const std::uint32_t id = FindId(std::string_view(phrase).substr(b, e - b));
                     if (id == kNoId) continue;
-                    if (std::find(found.begin(), found.end(), id) != found.end()) continue;
+                    // The first form of a word is the word itself (WordForms).
+                    const bool asWritten = fi == 0 && gi == 0;
+                    const auto at = std::find(found.begin(), found.end(), id);
+                    if (at != found.end()) {
+                        if (reducedFrom && asWritten)
+                            origins[std::size_t(at - found.begin())].clear();
+                        continue;
+                    }
                     found.push_back(id);
+                    if (reducedFrom) {
+                        std::string from(w);
+                        if (n > 0) {
+                            if (!middle.empty()) from.append(" ").append(middle);
+                            from.append(" ").append(rest.Nth(n));
+                        }
+                        origins.push_back(asWritten ? std::string() : std::move(from));
+                    }
                     InsertSortedDistinct(results, LineOf(id));
                 }
             }
         }
     }
+    if (!reducedFrom) return;
+    // results holds the lines of found in text order: the origins follow the same order.
+    std::vector<std::size_t> order(found.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return TextLess(LineOf(found[a]), LineOf(found[b]));
+    });
+    reducedFrom->reserve(order.size());
+    for (std::size_t i : order) reducedFrom->push_back(std::move(origins[i]));
 }
 
 std::size_t TQbDict::EntryCount() const { return order_.size(); }

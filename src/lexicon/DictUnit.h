@@ -35,7 +35,11 @@ public:
     void LoadEntriesFromBytes(std::string_view bytes, bool scrambled);
     void LoadIrregularFromBytes(std::string_view bytes);
 
-    void LookupSentence(std::string_view sentence, StringList& results) const;
+    // `reducedFrom` (may be null) is filled parallel to `results`: for an entry reached only
+    // through reduced forms, the sentence's words it was reduced from ("buffer" for the entry
+    // "buff", "took part in" for "take part in"); empty for an entry the sentence has as written.
+    void LookupSentence(std::string_view sentence, StringList& results,
+                        StringList* reducedFrom = nullptr) const;
     void WordForms(std::string_view word, StringList& list) const;
 
     std::size_t EntryCount() const;

@@ -30,15 +30,63 @@ TByteSelection FindSentence(std::string_view text, int selStart, int selLength, 
 }
 
 void PoolLookups(std::string_view text, const std::vector<std::unique_ptr<TQbDict>>& dicts,
-                 StringList& pooled) {
+                 StringList& pooled, TReducedFrom* reduced) {
     pooled.clear();
-    StringList scratch;
+    if (reduced) reduced->clear();
+    StringList scratch, from;
+    std::unordered_set<std::string> written;
     for (const auto& d : dicts) {
         if (!d) continue;
         scratch.clear();
-        d->LookupSentence(text, scratch);
+        d->LookupSentence(text, scratch, reduced ? &from : nullptr);
+        if (reduced)
+            for (std::size_t i = 0; i < scratch.size(); ++i) {
+                std::string key = LowerAscii(SplitAtFirst(scratch[i], '\t').first);
+                if (from[i].empty())
+                    written.insert(std::move(key));
+                else
+                    reduced->try_emplace(std::move(key), std::move(from[i]));
+            }
         MergeKeyedLines(pooled, scratch, '\t', kSenseSep);
     }
+    if (reduced)
+        std::erase_if(*reduced, [&](const auto& kv) { return written.count(kv.first) != 0; });
+}
+
+std::vector<std::size_t> WrittenFirstOrder(const StringList& lines, const TReducedFrom& reduced) {
+    const std::size_t n = lines.size();
+    std::vector<std::string> keys(n);
+    std::unordered_map<std::string, std::size_t> writtenAt;
+    for (std::size_t i = 0; i < n; ++i) {
+        keys[i] = LowerAscii(SplitAtFirst(lines[i], '\t').first);
+        if (!reduced.count(keys[i])) writtenAt.try_emplace(keys[i], i);
+    }
+    std::vector<std::vector<std::size_t>> after(n);
+    std::vector<bool> moved(n, false);
+    for (std::size_t i = 0; i < n; ++i) {
+        auto r = reduced.find(keys[i]);
+        if (r == reduced.end()) continue;
+        auto w = writtenAt.find(r->second);
+        if (w == writtenAt.end()) continue;
+        after[w->second].push_back(i);
+        moved[i] = true;
+    }
+    std::vector<std::size_t> order;
+    order.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (moved[i]) continue;
+        order.push_back(i);
+        order.insert(order.end(), after[i].begin(), after[i].end());
+    }
+    return order;
+}
+
+std::string ShownPhrase(std::string_view phrase, const TReducedFrom* reduced) {
+    if (reduced) {
+        auto r = reduced->find(LowerAscii(phrase));
+        if (r != reduced->end()) return std::string(phrase) + " \xA1\xFB " + r->second; // ←
+    }
+    return std::string(phrase);
 }
 
 std::string PhraseAbbrev(std::string_view phrase) {
@@ -152,11 +200,26 @@ namespace {
 constexpr std::size_t kMaxContainingSense = 16;
 } // namespace
 
-std::vector<std::string> SentenceSenses(const StringList& sentencePhrases) {
+std::vector<std::string> SentenceSenses(const StringList& sentencePhrases, const TReducedFrom* reduced) {
     std::vector<std::string> senses;
     std::unordered_set<std::string> seen;
     StringList parts;
+    // The entries as written first; then the reduced forms whose words have no entry as written.
+    StringList lines;
+    lines.reserve(sentencePhrases.size());
+    std::unordered_set<std::string> written;
     for (const std::string& line : sentencePhrases) {
+        std::string key = LowerAscii(SplitAtFirst(line, '\t').first);
+        if (reduced && reduced->count(key)) continue;
+        lines.push_back(line);
+        written.insert(std::move(key));
+    }
+    if (reduced)
+        for (const std::string& line : sentencePhrases) {
+            auto r = reduced->find(LowerAscii(SplitAtFirst(line, '\t').first));
+            if (r != reduced->end() && !written.count(r->second)) lines.push_back(line);
+        }
+    for (const std::string& line : lines) {
         const std::string rendering = ReplaceAll(SplitAtFirst(line, '\t').second, kSenseSep, ";");
         SplitString(rendering, ";", parts);
         for (const std::string& part : parts) {
@@ -184,27 +247,43 @@ std::vector<std::string> SentenceSenses(const StringList& sentencePhrases) {
     return kept;
 }
 
-StringList PhraseListLines(const StringList& sentencePhrases) {
+namespace {
+std::vector<std::size_t> ShowOrder(const StringList& lines, const TReducedFrom* reduced) {
+    if (reduced) return WrittenFirstOrder(lines, *reduced);
+    std::vector<std::size_t> order(lines.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    return order;
+}
+} // namespace
+
+StringList PhraseListLines(const StringList& sentencePhrases, const TReducedFrom* reduced,
+                           StringList* inserted) {
     StringList lines;
     StringList senses;
-    for (const std::string& line : sentencePhrases) {
-        auto [phrase, rendering] = SplitAtFirst(line, '\t');
+    if (inserted) inserted->clear();
+    for (std::size_t i : ShowOrder(sentencePhrases, reduced)) {
+        auto [phrase, rendering] = SplitAtFirst(sentencePhrases[i], '\t');
         if (WordCount(phrase) <= 1) continue;
-        lines.push_back(phrase);
+        lines.push_back(ShownPhrase(phrase, reduced));
+        if (inserted) inserted->push_back(phrase);
         senses.clear();
         SplitString(rendering, kSenseSep, senses);
-        for (const std::string& s : senses) lines.push_back(" " + s);
+        for (const std::string& s : senses) {
+            lines.push_back(" " + s);
+            if (inserted) inserted->push_back(s);
+        }
     }
     return lines;
 }
 
-TExplanation BuildExplanation(StringList pooled) {
+TExplanation BuildExplanation(StringList pooled, const TReducedFrom* reduced) {
     std::stable_sort(pooled.begin(), pooled.end(),
                      [](const std::string& a, const std::string& b) { return TextLess(a, b); });
     TExplanation out;
     StringList senses;
-    for (const std::string& line : pooled) {
-        auto [phrase, rendering] = SplitAtFirst(line, '\t');
+    for (std::size_t i : ShowOrder(pooled, reduced)) {
+        auto [key, rendering] = SplitAtFirst(pooled[i], '\t');
+        const std::string phrase = ShownPhrase(key, reduced);
         if (phrase.size() > out.longest.size()) out.longest = phrase;
         out.lines.push_back(phrase);
         senses.clear();

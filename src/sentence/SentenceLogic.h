@@ -29,11 +29,25 @@ struct TByteSelection {
 // the space after the question mark.
 TByteSelection FindSentence(std::string_view text, int selStart, int selLength, bool extend);
 
+// For the entries a lookup reached only through reduced forms, the sentence's words they came
+// from, by the entry's key in lower case: "buff" -> "buffer", "take" -> "took". An entry that
+// some lexicon found as written is not in it.
+using TReducedFrom = std::unordered_map<std::string, std::string>;
+
 // Looks `text` up in every lexicon of the slots, slot 0 first, skipping empty slots, and pools
 // the lines (phrase TAB rendering) with MergeKeyedLines (TAB, "；"). Used for the sentence
-// (SentencePhrases) and for browse mode.
+// (SentencePhrases) and for browse mode. `reduced` (may be null) receives where the entries
+// reached through reduced forms came from.
 void PoolLookups(std::string_view text, const std::vector<std::unique_ptr<TQbDict>>& dicts,
-                 StringList& pooled);
+                 StringList& pooled, TReducedFrom* reduced = nullptr);
+
+// Where a sentence's word is found as written, its entry comes before the entries of its
+// reduced forms: the indices of `lines` (phrase TAB rendering) in the order to show them, each
+// reduced entry whose sentence words have an entry of their own moved to just after it
+// ("buffer", then "buff"); every other line keeps its place.
+std::vector<std::size_t> WrittenFirstOrder(const StringList& lines, const TReducedFrom& reduced);
+// The phrase as shown: a reduced form marked with the words it came from, "buff ← buffer".
+std::string ShownPhrase(std::string_view phrase, const TReducedFrom* reduced);
 
 // Phrase abbreviations: "take care of" -> "tco", "Mr. Smith" -> "ms", "3D model" -> "m", "USA" -> "USA".
 std::string PhraseAbbrev(std::string_view phrase);
@@ -72,8 +86,11 @@ void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentenc
                             const TSchemeSet& schemes, StringList& keys, StringList& words);
 
 // Lines of the phrase list: each phrase of two or more words, then its senses, each preceded
-// by one space.
-StringList PhraseListLines(const StringList& sentencePhrases);
+// by one space. With `reduced`, phrases the sentence has as written come before their reduced
+// forms, which are marked ("look forward to ← looking forward to"); `inserted` (may be null)
+// receives, parallel to the lines, the text a click inserts (the phrase without its mark).
+StringList PhraseListLines(const StringList& sentencePhrases, const TReducedFrom* reduced = nullptr,
+                           StringList* inserted = nullptr);
 
 // The senses of the sentence's phrases, each once, in the order met: the words the whole-clause
 // conversion prefers while the sentence is selected. A rendering splits at "；" and at ";"
@@ -81,14 +98,19 @@ StringList PhraseListLines(const StringList& sentencePhrases);
 // inside a longer one of at most 8 characters is left out: with "status" (状态) and "status code" (状态码) in the
 // sentence, preferring 状态 too would read "zhuangtaima" as 状态 + 吗 again, and 状态 is what
 // the conversion offers for "zhuangtai" anyway.
-std::vector<std::string> SentenceSenses(const StringList& sentencePhrases);
+// With `reduced`, the senses of the entries the sentence has as written come first, and those of
+// a reduced form whose word has an entry of its own are left out ("buffer" 缓冲器 is preferred,
+// not "buff" 擦亮); a reduced form that is all there is ("is" -> be: 是) keeps its senses.
+std::vector<std::string> SentenceSenses(const StringList& sentencePhrases,
+                                        const TReducedFrom* reduced = nullptr);
 
 // the explanation lines (CR LF text cut into lines) and the longest string M.
 struct TExplanation {
     StringList lines;
     std::string longest;
 };
-TExplanation BuildExplanation(StringList pooled);
+// With `reduced`, as PhraseListLines: the word as written first, reduced forms marked.
+TExplanation BuildExplanation(StringList pooled, const TReducedFrom* reduced = nullptr);
 // Width of the explanation window from the pixel width of M: + 35, within 50 .. 400.
 int ExplainWindowWidth(int longestPixelWidth);
 

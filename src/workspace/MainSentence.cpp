@@ -54,10 +54,11 @@ void TfrmMainQB::ProcessSentence(const std::string& sentence) {
     Target.SetFocus();
     StepOffset = 0;
     SentencePhrases.clear();
-    PoolLookups(sentence, Dicts, SentencePhrases);
+    PoolLookups(sentence, Dicts, SentencePhrases, &SentenceReduced);
     BuildSentenceCodeTable(sentence);
     // The conversion prefers this sentence's renderings, and no longer the last one's.
-    if (ClauseConverter* c = Converter()) c->SetPreferredWords(SentenceSenses(SentencePhrases));
+    if (ClauseConverter* c = Converter())
+        c->SetPreferredWords(SentenceSenses(SentencePhrases, &SentenceReduced));
     FillPhraseList();
     if (FollowSource && frmPopSource) {
         if (!frmPopSource->isVisible()) frmPopSource->show();
@@ -79,16 +80,23 @@ void TfrmMainQB::BuildSentenceCodeTable(const std::string& sentence) {
 
 void TfrmMainQB::FillPhraseList() {
     lbLongPhrase->clear();
-    QStringList lines;
-    for (const std::string& l : PhraseListLines(SentencePhrases)) lines << FromGbk(l);
-    lbLongPhrase->addItems(lines);
+    StringList inserted;
+    const StringList lines = PhraseListLines(SentencePhrases, &SentenceReduced, &inserted);
+    QStringList shown;
+    for (const std::string& l : lines) shown << FromGbk(l);
+    lbLongPhrase->addItems(shown);
+    // A marked reduced form ("look forward to ← looking forward to") inserts the phrase alone.
+    for (int i = 0; i < lbLongPhrase->count() && std::size_t(i) < inserted.size(); ++i)
+        if (Trim(lines[std::size_t(i)]) != inserted[std::size_t(i)])
+            lbLongPhrase->item(i)->setData(Qt::UserRole, FromGbk(inserted[std::size_t(i)]));
 }
 
 void TfrmMainQB::lbLongPhraseMouseUp(const QPoint& pos) {
     QListWidgetItem* item = lbLongPhrase->itemAt(pos);
     if (!item) return;
     Target.MarkChinese();
-    Target.SetSelText(Trim(ToGbk(item->text())));
+    const QVariant phrase = item->data(Qt::UserRole);
+    Target.SetSelText(Trim(ToGbk(phrase.isValid() ? phrase.toString() : item->text())));
     Target.SetFocus();
 }
 
@@ -165,8 +173,9 @@ void TfrmMainQB::reSourceMouseUp() {
 void TfrmMainQB::ExplainSelection(const std::string& text) {
     if (text.empty() || !frmShowExplain) return;
     StringList pooled;
-    PoolLookups(text, Dicts, pooled);
-    TExplanation ex = BuildExplanation(std::move(pooled));
+    TReducedFrom reduced;
+    PoolLookups(text, Dicts, pooled, &reduced);
+    TExplanation ex = BuildExplanation(std::move(pooled), &reduced);
     frmShowExplain->resize(ExplainWindowWidth(frmShowExplain->TextWidth(ex.longest)),
                            frmShowExplain->height());
     QStringList lines;

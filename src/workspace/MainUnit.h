@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class QAction;
@@ -154,6 +155,9 @@ public:
 
     // ---- Sentence selection, suggestions and browse mode ----
     StringList SentencePhrases;
+    // The entries of SentencePhrases reached only through reduced forms, and the words they came
+    // from ("buff" <- "buffer"): the phrase list and the preferred words put the word first.
+    std::unordered_map<std::string, std::string> SentenceReduced;
     StringList SentenceCodeKeys;  // SentenceCodeTable: sorted codes ...
     StringList SentenceCodeWords; // ... and their ";"-joined texts
     void FindSentence(bool extend);

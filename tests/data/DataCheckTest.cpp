@@ -122,6 +122,26 @@ TEST(LexiconCheck, KeysRenderingsAndOrder) {
     EXPECT_TRUE(HasError(r, "the lexicon engine does not write these bytes back unchanged"));
 }
 
+TEST(LexiconCheck, NoiseInSensesAndAbbreviationsMixedIntoWords) {
+    CheckReport r;
+    CheckLexicon("x.qbs",
+                 Qbs({"abd\t" + Gbk("准博士（All But Dissertation）"), "ababa\t" + Gbk("(塞)阿巴巴"),
+                      "exit\t" + Gbk("退出；DOS内部命令:退出"), "is\t" + Gbk("be的现在式第三人称")}),
+                 r);
+    EXPECT_TRUE(HasError(r, "line 1: English in brackets"));
+    EXPECT_TRUE(HasError(r, "line 2: name sources"));
+    EXPECT_TRUE(HasError(r, "line 3: command explanations"));
+    EXPECT_TRUE(HasError(r, "line 4: grammar notes"));
+    const std::string abbreviations = Qbs({"cd\t" + Gbk("光盘；载波检测"), "it\t" + Gbk("信息论")});
+    CheckReport mixed;
+    EXPECT_EQ(CheckAbbreviationsApart(
+                  "b.qbs",
+                  Qbs({"cd\t" + Gbk("光盘"), "it\t" + Gbk("它；信息论"), "take\t" + Gbk("拿")}),
+                  abbreviations, mixed),
+              1u);
+    EXPECT_TRUE(HasError(mixed, "\"it\" has senses of its own and the abbreviation's \"信息论\""));
+}
+
 TEST(LexiconCheck, UnscrambledLinesAreFound) {
     CheckReport r;
     CheckLexicon("x.qbs", Lines({"take\t" + Gbk("拿取")}), r);

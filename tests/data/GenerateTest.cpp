@@ -2,6 +2,7 @@
 // well-formed, the user's lexicon left alone, and the folder check catching what is missing.
 #include "Generate.h"
 #include "DataCheck.h"
+#include "DictUnit.h"
 #include "MyUtils.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +40,8 @@ TEST_F(GenerateTest, FindsSourcesByNameAndNamesTheMissingOnes) {
     std::vector<std::string> missing = FindSources({out.string()}, none);
     EXPECT_EQ(missing, (std::vector<std::string>{"ecdict.csv", "lemma.en.txt", "pinyin_simp.dict.yaml",
                                                  "luna_pinyin.dict.yaml", "wubi86.dict.yaml",
-                                                 "verb.exc", "noun.exc", "adj.exc", "adv.exc"}));
+                                                 "verb.exc", "noun.exc", "adj.exc", "adv.exc",
+                                                 "manpages.list", "manpages-dev.list"}));
 }
 
 TEST_F(GenerateTest, WritesEveryOutputInTheFormTheCheckDemands) {
@@ -57,6 +59,24 @@ TEST_F(GenerateTest, WritesEveryOutputInTheFormTheCheckDemands) {
     EXPECT_TRUE(r.errors.empty()) << r.errors.front();
     EXPECT_TRUE(Read("verb.spe").starts_with("went^go^\r\ntook^take^\r\nchildren^child^\r\n"));
     EXPECT_EQ(Read("mydict.txt"), "");
+}
+
+// "makefile" is labelled [计] only, so no general word; the fixture's manual page uses it three
+// times, which brings it into the basic lexicon.
+TEST_F(GenerateTest, WordsOfTheManualPagesJoinTheBasicLexicon) {
+    Generate();
+    qb::TQbDict basic;
+    basic.LoadEntriesFromBytes(Read("BasicDict.qbs"), true);
+    StringList found;
+    basic.LookupSentence("makefile", found);
+    EXPECT_EQ(
+        found,
+        (StringList{
+            "makefile\t\xCE\xC4\xBC\xFE\xB1\xE0\xD0\xB4\xA3\xBB\xCE\xC4\xBE\xED\xB1\xE0\xD0\xB4"}));
+    // A page the list names but the disk lacks stops the generation.
+    const fs::path list = out / "manpages.list";
+    qb::WriteWholeFileSafely(list.string(), "man/man1/gone.1.gz\n");
+    EXPECT_THROW(ReadManPages({list.string()}), qb::FileError);
 }
 
 TEST_F(GenerateTest, NeverReplacesTheUsersLexicon) {

@@ -260,6 +260,22 @@ TEST(Lookup, ResultsAreInTextOrderOfTheLines) {
     EXPECT_EQ(Lookup(dict, "zebra apple pie"), (StringList{"apple\tA", "apple pie\tP", "zebra\tZ"}));
 }
 
+// Parallel to the results: the sentence words a reduced entry came from, empty for one found as
+// written, also when another word reaches it through a form ("buffers buffer": buffer as written).
+TEST(Lookup, ReducedEntriesNameTheWordsTheyCameFrom) {
+    ScratchDict dict;
+    dict.LoadIrregularFromBytes("took^take^\r\n");
+    dict.LoadEntriesFromBytes("buff\tB\r\nbuffer\tBR\r\ntake part in\tT\r\n", false);
+    dict.BuildFirstWordIndex();
+    StringList results, from;
+    dict.LookupSentence("The buffer took part in it", results, &from);
+    EXPECT_EQ(results, (StringList{"buff\tB", "buffer\tBR", "take part in\tT"}));
+    EXPECT_EQ(from, (StringList{"buffer", "", "took part in"}));
+    dict.LookupSentence("buffers buffer", results, &from);
+    EXPECT_EQ(results, (StringList{"buff\tB", "buffer\tBR"}));
+    EXPECT_EQ(from, (StringList{"buffer", ""}));
+}
+
 TEST(FirstWordIndex, MaxPhraseWords) {
     ScratchDict dict;
     dict.LoadEntriesFromBytes("in a b c d e f\tX\r\nin a b c\tY\r\nin a b\tZ\r\n", false);

@@ -46,7 +46,7 @@ TEST_F(ClauseWindow, EverySentenceReplacesThePreferredWords) {
     window->Source.SetText("Take care of the bank. Go. Xyzzy.");
     Ctrl(Qt::Key_J);
     const std::vector<std::string> first = fake->preferred;
-    EXPECT_EQ(first, SentenceSenses(window->SentencePhrases));
+    EXPECT_EQ(first, SentenceSenses(window->SentencePhrases, &window->SentenceReduced));
     EXPECT_NE(std::find(first.begin(), first.end(), G("照顾")), first.end());
     EXPECT_NE(std::find(first.begin(), first.end(), G("银行")), first.end());
     Ctrl(Qt::Key_J); // "Go.": only 去 and 走 stay preferred

@@ -206,6 +206,27 @@ TEST(Explanation, SortedLinesAndTheLongestString) {
     EXPECT_TRUE(BuildExplanation({}).lines.empty());
 }
 
+// "buffer" found as written comes before "buff", which its rules reduce it to; "take" (from took)
+// has no entry as written to follow and keeps its place; both are marked with their words.
+TEST(ReducedForms, TheWordAsWrittenFirstReducedFormsMarked) {
+    const TReducedFrom reduced = {{"buff", "buffer"}, {"take", "took"}, {"look at", "looking at"}};
+    const StringList pooled = {"buff\t" + G("擦亮"), "buffer\t" + G("缓冲器"), "take\t" + G("拿"),
+                               "look at\t" + G("看"), "looking at\t" + G("注视")};
+    const std::string arrow = " " + G("←") + " ";
+    EXPECT_EQ(BuildExplanation(pooled, &reduced).lines,
+              (StringList{"buffer", "  " + G("缓冲器"), "buff" + arrow + "buffer", "  " + G("擦亮"),
+                          "looking at", "  " + G("注视"), "look at" + arrow + "looking at",
+                          "  " + G("看"), "take" + arrow + "took", "  " + G("拿")}));
+    StringList inserted;
+    EXPECT_EQ(
+        PhraseListLines(pooled, &reduced, &inserted),
+        (StringList{"looking at", " " + G("注视"), "look at" + arrow + "looking at", " " + G("看")}));
+    EXPECT_EQ(inserted, (StringList{"looking at", G("注视"), "look at", G("看")}));
+    // The input method prefers the word's senses; "take" is all "took" has, so it stays.
+    EXPECT_EQ(SentenceSenses(pooled, &reduced),
+              (std::vector<std::string>{G("缓冲器"), G("注视"), G("拿")}));
+}
+
 TEST(Explanation, WidthBounds) {
     EXPECT_EQ(ExplainWindowWidth(0), 50);
     EXPECT_EQ(ExplainWindowWidth(14), 50);

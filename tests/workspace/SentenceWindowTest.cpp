@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -159,6 +161,21 @@ TEST_F(SentenceWindow, ClickOnAPhraseListLineInsertsItIntoTheTarget) {
     // Below the last line: nothing.
     QTest::mouseClick(lb->viewport(), Qt::LeftButton, {}, QPoint(5, lb->viewport()->height() - 2));
     EXPECT_EQ(window->Target.Text(), "A" + G("保重") + "take careB");
+}
+
+// "took care of" reaches "take care" and "take care of" through took^take^: marked with the
+// sentence's words, and a click inserts the phrase alone.
+TEST_F(SentenceWindow, AReducedPhraseIsMarkedAndInsertsThePhraseAlone) {
+    window->Source.SetText("He took care of it.");
+    CtrlJ();
+    std::vector<QString> lines = ListLines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0], U("take care ← took care"));
+    EXPECT_NE(std::find(lines.begin(), lines.end(), U("take care of ← took care of")), lines.end());
+    window->Target.SetText("");
+    QListWidget* lb = window->lbLongPhrase;
+    QTest::mouseClick(lb->viewport(), Qt::LeftButton, {}, lb->visualItemRect(lb->item(0)).center());
+    EXPECT_EQ(window->Target.Text(), "take care");
 }
 
 TEST_F(SentenceWindow, EmptyEndProcessesTheEmptyText) {

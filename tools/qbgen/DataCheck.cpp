@@ -10,8 +10,10 @@
 #include "Schemes.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <map>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace qb::datagen {
@@ -118,6 +120,7 @@ void CheckLexicon(const std::string& name, std::string_view bytes, CheckReport& 
     StringList lines = qb::SplitLines(bytes);
     std::string prevKey;
     StringList senses;
+    std::array<std::size_t, 6> noise{};
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string line = qb::ScrambleLine(lines[i]);
         const std::size_t n = i + 1;
@@ -149,12 +152,67 @@ void CheckLexicon(const std::string& name, std::string_view bytes, CheckReport& 
             for (std::size_t b = a + 1; b < senses.size(); ++b)
                 if (qb::TextCompare(senses[a], senses[b]) == 0)
                     r.Error(name, n, "the sense \"" + Show(senses[a]) + "\" twice");
+        for (const std::string& s : senses) {
+            const SenseNoise kind = NoiseOf(s);
+            if (kind == SenseNoise::None) continue;
+            ++noise[std::size_t(kind)];
+            r.Error(name, n, std::string(NoiseName(kind)) + ": \"" + Show(s) + "\"");
+        }
     }
+    std::string counts = name + " noise:";
+    for (SenseNoise kind :
+         {SenseNoise::PrivateUse, SenseNoise::CommandExplanation, SenseNoise::EnglishInBrackets,
+          SenseNoise::NameSource, SenseNoise::GrammarNote})
+        counts += std::string(" ") + NoiseName(kind) + " " +
+                  std::to_string(noise[std::size_t(kind)]) + ",";
+    counts.pop_back();
+    r.notes.push_back(counts);
     // The engine's own view: loading and saving again must not change a byte.
     qb::TQbDict dict;
     dict.LoadEntriesFromBytes(bytes, true);
     if (dict.SaveToBytes(true) != bytes)
         r.Error(name, 0, "the lexicon engine does not write these bytes back unchanged");
+}
+
+namespace {
+// key -> senses of a professional lexicon file.
+std::unordered_map<std::string, StringList> SensesByKey(std::string_view bytes) {
+    std::unordered_map<std::string, StringList> out;
+    for (const std::string& scrambled : qb::SplitLines(bytes)) {
+        const std::string line = qb::ScrambleLine(scrambled);
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        qb::SplitString(std::string_view(line).substr(tab + 1), qb::kSenseSep,
+                        out[qb::LowerAscii(line.substr(0, tab))]);
+    }
+    return out;
+}
+} // namespace
+
+std::size_t CheckAbbreviationsApart(const std::string& name, std::string_view bytes,
+                                    std::string_view abbreviationBytes, CheckReport& r) {
+    const auto abbreviations = SensesByKey(abbreviationBytes);
+    std::size_t mixed = 0;
+    for (const auto& [key, senses] : SensesByKey(bytes)) {
+        auto it = abbreviations.find(key);
+        // "v.f." and "V.F." are one key and both the abbreviation: no word is written with dots.
+        if (it == abbreviations.end() || key.find(" .") != std::string::npos) continue;
+        std::string shared;
+        bool own = false;
+        for (const std::string& s : senses) {
+            const bool theirs =
+                std::any_of(it->second.begin(), it->second.end(),
+                            [&](const std::string& a) { return qb::TextCompare(a, s) == 0; });
+            if (theirs && shared.empty()) shared = s;
+            own = own || !theirs;
+        }
+        if (shared.empty() || !own) continue;
+        ++mixed;
+        r.Error(name, 0,
+                "\"" + key + "\" has senses of its own and the abbreviation's \"" + Show(shared) + "\"");
+    }
+    r.notes.push_back(name + ": " + std::to_string(mixed) + " words with an abbreviation's senses");
+    return mixed;
 }
 
 void CheckIrregular(const std::string& name, std::string_view bytes, CheckReport& r) {
@@ -222,12 +280,25 @@ int CheckDataFolder(const std::string& dir, std::ostream& out) {
     };
 
     // Lexicons.
+    auto notes = [&] {
+        for (const std::string& n : r.notes) out << "  " << n << "\n";
+        r.notes.clear();
+    };
+    const std::string abbreviations = "lexicons/abbreviations.qbs";
+    const std::string abbreviationBytes =
+        qb::FileExists((std::filesystem::path(dir) / abbreviations).string())
+            ? qb::ReadWholeFile((std::filesystem::path(dir) / abbreviations).string())
+            : std::string();
     for (const std::string& name : OutputNames()) {
         if (!name.ends_with(".qbs")) continue;
         std::string bytes = ReadOrReport(dir, name, r);
         if (!bytes.empty()) CheckLexicon(name, bytes, r);
+        // The full lexicon is every ECDICT row as it is, the abbreviation lexicon itself aside.
+        if (!bytes.empty() && name != abbreviations && name != "lexicons/ecdict-full.qbs")
+            CheckAbbreviationsApart(name, bytes, abbreviationBytes, r);
         out << name << ": " << qb::SplitLines(bytes).size() << " entries, " << bytes.size()
             << " bytes\n";
+        notes();
         flush(name);
     }
     {
@@ -293,6 +364,24 @@ int CheckDataFolder(const std::string& dir, std::ostream& out) {
             if (hit.empty())
                 r.Error("BasicDict.qbs", 0, "\"" + std::string(sentence) + "\" does not reach " + want);
         }
+        // Every English sentence holds "is": it renders the verb, not IS (信息系统).
+        StringList found, senses;
+        dict.LookupSentence("is", found);
+        const auto theirs = SensesByKey(abbreviationBytes);
+        const auto abbrev = theirs.find("is");
+        bool verb = false;
+        for (const std::string& l : found) {
+            out << "  \"is\" -> " << Show(l) << "\n";
+            qb::SplitString(SplitAtFirst(l, '\t').second, qb::kSenseSep, senses);
+            for (const std::string& s : senses) {
+                verb = verb || s == qb::Utf8ToGbkLossy("是");
+                if (abbrev != theirs.end() && std::find(abbrev->second.begin(), abbrev->second.end(),
+                                                        s) != abbrev->second.end())
+                    r.Error("BasicDict.qbs", 0,
+                            "\"is\" renders the abbreviation's \"" + Show(s) + "\"");
+            }
+        }
+        if (!verb) r.Error("BasicDict.qbs", 0, "\"is\" does not render 是");
     }
     flush("spot checks");
     out << (r.errors.empty() ? "check passed\n" : std::to_string(r.errors.size()) + " errors\n");

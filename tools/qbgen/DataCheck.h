@@ -24,8 +24,16 @@ void CheckScheme(const std::string& stem, std::string_view achr, std::string_vie
 // A professional lexicon file (scrambled lines): valid GBK; key TAB rendering; keys in lookup
 // form, strictly ascending in text order; renderings in normal form (non-empty distinct senses
 // joined by "；", no half-width ";", at most 5000 bytes); and the engine, loading the bytes and
-// saving them again, gives the same bytes (its own order and scrambling).
+// saving them again, gives the same bytes (its own order and scrambling). No sense holds noise
+// (SenseNoise: private-use characters, command explanations, English in brackets, the source
+// and countries of a name, grammar notes); the counts of each kind go to the notes.
 void CheckLexicon(const std::string& name, std::string_view bytes, CheckReport& r);
+
+// An ordinary word's entry of `name` must not carry the senses of the abbreviation written the
+// same: an entry that shares senses with the abbreviation lexicon's entry of its key and also
+// has senses of its own ("is": 是 beside 信息系统) is an error. Returns how many there are.
+std::size_t CheckAbbreviationsApart(const std::string& name, std::string_view bytes,
+                                    std::string_view abbreviationBytes, CheckReport& r);
 
 // verb.spe: lines form^base^ with a form of a-z letters, each form once.
 void CheckIrregular(const std::string& name, std::string_view bytes, CheckReport& r);

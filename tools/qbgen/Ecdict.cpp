@@ -4,6 +4,7 @@
 #include "MyUtils.h"
 
 #include <QList>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QStringView>
 
@@ -191,7 +192,10 @@ int StripMarkers(QStringView s, CleanLine* info) {
                 }
                 break;
             }
-            if (abbr && info) info->abbreviation = true;
+            if (info) {
+                info->marked = true;
+                if (abbr) info->abbreviation = true;
+            }
             i = SkipSpaces(s, e);
             continue;
         }
@@ -249,6 +253,88 @@ bool IsCjkIdeograph(char32_t c) {
            (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x20000 && c <= 0x3FFFF) || c == 0x3007;
 }
 
+bool IsLatinLetter(QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+
+bool HasCjk(QStringView s) {
+    for (char32_t c : s.toUcs4())
+        if (IsCjkIdeograph(c)) return true;
+    return false;
+}
+
+bool HasPrivateUse(QStringView s) {
+    for (QChar c : s)
+        if (c.unicode() >= 0xE000 && c.unicode() <= 0xF8FF) return true;
+    return false;
+}
+
+// A bracket group of English only: "（All But Dissertation）", "(Ababa)", "(= do not)". Groups
+// holding an ideograph stay: "使(马,鹰等)戴头罩", "阿尔(Albert 在美国的昵称)".
+bool IsEnglishGroup(QStringView content) {
+    bool latin = false;
+    for (QChar c : content)
+        if (IsLatinLetter(c)) latin = true;
+    return latin && !HasCjk(content);
+}
+
+QString DeleteEnglishGroups(QString s) {
+    for (int i = 0; i < s.size(); ++i) {
+        if (s[i] != u'(' && s[i] != u'（') continue;
+        int k = MatchingCloser(s, i);
+        if (k > i && IsEnglishGroup(QStringView(s).mid(i + 1, k - i - 1))) {
+            s.remove(i, k - i + 1);
+            --i;
+        }
+    }
+    return s;
+}
+
+// The countries and languages a name line of ECDICT gives its transliterations:
+// "(英、葡、波)齐格蒙特", "(阿拉伯)乌姆". Gathered from every "(Name)人名" line.
+bool IsCountryMark(QStringView m) {
+    static const QStringList kMarks =
+        QStringLiteral(
+            "英 法 德 西 意 瑞典 葡 俄 罗 捷 阿拉伯 塞 匈 芬 日 土 印 荷 挪 波 巴基 丹 以 柬 尼 伊朗 印尼 "
+            "希 阿尔巴 孟 中 东南亚国家华语 埃塞 尼日利 保 泰 阿富 老 土库 吉尔 缅 南非 朝 加纳 斯里 阿塞 "
+            "坦桑 乌克 塔吉 哈萨 乌兹 越 冰 斐 喀 肯 爱沙 塞内 尼日尔 乍 毛里求 乌干 拉脱 布基 几 多哥 "
+            "塞拉 利比 格鲁 立陶 赞 赤几 索 马里 马耳他 科特 蒙 毛里塔 马其 纳米 中非 亚美 波黑 马来 "
+            "贝宁 博 冈 苏里 莫 几比 图瓦 加蓬 所 比 基里 苏丹 印度 萨摩 马拉 巴布 摩尔 不丹 巴勒 马达 黎 "
+            "智 东帝 厄立 莱索 乌拉 科摩 斯洛 卢 塞浦 密克 汤加 斯洛伐 吉 菲 津 爱")
+            .split(u' ');
+    return kMarks.contains(m);
+}
+
+// Length of a leading country list "(英、葡)" (with the spaces after it), 0 if there is none.
+int CountryListLength(QStringView s) {
+    if (s.isEmpty() || (s[0] != u'(' && s[0] != u'（')) return 0;
+    int k = MatchingCloser(s, 0);
+    if (k < 2) return 0;
+    for (QStringView m : s.mid(1, k - 1).split(u'、'))
+        if (!IsCountryMark(m)) return 0;
+    return SkipSpaces(s, k + 1);
+}
+
+// "DOS内部命令:本命令用于退出当前的命令处理器": an explanation of an old command, not a
+// translation of the word.
+bool IsCommandExplanation(QStringView s) {
+    for (QStringView colon : {QStringView(u"命令:"), QStringView(u"命令：")}) {
+        qsizetype p = s.indexOf(colon);
+        if (p >= 0 && s.left(p).contains(u"DOS")) return true;
+    }
+    return false;
+}
+
+// "be的现在式第三人称", "bite的过去式和过去分词", "be的单数第一人称": which form of another
+// word this one is. The lookup reaches that word itself ("is" -> be), so the note translates
+// nothing.
+bool IsGrammarNote(QStringView s) {
+    static const QRegularExpression kNote(QStringLiteral(
+        "^[A-Za-z][A-Za-z' .-]*\\s*的(?:复数|过去式|过去时|过去分词|现在分词|第[一二三]人称|单数|"
+        "现在式|现在时|比较级|最高级|形式|-?s|和|及|或|与|、|\\s)+$"));
+    return !s.isEmpty() && IsLatinLetter(s[0]) && kNote.match(s.toString()).hasMatch();
+}
+
+bool IsBareNameLabel(QStringView s) { return s == u"人名" || s == u"地名"; }
+
 // R3: splits at bracket depth 0 on ； ; ， and ,.
 void SplitSenses(QStringView line, std::vector<QString>& out) {
     int depth = 0, start = 0;
@@ -293,7 +379,7 @@ std::vector<std::string_view> SplitLiteralLines(std::string_view t, std::string&
 // ---------------------------------------------------------------- senses
 
 std::string CleanSense(const QString& raw) {
-    QString s = DeleteInflectionNotes(raw);
+    QString s = DeleteEnglishGroups(DeleteInflectionNotes(raw));
     s = s.mid(StripMarkers(s, nullptr));
     // Character mapping and whitespace in one pass.
     QString t;
@@ -319,6 +405,8 @@ std::string CleanSense(const QString& raw) {
     int b = 0, e = int(t.size());
     while (b < e && IsTrimmable(t[b])) ++b;
     while (e > b && IsTrimmable(t[e - 1])) --e;
+    // A name keeps its transliteration: "(塞)阿巴巴" -> "阿巴巴".
+    if (int c = CountryListLength(QStringView(t).mid(b, e - b)); c > 0 && b + c < e) b += c;
     t = t.mid(b, e - b);
     t.replace(QStringLiteral("..."), QStringLiteral("…"));
     t.replace(u'；', u'，');
@@ -331,7 +419,7 @@ std::string CleanSense(const QString& raw) {
             cjk = true;
             break;
         }
-    if (!cjk) return {};
+    if (!cjk || HasPrivateUse(t) || IsGrammarNote(t) || IsBareNameLabel(t)) return {};
     std::optional<std::string> gbk = qb::ToGbkStrict(t);
     return gbk ? *gbk : std::string();
 }
@@ -357,9 +445,15 @@ std::vector<CleanLine> CleanTranslation(std::string_view translation) {
 
     std::vector<CleanLine> out;
     std::vector<QString> pieces;
+    // A command explanation runs to the end of its line and on through the unmarked lines
+    // after it: "[计] 退出; DOS内部命令:本命令用于退出当前的命令处理器(COMMAND.COM)" +
+    // "恢复前一个命令处理器".
+    bool inCommand = false;
     for (const QString& line : lines) {
         CleanLine cl;
         int start = StripMarkers(line, &cl);
+        if (inCommand && !cl.marked && cl.label.isEmpty()) continue;
+        inCommand = false;
         QStringView body = QStringView(line).mid(start);
         // "(Aaron)人名；(英)亚伦": a row of personal names.
         if (body.startsWith(u'(')) {
@@ -371,6 +465,10 @@ std::vector<CleanLine> CleanTranslation(std::string_view translation) {
         SplitSenses(body, pieces);
         std::vector<std::string> senses;
         for (const QString& p : pieces) {
+            if (IsCommandExplanation(p)) {
+                inCommand = true;
+                break;
+            }
             std::string sense = CleanSense(p);
             if (!sense.empty()) senses.push_back(std::move(sense));
         }
@@ -378,6 +476,147 @@ std::vector<CleanLine> CleanTranslation(std::string_view translation) {
         out.push_back(std::move(cl));
     }
     return out;
+}
+
+// ---------------------------------------------------------------- the abbreviation's senses
+
+namespace {
+
+bool LettersOnly(std::string_view w) {
+    return !w.empty() && std::all_of(w.begin(), w.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
+}
+
+// Ideographs of a GBK text.
+std::vector<char32_t> Ideographs(std::string_view gbk) {
+    std::vector<char32_t> out;
+    for (char32_t c : qb::FromGbk(gbk).toUcs4())
+        if (IsCjkIdeograph(c)) out.push_back(c);
+    return out;
+}
+
+constexpr std::size_t kShortWordMin = 2, kShortWordMax = 4;
+
+} // namespace
+
+void AbbreviationEvidence::AddPhrase(std::string_view headword, std::string_view rendering) {
+    std::string initials;
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    while (i < headword.size()) {
+        // Words of letters: "built-in test" has three, "a.m." two.
+        while (i < headword.size() && !isLetter(headword[i])) ++i;
+        std::size_t e = i;
+        while (e < headword.size() && isLetter(headword[e])) ++e;
+        if (e == i) break;
+        std::string_view w = headword.substr(i, e - i);
+        initials.push_back(char(w[0] | 0x20));
+        const bool small =
+            std::all_of(w.begin(), w.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+        if (small && w.size() >= kShortWordMin && w.size() <= kShortWordMax) words.emplace_back(w);
+        i = e;
+    }
+    const bool byInitials = initials.size() >= kShortWordMin && initials.size() <= kShortWordMax;
+    if (!byInitials && words.empty()) return;
+    const auto id = std::uint32_t(senses_.size());
+    std::vector<std::string> senses;
+    qb::SplitString(rendering, kSenseSep, senses);
+    senses_.push_back(std::move(senses));
+    if (byInitials) byInitials_[initials].push_back(id);
+    for (std::string& w : words) {
+        std::vector<std::uint32_t>& ids = byWord_[w];
+        if (ids.empty() || ids.back() != id) ids.push_back(id);
+    }
+}
+
+bool AbbreviationEvidence::Expands(std::string_view word, std::string_view sense) const {
+    auto it = byInitials_.find(qb::LowerAscii(word));
+    if (it == byInitials_.end()) return false;
+    for (std::uint32_t id : it->second)
+        for (const std::string& s : senses_[id])
+            if (s == sense) return true;
+    return false;
+}
+
+bool AbbreviationEvidence::InPhraseOf(std::string_view word, std::string_view sense) const {
+    auto it = byWord_.find(qb::LowerAscii(word));
+    if (it == byWord_.end()) return false;
+    for (std::uint32_t id : it->second)
+        for (const std::string& s : senses_[id])
+            if (qb::FindText(s, sense) != std::string::npos) return true;
+    return false;
+}
+
+bool IsAbbreviationRow(std::string_view word, const std::vector<CleanLine>& lines) {
+    if (!lines.empty() &&
+        std::all_of(lines.begin(), lines.end(), [](const CleanLine& l) { return l.abbreviation; }))
+        return true;
+    int capitals = 0;
+    for (char c : word) {
+        if (c >= 'a' && c <= 'z') return false;
+        capitals += c >= 'A' && c <= 'Z';
+    }
+    return capitals >= 2;
+}
+
+RowSenses DivideSenses(std::string_view word, const std::vector<CleanLine>& lines,
+                       const AbbreviationEvidence* evidence) {
+    RowSenses r;
+    auto own = [](const CleanLine& l) {
+        return l.label.isEmpty() && !l.abbreviation && !l.personName;
+    };
+    if (std::none_of(lines.begin(), lines.end(), own)) {
+        for (const CleanLine& l : lines) AppendSenses(r.own, l.senses);
+        return r;
+    }
+    const bool shortWord =
+        word.size() >= kShortWordMin && word.size() <= kShortWordMax && LettersOnly(word);
+    if (shortWord && !evidence && std::any_of(lines.begin(), lines.end(), [](const CleanLine& l) {
+            return !l.label.isEmpty();
+        })) {
+        r.deferred = true;
+        return r;
+    }
+    std::vector<char32_t> ownChars;
+    for (const CleanLine& l : lines)
+        if (shortWord && own(l))
+            for (const std::string& s : l.senses)
+                for (char32_t c : Ideographs(s)) ownChars.push_back(c);
+    for (const CleanLine& l : lines) {
+        if (l.personName) continue;
+        if (l.abbreviation) {
+            AppendSenses(r.abbreviation, l.senses);
+            continue;
+        }
+        if (l.label.isEmpty() || !shortWord) {
+            AppendSenses(r.own, l.senses);
+            continue;
+        }
+        const bool expansionLine =
+            std::any_of(l.senses.begin(), l.senses.end(),
+                        [&](const std::string& s) { return evidence->Expands(word, s); });
+        for (const std::string& s : l.senses) {
+            // 老化的 shares 老 and 的 with 老的: the word's; 自动代码翻译技术 only 动 with 行动.
+            const std::vector<char32_t> chars = Ideographs(s);
+            const auto common = std::count_if(chars.begin(), chars.end(), [&](char32_t c) {
+                return std::find(ownChars.begin(), ownChars.end(), c) != ownChars.end();
+            });
+            const bool shares = common > 0 && 2 * std::size_t(common) >= chars.size();
+            // An expansion of its own outweighs a phrase: "am broadcast" (调幅广播) uses AM too.
+            const bool abbreviation =
+                !shares && (evidence->Expands(word, s) ||
+                            (!evidence->InPhraseOf(word, s) && (expansionLine || chars.size() >= 4)));
+            AppendSenses(abbreviation ? r.abbreviation : r.own, {s});
+        }
+    }
+    // A sense the abbreviation has is not the word's, though another line repeats it.
+    std::erase_if(r.own, [&](const std::string& s) {
+        return std::any_of(r.abbreviation.begin(), r.abbreviation.end(),
+                           [&](const std::string& a) { return qb::TextCompare(a, s) == 0; });
+    });
+    return r;
 }
 
 void AppendSenses(std::vector<std::string>& into, const std::vector<std::string>& from) {
@@ -402,6 +641,33 @@ std::string JoinSenses(const std::vector<std::string>& senses) {
         r.append(s);
     }
     return r;
+}
+
+SenseNoise NoiseOf(std::string_view gbkSense) {
+    const QString s = qb::FromGbk(gbkSense);
+    if (HasPrivateUse(s)) return SenseNoise::PrivateUse;
+    if (IsCommandExplanation(s)) return SenseNoise::CommandExplanation;
+    for (int i = 0; i < s.size(); ++i) {
+        if (s[i] != u'(' && s[i] != u'（') continue;
+        int k = MatchingCloser(s, i);
+        if (k > i && IsEnglishGroup(QStringView(s).mid(i + 1, k - i - 1)))
+            return SenseNoise::EnglishInBrackets;
+    }
+    if (CountryListLength(s) > 0 || IsBareNameLabel(s)) return SenseNoise::NameSource;
+    if (IsGrammarNote(s)) return SenseNoise::GrammarNote;
+    return SenseNoise::None;
+}
+
+const char* NoiseName(SenseNoise n) {
+    switch (n) {
+    case SenseNoise::None: return "none";
+    case SenseNoise::PrivateUse: return "private-use characters";
+    case SenseNoise::CommandExplanation: return "command explanations";
+    case SenseNoise::EnglishInBrackets: return "English in brackets";
+    case SenseNoise::NameSource: return "name sources and country lists";
+    case SenseNoise::GrammarNote: return "grammar notes";
+    }
+    return "";
 }
 
 // ---------------------------------------------------------------- classification

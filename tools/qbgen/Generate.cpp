@@ -55,18 +55,23 @@ std::vector<std::string> FindSources(const std::vector<std::string>& folders, So
     s.exceptionLists.clear();
     for (const char* exc : {"verb.exc", "noun.exc", "adj.exc", "adv.exc"})
         s.exceptionLists.push_back(find({exc}, true));
+    s.manPageLists.clear();
+    for (const char* list : {"manpages.list", "manpages-dev.list"})
+        s.manPageLists.push_back(find({list}, true));
     return missing;
 }
 
 std::vector<std::string> InputPaths(const SourceFiles& s) {
     std::vector<std::string> p = {s.ecdict, s.lemmas, s.pinyinSimp, s.luna, s.wubi, s.unihan};
     p.insert(p.end(), s.exceptionLists.begin(), s.exceptionLists.end());
+    p.insert(p.end(), s.manPageLists.begin(), s.manPageLists.end());
     std::erase(p, std::string());
     return p;
 }
 
 std::vector<std::string> OutputNames() {
-    std::vector<std::string> names = {"BasicDict.qbs", "verb.spe", "lexicons/ecdict-full.qbs"};
+    std::vector<std::string> names = {"BasicDict.qbs", "verb.spe", "lexicons/ecdict-full.qbs",
+                                      "lexicons/abbreviations.qbs"};
     for (const DomainLexicon& d : kDomains) names.push_back(std::string("lexicons/") + d.file);
     for (const char* stem : kStems)
         for (const char* ext : kExts) names.push_back(std::string(stem) + ext);
@@ -80,6 +85,48 @@ std::string ReadSource(const std::string& path) {
     if (!bz.waitForStarted() || !bz.waitForFinished(120000) || bz.exitCode() != 0)
         qb::ThrowCannotOpen(path);
     QByteArray out = bz.readAllStandardOutput();
+    return std::string(out.constData(), std::size_t(out.size()));
+}
+
+std::string ReadManPages(const std::vector<std::string>& lists) {
+    QStringList pages;
+    for (const std::string& list : lists) {
+        const std::filesystem::path folder = std::filesystem::path(list).parent_path();
+        std::vector<std::string> missing;
+        qb::ForEachLine(qb::ReadWholeFile(list), [&](std::string_view line) {
+            const std::string trimmed = qb::Trim(line);
+            const std::string_view l = trimmed;
+            // ".../man3/printf.3.gz"; not the localised pages (".../man/de/man1/...").
+            const std::size_t slash = l.rfind('/');
+            if (slash == std::string_view::npos || slash < 4 || !l.ends_with(".gz")) return;
+            const std::string_view dir = l.substr(0, slash);
+            const std::size_t d = dir.rfind('/');
+            const std::string_view last = dir.substr(d == std::string_view::npos ? 0 : d + 1);
+            if (last.size() != 4 || !last.starts_with("man") || last[3] < '1' || last[3] > '8')
+                return;
+            const std::string_view parent = dir.substr(0, d == std::string_view::npos ? 0 : d);
+            if (!parent.empty() && !parent.ends_with("/man") && parent != "man") return;
+            std::filesystem::path p(l);
+            if (p.is_relative()) p = folder / p;
+            std::error_code ec;
+            if (std::filesystem::is_symlink(p, ec)) return;
+            if (!std::filesystem::is_regular_file(p, ec)) {
+                missing.push_back(p.string());
+                return;
+            }
+            pages << QString::fromStdString(p.string());
+        });
+        if (!missing.empty())
+            throw qb::FileError(missing.front() + ": manual page not installed (" +
+                                std::to_string(missing.size()) + " of those that " + list +
+                                " names are missing)");
+    }
+    if (pages.isEmpty()) return {};
+    QProcess gz;
+    gz.start(QStringLiteral("gzip"), QStringList{QStringLiteral("-dc")} + pages);
+    if (!gz.waitForStarted() || !gz.waitForFinished(300000) || gz.exitCode() != 0)
+        qb::ThrowCannotOpen(lists.front());
+    QByteArray out = gz.readAllStandardOutput();
     return std::string(out.constData(), std::size_t(out.size()));
 }
 
@@ -132,8 +179,12 @@ void GenerateAll(const SourceFiles& s, const std::string& outDir, std::ostream& 
     });
 
     Stopwatch t;
+    // Words met at least twice in the Linux manual pages: "makefile", "posix", "stdout" are
+    // words a translator of software meets, though no frequency list of ECDICT has them.
+    const std::unordered_set<std::string> technical = ManPageWords(ReadManPages(s.manPageLists), 1);
     const std::string csv = qb::ReadWholeFile(s.ecdict);
-    LexiconSet lex = BuildLexicons(csv, ReadLemmas(qb::ReadWholeFile(s.lemmas)), &forms, 2);
+    LexiconSet lex =
+        BuildLexicons(csv, ReadLemmas(qb::ReadWholeFile(s.lemmas)), &forms, 2, &technical);
     const double cleaned = t.Seconds();
     auto write = [&](LexEntries& e, const std::string& name) {
         SortAndMerge(e);
@@ -142,10 +193,12 @@ void GenerateAll(const SourceFiles& s, const std::string& outDir, std::ostream& 
     };
     write(lex.basic, "BasicDict.qbs");
     write(lex.full, "lexicons/ecdict-full.qbs");
+    write(lex.abbreviations, "lexicons/abbreviations.qbs");
     for (std::size_t k = 0; k < kDomains.size(); ++k)
         write(lex.domains[k], std::string("lexicons/") + kDomains[k].file);
     log << "ecdict: " << lex.rows << " rows, " << lex.droppedEmpty << " without translation, "
-        << lex.droppedNoSense << " left without senses; cleaned in " << cleaned << " s, written in "
+        << lex.droppedNoSense << " left without senses; " << technical.size()
+        << " words of the manual pages; cleaned in " << cleaned << " s, written in "
         << t.Seconds() - cleaned << " s\n";
     log << tables.get();
 

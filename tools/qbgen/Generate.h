@@ -14,6 +14,9 @@ struct SourceFiles {
     std::string pinyinSimp, luna, wubi;      // rime-data-*: *.dict.yaml
     std::string unihan;                      // unicode-data: Unihan_Readings.txt(.bz2); optional
     std::vector<std::string> exceptionLists; // wordnet-base: verb, noun, adj, adv .exc
+    // dpkg's file lists of the packages manpages and manpages-dev (/var/lib/dpkg/info): the
+    // manual pages whose vocabulary joins the basic lexicon.
+    std::vector<std::string> manPageLists;
 };
 
 // Finds every source by its file name in the folders, the first folder first. Returns the names
@@ -35,5 +38,11 @@ void WriteSchemeFiles(const std::string& dir, const std::string& stem, const Sch
 
 // A source file's bytes; ".bz2" files are decompressed with bzip2 -dc.
 std::string ReadSource(const std::string& path);
+
+// The manual pages (man1 .. man8, gzip) a dpkg file list names, decompressed and concatenated;
+// a relative path is taken from the list's folder. Links are skipped (they name a page listed
+// anyway). A page the list names but the disk lacks is an error: a system that leaves manual
+// pages out would otherwise give another basic lexicon without a word.
+std::string ReadManPages(const std::vector<std::string>& lists);
 
 } // namespace qb::datagen

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <unordered_map>
 
 namespace qb::datagen {
 
@@ -35,13 +36,52 @@ bool ReachesLemma(const qb::TQbDict* forms, const std::string& word, const std::
                        [&](const std::string& f) { return qb::TextCompare(f, lemma) == 0; });
 }
 
+struct Part {
+    LexiconSet set;
+    // Short words with labelled lines wait for the evidence of every phrase.
+    struct Deferred {
+        std::string key, word;
+        std::vector<CleanLine> lines;
+        bool basic = false;
+    };
+    std::vector<Deferred> deferred;
+    std::vector<std::pair<std::string, std::string>> phrases; // headword, rendering
+};
+
+// The basic, abbreviation and domain entries of one row, once its senses are divided.
+void Emit(const std::string& key, const std::vector<CleanLine>& lines, bool basic,
+          bool abbreviationRow, const RowSenses& d, LexiconSet& out) {
+    if (basic && !d.own.empty()) out.basic.push_back({key, JoinSenses(d.own)});
+    std::vector<std::string> abbreviation = d.abbreviation;
+    if (abbreviationRow) AppendSenses(abbreviation, d.own);
+    if (!abbreviation.empty()) out.abbreviations.push_back({key, JoinSenses(abbreviation)});
+    std::vector<std::string> domain;
+    for (std::size_t k = 0; k < kDomains.size(); ++k) {
+        domain.clear();
+        for (const CleanLine& l : lines) {
+            if (l.label != QStringView(kDomains[k].label)) continue;
+            for (const std::string& s : l.senses)
+                if (std::none_of(d.abbreviation.begin(), d.abbreviation.end(),
+                                 [&](const std::string& a) { return qb::TextCompare(a, s) == 0; }))
+                    AppendSenses(domain, {s});
+        }
+        if (!domain.empty()) out.domains[k].push_back({key, JoinSenses(domain)});
+    }
+}
+
+bool SingleLowerWord(std::string_view key) {
+    return !key.empty() &&
+           std::all_of(key.begin(), key.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+}
+
 void BuildPart(std::string_view csv, const EcdictColumns& cols,
                const std::unordered_set<std::string>& lemmas, const qb::TQbDict* forms,
-               LexiconSet& out) {
+               const std::unordered_set<std::string>* technical, Part& part) {
+    LexiconSet& out = part.set;
     std::vector<std::string> fields;
     EcdictRow row;
     std::size_t pos = 0;
-    std::vector<std::string> all, domain[kDomains.size()];
+    std::vector<std::string> all;
     while (NextCsvRecord(csv, pos, fields)) {
         if (fields.size() < 2) continue;
         cols.Fill(fields, row);
@@ -54,23 +94,23 @@ void BuildPart(std::string_view csv, const EcdictColumns& cols,
         if (key.empty()) continue;
         std::vector<CleanLine> lines = CleanTranslation(row.translation);
         all.clear();
-        for (std::vector<std::string>& d : domain) d.clear();
-        for (const CleanLine& l : lines) {
-            AppendSenses(all, l.senses);
-            for (std::size_t k = 0; k < kDomains.size(); ++k)
-                if (l.label == QStringView(kDomains[k].label)) AppendSenses(domain[k], l.senses);
-        }
+        for (const CleanLine& l : lines) AppendSenses(all, l.senses);
         if (all.empty()) {
             ++out.droppedNoSense;
             continue;
         }
-        std::string rendering = JoinSenses(all);
         RowClass c = ClassifyRow(row, lines, lemmas.count(key) != 0,
                                  ReachesLemma(forms, row.word, LemmaOf(row.exchange)));
-        if (InBasic(c)) out.basic.push_back({key, rendering});
-        for (std::size_t k = 0; k < kDomains.size(); ++k)
-            if (!domain[k].empty()) out.domains[k].push_back({key, JoinSenses(domain[k])});
-        out.full.push_back({std::move(key), std::move(rendering)});
+        const bool basic =
+            InBasic(c) || (technical && SingleLowerWord(key) && technical->count(key) != 0);
+        out.full.push_back({key, JoinSenses(all)});
+        if (key.find(' ') != std::string::npos)
+            part.phrases.emplace_back(row.word, out.full.back().rendering);
+        RowSenses d = DivideSenses(row.word, lines, nullptr);
+        if (d.deferred)
+            part.deferred.push_back({std::move(key), row.word, std::move(lines), basic});
+        else
+            Emit(key, lines, basic, IsAbbreviationRow(row.word, lines), d, out);
     }
 }
 
@@ -82,7 +122,8 @@ void Append(LexEntries& to, LexEntries& from) {
 } // namespace
 
 LexiconSet BuildLexicons(std::string_view csv, const std::unordered_set<std::string>& lemmas,
-                         const qb::TQbDict* forms, int threads) {
+                         const qb::TQbDict* forms, int threads,
+                         const std::unordered_set<std::string>* technical) {
     LexiconSet result;
     std::size_t pos = 0;
     std::vector<std::string> header;
@@ -104,21 +145,95 @@ LexiconSet BuildLexicons(std::string_view csv, const std::unordered_set<std::str
         parts.push_back(body.substr(start, end - start));
         start = end;
     }
-    std::vector<LexiconSet> partial(parts.size());
+    std::vector<Part> partial(parts.size());
     std::vector<std::thread> workers;
     for (std::size_t t = 0; t < parts.size(); ++t)
-        workers.emplace_back([&, t] { BuildPart(parts[t], cols, lemmas, forms, partial[t]); });
+        workers.emplace_back(
+            [&, t] { BuildPart(parts[t], cols, lemmas, forms, technical, partial[t]); });
     for (std::thread& w : workers) w.join();
 
-    for (LexiconSet& p : partial) { // in file order, so "first met" stays first
+    // The rows of short words that waited: every phrase is known now. Their keys are single
+    // words of letters, unique in ECDICT, so no entry they give merges with an earlier one.
+    AbbreviationEvidence evidence;
+    for (Part& p : partial) {
+        for (const auto& [headword, rendering] : p.phrases) evidence.AddPhrase(headword, rendering);
+        p.phrases = {};
+    }
+    for (Part& p : partial)
+        for (Part::Deferred& r : p.deferred)
+            Emit(r.key, r.lines, r.basic, IsAbbreviationRow(r.word, r.lines),
+                 DivideSenses(r.word, r.lines, &evidence), p.set);
+
+    for (Part& part : partial) { // in file order, so "first met" stays first
+        LexiconSet& p = part.set;
         Append(result.basic, p.basic);
         Append(result.full, p.full);
+        Append(result.abbreviations, p.abbreviations);
         for (std::size_t k = 0; k < kDomains.size(); ++k) Append(result.domains[k], p.domains[k]);
         result.rows += p.rows;
         result.droppedEmpty += p.droppedEmpty;
         result.droppedNoSense += p.droppedNoSense;
     }
     return result;
+}
+
+std::unordered_set<std::string> ManPageWords(std::string_view troff, int minCount) {
+    std::unordered_map<std::string, int> counts;
+    std::string word;
+    auto flush = [&] {
+        if (!word.empty()) ++counts[word];
+        word.clear();
+    };
+    // Lines of their own: a NUL byte in one page ends no text here (qb::ForEachLine stops at it).
+    auto eachLine = [&](auto&& sink) {
+        std::size_t start = 0;
+        while (start < troff.size()) {
+            std::size_t end = troff.find('\n', start);
+            if (end == std::string_view::npos) end = troff.size();
+            sink(troff.substr(start, end - start));
+            start = end + 1;
+        }
+    };
+    eachLine([&](std::string_view line) {
+        // Comments: .\" and '\" ; a request line ".B printf" loses its macro name.
+        if (line.starts_with(".\\\"") || line.starts_with("'\\\"") || line.starts_with("\\\""))
+            return;
+        std::size_t i = 0;
+        if (!line.empty() && (line[0] == '.' || line[0] == '\'')) {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+        }
+        for (; i < line.size(); ++i) {
+            const char c = line[i];
+            if (c == '\\' && i + 1 < line.size()) {
+                // Escapes: \fB \f[B] \(em \*(lq \[...] \s-1 \- and the like are no words.
+                flush();
+                const char e = line[++i];
+                if ((e == 'f' || e == '*' || e == 's' || e == 'n') && i + 1 < line.size()) {
+                    ++i;
+                    if (line[i] == '(')
+                        i += 2;
+                    else if (line[i] == '[')
+                        while (i < line.size() && line[i] != ']') ++i;
+                    else if (line[i] == '-' || line[i] == '+')
+                        ++i;
+                } else if (e == '(') {
+                    i += 2;
+                } else if (e == '[') {
+                    while (i < line.size() && line[i] != ']') ++i;
+                }
+                continue;
+            }
+            if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
+                word.push_back(char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c));
+            else
+                flush();
+        }
+        flush();
+    });
+    std::unordered_set<std::string> out;
+    for (const auto& [w, n] : counts)
+        if (n >= minCount) out.insert(w);
+    return out;
 }
 
 void SortAndMerge(LexEntries& entries) {

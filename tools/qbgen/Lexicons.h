@@ -34,6 +34,7 @@ inline constexpr std::array<DomainLexicon, 7> kDomains = {{
 
 struct LexiconSet {
     LexEntries basic, full;
+    LexEntries abbreviations; // the senses of abbreviations, kept apart from the words they spell
     std::array<LexEntries, kDomains.size()> domains;
     long long rows = 0, droppedEmpty = 0, droppedNoSense = 0;
 };
@@ -43,9 +44,16 @@ std::unordered_set<std::string> ReadLemmas(std::string_view text);
 
 // One pass over ecdict.csv. `threads` workers clean the rows; the result does not depend on it.
 // `forms` (may be null) is a lexicon whose irregular forms are loaded: an inflected-form row goes
-// into the basic selection only when its word forms do not lead to its lemma.
+// into the basic selection only when its word forms do not lead to its lemma. `technical` (may
+// be null): words of software documentation (lower case) whose single-word rows join the basic
+// selection whatever their labels ("makefile", "posix", "stdout").
 LexiconSet BuildLexicons(std::string_view csv, const std::unordered_set<std::string>& lemmas,
-                         const qb::TQbDict* forms, int threads = 2);
+                         const qb::TQbDict* forms, int threads = 2,
+                         const std::unordered_set<std::string>* technical = nullptr);
+
+// The vocabulary of manual pages (troff sources): every word met at least `minCount` times,
+// lower case, outside comments, macro names and font escapes ("\fBprintf\fP" gives printf).
+std::unordered_set<std::string> ManPageWords(std::string_view troff, int minCount);
 
 // Sorts the entries in text order of their keys and merges entries whose keys are equal in that
 // order (their senses joined, first met first), e.g. "a.m." and "A. M." both give "a . m .".

@@ -48,6 +48,7 @@ struct Workbench {
     std::array<int, 4> order{1, 2, 3, 4};
     std::unique_ptr<qb::ClauseConverter> converter;
     qb::StringList phrases, codeKeys, codeWords;
+    qb::TReducedFrom reduced; // entries reached only through reduced forms, as the window keeps them
     qb::CandidateLookup lookup;
 
     // The start-up's lexicon slots: 0 the user lexicon, 1 the basic lexicon (either may be
@@ -79,12 +80,12 @@ struct Workbench {
     // words the conversion prefers.
     std::size_t SelectSentence(const std::string& sentence) {
         phrases.clear();
-        qb::PoolLookups(sentence, dicts, phrases);
+        qb::PoolLookups(sentence, dicts, phrases, &reduced);
         qb::TSchemeSet schemes;
         schemes.tables = &tables;
         schemes.on = use;
         qb::BuildSentenceCodeTable(sentence, phrases, schemes, codeKeys, codeWords);
-        if (converter) converter->SetPreferredWords(qb::SentenceSenses(phrases));
+        if (converter) converter->SetPreferredWords(qb::SentenceSenses(phrases, &reduced));
         return phrases.size();
     }
 
