@@ -478,7 +478,7 @@ static bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
-void WriteWholeFileSafely(const std::string& path, std::string_view bytes) {
+void WriteWholeFileSafely(const std::string& path, std::string_view bytes, int mode) {
     if (path.empty()) ThrowCannotCreate(path);
     // Write through a symbolic link to the file it names, so the link survives the rename.
     std::string target = path;
@@ -498,16 +498,19 @@ void WriteWholeFileSafely(const std::string& path, std::string_view bytes) {
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0) ThrowCannotCreate(path);
     bool ok = true;
-    // mkstemp creates the file 0600; give it the old file's mode, or the usual mode of a new one.
-    mode_t mode;
-    if (hadOld) {
-        mode = old.st_mode & 07777;
+    // mkstemp creates the file 0600; give it the mode asked for, the old file's mode, or the
+    // usual mode of a new one.
+    mode_t finalMode;
+    if (mode >= 0) {
+        finalMode = mode_t(mode) & 07777;
+    } else if (hadOld) {
+        finalMode = old.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        mode = 0666 & ~mask;
+        finalMode = 0666 & ~mask;
     }
-    if (::fchmod(fd, mode) != 0) ok = false;
+    if (::fchmod(fd, finalMode) != 0) ok = false;
     if (ok) ok = WriteAll(fd, bytes);
     if (ok && ::fsync(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;

@@ -3,10 +3,13 @@
 #include "WorkspaceTestSupport.h"
 
 #include "TestFiles.h"
+#include "TranslationMemory.h"
+#include "UserFolders.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QPlainTextEdit>
 
 #include <sys/stat.h>
 
@@ -80,6 +83,46 @@ TEST_F(UserData, NothingIsMergedIntoAUserLexiconThatFailedToLoad) {
     Make(false);
     EXPECT_EQ(Messages(), Strings{"Cannot open file " + folder.Path("mydict.txt")});
     EXPECT_EQ(qbtest::ListDir(folder.rescue), Strings{"mydict.txt"});
+}
+
+int ModeOf(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+// Another local user must not read the client's text: the data folder is narrowed at start, and
+// what is written into it is the user's alone from its first byte, whatever the umask.
+TEST_F(UserData, TheDataFolderAndItsFilesAreTheUsersAlone) {
+    const std::string& d = folder.data;
+    QDir().mkpath(QString::fromStdString(d + "rescued/merged"));
+    WriteBytes(d + "panes.state", "x");
+    WriteBytes(d + "rescued/merged/mydict.txt", "y");
+    for (const std::string& p : {d, d + "rescued", d + "rescued/merged"}) ::chmod(p.c_str(), 0755);
+    for (const std::string& p : {d + "panes.state", d + "rescued/merged/mydict.txt"})
+        ::chmod(p.c_str(), 0644);
+    MakeDataFolderPrivate(d);
+    EXPECT_EQ(ModeOf(d), 0700);
+    EXPECT_EQ(ModeOf(d + "rescued"), 0700);
+    EXPECT_EQ(ModeOf(d + "rescued/merged"), 0700);
+    EXPECT_EQ(ModeOf(d + "panes.state"), 0600);
+    EXPECT_EQ(ModeOf(d + "rescued/merged/mydict.txt"), 0600);
+
+    QDir(QString::fromStdString(d)).removeRecursively();
+    const mode_t umask = ::umask(022);
+    MakeDataFolderPrivate(d);
+    EXPECT_EQ(ModeOf(d), 0700);
+    {
+        tm::TTranslationMemory memory(folder.memory);
+        memory.Record("A secret.", "机密。");
+        for (const char* end : {"", "-wal", "-shm"})
+            EXPECT_EQ(ModeOf(folder.memory + end), 0600) << end;
+    }
+    keepPanes = true;
+    Make(false);
+    window->reTarget->setPlainText(QStringLiteral("secret"));
+    window.reset(); // the shutdown writes the panes
+    EXPECT_EQ(ModeOf(folder.panes), 0600);
+    ::umask(umask);
 }
 
 } // namespace
