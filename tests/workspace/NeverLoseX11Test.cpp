@@ -23,10 +23,13 @@ namespace {
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
+// Runs xdotool while the event loop turns: a character typed by remapping a key must be read
+// before xdotool maps that key to the next one.
 QString Xdo(const QStringList& args) {
     QProcess p;
     p.start(QStandardPaths::findExecutable("xdotool"), args);
-    p.waitForFinished(10000);
+    p.waitForStarted(5000);
+    (void)QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000);
     QTest::qWait(100);
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
@@ -54,11 +57,12 @@ protected:
     }
     bool TypeIntoTarget(const char* utf8) {
         const QString before = window->reTarget->toPlainText();
-        const QTextCursor at = window->reTarget->textCursor();
-        Xdo({"type", "--delay", "120", U(utf8)});
         QString expected = before;
-        expected.insert(at.position(), U(utf8));
-        return QTest::qWaitFor([&] { return window->reTarget->toPlainText() == expected; }, 3000);
+        expected.insert(window->reTarget->textCursor().position(), U(utf8));
+        Xdo({"type", "--delay", "120", U(utf8)});
+        const bool ok = QTest::qWaitFor([&] { return window->reTarget->toPlainText() == expected; }, 3000);
+        EXPECT_TRUE(ok) << window->reTarget->toPlainText().toStdString();
+        return ok;
     }
 };
 
