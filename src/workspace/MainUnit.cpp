@@ -710,6 +710,7 @@ void TfrmMainQB::RescueLexicon(TQbDict& dict, const std::string& error) {
     try {
         const std::string folder = RescueFolderPath();
         QDir().mkpath(QString::fromStdString(folder));
+        ::chmod(folder.c_str(), 0700); // the entries are the user's alone, like the file below
         std::string base = dict.FileName();
         if (auto cut = base.find_last_of('/'); cut != std::string::npos)
             base = base.substr(cut + 1);
