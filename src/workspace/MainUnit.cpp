@@ -812,7 +812,7 @@ void TfrmMainQB::StartLexiconAutosave() {
     // lexicon's bytes are taken only when it changed.
     autosaveTimer_ = new QTimer(this);
     autosaveTimer_->setInterval(1000);
-    connect(autosaveTimer_, &QTimer::timeout, this, [this] { AutosaveUserLexicon(); });
+    connect(autosaveTimer_, &QTimer::timeout, this, [this] { Guard([&] { AutosaveUserLexicon(); }); });
     autosaveTimer_->start();
 }
 

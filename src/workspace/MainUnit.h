@@ -149,8 +149,8 @@ public:
     // The converter, waiting for its load when that still runs; null without the library's data
     // (the tables alone then; the status bar says so the first time).
     ClauseConverter* Converter();
-    static inline const QString kNoClauseConverterMessage = QString::fromUtf8(
-        "没有找到整句输入所需的拼音库数据（libime-data），输入法只用码表打字。");
+    static inline const QString kNoClauseConverterMessage =
+        QString::fromUtf8("没有找到整句输入所需的拼音库数据（libime-data），输入法只用码表打字。");
     // 选项 → 清除输入法学习记录...: forgets what the input method learned, after asking.
     void actForgetHistoryExecute();
 
@@ -302,8 +302,8 @@ private:
     bool settingsRead_ = false;
     QTimer* keepPanesTimer_ = nullptr;
     bool restoringPanes_ = false;
-    bool keepPanesFailed_ = false;        // shown once until a write succeeds again
-    TBackgroundWriter lexiconWriter_;     // the user lexicon's writes between start and shutdown
+    bool keepPanesFailed_ = false;    // shown once until a write succeeds again
+    TBackgroundWriter lexiconWriter_; // the user lexicon's writes between start and shutdown
     QTimer* autosaveTimer_ = nullptr;
     std::uint64_t lexiconSubmitted_ = 0;  // the user lexicon's revision last handed to the writer
     bool autosaveFailShown_ = false;      // shown once until a write succeeds again

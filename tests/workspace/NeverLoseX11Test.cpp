@@ -60,7 +60,8 @@ protected:
         QString expected = before;
         expected.insert(window->reTarget->textCursor().position(), U(utf8));
         Xdo({"type", "--delay", "120", U(utf8)});
-        const bool ok = QTest::qWaitFor([&] { return window->reTarget->toPlainText() == expected; }, 3000);
+        const bool ok =
+            QTest::qWaitFor([&] { return window->reTarget->toPlainText() == expected; }, 3000);
         EXPECT_TRUE(ok) << window->reTarget->toPlainText().toStdString();
         return ok;
     }
@@ -80,8 +81,8 @@ TEST_F(NeverLoseX11, AMendOfTheFirstTranslationIsNotTheSecondSentencesTranslatio
     QTextCursor c = window->reTarget->textCursor();
     c.setPosition(3);
     const QRect caret = window->reTarget->cursorRect(c);
-    const QPoint at = window->reTarget->viewport()->mapToGlobal(
-        QPoint(caret.left() + 1, caret.center().y()));
+    const QPoint at =
+        window->reTarget->viewport()->mapToGlobal(QPoint(caret.left() + 1, caret.center().y()));
     ASSERT_TRUE(qbtest::ClickAndSettle(window->reTarget, at));
     ASSERT_EQ(window->reTarget->textCursor().position(), 3);
     ASSERT_TRUE(TypeIntoTarget("改"));
@@ -139,9 +140,11 @@ TEST(UserLexiconX11, AnF8EntrySurvivesASigkillThreeSecondsLater) {
     QString id; // the main window: the program's visible window wider than the splash
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            const QString ids = Xdo({"search", "--onlyvisible", "--pid", QString::number(p.processId())});
+            const QString ids =
+                Xdo({"search", "--onlyvisible", "--pid", QString::number(p.processId())});
             for (const QString& w : ids.split('\n', Qt::SkipEmptyParts)) {
-                const QString g = Xdo({"getwindowgeometry", w}).section("Geometry: ", 1).section('x', 0, 0);
+                const QString g =
+                    Xdo({"getwindowgeometry", w}).section("Geometry: ", 1).section('x', 0, 0);
                 if (g.toInt() > 400) id = w;
             }
             return !id.isEmpty();
