@@ -58,6 +58,11 @@ void MakeDataFolderPrivate(const std::string& folder) {
         QDir().mkpath(QString::fromStdString(path.substr(0, path.rfind('/'))));
         ::mkdir(path.c_str(), 0700);
     }
+    // A data folder that is a link to a folder elsewhere (on another disk) is narrowed there.
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+        path = real;
+        std::free(real);
+    }
     Narrow(path, 3); // the folder, rescued/, rescued/merged/, their files
 }
 
