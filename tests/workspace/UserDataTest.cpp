@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QPlainTextEdit>
+#include <QTest>
 
 #include <sys/stat.h>
 
@@ -83,6 +84,23 @@ TEST_F(UserData, NothingIsMergedIntoAUserLexiconThatFailedToLoad) {
     Make(false);
     EXPECT_EQ(Messages(), Strings{"Cannot open file " + folder.Path("mydict.txt")});
     EXPECT_EQ(qbtest::ListDir(folder.rescue), Strings{"mydict.txt"});
+}
+
+// The user lexicon between start and shutdown: a new entry is in its file within seconds; a
+// file that cannot be written is said once however long that lasts, and shutdown rescues it all.
+TEST_F(UserData, NewEntriesReachTheFileWithinSecondsAndAFailureIsSaidOnce) {
+    TfrmMainQB& w = Make(false);
+    w.Dicts[0]->AddEntry("kept early", G("早存"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return ReadBytes(folder.Path("mydict.txt")).find("kept early") != std::string::npos; },
+        3000));
+    w.Dicts[0]->SetFileName(folder.folder + "gone/mydict.txt");
+    w.Dicts[0]->AddEntry("kept late", G("晚存"));
+    QTest::qWait(3500); // three tries at least
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].rfind("用户词库暂时无法写入", 0), 0u) << Messages()[0];
+    window.reset();
+    EXPECT_NE(ReadBytes(folder.rescue + "mydict.txt").find("kept late"), std::string::npos);
 }
 
 int ModeOf(const std::string& path) {
