@@ -59,9 +59,10 @@ public:
 
 struct ClauseConverterOptions {
     std::string historyPath; // the user history file (OS bytes); empty: no history, none kept
-    // The library's dictionary and language model; empty: where Debian's libime-data puts
-    // them (/usr/share/libime/sc.dict, /usr/lib/x86_64-linux-gnu/libime/zh_CN.lm). The
-    // environment's QB_LIBIME_DICT and QB_LIBIME_MODEL override the defaults.
+    // The library's dictionary and language model; empty: the dictionary in the library's
+    // data folder (/usr/share/libime/sc.dict), the model where the library itself finds it
+    // (its install folder, or LIBIME_MODEL_DIRS). The environment's QB_LIBIME_DICT and
+    // QB_LIBIME_MODEL override the defaults.
     std::string dictPath;
     std::string modelPath;
 };

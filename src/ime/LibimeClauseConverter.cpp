@@ -168,12 +168,18 @@ public:
         for (const SchemeEngine& e : engines_)
             if (!e.toGbk.Ok()) return false;
         const std::string dictPath = PathOr(options.dictPath, "QB_LIBIME_DICT", kDefaultDictPath);
-        const std::string modelPath = PathOr(options.modelPath, "QB_LIBIME_MODEL", kDefaultModelPath);
-        if (!FileExists(dictPath) || !FileExists(modelPath)) return false;
+        const std::string modelPath = PathOr(options.modelPath, "QB_LIBIME_MODEL", "");
+        if (!FileExists(dictPath) || (!modelPath.empty() && !FileExists(modelPath))) return false;
         // The dictionary is parsed once from memory per decoder: reading the file three
         // times from disk costs more than copying it.
         const std::string dictBytes = ReadWholeFile(dictPath);
-        auto model = std::make_shared<libime::StaticLanguageModelFile>(modelPath.c_str());
+        // Without a path given, the library finds its own model where it was installed
+        // (/usr/lib/<its architecture>/libime/zh_CN.lm on Debian, or a folder of the
+        // LIBIME_MODEL_DIRS variable); it throws when there is none.
+        std::shared_ptr<const libime::StaticLanguageModelFile> model =
+            modelPath.empty()
+                ? libime::DefaultLanguageModelResolver::instance().languageModelFileForLanguage("zh_CN")
+                : std::make_shared<libime::StaticLanguageModelFile>(modelPath.c_str());
         for (int s = 0; s < 3; ++s) {
             auto dict = std::make_unique<libime::PinyinDictionary>();
             std::istringstream in(dictBytes);
@@ -331,12 +337,12 @@ public:
         std::error_code ec;
         const std::filesystem::path parent = std::filesystem::path(historyPath_).parent_path();
         if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-        WriteWholeFileSafely(historyPath_, out.str());
+        WriteWholeFileSafely(historyPath_, out.str(), kPrivateFileMode);
     }
 
 private:
-    static constexpr const char* kDefaultDictPath = "/usr/share/libime/sc.dict";
-    static constexpr const char* kDefaultModelPath = "/usr/lib/x86_64-linux-gnu/libime/zh_CN.lm";
+    // The library's data folder as its CMake package gives it (libime-data puts sc.dict there).
+    static constexpr const char* kDefaultDictPath = QB_LIBIME_DATADIR "/sc.dict";
 
     static std::string PathOr(const std::string& given, const char* env, const char* fallback) {
         if (!given.empty()) return given;

@@ -776,6 +776,7 @@ void TQbDict::AddEntry(std::string_view source, std::string_view rendering, bool
     }
     UpdateFirstWordIndex(key);
     modified_ = true;
+    ++revision_;
 }
 
 void TQbDict::AddPair(std::string_view source, std::string_view rendering,
@@ -788,6 +789,7 @@ void TQbDict::AddPair(std::string_view source, std::string_view rendering,
 void TQbDict::FinishAdd(std::vector<std::uint32_t>& pending, bool merging) {
     if (pending.empty()) return;
     modified_ = true;
+    ++revision_;
     AbsorbPending(pending, merging ? Absorb::Add : Absorb::Replace);
 }
 

@@ -79,7 +79,13 @@ public:
     bool Modified() const { return modified_; }
     // Load could not read the lexicon file to its end; the entries read before stay.
     bool LoadFailed() const { return loadFailed_; }
-    void SetModified() { modified_ = true; }
+    void SetModified() {
+        modified_ = true;
+        ++revision_;
+    }
+    // Counts the changes (every AddEntry, every batch, every SetModified): a writer that kept
+    // the count of what it wrote knows whether the file is behind.
+    std::uint64_t Revision() const { return revision_; }
     // Unchecked (i < EntryCount()); the view stays valid until the lexicon next changes.
     std::string_view KeyAt(std::size_t i) const;
     std::string_view RenderingAt(std::size_t i) const;
@@ -139,6 +145,7 @@ private:
     StringList irregularForms_;
     StringList irregularBases_;
     bool modified_ = false;
+    std::uint64_t revision_ = 0;
     bool loadFailed_ = false;
 };
 

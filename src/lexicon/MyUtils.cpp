@@ -501,7 +501,7 @@ int SyncToDisk(int fd) {
 
 void SetFileSyncObserver(FileSyncObserver observer) { g_fileSyncObserver.store(observer); }
 
-void WriteWholeFileSafely(const std::string& path, std::string_view bytes) {
+void WriteWholeFileSafely(const std::string& path, std::string_view bytes, int mode) {
     if (path.empty()) ThrowCannotCreate(path);
     // Write through a symbolic link to the file it names, so the link survives the rename.
     std::string target = path;
@@ -521,16 +521,19 @@ void WriteWholeFileSafely(const std::string& path, std::string_view bytes) {
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0) ThrowCannotCreate(path);
     bool ok = true;
-    // mkstemp creates the file 0600; give it the old file's mode, or the usual mode of a new one.
-    mode_t mode;
-    if (hadOld) {
-        mode = old.st_mode & 07777;
+    // mkstemp creates the file 0600; give it the mode asked for, the old file's mode, or the
+    // usual mode of a new one.
+    mode_t finalMode;
+    if (mode >= 0) {
+        finalMode = mode_t(mode) & 07777;
+    } else if (hadOld) {
+        finalMode = old.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        mode = 0666 & ~mask;
+        finalMode = 0666 & ~mask;
     }
-    if (::fchmod(fd, mode) != 0) ok = false;
+    if (::fchmod(fd, finalMode) != 0) ok = false;
     if (ok) ok = WriteAll(fd, bytes);
     if (ok && SyncToDisk(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;

@@ -205,6 +205,11 @@ bool FileExists(const std::string& path);
 std::string ReadWholeFile(const std::string& path);
 // Writes a temporary file beside `path`, flushes it to disk and renames it over `path`, so a
 // failed save never destroys the old file. FileError "Cannot create file <path>" on failure.
-void WriteWholeFileSafely(const std::string& path, std::string_view bytes);
+// The file gets `mode` when it is given (>= 0), else the old file's mode, else the usual mode
+// of a new file (0666 less the umask); the temporary file is 0600 until its bytes are in.
+void WriteWholeFileSafely(const std::string& path, std::string_view bytes, int mode = -1);
+// The mode of a file of the user's data folder, which only its owner may read: the kept panes,
+// the memory, the input method's history, rescued lexicons hold the client's text.
+constexpr int kPrivateFileMode = 0600;
 
 } // namespace qb

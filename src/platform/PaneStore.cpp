@@ -109,7 +109,8 @@ QString WriteOnce(const std::string& path, const TPaneState& state) {
         const QByteArray bytes = PaneStateToBytes(state);
         if (auto slash = path.rfind('/'); slash != std::string::npos && slash > 0)
             QDir().mkpath(QString::fromUtf8(path.substr(0, slash)));
-        WriteWholeFileSafely(path, std::string_view(bytes.constData(), std::size_t(bytes.size())));
+        WriteWholeFileSafely(path, std::string_view(bytes.constData(), std::size_t(bytes.size())),
+                             kPrivateFileMode);
         return {};
     } catch (const std::exception& e) {
         return QString::fromUtf8(e.what());

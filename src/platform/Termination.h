@@ -17,6 +17,9 @@ public:
     explicit TTerminationSignals(std::function<void()> onSignal, QObject* parent = nullptr);
     ~TTerminationSignals() override;
     bool Installed() const { return notifier_ != nullptr; }
+    // The handlers stay, and a signal from now on does nothing: the shutdown's saving is under
+    // way, and a SIGTERM at logout in the middle of it must not end the process half way.
+    void IgnoreFromNow() { onSignal_ = nullptr; }
 
 private:
     std::function<void()> onSignal_;

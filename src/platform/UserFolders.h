@@ -19,4 +19,11 @@ std::string PinyinHistoryFile();
 // The executable's folder with a trailing '/': the program's folder.
 std::string ProgramFolder();
 
+// Makes the data folder (UserDataFolder()) the user's alone: created 0700 when missing; an
+// existing one, its folders (rescued/, rescued/merged/) and its files lose every right of the
+// group and of others (0755 -> 0700, 0644 -> 0600), silently. Symbolic links inside are left
+// alone (the folder itself may be one).
+// Files written into it later are made 0600 by their writers (kPrivateFileMode).
+void MakeDataFolderPrivate(const std::string& folder);
+
 } // namespace qb

@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <ctime>
@@ -273,6 +276,10 @@ TTranslationMemory::TTranslationMemory(std::string path) : path_(std::move(path)
         std::filesystem::create_directories(parent, ec);
         if (ec) throw TmError("Cannot create file " + path_ + ": " + ec.message());
     }
+    // A new memory is made 0600 before SQLite opens it: it holds the client's text, and the
+    // -wal and -shm files SQLite makes beside it take the file's mode.
+    if (const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); fd >= 0)
+        ::close(fd);
     const int rc =
         sqlite3_open_v2(SqlitePath(path_).c_str(), &db_,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);

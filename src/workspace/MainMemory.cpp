@@ -52,9 +52,11 @@ void TfrmMainQB::SentenceChosen() {
     // "Dr. Li came." selected alone and grown to the whole sentence is no pair of its own.
     const bool grown = typed_->Active() && start == pendingStart_ && !pendingSource_.isEmpty() &&
                        sentence.startsWith(pendingSource_);
-    if (!grown) {
+    if (grown) {
+        typed_->SetSource(sentence);
+    } else {
         RecordTypedTranslation();
-        typed_->Start();
+        typed_->Start(sentence);
     }
     pendingSource_ = sentence;
     pendingStart_ = start;
@@ -74,10 +76,12 @@ void TfrmMainQB::SentenceChosen() {
 
 void TfrmMainQB::RecordTypedTranslation() {
     if (!typed_) return;
-    const QString source = pendingSource_.trimmed();
-    const QString target = typed_->Text();
-    if (source.isEmpty() || target.isEmpty()) return;
-    if (TMemoryLink* memory = Memory()) memory->Record(source, target);
+    // The sentence in hand, and every earlier one whose translation was mended since it was
+    // recorded (the newer translation wins, the older stays in the pair's history).
+    const auto pairs = typed_->TakeChanged();
+    if (pairs.empty()) return;
+    if (TMemoryLink* memory = Memory())
+        for (const auto& [source, target] : pairs) memory->Record(source, target);
 }
 
 void TfrmMainQB::ShowMatches(const QString& sentence, const QList<TMemoryMatch>& matches) {

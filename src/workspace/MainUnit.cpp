@@ -36,9 +36,11 @@
 
 #include <QToolBar>
 #include <QToolButton>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace qb {
 
@@ -76,6 +78,7 @@ TfrmMainQB::TfrmMainQB(TWorkspaceSetup setup, QWidget* parent)
     FormCreate();
     RestorePanes();
     WriteKeptPairs();
+    StartLexiconAutosave();
 }
 
 TfrmMainQB::~TfrmMainQB() {
@@ -654,6 +657,9 @@ void TfrmMainQB::WriteSettings() {
 }
 
 void TfrmMainQB::FreeLexiconsForShutdown() {
+    // A write of the user lexicon still under way ends first, so the save below is the last.
+    if (autosaveTimer_) autosaveTimer_->stop();
+    lexiconWriter_.Drain();
     // A modified lexicon is written when it is freed; one that cannot be written has its
     // entries rescued (and the failure shown) before it is freed all the same.
     for (auto& slot : Dicts) {
@@ -683,14 +689,19 @@ namespace {
 // `folder` + `base`, or with -yyyyMMdd-HHmmss (and -2, -3 ...) before the extension when that
 // name is taken: mydict.txt, mydict-20260312-174501.txt, mydict-20260312-174501-2.txt.
 std::string FreeNameIn(const std::string& folder, const std::string& base) {
-    if (!FileExists(folder + base)) return folder + base;
+    // Anything at a name takes it, a folder included (FileExists says no to a folder).
+    auto taken = [](const std::string& p) {
+        struct stat st;
+        return ::lstat(p.c_str(), &st) == 0;
+    };
+    if (!taken(folder + base)) return folder + base;
     const std::string stamp =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
     const auto dot = base.find_last_of('.');
     const std::string stem = dot == std::string::npos ? base : base.substr(0, dot);
     const std::string ext = dot == std::string::npos ? std::string() : base.substr(dot);
     std::string path = folder + stem + "-" + stamp + ext;
-    for (int n = 2; FileExists(path); ++n)
+    for (int n = 2; taken(path); ++n)
         path = folder + stem + "-" + stamp + "-" + std::to_string(n) + ext;
     return path;
 }
@@ -703,12 +714,13 @@ void TfrmMainQB::RescueLexicon(TQbDict& dict, const std::string& error) {
     try {
         const std::string folder = RescueFolderPath();
         QDir().mkpath(QString::fromStdString(folder));
+        ::chmod(folder.c_str(), 0700); // the entries are the user's alone, like the file below
         std::string base = dict.FileName();
         if (auto cut = base.find_last_of('/'); cut != std::string::npos)
             base = base.substr(cut + 1);
         if (base.empty()) base = "lexicon.txt";
         const std::string path = FreeNameIn(folder, base);
-        WriteWholeFileSafely(path, dict.SaveToBytes(dict.IsScrambledFile()));
+        WriteWholeFileSafely(path, dict.SaveToBytes(dict.IsScrambledFile()), kPrivateFileMode);
         const QString where = QString::fromUtf8(path);
         Ui().ShowMessage(dict.LoadFailed()
                              ? U("词库") + name +
@@ -731,7 +743,7 @@ std::string TfrmMainQB::UserLexiconPath() {
         Guard([&] {
             const std::string bytes = ReadWholeFile(beside);
             QDir().mkpath(QString::fromStdString(DataFolderPath()));
-            WriteWholeFileSafely(own, bytes);
+            WriteWholeFileSafely(own, bytes, kPrivateFileMode);
         });
     }
     return own;
@@ -795,29 +807,82 @@ void TfrmMainQB::MergeRescuedEntries() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// The user lexicon kept on disk during the run
+
+void TfrmMainQB::StartLexiconAutosave() {
+    if (!Dicts.empty() && Dicts[0]) lexiconSubmitted_ = Dicts[0]->Revision();
+    // Every second: a crash, a kill or a power cut loses at most the entries of the last second
+    // or two, not every entry added since the start. Comparing two counters costs nothing; the
+    // lexicon's bytes are taken only when it changed.
+    autosaveTimer_ = new QTimer(this);
+    autosaveTimer_->setInterval(1000);
+    connect(autosaveTimer_, &QTimer::timeout, this, [this] { Guard([&] { AutosaveUserLexicon(); }); });
+    autosaveTimer_->start();
+}
+
+void TfrmMainQB::AutosaveUserLexicon() {
+    if (formDestroyed_ || Dicts.empty() || !Dicts[0]) return;
+    TQbDict& user = *Dicts[0];
+    const std::string error = lexiconWriter_.LastError();
+    if (error.empty()) {
+        autosaveFailShown_ = false;
+    } else if (!autosaveFailShown_) {
+        // The entries stay in memory and the write is tried again each second; shutdown saves
+        // them elsewhere if the file still cannot be written.
+        autosaveFailShown_ = true;
+        Ui().ShowMessage(U("用户词库暂时无法写入，新词条先留在内存中：") + QLatin1Char('\n') +
+                         QString::fromUtf8(error));
+    }
+    const bool retry = !error.empty() && !lexiconWriter_.Busy();
+    if (user.Revision() == lexiconSubmitted_ && !retry) return;
+    // A lexicon read only in part is never written over its file (shutdown rescues it), and
+    // one without a file has nowhere to go.
+    if (user.LoadFailed() || user.FileName().empty()) return;
+    // The bytes are taken here, on the window's thread, between two edits; the disk is the
+    // writer's affair.
+    lexiconSubmitted_ = user.Revision();
+    lexiconWriter_.Submit(user.FileName(), user.SaveToBytes(user.IsScrambledFile()));
+}
+
+// ---------------------------------------------------------------------------------------------
 // The kept panes
 
 void TfrmMainQB::RestorePanes() {
     if (setup_.panesFile.empty()) return;
     const std::string& path = setup_.panesFile;
-    if (FileExists(path)) {
-        Guard([&] {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0) {
+        std::optional<TPaneState> state;
+        try {
             const std::string bytes = ReadWholeFile(path);
-            if (auto state = PaneStateFromBytes(QByteArrayView(bytes.data(), qsizetype(bytes.size())))) {
-                restoringPanes_ = true;
-                reSource->setPlainText(state->source);
-                reTarget->setPlainText(state->target);
-                reTarget->moveCursor(QTextCursor::End);
-                Source.Select(state->selStart, state->selLength);
-                restoringPanes_ = false;
+            state = PaneStateFromBytes(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+        } catch (const std::exception&) {
+            // Unreadable (an I/O error, no permission, a folder in its place): kept aside below
+            // like a damaged one, so the next change does not write over what may be read later.
+        }
+        if (state) {
+            restoringPanes_ = true;
+            reSource->setPlainText(state->source);
+            reTarget->setPlainText(state->target);
+            reTarget->moveCursor(QTextCursor::End);
+            Source.Select(state->selStart, state->selLength);
+            restoringPanes_ = false;
+        } else {
+            // Not a panes file (cut, or written by something else), or not readable: kept
+            // aside under a name no earlier one holds, never overwritten by the next change.
+            const std::string slash = path.substr(0, path.rfind('/') + 1);
+            const std::string aside = FreeNameIn(slash, path.substr(slash.size()) + ".bad");
+            if (::rename(path.c_str(), aside.c_str()) == 0) {
+                Ui().ShowMessage(U("上次的原文和译文无法读出，原文件已改名为") +
+                                 QString::fromUtf8(aside));
+            } else {
+                // Neither read nor moved: this run keeps nothing rather than write over it.
+                Ui().ShowMessage(U("上次的原文和译文无法读出，也无法改名；这次不保存两栏的内容：") +
+                                 QString::fromUtf8(path));
+                setup_.panesFile.clear();
                 return;
             }
-            // Not a panes file (cut, or written by something else): kept aside, never
-            // overwritten by the next change.
-            const std::string aside = path + ".bad";
-            if (::rename(path.c_str(), aside.c_str()) != 0) ThrowCannotOpen(path);
-            Ui().ShowMessage(U("上次的原文和译文无法读出，原文件已改名为") + QString::fromUtf8(aside));
-        });
+        }
     }
     panesWriter_ = new TPaneFileWriter(path, this);
     connect(panesWriter_, &TPaneFileWriter::written, this, [this](const QString& error) {
@@ -972,7 +1037,15 @@ void TfrmMainQB::ToggleFollowExecute() {
 // ---------------------------------------------------------------------------------------------
 // Whole-clause pinyin
 
-ClauseConverter* TfrmMainQB::Converter() { return converterLoad_.Get(); }
+ClauseConverter* TfrmMainQB::Converter() {
+    ClauseConverter* c = converterLoad_.Get();
+    if (!c && setup_.makeConverter && !converterMissingShown_) {
+        // Said once, where the typing goes on: a message box here would take the key typed.
+        converterMissingShown_ = true;
+        statusBar()->showMessage(kNoClauseConverterMessage, 20000);
+    }
+    return c;
+}
 
 void TfrmMainQB::actForgetHistoryExecute() {
     ClauseConverter* c = Converter();

@@ -11,6 +11,7 @@
 #include "MyUtils.h"
 #include "SchemeTables.h"
 
+#include "BackgroundWriter.h"
 #include "ClauseConverterLoad.h"
 #include "Dialogs.h"
 #include "PaneModel.h"
@@ -148,8 +149,11 @@ public:
     void ToggleFollowExecute();
 
     // ---- whole-clause pinyin ----
-    // The converter, waiting for its load when that still runs; null without the library's data.
+    // The converter, waiting for its load when that still runs; null without the library's data
+    // (the tables alone then; the status bar says so the first time).
     ClauseConverter* Converter();
+    static inline const QString kNoClauseConverterMessage =
+        QString::fromUtf8("没有找到整句输入所需的拼音库数据（libime-data），输入法只用码表打字。");
     // 选项 → 清除输入法学习记录...: forgets what the input method learned, after asking.
     void actForgetHistoryExecute();
 
@@ -281,6 +285,8 @@ private:
     bool IsOwnShortcut(const QKeyEvent& e) const;
     void RestorePanes();
     void PanesChanged();
+    void StartLexiconAutosave();
+    void AutosaveUserLexicon();
     void SentenceChosen();
     void RecordTypedTranslation();
     TMemoryLink* Memory();
@@ -305,13 +311,18 @@ private:
     QTimer* keepPanesTimer_ = nullptr;
     TPaneFileWriter* panesWriter_ = nullptr; // writes the panes file off the window's thread
     bool restoringPanes_ = false;
-    bool keepPanesFailed_ = false;        // shown once until a write succeeds again
+    bool keepPanesFailed_ = false;    // shown once until a write succeeds again
+    TBackgroundWriter lexiconWriter_; // the user lexicon's writes between start and shutdown
+    QTimer* autosaveTimer_ = nullptr;
+    std::uint64_t lexiconSubmitted_ = 0;  // the user lexicon's revision last handed to the writer
+    bool autosaveFailShown_ = false;      // shown once until a write succeeds again
     std::unique_ptr<TMemoryLink> memory_; // made at the first sentence selected
     TTypedSpan* typed_ = nullptr;         // the target pane's text typed for pendingSource_
     QString pendingSource_;               // the selected sentence, as the source pane holds it
     int pendingStart_ = -1;               // its byte offset in the source pane
     bool memoryFailShown_ = false;        // one message a run
     bool memoryKeptShown_ = false;        // one message a run: where refused pairs wait
+    bool converterMissingShown_ = false;  // one status text a run
 
     QToolBar* ToolBar1 = nullptr;
     std::array<QLabel*, 5> StatusPanels{};

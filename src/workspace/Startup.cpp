@@ -26,6 +26,8 @@ bool TProgram::Start() {
     // before anything is loaded or shown.
     instance_ = std::make_unique<TSingleInstance>(setup_.instanceName);
     if (!instance_->Claim()) return false;
+    // Before anything is written into it: the client's text is the user's alone.
+    if (!setup_.dataFolder.empty()) MakeDataFolderPrivate(setup_.dataFolder);
 
     InstallFontSubstitutions();
     InstallQtChineseTranslations(); // before the first message box or file dialog
@@ -72,12 +74,16 @@ int TProgram::Run() {
 }
 
 void TProgram::Finish() {
-    signals_.reset();
+    // The handlers are given back to the system only after the saving: with the defaults back
+    // first, a SIGTERM during the save (the session ending at logout) would kill the process
+    // between two lexicon files.
+    if (signals_) signals_->IgnoreFromNow();
     if (frmMainQB_) {
         frmMainQB_->hide();
         frmMainQB_->FormDestroy();
         frmMainQB_.reset();
     }
+    signals_.reset();
     instance_.reset();
 }
 
@@ -86,6 +92,7 @@ TProgramSetup UserProgramSetup() {
     setup.programFolder = ProgramFolder();
     setup.settingsFile = UserSettingsFile();
     setup.instanceName = DefaultInstanceName();
+    setup.dataFolder = UserDataFolder();
     setup.panesFile = UserDataFolder() + "panes.state";
     setup.memoryFile = TranslationMemoryFile();
     // The conversion learns into the user's own history; without the library's data the

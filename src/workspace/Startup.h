@@ -23,6 +23,7 @@ struct TProgramSetup {
     bool handleSignals = true; // install the SIGTERM/SIGINT/SIGHUP handlers
     std::string panesFile;     // where the panes are kept; empty: not kept
     std::string memoryFile;    // the translation memory; empty: none
+    std::string dataFolder;    // the user's data folder, made private at start; empty: untouched
     // The whole-clause converter (TWorkspaceSetup::makeConverter); null: the tables alone.
     std::function<std::unique_ptr<ClauseConverter>()> makeConverter;
 };

@@ -11,37 +11,68 @@ TTypedSpan::TTypedSpan(QPlainTextEdit* pane) : QObject(pane), pane_(pane) {
     connect(pane_->document(), &QTextDocument::contentsChange, this, &TTypedSpan::Changed);
 }
 
-void TTypedSpan::Start() {
-    const int caret = pane_->textCursor().position();
-    begin_ = QTextCursor(pane_->document());
-    begin_.setPosition(caret);
-    begin_.setKeepPositionOnInsert(true);
-    end_ = QTextCursor(pane_->document());
-    end_.setPosition(caret);
+void TTypedSpan::Start(const QString& source) {
+    int place = pane_->textCursor().position();
+    if (active_) {
+        place = current_.end.position();
+        // From now on text put in at its end is the next sentence's.
+        current_.end.setKeepPositionOnInsert(true);
+        earlier_.push_back(std::move(current_));
+        if (earlier_.size() > kEarlierKept) earlier_.pop_front();
+    }
+    current_ = Span{};
+    current_.source = source;
+    current_.begin = QTextCursor(pane_->document());
+    current_.begin.setPosition(place);
+    current_.begin.setKeepPositionOnInsert(true);
+    current_.end = QTextCursor(pane_->document());
+    current_.end.setPosition(place);
     active_ = true;
 }
 
 void TTypedSpan::Stop() {
     active_ = false;
-    begin_ = QTextCursor();
-    end_ = QTextCursor();
+    current_ = Span{};
+    earlier_.clear();
 }
 
 void TTypedSpan::Changed(int position, int removed, int added) {
     (void)removed;
-    // The two cursors have followed the edit already; only an empty span moves to new text.
-    if (!active_ || added <= 0 || begin_.position() != end_.position()) return;
+    // The cursors have followed the edit already; only an empty span in hand moves to new
+    // text, and only to text at or after its place (its begin has moved behind text put in
+    // before it, and stayed at text put in at it).
+    if (!active_ || added <= 0) return;
+    const int begin = current_.begin.position();
+    if (begin != current_.end.position() || position < begin) return;
     const int last = std::max(0, pane_->document()->characterCount() - 1);
-    begin_.setPosition(std::clamp(position, 0, last));
-    end_.setPosition(std::clamp(position + added, 0, last));
+    current_.begin.setPosition(std::clamp(position, 0, last));
+    current_.end.setPosition(std::clamp(position + added, 0, last));
+}
+
+QString TTypedSpan::TextOf(const Span& span, const QString& paneText) {
+    const int a = span.begin.position();
+    const int b = span.end.position();
+    if (b <= a) return {};
+    return paneText.mid(a, b - a).trimmed();
 }
 
 QString TTypedSpan::Text() const {
-    if (!active_) return {};
-    const int a = begin_.position();
-    const int b = end_.position();
-    if (b <= a) return {};
-    return pane_->toPlainText().mid(a, b - a).trimmed();
+    return active_ ? TextOf(current_, pane_->toPlainText()) : QString();
+}
+
+std::vector<std::pair<QString, QString>> TTypedSpan::TakeChanged() {
+    std::vector<std::pair<QString, QString>> out;
+    if (!active_) return out;
+    const QString paneText = pane_->toPlainText();
+    auto take = [&](Span& s) {
+        const QString text = TextOf(s, paneText);
+        if (text.isEmpty() || text == s.taken || s.source.trimmed().isEmpty()) return;
+        s.taken = text;
+        out.emplace_back(s.source.trimmed(), text);
+    };
+    for (Span& s : earlier_) take(s);
+    take(current_);
+    return out;
 }
 
 } // namespace qb

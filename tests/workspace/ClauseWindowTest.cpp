@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 
 namespace qb::test {
@@ -111,6 +113,24 @@ TEST(ClauseWindowNone, WithoutTheLibraryTheMenuSaysSo) {
     t.window->actForgetHistory->trigger();
     EXPECT_EQ(t.ui.questions.size(), 0u);
     ASSERT_EQ(t.Messages().size(), 1u);
+}
+
+// Without the pinyin library's data (the maker gives nothing) the input method types from its
+// tables, and the status bar says so once, not at every key.
+TEST(ClauseWindowNone, WithoutTheLibrarysDataTheTablesTypeAndTheStatusBarSaysSoOnce) {
+    struct T : TWindowTest {
+    } t;
+    t.makeConverter = [] { return std::unique_ptr<ClauseConverter>(); };
+    t.Make();
+    QSignalSpy said(t.window->statusBar(), &QStatusBar::messageChanged);
+    t.window->reTarget->setFocus();
+    for (const char* c = "zhongguo"; *c; ++c)
+        QTest::keyClick(t.window->reTarget, Qt::Key(Qt::Key_A + (*c - 'a')));
+    // The tables' only word of the code goes in with its last letter.
+    EXPECT_EQ(t.window->reTarget->toPlainText(), QString::fromUtf8("中国"));
+    EXPECT_EQ(t.window->statusBar()->currentMessage(), TfrmMainQB::kNoClauseConverterMessage);
+    EXPECT_EQ(said.count(), 1);
+    EXPECT_TRUE(t.Messages().empty());
 }
 
 } // namespace qb::test

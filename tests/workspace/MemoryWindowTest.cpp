@@ -92,14 +92,32 @@ TEST_F(MemoryWindow, WhatIsTypedForASentenceBecomesItsTranslationAndNothingElse)
              t.CtrlJ();
          },
          {{"One.", "甲丁乙丙"}}},
-        {"the caret back in the previous translation, mending it: not this sentence's text",
+        {"the caret back in the previous translation, mending it: that sentence's new text",
          [](MemoryWindow& t) {
              t.CtrlJ(); t.Type("一");
              t.CtrlJ(); t.Type("二");
              t.Caret(0); t.Type("改");
              t.CtrlJ();
          },
-         {{"One.", "一"}, {"Two.", "二"}}},
+         {{"One.", "改一"}, {"Two.", "二"}}},
+        {"nothing typed yet for the next sentence: a mend before its place is not its text",
+         [](MemoryWindow& t) {
+             t.CtrlJ(); t.Type("一二");
+             t.CtrlJ();
+             t.Caret(1); t.Type("改");
+             t.Caret(t.End()); t.Type("三");
+             t.CtrlJ();
+         },
+         {{"One.", "一改二"}, {"Two.", "三"}}},
+        {"text put in after the span on older text is not taken",
+         [](MemoryWindow& t) {
+             t.window->Target.SetText(G("旧文"));
+             t.Caret(0);
+             t.CtrlJ(); t.Type("一");
+             t.Caret(t.End()); t.Type("尾");
+             t.CtrlJ();
+         },
+         {{"One.", "一"}}},
         {"a deletion from before reaching into the span takes only what it deletes",
          [](MemoryWindow& t) {
              t.CtrlJ(); t.Type("一");

@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <thread>
+#include <functional>
 
 namespace qb::test {
 namespace {
@@ -126,15 +127,58 @@ TEST_F(Panes, AFailedWriteIsShownOnce) {
     EXPECT_EQ(Messages(), std::vector<std::string>{"Cannot create file " + folder.panes});
 }
 
-TEST_F(Panes, AFileThatCannotBeReadIsKeptAside) {
-    QDir().mkpath(QString::fromStdString(folder.panes).section('/', 0, -2));
-    WriteBytes(folder.panes, "quillbridge-panes 1\nselection 0 0\nsource 400\ncut off");
-    Make(false);
-    EXPECT_EQ(Messages(), std::vector<std::string>{"上次的原文和译文无法读出，原文件已改名为" +
-                                                   folder.panes + ".bad"});
-    EXPECT_EQ(ReadBytes(folder.panes + ".bad"),
-              "quillbridge-panes 1\nselection 0 0\nsource 400\ncut off");
-    EXPECT_EQ(window->reTarget->toPlainText(), QString());
+TEST_F(Panes, AFileThatCannotBeReadIsKeptAsideAndNeverWrittenOver) {
+    const std::string cut = "quillbridge-panes 1\nselection 0 0\nsource 400\ncut off";
+    struct Case {
+        const char* name;
+        std::function<void()> make; // puts what cannot be read at folder.panes
+        std::string aside;          // where it is found afterwards
+        std::string check;          // a file whose bytes show it is whole: the aside or in it
+        std::string bytes;
+    };
+    const std::string bad = folder.panes + ".bad";
+    const std::vector<Case> cases = {
+        {"a cut file", [&] { WriteBytes(folder.panes, cut); }, bad, bad, cut},
+        // Reading fails (as an I/O error or a denied permission would).
+        {"a folder in its place",
+         [&] {
+             QDir().mkpath(QString::fromStdString(folder.panes));
+             WriteBytes(folder.panes + "/note", "inside");
+         },
+         bad, bad + "/note", "inside"},
+        {"a cut file while an older one is kept aside already",
+         [&] {
+             WriteBytes(bad, "older");
+             WriteBytes(folder.panes, cut);
+         },
+         "", bad, "older"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window.reset();
+        ui.messages.clear();
+        QDir(QString::fromStdString(folder.data)).removeRecursively();
+        QDir().mkpath(QString::fromStdString(folder.data));
+        c.make();
+        Make(false);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        const std::string message = Messages().at(0);
+        const std::string prefix = "上次的原文和译文无法读出，原文件已改名为";
+        ASSERT_EQ(message.rfind(prefix, 0), 0u) << message;
+        const std::string aside = message.substr(prefix.size());
+        if (!c.aside.empty()) {
+            EXPECT_EQ(aside, c.aside);
+        }
+        EXPECT_EQ(window->reTarget->toPlainText(), QString());
+        window->reTarget->setPlainText(QStringLiteral("new"));
+        window.reset(); // the shutdown writes the panes
+        EXPECT_EQ(ReadBytes(c.check), c.bytes);
+        ASSERT_TRUE(Kept());
+        EXPECT_EQ(Kept()->target, QStringLiteral("new"));
+        if (c.aside.empty()) {
+            EXPECT_EQ(ReadBytes(aside), cut); // the new one beside the older
+        }
+    }
 }
 
 } // namespace

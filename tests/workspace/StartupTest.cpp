@@ -286,5 +286,32 @@ TEST(ProgramStart, SigtermClosesTheWindowAndShutdownSaves) {
     EXPECT_TRUE(folder.IniExists());
 }
 
+// Raises SIGTERM at every message, as a session ending at logout would while a shutdown
+// message is up.
+class TSigtermAtMessageUi : public TScriptedUi {
+public:
+    void ShowMessage(const QString& text) override {
+        TScriptedUi::ShowMessage(text);
+        ::raise(SIGTERM);
+    }
+};
+
+TEST(ProgramStart, ASigtermDuringTheShutdownSaveStopsNothing) {
+    TProgramFolder folder;
+    TSigtermAtMessageUi ui;
+    const QString name = QStringLiteral("qbtest-sig2-%1").arg(QCoreApplication::applicationPid());
+    TProgramSetup setup = ProgramSetup(folder, name, &ui, true);
+    // A settings store under a regular file cannot be written: the shutdown shows that, and the
+    // signal comes while the lexicons are still to be saved.
+    setup.settingsFile = QString::fromStdString(folder.Path("verb.spe")) + "/qbridge10.ini";
+    TProgram p(setup);
+    ASSERT_TRUE(p.Start());
+    p.MainWindow()->Dicts[0]->AddEntry("kept at logout", G("保留"));
+    p.Finish(); // with the system's handler back, the SIGTERM would end the test process here
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_NE(ReadBytes(folder.Path("mydict.txt")).find("kept at logout\t" + G("保留")),
+              std::string::npos);
+}
+
 } // namespace
 } // namespace qb::test

@@ -3,10 +3,14 @@
 #include "WorkspaceTestSupport.h"
 
 #include "TestFiles.h"
+#include "TranslationMemory.h"
+#include "UserFolders.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QPlainTextEdit>
+#include <QTest>
 
 #include <sys/stat.h>
 
@@ -80,6 +84,63 @@ TEST_F(UserData, NothingIsMergedIntoAUserLexiconThatFailedToLoad) {
     Make(false);
     EXPECT_EQ(Messages(), Strings{"Cannot open file " + folder.Path("mydict.txt")});
     EXPECT_EQ(qbtest::ListDir(folder.rescue), Strings{"mydict.txt"});
+}
+
+// The user lexicon between start and shutdown: a new entry is in its file within seconds; a
+// file that cannot be written is said once however long that lasts, and shutdown rescues it all.
+TEST_F(UserData, NewEntriesReachTheFileWithinSecondsAndAFailureIsSaidOnce) {
+    TfrmMainQB& w = Make(false);
+    w.Dicts[0]->AddEntry("kept early", G("早存"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return ReadBytes(folder.Path("mydict.txt")).find("kept early") != std::string::npos; },
+        3000));
+    w.Dicts[0]->SetFileName(folder.folder + "gone/mydict.txt");
+    w.Dicts[0]->AddEntry("kept late", G("晚存"));
+    QTest::qWait(3500); // three tries at least
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].rfind("用户词库暂时无法写入", 0), 0u) << Messages()[0];
+    window.reset();
+    EXPECT_NE(ReadBytes(folder.rescue + "mydict.txt").find("kept late"), std::string::npos);
+}
+
+int ModeOf(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+// Another local user must not read the client's text: the data folder is narrowed at start, and
+// what is written into it is the user's alone from its first byte, whatever the umask.
+TEST_F(UserData, TheDataFolderAndItsFilesAreTheUsersAlone) {
+    const std::string& d = folder.data;
+    QDir().mkpath(QString::fromStdString(d + "rescued/merged"));
+    WriteBytes(d + "panes.state", "x");
+    WriteBytes(d + "rescued/merged/mydict.txt", "y");
+    for (const std::string& p : {d, d + "rescued", d + "rescued/merged"}) ::chmod(p.c_str(), 0755);
+    for (const std::string& p : {d + "panes.state", d + "rescued/merged/mydict.txt"})
+        ::chmod(p.c_str(), 0644);
+    MakeDataFolderPrivate(d);
+    EXPECT_EQ(ModeOf(d), 0700);
+    EXPECT_EQ(ModeOf(d + "rescued"), 0700);
+    EXPECT_EQ(ModeOf(d + "rescued/merged"), 0700);
+    EXPECT_EQ(ModeOf(d + "panes.state"), 0600);
+    EXPECT_EQ(ModeOf(d + "rescued/merged/mydict.txt"), 0600);
+
+    QDir(QString::fromStdString(d)).removeRecursively();
+    const mode_t umask = ::umask(022);
+    MakeDataFolderPrivate(d);
+    EXPECT_EQ(ModeOf(d), 0700);
+    {
+        tm::TTranslationMemory memory(folder.memory);
+        memory.Record("A secret.", "机密。");
+        for (const char* end : {"", "-wal", "-shm"})
+            EXPECT_EQ(ModeOf(folder.memory + end), 0600) << end;
+    }
+    keepPanes = true;
+    Make(false);
+    window->reTarget->setPlainText(QStringLiteral("secret"));
+    window.reset(); // the shutdown writes the panes
+    EXPECT_EQ(ModeOf(folder.panes), 0600);
+    ::umask(umask);
 }
 
 } // namespace
