@@ -6,6 +6,7 @@
 #include "GbkText.h"
 #include "PopSourceUnit.h"
 #include "SentenceLogic.h"
+#include "TypedSpan.h"
 
 #include <QGuiApplication>
 #include <QListWidget>
@@ -75,6 +76,8 @@ void TfrmMainQB::BuildSentenceCodeTable(const std::string& sentence) {
     schemes.tables = &Tables;
     for (int id = 1; id <= 4; ++id) schemes.on[std::size_t(id - 1)] = SchemeOn(id);
     qb::BuildSentenceCodeTable(sentence, SentencePhrases, schemes, SentenceCodeKeys, SentenceCodeWords);
+    BuildSenseCodeTable(SentencePhrases, schemes, SentenceSenseKeys, SentenceSenseWords);
+    SentenceSenseList = AllSentenceSenses(SentencePhrases);
 }
 
 void TfrmMainQB::FillPhraseList() {
@@ -131,6 +134,15 @@ void TfrmMainQB::actSmartFollowExecute() {
     SmartFollow = !SmartFollow;
     UpdateModeDisplay();
     reTargetSelectionChange();
+}
+
+void TfrmMainQB::actPredictionExecute() {
+    PredictionOn = !PredictionOn;
+    UpdateModeDisplay();
+}
+
+std::string TfrmMainQB::TypedForSentence() const {
+    return typed_ && typed_->Active() ? ToGbk(typed_->Text()) : std::string();
 }
 
 void TfrmMainQB::actStepUpExecute() {

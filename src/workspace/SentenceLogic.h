@@ -71,6 +71,13 @@ private:
 void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentencePhrases,
                             const TSchemeSet& schemes, StringList& keys, StringList& words);
 
+// The senses of the sentence's phrases (every one, single characters included) under their full
+// codes and their initials in each enabled pinyin scheme: with "library" rendered 库, "ku" and
+// "k" give 库; with "frame buffer" rendered 帧缓存器, "zhenhuancunqi" and "zhcq" give it. Sorted
+// keys with parallel ";"-joined words, the senses in the order of the phrases.
+void BuildSenseCodeTable(const StringList& sentencePhrases, const TSchemeSet& schemes,
+                         StringList& keys, StringList& words);
+
 // Lines of the phrase list: each phrase of two or more words, then its senses, each preceded
 // by one space.
 StringList PhraseListLines(const StringList& sentencePhrases);
@@ -82,6 +89,8 @@ StringList PhraseListLines(const StringList& sentencePhrases);
 // sentence, preferring 状态 too would read "zhuangtaima" as 状态 + 吗 again, and 状态 is what
 // the conversion offers for "zhuangtai" anyway.
 std::vector<std::string> SentenceSenses(const StringList& sentencePhrases);
+// Every sense of the sentence's phrases, each once, in the order met (the prediction's words).
+std::vector<std::string> AllSentenceSenses(const StringList& sentencePhrases);
 
 // the explanation lines (CR LF text cut into lines) and the longest string M.
 struct TExplanation {
