@@ -383,23 +383,60 @@ void CandidateLookup::LookupClassic(std::string_view code, const CandidateSource
     PickScheme.resize(output.size());
 }
 
-void BuildPredictions(std::string_view typed, const std::vector<std::string>& senses,
+namespace {
+
+// Log10 bonuses that rank the sentence's senses after the language model's word-follows-text
+// score: the first sense of a phrase is its usual rendering, and a longer word saves more keys.
+constexpr float kFirstSenseBonus = 1.0f;
+constexpr float kBonusPerChar = 0.5f;
+constexpr std::size_t kMaxPredictedChars = 6;
+
+bool AllHanzi(std::string_view text) {
+    if (text.empty() || text.size() % 2 != 0) return false;
+    for (std::size_t i = 0; i < text.size(); i += 2)
+        if (!IsLeadByte(static_cast<unsigned char>(text[i]))) return false;
+    return true;
+}
+
+} // namespace
+
+void BuildPredictions(std::string_view typed, const StringList& sentencePhrases,
                       ClauseConverter* converter, StringList& out) {
     out.clear();
-    std::vector<std::pair<float, std::size_t>> ranked;
-    for (std::size_t i = 0; i < senses.size(); ++i) {
-        const std::string& s = senses[i];
-        if (s.empty() || !IsLeadByte(static_cast<unsigned char>(s[0])) ||
-            FindText(typed, s) != std::string_view::npos)
-            continue;
-        ranked.emplace_back(converter ? converter->FollowScore(typed, s) : 0.0f, i);
+    struct Sense {
+        std::string text;
+        float score;
+    };
+    std::vector<Sense> ranked;
+    std::unordered_set<std::string> seen;
+    StringList parts;
+    for (const std::string& line : sentencePhrases) {
+        const std::string rendering = ReplaceAll(SplitAtFirst(line, '\t').second, kSenseSep, ";");
+        SplitString(rendering, ";", parts);
+        // A phrase whose rendering is typed already is done: its other senses are the words the
+        // typist did not choose ("打印" typed: 版, 印刷物 of "print" are no longer offered).
+        bool done = false;
+        for (std::string& part : parts) {
+            part = Trim(part);
+            done = done || (!part.empty() && FindText(typed, part) != std::string_view::npos);
+        }
+        if (done) continue;
+        bool first = true;
+        for (const std::string& sense : parts) {
+            if (!AllHanzi(sense) || sense.size() > 2 * kMaxPredictedChars) continue;
+            if (!seen.insert(sense).second) continue;
+            const float chars = float(sense.size() / 2);
+            float score = converter ? converter->FollowScore(typed, sense) : 0.0f;
+            score += kBonusPerChar * (std::min(chars, 4.0f) - 1) + (first ? kFirstSenseBonus : 0);
+            ranked.push_back({sense, score});
+            first = false;
+        }
     }
     std::stable_sort(ranked.begin(), ranked.end(),
-                     [](const auto& a, const auto& b) { return a.first > b.first; });
-    std::unordered_set<std::string> seen;
-    for (const auto& [score, i] : ranked) {
+                     [](const Sense& a, const Sense& b) { return a.score > b.score; });
+    for (const Sense& sense : ranked) {
         if (out.size() >= kMaxSensePredictions) break;
-        if (seen.insert(senses[i]).second) out.push_back(senses[i]);
+        out.push_back(sense.text);
     }
     if (!converter) return;
     std::vector<std::string> more;

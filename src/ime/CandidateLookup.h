@@ -127,10 +127,11 @@ inline constexpr std::size_t kMaxPredictions = 20;
 inline constexpr std::size_t kMaxSensePredictions = 12;
 
 // The words likely to follow `typed` (GBK, the text committed since the sentence was selected):
-// the sentence's senses not typed yet, likeliest after the typed text first ("打印" typed for
-// "Print the status code." puts 状态码 before 退出), then the library's prediction; each once, at
-// most kMaxPredictions. `senses`: every sense of the sentence's phrases.
-void BuildPredictions(std::string_view typed, const std::vector<std::string>& senses,
+// the senses of the sentence's phrases (lines "phrase TAB rendering") whose phrase is not typed
+// yet, likeliest after the typed text first ("打印" typed for "Print the status code." offers
+// 状态码 first, and no other sense of "print"), then the library's prediction; each once, at
+// most kMaxPredictions.
+void BuildPredictions(std::string_view typed, const StringList& sentencePhrases,
                       ClauseConverter* converter, StringList& out);
 
 // ---- the composition box's decisions ----

@@ -57,7 +57,7 @@ void ImeKeyHandler::PickRow(int d) {
 void ImeKeyHandler::OfferPredictions() {
     if (host_.ClassicOrder() || !host_.PredictionOn()) return;
     StringList words;
-    BuildPredictions(host_.TypedForSentence(), host_.SentenceSenseList(), host_.Converter(), words);
+    BuildPredictions(host_.TypedForSentence(), host_.SentencePhrases(), host_.Converter(), words);
     composer_.ShowPredictions(words);
 }
 

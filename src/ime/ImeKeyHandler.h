@@ -39,10 +39,10 @@ public:
     // The sentence's senses under their codes (BuildSenseCodeTable); null: none.
     virtual const StringList* SentenceSenseKeys() const { return nullptr; }
     virtual const StringList* SentenceSenseWords() const { return nullptr; }
-    // Prediction after a pick (选项 → 预测下一个词), the sentence's senses, and the text typed for
+    // Prediction after a pick (选项 → 预测下一个词), the sentence's phrases, and the text typed for
     // the sentence so far (GBK).
     virtual bool PredictionOn() const { return false; }
-    virtual std::vector<std::string> SentenceSenseList() const { return {}; }
+    virtual StringList SentencePhrases() const { return {}; }
     virtual std::string TypedForSentence() const { return {}; }
 
     // The sources of LookupCandidates as read now from the accessors above.

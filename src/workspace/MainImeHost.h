@@ -39,7 +39,7 @@ public:
     const StringList* SentenceSenseKeys() const override { return &main_.SentenceSenseKeys; }
     const StringList* SentenceSenseWords() const override { return &main_.SentenceSenseWords; }
     bool PredictionOn() const override { return main_.PredictionOn; }
-    std::vector<std::string> SentenceSenseList() const override { return main_.SentenceSenseList; }
+    StringList SentencePhrases() const override { return main_.SentencePhrases; }
     std::string TypedForSentence() const override { return main_.TypedForSentence(); }
 
 private:

@@ -77,7 +77,6 @@ void TfrmMainQB::BuildSentenceCodeTable(const std::string& sentence) {
     for (int id = 1; id <= 4; ++id) schemes.on[std::size_t(id - 1)] = SchemeOn(id);
     qb::BuildSentenceCodeTable(sentence, SentencePhrases, schemes, SentenceCodeKeys, SentenceCodeWords);
     BuildSenseCodeTable(SentencePhrases, schemes, SentenceSenseKeys, SentenceSenseWords);
-    SentenceSenseList = AllSentenceSenses(SentencePhrases);
 }
 
 void TfrmMainQB::FillPhraseList() {

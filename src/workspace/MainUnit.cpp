@@ -626,7 +626,6 @@ void TfrmMainQB::FormDestroy() {
     SentenceCodeWords.clear();
     SentenceSenseKeys.clear();
     SentenceSenseWords.clear();
-    SentenceSenseList.clear();
     for (SchemeTables& t : Tables) t.Clear();
 }
 

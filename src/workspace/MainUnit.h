@@ -158,7 +158,6 @@ public:
     StringList SentenceCodeWords;  // ... and their ";"-joined texts
     StringList SentenceSenseKeys;  // the senses under their pinyin (BuildSenseCodeTable) ...
     StringList SentenceSenseWords; // ... and their ";"-joined texts
-    std::vector<std::string> SentenceSenseList; // every sense once: the prediction's words
     // The text typed for the selected sentence so far (GBK); empty when none is tracked.
     std::string TypedForSentence() const;
     void actPredictionExecute();

@@ -178,7 +178,7 @@ namespace {
 constexpr std::size_t kMaxContainingSense = 16;
 } // namespace
 
-std::vector<std::string> AllSentenceSenses(const StringList& sentencePhrases) {
+std::vector<std::string> SentenceSenses(const StringList& sentencePhrases) {
     std::vector<std::string> senses;
     std::unordered_set<std::string> seen;
     StringList parts;
@@ -190,11 +190,6 @@ std::vector<std::string> AllSentenceSenses(const StringList& sentencePhrases) {
             if (!sense.empty() && seen.insert(sense).second) senses.push_back(std::move(sense));
         }
     }
-    return senses;
-}
-
-std::vector<std::string> SentenceSenses(const StringList& sentencePhrases) {
-    const std::vector<std::string> senses = AllSentenceSenses(sentencePhrases);
     std::vector<std::string> kept;
     kept.reserve(senses.size());
     for (const std::string& s : senses) {

@@ -89,8 +89,6 @@ StringList PhraseListLines(const StringList& sentencePhrases);
 // sentence, preferring 状态 too would read "zhuangtaima" as 状态 + 吗 again, and 状态 is what
 // the conversion offers for "zhuangtai" anyway.
 std::vector<std::string> SentenceSenses(const StringList& sentencePhrases);
-// Every sense of the sentence's phrases, each once, in the order met (the prediction's words).
-std::vector<std::string> AllSentenceSenses(const StringList& sentencePhrases);
 
 // the explanation lines (CR LF text cut into lines) and the longest string M.
 struct TExplanation {

@@ -53,7 +53,6 @@ struct Workbench {
     std::array<int, 4> order{1, 2, 3, 4};
     std::unique_ptr<qb::ClauseConverter> converter;
     qb::StringList phrases, codeKeys, codeWords, senseKeys, senseWords;
-    std::vector<std::string> senses;
     bool classic = false;
     bool predict = true;
     qb::CandidateLookup lookup;
@@ -93,7 +92,6 @@ struct Workbench {
         schemes.on = use;
         qb::BuildSentenceCodeTable(sentence, phrases, schemes, codeKeys, codeWords);
         qb::BuildSenseCodeTable(phrases, schemes, senseKeys, senseWords);
-        senses = qb::AllSentenceSenses(phrases);
         if (converter) converter->SetPreferredWords(qb::SentenceSenses(phrases));
         return phrases.size();
     }
@@ -114,7 +112,7 @@ struct Workbench {
 
     void Predictions(const std::string& typed, qb::StringList& out) {
         out.clear();
-        if (!classic && predict) qb::BuildPredictions(typed, senses, converter.get(), out);
+        if (!classic && predict) qb::BuildPredictions(typed, phrases, converter.get(), out);
     }
 };
 
