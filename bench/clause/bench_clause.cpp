@@ -4,7 +4,10 @@
 // 1. Key-press latency: codes of 1 to 40 letters typed key by key through the lookup the
 //    window uses, with all four schemes, the conversion and a sentence selected; p50 and p99;
 //    beside it the library alone (one 全拼 decoder on the same keys), the floor of any input
-//    method that converts on the key press.
+//    method that converts on the key press, and the stock engine: the library configured as a
+//    desktop input method ships it (its dictionary and model, n-best 2, default beam and
+//    frame), typed letter by letter into one context. Also 全拼 alone, and the prediction
+//    list after a pick.
 // 2. Typing efficiency: published Chinese translations of English program messages (the
 //    corpus of scripts/make-corpus.sh), typed by an exact typist once with the program (qblex
 //    candidates, the English sentence selected, 全拼) and once with the pinyin library alone.
@@ -12,6 +15,12 @@
 //    is the run: code + 1 key) and word by word (each word by its full pinyin or its initials:
 //    code + 1 key to pick + 1 per further page; a word no code offers, character by
 //    character). Reported: keys per character of each and their ratio.
+// The library first: Qt's foreach and emit keywords would break its headers.
+#include <libime/core/userlanguagemodel.h>
+#include <libime/pinyin/pinyincontext.h>
+#include <libime/pinyin/pinyindictionary.h>
+#include <libime/pinyin/pinyinime.h>
+
 #include "CandidateLookup.h"
 #include "ClauseConverter.h"
 #include "DictUnit.h"
@@ -94,6 +103,10 @@ int Latency() {
     for (std::size_t i = 0; i < 4; ++i) s.schemes[i] = &tables[i];
     s.use = {true, true, true, true};
     s.converter = converter.get();
+    qb::StringList senseKeys, senseWords;
+    qb::BuildSenseCodeTable(phrases, set, senseKeys, senseWords);
+    s.senseKeys = &senseKeys;
+    s.senseWords = &senseWords;
     qb::CandidateLookup lookup;
     qb::StringList out;
     // 全拼 clauses, an MS double-pinyin one, and a long run of initials.
@@ -134,6 +147,61 @@ int Latency() {
                     Percentile(v, 0.99));
     }
     {
+        // 全拼 alone: the typist's usual setting.
+        qb::CandidateSources q = s;
+        q.use = {true, false, false, false};
+        std::vector<double> v;
+        for (int rep = 0; rep < 3; ++rep)
+            for (const char* text : texts)
+                for (std::size_t n = 1; n <= 40 && n <= std::strlen(text); ++n) {
+                    const auto a = Clock::now();
+                    lookup.LookupCandidates(std::string_view(text).substr(0, n), q, out);
+                    v.push_back(std::chrono::duration<double, std::milli>(Clock::now() - a).count());
+                }
+        std::printf("latency: 全拼 alone, a sentence selected: p50 %.3f ms  p99 %.3f ms\n",
+                    Percentile(v, 0.5), Percentile(v, 0.99));
+    }
+    {
+        // The stock engine on the same keys, one letter at a time into one context.
+        const char* dictPath = "/usr/share/libime/sc.dict";
+        const char* lmPath = "/usr/lib/x86_64-linux-gnu/libime/zh_CN.lm";
+        auto dict = std::make_unique<libime::PinyinDictionary>();
+        dict->load(libime::PinyinDictionary::SystemDict, dictPath, libime::PinyinDictFormat::Binary);
+        libime::PinyinIME ime(std::move(dict), std::make_unique<libime::UserLanguageModel>(lmPath));
+        ime.setNBest(2);
+        std::vector<double> v;
+        std::size_t rows = 0;
+        for (int rep = 0; rep < 3; ++rep)
+            for (const char* text : texts) {
+                libime::PinyinContext ctx(&ime);
+                for (std::size_t n = 1; n <= 40 && n <= std::strlen(text); ++n) {
+                    const auto a = Clock::now();
+                    ctx.type(std::string_view(text + n - 1, 1));
+                    rows += ctx.candidates().size();
+                    v.push_back(std::chrono::duration<double, std::milli>(Clock::now() - a).count());
+                }
+            }
+        std::printf(
+            "latency: the stock engine (全拼, n-best 2, default beam): p50 %.3f ms  p99 %.3f ms (%zu rows)\n",
+            Percentile(v, 0.5), Percentile(v, 0.99), rows);
+    }
+    {
+        // The prediction list after a pick: the sentence's senses ranked after the typed text,
+        // then the library's prediction.
+        const char* typed[] = {"\xB4\xF2\xD3\xA1", "\xB4\xF2\xD3\xA1\xD7\xB4\xCC\xAC\xC2\xEB",
+                               "\xCE\xD2\xC3\xC7", ""}; // 打印, 打印状态码, 我们
+        std::vector<double> v;
+        qb::StringList predicted;
+        for (int rep = 0; rep < 50; ++rep)
+            for (const char* t : typed) {
+                const auto a = Clock::now();
+                qb::BuildPredictions(t, phrases, converter.get(), predicted);
+                v.push_back(std::chrono::duration<double, std::milli>(Clock::now() - a).count());
+            }
+        std::printf("latency: prediction after a pick: p50 %.3f ms  p99 %.3f ms (goal: p99 under 5 ms)\n",
+                    Percentile(v, 0.5), Percentile(v, 0.99));
+    }
+    {
         // The reference: one 全拼 decoder of the library, the same keys, nothing else around it.
         std::vector<qb::ClauseCandidate> rows;
         std::vector<double> v;
@@ -153,8 +221,9 @@ int Latency() {
     for (const auto& [b, v] : byBucket)
         std::printf("latency: %2d-%2d letters: p50 %.3f ms  p99 %.3f ms  (%zu key presses)\n",
                     b * 10 + 1, b * 10 + 10, Percentile(v, 0.5), Percentile(v, 0.99), v.size());
-    std::printf("latency: all: p50 %.3f ms  p99 %.3f ms  max %.3f ms (goal: p99 under 2 ms)\n",
-                Percentile(all, 0.5), Percentile(all, 0.99), Percentile(all, 1.0));
+    std::printf(
+        "latency: all: p50 %.3f ms  p99 %.3f ms  max %.3f ms (goal: p99 at most 1.3x the stock engine's)\n",
+        Percentile(all, 0.5), Percentile(all, 0.99), Percentile(all, 1.0));
     // On a machine shared with other work the wall clock also counts time the thread waited
     // for a core; its own processor time is what a key press costs.
     std::printf("latency: processor time of the thread: p50 %.3f ms  p99 %.3f ms (load average %.1f)\n",

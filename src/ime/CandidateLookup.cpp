@@ -1,7 +1,9 @@
 // candidate lookup and the pure parts of paging and picking.
 #include "CandidateLookup.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <unordered_set>
 
 namespace qb {
 
@@ -141,11 +143,60 @@ void LookupCodeTable(std::string_view code, const StringList& keys, const String
     }
 }
 
+std::string DrawnRow(const CandidateRow& row) {
+    if (!row.prefix) return row.text;
+    std::string drawn = row.text;
+    drawn.append(kPrefixMark);
+    drawn.append(row.codeRest);
+    return drawn;
+}
+
+namespace {
+
+// GB2312 holds the simplified characters (and the symbols) of a zh_CN text; GBK's further
+// characters are mostly traditional forms (裝 狀 壯) and rare ones. A table word with one of them
+// is left out of the list in its likelihood order, as a zh_CN input method does.
+bool InGb2312(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (!IsLeadByte(b)) continue;
+        if (i + 1 >= text.size()) return false;
+        const auto t = static_cast<unsigned char>(text[++i]);
+        if (b < 0xA1 || b > 0xF7 || t < 0xA1 || t > 0xFE) return false;
+    }
+    return true;
+}
+
+// Log10 likelihood a scheme gives up for each position it stands after the first enabled
+// pinyin scheme in SchemeOrder.
+constexpr float kSchemeOrderMargin = 0.5f;
+
+// A table entry "中...ong" as a row.
+CandidateRow TableRow(std::string_view entry, CandidateOrigin origin, std::size_t codeLength) {
+    CandidateRow row;
+    row.origin = origin;
+    row.codeLength = codeLength;
+    const std::size_t mark = entry.find(kPrefixMark);
+    if (mark == std::string_view::npos) {
+        row.text.assign(entry);
+    } else {
+        row.prefix = true;
+        row.text.assign(entry.substr(0, mark));
+        row.codeRest.assign(entry.substr(mark + kPrefixMark.size()));
+    }
+    return row;
+}
+
+} // namespace
+
 void CandidateLookup::LookupCandidates(std::string_view code, const CandidateSources& sources,
                                        StringList& output) {
     output.clear();
     PickRest.clear();
     PickScheme.clear();
+    Rows.clear();
+    SenseHits.clear();
+    SensePrefixHits.clear();
     if (code.empty()) return;
     static const StringList kEmpty;
     const StringList& sk = sources.sentenceKeys ? *sources.sentenceKeys : kEmpty;
@@ -161,22 +212,147 @@ void CandidateLookup::LookupCandidates(std::string_view code, const CandidateSou
             PrefixHits[id].clear();
         }
     }
+    if (sources.classicOrder) {
+        LookupClassic(code, sources, output);
+        Rows.reserve(output.size());
+        for (std::size_t i = 0; i < output.size(); ++i) {
+            CandidateRow row = TableRow(output[i], CandidateOrigin::Table, code.size());
+            row.scheme = PickScheme[i];
+            row.rest = PickRest[i];
+            if (row.scheme != 0) {
+                row.origin = CandidateOrigin::Library;
+                row.codeLength = code.size() - row.rest.size();
+            }
+            Rows.push_back(std::move(row));
+        }
+        return;
+    }
+    if (sources.senseKeys && sources.senseWords)
+        LookupCodeTable(code, *sources.senseKeys, *sources.senseWords, SenseHits, SensePrefixHits);
+    LookupMerged(code, sources, output);
+    PickRest.reserve(Rows.size());
+    PickScheme.reserve(Rows.size());
+    for (const CandidateRow& row : Rows) {
+        PickRest.push_back(row.rest);
+        PickScheme.push_back(row.scheme);
+    }
+}
+
+void CandidateLookup::Convert(std::string_view code, const CandidateSources& sources) {
+    clauseSchemes_.clear();
+    for (int id : sources.order)
+        if (id >= 1 && id <= 3 && sources.use[id - 1] && sources.schemes[id - 1])
+            clauseSchemes_.push_back(id);
+    sources.converter->ConvertSchemes(clauseSchemes_, code, clauseRows_);
+}
+
+void CandidateLookup::LookupMerged(std::string_view code, const CandidateSources& sources,
+                                   StringList& output) {
+    auto enabled = [&](int id) {
+        return id >= 1 && id <= 4 && sources.use[id - 1] && sources.schemes[id - 1];
+    };
+    std::size_t clauseCount = 0;
+    if (sources.converter) {
+        Convert(code, sources);
+        for (const auto& rows : clauseRows_) clauseCount += rows.size();
+    } else {
+        clauseSchemes_.clear();
+        clauseRows_.clear();
+    }
+    std::size_t expected = clauseCount + SenseHits.size() + SensePrefixHits.size();
+    for (int i = 0; i < 5; ++i) expected += ExactHits[i].size() + PrefixHits[i].size();
+    output.reserve(expected);
+    Rows.reserve(expected);
+    Merger merge(output, mergeSlots_, expected);
+    auto addTable = [&](const StringList& list, CandidateOrigin origin, bool simplifiedOnly) {
+        for (const std::string& entry : list) {
+            if (simplifiedOnly && !InGb2312(entry)) continue;
+            if (merge.AppendOne(entry)) Rows.push_back(TableRow(entry, origin, code.size()));
+        }
+    };
+
+    // The sentence's own words first: "ku" gives 库 while "library" is in the sentence.
+    addTable(ExactHits[0], CandidateOrigin::Sentence, false);
+    addTable(SenseHits, CandidateOrigin::Sentence, false);
+
+    // The library's readings. A scheme that reads the whole code from full syllables hides
+    // the other schemes' readings padded with bare initials ("wenjian" is no 双拼 code with
+    // initials between its syllables). Each scheme's rows keep their order; between the
+    // schemes the likelier head goes first: the library's best readings of the whole code
+    // (scored as sentences), then its other words of the whole code, then shorter words, each
+    // group by score. The library's dictionary is simplified Chinese, but its single characters
+    // take in traditional forms (結, 節 for "jie"): those are left out. A later scheme in SchemeOrder pays kSchemeOrderMargin a position, so
+    // that near ties go to the typist's first scheme: "jx" reads 进行 (全拼, -12.14) before
+    // 自然's 皆 (-12.11), and 皆 still comes on the first page.
+    bool readWhole = false;
+    for (const auto& rows : clauseRows_)
+        for (const ClauseCandidate& c : rows)
+            readWhole = readWhole || (c.codeLength >= code.size() && !c.padded);
+    auto usable = [&](const ClauseCandidate& c) {
+        return !c.text.empty() && c.text.find(kPrefixMark) == std::string::npos &&
+               !(readWhole && c.padded) && (c.text.size() > 2 || InGb2312(c.text));
+    };
+    auto group = [&](const ClauseCandidate& c) {
+        return c.best ? 0 : c.codeLength >= code.size() ? 1 : 2;
+    };
+    std::vector<std::size_t> next(clauseRows_.size(), 0);
+    for (;;) {
+        std::size_t best = clauseRows_.size();
+        for (std::size_t i = 0; i < clauseRows_.size(); ++i) {
+            auto& rows = clauseRows_[i];
+            while (next[i] < rows.size() && !usable(rows[next[i]])) ++next[i];
+            if (next[i] >= rows.size()) continue;
+            if (best == clauseRows_.size()) {
+                best = i;
+                continue;
+            }
+            const ClauseCandidate& a = rows[next[i]];
+            const ClauseCandidate& b = clauseRows_[best][next[best]];
+            const int ga = group(a), gb = group(b);
+            const float sa = a.score - kSchemeOrderMargin * float(i);
+            const float sb = b.score - kSchemeOrderMargin * float(best);
+            if (ga != gb ? ga < gb : sa > sb) best = i;
+        }
+        if (best == clauseRows_.size()) break;
+        ClauseCandidate& c = clauseRows_[best][next[best]++];
+        if (!merge.AppendOne(c.text)) continue;
+        CandidateRow row;
+        row.text = c.text;
+        row.codeLength = std::min(c.codeLength, code.size());
+        std::string_view rest = code.substr(row.codeLength);
+        // 全拼's apostrophe only separates syllables: "xi'an" picked as 西 leaves "an".
+        while (!rest.empty() && rest.front() == '\'') rest.remove_prefix(1);
+        row.rest.assign(rest);
+        row.scheme = clauseSchemes_[best];
+        row.origin = CandidateOrigin::Library;
+        Rows.push_back(std::move(row));
+    }
+
+    for (int id : sources.order)
+        if (enabled(id)) addTable(ExactHits[id], CandidateOrigin::Table, true);
+    addTable(PrefixHits[0], CandidateOrigin::Sentence, false);
+    addTable(SensePrefixHits, CandidateOrigin::Sentence, false);
+    for (int id : sources.order)
+        if (enabled(id)) addTable(PrefixHits[id], CandidateOrigin::Table, true);
+}
+
+void CandidateLookup::LookupClassic(std::string_view code, const CandidateSources& sources,
+                                    StringList& output) {
     auto enabled = [&](int id) {
         return id >= 1 && id <= 4 && sources.use[id - 1] && sources.schemes[id - 1];
     };
     bool anyExact = !ExactHits[0].empty();
     for (int id = 1; id <= 4; ++id) anyExact = anyExact || (enabled(id) && !ExactHits[id].empty());
 
-    // No table knows the code itself: the whole-clause readings of every enabled pinyin scheme.
+    // No table knows the code itself: the whole-clause readings of every enabled pinyin scheme,
+    // those read from full syllables only (no abbreviation, no padding).
     clauseAll_.clear();
     if (!anyExact && sources.converter) {
-        clauseSchemes_.clear();
-        for (int id : sources.order)
-            if (id >= 1 && id <= 3 && enabled(id)) clauseSchemes_.push_back(id);
-        sources.converter->ConvertSchemes(clauseSchemes_, code, clauseRows_);
+        Convert(code, sources);
         for (std::size_t i = 0; i < clauseSchemes_.size(); ++i)
             for (ClauseCandidate& c : clauseRows_[i])
-                clauseAll_.emplace_back(clauseSchemes_[i], std::move(c));
+                if (!c.abbreviation && !c.padded)
+                    clauseAll_.emplace_back(clauseSchemes_[i], std::move(c));
     }
 
     std::size_t expected = clauseAll_.size();
@@ -205,6 +381,70 @@ void CandidateLookup::LookupCandidates(std::string_view code, const CandidateSou
         if (enabled(id)) merge.Append(PrefixHits[id]);
     PickRest.resize(output.size());
     PickScheme.resize(output.size());
+}
+
+namespace {
+
+// Log10 bonuses that rank the sentence's senses after the language model's word-follows-text
+// score: the first sense of a phrase is its usual rendering, and a longer word saves more keys.
+constexpr float kFirstSenseBonus = 1.0f;
+constexpr float kBonusPerChar = 0.5f;
+constexpr std::size_t kMaxPredictedChars = 6;
+
+bool AllHanzi(std::string_view text) {
+    if (text.empty() || text.size() % 2 != 0) return false;
+    for (std::size_t i = 0; i < text.size(); i += 2)
+        if (!IsLeadByte(static_cast<unsigned char>(text[i]))) return false;
+    return true;
+}
+
+} // namespace
+
+void BuildPredictions(std::string_view typed, const StringList& sentencePhrases,
+                      ClauseConverter* converter, StringList& out) {
+    out.clear();
+    struct Sense {
+        std::string text;
+        float score;
+    };
+    std::vector<Sense> ranked;
+    std::unordered_set<std::string> seen;
+    StringList parts;
+    for (const std::string& line : sentencePhrases) {
+        const std::string rendering = ReplaceAll(SplitAtFirst(line, '\t').second, kSenseSep, ";");
+        SplitString(rendering, ";", parts);
+        // A phrase whose rendering is typed already is done: its other senses are the words the
+        // typist did not choose ("打印" typed: 版, 印刷物 of "print" are no longer offered).
+        bool done = false;
+        for (std::string& part : parts) {
+            part = Trim(part);
+            done = done || (!part.empty() && FindText(typed, part) != std::string_view::npos);
+        }
+        if (done) continue;
+        bool first = true;
+        for (const std::string& sense : parts) {
+            if (!AllHanzi(sense) || sense.size() > 2 * kMaxPredictedChars) continue;
+            if (!seen.insert(sense).second) continue;
+            const float chars = float(sense.size() / 2);
+            float score = converter ? converter->FollowScore(typed, sense) : 0.0f;
+            score += kBonusPerChar * (std::min(chars, 4.0f) - 1) + (first ? kFirstSenseBonus : 0);
+            ranked.push_back({sense, score});
+            first = false;
+        }
+    }
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const Sense& a, const Sense& b) { return a.score > b.score; });
+    for (const Sense& sense : ranked) {
+        if (out.size() >= kMaxSensePredictions) break;
+        out.push_back(sense.text);
+    }
+    if (!converter) return;
+    std::vector<std::string> more;
+    converter->Predict(typed, kMaxPredictions, more);
+    for (std::string& w : more) {
+        if (out.size() >= kMaxPredictions) break;
+        if (seen.insert(w).second) out.push_back(std::move(w));
+    }
 }
 
 ComposeOutcome DecideCompose(const StringList& candidates, const std::vector<int>& schemes) {

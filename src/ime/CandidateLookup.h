@@ -31,6 +31,29 @@ inline constexpr int kPageSize = 10;
 void LookupCodeTable(std::string_view code, const StringList& keys, const StringList& words,
                      StringList& exactHits, StringList& prefixHits);
 
+// Where a row of the candidate list comes from.
+enum class CandidateOrigin {
+    Sentence,   // the selected sentence: its code table or a sense of its phrases
+    Library,    // the pinyin library's reading of the code (a whole clause or its first words)
+    Table,      // a scheme's code table
+    Prediction, // offered before any letter: a word likely to follow what was typed
+};
+
+// One row of the candidate list. A prefix row is a table word of a longer code; it is drawn as
+// word + "..." + the rest of that code (中...ong for zh), and picking it inserts the word alone.
+struct CandidateRow {
+    std::string text;           // GBK, what picking inserts
+    std::size_t codeLength = 0; // bytes of the typed code the text covers
+    std::string rest;           // the code left in the composition box after the pick
+    int scheme = 0;             // the pinyin scheme whose library reading it is; 0 otherwise
+    CandidateOrigin origin = CandidateOrigin::Table;
+    bool prefix = false;
+    std::string codeRest; // prefix rows: the rest of the longer code ("ong" for 中 of zh)
+};
+
+// The row as the candidate window draws it: "中...ong" for a prefix row, the text otherwise.
+std::string DrawnRow(const CandidateRow& row);
+
 // What LookupCandidates searches: the sentence code table first, then the enabled schemes.
 // The main window's lists are referenced, never copied; they are read at every call, so a
 // change of the tables, switches or order is seen at the next key.
@@ -41,6 +64,14 @@ struct CandidateSources {
     std::array<bool, 4> use{};                    // useQp, useSp, useZr, useWb by id - 1
     std::array<int, 4> order{1, 2, 3, 4};         // SchemeOrder: positions 1..4 hold scheme ids
     ClauseConverter* converter = nullptr;         // whole-clause pinyin; null = tables only
+    // The senses of the sentence's phrases under their full pinyin and initials in each enabled
+    // pinyin scheme (BuildSenseCodeTable); may be null.
+    const StringList* senseKeys = nullptr;
+    const StringList* senseWords = nullptr;
+    // The setting ClassicOrder (按码表顺序排列候选): the tables' order, the conversion only for
+    // codes no table knows. Off: the sentence's rows, the library's readings merged over the
+    // schemes, then the tables' words in simplified characters.
+    bool classicOrder = false;
 };
 
 // The ExactHits / PrefixHits lists of the five sources, kept between calls so a key press
@@ -53,7 +84,16 @@ public:
     // When no source has an exact hit and a converter is given, the conversion rows of each
     // enabled pinyin scheme in SchemeOrder come before the prefix hits: "zhuangtaima" gives
     // 状态吗, 状态码, 状态 ... then 状态码...x from a longer code.
+    //
+    // With classicOrder off: the sentence's exact hits and the senses typed by their pinyin or
+    // initials ("ku" gives 库 first while "library" renders 库), then every reading the pinyin
+    // library offers in each enabled pinyin scheme, merged by its likelihood with each scheme's
+    // own order kept (a reading padded with bare initials only when no scheme reads the code
+    // whole), then the tables' exact and prefix hits as above, traditional characters left out.
     void LookupCandidates(std::string_view code, const CandidateSources& sources, StringList& output);
+
+    // The rows of the last output, one each, parallel to it.
+    std::vector<CandidateRow> Rows;
 
     // Parallel to the last output: the code that stays in the composition box when that row is
     // picked. Empty for every table candidate and for a reading of the whole code; "ma" for
@@ -66,15 +106,33 @@ public:
 
     std::array<StringList, 5> ExactHits;
     std::array<StringList, 5> PrefixHits;
+    StringList SenseHits, SensePrefixHits;
 
 private:
     class Merger;
+    void LookupClassic(std::string_view code, const CandidateSources& sources, StringList& output);
+    void LookupMerged(std::string_view code, const CandidateSources& sources, StringList& output);
+    void Convert(std::string_view code, const CandidateSources& sources);
     std::vector<std::uint32_t> mergeSlots_;
     std::vector<int> clauseSchemes_;                         // the enabled pinyin schemes, in order
     std::vector<std::vector<ClauseCandidate>> clauseRows_;   // their readings, scheme by scheme
     std::vector<std::pair<int, ClauseCandidate>> clauseAll_; // scheme, reading
     std::string spelled_; // the code as the full-pinyin table spells it (lve -> lue)
 };
+
+// ---- prediction: the words offered after a pick, before the next letter ----
+
+inline constexpr std::size_t kMaxPredictions = 20;
+// How many of the sentence's senses lead the prediction list at most.
+inline constexpr std::size_t kMaxSensePredictions = 12;
+
+// The words likely to follow `typed` (GBK, the text committed since the sentence was selected):
+// the senses of the sentence's phrases (lines "phrase TAB rendering") whose phrase is not typed
+// yet, likeliest after the typed text first ("打印" typed for "Print the status code." offers
+// 状态码 first, and no other sense of "print"), then the library's prediction; each once, at
+// most kMaxPredictions.
+void BuildPredictions(std::string_view typed, const StringList& sentencePhrases,
+                      ClauseConverter* converter, StringList& out);
 
 // ---- the composition box's decisions ----
 

@@ -18,16 +18,29 @@ namespace qb {
 struct ClauseCandidate {
     std::string text;           // GBK
     std::size_t codeLength = 0; // bytes of the typed code it covers, counted from its start
+    // The library's log10 likelihood of the reading (preferred words' bonus included): rows of
+    // different schemes are merged by it.
+    float score = 0;
+    // Read from bare initials alone, each standing for a syllable: "jx" as 进行, "mt" as 每天.
+    bool abbreviation = false;
+    // Full syllables padded with bare initials in the middle: "womfyygl" in the MS layout (whose
+    // y is uai) read as 我免费运营管理 from w-o m f y y g l. Offered only when no other scheme
+    // reads the code whole. A bare initial as the last thing typed pads nothing: the typist is
+    // in the middle of that syllable ("zhuangtaim" still offers 状态码).
+    bool padded = false;
+    // One of the library's best readings of the whole code (its n-best list, scored as a
+    // sentence); the rows after them are words scored alone, a scale of their own.
+    bool best = false;
 };
 
 class ClauseConverter {
 public:
     virtual ~ClauseConverter() = default;
 
-    // Readings of `code` typed in `scheme`: the best whole-clause reading first, then shorter
-    // words that cover the first syllables ("zhuangtaima": 状态吗 covers 11 bytes, 状态 covers
-    // 9). Empty when the code is no pinyin of that scheme (or the scheme is 五笔). `out` is
-    // emptied first.
+    // Readings of `code` typed in `scheme`, in the library's order: the best whole-clause
+    // readings first, then shorter words that cover the first syllables ("zhuangtaima": 状态吗
+    // covers 11 bytes, 状态 covers 9). Empty when the code is no pinyin of that scheme (or the
+    // scheme is 五笔). `out` is emptied first.
     virtual void Convert(int scheme, std::string_view code, std::vector<ClauseCandidate>& out) = 0;
 
     // Readings of `code` in each of `schemes` (out[i] for schemes[i]; `out` is resized): the
@@ -47,6 +60,23 @@ public:
     // The typist picked `picked` for `code` (its first picked.codeLength bytes): learned into
     // the user history, so the next conversion of that code prefers it.
     virtual void Learn(int scheme, std::string_view code, const ClauseCandidate& picked) = 0;
+
+    // The words most likely to follow `context` (GBK, the text typed so far; its last words
+    // count), best first, at most `max`: the library's prediction and the user history. Empty
+    // without a prediction model.
+    virtual void Predict(std::string_view context, std::size_t max, std::vector<std::string>& out) {
+        (void)context;
+        (void)max;
+        out.clear();
+    }
+
+    // The likelihood (log10) that `word` follows `context` (GBK both), as Predict ranks its
+    // words; words the model does not know are read as their known parts. 0 without a model.
+    virtual float FollowScore(std::string_view context, std::string_view word) {
+        (void)context;
+        (void)word;
+        return 0;
+    }
 
     // Forgets everything learned (also what was read from the history file).
     virtual void ForgetHistory() = 0;

@@ -46,7 +46,34 @@ void TfrmBianma::SetCode(std::string_view code) {
 
 bool TfrmBianma::CandidatesVisible() const { return candidates_.isVisible(); }
 
+void TfrmBianma::ShowPredictions(const StringList& words) {
+    Predicting = !words.empty();
+    if (!Predicting) return;
+    CandidateBuffer = words;
+    CandidateRest.assign(words.size(), std::string());
+    CandidateScheme.assign(words.size(), 0);
+    CandidateCount = static_cast<int>(words.size());
+    PageNo = 0;
+    ShowPage(true);
+    candidates_.show();
+}
+
+bool TfrmBianma::PredictionsVisible() const { return Predicting && candidates_.isVisible(); }
+
+void TfrmBianma::HidePredictions() {
+    if (!Predicting) return;
+    Predicting = false;
+    CandidateBuffer.clear();
+    CandidateRest.clear();
+    CandidateScheme.clear();
+    CandidateCount = 0;
+    PageNo = 0;
+    candidates_.hide();
+    candidates_.ClearRows();
+}
+
 void TfrmBianma::editComposeChange() {
+    Predicting = false;
     const std::string code = Code();
     CandidateBuffer.clear();
     CandidateRest.clear();

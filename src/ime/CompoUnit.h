@@ -34,7 +34,8 @@ public:
     std::vector<std::string> CandidateRest; // parallel: the code left after picking that entry
     std::vector<int> CandidateScheme;       // parallel: the conversion's scheme, 0 for a table's
     int CandidateCount = 0;
-    int PageNo = 0; // the page shown, from 1; 0: none
+    int PageNo = 0;          // the page shown, from 1; 0: none
+    bool Predicting = false; // the buffer holds predictions, no code is composed
 
     void editComposeChange();
     void ShowPage(bool forward) override;
@@ -48,6 +49,9 @@ public:
     void ShowBox() override { show(); }
     void HideBox() override { hide(); }
     bool CandidatesVisible() const override;
+    void ShowPredictions(const StringList& words) override;
+    bool PredictionsVisible() const override;
+    void HidePredictions() override;
 
 private:
     TfrmCandidates& candidates_;

@@ -13,6 +13,9 @@ CandidateSources ImeHost::Sources() const {
     }
     s.order = SchemeOrder();
     s.converter = Converter();
+    s.senseKeys = SentenceSenseKeys();
+    s.senseWords = SentenceSenseWords();
+    s.classicOrder = ClassicOrder();
     return s;
 }
 
@@ -29,14 +32,33 @@ void ImeKeyHandler::Cancel() {
 // Space or a digit with a page shown. A reading of only the first syllables leaves the rest of
 // the code composing: with "zhuangtaima", picking 状态 inserts it and the box goes on with "ma"
 // and its candidates. A conversion pick is learned, so the converter offers it first next time.
+// A digit past the last row of a short page inserts nothing: inserting the empty text would
+// delete the pane's selection. It ends the composition as a pick does. After a pick that ends
+// the composition the window offers the words likely to follow (prediction), unless
+// ClassicOrder is on.
 void ImeKeyHandler::PickRow(int d) {
     const std::string code = composer_.Code();
+    const bool predicted = composer_.PredictionsVisible();
     const PickedCandidate p = composer_.Pick(d);
+    if (p.text.empty()) {
+        if (predicted) composer_.HidePredictions();
+        composer_.SetCode(p.rest);
+        return;
+    }
     Insert(p.text);
-    if (p.scheme != 0 && !p.text.empty() && !p.cut)
+    if (p.scheme != 0 && !p.cut)
         if (ClauseConverter* converter = host_.Converter())
             converter->Learn(p.scheme, code, ClauseCandidate{p.text, p.codeLength});
+    if (predicted) composer_.HidePredictions();
     composer_.SetCode(p.rest);
+    if (p.rest.empty()) OfferPredictions();
+}
+
+void ImeKeyHandler::OfferPredictions() {
+    if (host_.ClassicOrder() || !host_.PredictionOn()) return;
+    StringList words;
+    BuildPredictions(host_.TypedForSentence(), host_.SentencePhrases(), host_.Converter(), words);
+    composer_.ShowPredictions(words);
 }
 
 // With full-width punctuation on and nothing being composed, a punctuation key inserts
@@ -46,6 +68,7 @@ bool ImeKeyHandler::Punctuation(int& key, Modifiers m) {
     if (!host_.FullWidthPunct() || composer_.BoxVisible()) return false;
     const qb::Punctuation p = PunctuationFor(key, m, SingleQuoteClosing, DoubleQuoteClosing);
     if (p.text.empty()) return false;
+    if (composer_.PredictionsVisible()) composer_.HidePredictions();
     KeyHandled = true;
     key = 0;
     Insert(p.text);
@@ -57,6 +80,20 @@ bool ImeKeyHandler::Punctuation(int& key, Modifiers m) {
 // Every key the earlier steps left alone: the key table decides (a letter joins the code,
 // a digit picks, [ and ] page, Escape cancels).
 void ImeKeyHandler::Dispatch(int& key, Modifiers m) {
+    // The prediction list answers a digit, Space and the paging keys; a letter starts a new code
+    // over it, and any other key takes it away and goes on as usual.
+    if (composer_.PredictionsVisible() && !composer_.BoxVisible()) {
+        const bool keep = key == vk::Space || (key >= vk::Digit0 && key <= vk::Digit9) ||
+                          key == vk::LBracket || key == vk::RBracket || key == vk::LWin ||
+                          key == vk::Apps;
+        if (key == vk::Escape) {
+            composer_.HidePredictions();
+            KeyHandled = true;
+            key = 0;
+            return;
+        }
+        if (!keep) composer_.HidePredictions();
+    }
     const ComposeState state{composer_.BoxVisible(), composer_.CandidatesVisible(),
                              host_.FullWidthChars()};
     const KeyDecision d = DecideKey(key, m, state);

@@ -9,6 +9,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qb {
 
@@ -34,6 +35,16 @@ public:
     virtual std::array<int, 4> SchemeOrder() const = 0;   // Pos1..Pos4
     // The whole-clause converter; null: the tables alone (no library data, or a test).
     virtual ClauseConverter* Converter() const { return nullptr; }
+    // The setting ClassicOrder (按码表顺序排列候选): the tables' order and no prediction.
+    virtual bool ClassicOrder() const { return false; }
+    // The sentence's senses under their codes (BuildSenseCodeTable); null: none.
+    virtual const StringList* SentenceSenseKeys() const { return nullptr; }
+    virtual const StringList* SentenceSenseWords() const { return nullptr; }
+    // Prediction after a pick (选项 → 预测下一个词), the sentence's phrases, and the text typed for
+    // the sentence so far (GBK).
+    virtual bool PredictionOn() const { return false; }
+    virtual StringList SentencePhrases() const { return {}; }
+    virtual std::string TypedForSentence() const { return {}; }
 
     // The sources of LookupCandidates as read now from the accessors above.
     CandidateSources Sources() const;
@@ -51,6 +62,11 @@ public:
     virtual bool CandidatesVisible() const = 0;
     // Row d of the page (1-9, 0 the tenth) with what stays of the code; empty text beyond the rows.
     virtual PickedCandidate Pick(int d) = 0;
+    // Shows `words` in the candidate window with no code composed: a digit or Space picks one,
+    // a letter starts a new code. An empty list hides the window.
+    virtual void ShowPredictions(const StringList& words) { (void)words; }
+    virtual bool PredictionsVisible() const { return false; }
+    virtual void HidePredictions() {}
     virtual void ShowPage(bool forward) = 0;
 };
 
@@ -81,6 +97,7 @@ private:
     void Insert(std::string_view gbk);
     void Cancel();
     void PickRow(int d);
+    void OfferPredictions();
     bool Punctuation(int& key, Modifiers m);
     void Dispatch(int& key, Modifiers m);
 

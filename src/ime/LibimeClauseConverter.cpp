@@ -13,6 +13,7 @@
 
 #include <libime/core/historybigram.h>
 #include <libime/core/languagemodel.h>
+#include <libime/core/prediction.h>
 #include <libime/core/userlanguagemodel.h>
 #include <libime/pinyin/pinyincontext.h>
 #include <libime/pinyin/pinyindictionary.h>
@@ -56,8 +57,13 @@ constexpr std::size_t kMaxWordReadings = 16;
 // clause, and their readings multiply.
 constexpr std::size_t kMaxPreferredChars = 8;
 // Conversion rows offered per scheme: the clause readings, then the words of the first
-// syllables, then single characters; six pages of ten, past which nobody pages.
-constexpr std::size_t kMaxRows = 60;
+// syllables, then single characters; past a hundred rows nobody pages.
+constexpr std::size_t kMaxRows = 100;
+// Whole readings the library ranks as sentences, as a desktop input method asks for.
+constexpr std::size_t kNBest = 2;
+// Characters of the longest word the language model is asked about when the typed text is cut
+// into words ("打印状态码" ends in 状态 + 码: 状态码 is no word of the model).
+constexpr std::size_t kMaxModelWordChars = 6;
 
 class Iconv {
 public:
@@ -187,13 +193,10 @@ public:
             dict->addEmptyDict(); // kPreferredDict
             auto ime = std::make_unique<libime::PinyinIME>(
                 std::move(dict), std::make_unique<libime::UserLanguageModel>(model));
-            ime->setNBest(2);
-            // Half the library's default beam (20) and frame (40) paths per position: typing a
-            // 40-letter code key by key cost about 40% less per key, and the typing benchmark's
-            // keys per character stayed the same (2.633 either way).
-            ime->setBeamSize(10);
-            ime->setFrameSize(20);
-            ime->setFuzzyFlags(libime::PinyinFuzzyFlag::Inner);
+            // Configured as a desktop input method ships the library: its own beam and frame
+            // size, two whole readings, no fuzzy sounds. Its list is the floor of ours: halving
+            // the beam lost 查看器 for "chakanqi" (查看其 came first).
+            ime->setNBest(kNBest);
             if (s == 1)
                 ime->setShuangpinProfile(
                     std::make_shared<libime::ShuangpinProfile>(libime::ShuangpinBuiltinProfile::MS));
@@ -205,6 +208,9 @@ public:
             engines_[s].context->setUseShuangpin(s != 0);
         }
         LoadHistory();
+        // The prediction model beside the language model (zh_CN.lm.predict) is read at the first
+        // prediction, not here: start-up pays nothing for it.
+        predictionModel_ = model;
         return true;
     }
 
@@ -214,14 +220,18 @@ public:
         if (!e || code.empty()) return;
         if (!Typable(scheme, code) || !Feed(*e, code)) return;
         std::string gbk;
+        std::size_t index = 0;
         for (const libime::SentenceResult& r : e->context->candidates()) {
+            const bool best = index++ < kNBest;
             if (out.size() >= kMaxRows) break;
             if (r.sentence().empty()) continue;
             const std::size_t end = r.sentence().back()->to()->index();
             if (end == 0 || end > code.size()) continue;
-            if (!Complete(scheme, code, r)) continue;
             if (!e->toGbk.Convert(r.toString(), gbk) || !AllHanzi(gbk)) continue;
-            out.push_back({gbk, end});
+            ClauseCandidate c{gbk, end, r.score()};
+            c.best = best && end >= code.size();
+            Classify(scheme, code, r, c);
+            out.push_back(std::move(c));
         }
     }
 
@@ -322,6 +332,43 @@ public:
         ResetContexts();
     }
 
+    void Predict(std::string_view context, std::size_t max, std::vector<std::string>& out) override {
+        out.clear();
+        if (max == 0 || !PredictionReady()) return;
+        std::vector<std::string> words;
+        ContextWords(context, words);
+        std::string gbk;
+        for (const std::string& w : prediction_->predict(words, max * 2)) {
+            if (out.size() >= max) break;
+            if (!engines_[0].toGbk.Convert(w, gbk) || !AllHanzi(gbk)) continue;
+            out.push_back(gbk);
+        }
+    }
+
+    float FollowScore(std::string_view context, std::string_view word) override {
+        std::string utf8;
+        if (!toUtf8_.Convert(word, utf8) || utf8.empty()) return 0;
+        const libime::LanguageModel& lm = *engines_[0].ime->model();
+        std::vector<std::string> words;
+        ContextWords(context, words);
+        libime::State state = words.empty() ? lm.beginState() : lm.nullState(), next;
+        for (const std::string& w : words) {
+            lm.score(state, libime::WordNode(w, lm.index(w)), next);
+            state = next;
+        }
+        // The word as the model's words, longest first from its start; its first part says how
+        // likely the word comes next ("状态码": 状态 after 打印).
+        std::vector<std::string> parts;
+        SplitModelWords(utf8, false, parts);
+        if (parts.empty()) return 0;
+        float total = 0;
+        for (const std::string& part : parts) {
+            total += lm.score(state, libime::WordNode(part, lm.index(part)), next);
+            state = next;
+        }
+        return total / float(parts.size());
+    }
+
     void ForgetHistory() override {
         for (SchemeEngine& s : engines_) s.ime->model()->history().clear();
         ResetContexts();
@@ -355,10 +402,12 @@ private:
     }
 
     // libime fills a code it cannot read syllable by syllable with initials standing for whole
-    // syllables: "womfyygl" in the MS layout (whose y is uai) comes back as 我免费运营管理 from
-    // w-o m f y y g l. Such a reading is kept only when the bare initial is the last thing typed
-    // (the typist is in the middle of that syllable: "zhuangtaim" still offers 状态码).
-    static bool Complete(int scheme, std::string_view code, const libime::SentenceResult& r) {
+    // syllables. Only initials: an abbreviation ("jx" 进行). Initials between full syllables:
+    // padding ("womfyygl" in the MS layout, whose y is uai, read from w-o m f y y g l). The last
+    // piece is never held against a reading: the typist is in the middle of that syllable.
+    static void Classify(int scheme, std::string_view code, const libime::SentenceResult& r,
+                         ClauseCandidate& c) {
+        std::size_t bare = 0, full = 0;
         for (const libime::LatticeNode* node : r.sentence()) {
             const auto& path = node->path();
             for (std::size_t k = 1; k < path.size(); ++k) {
@@ -368,16 +417,16 @@ private:
                 while (!piece.empty() && piece.back() == '\'') piece.remove_suffix(1);
                 while (!piece.empty() && piece.front() == '\'') piece.remove_prefix(1);
                 if (piece.empty()) continue;
-                if (scheme != 1) {
-                    if (piece.size() < 2) return false;
-                } else if (piece == "zh" || piece == "ch" || piece == "sh" ||
-                           (piece.size() == 1 &&
-                            std::string_view("aeo").find(piece[0]) == std::string_view::npos)) {
-                    return false;
-                }
+                const bool initial =
+                    scheme != 1 ? piece.size() < 2
+                                : piece == "zh" || piece == "ch" || piece == "sh" ||
+                                      (piece.size() == 1 && std::string_view("aeo").find(piece[0]) ==
+                                                                std::string_view::npos);
+                ++(initial ? bare : full);
             }
         }
-        return true;
+        c.abbreviation = bare > 0 && full == 0;
+        c.padded = bare > 0 && full > 0;
     }
 
     // libime passes a letter it cannot read through as itself ("脏a"): such a row is no reading.
@@ -477,6 +526,81 @@ private:
         }
     }
 
+    bool PredictionReady() {
+        if (prediction_) return true;
+        if (!predictionModel_) return false;
+        try {
+            // The trie is read from the model's .predict file on first use; without it the
+            // library throws, and prediction stays off.
+            (void)predictionModel_->predictionTrie();
+        } catch (const std::exception&) {
+            predictionModel_.reset();
+            return false;
+        }
+        prediction_ = std::make_unique<libime::Prediction>();
+        prediction_->setUserLanguageModel(engines_[0].ime->model());
+        return true;
+    }
+
+    // The last two words of the GBK text as the language model knows them: "打印状态码" gives
+    // 状态, 码 (cut from its end, longest known word first; an unknown character is a word).
+    void ContextWords(std::string_view context, std::vector<std::string>& out) {
+        out.clear();
+        std::string_view tail = context;
+        // Enough bytes for two words of the longest length, on a character boundary.
+        std::size_t start = 0, chars = 0;
+        for (std::size_t i = tail.size(); i > 0;) {
+            const std::size_t back =
+                i >= 2 && IsLeadByte(static_cast<unsigned char>(tail[i - 2])) ? 2 : 1;
+            i -= back;
+            start = i;
+            if (++chars >= 2 * kMaxModelWordChars) break;
+        }
+        std::string utf8;
+        if (!toUtf8_.Convert(tail.substr(start), utf8)) return;
+        // Only the hanzi after the last punctuation or letter carry on the sentence.
+        std::size_t cut = 0;
+        for (std::size_t i = 0; i < utf8.size(); ++i)
+            if (static_cast<unsigned char>(utf8[i]) < 0x80) cut = i + 1;
+        std::vector<std::string> parts;
+        SplitModelWords(utf8.substr(cut), true, parts);
+        const std::size_t keep = std::min<std::size_t>(2, parts.size());
+        out.assign(parts.end() - static_cast<std::ptrdiff_t>(keep), parts.end());
+    }
+
+    // Cuts UTF-8 hanzi into the model's words, longest match first, from the end (fromEnd) or
+    // from the start; a character the model does not know is a word of its own.
+    void SplitModelWords(const std::string& utf8, bool fromEnd, std::vector<std::string>& out) {
+        out.clear();
+        std::vector<std::size_t> bounds; // character starts, then the end
+        for (std::size_t i = 0; i < utf8.size(); ++i)
+            if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) bounds.push_back(i);
+        bounds.push_back(utf8.size());
+        const libime::LanguageModel& lm = *engines_[0].ime->model();
+        auto known = [&](std::size_t a, std::size_t b) {
+            const std::string_view w(utf8.data() + bounds[a], bounds[b] - bounds[a]);
+            return b == a + 1 || !lm.isUnknown(lm.index(w), w);
+        };
+        const std::size_t n = bounds.size() - 1;
+        if (fromEnd) {
+            std::size_t b = n;
+            while (b > 0) {
+                std::size_t a = b > kMaxModelWordChars ? b - kMaxModelWordChars : 0;
+                while (!known(a, b)) ++a;
+                out.insert(out.begin(), utf8.substr(bounds[a], bounds[b] - bounds[a]));
+                b = a;
+            }
+        } else {
+            std::size_t a = 0;
+            while (a < n) {
+                std::size_t b = std::min(n, a + kMaxModelWordChars);
+                while (!known(a, b)) --b;
+                out.push_back(utf8.substr(bounds[a], bounds[b] - bounds[a]));
+                a = b;
+            }
+        }
+    }
+
     static std::size_t CountChars(const std::string& utf8) {
         std::size_t n = 0;
         for (char ch : utf8) n += (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
@@ -514,6 +638,8 @@ private:
     Iconv toUtf8_;
     std::array<SchemeEngine, 3> engines_;
     std::unordered_map<std::string, std::vector<std::string>> readings_;
+    std::shared_ptr<libime::StaticLanguageModelFile> predictionModel_;
+    std::unique_ptr<libime::Prediction> prediction_;
     // Decoders of the second and third scheme (ConvertSchemes); last, so they stop before the
     // engines they work on are destroyed.
     std::vector<std::unique_ptr<Helper>> helpers_;

@@ -1,6 +1,7 @@
 // the input-scheme tables and the abbreviation codes of a word.
 #include "SchemeTables.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace qb {
@@ -92,6 +93,43 @@ void GetWordCodes(std::string_view word, StringList& codes, const StringList& ch
     }
     // `previous` may hold the single empty seed when every reading line was empty.
     if (result.size() == 1 && result.front().empty()) result.clear();
+    codes = std::move(result);
+}
+
+} // namespace qb
+
+namespace qb {
+
+void GetWordSpellings(std::string_view word, StringList& codes, const StringList& charKeys,
+                      const StringList& charCodes, std::size_t limit) {
+    codes.clear();
+    if (word.empty() || word.size() > 2 * kMaxSpelledChars) return;
+    StringList result{std::string()};
+    StringList next;
+    for (std::size_t i = 0; i < word.size(); i += 2) {
+        std::size_t index = 0;
+        if (!IsLeadByte(static_cast<unsigned char>(word[i])) || i + 1 >= word.size() ||
+            !SortedFind(charKeys, word.substr(i, 2), index) || index >= charCodes.size())
+            return; // a letter, a symbol or a character the scheme cannot type
+        next.clear();
+        const std::string& line = charCodes[index];
+        for (const std::string& prefix : result) {
+            std::size_t start = 0;
+            while (start <= line.size() && next.size() < limit) {
+                std::size_t end = line.find(' ', start);
+                if (end == std::string::npos) end = line.size();
+                if (end > start) {
+                    std::string code = prefix;
+                    code.append(line, start, end - start);
+                    if (std::find(next.begin(), next.end(), code) == next.end())
+                        next.push_back(std::move(code));
+                }
+                start = end + 1;
+            }
+        }
+        if (next.empty()) return;
+        result.swap(next);
+    }
     codes = std::move(result);
 }
 

@@ -42,4 +42,12 @@ void LoadScheme(SchemeTables& tables, const std::string& folder, std::string_vie
 void GetWordCodes(std::string_view word, StringList& codes, const StringList& charKeys,
                   const StringList& charCodes);
 
+// Full codes of a GBK word in one scheme: one reading of each character joined, every
+// combination up to `limit` codes in reading order. 银行 with 银 "yin" and 行 "xing hang" gives
+// yinxing, yinhang. Nothing for a word with a letter, a symbol or a character the scheme does
+// not read, or longer than kMaxSpelledChars characters.
+inline constexpr std::size_t kMaxSpelledChars = 8;
+void GetWordSpellings(std::string_view word, StringList& codes, const StringList& charKeys,
+                      const StringList& charCodes, std::size_t limit = 16);
+
 } // namespace qb

@@ -4,6 +4,7 @@
 #include "SchemeTables.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFont>
 #include <QListWidget>
 #include <QPushButton>
@@ -37,7 +38,7 @@ TOKRightDlg::TOKRightDlg(SchemeChoice& choice, QWidget* parent) : QDialog(parent
     QFont font(U("宋体"));
     font.setPixelSize(14);
     setFont(font);
-    setFixedSize(168, 128);
+    setFixedSize(168, 152);
 
     CheckListBox1 = new QListWidget(this);
     CheckListBox1->setObjectName(QStringLiteral("CheckListBox1"));
@@ -50,11 +51,15 @@ TOKRightDlg::TOKRightDlg(SchemeChoice& choice, QWidget* parent) : QDialog(parent
     Button1->setAutoDefault(false);
     OKBtn = new QPushButton(U("确定(&O)"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setGeometry(12, 94, 61, 25);
+    ClassicOrderBox = new QCheckBox(U("按码表顺序排列候选"), this);
+    ClassicOrderBox->setObjectName(QStringLiteral("ClassicOrderBox"));
+    ClassicOrderBox->setGeometry(4, 88, 162, 20);
+    ClassicOrderBox->setChecked(choice_.classicOrder);
+    OKBtn->setGeometry(12, 118, 61, 25);
     OKBtn->setDefault(true); // Enter
     CancelBtn = new QPushButton(U("取消(&C)"), this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    CancelBtn->setGeometry(92, 94, 61, 25);
+    CancelBtn->setGeometry(92, 118, 61, 25);
     CancelBtn->setAutoDefault(false); // Esc rejects the dialog, as 取消 does
 
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
@@ -97,6 +102,7 @@ void TOKRightDlg::OKBtnClick() {
         choice_.use[std::size_t(id - 1)] = item->checkState() == Qt::Checked;
         choice_.order[std::size_t(i)] = id;
     }
+    choice_.classicOrder = ClassicOrderBox->isChecked();
     accept();
 }
 

@@ -1,12 +1,14 @@
 // TOKRightDlg "输入法设定": which of the four input schemes are on and in which order their
-// candidates come. A check-list of the schemes in the current order, 上移(&U), 确定(&O) and
-// 取消(&C). Made for each use, freed after it closes.
+// candidates come. A check-list of the schemes in the current order, 上移(&U), the box
+// "按码表顺序排列候选" (ClassicOrder), 确定(&O) and 取消(&C). Made for each use, freed after it
+// closes.
 #pragma once
 
 #include <QDialog>
 
 #include <array>
 
+class QCheckBox;
 class QListWidget;
 class QPushButton;
 
@@ -18,6 +20,9 @@ namespace qb {
 struct SchemeChoice {
     std::array<bool, 4> use{true, true, true, true};
     std::array<int, 4> order{1, 2, 3, 4};
+    // Candidates in the tables' order, the conversion only for codes no table knows, no
+    // prediction; off: the sentence's words, then the library's readings by likelihood.
+    bool classicOrder = false;
 };
 
 // An order that is not a permutation of 1 .. 4 (settings edited by hand) becomes 1, 2, 3, 4.
@@ -36,6 +41,7 @@ public:
 
     QListWidget* CheckListBox1 = nullptr;
     QPushButton* Button1 = nullptr;
+    QCheckBox* ClassicOrderBox = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
 

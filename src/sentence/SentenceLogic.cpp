@@ -193,6 +193,32 @@ void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentenc
     table.Finish(keys, words);
 }
 
+void BuildSenseCodeTable(const StringList& sentencePhrases, const TSchemeSet& schemes,
+                         StringList& keys, StringList& words) {
+    TKeyedMerger table;
+    StringList parts;
+    StringList codes;
+    std::unordered_set<std::string> seen;
+    for (const std::string& line : sentencePhrases) {
+        const std::string rendering = ReplaceAll(SplitAtFirst(line, '\t').second, kSenseSep, ";");
+        SplitString(rendering, ";", parts);
+        for (const std::string& part : parts) {
+            const std::string sense = Trim(part);
+            if (sense.empty() || !seen.insert(sense).second || !schemes.tables) continue;
+            for (int id : kLoadOrder) {
+                if (id == 4 || !schemes.on[std::size_t(id - 1)]) continue;
+                const SchemeTables& t = (*schemes.tables)[std::size_t(id - 1)];
+                GetWordSpellings(sense, codes, t.CharKeys, t.CharCodes);
+                if (codes.empty()) continue; // no pinyin word: no initials either
+                for (const std::string& q : codes) table.Add(q, sense);
+                GetWordCodes(sense, codes, t.CharKeys, t.CharCodes);
+                for (const std::string& q : codes) table.Add(q, sense);
+            }
+        }
+    }
+    table.Finish(keys, words);
+}
+
 namespace {
 // Only a sense of a word's length (8 characters) hides the senses inside it: an explanation
 // such as "DOS内部命令:本命令用于退出当前的命令处理器" is no word the conversion prefers, and

@@ -85,6 +85,13 @@ private:
 void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentencePhrases,
                             const TSchemeSet& schemes, StringList& keys, StringList& words);
 
+// The senses of the sentence's phrases (every one, single characters included) under their full
+// codes and their initials in each enabled pinyin scheme: with "library" rendered 库, "ku" and
+// "k" give 库; with "frame buffer" rendered 帧缓存器, "zhenhuancunqi" and "zhcq" give it. Sorted
+// keys with parallel ";"-joined words, the senses in the order of the phrases.
+void BuildSenseCodeTable(const StringList& sentencePhrases, const TSchemeSet& schemes,
+                         StringList& keys, StringList& words);
+
 // Lines of the phrase list: each phrase of two or more words, then its senses, each preceded
 // by one space. With `reduced`, phrases the sentence has as written come before their reduced
 // forms, which are marked ("look forward to ← looking forward to"); `inserted` (may be null)

@@ -35,6 +35,12 @@ public:
     bool SchemeOn(int id) const override;
     std::array<int, 4> SchemeOrder() const override;
     ClauseConverter* Converter() const override;
+    bool ClassicOrder() const override { return main_.ClassicOrder; }
+    const StringList* SentenceSenseKeys() const override { return &main_.SentenceSenseKeys; }
+    const StringList* SentenceSenseWords() const override { return &main_.SentenceSenseWords; }
+    bool PredictionOn() const override { return main_.PredictionOn; }
+    StringList SentencePhrases() const override { return main_.SentencePhrases; }
+    std::string TypedForSentence() const override { return main_.TypedForSentence(); }
 
 private:
     TfrmMainQB& main_;

@@ -49,6 +49,7 @@ SchemeChoice TMainManagementHost::Schemes() {
     SchemeChoice c;
     c.use = {main_.useQp, main_.useSp, main_.useZr, main_.useWb};
     c.order = main_.SchemeOrder;
+    c.classicOrder = main_.ClassicOrder;
     return c;
 }
 
@@ -58,6 +59,8 @@ void TMainManagementHost::SetSchemes(const SchemeChoice& c) {
     main_.useZr = c.use[2];
     main_.useWb = c.use[3];
     main_.SchemeOrder = c.order;
+    main_.ClassicOrder = c.classicOrder;
+    main_.UpdateModeDisplay(); // 预测下一个词 is greyed in the tables' order
 }
 
 void TMainManagementHost::LoadSchemeTables() { main_.LoadSchemeTables(); }

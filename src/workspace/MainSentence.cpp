@@ -6,6 +6,7 @@
 #include "GbkText.h"
 #include "PopSourceUnit.h"
 #include "SentenceLogic.h"
+#include "TypedSpan.h"
 
 #include <QGuiApplication>
 #include <QListWidget>
@@ -76,6 +77,7 @@ void TfrmMainQB::BuildSentenceCodeTable(const std::string& sentence) {
     schemes.tables = &Tables;
     for (int id = 1; id <= 4; ++id) schemes.on[std::size_t(id - 1)] = SchemeOn(id);
     qb::BuildSentenceCodeTable(sentence, SentencePhrases, schemes, SentenceCodeKeys, SentenceCodeWords);
+    BuildSenseCodeTable(SentencePhrases, schemes, SentenceSenseKeys, SentenceSenseWords);
 }
 
 void TfrmMainQB::FillPhraseList() {
@@ -139,6 +141,15 @@ void TfrmMainQB::actSmartFollowExecute() {
     SmartFollow = !SmartFollow;
     UpdateModeDisplay();
     reTargetSelectionChange();
+}
+
+void TfrmMainQB::actPredictionExecute() {
+    PredictionOn = !PredictionOn;
+    UpdateModeDisplay();
+}
+
+std::string TfrmMainQB::TypedForSentence() const {
+    return typed_ && typed_->Active() ? ToGbk(typed_->Text()) : std::string();
 }
 
 void TfrmMainQB::actStepUpExecute() {

@@ -126,8 +126,9 @@ void TfrmMainQB::BuildCommands() {
     ToggleFollow = make("ToggleFollow", "选定原文随动", QKeySequence(Qt::CTRL | Qt::Key_F));
     actSmartFollow = make("actSmartFollow", "候选框灵巧跟踪", QKeySequence(Qt::CTRL | Qt::Key_M));
     actForgetHistory = make("actForgetHistory", "清除输入法学习记录...");
-    for (QAction* a :
-         {ToggleMyIME, ToggleFullPunct, ToggleFullWide, actFindWords, ToggleFollow, actSmartFollow})
+    actPrediction = make("actPrediction", "预测下一个词");
+    for (QAction* a : {ToggleMyIME, ToggleFullPunct, ToggleFullWide, actFindWords, ToggleFollow,
+                       actSmartFollow, actPrediction})
         a->setCheckable(true);
     mnuMerge = make("mnuMerge", "批量添加(&B)");
     actAddDirect = make("actAddDirect", "直接添加词条(&D)", QKeySequence(Qt::Key_F8));
@@ -180,6 +181,7 @@ void TfrmMainQB::BuildCommands() {
     on(ToggleFollow, &TfrmMainQB::ToggleFollowExecute);
     on(actFindWords, &TfrmMainQB::actFindWordsExecute);
     on(actSmartFollow, &TfrmMainQB::actSmartFollowExecute);
+    on(actPrediction, &TfrmMainQB::actPredictionExecute);
     on(actForgetHistory, &TfrmMainQB::actForgetHistoryExecute);
     on(DoGetASent, &TfrmMainQB::DoGetASentExecute);
     on(DoExpand, &TfrmMainQB::DoExpandExecute);
@@ -212,7 +214,7 @@ void TfrmMainQB::BuildCommands() {
     options->addSeparator();
     options->addActions({ToggleFollow, actSmartFollow});
     options->addSeparator();
-    options->addAction(actForgetHistory);
+    options->addActions({actPrediction, actForgetHistory});
     QMenu* lex = bar->addMenu(U("词库(&L)"));
     lex->addAction(mnuMerge);
     lex->addSeparator();
@@ -518,6 +520,8 @@ void TfrmMainQB::ReadSettings() {
     useSp = store.ReadBool(kIni, "useSp", true);
     useZr = store.ReadBool(kIni, "useZr", true);
     useWb = store.ReadBool(kIni, "useWb", true);
+    ClassicOrder = store.ReadBool(kIni, "ClassicOrder", false);
+    PredictionOn = store.ReadBool(kIni, "Prediction", true);
     // Pos1 to Pos4 that are not a permutation of 1 to 4 fall back to 1, 2, 3, 4.
     std::array<int, 4> sorted = SchemeOrder;
     std::sort(sorted.begin(), sorted.end());
@@ -627,6 +631,8 @@ void TfrmMainQB::FormDestroy() {
     SentencePhrases.clear();
     SentenceCodeKeys.clear();
     SentenceCodeWords.clear();
+    SentenceSenseKeys.clear();
+    SentenceSenseWords.clear();
     for (SchemeTables& t : Tables) t.Clear();
 }
 
@@ -638,6 +644,8 @@ void TfrmMainQB::WriteSettings() {
     store.WriteBool(kIni, "useSp", useSp);
     store.WriteBool(kIni, "useZr", useZr);
     store.WriteBool(kIni, "useWb", useWb);
+    store.WriteBool(kIni, "ClassicOrder", ClassicOrder);
+    store.WriteBool(kIni, "Prediction", PredictionOn);
     for (int i = 0; i < 4; ++i) {
         const std::string name = "Pos" + std::to_string(i + 1);
         store.WriteInteger(kIni, name.c_str(), SchemeOrder[std::size_t(i)]);
@@ -1009,6 +1017,8 @@ void TfrmMainQB::UpdateModeDisplay() {
     ToggleFollow->setChecked(FollowSource);
     actFindWords->setChecked(BrowseMode);
     actSmartFollow->setChecked(SmartFollow);
+    actPrediction->setChecked(PredictionOn);
+    actPrediction->setEnabled(!ClassicOrder); // the tables' order offers no prediction
     if (btBrowseMode) btBrowseMode->setChecked(BrowseMode);
 }
 

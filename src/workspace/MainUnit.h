@@ -130,6 +130,8 @@ public:
     std::array<SchemeTables, 4> Tables; // indexed by scheme id - 1
     bool useQp = true, useSp = true, useZr = true, useWb = true;
     std::array<int, 4> SchemeOrder{1, 2, 3, 4};
+    bool ClassicOrder = false; // [inisetup] ClassicOrder: 按码表顺序排列候选
+    bool PredictionOn = true;  // [inisetup] Prediction: 选项 → 预测下一个词
     void LoadSchemeTables();
     bool SchemeOn(int id) const;
     void GetWordCodes(std::string_view word, StringList& codes, int schemeId) const;
@@ -162,8 +164,13 @@ public:
     // The entries of SentencePhrases reached only through reduced forms, and the words they came
     // from ("buff" <- "buffer"): the phrase list and the preferred words put the word first.
     std::unordered_map<std::string, std::string> SentenceReduced;
-    StringList SentenceCodeKeys;  // SentenceCodeTable: sorted codes ...
-    StringList SentenceCodeWords; // ... and their ";"-joined texts
+    StringList SentenceCodeKeys;   // SentenceCodeTable: sorted codes ...
+    StringList SentenceCodeWords;  // ... and their ";"-joined texts
+    StringList SentenceSenseKeys;  // the senses under their pinyin (BuildSenseCodeTable) ...
+    StringList SentenceSenseWords; // ... and their ";"-joined texts
+    // The text typed for the selected sentence so far (GBK); empty when none is tracked.
+    std::string TypedForSentence() const;
+    void actPredictionExecute();
     void FindSentence(bool extend);
     void DoGetASentExecute();
     void DoExpandExecute();
@@ -233,6 +240,7 @@ public:
     QAction* ToggleFollow = nullptr;
     QAction* actSmartFollow = nullptr;
     QAction* actForgetHistory = nullptr;
+    QAction* actPrediction = nullptr;
     QAction* mnuMerge = nullptr;
     QAction* actAdjust = nullptr;
     QAction* mnuPro = nullptr;

@@ -104,6 +104,7 @@ struct Fixture {
         s.schemes = {&qp, &sp, &zr, &wb};
         s.use = use;
         s.order = order;
+        s.classicOrder = true;
         return s;
     }
     Fixture() {
@@ -178,6 +179,7 @@ TEST(LookupCandidates, TrailBytesAreNeverFoldedSoTwoCharactersStayTwo) {
     qp.CodeKeys = {"ab"};
     qp.CodeWords = {"\x81\x5A;\x81\x7A;AB;ab"};
     CandidateSources s;
+    s.classicOrder = true;
     s.schemes[0] = &qp;
     s.use = {true, false, false, false};
     CandidateLookup lookup;
@@ -262,6 +264,7 @@ TEST(LookupCandidates, TheRestOfAPickNeverStartsWithTheSyllableSeparator) {
     conv.rows[1] = {{"XI", 3}, {"XIAN", 5}};
     SchemeTables qp;
     CandidateSources s;
+    s.classicOrder = true;
     s.schemes = {&qp, nullptr, nullptr, nullptr};
     s.use = {true, false, false, false};
     s.converter = &conv;
@@ -279,6 +282,7 @@ TEST(LookupCandidates, LveAndNveFindTheFullPinyinTablesLueAndNue) {
     sp.CodeKeys = {"lve"}; // a double-pinyin code is taken as typed
     sp.CodeWords = {"SP"};
     CandidateSources s;
+    s.classicOrder = true;
     s.schemes = {&qp, &sp, nullptr, nullptr};
     s.use = {true, true, false, false};
     CandidateLookup lookup;
@@ -303,6 +307,7 @@ TEST(LookupCandidates, EmptyCodeYieldsNothing) {
 
 TEST(LookupCandidates, NullSourcesAreEmpty) {
     CandidateSources s; // nothing attached
+    s.classicOrder = true;
     s.use = {true, true, true, true};
     CandidateLookup lookup;
     StringList out;
@@ -314,6 +319,7 @@ TEST(LookupCandidates, OverASchemeLoadedFromItsFiles) {
     SchemeTables mini;
     LoadScheme(mini, std::string(QB_TEST_DATA_DIR) + "/ime/", "mini", true);
     CandidateSources s;
+    s.classicOrder = true;
     s.schemes[0] = &mini;
     s.use = {true, false, false, false};
     CandidateLookup lookup;

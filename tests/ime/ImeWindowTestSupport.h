@@ -36,6 +36,7 @@ struct PaneHost : qb::ImeHost {
     const qb::SchemeTables& Scheme(int id) const override { return schemes[id - 1]; }
     bool SchemeOn(int id) const override { return on[static_cast<std::size_t>(id - 1)]; }
     std::array<int, 4> SchemeOrder() const override { return order; }
+    bool ClassicOrder() const override { return true; }
 
     std::string Text() const { return qb::ToGbk(edit->toPlainText()); }
 };

@@ -34,6 +34,7 @@ struct FakeHost : ImeHost {
     const SchemeTables& Scheme(int id) const override { return schemes[id - 1]; }
     bool SchemeOn(int) const override { return true; }
     std::array<int, 4> SchemeOrder() const override { return {1, 2, 3, 4}; }
+    bool ClassicOrder() const override { return true; }
 };
 
 // Records what the handler asks of the composition box; visibility is set by the test.
@@ -243,6 +244,30 @@ TEST_F(Handler, PickingPartOfAClauseKeepsTheRestAndLearns) {
     box.code = "abc";
     Down(52); // a cut text is not what the converter offered: not learned either
     EXPECT_EQ(converter.learned.size(), 2u);
+}
+
+// A short page (three rows) and the digit 7: no row, so no text. Inserting the empty text would
+// delete the pane's selection: the pane is never touched, the composition ends.
+TEST_F(Handler, ADigitPastTheLastRowInsertsNothing) {
+    box.box = box.cand = true;
+    box.code = "zhong";
+    box.rows[7] = PickedCandidate{};
+    int replaced = 0;
+    struct CountingHost : FakeHost {
+        int* replaced = nullptr;
+        void ReplaceTargetSelection(std::string_view gbk) override {
+            ++*replaced;
+            FakeHost::ReplaceTargetSelection(gbk);
+        }
+    } counting;
+    counting.replaced = &replaced;
+    ImeKeyHandler handler{counting, box};
+    int key = 55;
+    handler.KeyDown(key, kModNone);
+    EXPECT_EQ(key, 0);
+    EXPECT_EQ(replaced, 0);
+    EXPECT_EQ(counting.marks, 0);
+    EXPECT_EQ(box.log, (std::vector<std::string>{"pick7", "code="}));
 }
 
 TEST_F(Handler, BackspaceAndEscapeActOnTheRestAfterAPartialPick) {

@@ -9,6 +9,7 @@
 #include "MgmtTestSupport.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -410,8 +411,24 @@ TEST(SchemeDialog, DefaultsListAllFourChecked) {
         EXPECT_EQ(d.CheckListBox1->item(i)->text(), Q(labels[i]));
         EXPECT_EQ(d.CheckListBox1->item(i)->checkState(), Qt::Checked);
     }
-    EXPECT_EQ(d.size(), QSize(168, 128));
+    EXPECT_EQ(d.size(), QSize(168, 152)); // room for 按码表顺序排列候选
     EXPECT_TRUE(d.OKBtn->isDefault());
+}
+
+TEST(SchemeDialog, ClassicOrderBoxIsWrittenOnlyByOk) {
+    qb::SchemeChoice c;
+    {
+        qb::TOKRightDlg d(c);
+        EXPECT_EQ(d.ClassicOrderBox->text(), Q("按码表顺序排列候选"));
+        EXPECT_FALSE(d.ClassicOrderBox->isChecked());
+        d.ClassicOrderBox->setChecked(true);
+        d.CancelBtnClick();
+    }
+    EXPECT_FALSE(c.classicOrder);
+    qb::TOKRightDlg d(c);
+    d.ClassicOrderBox->setChecked(true);
+    d.OKBtnClick();
+    EXPECT_TRUE(c.classicOrder);
 }
 
 TEST(SchemeDialog, WubiUpThreeTimesThenOk) {

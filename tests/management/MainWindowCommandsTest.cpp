@@ -539,6 +539,7 @@ std::vector<std::string> CandidatesOf(TfrmMainQB& w, const char* code) {
         sources.use[std::size_t(id - 1)] = w.SchemeOn(id);
     }
     sources.order = w.SchemeOrder;
+    sources.classicOrder = true;
     qb::CandidateLookup lookup;
     qb::StringList out;
     lookup.LookupCandidates(code, sources, out);

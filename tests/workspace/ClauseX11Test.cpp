@@ -185,5 +185,33 @@ TEST_F(ClauseX11, AltLetterJoinsTheCodeNotTheMenu) {
     ASSERT_TRUE(Key("Escape"));
 }
 
+// The default list in the real window: initials read as the library reads them, a sentence's
+// sense typed by its full pinyin, and the sense that follows the pick offered before any letter.
+TEST_F(ClauseX11, InitialsSensesAndPredictionWithTheDefaultSchemes) {
+    ASSERT_TRUE(Type("jx"));
+    ASSERT_TRUE(Key("space"));
+    EXPECT_EQ(window->Target.Text(), G("进行"));
+    window->Target.SetText("");
+    window->Source.SetText("Write it to the frame buffer.\r\nPrint the status code.");
+    ASSERT_TRUE(Key("ctrl+j"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->SentencePhrases.empty(); }, 5000));
+    ASSERT_TRUE(Type("zhenhuancunqi"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "zhenhuancunqi"; }, 3000));
+    EXPECT_EQ(Row(0), "1:" + G("帧缓存器"));
+    ASSERT_TRUE(Key("Escape"));
+    ASSERT_TRUE(Key("ctrl+j"));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return window->Source.SelText() == "Print the status code."; }, 5000));
+    ASSERT_TRUE(Type("dayin"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "dayin"; }, 3000));
+    ASSERT_TRUE(Key("space"));
+    EXPECT_TRUE(window->Target.Text().find(G("打印")) != std::string::npos);
+    EXPECT_TRUE(Cands().isVisible());
+    EXPECT_EQ(Row(0), "1:" + G("状态码"));
+    ASSERT_TRUE(Key("space"));
+    EXPECT_TRUE(window->Target.Text().find(G("打印状态码")) != std::string::npos);
+    ASSERT_TRUE(Key("Escape"));
+}
+
 } // namespace
 } // namespace qb::test

@@ -3,6 +3,11 @@
 //
 //   S<TAB>Print the status code and exit.   ->  3          (pooled phrase lines)
 //   C<TAB>zhuangtaima                        ->  状态码<TAB>状态吗<TAB>状态<TAB>...
+//   P<TAB>打印                                ->  状态码<TAB>退出<TAB>...
+//
+// A P line gives the text committed since the sentence was selected and is answered with the
+// words the window offers after a pick (the prediction list); --classic lists as with the
+// setting ClassicOrder on, --no-prediction answers every P line with an empty one.
 //
 // Each input line gets exactly one output line, flushed at once, so the caller can wait for
 // the answer before it writes the next question. A line it cannot take (not S or C, text
@@ -47,8 +52,10 @@ struct Workbench {
     std::array<bool, 4> use{};
     std::array<int, 4> order{1, 2, 3, 4};
     std::unique_ptr<qb::ClauseConverter> converter;
-    qb::StringList phrases, codeKeys, codeWords;
+    qb::StringList phrases, codeKeys, codeWords, senseKeys, senseWords;
     qb::TReducedFrom reduced; // entries reached only through reduced forms, as the window keeps them
+    bool classic = false;
+    bool predict = true;
     qb::CandidateLookup lookup;
 
     // The start-up's lexicon slots: 0 the user lexicon, 1 the basic lexicon (either may be
@@ -85,6 +92,7 @@ struct Workbench {
         schemes.tables = &tables;
         schemes.on = use;
         qb::BuildSentenceCodeTable(sentence, phrases, schemes, codeKeys, codeWords);
+        qb::BuildSenseCodeTable(phrases, schemes, senseKeys, senseWords);
         if (converter) converter->SetPreferredWords(qb::SentenceSenses(phrases, &reduced));
         return phrases.size();
     }
@@ -97,13 +105,23 @@ struct Workbench {
         s.use = use;
         s.order = order;
         s.converter = converter.get();
+        s.senseKeys = &senseKeys;
+        s.senseWords = &senseWords;
+        s.classicOrder = classic;
         lookup.LookupCandidates(code, s, out);
+    }
+
+    void Predictions(const std::string& typed, qb::StringList& out) {
+        out.clear();
+        if (!classic && predict) qb::BuildPredictions(typed, phrases, converter.get(), out);
     }
 };
 
 int Usage() {
     std::fputs("usage: qblex candidates [--folder DIR] [--lexicon FILE]... [--schemes 1234]\n"
-               "Reads S<TAB>sentence and C<TAB>code lines (UTF-8) and answers each with one line.\n",
+               "                        [--classic] [--no-prediction]\n"
+               "Reads S<TAB>sentence, C<TAB>code and P<TAB>typed text lines (UTF-8) and answers\n"
+               "each with one line.\n",
                stderr);
     return 2;
 }
@@ -120,8 +138,17 @@ int Candidates(int argc, char** argv) {
     std::string folder = ExeFolder();
     std::vector<std::string> lexicons;
     std::string schemes = "1234";
+    bool classic = false, predict = true;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--classic") {
+            classic = true;
+            continue;
+        }
+        if (arg == "--no-prediction") {
+            predict = false;
+            continue;
+        }
         if (i + 1 >= argc) return Usage();
         if (arg == "--folder") {
             folder = argv[++i];
@@ -135,6 +162,8 @@ int Candidates(int argc, char** argv) {
         }
     }
     Workbench w;
+    w.classic = classic;
+    w.predict = predict;
     // --schemes names the enabled schemes in SchemeOrder ("31" is 自然 before 全拼, 双拼 and
     // 五笔 off); the ones left out follow in their own order, switched off.
     std::vector<int> order;
@@ -158,9 +187,10 @@ int Candidates(int argc, char** argv) {
         const std::optional<std::string> gbk =
             line.size() >= 2 && line[1] == '\t' ? qb::ToGbkStrict(QString::fromUtf8(line.substr(2)))
                                                 : std::nullopt;
-        if (!gbk || (line[0] != 'S' && line[0] != 'C')) {
+        if (!gbk || (line[0] != 'S' && line[0] != 'C' && line[0] != 'P')) {
             std::fprintf(stderr,
-                         "qblex: input line %zu: not S<TAB>text or C<TAB>code in GBK's characters\n",
+                         "qblex: input line %zu: not S<TAB>text, C<TAB>code or P<TAB>text in GBK's "
+                         "characters\n",
                          number);
             Answer("");
             continue;
@@ -169,7 +199,10 @@ int Candidates(int argc, char** argv) {
             Answer(std::to_string(w.SelectSentence(*gbk)));
             continue;
         }
-        w.Candidates(*gbk, out);
+        if (line[0] == 'P')
+            w.Predictions(*gbk, out);
+        else
+            w.Candidates(*gbk, out);
         std::string joined;
         for (std::size_t i = 0; i < out.size(); ++i) {
             if (i) joined += '\t';
