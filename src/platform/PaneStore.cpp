@@ -45,7 +45,7 @@ bool ReadText(QByteArrayView bytes, qsizetype& pos, QByteArrayView word, QString
 }
 } // namespace
 
-QByteArray PaneStateToBytes(const TPaneState& state) {
+QByteArray PaneStateToBytes(const TPaneState& state, const QString& document) {
     const QByteArray source = state.source.toUtf8();
     const QByteArray target = state.target.toUtf8();
     QByteArray out;
@@ -55,10 +55,14 @@ QByteArray PaneStateToBytes(const TPaneState& state) {
            QByteArray::number(state.selLength) + '\n';
     out += "source " + QByteArray::number(source.size()) + '\n' + source + '\n';
     out += "target " + QByteArray::number(target.size()) + '\n' + target + '\n';
+    if (!document.isEmpty()) {
+        const QByteArray path = document.toUtf8();
+        out += "document " + QByteArray::number(path.size()) + '\n' + path + '\n';
+    }
     return out;
 }
 
-std::optional<TPaneState> PaneStateFromBytes(QByteArrayView bytes) {
+std::optional<TPaneState> PaneStateFromBytes(QByteArrayView bytes, QString* document) {
     if (!bytes.startsWith(kHead)) return std::nullopt;
     qsizetype pos = kHead.size();
     TPaneState state;
@@ -69,7 +73,10 @@ std::optional<TPaneState> PaneStateFromBytes(QByteArrayView bytes) {
     state.selLength = int(length);
     if (!ReadText(bytes, pos, "source", state.source)) return std::nullopt;
     if (!ReadText(bytes, pos, "target", state.target)) return std::nullopt;
+    QString path;
+    if (pos != bytes.size() && !ReadText(bytes, pos, "document", path)) return std::nullopt;
     if (pos != bytes.size()) return std::nullopt;
+    if (document) *document = path;
     return state;
 }
 

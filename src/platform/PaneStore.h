@@ -10,6 +10,8 @@
 //   Take care of it.
 //   target 6
 //   小心         <- 6 bytes of UTF-8
+//   document 20             <- only while a document is open (a file without it, as older
+//   /home/ann/guide.md         versions wrote, reads as no document)
 #pragma once
 
 #include <QByteArray>
@@ -28,9 +30,10 @@ struct TPaneState {
     bool operator==(const TPaneState&) const = default;
 };
 
-QByteArray PaneStateToBytes(const TPaneState& state);
+// `document`: the path of the document whose units the source pane shows (empty: none).
+QByteArray PaneStateToBytes(const TPaneState& state, const QString& document = {});
 // nullopt for anything that is not such a file (a wrong head, a length past the end, a cut
-// file, bytes that are not UTF-8).
-std::optional<TPaneState> PaneStateFromBytes(QByteArrayView bytes);
+// file, bytes that are not UTF-8). `document`, when given, receives the document's path.
+std::optional<TPaneState> PaneStateFromBytes(QByteArrayView bytes, QString* document = nullptr);
 
 } // namespace qb

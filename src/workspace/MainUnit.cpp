@@ -1,6 +1,7 @@
 #include "MainUnit.h"
 
 #include "Controls.h"
+#include "DocumentMenu.h"
 #include "ExplanUnit.h"
 #include "Fonts.h"
 #include "GbkText.h"
@@ -217,6 +218,8 @@ void TfrmMainQB::BuildCommands() {
     lex->addAction(mnuPro);
     QMenu* help = bar->addMenu(U("帮助(&H)"));
     help->addActions({actHelp, mnuWebSite, mnuMovie, mnuAbout});
+    documents_ = std::make_unique<TDocumentCommands>(*this);
+    documents_->AddMenuItems(file, edit);
 
     // Tool bar, left to right.
     ToolBar1 = new QToolBar(this);
@@ -799,12 +802,15 @@ void TfrmMainQB::RestorePanes() {
     if (FileExists(path)) {
         Guard([&] {
             const std::string bytes = ReadWholeFile(path);
-            if (auto state = PaneStateFromBytes(QByteArrayView(bytes.data(), qsizetype(bytes.size())))) {
+            QString document;
+            if (auto state = PaneStateFromBytes(QByteArrayView(bytes.data(), qsizetype(bytes.size())),
+                                                &document)) {
                 restoringPanes_ = true;
                 reSource->setPlainText(state->source);
                 reTarget->setPlainText(state->target);
                 reTarget->moveCursor(QTextCursor::End);
                 Source.Select(state->selStart, state->selLength);
+                documents_->Restore(document);
                 restoringPanes_ = false;
                 return;
             }
@@ -839,7 +845,7 @@ void TfrmMainQB::KeepPanes() {
     state.target = reTarget->toPlainText();
     state.selStart = Source.SelStart();
     state.selLength = Source.SelLength();
-    const QByteArray bytes = PaneStateToBytes(state);
+    const QByteArray bytes = PaneStateToBytes(state, documents_->PathForPanes());
     try {
         const std::string& path = setup_.panesFile;
         if (auto slash = path.rfind('/'); slash != std::string::npos)
