@@ -24,21 +24,25 @@ std::vector<std::string> Sentences(std::string_view unitText) {
     return out;
 }
 
-std::string ExactTranslation(tm::TTranslationMemory& memory, std::string_view sentence) {
-    for (const tm::Match& m : memory.Matches(sentence, 100, 1))
-        if (m.score == 100) return m.pair.target;
-    return {};
+TExactMatches::TExactMatches(tm::TTranslationMemory& memory) {
+    memory.ForEachPair([&](const tm::Pair& p) { targets_[p.source] = p.target; });
+}
+
+std::string TExactMatches::Find(std::string_view sentence) const {
+    auto it = targets_.find(tm::NormalizeSource(sentence));
+    return it == targets_.end() ? std::string() : it->second;
 }
 
 std::vector<std::optional<std::string>>
 TranslateFromMemory(const Document& doc, tm::TTranslationMemory& memory, const Progress& progress) {
     std::vector<std::optional<std::string>> out(doc.units.size());
+    const TExactMatches exact(memory);
     for (std::size_t i = 0; i < doc.units.size(); ++i) {
         if (progress && i % 64 == 0 && !progress(i, doc.units.size())) throw Cancelled{};
         std::string joined;
         bool all = true;
         for (const std::string& s : Sentences(doc.units[i].text)) {
-            const std::string t = ExactTranslation(memory, s);
+            const std::string t = exact.Find(s);
             if (t.empty()) {
                 all = false;
                 break;
@@ -98,6 +102,8 @@ std::size_t Band(int score) {
 DocStats Statistics(const Document& doc, tm::TTranslationMemory* memory, const Progress& progress) {
     DocStats st;
     st.units = doc.units.size();
+    std::optional<TExactMatches> exact;
+    if (memory) exact.emplace(*memory);
     for (std::size_t i = 0; i < doc.units.size(); ++i) {
         if (progress && i % 64 == 0 && !progress(i, doc.units.size())) throw Cancelled{};
         const Unit& u = doc.units[i];
@@ -108,9 +114,13 @@ DocStats Statistics(const Document& doc, tm::TTranslationMemory* memory, const P
         for (const std::string& s : sentences) {
             int best = 0;
             if (memory) {
-                const std::vector<tm::Match> m = memory->Matches(s, 75, 1);
-                if (!m.empty()) best = m.front().score;
-                if (best == 100) joined += m.front().pair.target;
+                const std::string t = exact->Find(s);
+                if (!t.empty()) {
+                    best = 100;
+                    joined += t;
+                } else if (const std::vector<tm::Match> m = memory->Matches(s, 75, 1); !m.empty()) {
+                    best = std::min(m.front().score, 99);
+                }
             }
             scores.push_back(best);
         }

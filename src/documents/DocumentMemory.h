@@ -7,6 +7,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qb::tm {
@@ -19,8 +20,19 @@ namespace qb::doc {
 // ends removed: "Open the file. Then save it." -> "Open the file.", "Then save it.".
 std::vector<std::string> Sentences(std::string_view unitText);
 
-// The newest translation the memory holds for exactly this sentence; empty when none.
-std::string ExactTranslation(tm::TTranslationMemory& memory, std::string_view sentence);
+// The memory's current (newest) translation of each stored sentence, read once: the export
+// looks up every sentence of a document, and a fuzzy search for each (the match list's way)
+// would take half a minute for a 1 MB file where this takes a few milliseconds.
+class TExactMatches {
+public:
+    explicit TExactMatches(tm::TTranslationMemory& memory);
+    // The translation of exactly this sentence (a 100% match: the same words, white space
+    // aside); empty when none.
+    std::string Find(std::string_view sentence) const;
+
+private:
+    std::unordered_map<std::string, std::string> targets_;
+};
 
 // Each unit's translation: its sentences' translations joined without spaces (Chinese needs
 // none); nothing when any sentence has none. `progress` is asked with (units done, units).

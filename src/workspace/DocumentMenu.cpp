@@ -325,6 +325,7 @@ void TDocumentCommands::FillExecute() {
         return;
     SettleMemory();
     tm::TTranslationMemory memory(window_.MemoryFile());
+    const doc::TExactMatches exact(memory);
     std::string text;
     std::size_t filled = 0, sentences = 0;
     for (const doc::Unit& u : doc_->units) {
@@ -332,7 +333,7 @@ void TDocumentCommands::FillExecute() {
         std::string line;
         for (const std::string& s : doc::Sentences(u.text)) {
             ++sentences;
-            const std::string t = doc::ExactTranslation(memory, s);
+            const std::string t = exact.Find(s);
             if (!t.empty()) ++filled;
             if (t.empty() && !line.empty()) line += ' ';
             line += t.empty() ? s : t;
