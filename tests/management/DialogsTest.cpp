@@ -570,7 +570,7 @@ TEST(HelpPages, EveryPageLinkedFromTheIndexExists) {
     const std::string index = ReadFile(dirPath + "/index.htm");
     ASSERT_FALSE(index.empty());
     for (const char* page :
-         {"start.htm", "sentence.htm", "ime.htm", "lexicon.htm", "memory.htm", "keys.htm"}) {
+         {"start.htm", "sentence.htm", "ime.htm", "lexicon.htm", "memory.htm", "documents.htm", "keys.htm"}) {
         EXPECT_NE(index.find(std::string("href=\"") + page + "\""), std::string::npos) << page;
         const std::string text = ReadFile(dirPath + "/" + page);
         EXPECT_NE(text.find("charset=\"utf-8\""), std::string::npos) << page;
