@@ -415,6 +415,7 @@ std::string XmlEscape(std::string_view text) {
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break; // an attribute may be in single quotes
         default: out += c;
         }
     }

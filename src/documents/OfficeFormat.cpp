@@ -313,7 +313,9 @@ void Units(Document& doc, std::size_t part, const Progress& progress, std::size_
             OdfContent(u, xml, toks, k + 1, m);
             FinishUnit(doc, std::move(u));
         }
-        k = m; // a paragraph inside this one (a text box, a note) stays in its placeholder
+        // A paragraph inside this one (a note's, a text box's) is a unit of its own: its text
+        // lies inside one of this unit's placeholders, and the writer translates it there.
+        (void)m;
         if (t.begin - reported >= (1u << 20)) Report(progress, reported = t.begin, total);
     }
 }

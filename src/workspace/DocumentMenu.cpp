@@ -173,6 +173,9 @@ bool TDocumentCommands::Open(const std::string& path) {
 }
 
 void TDocumentCommands::ShowSourceText(const std::string& utf8) {
+    // 50 MB of units take the pane about two seconds to lay out (the reading itself ran on a
+    // worker thread behind its progress dialog): the busy pointer says so.
+    TBusyPointer busy(window_.Ui());
     settingText_ = true;
     window_.reSource->setPlainText(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
     settingText_ = false;

@@ -307,13 +307,25 @@ TEST(Office, OdtSpansArePairs) {
         R"(<?xml version="1.0" encoding="UTF-8"?><office:document-content xmlns:office="o" )"
         R"(xmlns:text="t"><office:body><office:text><text:h text:outline-level="1">Title</text:h>)"
         R"(<text:p>A <text:span text:style-name="T1">bold</text:span> word<text:s/>here.</text:p>)"
+        R"(<text:p>Noted<text:note><text:note-body><text:p>The note.</text:p></text:note-body></text:note>.</text:p>)"
         R"(</office:text></office:body></office:document-content>)";
     const std::string odt =
         Zip({{"mimetype", "application/vnd.oasis.opendocument.text"}, {"content.xml", content}});
     const Document d = ReadAs(Format::Odt, odt);
-    ASSERT_EQ(Texts(d), (std::vector<std::string>{"Title", "A {1}bold{/1} word{2}here."}));
+    ASSERT_EQ(Texts(d), (std::vector<std::string>{"Title", "A {1}bold{/1} word{2}here.",
+                                                  "Noted{1}.", "The note."}));
     EXPECT_EQ(Write(d, {}), odt);
-    const auto after = Unzip(Write(d, {"标题", "一个{1}粗{/1}字{2}。"}));
+    const auto after = Unzip(Write(d, {"标题", "一个{1}粗{/1}字{2}。", "注{1}。", "注释。"}));
+    // The note's paragraph translated inside its paragraph's placeholder.
+    EXPECT_NE(
+        after.at("content.xml")
+            .find("<text:p>注<text:note><text:note-body><text:p>注释。</text:p></text:note-body></text:note>。</text:p>"),
+        std::string::npos)
+        << after.at("content.xml");
+    EXPECT_NE(Unzip(Write(d, {std::nullopt, std::nullopt, std::nullopt, "注释。"}))
+                  .at("content.xml")
+                  .find("<text:p>Noted<text:note><text:note-body><text:p>注释。</text:p>"),
+              std::string::npos);
     EXPECT_EQ(after.at("mimetype"), "application/vnd.oasis.opendocument.text");
     EXPECT_NE(
         after.at("content.xml")
