@@ -65,7 +65,7 @@ protected:
             ASSERT_TRUE(QTest::qWaitFor(
                 [&] { return QApplication::focusWidget() == window->reTarget; }, 3000));
             const QString before = window->reTarget->toPlainText();
-            ASSERT_TRUE(XdoTool({"type", "--delay", "80", QString::fromUtf8(t)}));
+            ASSERT_TRUE(XdoTool({"type", "--delay", "150", QString::fromUtf8(t)}));
             ASSERT_TRUE(QTest::qWaitFor(
                 [&] { return window->reTarget->toPlainText() == before + U(t); }, 3000))
                 << window->reTarget->toPlainText().toStdString();
