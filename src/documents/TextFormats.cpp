@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <cctype>
 #include <cstring>
 
 namespace qb::doc::detail {
@@ -209,7 +210,29 @@ std::string PoString(std::string_view text, std::size_t& pos, std::size_t lineEn
         case '"': out += '"'; break;
         case '\'': out += '\''; break;
         case '?': out += '?'; break;
-        default: throw fail(std::string("字符串中有无效的转义 \\") + text[i]);
+        case 'x': {
+            // "\xE4": a byte in hex, as some catalogues write what is not ASCII.
+            unsigned v = 0;
+            int n = 0;
+            while (i + 1 < lineEnd && n < 2 && std::isxdigit(static_cast<unsigned char>(text[i + 1]))) {
+                const char h = text[++i];
+                v = v * 16 + unsigned(h <= '9' ? h - '0' : (h | 0x20) - 'a' + 10);
+                ++n;
+            }
+            if (n == 0) throw fail("字符串中有无效的转义 \\x");
+            out += char(v);
+            break;
+        }
+        default:
+            if (text[i] >= '0' && text[i] <= '7') { // "\302\240": bytes in octal
+                unsigned v = unsigned(text[i] - '0');
+                for (int n = 1;
+                     n < 3 && i + 1 < lineEnd && text[i + 1] >= '0' && text[i + 1] <= '7'; ++n)
+                    v = v * 8 + unsigned(text[++i] - '0');
+                out += char(v & 0xFF);
+                break;
+            }
+            throw fail(std::string("字符串中有无效的转义 \\") + text[i]);
         }
     }
     if (raw) raw->append(text.substr(start, i - start));

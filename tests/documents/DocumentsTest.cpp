@@ -212,14 +212,16 @@ TEST(Po, TranslationsFillMsgstrAndTheHeaderBecomesChinese) {
         "\"Plural-Forms: nplurals=2; plural=(n != 1);\\n\"\n\n"
         "#: src/a.c:10\n#, fuzzy, c-format\nmsgctxt \"menu\"\nmsgid \"Open %s now.\\n\"\nmsgstr \"old\"\n\n"
         "msgid \"One file\"\nmsgid_plural \"%d files\"\nmsgstr[0] \"\"\nmsgstr[1] \"\"\n\n"
-        "msgid \"Say \\\"hi\\\"\"\nmsgstr \"\"\n";
+        "msgid \"Say \\\"hi\\\"\"\nmsgstr \"\"\n\n"
+        "msgid \"caf\\303\\251 \\xC3\\xA9\"\nmsgstr \"\"\n";
     const Document d = ReadAs(Format::Po, po);
-    ASSERT_EQ(Texts(d), (std::vector<std::string>{"Open {1} now.{2}", "%d files", "Say \"hi\""}));
+    ASSERT_EQ(Texts(d),
+              (std::vector<std::string>{"Open {1} now.{2}", "%d files", "Say \"hi\"", "café é"}));
     EXPECT_EQ(Write(d, {}), po);
     WriteReport r;
     const std::string out = Write(d, {"现在打开{1}。{2}", std::nullopt, "说“嗨”和\"好\""}, &r);
     EXPECT_EQ(r.translated, 2u);
-    EXPECT_EQ(r.left, 1u);
+    EXPECT_EQ(r.left, 2u);
     EXPECT_NE(
         out.find("#: src/a.c:10\n#, c-format\nmsgctxt \"menu\"\nmsgid \"Open %s now.\\n\"\nmsgstr \"现在打开%s。\\n\"\n"),
         std::string::npos)
