@@ -206,15 +206,13 @@ void TDocumentCommands::Close() {
 }
 
 // What was typed for the sentence in hand is recorded, and every pair asked for is in the
-// file, before the document's translations are looked up there.
+// file, before the document's translations are looked up there. The sentence stays in hand:
+// what is typed for it afterwards is recorded again at the next Ctrl+J, the newer translation.
 void TDocumentCommands::SettleMemory() {
     window_.RecordTypedTranslation();
     if (window_.memory_) {
         window_.memory_->Finish(TMemoryLink::kShutdownWaitMs);
-        window_.memory_.reset(); // the next sentence opens a new link
-        window_.pendingSource_.clear();
-        window_.pendingStart_ = -1;
-        if (window_.typed_) window_.typed_->Stop();
+        window_.memory_.reset(); // the next request opens a new link
     }
 }
 
