@@ -49,6 +49,29 @@ protected:
         QTest::qWait(100);
         return p.exitCode() == 0;
     }
+    // Types `text` into the focused target pane with real X keys, one character at a time. On
+    // a loaded machine xdotool now and then loses a character it types through a remapped key,
+    // or the key arrives under the old mapping as another character (the memory test sees the
+    // same): such a character is taken back with BackSpace and typed again.
+    bool Type(const QString& text) {
+        QString expected = window->reTarget->toPlainText();
+        for (const QChar c : text) {
+            const QString before = expected;
+            expected += c;
+            bool arrived = false;
+            for (int attempt = 0; attempt < 4 && !arrived; ++attempt) {
+                if (!XdoTool({"type", "--delay", "150", QString(c)})) return false;
+                arrived =
+                    QTest::qWaitFor([&] { return window->reTarget->toPlainText() == expected; }, 1500);
+                const QString now = window->reTarget->toPlainText();
+                if (arrived || !now.startsWith(before)) continue;
+                for (qsizetype extra = now.size() - before.size(); extra > 0; --extra)
+                    if (!XdoTool({"key", "BackSpace"})) return false;
+            }
+            if (!arrived) return false;
+        }
+        return true;
+    }
     // Opens `path` with Ctrl+O, types each translation after a Ctrl+J, and exports through the
     // 文件 menu to `out`.
     void Story(const std::string& path, const std::vector<const char*>& translations,
@@ -64,11 +87,7 @@ protected:
             ASSERT_TRUE(XdoTool({"key", "ctrl+j"}));
             ASSERT_TRUE(QTest::qWaitFor(
                 [&] { return QApplication::focusWidget() == window->reTarget; }, 3000));
-            const QString before = window->reTarget->toPlainText();
-            ASSERT_TRUE(XdoTool({"type", "--delay", "150", QString::fromUtf8(t)}));
-            ASSERT_TRUE(QTest::qWaitFor(
-                [&] { return window->reTarget->toPlainText() == before + U(t); }, 3000))
-                << window->reTarget->toPlainText().toStdString();
+            ASSERT_TRUE(Type(U(t))) << window->reTarget->toPlainText().toStdString();
         }
         // 文件 → 导出译文文档...: the menu opened with Alt+F, its second entry.
         ui.saveAnswers.push_back(QString::fromStdString(out));
