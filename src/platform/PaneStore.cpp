@@ -63,6 +63,10 @@ QByteArray PaneStateToBytes(const TPaneState& state) {
            QByteArray::number(state.selLength) + '\n';
     out += "source " + QByteArray::number(source.size()) + '\n' + source + '\n';
     out += "target " + QByteArray::number(target.size()) + '\n' + target + '\n';
+    if (!state.document.isEmpty()) {
+        const QByteArray path = state.document.toUtf8();
+        out += "document " + QByteArray::number(path.size()) + '\n' + path + '\n';
+    }
     return out;
 }
 
@@ -77,6 +81,7 @@ std::optional<TPaneState> PaneStateFromBytes(QByteArrayView bytes) {
     state.selLength = int(length);
     if (!ReadText(bytes, pos, "source", state.source)) return std::nullopt;
     if (!ReadText(bytes, pos, "target", state.target)) return std::nullopt;
+    if (pos != bytes.size() && !ReadText(bytes, pos, "document", state.document)) return std::nullopt;
     if (pos != bytes.size()) return std::nullopt;
     return state;
 }

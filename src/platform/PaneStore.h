@@ -10,6 +10,8 @@
 //   Take care of it.
 //   target 6
 //   小心         <- 6 bytes of UTF-8
+//   document 20             <- only while a document is open (a file without it, as older
+//   /home/ann/guide.md         versions wrote, reads as no document)
 #pragma once
 
 #include <QByteArray>
@@ -29,6 +31,7 @@ struct TPaneState {
     QString target;
     int selStart = 0;
     int selLength = 0;
+    QString document; // the path of the document whose units the source pane shows (empty: none)
     bool operator==(const TPaneState&) const = default;
 };
 

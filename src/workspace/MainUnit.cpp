@@ -1,6 +1,7 @@
 #include "MainUnit.h"
 
 #include "Controls.h"
+#include "DocumentMenu.h"
 #include "ExplanUnit.h"
 #include "Fonts.h"
 #include "GbkText.h"
@@ -223,6 +224,8 @@ void TfrmMainQB::BuildCommands() {
     lex->addAction(mnuPro);
     QMenu* help = bar->addMenu(U("帮助(&H)"));
     help->addActions({actHelp, mnuWebSite, mnuMovie, mnuAbout});
+    documents_ = std::make_unique<TDocumentCommands>(*this);
+    documents_->AddMenuItems(file, edit);
 
     // Tool bar, left to right.
     ToolBar1 = new QToolBar(this);
@@ -874,6 +877,7 @@ void TfrmMainQB::RestorePanes() {
             reTarget->setPlainText(state->target);
             reTarget->moveCursor(QTextCursor::End);
             Source.Select(state->selStart, state->selLength);
+            documents_->Restore(state->document);
             restoringPanes_ = false;
         } else {
             // Not a panes file (cut, or written by something else), or not readable: kept
@@ -928,6 +932,7 @@ void TfrmMainQB::KeepPanes() {
     state.target = reTarget->toPlainText();
     state.selStart = Source.SelStart();
     state.selLength = Source.SelLength();
+    state.document = documents_->PathForPanes();
     panesWriter_->Write(std::move(state));
 }
 

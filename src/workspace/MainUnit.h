@@ -46,6 +46,7 @@ struct TMemoryMatch;
 class TMainImeHost;
 class TMainManagementHost;
 class TMemoryCommands;
+class TDocumentCommands;
 class TRichPane;
 class TPhraseList;
 
@@ -258,6 +259,8 @@ public:
     const std::string& MemoryFile() const { return setup_.memoryFile; }
     // The concordance window and the TMX commands (the window is made on first use).
     TMemoryCommands& MemoryCommands() const { return *memoryCommands_; }
+    // 打开文档, 导出译文文档, 文档统计, 用记忆填充全文 and the open document.
+    TDocumentCommands& Documents() const { return *documents_; }
     const QString& SettingsFile() const { return setup_.settingsFile; }
     TUi& Ui() const { return *setup_.ui; }
     // Runs a handler inside the general error guard.
@@ -274,6 +277,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    friend class TDocumentCommands; // replaces the panes' text as 清空原文和译文 does
     void BuildLayout();
     void BuildCommands();
     void FormCreate();
@@ -311,6 +315,7 @@ private:
     std::unique_ptr<TMainImeHost> ime_;
     std::unique_ptr<TMainManagementHost> management_;
     std::unique_ptr<TMemoryCommands> memoryCommands_;
+    std::unique_ptr<TDocumentCommands> documents_;
     TTargetKeyHandler* keyHandler_ = &defaultKeys_;
     std::vector<QAction*> ownShortcuts_;
     bool formCreateCompleted_ = false;

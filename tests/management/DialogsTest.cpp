@@ -586,8 +586,8 @@ TEST(HelpPages, EveryPageLinkedFromTheIndexExists) {
     const std::string dirPath = QB_HELP_SRC_DIR;
     const std::string index = ReadFile(dirPath + "/index.htm");
     ASSERT_FALSE(index.empty());
-    for (const char* page :
-         {"start.htm", "sentence.htm", "ime.htm", "lexicon.htm", "memory.htm", "keys.htm"}) {
+    for (const char* page : {"start.htm", "sentence.htm", "ime.htm", "lexicon.htm", "memory.htm",
+                             "documents.htm", "keys.htm"}) {
         EXPECT_NE(index.find(std::string("href=\"") + page + "\""), std::string::npos) << page;
         const std::string text = ReadFile(dirPath + "/" + page);
         EXPECT_NE(text.find("charset=\"utf-8\""), std::string::npos) << page;

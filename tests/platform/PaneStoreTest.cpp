@@ -25,6 +25,19 @@ TEST(PaneStore, RoundTripsAnyText) {
               QByteArray("quillbridge-panes 1\nselection 1 1\nsource 2\nab\ntarget 3\n\xE4\xB8\xAD\n"));
 }
 
+// The open document's path rides along; a file from before documents (none) still reads.
+TEST(PaneStore, TheOpenDocumentIsKeptBesideThePanes) {
+    TPaneState state{QStringLiteral("Hello."), QString::fromUtf8("你好。"), 0, 6};
+    const QByteArray older(
+        "quillbridge-panes 1\nselection 0 6\nsource 6\nHello.\ntarget 9\n\xE4\xBD\xA0\xE5\xA5\xBD\xE3\x80\x82\n");
+    EXPECT_EQ(PaneStateToBytes(state), older);
+    ASSERT_EQ(PaneStateFromBytes(older), state) << "a file without a document reads as none";
+    state.document = QString::fromUtf8("/home/ann/文档/guide.md");
+    const QByteArray bytes = PaneStateToBytes(state);
+    ASSERT_EQ(PaneStateFromBytes(bytes), state);
+    EXPECT_FALSE(PaneStateFromBytes(bytes + "document 1\nx\n")) << "a second document";
+}
+
 TEST(PaneStore, AnythingElseIsRefused) {
     const QByteArray good = PaneStateToBytes({QStringLiteral("ab"), QStringLiteral("cd"), 0, 1});
     ASSERT_TRUE(PaneStateFromBytes(good));

@@ -7,11 +7,12 @@
 // main.png (the main window with the floating source window where it stands), zyck.png,
 // imesetup.png, addword.png, about.png and memory.png (the main window again, on a translation
 // memory of a few pairs, with the matches of the selected sentence above the phrase list and the
-// first match's hover text), and memory-search.png (the concordance window over that memory,
-// a phrase looked up). Run by hand when the windows change; the images are
-// kept in data/help/images.
+// first match's hover text), memory-search.png (the concordance window over that memory,
+// a phrase looked up) and documents.png (a small catalogue opened and half translated). Run by
+// hand when the windows change; the images are kept in data/help/images.
 #include "AboutUnit.h"
 #include "AddWordUnit.h"
+#include "DocumentMenu.h"
 #include "Fonts.h"
 #include "GbkText.h"
 #include "MainManagementHost.h"
@@ -25,6 +26,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
@@ -202,6 +204,29 @@ int main(int argc, char** argv) {
                 found && search->grab().save(out + "memory-search.png") ? "wrote" : "FAILED",
                 out.toUtf8().constData());
     search->hide();
+
+    // A document: a small gettext catalogue opened, its first message translated, the second
+    // (with its placeholders) selected.
+    const QString po = settings.path() + "/editor.po";
+    {
+        QFile f(po);
+        f.open(QIODevice::WriteOnly);
+        f.write("msgid \"\"\nmsgstr \"\"\n\"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
+                "msgid \"Open the file menu.\"\nmsgstr \"\"\n\n"
+                "#, c-format\nmsgid \"Saved %d files in <b>%s</b>.\"\nmsgstr \"\"\n\n"
+                "msgid \"Close the window.\"\nmsgstr \"\"\n");
+    }
+    m->Target.SetText("");
+    const bool opened = m->Documents().Open(po.toStdString());
+    m->Source.SetSelStart(0);
+    m->DoGetASentExecute();
+    m->Target.SetSelText(qb::Utf8ToGbkLossy("打开文件菜单。"));
+    m->DoGetASentExecute();
+    m->Target.SetSelText(qb::Utf8ToGbkLossy("\r\n已在 {2} 中保存 {1} 个文件。"));
+    QTest::qWait(300);
+    std::printf("%s %sdocuments.png\n",
+                opened && m->grab().save(out + "documents.png") ? "wrote" : "FAILED",
+                out.toUtf8().constData());
     m->hide();
     m->FormDestroy();
     return 0;

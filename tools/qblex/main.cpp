@@ -2,6 +2,7 @@
 // the program does, with UTF-8 on the terminal and GBK inside (converted only here, at the edge).
 #include "Candidates.h"
 #include "DictUnit.h"
+#include "DocumentCommands.h"
 #include "GbkText.h"
 #include "LexiconFiles.h"
 #include "MemoryCommands.h"
@@ -32,6 +33,8 @@ constexpr const char* kUsage =
     "       qblex candidates [--folder DIR] [--lexicon FILE]... [--schemes 1234]\n"
     "       qblex tm-import [--memory FILE] FILE.tmx   (into the translation memory)\n"
     "       qblex tm-export [--memory FILE] FILE.tmx\n"
+    "       qblex doc-units FILE                       (a document's units, one a line)\n"
+    "       qblex doc-export [--memory FILE] FILE OUT  (the document translated from the memory)\n"
     "Text on the terminal is UTF-8. A FILE's name says its format: .qbs a professional\n"
     "(scrambled, GBK) lexicon; .tsv UTF-8 lines term<TAB>senses; .csv UTF-8 rows under the\n"
     "header en,zh; .tbx TBX-Basic; any other a text lexicon, written in GBK and read in\n"
@@ -223,6 +226,7 @@ int main(int argc, char** argv) {
     try {
         if (argc < 2) throw UsageError{};
         if (!qb::GbkAvailable()) throw ToolError{"the GBK codec is not available on this system"};
+        if (std::optional<int> rc = qblex::RunDocumentCommand(argc, argv)) return *rc;
         if (std::optional<int> rc = qblex::RunMemoryCommand(argc, argv))
             return *rc; // tm-import, tm-export
         const std::string cmd = argv[1];

@@ -1,0 +1,332 @@
+// Markdown through md4c. md4c reports blocks, spans and text; its text pointers point into the
+// file itself, so each text run has a byte offset, and the markup is whatever lies between them:
+//   "See **the guide** now."  text "See " @0, enter STRONG, text "the guide" @6, leave STRONG,
+//   text " now." @17  ->  "See {1}the guide{/1} now." with {1} = bytes 4-6, {/1} = bytes 15-17.
+// Code blocks, HTML blocks and front matter hold no units; inline code, images, autolinks and
+// inline HTML are lone placeholders, kept as they are.
+#include "Formats.h"
+
+#include <md4c.h>
+
+#include <cstring>
+
+namespace qb::doc::detail {
+
+namespace {
+
+struct Event {
+    enum Kind { Text, Enter, Leave } kind;
+    std::size_t begin = 0, end = 0; // Text: its bytes
+    MD_SPANTYPE span = MD_SPAN_EM;
+    MD_TEXTTYPE textType = MD_TEXT_NORMAL;
+    bool verbatim = false; // a span kept whole (code, image, autolink)
+    bool hardBreak = false;
+    std::size_t href = kNoRange; // a link's address in the file
+};
+
+struct State {
+    Document* doc = nullptr;
+    const char* base = nullptr;
+    std::size_t offset = 0; // where md4c's input starts in the file (after front matter)
+    std::size_t size = 0;
+    std::vector<MD_BLOCKTYPE> blocks;
+    std::vector<Event> events;
+    int verbatimDepth = 0;
+    const Progress* progress = nullptr;
+    std::size_t reported = 0;
+};
+
+bool IsContainer(MD_BLOCKTYPE t) {
+    return t == MD_BLOCK_P || t == MD_BLOCK_H || t == MD_BLOCK_LI || t == MD_BLOCK_TD ||
+           t == MD_BLOCK_TH;
+}
+
+bool HasText(const std::vector<Event>& ev) {
+    for (const Event& e : ev)
+        if (e.kind == Event::Text && !e.verbatim) return true;
+    return false;
+}
+
+// The unit of one text container from its events.
+void Flush(State& st) {
+    std::vector<Event> ev;
+    ev.swap(st.events);
+    // An autolink (<https://...>, a bare URL) shows its address as its text: kept whole.
+    for (std::size_t i = 0; i + 1 < ev.size(); ++i) {
+        if (ev[i].kind != Event::Enter || ev[i].href == kNoRange || ev[i].verbatim) continue;
+        if (ev[i + 1].kind != Event::Text || ev[i + 1].begin != ev[i].href) continue;
+        ev[i].verbatim = true;
+        int depth = 0;
+        for (std::size_t j = i; j < ev.size(); ++j) {
+            if (ev[j].kind == Event::Enter) ++depth;
+            if (ev[j].kind == Event::Leave && --depth == 0) {
+                ev[j].verbatim = true;
+                break;
+            }
+        }
+    }
+    if (!HasText(ev)) return;
+    const std::string& text = st.doc->parts[0].text;
+    // The range: from the first event's markup to the last one's. Markup that opens the unit
+    // ("**Note**: ...") lies before the first text; it is found going back over the characters
+    // that open a span, and likewise forward for what closes one.
+    std::size_t first = 0, last = 0;
+    bool seen = false;
+    for (const Event& e : ev)
+        if (e.kind == Event::Text) {
+            if (!seen) first = e.begin;
+            last = e.end;
+            seen = true;
+        }
+    std::size_t begin = first, end = last;
+    if (ev.front().kind == Event::Enter)
+        while (begin > 0 && std::strchr("*_[!`~<", text[begin - 1]) && text[begin - 1] != '\0')
+            --begin;
+    if (ev.back().kind == Event::Leave) {
+        while (end < text.size()) {
+            const char c = text[end];
+            if (c && std::strchr("*_`~>", c)) {
+                ++end;
+            } else if (c == ']' && end + 1 < text.size() &&
+                       (text[end + 1] == '(' || text[end + 1] == '[')) {
+                const char open = text[end + 1], close = open == '(' ? ')' : ']';
+                int depth = 0;
+                std::size_t k = end + 1;
+                for (; k < text.size() && text[k] != '\n'; ++k) {
+                    if (text[k] == open)
+                        ++depth;
+                    else if (text[k] == close && --depth == 0)
+                        break;
+                }
+                if (k >= text.size() || text[k] != close) break;
+                end = k + 1;
+            } else if (c == ']') {
+                ++end;
+            } else {
+                break;
+            }
+        }
+    }
+
+    Unit u;
+    u.begin = begin;
+    u.end = end;
+    // Walk the events: the bytes between two text runs are markup when a span opens or closes
+    // there, else text (a backslash escape, a soft line break with a quote's "> ").
+    struct Open {
+        std::size_t number;
+        int spans;
+    };
+    std::vector<Open> stack;
+    std::size_t pos = begin;
+    int enters = 0, leaves = 0;
+    bool br = false;
+    auto gapTo = [&](std::size_t to) {
+        if (to < pos) to = pos;
+        if (enters == 0 && leaves == 0 && !br) {
+            // A soft line break: what follows it is the next line's prefix ("> ", indentation).
+            const std::string_view gap = std::string_view(text).substr(pos, to - pos);
+            AppendText(u, gap.find('\n') == std::string_view::npos ? gap : std::string_view(" "));
+        } else if (to > pos || enters || leaves) {
+            Tag t;
+            t.openBegin = pos;
+            t.openEnd = to;
+            if (!br && leaves == 0 && enters > 0) {
+                stack.push_back({AppendOpen(u, t), enters});
+            } else if (!br && enters == 0 && !stack.empty() && stack.back().spans == leaves) {
+                Tag& o = u.tags[stack.back().number - 1];
+                o.closeBegin = pos;
+                o.closeEnd = to;
+                AppendClose(u, stack.back().number);
+                stack.pop_back();
+            } else {
+                AppendLone(u, t);
+            }
+        }
+        pos = to;
+        enters = leaves = 0;
+        br = false;
+    };
+    for (std::size_t i = 0; i < ev.size(); ++i) {
+        const Event& e = ev[i];
+        if (e.kind == Event::Enter && e.verbatim) {
+            // The whole span up to its matching leave is one lone placeholder.
+            gapTo(pos);
+            int depth = 0;
+            std::size_t j = i;
+            std::size_t lastEnd = pos;
+            for (; j < ev.size(); ++j) {
+                if (ev[j].kind == Event::Enter && ev[j].verbatim) ++depth;
+                if (ev[j].kind == Event::Leave && ev[j].verbatim && --depth == 0) break;
+                if (ev[j].kind == Event::Text) lastEnd = ev[j].end;
+            }
+            // Its end: up to the next text run (or the unit's end), keeping what closes it.
+            std::size_t next = end;
+            for (std::size_t k = j + 1; k < ev.size(); ++k)
+                if (ev[k].kind == Event::Text) {
+                    next = ev[k].begin;
+                    break;
+                }
+            std::size_t closeAt = lastEnd;
+            while (closeAt < next && text[closeAt] != ' ' && text[closeAt] != '\n') ++closeAt;
+            if (closeAt > next) closeAt = next;
+            Tag t;
+            t.openBegin = pos;
+            t.openEnd = closeAt;
+            AppendLone(u, t);
+            pos = closeAt;
+            i = j;
+            continue;
+        }
+        if (e.kind == Event::Enter) {
+            if (leaves) gapTo(pos); // keep closes and opens apart where they touch
+            ++enters;
+        } else if (e.kind == Event::Leave) {
+            ++leaves;
+        } else {
+            if (e.hardBreak) {
+                br = true;
+                continue;
+            }
+            if (enters && leaves) {
+                // "**a**_b_": find where the closing markup ends: the closing characters repeat
+                // what opened the span, so split after the run of the first character.
+                std::size_t k = pos;
+                const char c0 = k < e.begin ? text[k] : 0;
+                while (k < e.begin && text[k] == c0) ++k;
+                const int en = enters;
+                enters = 0;
+                gapTo(k);
+                enters = en;
+            }
+            gapTo(e.begin);
+            AppendText(u, std::string_view(text).substr(e.begin, e.end - e.begin));
+            pos = e.end;
+        }
+    }
+    gapTo(end);
+    for (const Open& o : stack) u.tags[o.number - 1].paired = false;
+    FinishUnit(*st.doc, std::move(u));
+}
+
+int EnterBlock(MD_BLOCKTYPE type, void*, void* user) {
+    State& st = *static_cast<State*>(user);
+    Flush(st); // a list item's own text ends where its nested list begins
+    st.blocks.push_back(type);
+    return 0;
+}
+
+int LeaveBlock(MD_BLOCKTYPE, void*, void* user) {
+    State& st = *static_cast<State*>(user);
+    Flush(st);
+    st.blocks.pop_back();
+    return 0;
+}
+
+bool InContainer(const State& st) { return !st.blocks.empty() && IsContainer(st.blocks.back()); }
+
+int EnterSpan(MD_SPANTYPE type, void* detail, void* user) {
+    State& st = *static_cast<State*>(user);
+    if (!InContainer(st)) return 0;
+    Event e{Event::Enter};
+    e.span = type;
+    e.verbatim = st.verbatimDepth > 0 || type == MD_SPAN_CODE || type == MD_SPAN_IMG ||
+                 type == MD_SPAN_LATEXMATH || type == MD_SPAN_LATEXMATH_DISPLAY ||
+                 type == MD_SPAN_WIKILINK;
+    if (type == MD_SPAN_A && detail) {
+        const auto* a = static_cast<const MD_SPAN_A_DETAIL*>(detail);
+        const char* href = a->href.text;
+        if (href && href >= st.base && href < st.base + st.size)
+            e.href = st.offset + std::size_t(href - st.base);
+    }
+    if (e.verbatim) ++st.verbatimDepth;
+    st.events.push_back(e);
+    return 0;
+}
+
+int LeaveSpan(MD_SPANTYPE type, void*, void* user) {
+    State& st = *static_cast<State*>(user);
+    if (!InContainer(st)) return 0;
+    // The leave of a kept-whole span matches its enter: find it back by depth.
+    Event e{Event::Leave};
+    e.span = type;
+    if (st.verbatimDepth > 0 && type != MD_SPAN_A) {
+        e.verbatim = true;
+        --st.verbatimDepth;
+    }
+    st.events.push_back(e);
+    return 0;
+}
+
+int TextRun(MD_TEXTTYPE type, const MD_CHAR* p, MD_SIZE size, void* user) {
+    State& st = *static_cast<State*>(user);
+    if (!InContainer(st)) return 0;
+    if (type == MD_TEXT_BR) {
+        Event e{Event::Text};
+        e.hardBreak = true;
+        st.events.push_back(e);
+        return 0;
+    }
+    if (p < st.base || p >= st.base + st.size) return 0; // "\n" of a soft break, a NUL's U+FFFD
+    Event e{Event::Text};
+    e.begin = st.offset + std::size_t(p - st.base);
+    e.end = e.begin + size;
+    e.textType = type;
+    e.verbatim = st.verbatimDepth > 0 || type == MD_TEXT_HTML || type == MD_TEXT_CODE;
+    if (type == MD_TEXT_HTML && st.verbatimDepth == 0) {
+        Event open{Event::Enter};
+        open.verbatim = true;
+        Event close{Event::Leave};
+        close.verbatim = true;
+        st.events.push_back(open);
+        st.events.push_back(e);
+        st.events.push_back(close);
+    } else {
+        st.events.push_back(e);
+    }
+    if (st.progress && e.begin - st.reported >= (1u << 20))
+        Report(*st.progress, st.reported = e.begin, st.size);
+    return 0;
+}
+
+// "---\n" ... "---\n" (or "...") at the very start: metadata, not text.
+std::size_t FrontMatterEnd(std::string_view text) {
+    if (text.substr(0, 4) != "---\n" && text.substr(0, 5) != "---\r\n") return 0;
+    std::size_t pos = text.find('\n') + 1;
+    while (pos < text.size()) {
+        std::size_t eol = text.find('\n', pos);
+        const std::size_t next = eol == std::string_view::npos ? text.size() : eol + 1;
+        std::string_view line = text.substr(pos, next - pos);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+        if (line == "---" || line == "...") return next;
+        pos = next;
+    }
+    return 0;
+}
+
+} // namespace
+
+void ReadMarkdown(Document& doc, const Progress& progress) {
+    if (!IsUtf8Text(doc.original))
+        throw DocError("不是 UTF-8 编码的 Markdown 文本（或含有二进制数据）");
+    doc.parts.push_back({{}, doc.original});
+    const std::string& text = doc.parts[0].text;
+    State st;
+    st.doc = &doc;
+    st.offset = FrontMatterEnd(text);
+    st.base = text.data() + st.offset;
+    st.size = text.size() - st.offset;
+    st.progress = progress ? &progress : nullptr;
+    MD_PARSER parser{};
+    parser.abi_version = 0;
+    parser.flags = MD_FLAG_TABLES | MD_FLAG_STRIKETHROUGH | MD_FLAG_PERMISSIVEURLAUTOLINKS |
+                   MD_FLAG_PERMISSIVEWWWAUTOLINKS | MD_FLAG_TASKLISTS;
+    parser.enter_block = EnterBlock;
+    parser.leave_block = LeaveBlock;
+    parser.enter_span = EnterSpan;
+    parser.leave_span = LeaveSpan;
+    parser.text = TextRun;
+    if (md_parse(st.base, MD_SIZE(st.size), &parser, &st) != 0) throw DocError("Markdown 解析失败");
+}
+
+} // namespace qb::doc::detail

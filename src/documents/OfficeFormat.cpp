@@ -1,0 +1,428 @@
+// Word (.docx) and OpenDocument (.odt) text: a zip package read with QuaZip; the parts that hold
+// the text are checked with QXmlStreamReader (well-formed, no DTD: a document type with entities
+// is how an entity bomb arrives, and neither format ever has one) and then cut by a small
+// tokenizer that keeps byte offsets, so that only the runs of translated paragraphs change.
+//
+// A Word paragraph's runs with the same formatting are merged; the formatting of most of its
+// text is the unit's own, every other one a pair:
+//   <w:r><w:t>Press </w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t>OK</w:t></w:r>
+//   -> "Press {1}OK{/1}"; "按{1}确定{/1}" is written as a plain run "按" and a bold run "确定".
+#include "Formats.h"
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
+
+#include <QBuffer>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+namespace qb::doc::detail {
+
+namespace {
+
+struct Token {
+    enum Kind { Start, End, Empty, Text, Other } kind = Other;
+    std::size_t begin = 0, end = 0;
+    std::string name;
+};
+
+std::vector<Token> Tokenize(std::string_view xml) {
+    std::vector<Token> out;
+    std::size_t pos = 0;
+    while (pos < xml.size()) {
+        if (xml[pos] != '<') {
+            std::size_t lt = xml.find('<', pos);
+            if (lt == std::string_view::npos) lt = xml.size();
+            out.push_back({Token::Text, pos, lt, {}});
+            pos = lt;
+            continue;
+        }
+        std::size_t end;
+        Token t;
+        if (xml.compare(pos, 4, "<!--") == 0) {
+            end = xml.find("-->", pos);
+            end = end == std::string_view::npos ? xml.size() : end + 3;
+        } else if (xml.compare(pos, 9, "<![CDATA[") == 0) {
+            end = xml.find("]]>", pos);
+            end = end == std::string_view::npos ? xml.size() : end + 3;
+        } else if (xml.compare(pos, 2, "<?") == 0) {
+            end = xml.find("?>", pos);
+            end = end == std::string_view::npos ? xml.size() : end + 2;
+        } else {
+            // A tag: '>' ends it outside quoted attribute values.
+            char quote = 0;
+            end = pos + 1;
+            for (; end < xml.size(); ++end) {
+                const char c = xml[end];
+                if (quote) {
+                    if (c == quote) quote = 0;
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                } else if (c == '>') {
+                    break;
+                }
+            }
+            end = std::min(end + 1, xml.size());
+            const bool closing = xml[pos + 1] == '/';
+            std::size_t n = pos + (closing ? 2 : 1);
+            std::size_t ne = n;
+            while (ne < end && !std::strchr(" \t\r\n/>", xml[ne])) ++ne;
+            t.name = std::string(xml.substr(n, ne - n));
+            t.kind = closing ? Token::End : (xml[end - 2] == '/' ? Token::Empty : Token::Start);
+        }
+        t.begin = pos;
+        t.end = end;
+        out.push_back(std::move(t));
+        pos = end;
+    }
+    return out;
+}
+
+// Index of the token that closes the element opened at `i` (itself for an empty element).
+std::size_t Matching(const std::vector<Token>& toks, std::size_t i) {
+    if (toks[i].kind != Token::Start) return i;
+    int depth = 0;
+    for (std::size_t j = i; j < toks.size(); ++j) {
+        if (toks[j].kind == Token::Start)
+            ++depth;
+        else if (toks[j].kind == Token::End && --depth == 0)
+            return j;
+    }
+    return toks.size() - 1;
+}
+
+void CheckXml(const std::string& name, const std::string& xml) {
+    QXmlStreamReader r(QByteArray::fromRawData(xml.data(), qsizetype(xml.size())));
+    while (!r.atEnd()) {
+        if (r.readNext() == QXmlStreamReader::DTD)
+            throw DocError(name + " 含有文档类型定义（DTD），可能是实体炸弹，拒绝打开");
+    }
+    if (r.hasError())
+        throw DocError(name + " 第 " + std::to_string(r.lineNumber()) + " 行：XML 格式不正确（" +
+                       r.errorString().toStdString() + "）");
+}
+
+struct Item {
+    enum Kind { Text, Raw } kind = Text;
+    std::size_t begin = 0, end = 0; // bytes in the part
+    std::string format;             // Word: the run's properties (<w:rPr>...</w:rPr>) as written
+    std::string text;               // decoded
+    int link = -1;                  // Word: index of the hyperlink holding it
+};
+
+std::string RunOpen(const std::string& rPr) {
+    return "<w:r>" + rPr + "<w:t xml:space=\"preserve\">";
+}
+const char* const kRunClose = "</w:t></w:r>";
+
+struct WordParagraph {
+    const std::string& xml;
+    const std::vector<Token>& toks;
+    std::vector<Item> items;
+    std::vector<std::pair<std::size_t, std::size_t>> links; // token indices of each hyperlink
+
+    void Run(std::size_t i, std::size_t close, int link) {
+        std::string format;
+        std::string text;
+        bool plain = true;
+        for (std::size_t k = i + 1; k < close; ++k) {
+            const Token& t = toks[k];
+            if (t.kind == Token::Text || t.kind == Token::Other || t.kind == Token::End) continue;
+            const std::size_t m = Matching(toks, k);
+            if (t.name == "w:rPr") {
+                format = xml.substr(t.begin, toks[m].end - t.begin);
+            } else if (t.name == "w:t") {
+                for (std::size_t q = k + 1; q < m; ++q)
+                    if (toks[q].kind == Token::Text)
+                        text += XmlUnescape(
+                            std::string_view(xml).substr(toks[q].begin, toks[q].end - toks[q].begin));
+            } else {
+                plain = false; // a tab, a break, a drawing, a field: the run stays whole
+            }
+            k = m;
+        }
+        Item it;
+        it.begin = toks[i].begin;
+        it.end = toks[close].end;
+        it.link = link;
+        if (plain) {
+            it.format = std::move(format);
+            it.text = std::move(text);
+        } else {
+            it.kind = Item::Raw;
+        }
+        items.push_back(std::move(it));
+    }
+
+    void Children(std::size_t from, std::size_t to, int link) {
+        for (std::size_t k = from; k < to; ++k) {
+            const Token& t = toks[k];
+            if (t.kind == Token::Text || t.kind == Token::Other || t.kind == Token::End) continue;
+            const std::size_t m = Matching(toks, k);
+            if (t.name == "w:pPr") {
+            } else if (t.name == "w:r" && t.kind == Token::Start) {
+                Run(k, m, link);
+            } else if (t.name == "w:hyperlink" && t.kind == Token::Start && link < 0) {
+                links.push_back({k, m});
+                Children(k + 1, m, int(links.size() - 1));
+            } else {
+                items.push_back({Item::Raw, t.begin, toks[m].end, {}, {}, link});
+            }
+            k = m;
+        }
+    }
+};
+
+// One Word paragraph (tokens open..close) as a unit.
+void WordUnit(Document& doc, std::size_t part, const std::vector<Token>& toks, std::size_t open,
+              std::size_t close) {
+    const std::string& xml = doc.parts[part].text;
+    WordParagraph p{xml, toks, {}, {}};
+    p.Children(open + 1, close, -1);
+    // Merge neighbouring runs of one formatting (and one link).
+    std::vector<Item> items;
+    for (Item& it : p.items) {
+        if (!items.empty() && it.kind == Item::Text && items.back().kind == Item::Text &&
+            items.back().format == it.format && items.back().link == it.link) {
+            items.back().text += it.text;
+            items.back().end = it.end;
+        } else {
+            items.push_back(std::move(it));
+        }
+    }
+    std::size_t first = 0, last = items.size();
+    auto hasText = [](const Item& it) { return it.kind == Item::Text && !it.text.empty(); };
+    while (first < last && !hasText(items[first])) ++first;
+    while (last > first && !hasText(items[last - 1])) --last;
+    if (first == last) return;
+    // A link's items must be inside the range whole: widen to its tags.
+    std::size_t begin = items[first].begin, end = items[last - 1].end;
+    if (items[first].link >= 0)
+        begin = std::min(begin, toks[p.links[std::size_t(items[first].link)].first].begin);
+    if (items[last - 1].link >= 0)
+        end = std::max(end, toks[p.links[std::size_t(items[last - 1].link)].second].end);
+    // The unit's own formatting: that of most of its text outside links.
+    std::map<std::string, std::size_t> weight;
+    for (std::size_t i = first; i < last; ++i)
+        if (items[i].kind == Item::Text && items[i].link < 0)
+            weight[items[i].format] += items[i].text.size();
+    std::string base;
+    std::size_t best = 0;
+    for (const auto& [f, w] : weight)
+        if (w > best) best = w, base = f;
+
+    Unit u;
+    u.part = part;
+    u.begin = begin;
+    u.end = end;
+    u.textOpen = RunOpen(base);
+    u.textClose = kRunClose;
+    int openLink = -1;
+    std::size_t linkNumber = 0;
+    for (std::size_t i = first; i < last; ++i) {
+        const Item& it = items[i];
+        if (it.link != openLink) {
+            if (openLink >= 0) AppendClose(u, linkNumber);
+            openLink = it.link;
+            if (openLink >= 0) {
+                const auto [ls, le] = p.links[std::size_t(openLink)];
+                Tag t;
+                t.openBegin = toks[ls].begin;
+                t.openEnd = toks[ls].end;
+                t.closeBegin = toks[le].begin;
+                t.closeEnd = toks[le].end;
+                t.textOpen = RunOpen(it.format);
+                t.textClose = kRunClose;
+                linkNumber = AppendOpen(u, t);
+            }
+        }
+        if (it.kind == Item::Raw) {
+            Tag t;
+            t.openBegin = it.begin;
+            t.openEnd = it.end;
+            AppendLone(u, t);
+        } else if (it.link >= 0 || it.format == base) {
+            const Tag* link = it.link >= 0 ? &u.tags[linkNumber - 1] : nullptr;
+            AppendText(u, it.text, link ? link->textOpen : u.textOpen,
+                       link ? link->textClose : u.textClose);
+        } else {
+            Tag t;
+            t.textOpen = RunOpen(it.format);
+            t.textClose = kRunClose;
+            const std::size_t n = AppendOpen(u, t);
+            AppendText(u, it.text, RunOpen(it.format), kRunClose);
+            AppendClose(u, n);
+        }
+    }
+    if (openLink >= 0) AppendClose(u, linkNumber);
+    FinishUnit(doc, std::move(u));
+}
+
+// One OpenDocument paragraph or heading: its content between the tags; spans and links are
+// pairs, spaces (<text:s/>), tabs, breaks, notes, frames are lone placeholders.
+void OdfContent(Unit& u, const std::string& xml, const std::vector<Token>& toks, std::size_t from,
+                std::size_t to) {
+    for (std::size_t k = from; k < to; ++k) {
+        const Token& t = toks[k];
+        if (t.kind == Token::Text) {
+            AppendText(u, XmlUnescape(std::string_view(xml).substr(t.begin, t.end - t.begin)));
+            continue;
+        }
+        if (t.kind == Token::End) continue;
+        const std::size_t m = Matching(toks, k);
+        Tag tag;
+        if (t.kind == Token::Start && (t.name == "text:span" || t.name == "text:a")) {
+            tag.openBegin = t.begin;
+            tag.openEnd = t.end;
+            tag.closeBegin = toks[m].begin;
+            tag.closeEnd = toks[m].end;
+            const std::size_t n = AppendOpen(u, tag);
+            OdfContent(u, xml, toks, k + 1, m);
+            AppendClose(u, n);
+        } else {
+            tag.openBegin = t.begin;
+            tag.openEnd = toks[m].end;
+            AppendLone(u, tag);
+        }
+        k = m;
+    }
+}
+
+void Units(Document& doc, std::size_t part, const Progress& progress, std::size_t& reported,
+           std::size_t total) {
+    const std::string& xml = doc.parts[part].text;
+    const std::vector<Token> toks = Tokenize(xml);
+    const bool word = doc.format == Format::Docx;
+    for (std::size_t k = 0; k < toks.size(); ++k) {
+        const Token& t = toks[k];
+        if (t.kind != Token::Start) continue;
+        const bool para = word ? t.name == "w:p" : (t.name == "text:p" || t.name == "text:h");
+        if (!para) continue;
+        const std::size_t m = Matching(toks, k);
+        if (word) {
+            WordUnit(doc, part, toks, k, m);
+        } else {
+            Unit u;
+            u.part = part;
+            u.begin = t.end;
+            u.end = toks[m].begin;
+            OdfContent(u, xml, toks, k + 1, m);
+            FinishUnit(doc, std::move(u));
+        }
+        // A paragraph inside this one (a note's, a text box's) is a unit of its own: its text
+        // lies inside one of this unit's placeholders, and the writer translates it there.
+        (void)m;
+        if (t.begin - reported >= (1u << 20)) Report(progress, reported = t.begin, total);
+    }
+}
+
+bool IsTextPart(Format f, const std::string& name) {
+    if (f == Format::Odt) return name == "content.xml";
+    if (name == "word/document.xml" || name == "word/footnotes.xml" || name == "word/endnotes.xml")
+        return true;
+    const bool hf = name.rfind("word/header", 0) == 0 || name.rfind("word/footer", 0) == 0;
+    return hf && name.size() > 4 && name.compare(name.size() - 4, 4, ".xml") == 0;
+}
+
+} // namespace
+
+void ReadOffice(Document& doc, const Limits& limits, const Progress& progress) {
+    const std::string what =
+        doc.format == Format::Docx ? "Word 文档（.docx）" : "OpenDocument 文本（.odt）";
+    if (doc.original.size() < 4 || std::memcmp(doc.original.data(), "PK\x03\x04", 4) != 0)
+        throw DocError("不是 " + what + "：文件不是 zip 包");
+    QByteArray bytes = QByteArray::fromRawData(doc.original.data(), qsizetype(doc.original.size()));
+    QBuffer buffer(&bytes);
+    QuaZip zip(&buffer);
+    if (!zip.open(QuaZip::mdUnzip)) throw DocError("不是 " + what + "：zip 包已损坏");
+    const QList<QuaZipFileInfo64> infos = zip.getFileInfoList64();
+    if (std::size_t(infos.size()) > limits.maxEntries)
+        throw DocError("zip 包的条目太多（" + std::to_string(infos.size()) + " 个），疑似压缩炸弹");
+    std::uint64_t declared = 0;
+    for (const QuaZipFileInfo64& info : infos) {
+        declared += info.uncompressedSize;
+        if (declared > limits.maxUnpackedBytes ||
+            info.uncompressedSize > limits.maxRatio * (info.compressedSize + 1024))
+            throw DocError("zip 包解压后过大（" + info.name.toStdString() + "），疑似压缩炸弹");
+    }
+    bool main = false;
+    std::size_t total = 0, reported = 0;
+    for (const QuaZipFileInfo64& info : infos) {
+        const std::string name = info.name.toStdString();
+        if (!IsTextPart(doc.format, name)) continue;
+        if (!zip.setCurrentFile(info.name)) throw DocError("zip 包已损坏：" + name);
+        QuaZipFile f(&zip);
+        if (!f.open(QIODevice::ReadOnly)) throw DocError("zip 包已损坏：无法读出 " + name);
+        // Read no more than the size the package declares: a lying header is no way around the limit.
+        const QByteArray data = f.read(qint64(info.uncompressedSize) + 1);
+        f.close();
+        if (std::uint64_t(data.size()) != info.uncompressedSize || f.getZipError() != 0)
+            throw DocError("zip 包已损坏：" + name + " 的内容与其记录不符");
+        Part part{name, std::string(data.constData(), std::size_t(data.size()))};
+        if (!IsUtf8Text(part.text)) throw DocError(name + " 不是 UTF-8 编码的 XML");
+        CheckXml(name, part.text);
+        total += part.text.size();
+        doc.parts.push_back(std::move(part));
+        main = main || name == "word/document.xml" || name == "content.xml";
+    }
+    if (!main)
+        throw DocError("不是 " + what + "：包中没有正文（" +
+                       std::string(doc.format == Format::Docx ? "word/document.xml" : "content.xml") +
+                       "）");
+    // Parts in the order Word shows them: the body first.
+    std::stable_partition(doc.parts.begin(), doc.parts.end(), [](const Part& p) {
+        return p.name == "word/document.xml" || p.name == "content.xml";
+    });
+    for (std::size_t p = 0; p < doc.parts.size(); ++p) Units(doc, p, progress, reported, total);
+}
+
+std::string WriteOffice(const Document& doc, const std::vector<std::optional<std::string>>& changed) {
+    QByteArray inBytes = QByteArray::fromRawData(doc.original.data(), qsizetype(doc.original.size()));
+    QBuffer inBuffer(&inBytes);
+    QuaZip in(&inBuffer);
+    QByteArray outBytes;
+    QBuffer outBuffer(&outBytes);
+    QuaZip out(&outBuffer);
+    if (!in.open(QuaZip::mdUnzip) || !out.open(QuaZip::mdCreate)) throw DocError("无法生成 zip 包");
+    for (bool more = in.goToFirstFile(); more; more = in.goToNextFile()) {
+        QuaZipFileInfo64 info;
+        in.getCurrentFileInfo(&info);
+        const std::string name = info.name.toStdString();
+        const std::optional<std::string>* text = nullptr;
+        for (std::size_t p = 0; p < doc.parts.size(); ++p)
+            if (doc.parts[p].name == name && changed[p]) text = &changed[p];
+        QuaZipFile src(&in);
+        QuaZipFile dst(&out);
+        QuaZipNewInfo newInfo(info);
+        if (text) {
+            // The part anew, compressed.
+            if (!dst.open(QIODevice::WriteOnly, newInfo, nullptr, 0, Z_DEFLATED, Z_DEFAULT_COMPRESSION))
+                throw DocError("无法写入 " + name);
+            dst.write((*text)->data(), qint64((*text)->size()));
+            dst.close();
+        } else {
+            // Every other entry as it was stored: its compressed bytes copied, not unpacked.
+            int method = 0, level = 0;
+            if (!src.open(QIODevice::ReadOnly, &method, &level, true))
+                throw DocError("zip 包已损坏：" + name);
+            const QByteArray raw = src.readAll();
+            src.close();
+            newInfo.uncompressedSize = info.uncompressedSize;
+            if (!dst.open(QIODevice::WriteOnly, newInfo, nullptr, info.crc, method, level, true))
+                throw DocError("无法写入 " + name);
+            dst.write(raw);
+            dst.close();
+        }
+        if (dst.getZipError() != 0) throw DocError("无法写入 " + name);
+    }
+    in.close();
+    out.close();
+    if (out.getZipError() != 0) throw DocError("无法生成 zip 包");
+    return std::string(outBytes.constData(), std::size_t(outBytes.size()));
+}
+
+} // namespace qb::doc::detail

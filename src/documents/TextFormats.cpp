@@ -1,0 +1,436 @@
+// Plain text, subtitles and gettext catalogues: formats read line by line, without a library.
+#include "Formats.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <cctype>
+#include <cstring>
+
+namespace qb::doc::detail {
+
+namespace {
+
+constexpr std::size_t kProgressStep = 1 << 20;
+
+std::string_view LineAt(std::string_view text, std::size_t pos, std::size_t& next) {
+    std::size_t eol = text.find('\n', pos);
+    next = eol == std::string_view::npos ? text.size() : eol + 1;
+    std::string_view line =
+        text.substr(pos, (eol == std::string_view::npos ? text.size() : eol) - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
+bool Blank(std::string_view line) {
+    for (char c : line)
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\f') return false;
+    return true;
+}
+
+// Control characters that no text file holds: a binary file given a text file's name.
+bool LooksBinary(std::string_view utf8) {
+    std::size_t controls = 0;
+    for (char ch : utf8) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c == 0) return true;
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1B) ++controls;
+    }
+    return controls > 0 && controls * 1000 >= utf8.size(); // a stray one in a long text is no sign
+}
+
+std::string Decode(QStringConverter::Encoding enc, std::string_view bytes) {
+    QStringDecoder dec(enc, QStringConverter::Flag::Stateless);
+    const QString s = dec.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    if (dec.hasError()) throw DocError("含有不合这种编码的字节");
+    return s.toStdString();
+}
+
+} // namespace
+
+std::string DecodeText(std::string_view bytes, Encoding& encoding) {
+    std::string out;
+    if (bytes.size() >= 3 && std::memcmp(bytes.data(), "\xEF\xBB\xBF", 3) == 0) {
+        encoding = Encoding::Utf8Bom;
+        out = std::string(bytes.substr(3));
+        if (!IsUtf8Text(out)) throw DocError("以 UTF-8 标记开头，却含有不是 UTF-8 的字节");
+    } else if (bytes.size() >= 2 && (std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0 ||
+                                     std::memcmp(bytes.data(), "\xFE\xFF", 2) == 0)) {
+        const bool le = bytes[0] == '\xFF';
+        encoding = le ? Encoding::Utf16LE : Encoding::Utf16BE;
+        if (bytes.size() % 2) throw DocError("UTF-16 文本的字节数是奇数，文件不完整");
+        out = Decode(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, bytes.substr(2));
+    } else if (IsUtf8Text(bytes)) {
+        encoding = Encoding::Utf8;
+        out = std::string(bytes);
+    } else {
+        if (std::memchr(bytes.data(), 0, bytes.size()))
+            throw DocError("不是文本文件（含有二进制数据）");
+        encoding = Encoding::Gbk;
+        QStringDecoder dec("GBK", QStringConverter::Flag::Stateless);
+        const QString s = dec.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+        if (!dec.isValid() || dec.hasError()) throw DocError("既不是 UTF-8 也不是 GBK 编码的文本");
+        out = s.toStdString();
+    }
+    if (LooksBinary(out)) throw DocError("不是文本文件（含有二进制数据）");
+    // What is written back must be these very bytes where nothing was translated.
+    if (encoding != Encoding::Utf8 && encoding != Encoding::Utf8Bom && EncodeText(out, encoding) != bytes)
+        throw DocError("这种编码的文本无法原样写回");
+    return out;
+}
+
+std::string EncodeText(std::string_view utf8, Encoding encoding) {
+    const QString s = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    auto encode = [&](QStringEncoder enc, const char* bom) {
+        const QByteArray b = enc.encode(s);
+        return std::string(bom) + std::string(b.constData(), std::size_t(b.size()));
+    };
+    switch (encoding) {
+    case Encoding::Utf8: return std::string(utf8);
+    case Encoding::Utf8Bom: return "\xEF\xBB\xBF" + std::string(utf8);
+    case Encoding::Utf16LE: return encode(QStringEncoder(QStringConverter::Utf16LE), "\xFF\xFE");
+    case Encoding::Utf16BE: return encode(QStringEncoder(QStringConverter::Utf16BE), "\xFE\xFF");
+    case Encoding::Gbk: return encode(QStringEncoder("GBK", QStringConverter::Flag::Stateless), "");
+    }
+    return std::string(utf8);
+}
+
+// Paragraphs: runs of lines between blank lines. "Line one\nline two\n\nNext" gives
+// "Line one line two" and "Next"; writing puts a translation on one line in place of both.
+void ReadText(Document& doc, const Progress& progress) {
+    Part part;
+    part.text = DecodeText(doc.original, doc.encoding);
+    doc.parts.push_back(std::move(part));
+    const std::string& text = doc.parts[0].text;
+    std::size_t pos = 0, paraBegin = std::string::npos, paraEnd = 0, reported = 0;
+    auto flush = [&] {
+        if (paraBegin == std::string::npos) return;
+        Unit u;
+        u.begin = paraBegin;
+        u.end = paraEnd;
+        AppendText(u, std::string_view(text).substr(paraBegin, paraEnd - paraBegin));
+        FinishUnit(doc, std::move(u));
+        paraBegin = std::string::npos;
+    };
+    while (pos < text.size()) {
+        std::size_t next = 0;
+        std::string_view line = LineAt(text, pos, next);
+        if (Blank(line)) {
+            flush();
+        } else {
+            std::size_t lead = 0;
+            while (line[lead] == ' ' || line[lead] == '\t') ++lead;
+            std::size_t trail = line.size();
+            while (trail > 0 && (line[trail - 1] == ' ' || line[trail - 1] == '\t')) --trail;
+            if (paraBegin == std::string::npos) paraBegin = pos + lead;
+            paraEnd = pos + trail;
+        }
+        pos = next;
+        if (pos - reported >= kProgressStep) Report(progress, reported = pos, text.size());
+    }
+    flush();
+}
+
+// Cues: an optional number, a timecode line ("00:00:01,000 --> 00:00:04,000") and text lines up
+// to a blank line. The text lines are the unit; numbers and timecodes are never touched.
+void ReadSrt(Document& doc, const Progress& progress) {
+    Part part;
+    part.text = DecodeText(doc.original, doc.encoding);
+    doc.parts.push_back(std::move(part));
+    const std::string& text = doc.parts[0].text;
+    std::size_t pos = 0, reported = 0;
+    while (pos < text.size()) {
+        std::size_t next = 0;
+        std::string_view line = LineAt(text, pos, next);
+        if (Blank(line)) {
+            pos = next;
+            continue;
+        }
+        // The cue's head: a number line (optional) and its timecode line.
+        const std::size_t headLine = pos;
+        if (line.find("-->") == std::string_view::npos) {
+            std::size_t after = 0;
+            std::string_view second = LineAt(text, next, after);
+            if (next >= text.size() || second.find("-->") == std::string_view::npos)
+                throw DocError("第 " + std::to_string(LineOf(text, headLine)) +
+                               " 行：字幕缺少时间码行（“开始 --> 结束”）");
+            next = after;
+        }
+        pos = next;
+        std::size_t textBegin = std::string::npos, textEnd = 0;
+        while (pos < text.size()) {
+            std::string_view l = LineAt(text, pos, next);
+            if (Blank(l)) break;
+            if (textBegin == std::string::npos) textBegin = pos;
+            textEnd = pos + l.size();
+            pos = next;
+        }
+        if (textBegin != std::string::npos) {
+            Unit u;
+            u.begin = textBegin;
+            u.end = textEnd;
+            AppendWithTags(u, text, textBegin, textEnd);
+            FinishUnit(doc, std::move(u));
+        }
+        if (pos - reported >= kProgressStep) Report(progress, reported = pos, text.size());
+    }
+}
+
+namespace {
+
+// One string of a PO line: `"..."` with C escapes; `pos` at the opening quote, left after the
+// closing one. Also the escaped bytes as written, for a msgstr[0] kept as it was.
+std::string PoString(std::string_view text, std::size_t& pos, std::size_t lineEnd, std::string* raw) {
+    const std::size_t line = LineOf(text, pos);
+    auto fail = [&](const std::string& what) -> DocError {
+        return DocError("第 " + std::to_string(line) + " 行：" + what);
+    };
+    if (pos >= lineEnd || text[pos] != '"') throw fail("应有以引号开头的字符串");
+    std::string out;
+    std::size_t i = pos + 1;
+    const std::size_t start = i;
+    for (;; ++i) {
+        if (i >= lineEnd) throw fail("字符串缺少结尾的引号");
+        const char c = text[i];
+        if (c == '"') break;
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (++i >= lineEnd) throw fail("字符串缺少结尾的引号");
+        switch (text[i]) {
+        case 'n': out += '\n'; break;
+        case 't': out += '\t'; break;
+        case 'r': out += '\r'; break;
+        case 'a': out += '\a'; break;
+        case 'b': out += '\b'; break;
+        case 'f': out += '\f'; break;
+        case 'v': out += '\v'; break;
+        case '\\': out += '\\'; break;
+        case '"': out += '"'; break;
+        case '\'': out += '\''; break;
+        case '?': out += '?'; break;
+        case 'x': {
+            // "\xE4": a byte in hex, as some catalogues write what is not ASCII.
+            unsigned v = 0;
+            int n = 0;
+            while (i + 1 < lineEnd && n < 2 && std::isxdigit(static_cast<unsigned char>(text[i + 1]))) {
+                const char h = text[++i];
+                v = v * 16 + unsigned(h <= '9' ? h - '0' : (h | 0x20) - 'a' + 10);
+                ++n;
+            }
+            if (n == 0) throw fail("字符串中有无效的转义 \\x");
+            out += char(v);
+            break;
+        }
+        default:
+            if (text[i] >= '0' && text[i] <= '7') { // "\302\240": bytes in octal
+                unsigned v = unsigned(text[i] - '0');
+                for (int n = 1;
+                     n < 3 && i + 1 < lineEnd && text[i + 1] >= '0' && text[i + 1] <= '7'; ++n)
+                    v = v * 8 + unsigned(text[++i] - '0');
+                out += char(v & 0xFF);
+                break;
+            }
+            throw fail(std::string("字符串中有无效的转义 \\") + text[i]);
+        }
+    }
+    if (raw) raw->append(text.substr(start, i - start));
+    pos = i + 1;
+    while (pos < lineEnd && (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '\r')) ++pos;
+    if (pos < lineEnd && text[pos] != '#') throw fail("字符串之后有多余的内容");
+    return out;
+}
+
+// A printf directive at `i` ("%s", "%1$d", "%-5.2f", "%%"): its length, 0 when none.
+std::size_t FormatDirective(std::string_view s, std::size_t i) {
+    if (s[i] != '%' || i + 1 >= s.size()) return 0;
+    std::size_t j = i + 1;
+    if (s[j] == '%') return 2;
+    auto digits = [&] {
+        while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j;
+    };
+    const std::size_t save = j;
+    digits();
+    if (j < s.size() && s[j] == '$' && j > save)
+        ++j;
+    else
+        j = save;
+    while (j < s.size() && std::strchr("-+ #0'I", s[j])) ++j;
+    if (j < s.size() && s[j] == '*')
+        ++j;
+    else
+        digits();
+    if (j < s.size() && s[j] == '.') {
+        ++j;
+        if (j < s.size() && s[j] == '*')
+            ++j;
+        else
+            digits();
+    }
+    while (j < s.size() && std::strchr("hlLqjzZt", s[j])) ++j;
+    if (j < s.size() && std::strchr("diouxXeEfFgGaAcspnm", s[j])) return j + 1 - i;
+    return 0;
+}
+
+struct PoEntry {
+    std::size_t firstLine = 0;
+    bool hasMsgid = false, hasCtxt = false, obsolete = false, cFormat = false;
+    std::string msgid, plural;
+    std::size_t flagsBegin = kNoRange, flagsEnd = kNoRange;
+    std::size_t strBegin = kNoRange, strEnd = kNoRange;
+    std::string msgstr, firstForm;
+    bool inFirstForm = false;
+};
+
+} // namespace
+
+// Messages, each shown as its msgid (a plural message as its msgid_plural: Chinese has one
+// form, and that form must carry the plural's "%d"). A line break and a tab in a message, and
+// printf directives of a c-format message, are placeholders: "Saved %d files.\n" shows as
+// "Saved {1} files.{2}", so a translation cannot drop what msgfmt checks.
+void ReadPo(Document& doc, const Progress& progress) {
+    if (!IsUtf8Text(doc.original)) {
+        if (std::memchr(doc.original.data(), 0, doc.original.size()))
+            throw DocError("不是 PO 文件（含有二进制数据）");
+        throw DocError("不是 UTF-8 编码（只读得 UTF-8 的 PO 文件）");
+    }
+    doc.parts.push_back({{}, doc.original});
+    const std::string& text = doc.parts[0].text;
+    std::size_t reported = 0;
+    PoEntry e;
+    enum { None, Ctxt, Id, Plural, Str } last = None;
+
+    auto finish = [&] {
+        if (e.hasMsgid && !e.obsolete) {
+            if (e.strBegin == kNoRange)
+                throw DocError("第 " + std::to_string(LineOf(text, e.firstLine)) +
+                               " 行：消息缺少 msgstr");
+            if (e.msgid.empty() && !e.hasCtxt) {
+                doc.headerBegin = e.strBegin;
+                doc.headerEnd = e.strEnd;
+                doc.header = e.msgstr;
+            } else {
+                Unit u;
+                u.begin = e.strBegin;
+                u.end = e.strEnd;
+                u.flagsBegin = e.flagsBegin;
+                u.flagsEnd = e.flagsEnd;
+                u.plural = !e.plural.empty();
+                u.firstForm = e.firstForm;
+                const std::string& s = u.plural ? e.plural : e.msgid;
+                std::size_t from = 0;
+                for (std::size_t i = 0; i < s.size(); ++i) {
+                    const std::size_t dir = e.cFormat ? FormatDirective(s, i) : 0;
+                    if (s[i] != '\n' && s[i] != '\t' && !dir) continue;
+                    AppendText(u, std::string_view(s).substr(from, i - from));
+                    Tag t;
+                    t.open = s[i] == '\n' ? "\\n" : s[i] == '\t' ? "\\t" : s.substr(i, dir);
+                    AppendLone(u, std::move(t));
+                    if (dir) i += dir - 1;
+                    from = i + 1;
+                }
+                AppendText(u, std::string_view(s).substr(from));
+                FinishUnit(doc, std::move(u));
+            }
+        }
+        e = PoEntry{};
+        last = None;
+    };
+
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t eol = text.find('\n', pos);
+        const std::size_t next = eol == std::string::npos ? text.size() : eol + 1;
+        if (eol == std::string::npos) eol = text.size();
+        std::size_t i = pos;
+        while (i < eol && (text[i] == ' ' || text[i] == '\t')) ++i;
+        const std::string_view line = std::string_view(text).substr(i, eol - i);
+        auto startsWith = [&](std::string_view w) { return line.substr(0, w.size()) == w; };
+        auto after = [&](std::size_t n) {
+            std::size_t k = i + n;
+            while (k < eol && (text[k] == ' ' || text[k] == '\t')) ++k;
+            return k;
+        };
+        const bool blank = line.empty() || line == "\r";
+        if (blank) {
+            finish();
+        } else if (line[0] == '#') {
+            if (last == Str) finish();
+            if (e.firstLine == 0 && !e.hasMsgid) e.firstLine = pos;
+            if (startsWith("#~"))
+                e.obsolete = true;
+            else if (startsWith("#,")) {
+                e.flagsBegin = pos;
+                e.flagsEnd = next;
+                e.cFormat = line.find("c-format") != std::string_view::npos &&
+                            line.find("no-c-format") == std::string_view::npos;
+            }
+        } else if (line[0] == '"') {
+            if (last == None)
+                throw DocError("第 " + std::to_string(LineOf(text, pos)) +
+                               " 行：字符串不属于任何关键字");
+            std::size_t k = i;
+            std::string* raw = (last == Str && e.inFirstForm) ? &e.firstForm : nullptr;
+            const std::string s = PoString(text, k, eol, raw);
+            if (last == Id)
+                e.msgid += s;
+            else if (last == Plural)
+                e.plural += s;
+            else if (last == Str) {
+                if (e.inFirstForm || e.plural.empty()) e.msgstr += s;
+                e.strEnd = next;
+            }
+        } else if (startsWith("msgctxt")) {
+            if (last == Str) finish();
+            if (!e.firstLine) e.firstLine = pos;
+            std::size_t k = after(7);
+            PoString(text, k, eol, nullptr);
+            e.hasCtxt = true;
+            last = Ctxt;
+        } else if (startsWith("msgid_plural")) {
+            if (last != Id)
+                throw DocError("第 " + std::to_string(LineOf(text, pos)) +
+                               " 行：msgid_plural 之前没有 msgid");
+            std::size_t k = after(12);
+            e.plural = PoString(text, k, eol, nullptr);
+            if (e.plural.empty()) e.plural = " "; // marks the message as plural
+            last = Plural;
+        } else if (startsWith("msgid")) {
+            if (last == Str) finish();
+            if (e.hasMsgid)
+                throw DocError("第 " + std::to_string(LineOf(text, pos)) + " 行：msgid 重复");
+            if (!e.firstLine) e.firstLine = pos;
+            std::size_t k = after(5);
+            e.msgid = PoString(text, k, eol, nullptr);
+            e.hasMsgid = true;
+            last = Id;
+        } else if (startsWith("msgstr")) {
+            if (!e.hasMsgid)
+                throw DocError("第 " + std::to_string(LineOf(text, pos)) + " 行：msgstr 之前没有 msgid");
+            std::size_t k = i + 6;
+            e.inFirstForm = false;
+            if (k < eol && text[k] == '[') {
+                const std::size_t close = text.find(']', k);
+                if (close == std::string::npos || close > eol)
+                    throw DocError("第 " + std::to_string(LineOf(text, pos)) + " 行：msgstr[ 缺少 ]");
+                e.inFirstForm = text.compare(k, close + 1 - k, "[0]") == 0;
+                k = close + 1;
+            }
+            while (k < eol && (text[k] == ' ' || text[k] == '\t')) ++k;
+            if (e.strBegin == kNoRange) e.strBegin = pos;
+            std::string* raw = e.inFirstForm ? &e.firstForm : nullptr;
+            const std::string s = PoString(text, k, eol, raw);
+            if (e.inFirstForm || e.plural.empty()) e.msgstr += s;
+            e.strEnd = next;
+            last = Str;
+        } else {
+            throw DocError("第 " + std::to_string(LineOf(text, pos)) + " 行：不认识的关键字");
+        }
+        pos = next;
+        if (pos - reported >= kProgressStep) Report(progress, reported = pos, text.size());
+    }
+    finish();
+}
+
+} // namespace qb::doc::detail

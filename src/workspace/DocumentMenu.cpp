@@ -1,0 +1,368 @@
+#include "DocumentMenu.h"
+
+#include "DocumentMemory.h"
+#include "MainUnit.h"
+#include "MemoryLink.h"
+#include "TranslationMemory.h"
+#include "TypedSpan.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QThread>
+
+#include <atomic>
+#include <exception>
+#include <thread>
+
+namespace qb {
+
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+QString PathText(const std::string& p) { return QString::fromUtf8(p.data(), qsizetype(p.size())); }
+QString FileName(const std::string& p) { return QFileInfo(PathText(p)).fileName(); }
+
+const char* const kCaption = "文渡翻译环境";
+// Files above this are read behind a progress dialog.
+constexpr std::size_t kQuietBytes = std::size_t(1) << 20;
+
+// Runs `work` on a worker thread while a progress dialog (shown after half a second) keeps the
+// window alive; its Cancel stops the work at its next report. False when cancelled; the work's
+// own exception is thrown again here.
+bool RunWithProgress(QWidget* parent, const QString& label,
+                     const std::function<void(const doc::Progress&)>& work) {
+    std::atomic<std::size_t> done{0}, total{0};
+    std::atomic<bool> cancel{false}, finished{false};
+    std::exception_ptr error;
+    bool cancelled = false;
+    std::thread worker([&] {
+        try {
+            work([&](std::size_t d, std::size_t t) {
+                done = d;
+                total = t;
+                return !cancel.load();
+            });
+        } catch (const doc::Cancelled&) {
+            cancelled = true;
+        } catch (...) {
+            error = std::current_exception();
+        }
+        finished = true;
+    });
+    {
+        QProgressDialog dialog(label, U("取消"), 0, 1000, parent);
+        dialog.setWindowModality(Qt::WindowModal);
+        dialog.setMinimumDuration(500);
+        dialog.setAutoClose(false);
+        dialog.setAutoReset(false);
+        while (!finished) {
+            QApplication::processEvents(QEventLoop::AllEvents, 30);
+            const std::size_t t = total;
+            if (t) dialog.setValue(int(1000.0 * double(done) / double(t)));
+            if (dialog.wasCanceled()) cancel = true;
+            if (!finished) QThread::msleep(10);
+        }
+    }
+    worker.join();
+    if (error) std::rethrow_exception(error);
+    return !cancelled;
+}
+
+} // namespace
+
+TDocumentCommands::TDocumentCommands(TfrmMainQB& window)
+    : window_(window), context_(std::make_unique<QObject>()) {}
+
+TDocumentCommands::~TDocumentCommands() = default;
+
+void TDocumentCommands::AddMenuItems(QMenu* file, QMenu* edit) {
+    auto make = [this](const char* name, const char* caption, void (TDocumentCommands::*handler)()) {
+        auto* a = new QAction(U(caption), &window_);
+        a->setObjectName(QString::fromLatin1(name));
+        QObject::connect(a, &QAction::triggered, &window_,
+                         [this, handler] { window_.Guard([&] { (this->*handler)(); }); });
+        return a;
+    };
+    QAction* open = make("mnuOpenDocument", "打开文档...(&O)", &TDocumentCommands::OpenExecute);
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    open->setShortcutContext(Qt::WindowShortcut);
+    window_.addAction(open);
+    QAction* before = file->actions().value(0);
+    file->insertActions(
+        before, {open, make("mnuExportDocument", "导出译文文档...", &TDocumentCommands::ExportExecute),
+                 make("mnuDocumentStats", "文档统计", &TDocumentCommands::StatisticsExecute)});
+    file->insertSeparator(before);
+    edit->addAction(make("mnuFillFromMemory", "用记忆填充全文", &TDocumentCommands::FillExecute));
+}
+
+std::optional<doc::Document> TDocumentCommands::ReadDocument(const std::string& path, QString& error) {
+    const std::optional<doc::Format> format = doc::FormatOfPath(path);
+    if (!format) {
+        error = U("不认识的文档格式（可打开 .txt .po .pot .srt .md .html .docx .odt）");
+        return std::nullopt;
+    }
+    std::string bytes;
+    try {
+        bytes = ReadWholeFile(path);
+    } catch (const std::exception& e) {
+        error = QString::fromUtf8(e.what());
+        return std::nullopt;
+    }
+    std::optional<doc::Document> doc;
+    auto read = [&](const doc::Progress& progress) { doc = doc::Read(*format, bytes, {}, progress); };
+    try {
+        if (bytes.size() <= kQuietBytes) {
+            read({});
+        } else if (!RunWithProgress(&window_, U("正在读取 %1 ...").arg(FileName(path)), read)) {
+            error.clear(); // cancelled: nothing to say
+            return std::nullopt;
+        }
+    } catch (const doc::DocError& e) {
+        error = QString::fromUtf8(e.what());
+        return std::nullopt;
+    }
+    return doc;
+}
+
+void TDocumentCommands::OpenExecute() {
+    const QStringList files = window_.Ui().OpenFiles(
+        U("打开文档"),
+        U("文档 (*.txt *.po *.pot *.srt *.md *.markdown *.html *.htm *.docx *.odt);;所有文件 (*)"),
+        false);
+    if (files.isEmpty()) return;
+    Open(files.front().toStdString());
+}
+
+bool TDocumentCommands::Open(const std::string& path) {
+    QString error;
+    std::optional<doc::Document> doc = ReadDocument(path, error);
+    if (!doc) {
+        if (!error.isEmpty())
+            window_.Ui().ShowMessage(U("无法打开文档 %1：%2").arg(PathText(path), error));
+        return false;
+    }
+    if (doc->units.empty()) {
+        window_.Ui().ShowMessage(U("文档 %1 中没有可翻译的文字。").arg(PathText(path)));
+        return false;
+    }
+    if (!window_.reTarget->toPlainText().trimmed().isEmpty() &&
+        !window_.Ui().AskYesNo(
+            U("打开文档将替换原文栏并清空译文栏（已按 Ctrl+J 记下的译文都在译文记忆中）。继续吗？")))
+        return false;
+    // The sentence in hand keeps what was typed for it, as when the panes are cleared.
+    window_.RecordTypedTranslation();
+    if (window_.typed_) window_.typed_->Stop();
+    window_.pendingSource_.clear();
+    window_.pendingStart_ = -1;
+    if (window_.memory_) window_.memory_->Cancel();
+    window_.lbMemory->clear();
+    window_.lbMemory->hide();
+    ShowSourceText(doc::PaneText(*doc));
+    settingText_ = true;
+    window_.reTarget->clear();
+    settingText_ = false;
+    SetOpen(std::move(*doc), path);
+    window_.Source.Select(0, 0);
+    window_.KeepPanes();
+    return true;
+}
+
+void TDocumentCommands::ShowSourceText(const std::string& utf8) {
+    // 50 MB of units take the pane about two seconds to lay out (the reading itself ran on a
+    // worker thread behind its progress dialog): the busy pointer says so.
+    TBusyPointer busy(window_.Ui());
+    settingText_ = true;
+    window_.reSource->setPlainText(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+    settingText_ = false;
+}
+
+void TDocumentCommands::SetOpen(doc::Document doc, const std::string& path) {
+    if (!watching_) {
+        // Any change of the source pane's text that is not ours (清空原文和译文, the example
+        // text) ends the document: the pane no longer shows its units.
+        QObject::connect(window_.reSource, &QPlainTextEdit::textChanged, context_.get(), [this] {
+            if (!settingText_ && doc_) Close();
+        });
+        watching_ = true;
+    }
+    doc_ = std::move(doc);
+    path_ = path;
+    // Read-only, yet the caret moves and selects with the keys as before (Ctrl+J selects there).
+    window_.reSource->setReadOnly(true);
+    window_.reSource->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    window_.setWindowTitle(U(kCaption) + U(" - ") + FileName(path));
+}
+
+void TDocumentCommands::Close() {
+    doc_.reset();
+    path_.clear();
+    window_.reSource->setReadOnly(false);
+    window_.setWindowTitle(U(kCaption));
+}
+
+// What was typed for the sentence in hand is recorded, and every pair asked for is in the
+// file, before the document's translations are looked up there. The sentence stays in hand:
+// what is typed for it afterwards is recorded again at the next Ctrl+J, the newer translation.
+void TDocumentCommands::SettleMemory() {
+    window_.RecordTypedTranslation();
+    if (window_.memory_) {
+        window_.memory_->Finish(TMemoryLink::kShutdownWaitMs);
+        window_.memory_.reset(); // the next request opens a new link
+    }
+}
+
+void TDocumentCommands::ExportExecute() {
+    if (!doc_) {
+        window_.Ui().ShowMessage(U("没有打开的文档。请先用“文件 → 打开文档...”打开要翻译的文件。"));
+        return;
+    }
+    const QString suffix = QFileInfo(PathText(path_)).suffix();
+    QString chosen = window_.Ui().SaveFile(U("导出译文文档"),
+                                           U("同类文档 (*.%1);;所有文件 (*)").arg(suffix), false);
+    if (chosen.isEmpty()) return;
+    if (QFileInfo(chosen).suffix().isEmpty()) chosen += "." + suffix;
+    const std::string out = chosen.toStdString();
+    const bool same =
+        QFileInfo(chosen).absoluteFilePath() == QFileInfo(PathText(path_)).absoluteFilePath() ||
+        (QFileInfo::exists(chosen) &&
+         QFileInfo(chosen).canonicalFilePath() == QFileInfo(PathText(path_)).canonicalFilePath());
+    if (same &&
+        !window_.Ui().AskYesNo(U("要用译文覆盖打开的原文档 %1 吗？原文将无法找回。").arg(chosen)))
+        return;
+    if (!same && QFileInfo::exists(chosen) &&
+        !window_.Ui().AskYesNo(U("%1 已存在。要替换它吗？").arg(chosen)))
+        return;
+    ExportTo(out);
+}
+
+bool TDocumentCommands::ExportTo(const std::string& path) {
+    if (!doc_) return false;
+    if (window_.MemoryFile().empty()) {
+        window_.Ui().ShowMessage(U("没有译文记忆，无法导出译文。"));
+        return false;
+    }
+    SettleMemory();
+    std::vector<std::optional<std::string>> translations;
+    std::string bytes;
+    doc::WriteReport report;
+    bool done = false;
+    try {
+        tm::TTranslationMemory memory(window_.MemoryFile());
+        auto work = [&](const doc::Progress& progress) {
+            translations = doc::TranslateFromMemory(*doc_, memory, progress);
+            bytes = doc::Write(*doc_, translations, &report);
+        };
+        if (doc_->units.size() < 2000) {
+            work({});
+            done = true;
+        } else {
+            done = RunWithProgress(&window_, U("正在导出 %1 ...").arg(FileName(path)), work);
+        }
+    } catch (const std::exception& e) {
+        window_.Ui().ShowMessage(U("无法导出 %1：%2").arg(PathText(path), QString::fromUtf8(e.what())));
+        return false;
+    }
+    if (!done) return false;
+    WriteWholeFileSafely(path, bytes); // "Cannot create file ..." through the window's guard
+    QString text = U("已导出 %1。\n译出 %2 个单元，保留原文 %3 个")
+                       .arg(PathText(path))
+                       .arg(report.translated)
+                       .arg(report.left - report.mismatched.size());
+    if (!report.mismatched.empty()) {
+        QStringList numbers;
+        for (std::size_t i : report.mismatched) numbers << QString::number(i + 1);
+        text += U("，占位符不符 %1 个（第 %2 个单元，保留原文）")
+                    .arg(report.mismatched.size())
+                    .arg(numbers.join(U("、")));
+    }
+    window_.Ui().ShowMessage(text + U("。"));
+    return true;
+}
+
+void TDocumentCommands::StatisticsExecute() {
+    if (!doc_) {
+        window_.Ui().ShowMessage(U("没有打开的文档。"));
+        return;
+    }
+    SettleMemory();
+    doc::DocStats st;
+    std::unique_ptr<tm::TTranslationMemory> memory;
+    if (!window_.MemoryFile().empty())
+        memory = std::make_unique<tm::TTranslationMemory>(window_.MemoryFile());
+    auto work = [&](const doc::Progress& progress) {
+        st = doc::Statistics(*doc_, memory.get(), progress);
+    };
+    if (doc_->units.size() < 2000)
+        work({});
+    else if (!RunWithProgress(&window_, U("正在统计..."), work))
+        return;
+    static const char* const kBands[] = {"100%", "95-99%", "85-94%", "75-84%", "新句"};
+    QString text =
+        U("文档：%1\n单元：%2，英文词：%3\n已译单元：%4，译文汉字：%5\n\n未译部分按记忆匹配：\n")
+            .arg(PathText(path_))
+            .arg(st.units)
+            .arg(st.words)
+            .arg(st.translated)
+            .arg(st.hanzi);
+    for (std::size_t b = 0; b < 5; ++b)
+        text +=
+            U("  %1：%2 句，%3 词\n").arg(U(kBands[b])).arg(st.bandSentences[b]).arg(st.bandWords[b]);
+    window_.Ui().ShowMessage(text.trimmed());
+}
+
+void TDocumentCommands::FillExecute() {
+    if (!doc_) {
+        window_.Ui().ShowMessage(U("没有打开的文档。"));
+        return;
+    }
+    if (window_.MemoryFile().empty()) return;
+    if (!window_.reTarget->toPlainText().trimmed().isEmpty() &&
+        !window_.Ui().AskYesNo(U("用记忆填充全文将替换译文栏的内容。继续吗？")))
+        return;
+    SettleMemory();
+    tm::TTranslationMemory memory(window_.MemoryFile());
+    const doc::TExactMatches exact(memory);
+    std::string text;
+    std::size_t filled = 0, sentences = 0;
+    for (const doc::Unit& u : doc_->units) {
+        if (!text.empty()) text += "\n\n";
+        std::string line;
+        for (const std::string& s : doc::Sentences(u.text)) {
+            ++sentences;
+            const std::string t = exact.Find(s);
+            if (!t.empty()) ++filled;
+            if (t.empty() && !line.empty()) line += ' ';
+            line += t.empty() ? s : t;
+        }
+        text += line;
+    }
+    window_.reTarget->setPlainText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    window_.Ui().ShowMessage(U("用记忆填充了 %1 句（共 %2 句）。").arg(filled).arg(sentences));
+}
+
+QString TDocumentCommands::PathForPanes() const { return doc_ ? PathText(path_) : QString(); }
+
+void TDocumentCommands::Restore(const QString& path) {
+    if (path.isEmpty()) return;
+    const std::string p = path.toStdString();
+    QString error;
+    std::optional<doc::Document> doc = ReadDocument(p, error);
+    if (!doc) {
+        window_.Ui().ShowMessage(
+            U("上次打开的文档 %1 无法读出：%2").arg(path, error.isEmpty() ? U("已取消") : error));
+        return;
+    }
+    const std::string text = doc::PaneText(*doc);
+    if (window_.reSource->toPlainText().toStdString() != text) {
+        ShowSourceText(text);
+        window_.Ui().ShowMessage(U("上次打开的文档 %1 已有改动，原文栏按它现在的内容显示。").arg(path));
+    }
+    SetOpen(std::move(*doc), p);
+}
+
+} // namespace qb

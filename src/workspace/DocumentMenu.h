@@ -1,0 +1,80 @@
+// The main window's documents: 文件 → 打开文档... (Ctrl+O), 导出译文文档..., 文档统计 and
+// 编辑 → 用记忆填充全文. An open document's units stand in the source pane, one a line with a
+// blank line between two, and the pane is read-only while they do; its translations are the
+// translation memory's pairs (each Ctrl+J records one), so exporting looks every sentence up
+// there. The document's path is kept with the panes, so a restart goes on with it.
+#pragma once
+
+#include "Document.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class QMenu;
+class QObject;
+
+namespace qb {
+
+class TfrmMainQB;
+
+class TDocumentCommands {
+public:
+    explicit TDocumentCommands(TfrmMainQB& window);
+    ~TDocumentCommands();
+    TDocumentCommands(const TDocumentCommands&) = delete;
+    TDocumentCommands& operator=(const TDocumentCommands&) = delete;
+
+    // Puts the four commands at the top of 文件 and at the end of 编辑.
+    void AddMenuItems(QMenu* file, QMenu* edit);
+
+    // 打开文档...: the file chosen in the open dialog, as Open does.
+    void OpenExecute();
+    // Reads `path` and shows its units in the source pane (the target pane emptied, after
+    // asking when it holds text). Bad input: a message naming the file and the reason, and the
+    // panes as they were. A big file is read on a worker thread behind a progress dialog that
+    // can cancel it. False when nothing was opened.
+    bool Open(const std::string& path);
+    // 导出译文文档...: the document with every translated unit replaced, to a file chosen in the
+    // save dialog (asked first when it is the opened file), written safely; a message gives the
+    // units translated, left and mismatched.
+    void ExportExecute();
+    // Writes the translated document to `path` without dialogs but the message; false when
+    // nothing was written.
+    bool ExportTo(const std::string& path);
+    // 文档统计: units, English words, hanzi of the translations, units translated, and the
+    // memory's match bands of what is left.
+    void StatisticsExecute();
+    // 用记忆填充全文: the target pane gets every unit, each sentence with a 100% match in its
+    // translation and the others as they are; a message says how many were filled.
+    void FillExecute();
+
+    bool IsOpen() const { return doc_.has_value(); }
+    const std::string& Path() const { return path_; }
+    const doc::Document* Opened() const { return doc_ ? &*doc_ : nullptr; }
+
+    // The panes file's record: the open document's path (empty: none) ...
+    QString PathForPanes() const;
+    // ... and the way back at start-up: the document read again, its units in the source pane
+    // if the file changed meanwhile; a file that is gone or no longer reads is said once and
+    // the panes stay as restored.
+    void Restore(const QString& path);
+
+private:
+    void SetOpen(doc::Document doc, const std::string& path);
+    void Close();
+    void ShowSourceText(const std::string& utf8);
+    std::optional<doc::Document> ReadDocument(const std::string& path, QString& error);
+    void SettleMemory();
+
+    TfrmMainQB& window_;
+    std::optional<doc::Document> doc_;
+    std::string path_;
+    bool settingText_ = false;
+    bool watching_ = false;
+    std::unique_ptr<QObject> context_; // the source pane's watch ends with this object
+};
+
+} // namespace qb

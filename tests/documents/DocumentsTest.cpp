@@ -1,0 +1,414 @@
+// Documents: every format read and written on bytes in memory. Round trips on the system's own
+// files (gettext catalogues, HTML and Markdown documentation), translations spliced back in,
+// and input made to fail or to exhaust the machine.
+#include "Document.h"
+#include "DocumentMemory.h"
+#include "TestFiles.h"
+#include "TranslationMemory.h"
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
+
+#include <QBuffer>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+using namespace qb::doc;
+namespace fs = std::filesystem;
+
+namespace {
+
+Document ReadAs(Format f, const std::string& bytes) { return Read(f, bytes); }
+
+std::vector<std::string> Texts(const Document& d) {
+    std::vector<std::string> out;
+    for (const Unit& u : d.units) out.push_back(u.text);
+    return out;
+}
+
+// Every unit "translated" as its own text: reading the result again must give the same units,
+// which holds only when every range and every placeholder was spliced back right.
+std::vector<std::optional<std::string>> Identity(const Document& d) {
+    std::vector<std::optional<std::string>> t;
+    for (const Unit& u : d.units) t.push_back(u.text);
+    return t;
+}
+
+std::string Shell(const std::string& cmd) {
+    std::string out;
+    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
+    char buf[4096];
+    while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) out.append(buf, n);
+    const int rc = ::pclose(p);
+    return rc == 0 ? std::string()
+                   : "FAILED(" + std::to_string(rc) + "): " + out; // warnings are no failure
+}
+
+std::vector<std::string> SystemFiles(const std::string& root, const std::string& ext, std::size_t max) {
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (auto it =
+             fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, ec);
+         it != fs::recursive_directory_iterator() && out.size() < max; it.increment(ec)) {
+        if (ec) break;
+        if (it->is_regular_file(ec) && it->path().extension() == ext && it->file_size(ec) < (4u << 20))
+            out.push_back(it->path().string());
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// A zip package in memory: (name, bytes) in order, deflated.
+std::string Zip(const std::vector<std::pair<std::string, std::string>>& entries) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QuaZip zip(&buffer);
+    EXPECT_TRUE(zip.open(QuaZip::mdCreate));
+    for (const auto& [name, data] : entries) {
+        QuaZipFile f(&zip);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly, QuaZipNewInfo(QString::fromStdString(name))));
+        f.write(data.data(), qint64(data.size()));
+        f.close();
+    }
+    zip.close();
+    return std::string(bytes.constData(), std::size_t(bytes.size()));
+}
+
+std::map<std::string, std::string> Unzip(const std::string& package) {
+    std::map<std::string, std::string> out;
+    QByteArray bytes = QByteArray::fromRawData(package.data(), qsizetype(package.size()));
+    QBuffer buffer(&bytes);
+    QuaZip zip(&buffer);
+    EXPECT_TRUE(zip.open(QuaZip::mdUnzip));
+    for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
+        QuaZipFile f(&zip);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray data = f.readAll();
+        out[zip.getCurrentFileName().toStdString()] =
+            std::string(data.constData(), std::size_t(data.size()));
+    }
+    return out;
+}
+
+const char* const kDocxBody =
+    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+    R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:body>)"
+    R"(<w:p><w:pPr><w:pStyle w:val="Heading1"/></w:pPr><w:r><w:t>Getting started</w:t></w:r></w:p>)"
+    R"(<w:p><w:r><w:t xml:space="preserve">Press </w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t>OK</w:t></w:r>)"
+    R"(<w:r><w:t xml:space="preserve"> to go </w:t></w:r><w:r><w:t>on &amp; on.</w:t></w:r></w:p>)"
+    R"(<w:tbl><w:tr><w:tc><w:p><w:r><w:t>Cell text</w:t></w:r></w:p></w:tc></w:tr></w:tbl>)"
+    R"(<w:p/></w:body></w:document>)";
+
+std::string MakeDocx(const std::string& body = kDocxBody) {
+    return Zip({{"[Content_Types].xml", R"(<?xml version="1.0"?><Types xmlns="x"/>)"},
+                {"word/document.xml", body},
+                {"word/styles.xml", "<w:styles xmlns:w=\"x\"/>"}});
+}
+
+} // namespace
+
+TEST(Placeholders, ATranslationMustCarryEachTagOnceInOrder) {
+    const Document d = ReadAs(Format::Html, "<p>Press <b>OK</b> now.<br>Then <i>wait</i>.</p>");
+    ASSERT_EQ(Texts(d), std::vector<std::string>{"Press {1}OK{/1} now.{2}Then {3}wait{/3}."});
+    const Unit& u = d.units[0];
+    EXPECT_TRUE(CheckPlaceholders(u, "按{1}确定{/1}。{2}然后{3}等待{/3}。"));
+    EXPECT_TRUE(CheckPlaceholders(u, "{2}{3}等{/3}{1}确定{/1}")); // moved around is fine
+    for (const char* bad :
+         {"按确定。{2}然后{3}等待{/3}。", "{1}{1}确定{/1}{2}{3}x{/3}", "{/1}确定{1}{2}{3}x{/3}",
+          "{1}确定{/1}{2}{3}x{/3}{4}", "{1}{3}确定{/1}{/3}{2}", "{1}确定{/1}{/2}{3}x{/3}"})
+        EXPECT_FALSE(CheckPlaceholders(u, bad)) << bad;
+}
+
+TEST(Placeholders, LiteralBracesInTheSourceAreTagsOfTheirOwn) {
+    const Document d = ReadAs(Format::Text, "Use {1} and {/2} here.\n");
+    ASSERT_EQ(Texts(d), std::vector<std::string>{"Use {1} and {2} here."});
+    EXPECT_EQ(Write(d, {"用{1}和{2}。"}), "用{1}和{/2}。\n");
+}
+
+TEST(TextFiles, EncodingsComeBackAsTheyWere) {
+    const std::string utf8 = "First paragraph\nwraps here.\n\n  Second one.  \n";
+    const Document d = ReadAs(Format::Text, utf8);
+    EXPECT_EQ(Texts(d), (std::vector<std::string>{"First paragraph wraps here.", "Second one."}));
+    EXPECT_EQ(Write(d, {}), utf8);
+    EXPECT_EQ(Write(d, {std::nullopt, "第二段。"}), "First paragraph\nwraps here.\n\n  第二段。  \n");
+
+    const std::string utf16 = std::string("\xFF\xFE", 2) + std::string("H\0i\0.\0\n\0", 8);
+    const Document w = ReadAs(Format::Text, utf16);
+    ASSERT_EQ(Texts(w), std::vector<std::string>{"Hi."});
+    EXPECT_EQ(Write(w, {}), utf16);
+    EXPECT_EQ(Write(w, {"嗨。"}), std::string("\xFF\xFE\xE8\x55\x02\x30\n\0", 8));
+
+    const std::string gbk = "Caf\xC4\xE3\xBA\xC3 ok.\r\n"; // "Caf你好 ok." in GBK
+    const Document g = ReadAs(Format::Text, gbk);
+    ASSERT_EQ(Texts(g), std::vector<std::string>{"Caf你好 ok."});
+    EXPECT_EQ(Write(g, {}), gbk);
+    EXPECT_EQ(Write(g, {"好"}), "\xBA\xC3\r\n");
+}
+
+TEST(Subtitles, CueTextIsTheUnitAndTimecodesStay) {
+    const std::string srt =
+        "1\r\n00:00:01,000 --> 00:00:02,500\r\nHello <i>there</i>,\r\nfriend.\r\n\r\n"
+        "2\r\n00:00:03,000 --> 00:00:04,000\r\n- Bye!\r\n";
+    const Document d = ReadAs(Format::Srt, srt);
+    ASSERT_EQ(Texts(d), (std::vector<std::string>{"Hello {1}there{/1}, friend.", "- Bye!"}));
+    EXPECT_EQ(Write(d, {}), srt);
+    EXPECT_EQ(Write(d, {"你好，{1}朋友{/1}。", "- 再见！"}),
+              "1\r\n00:00:01,000 --> 00:00:02,500\r\n你好，<i>朋友</i>。\r\n\r\n"
+              "2\r\n00:00:03,000 --> 00:00:04,000\r\n- 再见！\r\n");
+}
+
+TEST(Markdown, BlocksAreUnitsAndCodeStays) {
+    const std::string md =
+        "---\ntitle: Front matter\n---\n# The *title*\n\nSee **the guide** and `x = 1`, "
+        "then [the site](https://example.org \"Site\").\n\n```\ncode block\n```\n\n"
+        "- item one\n- item <https://a.b/c>\n\n| A | B |\n|---|---|\n| cell | two |\n\n"
+        "> quoted\n> text\n";
+    const Document d = ReadAs(Format::Markdown, md);
+    EXPECT_EQ(Texts(d), (std::vector<std::string>{
+                            "The {1}title{/1}", "See {1}the guide{/1} and {2}, then {3}the site{/3}.",
+                            "item one", "item {1}", "A", "B", "cell", "two", "quoted text"}));
+    EXPECT_EQ(Write(d, {}), md);
+    std::vector<std::optional<std::string>> t(d.units.size());
+    t[1] = "见{1}指南{/1}和{2}，再看{3}网站{/3}。";
+    t[8] = "引文";
+    const std::string out = Write(d, t);
+    EXPECT_NE(out.find("见**指南**和`x = 1`，再看[网站](https://example.org \"Site\")。\n"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("> 引文\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("```\ncode block\n```"), std::string::npos);
+}
+
+TEST(Html, InlineMarkupIsPlaceholdersAndKeptElementsStay) {
+    const std::string html =
+        "<html><head><title>Doc &amp; more</title><style>p{}</style></head><body>\n"
+        "<p>Use <code>ls -l</code> or <a href=\"x\" title=\"Go there\">this</a>.</p>\n"
+        "<pre>kept</pre><img src=\"a.png\" alt=\"A picture\"><ul><li>One<li>Two</ul>\n"
+        "<p>Broken <b>nesting <i>here</b> ok</i></p></body></html>";
+    const Document d = ReadAs(Format::Html, html);
+    EXPECT_EQ(Texts(d), (std::vector<std::string>{"Doc & more", "Use {1} or {2}this{/2}.",
+                                                  "Go there", "A picture", "One", "Two",
+                                                  "Broken {1}nesting {2}here{/1} ok{3}"}));
+    EXPECT_EQ(Write(d, {}), html);
+    std::vector<std::optional<std::string>> t{"文档 & 更多", "用{1}或{2}这个{/2}。", "去那里"};
+    t.resize(d.units.size());
+    t.back() = "破{1}嵌套{2}这里{/1}好{3}";
+    const std::string out = Write(d, t);
+    EXPECT_NE(out.find("<p>破<b>嵌套<i>这里</b>好</i></p>"), std::string::npos) << out;
+    EXPECT_NE(out.find("<title>文档 &amp; 更多</title>"), std::string::npos);
+    EXPECT_NE(out.find("<p>用<code>ls -l</code>或<a href=\"x\" title=\"去那里\">这个</a>。</p>"),
+              std::string::npos)
+        << out;
+}
+
+TEST(Po, TranslationsFillMsgstrAndTheHeaderBecomesChinese) {
+    const std::string po =
+        "# A comment\nmsgid \"\"\nmsgstr \"\"\n\"Content-Type: text/plain; charset=UTF-8\\n\"\n"
+        "\"Plural-Forms: nplurals=2; plural=(n != 1);\\n\"\n\n"
+        "#: src/a.c:10\n#, fuzzy, c-format\nmsgctxt \"menu\"\nmsgid \"Open %s now.\\n\"\nmsgstr \"old\"\n\n"
+        "msgid \"One file\"\nmsgid_plural \"%d files\"\nmsgstr[0] \"\"\nmsgstr[1] \"\"\n\n"
+        "msgid \"Say \\\"hi\\\"\"\nmsgstr \"\"\n\n"
+        "msgid \"caf\\303\\251 \\xC3\\xA9\"\nmsgstr \"\"\n";
+    const Document d = ReadAs(Format::Po, po);
+    ASSERT_EQ(Texts(d),
+              (std::vector<std::string>{"Open {1} now.{2}", "%d files", "Say \"hi\"", "café é"}));
+    EXPECT_EQ(Write(d, {}), po);
+    WriteReport r;
+    const std::string out = Write(d, {"现在打开{1}。{2}", std::nullopt, "说“嗨”和\"好\""}, &r);
+    EXPECT_EQ(r.translated, 2u);
+    EXPECT_EQ(r.left, 2u);
+    EXPECT_NE(
+        out.find("#: src/a.c:10\n#, c-format\nmsgctxt \"menu\"\nmsgid \"Open %s now.\\n\"\nmsgstr \"现在打开%s。\\n\"\n"),
+        std::string::npos)
+        << out;
+    EXPECT_NE(out.find("msgid_plural \"%d files\"\nmsgstr[0] \"\"\n\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("msgstr \"说“嗨”和\\\"好\\\"\"\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"Language: zh_CN\\n\""), std::string::npos);
+    EXPECT_NE(out.find("\"Plural-Forms: nplurals=1; plural=0;\\n\""), std::string::npos);
+    qbtest::TempDir dir;
+    qbtest::WriteFile(dir / "out.po", out);
+    EXPECT_EQ(Shell("msgfmt --check -o /dev/null " + dir / "out.po"), "");
+}
+
+// Debian's own catalogues, unpacked: nothing translated gives the same bytes; every message
+// translated as itself gives a catalogue msgfmt --check accepts.
+TEST(Po, RoundTripOnTheSystemsCatalogues) {
+    const std::vector<std::string> mos = SystemFiles("/usr/share/locale", ".mo", 400);
+    if (mos.empty()) GTEST_SKIP() << "no .mo catalogues installed";
+    qbtest::TempDir dir;
+    std::size_t tried = 0;
+    for (std::size_t i = 0; i < mos.size() && tried < 8; i += std::max<std::size_t>(1, mos.size() / 8)) {
+        const std::string po = dir / ("c" + std::to_string(i) + ".po");
+        if (Shell("msgunfmt -o " + po + " " + mos[i]) != "" || !qbtest::Exists(po)) continue;
+        const std::string bytes = qbtest::ReadFile(po);
+        if (bytes.empty()) continue; // a catalogue without messages
+        Document d;
+        try {
+            d = ReadAs(Format::Po, bytes);
+        } catch (const DocError& e) {
+            ADD_FAILURE() << mos[i] << ": " << e.what();
+            continue;
+        }
+        ++tried;
+        EXPECT_EQ(Write(d, {}), bytes) << mos[i];
+        qbtest::WriteFile(po + ".out.po", Write(d, Identity(d)));
+        EXPECT_EQ(Shell("msgfmt --check -o /dev/null " + po + ".out.po"), "") << mos[i];
+        EXPECT_EQ(Texts(ReadAs(Format::Po, qbtest::ReadFile(po + ".out.po"))), Texts(d)) << mos[i];
+    }
+    EXPECT_GT(tried, 0u);
+}
+
+TEST(RoundTrip, TheSystemsHtmlAndMarkdown) {
+    std::size_t tried = 0;
+    for (const auto& [ext, format] :
+         {std::pair{".html", Format::Html}, std::pair{".md", Format::Markdown}}) {
+        for (const std::string& path : SystemFiles("/usr/share/doc", ext, 40)) {
+            const std::string bytes = qbtest::ReadFile(path);
+            Document d;
+            try {
+                d = ReadAs(format, bytes);
+            } catch (const DocError&) {
+                continue; // not UTF-8: refused with a message, tested elsewhere
+            }
+            ++tried;
+            EXPECT_EQ(Write(d, {}), bytes) << path;
+            EXPECT_EQ(Texts(ReadAs(format, Write(d, Identity(d)))), Texts(d)) << path;
+        }
+    }
+    if (tried == 0) GTEST_SKIP() << "no HTML or Markdown under /usr/share/doc";
+}
+
+TEST(Office, WordParagraphsRunsAndEveryOtherPartKept) {
+    const std::string docx = MakeDocx();
+    const Document d = ReadAs(Format::Docx, docx);
+    ASSERT_EQ(Texts(d), (std::vector<std::string>{"Getting started",
+                                                  "Press {1}OK{/1} to go on & on.", "Cell text"}));
+    EXPECT_EQ(Write(d, {}), docx);
+    const std::string out = Write(d, {std::nullopt, "按{1}确定{/1}继续 & 继续。", "单元格"});
+    const auto before = Unzip(docx), after = Unzip(out);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.at("word/styles.xml"), before.at("word/styles.xml"));
+    const std::string& body = after.at("word/document.xml");
+    EXPECT_NE(body.find("<w:r><w:t>Getting started</w:t></w:r>"), std::string::npos);
+    EXPECT_NE(
+        body.find(
+            "<w:r><w:t xml:space=\"preserve\">按</w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t "
+            "xml:space=\"preserve\">确定</w:t></w:r><w:r><w:t xml:space=\"preserve\">继续 &amp; 继续。</w:t></w:r>"),
+        std::string::npos)
+        << body;
+    EXPECT_EQ(Texts(ReadAs(Format::Docx, out))[2], "单元格");
+}
+
+TEST(Office, OdtSpansArePairs) {
+    const std::string content =
+        R"(<?xml version="1.0" encoding="UTF-8"?><office:document-content xmlns:office="o" )"
+        R"(xmlns:text="t"><office:body><office:text><text:h text:outline-level="1">Title</text:h>)"
+        R"(<text:p>A <text:span text:style-name="T1">bold</text:span> word<text:s/>here.</text:p>)"
+        R"(<text:p>Noted<text:note><text:note-body><text:p>The note.</text:p></text:note-body></text:note>.</text:p>)"
+        R"(</office:text></office:body></office:document-content>)";
+    const std::string odt =
+        Zip({{"mimetype", "application/vnd.oasis.opendocument.text"}, {"content.xml", content}});
+    const Document d = ReadAs(Format::Odt, odt);
+    ASSERT_EQ(Texts(d), (std::vector<std::string>{"Title", "A {1}bold{/1} word{2}here.",
+                                                  "Noted{1}.", "The note."}));
+    EXPECT_EQ(Write(d, {}), odt);
+    const auto after = Unzip(Write(d, {"标题", "一个{1}粗{/1}字{2}。", "注{1}。", "注释。"}));
+    // The note's paragraph translated inside its paragraph's placeholder.
+    EXPECT_NE(
+        after.at("content.xml")
+            .find("<text:p>注<text:note><text:note-body><text:p>注释。</text:p></text:note-body></text:note>。</text:p>"),
+        std::string::npos)
+        << after.at("content.xml");
+    EXPECT_NE(Unzip(Write(d, {std::nullopt, std::nullopt, std::nullopt, "注释。"}))
+                  .at("content.xml")
+                  .find("<text:p>Noted<text:note><text:note-body><text:p>注释。</text:p>"),
+              std::string::npos);
+    EXPECT_EQ(after.at("mimetype"), "application/vnd.oasis.opendocument.text");
+    EXPECT_NE(
+        after.at("content.xml")
+            .find(R"(<text:p>一个<text:span text:style-name="T1">粗</text:span>字<text:s/>。</text:p>)"),
+        std::string::npos);
+}
+
+// Bad input: each refused with a reason, before anything is shown or written.
+TEST(BadInput, RefusedWithAReason) {
+    std::string bomb =
+        "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;\">]>"
+        "<w:document xmlns:w=\"x\"><w:body><w:p><w:r><w:t>&b;</w:t></w:r></w:p></w:body></w:document>";
+    Limits small;
+    small.maxUnpackedBytes = 1 << 20;
+    const struct {
+        const char* name;
+        Format format;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"unterminated PO string", Format::Po, "msgid \"Hello\nmsgstr \"\"\n",
+         "第 1 行：字符串缺少结尾的引号"},
+        {"PO keyword unknown", Format::Po, "msgid \"a\"\nmsgfoo \"\"\n", "第 2 行：不认识的关键字"},
+        {"docx that is not a zip", Format::Docx, "Just some text, not a package.", "文件不是 zip 包"},
+        {"docx without a body", Format::Docx, Zip({{"a.txt", "x"}}), "包中没有正文"},
+        {"entity bomb", Format::Docx, MakeDocx(bomb), "文档类型定义"},
+        {"broken XML", Format::Docx, MakeDocx("<w:document><w:p></w:document>"), "XML 格式不正确"},
+        {"zip bomb", Format::Docx, Zip({{"word/document.xml", std::string(3u << 20, ' ')}}),
+         "疑似压缩炸弹"},
+        {"binary .txt", Format::Text,
+         std::string("\x7F"
+                     "ELF\x02\x01\x01\0\0\0\0\0",
+                     12),
+         "二进制"},
+        {"binary .md", Format::Markdown, std::string("PNG\0\x1A\n", 6), "UTF-8"},
+        {"srt without timecodes", Format::Srt, "1\nHello\n", "缺少时间码"},
+    };
+    for (const auto& c : cases) {
+        try {
+            Read(c.format, c.bytes, small);
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const DocError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos)
+                << c.name << ": " << e.what();
+        }
+    }
+}
+
+TEST(BadInput, ProgressCanCancelABigFile) {
+    std::string big;
+    while (big.size() < (3u << 20)) big += "A paragraph of some words.\n\n";
+    std::size_t calls = 0;
+    EXPECT_THROW(Read(Format::Text, big, {}, [&](std::size_t, std::size_t) { return ++calls < 2; }),
+                 Cancelled);
+    EXPECT_EQ(calls, 2u);
+}
+
+TEST(FromMemory, UnitsTranslatedSentenceBySentence) {
+    EXPECT_EQ(Sentences("Open the file. Then save it.{1} Done"),
+              (std::vector<std::string>{"Open the file.", "Then save it.{1} Done"}));
+    qbtest::TempDir dir;
+    qb::tm::TTranslationMemory tm(dir / "m.db");
+    tm.Record("Open the file.", "打开文件。", 100);
+    tm.Record("Open the file.", "打开该文件。", 200); // the newer one counts
+    tm.Record("Then save it.", "然后{1}保存{/1}。", 100);
+    const Document d =
+        ReadAs(Format::Markdown, "Open the file. Then *save* it.\n\nOpen the file. Unknown.\n");
+    ASSERT_EQ(Texts(d), (std::vector<std::string>{"Open the file. Then {1}save{/1} it.",
+                                                  "Open the file. Unknown."}));
+    const auto t = TranslateFromMemory(d, tm);
+    EXPECT_EQ(t[0], std::optional<std::string>()); // "Then {1}save{/1} it." is not in the memory
+    tm.Record("Then {1}save{/1} it.", "然后{1}保存{/1}。", 300);
+    const auto t2 = TranslateFromMemory(d, tm);
+    EXPECT_EQ(t2[0], std::optional<std::string>("打开该文件。然后{1}保存{/1}。"));
+    EXPECT_FALSE(t2[1]);
+    EXPECT_EQ(Write(d, t2), "打开该文件。然后*保存*。\n\nOpen the file. Unknown.\n");
+    const DocStats st = Statistics(d, &tm);
+    EXPECT_EQ(st.units, 2u);
+    EXPECT_EQ(st.translated, 1u);
+    EXPECT_EQ(st.words, 10u);
+    EXPECT_EQ(st.hanzi, 9u);
+    EXPECT_EQ(st.bandSentences[0], 1u); // "Open the file." of the unit left
+    EXPECT_EQ(st.bandSentences[4], 1u); // "Unknown."
+}

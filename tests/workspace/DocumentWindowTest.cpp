@@ -1,0 +1,114 @@
+// Documents in the window offscreen: what opening shows and refuses, the read-only source pane,
+// exporting over the opened file, the statistics and the fill from the memory.
+#include "WorkspaceTestSupport.h"
+
+#include "DocumentMenu.h"
+#include "TranslationMemory.h"
+
+#include <gtest/gtest.h>
+
+#include <QPlainTextEdit>
+
+namespace qb::test {
+namespace {
+
+QString U(const char* s) { return QString::fromUtf8(s); }
+
+class DocumentWindow : public TWindowTest, public testing::Test {
+protected:
+    void SetUp() override {
+        keepMemory = true;
+        Make();
+    }
+    std::string Fixture(const char* name) const {
+        return std::string(QB_TEST_DATA_DIR) + "/documents/" + name;
+    }
+};
+
+TEST_F(DocumentWindow, OpeningShowsTheUnitsReadOnlyAndAnyOtherTextEndsTheDocument) {
+    window->reTarget->setPlainText(U("旧译文"));
+    ui.yesNoAnswers.push_back(true); // the target pane holds text: asked first
+    ASSERT_TRUE(window->Documents().Open(Fixture("three.po")));
+    EXPECT_EQ(ui.questions.size(), 1u);
+    EXPECT_EQ(window->reSource->toPlainText(),
+              U("Open the file menu.\n\nSaved {1} files.\n\nClose the window."));
+    EXPECT_TRUE(window->reTarget->toPlainText().isEmpty());
+    EXPECT_TRUE(window->reSource->isReadOnly());
+    EXPECT_EQ(window->windowTitle(), U("文渡翻译环境 - three.po"));
+    // 清空原文和译文 replaces the units: the document is closed with them.
+    ui.yesNoAnswers.push_back(true);
+    window->mnuClearPanesExecute();
+    EXPECT_FALSE(window->Documents().IsOpen());
+    EXPECT_FALSE(window->reSource->isReadOnly());
+    EXPECT_EQ(window->windowTitle(), U("文渡翻译环境"));
+}
+
+TEST_F(DocumentWindow, BadInputIsSaidAndChangesNothing) {
+    window->reSource->setPlainText(U("My own text."));
+    const struct {
+        const char* file;
+        const char* says;
+    } cases[] = {
+        {"broken.po", "broken.po：第 1 行：字符串缺少结尾的引号"},
+        {"notzip.docx", "notzip.docx：不是 Word 文档（.docx）：文件不是 zip 包"},
+        {"three.tmx", "three.tmx：不认识的文档格式"},
+        {"missing.md", "missing.md：Cannot open file"},
+    };
+    for (const auto& c : cases) {
+        ui.messages.clear();
+        EXPECT_FALSE(window->Documents().Open(Fixture(c.file)));
+        ASSERT_EQ(Messages().size(), 1u) << c.file;
+        EXPECT_NE(Messages()[0].find(std::string("无法打开文档 ") + QB_TEST_DATA_DIR),
+                  std::string::npos);
+        EXPECT_NE(Messages()[0].find(c.says), std::string::npos) << Messages()[0];
+        EXPECT_EQ(window->reSource->toPlainText(), U("My own text."));
+        EXPECT_FALSE(window->Documents().IsOpen());
+    }
+}
+
+TEST_F(DocumentWindow, ExportingOverTheOpenedFileAsksFirst) {
+    const std::string path = folder.Path("three.po");
+    WriteBytes(path, ReadBytes(Fixture("three.po")));
+    ASSERT_TRUE(window->Documents().Open(path));
+    {
+        tm::TTranslationMemory memory(folder.memory);
+        memory.Record("Close the window.", "关闭窗口。");
+    }
+    ui.saveAnswers.push_back(QString::fromStdString(path));
+    ui.yesNoAnswers.push_back(false);
+    window->Documents().ExportExecute();
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_TRUE(ui.questions[0].contains(U("覆盖打开的原文档")));
+    EXPECT_EQ(ReadBytes(path), ReadBytes(Fixture("three.po"))); // No: nothing written
+    ui.saveAnswers.push_back(QString::fromStdString(path));
+    ui.yesNoAnswers.push_back(true);
+    window->Documents().ExportExecute();
+    EXPECT_NE(ReadBytes(path).find("msgstr \"关闭窗口。\""), std::string::npos);
+    EXPECT_NE(Messages().back().find("译出 1 个单元，保留原文 2 个"), std::string::npos)
+        << Messages().back();
+}
+
+TEST_F(DocumentWindow, StatisticsAndTheFillFromTheMemory) {
+    const std::string path = folder.Path("notes.md");
+    WriteBytes(path, "# Notes\n\nOpen the file menu. Close the window.\n\nSomething new here.\n");
+    ASSERT_TRUE(window->Documents().Open(path));
+    {
+        tm::TTranslationMemory memory(folder.memory);
+        memory.Record("Notes", "笔记");
+        memory.Record("Open the file menu.", "打开文件菜单。");
+    }
+    window->Documents().StatisticsExecute();
+    const std::string stats = Messages().back();
+    EXPECT_NE(stats.find("单元：3，英文词：11"), std::string::npos) << stats;
+    EXPECT_NE(stats.find("已译单元：1，译文汉字：2"), std::string::npos) << stats;
+    EXPECT_NE(stats.find("100%：1 句"), std::string::npos) << stats;
+    EXPECT_NE(stats.find("新句：2 句"), std::string::npos) << stats;
+    window->Documents().FillExecute();
+    EXPECT_EQ(window->reTarget->toPlainText(),
+              U("笔记\n\n打开文件菜单。 Close the window.\n\nSomething new here."));
+    EXPECT_NE(Messages().back().find("用记忆填充了 2 句（共 4 句）"), std::string::npos)
+        << Messages().back();
+}
+
+} // namespace
+} // namespace qb::test

@@ -1,0 +1,78 @@
+#include "DocumentCommands.h"
+
+#include "Document.h"
+#include "DocumentMemory.h"
+#include "MyUtils.h"
+#include "TranslationMemory.h"
+#include "UserFolders.h"
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace qblex {
+
+namespace {
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "qblex: %s\n", message.c_str());
+    return 1;
+}
+
+} // namespace
+
+std::optional<int> RunDocumentCommand(int argc, char** argv) {
+    const std::string cmd = argc > 1 ? argv[1] : "";
+    if (cmd != "doc-units" && cmd != "doc-export") return std::nullopt;
+    std::string memory;
+    std::vector<std::string> files;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (cmd == "doc-export" && arg == "--memory" && i + 1 < argc && memory.empty()) {
+            memory = argv[++i];
+        } else if (arg.starts_with("--")) {
+            files.clear();
+            break;
+        } else {
+            files.push_back(arg);
+        }
+    }
+    if (files.size() != (cmd == "doc-units" ? 1u : 2u)) {
+        std::fprintf(stderr, "usage:\n%s", kDocumentUsage);
+        return 2;
+    }
+    const std::optional<qb::doc::Format> format = qb::doc::FormatOfPath(files[0]);
+    if (!format)
+        return Fail(files[0] + ": 不认识的文档格式（可打开 .txt .po .pot .srt .md .html .docx .odt）");
+    try {
+        const std::string bytes = qb::ReadWholeFile(files[0]);
+        qb::doc::Document doc;
+        try {
+            doc = qb::doc::Read(*format, bytes);
+        } catch (const qb::doc::DocError& e) {
+            return Fail(files[0] + ": " + e.what());
+        }
+        if (cmd == "doc-units") {
+            const std::string text = qb::doc::PaneText(doc);
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            if (!text.empty()) std::fputc('\n', stdout);
+            return 0;
+        }
+        if (memory.empty()) memory = qb::TranslationMemoryFile();
+        qb::tm::TTranslationMemory tm(memory);
+        qb::doc::WriteReport report;
+        const std::string out = qb::doc::Write(doc, qb::doc::TranslateFromMemory(doc, tm), &report);
+        qb::WriteWholeFileSafely(files[1], out);
+        std::printf("units %zu: translated %zu, left %zu, mismatched %zu\n", doc.units.size(),
+                    report.translated, report.left, report.mismatched.size());
+        for (std::size_t i : report.mismatched)
+            std::printf("unit %zu: the placeholders of the translation do not match: %s\n", i + 1,
+                        doc.units[i].text.c_str());
+        return 0;
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
+}
+
+} // namespace qblex
