@@ -638,7 +638,7 @@ private:
     Iconv toUtf8_;
     std::array<SchemeEngine, 3> engines_;
     std::unordered_map<std::string, std::vector<std::string>> readings_;
-    std::shared_ptr<libime::StaticLanguageModelFile> predictionModel_;
+    std::shared_ptr<const libime::StaticLanguageModelFile> predictionModel_;
     std::unique_ptr<libime::Prediction> prediction_;
     // Decoders of the second and third scheme (ConvertSchemes); last, so they stop before the
     // engines they work on are destroyed.
