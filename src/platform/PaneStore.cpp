@@ -81,7 +81,8 @@ std::optional<TPaneState> PaneStateFromBytes(QByteArrayView bytes) {
     state.selLength = int(length);
     if (!ReadText(bytes, pos, "source", state.source)) return std::nullopt;
     if (!ReadText(bytes, pos, "target", state.target)) return std::nullopt;
-    if (pos != bytes.size() && !ReadText(bytes, pos, "document", state.document)) return std::nullopt;
+    if (pos != bytes.size() && !ReadText(bytes, pos, "document", state.document))
+        return std::nullopt;
     if (pos != bytes.size()) return std::nullopt;
     return state;
 }

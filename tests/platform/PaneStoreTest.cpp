@@ -12,7 +12,10 @@ TEST(PaneStore, RoundTripsAnyText) {
         {QString::fromUtf8("Take care of it.\nGo."), QString::fromUtf8("小心。\n"), 0, 16, {}},
         // A character GBK cannot hold, CR LF, a NUL, a line that looks like the file's head.
         {QString::fromUtf8("a😀b\r\nc") + QChar(0) + QStringLiteral("d"),
-         QStringLiteral("target 3\nquillbridge-panes 1\n"), 7, 0, {}},
+         QStringLiteral("target 3\nquillbridge-panes 1\n"),
+         7,
+         0,
+         {}},
         {QString(100000, QChar(0x4E2D)), QString(), 300000, 2, {}},
     };
     for (const TPaneState& state : cases) {

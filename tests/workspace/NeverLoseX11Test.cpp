@@ -162,10 +162,11 @@ TEST(UserLexiconX11, AnF8EntrySurvivesASigkillThreeSecondsLater) {
     Xdo({"mousemove", "--window", id, "150", "120", "click", "1"});
     Xdo({"type", "--delay", "20", "China"});
     Xdo({"key", "shift+Home"});
-    // The target pane (lower left): 中国 typed with the input method (the tables' only word of
-    // zhongguo goes in with its last letter) and selected.
+    // The target pane (lower left): 中国 typed with the input method (row 1 of zhongguo, picked
+    // with Space) and selected.
     Xdo({"mousemove", "--window", id, "150", "360", "click", "1"});
     Xdo({"type", "--delay", "20", "zhongguo"});
+    Xdo({"key", "space"});
     Xdo({"key", "shift+Home"});
     Xdo({"key", "F8"});
     QTest::qWait(3000);

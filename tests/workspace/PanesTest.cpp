@@ -14,8 +14,8 @@
 #include <QTest>
 
 #include <atomic>
-#include <thread>
 #include <functional>
+#include <thread>
 
 namespace qb::test {
 namespace {
