@@ -15,7 +15,7 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 APT_PACKAGES=(
   build-essential cmake ninja-build pkg-config bzip2 clang-format
   qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
-  xvfb xauth xdotool imagemagick appstream
+  xvfb xauth xdotool libxcb1-dev imagemagick appstream
   fonts-noto-cjk fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
   rime-data-pinyin-simp rime-data-luna-pinyin rime-data-wubi wordnet-base unicode-data
   libimepinyin-dev libimecore-dev libfcitx5utils-dev libboost-dev libime-data

@@ -2,13 +2,11 @@
 // (xdotool, through the X server) reach the input method as X11 delivers them (Shift+1 arrives
 // as Key_Exclam). Skipped on any other platform; run by ctest through xvfb-run.
 #include "ImeWindowTestSupport.h"
-#include "X11Click.h"
+#include "X11Input.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -41,24 +39,12 @@ protected:
         top.setGeometry(100, 100, 400, 300);
         top.show();
         top.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&top, 5000));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&top, 15000));
         edit->setFocus();
         QTest::qWait(50);
     }
     void TearDown() override {
         if (ime) edit->removeEventFilter(ime.get());
-    }
-
-    // Real key events through the X server; the event loop runs while xdotool types.
-    bool XdoTool(const QStringList& args) {
-        const QString exe = QStandardPaths::findExecutable("xdotool");
-        if (exe.isEmpty()) return false;
-        QProcess p;
-        p.start(exe, args);
-        if (!p.waitForStarted(5000)) return false;
-        for (int i = 0; i < 500 && p.state() != QProcess::NotRunning; ++i) QTest::qWait(10);
-        QTest::qWait(100);
-        return p.exitCode() == 0;
     }
 };
 
@@ -67,8 +53,8 @@ protected:
 TEST_F(ImeX11, PopupsShownWhileComposingDoNotTakeTheFocus) {
     QTest::keyClick(edit, Qt::Key_Z);
     // Mapped and exposed by the X server: any activation asked for at the show is on its way.
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(ime->frmBianma(), 5000));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(ime->frmCandidates(), 5000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(ime->frmBianma(), 15000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(ime->frmCandidates(), 15000));
     QTest::qWait(50);
     EXPECT_EQ(QApplication::activeWindow(), &top);
     EXPECT_EQ(QApplication::focusWidget(), edit);
@@ -79,12 +65,12 @@ TEST_F(ImeX11, PopupsShownWhileComposingDoNotTakeTheFocus) {
 TEST_F(ImeX11, ClickingThePopupsDoesNotTakeTheFocus) {
     // Without a window manager a window is only activated when Qt asks for it, as it does for
     // a click on a window that accepts the focus: click both pop-ups with real X mouse events.
-    if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "no xdotool";
+    if (!HaveXdotool()) GTEST_SKIP() << "no xdotool";
     QTest::keyClick(edit, Qt::Key_Z);
     ime->frmBianma()->move(600, 600);
     ime->frmCandidates()->move(720, 600);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(ime->frmBianma(), 5000));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(ime->frmCandidates(), 5000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(ime->frmBianma(), 15000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(ime->frmCandidates(), 15000));
     for (QWidget* popup : std::initializer_list<QWidget*>{ime->frmBianma(), ime->frmCandidates()}) {
         // A click that missed the pop-up (not moved there yet) fails here instead of passing.
         ASSERT_TRUE(ClickAndSettle(popup, popup->geometry().center()));
@@ -93,34 +79,34 @@ TEST_F(ImeX11, ClickingThePopupsDoesNotTakeTheFocus) {
     }
     EXPECT_EQ(ime->frmBianma()->Code(), "z");
     EXPECT_TRUE(ime->frmCandidates()->isVisible());
-    ASSERT_TRUE(XdoTool({"type", "--delay", "30", "hong"})); // keys still reach the pane
+    ASSERT_TRUE(Xdo({"type", "--delay", "30", "hong"})); // keys still reach the pane
     EXPECT_EQ(ime->frmBianma()->Code(), "zhong");
 }
 
 // The other way round: the same click and wait on a window that does accept the focus see it
 // move there, so the cases above cannot pass because the wait ended too early.
 TEST_F(ImeX11, ClickMovesTheFocusToAWindowThatAcceptsIt) {
-    if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "no xdotool";
+    if (!HaveXdotool()) GTEST_SKIP() << "no xdotool";
     QWidget other(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     other.setAttribute(Qt::WA_ShowWithoutActivating);
     other.setGeometry(600, 600, 120, 60);
     other.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other, 5000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other, 15000));
     ASSERT_EQ(QApplication::activeWindow(), &top);
     ASSERT_TRUE(ClickAndSettle(&other, other.geometry().center()));
     EXPECT_EQ(QApplication::activeWindow(), &other);
 }
 
 TEST_F(ImeX11, RealKeyEventsZhongguoAndPunctuation) {
-    if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "no xdotool";
-    ASSERT_TRUE(XdoTool({"type", "--delay", "30", "zhongguo"}));
+    if (!HaveXdotool()) GTEST_SKIP() << "no xdotool";
+    ASSERT_TRUE(Xdo({"type", "--delay", "30", "zhongguo"}));
     EXPECT_EQ(host.Text(), G("中国"));
     EXPECT_FALSE(ime->frmBianma()->isVisible());
     EXPECT_EQ(QApplication::focusWidget(), edit);
-    ASSERT_TRUE(XdoTool({"key", "--delay", "30", "comma", "period", "shift+apostrophe",
-                         "shift+apostrophe", "shift+1", "shift+semicolon"}));
+    ASSERT_TRUE(Xdo({"key", "--delay", "30", "comma", "period", "shift+apostrophe",
+                     "shift+apostrophe", "shift+1", "shift+semicolon"}));
     EXPECT_EQ(host.Text(), G("中国，。“”！："));
-    ASSERT_TRUE(XdoTool({"key", "--delay", "30", "KP_1"}));
+    ASSERT_TRUE(Xdo({"key", "--delay", "30", "KP_1"}));
     EXPECT_EQ(host.Text(), G("中国，。“”！：1"));
 }
 
@@ -142,7 +128,7 @@ std::string RealTableDir() {
 }
 
 TEST_F(ImeX11, RealTablesZhongguoVsgoAndPunctuation) {
-    if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "no xdotool";
+    if (!HaveXdotool()) GTEST_SKIP() << "no xdotool";
     const std::string dir = RealTableDir();
     if (dir.empty()) GTEST_SKIP() << "the generated tables are not in the program's folder";
     for (int id : kLoadOrder) {
@@ -151,30 +137,30 @@ TEST_F(ImeX11, RealTablesZhongguoVsgoAndPunctuation) {
         LoadScheme(t, dir, Schemes()[static_cast<std::size_t>(id - 1)].stem, true);
     }
     // All four on: the first candidate of zhongguo is 中国 (a lone one commits by itself).
-    ASSERT_TRUE(XdoTool({"type", "--delay", "30", "zhongguo"}));
+    ASSERT_TRUE(Xdo({"type", "--delay", "30", "zhongguo"}));
     if (ime->frmCandidates()->isVisible()) {
         EXPECT_EQ(ime->frmCandidates()->RowText(0), "1:" + G("中国"));
-        ASSERT_TRUE(XdoTool({"key", "space"}));
+        ASSERT_TRUE(Xdo({"key", "space"}));
     }
     EXPECT_EQ(host.Text(), G("中国"));
     // Only 双拼, first in the order: vsgo.
     host.on = {false, true, false, false};
     host.order = {2, 1, 3, 4};
-    ASSERT_TRUE(XdoTool({"type", "--delay", "30", "vsgo"}));
+    ASSERT_TRUE(Xdo({"type", "--delay", "30", "vsgo"}));
     if (ime->frmCandidates()->isVisible()) {
         EXPECT_EQ(ime->frmCandidates()->RowText(0), "1:" + G("中国"));
-        ASSERT_TRUE(XdoTool({"key", "space"}));
+        ASSERT_TRUE(Xdo({"key", "space"}));
     }
     EXPECT_EQ(host.Text(), G("中国中国"));
     ASSERT_TRUE(
-        XdoTool({"key", "--delay", "30", "comma", "period", "shift+apostrophe", "shift+apostrophe"}));
+        Xdo({"key", "--delay", "30", "comma", "period", "shift+apostrophe", "shift+apostrophe"}));
     EXPECT_EQ(host.Text(), G("中国中国，。“”"));
 }
 
 TEST_F(ImeX11, RealKeyEventsShuangpinFirst) {
-    if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "no xdotool";
+    if (!HaveXdotool()) GTEST_SKIP() << "no xdotool";
     host.on = {false, true, false, false};
     host.order = {2, 1, 3, 4};
-    ASSERT_TRUE(XdoTool({"type", "--delay", "30", "vsgo"}));
+    ASSERT_TRUE(Xdo({"type", "--delay", "30", "vsgo"}));
     EXPECT_EQ(host.Text(), G("中国"));
 }

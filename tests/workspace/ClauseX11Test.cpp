@@ -7,6 +7,7 @@
 #include "CandidatsUnit.h"
 #include "ClauseConverter.h"
 #include "CompoUnit.h"
+#include "X11Input.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -31,8 +30,7 @@ protected:
     std::unique_ptr<TfrmMainQB> window;
 
     void SetUp() override {
-        if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server (xcb)";
-        if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "needs xdotool";
+        if (!qbtest::HaveXdotool()) GTEST_SKIP() << "needs an X server (xcb) and xdotool";
         if (!MakeClauseConverter({})) GTEST_SKIP() << "the pinyin library's data is not installed";
         if (!QFile::exists(kBin + "BasicDict.qbs")) GTEST_SKIP() << "the data is not generated";
         // The shipped data by links; the user lexicon copied, so nothing in build/bin is written.
@@ -66,7 +64,7 @@ protected:
         window->setGeometry(100, 100, 800, 600);
         window->show();
         window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 5000));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 15000));
         window->reTarget->setFocus();
         QTest::qWait(50);
     }
@@ -74,16 +72,8 @@ protected:
         if (window) window->FormDestroy();
     }
 
-    bool XdoTool(const QStringList& args) {
-        QProcess p;
-        p.start(QStandardPaths::findExecutable("xdotool"), args);
-        if (!p.waitForStarted(5000)) return false;
-        for (int i = 0; i < 1000 && p.state() != QProcess::NotRunning; ++i) QTest::qWait(10);
-        QTest::qWait(100);
-        return p.exitCode() == 0;
-    }
-    bool Type(const char* keys) { return XdoTool({"type", "--delay", "15", keys}); }
-    bool Key(const char* key) { return XdoTool({"key", key}); }
+    bool Type(const char* keys) { return qbtest::Xdo({"type", "--delay", "15", keys}); }
+    bool Key(const char* key) { return qbtest::Xdo({"key", key}); }
 
     TfrmBianma& Box() { return static_cast<TfrmBianma&>(*window->frmBianma); }
     TfrmCandidates& Cands() { return static_cast<TfrmCandidates&>(*window->frmCandidates); }
@@ -115,7 +105,7 @@ TEST_F(ClauseX11, EachPinyinSchemeConvertsAWholeClause) {
         UseFirst(c.scheme);
         window->Target.SetText("");
         ASSERT_TRUE(Type(c.code));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == c.code; }, 3000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == c.code; }, 15000));
         EXPECT_EQ(window->Target.Text(), ""); // never committed by itself
         ASSERT_TRUE(Cands().isVisible());
         EXPECT_EQ(Row(0), "1:" + G("我们应该照顾孩子"));
@@ -129,7 +119,7 @@ TEST_F(ClauseX11, EachPinyinSchemeConvertsAWholeClause) {
 // works on the rest, Escape drops it and keeps 状态.
 TEST_F(ClauseX11, PickingTheFirstWordsLeavesTheRest) {
     ASSERT_TRUE(Type("zhuangtaima"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "zhuangtaima"; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "zhuangtaima"; }, 15000));
     const int digit = DigitOf(G("状态"));
     ASSERT_GE(digit, 0) << "状态 is not on page 1";
     ASSERT_TRUE(Key(std::to_string(digit).c_str()));
@@ -152,17 +142,17 @@ TEST_F(ClauseX11, PickingTheFirstWordsLeavesTheRest) {
 TEST_F(ClauseX11, TheSelectedSentencesRenderingsWin) {
     window->Source.SetText("Print the status code and exit.\r\nIt is fine.");
     ASSERT_TRUE(Key("ctrl+j"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->SentencePhrases.empty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->SentencePhrases.empty(); }, 15000));
     ASSERT_EQ(QApplication::focusWidget(), window->reTarget);
     ASSERT_TRUE(Type("zhuangtaima"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "zhuangtaima"; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "zhuangtaima"; }, 15000));
     EXPECT_EQ(Row(0), "1:" + G("状态码"));
     ASSERT_TRUE(Key("space"));
     EXPECT_EQ(window->Target.Text(), G("状态码"));
     ASSERT_TRUE(Key("ctrl+j")); // "It is fine.": 状态码 is no longer preferred
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Source.SelText() == "It is fine."; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Source.SelText() == "It is fine."; }, 15000));
     ASSERT_TRUE(Type("zhuangtaima"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "zhuangtaima"; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "zhuangtaima"; }, 15000));
     EXPECT_NE(Row(0), "1:" + G("状态码"));
     ASSERT_TRUE(Key("Escape"));
 }
@@ -194,16 +184,16 @@ TEST_F(ClauseX11, InitialsSensesAndPredictionWithTheDefaultSchemes) {
     window->Target.SetText("");
     window->Source.SetText("Write it to the frame buffer.\r\nPrint the status code.");
     ASSERT_TRUE(Key("ctrl+j"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->SentencePhrases.empty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->SentencePhrases.empty(); }, 15000));
     ASSERT_TRUE(Type("zhenhuancunqi"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "zhenhuancunqi"; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "zhenhuancunqi"; }, 15000));
     EXPECT_EQ(Row(0), "1:" + G("帧缓存器"));
     ASSERT_TRUE(Key("Escape"));
     ASSERT_TRUE(Key("ctrl+j"));
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return window->Source.SelText() == "Print the status code."; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Source.SelText() == "Print the status code."; },
+                                15000));
     ASSERT_TRUE(Type("dayin"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "dayin"; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "dayin"; }, 15000));
     ASSERT_TRUE(Key("space"));
     EXPECT_TRUE(window->Target.Text().find(G("打印")) != std::string::npos);
     EXPECT_TRUE(Cands().isVisible());

@@ -4,6 +4,7 @@
 #include "WorkspaceTestSupport.h"
 
 #include "DocumentMenu.h"
+#include "X11Input.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,6 @@
 #include <QBuffer>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 
 namespace qb::test {
@@ -26,76 +26,45 @@ QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 class DocumentX11 : public TWindowTest, public testing::Test {
 protected:
     void SetUp() override {
-        if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server (xcb)";
-        if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "needs xdotool";
+        if (!qbtest::HaveXdotool()) GTEST_SKIP() << "needs an X server (xcb) and xdotool";
         keepMemory = true;
         keepPanes = true;
         Make(false);
         window->setGeometry(100, 100, 900, 560);
         window->show();
         window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 5000));
-        ASSERT_TRUE(XdoTool({"key", "ctrl+y"})); // the input method off: xdotool types the hanzi
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 15000));
+        ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+y"})); // the input method off: xdotool types the hanzi
         ASSERT_FALSE(window->ImeEnabled);
     }
     void TearDown() override {
         if (window) window->FormDestroy();
-    }
-    bool XdoTool(const QStringList& args) {
-        QProcess p;
-        p.start(QStandardPaths::findExecutable("xdotool"), args);
-        if (!p.waitForStarted(5000)) return false;
-        for (int i = 0; i < 500 && p.state() != QProcess::NotRunning; ++i) QTest::qWait(10);
-        QTest::qWait(100);
-        return p.exitCode() == 0;
-    }
-    // Types `text` into the focused target pane with real X keys, one character at a time. On
-    // a loaded machine xdotool now and then loses a character it types through a remapped key,
-    // or the key arrives under the old mapping as another character (the memory test sees the
-    // same): such a character is taken back with BackSpace and typed again.
-    bool Type(const QString& text) {
-        QString expected = window->reTarget->toPlainText();
-        for (const QChar c : text) {
-            const QString before = expected;
-            expected += c;
-            bool arrived = false;
-            for (int attempt = 0; attempt < 4 && !arrived; ++attempt) {
-                if (!XdoTool({"type", "--delay", "150", QString(c)})) return false;
-                arrived =
-                    QTest::qWaitFor([&] { return window->reTarget->toPlainText() == expected; }, 1500);
-                const QString now = window->reTarget->toPlainText();
-                if (arrived || !now.startsWith(before)) continue;
-                for (qsizetype extra = now.size() - before.size(); extra > 0; --extra)
-                    if (!XdoTool({"key", "BackSpace"})) return false;
-            }
-            if (!arrived) return false;
-        }
-        return true;
     }
     // Opens `path` with Ctrl+O, types each translation after a Ctrl+J, and exports through the
     // 文件 menu to `out`.
     void Story(const std::string& path, const std::vector<const char*>& translations,
                const std::string& out) {
         ui.openAnswers.push_back({QString::fromStdString(path)});
-        ASSERT_TRUE(XdoTool({"key", "ctrl+o"}));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window->Documents().IsOpen(); }, 3000))
+        ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+o"}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->Documents().IsOpen(); }, 15000))
             << (Messages().empty() ? "" : Messages().back());
         EXPECT_TRUE(window->reSource->isReadOnly());
         EXPECT_TRUE(
             window->windowTitle().endsWith(QString::fromStdString(path.substr(path.rfind('/') + 1))));
         for (const char* t : translations) {
-            ASSERT_TRUE(XdoTool({"key", "ctrl+j"}));
+            ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+j"}));
             ASSERT_TRUE(QTest::qWaitFor(
-                [&] { return QApplication::focusWidget() == window->reTarget; }, 3000));
-            ASSERT_TRUE(Type(U(t))) << window->reTarget->toPlainText().toStdString();
+                [&] { return QApplication::focusWidget() == window->reTarget; }, 15000));
+            ASSERT_TRUE(qbtest::TypeInto(window->reTarget, U(t)))
+                << window->reTarget->toPlainText().toStdString();
         }
         // 文件 → 导出译文文档...: the menu opened with Alt+F, its second entry.
         ui.saveAnswers.push_back(QString::fromStdString(out));
         const std::size_t shown = ui.messages.size();
-        ASSERT_TRUE(XdoTool({"key", "alt+f"}));
-        ASSERT_TRUE(XdoTool({"key", "Down"}));
-        ASSERT_TRUE(XdoTool({"key", "Return"}));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return ui.messages.size() > shown; }, 5000));
+        ASSERT_TRUE(qbtest::Xdo({"key", "alt+f"}));
+        ASSERT_TRUE(qbtest::Xdo({"key", "Down"}));
+        ASSERT_TRUE(qbtest::Xdo({"key", "Return"}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ui.messages.size() > shown; }, 15000));
         EXPECT_TRUE(ui.messages.back().contains(U("译出 %1 个单元").arg(translations.size())))
             << ui.messages.back().toStdString();
     }

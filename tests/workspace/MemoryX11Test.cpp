@@ -7,14 +7,13 @@
 #include "MemoryCommands.h"
 #include "MemorySearchWindow.h"
 #include "TranslationMemory.h"
+#include "X11Input.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 #include <QToolTip>
 
@@ -26,8 +25,7 @@ QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 class MemoryX11 : public TWindowTest, public testing::Test {
 protected:
     void SetUp() override {
-        if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server (xcb)";
-        if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "needs xdotool";
+        if (!qbtest::HaveXdotool()) GTEST_SKIP() << "needs an X server (xcb) and xdotool";
         keepMemory = true;
         Open();
     }
@@ -39,17 +37,9 @@ protected:
         window->setGeometry(100, 100, 900, 560);
         window->show();
         window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 5000));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 15000));
         window->reSource->setFocus();
         QTest::qWait(50);
-    }
-    bool XdoTool(const QStringList& args) {
-        QProcess p;
-        p.start(QStandardPaths::findExecutable("xdotool"), args);
-        if (!p.waitForStarted(5000)) return false;
-        for (int i = 0; i < 500 && p.state() != QProcess::NotRunning; ++i) QTest::qWait(10);
-        QTest::qWait(100);
-        return p.exitCode() == 0;
     }
     QPoint ItemCentre(int row) {
         QListWidget* lb = window->lbMemory;
@@ -61,7 +51,7 @@ protected:
                 return window->lbMemory->isVisible() && window->lbMemory->isEnabled() &&
                        window->lbMemory->count() > 0 && window->lbMemory->item(0)->text() == line;
             },
-            3000);
+            15000);
     }
 };
 
@@ -71,31 +61,31 @@ TEST_F(MemoryX11, TranslatedSentencesComeBackAsMatchesAndStayAcrossARestart) {
     window->Source.SetText(text);
     window->Source.SetSelStart(0);
     // The input method off: xdotool types the Chinese characters themselves.
-    ASSERT_TRUE(XdoTool({"key", "ctrl+y"}));
+    ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+y"}));
     ASSERT_FALSE(window->ImeEnabled);
     const char* translations[] = {"猫坐在垫子上。", "今天太阳很热。", "按红色按钮。"};
     for (const char* t : translations) {
-        ASSERT_TRUE(XdoTool({"key", "ctrl+j"}));
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return QApplication::focusWidget() == window->reTarget; }, 3000));
+        ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+j"}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == window->reTarget; },
+                                    15000));
         const QString before = window->reTarget->toPlainText();
-        ASSERT_TRUE(XdoTool({"type", "--delay", "120", QString::fromUtf8(t)}));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window->reTarget->toPlainText() == before + U(t); }, 3000))
+        ASSERT_TRUE(qbtest::TypeInto(window->reTarget, U(t)))
             << window->reTarget->toPlainText().toStdString();
+        ASSERT_EQ(window->reTarget->toPlainText(), before + U(t));
     }
-    ASSERT_TRUE(XdoTool({"key", "ctrl+j"})); // "The dog sat on the mat.": one word from the first
+    ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+j"})); // "The dog sat on the mat.": one word from the first
     ASSERT_TRUE(MatchShows(U("[85%] 猫坐在垫子上。")));
     EXPECT_EQ(window->lbMemory->count(), 1);
 
     const QPoint at = ItemCentre(0);
-    ASSERT_TRUE(XdoTool({"mousemove", QString::number(at.x()), QString::number(at.y())}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QToolTip::isVisible(); }, 3000));
+    ASSERT_TRUE(qbtest::Xdo({"mousemove", QString::number(at.x()), QString::number(at.y())}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QToolTip::isVisible(); }, 15000));
     EXPECT_TRUE(QToolTip::text().contains(U("The <s>cat</s> <u>dog</u> sat")))
         << QToolTip::text().toStdString();
     const QString before = window->reTarget->toPlainText();
-    ASSERT_TRUE(XdoTool({"click", "1"}));
+    ASSERT_TRUE(qbtest::Xdo({"click", "1"}));
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window->reTarget->toPlainText() == before + U("猫坐在垫子上。"); }, 3000))
+        [&] { return window->reTarget->toPlainText() == before + U("猫坐在垫子上。"); }, 15000))
         << window->reTarget->toPlainText().toStdString();
     EXPECT_EQ(QApplication::focusWidget(), window->reTarget);
 
@@ -105,7 +95,7 @@ TEST_F(MemoryX11, TranslatedSentencesComeBackAsMatchesAndStayAcrossARestart) {
     Open();
     window->Source.SetText("Press the red button.");
     window->Source.SetSelStart(0);
-    ASSERT_TRUE(XdoTool({"key", "ctrl+j"}));
+    ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+j"}));
     ASSERT_TRUE(MatchShows(U("[100%] 按红色按钮。")));
     tm::TTranslationMemory memory(folder.memory);
     EXPECT_EQ(memory.Matches("The cat sat on the mat.").at(0).pair.target, "猫坐在垫子上。");
@@ -122,19 +112,19 @@ TEST_F(MemoryX11, ConcordanceEnterGivesTheKeysBackToTheTargetPane) {
         memory.Record("Handle with care.", "小心轻放。");
     }
     window->reTarget->setFocus();
-    ASSERT_TRUE(XdoTool({"key", "ctrl+t"}));
+    ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+t"}));
     TfrmMemorySearch* search = window->MemoryCommands().SearchWindow();
     ASSERT_TRUE(search);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return search->isActiveWindow(); }, 3000));
-    ASSERT_TRUE(XdoTool({"type", "care"}));
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return !search->Waiting() && search->lbPairs->count() == 1; }, 3000));
-    ASSERT_TRUE(XdoTool({"key", "Return"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return search->isActiveWindow(); }, 15000));
+    ASSERT_TRUE(qbtest::Xdo({"type", "care"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !search->Waiting() && search->lbPairs->count() == 1; },
+                                15000));
+    ASSERT_TRUE(qbtest::Xdo({"key", "Return"}));
     EXPECT_EQ(window->reTarget->toPlainText(), U("小心轻放。"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 15000));
     EXPECT_EQ(QApplication::focusWidget(), window->reTarget);
     window->SetTargetKeyHandler(nullptr); // the pane's own handling, to see the letter arrive
-    ASSERT_TRUE(XdoTool({"type", "x"}));
+    ASSERT_TRUE(qbtest::Xdo({"type", "x"}));
     EXPECT_EQ(window->reTarget->toPlainText(), U("小心轻放。x"));
 }
 

@@ -5,6 +5,7 @@
 
 #include "ExplanUnit.h"
 #include "PopSourceUnit.h"
+#include "X11Input.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,6 @@
 #include <QClipboard>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <algorithm>
@@ -29,8 +28,7 @@ const char* kSecond = "Next \xF0\xA0\x80\x80 one."; // 𠀀, Extension B
 class X11Unicode : public TWindowTest, public testing::Test {
 protected:
     void SetUp() override {
-        if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server (xcb)";
-        if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "needs xdotool";
+        if (!qbtest::HaveXdotool()) GTEST_SKIP() << "needs an X server (xcb) and xdotool";
         // Words the sentence holds, and the pieces a split or joined naïve would find.
         WriteBytes(folder.Path("mydict.txt"),
                    "guide\t" + G("指南") + "\r\ncosts\t" + G("花费") + "\r\ntoday\t" + G("今天") +
@@ -40,26 +38,18 @@ protected:
         window->setGeometry(100, 100, 800, 500);
         window->show();
         window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 5000));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 15000));
         window->reSource->setFocus();
         QTest::qWait(50);
-    }
-    bool XdoTool(const QStringList& args) {
-        QProcess p;
-        p.start(QStandardPaths::findExecutable("xdotool"), args);
-        if (!p.waitForStarted(5000)) return false;
-        for (int i = 0; i < 500 && p.state() != QProcess::NotRunning; ++i) QTest::qWait(10);
-        QTest::qWait(150);
-        return p.exitCode() == 0;
     }
     // Pastes `text` into the source pane with the real Ctrl+V.
     void Paste(const QString& text) {
         QGuiApplication::clipboard()->setText(text);
         QTest::qWait(50);
-        ASSERT_TRUE(XdoTool({"key", "ctrl+v"}));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window->reSource->toPlainText() == text; }, 3000))
+        ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+v"}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->reSource->toPlainText() == text; }, 15000))
             << window->reSource->toPlainText().toStdString();
-        ASSERT_TRUE(XdoTool({"key", "ctrl+Home"}));
+        ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+Home"}));
     }
     QPoint SourcePoint(int position) {
         QTextCursor c(window->reSource->document());
@@ -76,8 +66,8 @@ protected:
 TEST_F(X11Unicode, SentenceRunsOverCharactersGbkCannotHoldAndTheFloatingWindowShowsThem) {
     const QString text = U(kFirst) + U(" ") + U(kSecond);
     Paste(text);
-    ASSERT_TRUE(XdoTool({"key", "ctrl+j"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frmPopSource->isVisible(); }, 3000));
+    ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+j"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frmPopSource->isVisible(); }, 15000));
     // The whole sentence: the emoji is no end of a sentence (it was '?' once, and "? " ended it).
     EXPECT_EQ(window->Source.SelUnicode(), U(kFirst));
     EXPECT_EQ(window->reSource->textCursor().selectedText(), U(kFirst));
@@ -93,25 +83,25 @@ TEST_F(X11Unicode, SentenceRunsOverCharactersGbkCannotHoldAndTheFloatingWindowSh
     EXPECT_FALSE(HasPhrase("guide costs"));
     EXPECT_EQ(window->reSource->toPlainText(), text); // the pane's own text is untouched
 
-    ASSERT_TRUE(XdoTool({"key", "ctrl+j"}));
+    ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+j"}));
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window->frmPopSource->reSource->toPlainText() == U(kSecond); }, 3000));
+        [&] { return window->frmPopSource->reSource->toPlainText() == U(kSecond); }, 15000));
     EXPECT_EQ(window->Source.SelUnicode(), U(kSecond));
     EXPECT_FALSE(HasPhrase("next one")); // 𠀀 stands between the two words
 }
 
 TEST_F(X11Unicode, ExplanationOfASelectionWithSuchCharactersListsOnlyRealEntries) {
     Paste(U(kFirst));
-    ASSERT_TRUE(XdoTool({"key", "F5"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->BrowseMode; }, 3000));
+    ASSERT_TRUE(qbtest::Xdo({"key", "F5"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->BrowseMode; }, 15000));
     // Drag with the real mouse from "naïve" to the end of "costs".
     const QString first = U(kFirst);
     const QPoint from = SourcePoint(int(first.indexOf(U("naïve"))));
     const QPoint to = SourcePoint(int(first.indexOf(U(" 5 €"))));
-    ASSERT_TRUE(XdoTool({"mousemove", QString::number(from.x() + 1), QString::number(from.y()),
-                         "mousedown", "1", "mousemove", QString::number(to.x() + 1),
-                         QString::number(to.y()), "mouseup", "1"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frmShowExplain->isVisible(); }, 3000));
+    ASSERT_TRUE(qbtest::Xdo({"mousemove", QString::number(from.x() + 1), QString::number(from.y()),
+                             "mousedown", "1", "mousemove", QString::number(to.x() + 1),
+                             QString::number(to.y()), "mouseup", "1"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frmShowExplain->isVisible(); }, 15000));
     EXPECT_EQ(window->Source.SelUnicode(), U("naïve “über” Straße guide 😀 costs"));
     QStringList lines;
     for (int i = 0; i < window->frmShowExplain->MeanList->count(); ++i)
@@ -123,7 +113,7 @@ TEST_F(X11Unicode, CtrlVWithAnEmptyClipboardPastesNothingAndTheProgramGoesOn) {
     window->reSource->setPlainText(U("kept"));
     QGuiApplication::clipboard()->clear(); // no owner of the X clipboard any more
     QTest::qWait(100);
-    ASSERT_TRUE(XdoTool({"key", "ctrl+v"})); // crashed inside Qt before
+    ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+v"})); // crashed inside Qt before
     EXPECT_EQ(window->reSource->toPlainText(), U("kept"));
 }
 
