@@ -69,7 +69,7 @@ void WaitReady(QProcess& p) {
             p.waitForReadyRead(50);
             return p.peek(4096).contains("ready");
         },
-        5000))
+        15000))
         << p.readAllStandardError().toStdString();
 }
 
@@ -89,7 +89,7 @@ TEST(SingleInstance, SecondClaimFailsAndActivatesTheFirst) {
     QSignalSpy spy(&first, &TSingleInstance::activateRequested);
     TSingleInstance second(f.Socket());
     EXPECT_FALSE(second.Claim(2000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return spy.count() == 1; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return spy.count() == 1; }, 15000));
 }
 
 TEST(SingleInstance, SocketIsFreeAgainWhenTheFirstEnds) {
@@ -114,7 +114,7 @@ TEST(SingleInstance, AnythingButActivateIsIgnored) {
     s.write("activate-and-more-bytes");
     s.flush();
     // The listener hangs up once it has read enough to decide: by then it has decided.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return s.state() == QLocalSocket::UnconnectedState; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.state() == QLocalSocket::UnconnectedState; }, 15000));
     EXPECT_EQ(spy.count(), 0);
 }
 
@@ -230,14 +230,14 @@ TEST(SingleInstance, AnotherUserCannotActivate) {
 
     QProcess other;
     StartPeer(other, {QStringLiteral("send"), f.Socket(), QStringLiteral("activate")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return other.state() == QProcess::NotRunning; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return other.state() == QProcess::NotRunning; }, 15000));
     EXPECT_TRUE(other.readAllStandardOutput().contains("sent")); // it did reach the socket
     QTest::qWait(200);
     EXPECT_EQ(spy.count(), 0);
 
     QProcess own; // the same word from the user's own process does it
     StartPeer(own, {QStringLiteral("send"), f.Socket(), QStringLiteral("activate")}, true);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return spy.count() == 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return spy.count() == 1; }, 15000));
     StopPeer(own);
 }
 

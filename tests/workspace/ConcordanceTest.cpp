@@ -55,7 +55,7 @@ protected:
     void Type(TfrmMemorySearch& s, const char* text) {
         s.edSearch->selectAll();
         s.edSearch->insert(U(text)); // as typed: QTest types ASCII only
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !s.Waiting(); }, 3000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !s.Waiting(); }, 15000));
     }
     std::string Html(TfrmMemorySearch& s, int row) {
         return s.lbPairs->item(row)->data(TfrmMemorySearch::kHtmlRole).toString().toStdString();
@@ -92,7 +92,7 @@ TEST_F(Concordance, TypingFindsMarksTheHitsAndEnterInsertsAtTheCaret) {
     QTest::keyClick(s.edSearch, Qt::Key_Down);
     QTest::keyClick(s.edSearch, Qt::Key_Return);
     EXPECT_EQ(window->Target.Text(), G("甲照顾好猫。乙"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == window->reTarget; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == window->reTarget; }, 15000));
     EXPECT_TRUE(s.isVisible());
 }
 
@@ -158,7 +158,7 @@ TEST_F(Concordance, CtrlJDuringAnImportStillShowsMatches) {
     window->reSource->setFocus();
     QTest::keyClick(window->reSource, Qt::Key_J, Qt::ControlModifier);
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window->lbMemory->isVisible() && window->lbMemory->isEnabled(); }, 5000));
+        [&] { return window->lbMemory->isVisible() && window->lbMemory->isEnabled(); }, 15000));
     EXPECT_TRUE(window->MemoryCommands().Importing()); // the matches came while it ran
     EXPECT_EQ(window->lbMemory->item(0)->text(), U("[100%] 保重。"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->MemoryCommands().Importing(); }, 60000));

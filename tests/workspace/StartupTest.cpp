@@ -264,7 +264,7 @@ TEST(ProgramStart, SecondInstanceActivatesTheFirstAndTouchesNothing) {
     TProgram b(ProgramSetup(second, name, &ui2, false));
     EXPECT_FALSE(b.Start());
     EXPECT_EQ(b.MainWindow(), nullptr);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return spy.count() == 1; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return spy.count() == 1; }, 15000));
     b.Finish();
     EXPECT_FALSE(second.IniExists());
     EXPECT_TRUE(ui2.messages.empty());
@@ -281,7 +281,7 @@ TEST(ProgramStart, SigtermClosesTheWindowAndShutdownSaves) {
     ASSERT_TRUE(p.Start());
     QSignalSpy closed(p.MainWindow(), &TfrmMainQB::closed);
     ::raise(SIGTERM);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return closed.count() == 1; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return closed.count() == 1; }, 15000));
     p.Finish();
     EXPECT_TRUE(folder.IniExists());
 }
