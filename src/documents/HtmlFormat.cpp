@@ -360,8 +360,8 @@ std::string DeclaredCharset(std::string_view html) {
         std::size_t k = at + 7;
         while (k < tag.size() && std::strchr(" \t\r\n=\"'", tag[k])) ++k;
         std::size_t e = k;
-        while (e < tag.size() && (std::isalnum(static_cast<unsigned char>(tag[e])) ||
-                                  std::strchr("-_.:", tag[e])))
+        while (e < tag.size() &&
+               (std::isalnum(static_cast<unsigned char>(tag[e])) || std::strchr("-_.:", tag[e])))
             ++e;
         if (e > k) return std::string(tag.substr(k, e - k));
     }
@@ -377,7 +377,8 @@ std::string DecodeHtml(Document& doc) {
         (bytes.size() >= 2 && (std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0 ||
                                std::memcmp(bytes.data(), "\xFE\xFF", 2) == 0)))
         return DecodeText(bytes, doc.encoding);
-    if (std::memchr(bytes.data(), 0, bytes.size())) throw DocError("不是 HTML 文件（含有二进制数据）");
+    if (std::memchr(bytes.data(), 0, bytes.size()))
+        throw DocError("不是 HTML 文件（含有二进制数据）");
     std::string charset = DeclaredCharset(bytes);
     if (charset.empty() || IsUtf8Name(charset)) {
         if (IsUtf8Text(bytes)) return std::string(bytes);
@@ -385,7 +386,8 @@ std::string DecodeHtml(Document& doc) {
         charset = "windows-1252";
     }
     if (charset == "gb2312" || charset == "gb_2312-80" || charset == "x-gbk") charset = "gbk";
-    if (charset == "iso-8859-1" || charset == "us-ascii" || charset == "latin1") charset = "windows-1252";
+    if (charset == "iso-8859-1" || charset == "us-ascii" || charset == "latin1")
+        charset = "windows-1252";
     doc.encoding = Encoding::Named;
     doc.charset = charset;
     return DecodeCharset(bytes, charset);
@@ -426,8 +428,8 @@ std::string HtmlUnescape(std::string_view text, std::vector<std::pair<std::strin
             continue;
         }
         std::size_t e = i + 1;
-        while (e < text.size() && e - i < 40 && (std::isalnum(static_cast<unsigned char>(text[e])) ||
-                                                 (e == i + 1 && text[e] == '#')))
+        while (e < text.size() && e - i < 40 &&
+               (std::isalnum(static_cast<unsigned char>(text[e])) || (e == i + 1 && text[e] == '#')))
             ++e;
         if (e >= text.size() || text[e] != ';' || e == i + 1) {
             out += '&';

@@ -350,8 +350,8 @@ std::string PoCharset(std::string_view po) {
     const std::size_t at = head.find("charset=");
     if (at == std::string_view::npos) return {};
     std::size_t e = at + 8;
-    while (e < head.size() && (std::isalnum(static_cast<unsigned char>(head[e])) ||
-                               std::strchr("-_.:", head[e])))
+    while (e < head.size() &&
+           (std::isalnum(static_cast<unsigned char>(head[e])) || std::strchr("-_.:", head[e])))
         ++e;
     return std::string(head.substr(at + 8, e - at - 8));
 }

@@ -152,7 +152,6 @@ bool TDocumentCommands::Open(const std::string& path) {
             window_.Ui().ShowMessage(U("无法打开文档 %1：%2").arg(PathText(path), error));
         return false;
     }
-    std::string paneText;
     if (doc->units.empty()) {
         window_.Ui().ShowMessage(U("文档 %1 中没有可翻译的文字。").arg(PathText(path)));
         return false;
@@ -161,8 +160,10 @@ bool TDocumentCommands::Open(const std::string& path) {
         !window_.Ui().AskYesNo(
             U("打开文档将替换原文栏并清空译文栏（已按 Ctrl+J 记下的译文都在译文记忆中）。继续吗？")))
         return false;
+    std::string paneText;
     std::unique_ptr<QTextDocument> laidOut;
-    if (!LayOut(*doc, FileName(path), paneText, laidOut)) return false; // cancelled: nothing changed
+    if (!LayOut(*doc, FileName(path), paneText, laidOut))
+        return false; // cancelled: nothing changed
     // The sentence in hand keeps what was typed for it, as when the panes are cleared.
     window_.RecordTypedTranslation();
     if (window_.typed_) window_.typed_->Stop();
@@ -219,7 +220,8 @@ bool TDocumentCommands::LayOut(const doc::Document& document, const QString& nam
             }
             cursor.insertText(text.mid(at, end - at));
             at = end;
-            if (progress && !progress(std::size_t(at), std::size_t(text.size()))) throw doc::Cancelled{};
+            if (progress && !progress(std::size_t(at), std::size_t(text.size())))
+                throw doc::Cancelled{};
         }
         for (QTextBlock b = d->begin(); b.isValid(); b = b.next()) b.layout();
         d->moveToThread(home);

@@ -160,10 +160,12 @@ TEST(OtherEncodings, ReadInTheirCharsetAndWrittenBackInIt) {
     ASSERT_EQ(Texts(h), std::vector<std::string>{"Café & bar"});
     EXPECT_EQ(Write(h, {}), page);
     // What the page's charset lacks becomes a character reference.
-    EXPECT_EQ(Write(h, {"Café 与吧"}), "<meta charset=\"windows-1252\"><p>Caf\xE9 &#x4E0E;&#x5427;</p>");
+    EXPECT_EQ(Write(h, {"Café 与吧"}),
+              "<meta charset=\"windows-1252\"><p>Caf\xE9 &#x4E0E;&#x5427;</p>");
 
-    const std::string gbPage = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=GB2312\">"
-                               "<p>\xC4\xE3 ok</p>";
+    const std::string gbPage =
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=GB2312\">"
+        "<p>\xC4\xE3 ok</p>";
     const Document g = ReadAs(Format::Html, gbPage);
     ASSERT_EQ(Texts(g), std::vector<std::string>{"你 ok"});
     EXPECT_EQ(Write(g, {"好"}), gbPage.substr(0, gbPage.find("<p>")) + "<p>\xBA\xC3</p>");
@@ -183,8 +185,9 @@ TEST(OtherEncodings, ReadInTheirCharsetAndWrittenBackInIt) {
     EXPECT_EQ(Texts(ReadAs(Format::Markdown, md16)), std::vector<std::string>{"Hi"});
 
     // A Latin-1 catalogue: exported as UTF-8 with its header saying so.
-    const std::string po = "msgid \"\"\nmsgstr \"\"\n\"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n\n"
-                           "msgid \"Caf\xE9\"\nmsgstr \"\"\n";
+    const std::string po =
+        "msgid \"\"\nmsgstr \"\"\n\"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n\n"
+        "msgid \"Caf\xE9\"\nmsgstr \"\"\n";
     const Document p = ReadAs(Format::Po, po);
     ASSERT_EQ(Texts(p), std::vector<std::string>{"Café"});
     EXPECT_EQ(Write(p, {}), po);
@@ -258,7 +261,8 @@ TEST(Html, CharacterReferencesAreCharactersAndComeBackAsWritten) {
     const std::string page = "<p title=\"a &quot;b&quot; c\">Fish&nbsp;&amp;&nbsp;chips &#x4e2d; "
                              "&lt;tag&gt; &eacute;t&eacute; AT&amp;T</p>";
     const Document d = ReadAs(Format::Html, page);
-    ASSERT_EQ(Texts(d), (std::vector<std::string>{"a \"b\" c", "Fish\u00A0&\u00A0chips 中 <tag> été AT&T"}));
+    ASSERT_EQ(Texts(d),
+              (std::vector<std::string>{"a \"b\" c", "Fish\u00A0&\u00A0chips 中 <tag> été AT&T"}));
     EXPECT_EQ(Write(d, Identity(d)), page);
     EXPECT_EQ(Write(d, {"\"引\" & 'x'", "鱼\u00A0&\u00A0薯条 <b> 中"}),
               "<p title=\"&quot;引&quot; &amp; 'x'\">鱼&nbsp;&amp;&nbsp;薯条 &lt;b&gt; &#x4e2d;</p>");
@@ -369,12 +373,13 @@ TEST(Office, WordTabsAndBreaksInARunArePlaceholdersOfTheirOwn) {
         R"(<w:br/></w:r><w:r><w:rPr><w:i/></w:rPr><w:t>Smith</w:t></w:r></w:p></w:body></w:document>)";
     const Document d = ReadAs(Format::Docx, MakeDocx(body));
     ASSERT_EQ(Texts(d), std::vector<std::string>{"{1}Name:{2}Ann{3}{4}Smith{/4}"});
-    EXPECT_NE(Unzip(Write(d, {"{1}姓名：{2}安{3}{4}史密斯{/4}"}))
-                  .at("word/document.xml")
-                  .find(R"(<w:p><w:r><w:tab/></w:r><w:r><w:t xml:space="preserve">姓名：</w:t></w:r>)"
-                        R"(<w:r><w:tab/></w:r><w:r><w:t xml:space="preserve">安</w:t></w:r><w:r><w:br/></w:r>)"
-                        R"(<w:r><w:rPr><w:i/></w:rPr><w:t xml:space="preserve">史密斯</w:t></w:r></w:p>)"),
-              std::string::npos)
+    EXPECT_NE(
+        Unzip(Write(d, {"{1}姓名：{2}安{3}{4}史密斯{/4}"}))
+            .at("word/document.xml")
+            .find(R"(<w:p><w:r><w:tab/></w:r><w:r><w:t xml:space="preserve">姓名：</w:t></w:r>)"
+                  R"(<w:r><w:tab/></w:r><w:r><w:t xml:space="preserve">安</w:t></w:r><w:r><w:br/></w:r>)"
+                  R"(<w:r><w:rPr><w:i/></w:rPr><w:t xml:space="preserve">史密斯</w:t></w:r></w:p>)"),
+        std::string::npos)
         << Unzip(Write(d, {"{1}姓名：{2}安{3}{4}史密斯{/4}"})).at("word/document.xml");
 }
 

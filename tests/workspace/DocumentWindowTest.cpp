@@ -74,7 +74,8 @@ TEST_F(DocumentWindow, ABigDocumentLaidOutAsideIsThePanesText) {
     const QFont font = window->reSource->document()->defaultFont();
     auto big = [](char letter) {
         std::string text;
-        while (text.size() < (std::size_t(3) << 19)) text += std::string("Word ") + letter + " here.\n\n";
+        while (text.size() < (std::size_t(3) << 19))
+            text += std::string("Word ") + letter + " here.\n\n";
         return text;
     };
     for (char letter : {'a', 'b'}) {
