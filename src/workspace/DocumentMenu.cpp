@@ -202,13 +202,15 @@ bool TDocumentCommands::LayOut(const doc::Document& document, const QString& nam
     QThread* const home = QThread::currentThread();
     QTextDocument* built = nullptr;
     auto work = [&](const doc::Progress& progress) {
+        if (utf8.empty()) utf8 = doc::PaneText(document);
+        // One line alone would be measured against the font by the layout: fonts stay on the
+        // window's thread, so such a text goes to the pane as it always did.
+        if (utf8.find('\n') == std::string::npos) return;
         auto d = std::make_unique<QTextDocument>();
         d->setUndoRedoEnabled(false);
-        d->setDocumentLayout(new QPlainTextDocumentLayout(d.get()));
         d->setDefaultFont(font);
         d->setDefaultTextOption(option);
         d->setDocumentMargin(margin);
-        if (utf8.empty()) utf8 = doc::PaneText(document);
         const QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
         QTextCursor cursor(d.get());
         constexpr qsizetype kChunk = qsizetype(1) << 20;
@@ -223,12 +225,15 @@ bool TDocumentCommands::LayOut(const doc::Document& document, const QString& nam
             if (progress && !progress(std::size_t(at), std::size_t(text.size())))
                 throw doc::Cancelled{};
         }
+        // The pane's kind of layout, given the text whole: it marks each line's block for
+        // laying out later, measuring nothing now; each block's layout object is made here.
+        d->setDocumentLayout(new QPlainTextDocumentLayout(d.get()));
         for (QTextBlock b = d->begin(); b.isValid(); b = b.next()) b.layout();
         d->moveToThread(home);
         built = d.release();
     };
     if (!RunWithProgress(&window_, U("正在显示 %1 ...").arg(name), work)) return false;
-    laidOut.reset(built);
+    laidOut.reset(built); // nothing for one line
     return true;
 }
 
