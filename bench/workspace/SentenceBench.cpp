@@ -75,8 +75,8 @@ void BM_Forty(benchmark::State& state) {
     }
     for (auto _ : state) b.window->ProcessSentence(kForty);
     state.counters["words"] = qb::WordCount(kForty);
-    state.counters["phrases"] = double(b.window->SentencePhrases.size());
-    state.counters["codes"] = double(b.window->SentenceCodeKeys.size());
+    state.counters["phrases"] = double(b.window->SentenceLists().SentencePhrases.size());
+    state.counters["codes"] = double(b.window->SentenceLists().SentenceCodeKeys.size());
 }
 
 // The parts of one ProcessSentence, to see where the time goes.
@@ -87,7 +87,7 @@ void BM_FortyLookups(benchmark::State& state) {
         return;
     }
     qb::StringList pooled;
-    for (auto _ : state) qb::PoolLookups(kForty, b.window->Dicts, pooled);
+    for (auto _ : state) qb::PoolLookups(kForty, b.window->LexiconsInUse(), pooled);
 }
 
 void BM_FortyCodeTable(benchmark::State& state) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 namespace qb::doc {
@@ -44,6 +45,37 @@ std::string PoEscape(std::string_view text) {
     return out;
 }
 
+// HTML text of a unit: a character the source wrote as a reference is written with it again
+// ("&nbsp;" stays "&nbsp;", "&#x4e2d;" stays "&#x4e2d;"), '&', '<' and '>' always as references,
+// and in an attribute its quote too. Every other character as it is.
+std::string HtmlEscape(const Unit& u, std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const std::size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        const std::string_view ch = s.substr(i, n);
+        i += n;
+        if (!u.refs.empty()) {
+            auto it = std::find_if(u.refs.begin(), u.refs.end(),
+                                   [&](const auto& r) { return r.first == ch; });
+            if (it != u.refs.end()) {
+                out += it->second;
+                continue;
+            }
+        }
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += u.quote == '"' ? "&quot;" : "\""; break;
+        case '\'': out += u.quote == '\'' ? "&#39;" : "'"; break;
+        default: out.append(ch);
+        }
+    }
+    return out;
+}
+
 class Renderer {
 public:
     Renderer(const Document& doc, const std::string& text, std::vector<Edit> edits)
@@ -76,9 +108,9 @@ private:
         return b == kNoRange ? literal : Range(b, e);
     }
 
-    std::string Escape(std::string_view s) const {
+    std::string Escape(const Unit& u, std::string_view s) const {
         switch (doc_.format) {
-        case Format::Html:
+        case Format::Html: return HtmlEscape(u, s);
         case Format::Docx:
         case Format::Odt: return XmlEscape(s);
         case Format::Po: return PoEscape(s);
@@ -105,7 +137,7 @@ private:
                         break;
                     }
                 }
-                body += *wrapOpen + Escape(p.text) + *wrapClose;
+                body += *wrapOpen + Escape(u, p.text) + *wrapClose;
                 break;
             }
             case Piece::Open:
@@ -335,7 +367,16 @@ std::string Write(const Document& doc, const std::vector<std::optional<std::stri
     }
     switch (doc.format) {
     case Format::Text:
-    case Format::Srt: return detail::EncodeText(*rendered[0], doc.encoding);
+    case Format::Srt:
+    case Format::Markdown: return detail::EncodeText(*rendered[0], doc.encoding, doc.charset);
+    case Format::Html:
+        // A page in a charset without Chinese ("windows-1252") gets what it lacks as character
+        // references, which every browser shows: "&#x4E2D;" for 中.
+        return detail::EncodeText(*rendered[0], doc.encoding, doc.charset, [](char32_t cp) {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "&#x%X;", unsigned(cp));
+            return std::string(buf);
+        });
     case Format::Docx:
     case Format::Odt: return detail::WriteOffice(doc, rendered);
     default: return *rendered[0];

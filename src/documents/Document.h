@@ -67,9 +67,16 @@ struct Unit {
     std::size_t flagsBegin = kNoRange, flagsEnd = kNoRange;
     bool plural = false;
     std::string firstForm; // PO plural: msgstr[0]'s text as written (escaped), kept when untranslated
+    // HTML: each character the source wrote as a reference, with that reference ("\xC2\xA0" ->
+    // "&nbsp;", "中" -> "&#x4e2d;"), so that the translation writes them the same way; the quote
+    // around an attribute unit's value ('"' or '\''), 0 for text.
+    std::vector<std::pair<std::string, std::string>> refs;
+    char quote = 0;
 };
 
-enum class Encoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Gbk };
+// Named: the charset a file declares (an HTML page's <meta charset>, a PO header's charset),
+// by the name in Document::charset.
+enum class Encoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Gbk, Named };
 
 struct Part {
     std::string name; // the entry of an office package; empty for a text file
@@ -80,6 +87,7 @@ struct Document {
     Format format = Format::Text;
     std::string original; // the file's bytes
     Encoding encoding = Encoding::Utf8;
+    std::string charset; // Encoding::Named: its name as the file gives it ("windows-1252")
     std::vector<Part> parts;
     std::vector<Unit> units;
     // PO: the header's msgstr block, kNoRange when the file has no header.
@@ -142,5 +150,10 @@ std::string OneLine(std::string_view text);
 std::string XmlEscape(std::string_view text);
 // XML text with its five entities and numeric references decoded (an unknown entity stays).
 std::string XmlUnescape(std::string_view text);
+// HTML text with its character references decoded: the five of XML, numeric ones and every
+// named one of HTML ("&nbsp;", "&eacute;", "&mdash;"); one not terminated by ';' or unknown
+// stays as written. Each reference decoded is added to `refs` (see Unit::refs).
+std::string HtmlUnescape(std::string_view text,
+                         std::vector<std::pair<std::string, std::string>>* refs = nullptr);
 
 } // namespace qb::doc

@@ -16,9 +16,19 @@ void ReadOffice(Document& doc, const Limits& limits, const Progress& progress);
 // (same order as doc.parts; nothing = unchanged), which are compressed anew.
 std::string WriteOffice(const Document& doc, const std::vector<std::optional<std::string>>& changed);
 
-// Text formats: the file's bytes as UTF-8 (decoded from the encoding found), or DocError.
+// Text formats: the file's bytes as UTF-8 (decoded from the encoding found: a BOM, UTF-8, else
+// GBK), or DocError.
 std::string DecodeText(std::string_view bytes, Encoding& encoding);
-std::string EncodeText(std::string_view utf8, Encoding encoding);
+// The bytes in a charset by name ("windows-1252", "GBK"): DocError when the name is unknown to
+// the converter or the bytes do not come back the same when written again.
+std::string DecodeCharset(std::string_view bytes, const std::string& charset);
+// UTF-8 text in `encoding` (`charset` for Encoding::Named). A character the encoding lacks is
+// handed to `unfit`, whose answer is written instead (an HTML page: "&#x4E2D;"); without one,
+// DocError names the character.
+std::string EncodeText(std::string_view utf8, Encoding encoding, const std::string& charset = {},
+                       const std::function<std::string(char32_t)>& unfit = {});
+// True for the names of UTF-8 ("UTF-8", "utf8", case ignored).
+bool IsUtf8Name(std::string_view charset);
 
 // Throws Cancelled when the callback says stop.
 inline void Report(const Progress& progress, std::size_t done, std::size_t total) {

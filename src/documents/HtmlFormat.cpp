@@ -8,7 +8,11 @@
 
 #include <gumbo.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <map>
+#include <vector>
 
 namespace qb::doc::detail {
 
@@ -151,7 +155,8 @@ struct Walker {
             Unit u;
             u.begin = std::size_t(v.data - base) + 1;
             u.end = u.begin + v.length - 2;
-            AppendText(u, XmlUnescape(std::string_view(base + u.begin, u.end - u.begin)));
+            u.quote = v.data[0];
+            AppendText(u, HtmlUnescape(std::string_view(base + u.begin, u.end - u.begin), &u.refs));
             FinishUnit(doc, std::move(u));
         }
     }
@@ -194,7 +199,7 @@ struct Walker {
         if (b == kNoRange || broken_) return;
         if (n->type == GUMBO_NODE_TEXT || n->type == GUMBO_NODE_WHITESPACE) {
             Gap(u, b);
-            AppendText(u, XmlUnescape(std::string_view(base + b, e - b)));
+            AppendText(u, HtmlUnescape(std::string_view(base + b, e - b), &u.refs));
             pos_ = e;
             return;
         }
@@ -313,12 +318,86 @@ struct Walker {
     }
 };
 
+// A named reference's characters as the HTML parser reads it ("&mdash;" -> "—"), empty when
+// it names none. Asked of gumbo, which knows all of HTML's names, once per name and thread.
+std::string NamedReference(const std::string& ref) {
+    thread_local std::map<std::string, std::string> cache;
+    if (auto it = cache.find(ref); it != cache.end()) return it->second;
+    std::string value;
+    GumboOutput* out = gumbo_parse_with_options(&kGumboDefaultOptions, ref.data(), ref.size());
+    if (out) {
+        // document > html > (head, body) > text
+        std::vector<const GumboNode*> stack{out->root};
+        while (!stack.empty() && value.empty()) {
+            const GumboNode* n = stack.back();
+            stack.pop_back();
+            if (n->type == GUMBO_NODE_TEXT) {
+                value = n->v.text.text;
+            } else if (n->type == GUMBO_NODE_ELEMENT) {
+                for (unsigned i = n->v.element.children.length; i-- > 0;)
+                    stack.push_back(static_cast<const GumboNode*>(n->v.element.children.data[i]));
+            }
+        }
+        gumbo_destroy_output(&kGumboDefaultOptions, out);
+    }
+    // "&notit;" is read as "&not" and "it;": no name of its own.
+    if (value == ref || value.find(';') != std::string::npos) value.clear();
+    if (cache.size() < 4096) cache[ref] = value;
+    return value;
+}
+
+// The charset a page declares in its first 1024 bytes, as browsers look for it:
+// <meta charset="gbk"> or <meta http-equiv="Content-Type" content="text/html; charset=gb2312">.
+std::string DeclaredCharset(std::string_view html) {
+    std::string head(html.substr(0, 1024));
+    for (char& c : head) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (std::size_t meta = head.find("<meta"); meta != std::string::npos;
+         meta = head.find("<meta", meta + 5)) {
+        const std::size_t close = head.find('>', meta);
+        const std::string_view tag = std::string_view(head).substr(meta, close - meta);
+        const std::size_t at = tag.find("charset");
+        if (at == std::string_view::npos) continue;
+        std::size_t k = at + 7;
+        while (k < tag.size() && std::strchr(" \t\r\n=\"'", tag[k])) ++k;
+        std::size_t e = k;
+        while (e < tag.size() &&
+               (std::isalnum(static_cast<unsigned char>(tag[e])) || std::strchr("-_.:", tag[e])))
+            ++e;
+        if (e > k) return std::string(tag.substr(k, e - k));
+    }
+    return {};
+}
+
+// The page as UTF-8 from its byte order mark, else its declared charset, else UTF-8 when its
+// bytes are, else windows-1252 (what browsers take a page without a declaration for).
+// GB2312 pages are read as GBK, its superset, as browsers do.
+std::string DecodeHtml(Document& doc) {
+    const std::string_view bytes = doc.original;
+    if ((bytes.size() >= 3 && std::memcmp(bytes.data(), "\xEF\xBB\xBF", 3) == 0) ||
+        (bytes.size() >= 2 && (std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0 ||
+                               std::memcmp(bytes.data(), "\xFE\xFF", 2) == 0)))
+        return DecodeText(bytes, doc.encoding);
+    if (std::memchr(bytes.data(), 0, bytes.size()))
+        throw DocError("不是 HTML 文件（含有二进制数据）");
+    std::string charset = DeclaredCharset(bytes);
+    if (charset.empty() || IsUtf8Name(charset)) {
+        if (IsUtf8Text(bytes)) return std::string(bytes);
+        if (!charset.empty()) throw DocError("声明为 UTF-8，却含有不是 UTF-8 的字节");
+        charset = "windows-1252";
+    }
+    if (charset == "gb2312" || charset == "gb_2312-80" || charset == "x-gbk") charset = "gbk";
+    if (charset == "iso-8859-1" || charset == "us-ascii" || charset == "latin1")
+        charset = "windows-1252";
+    doc.encoding = Encoding::Named;
+    doc.charset = charset;
+    return DecodeCharset(bytes, charset);
+}
+
 } // namespace
 
 void ReadHtml(Document& doc, const Progress& progress) {
-    if (!IsUtf8Text(doc.original)) throw DocError("不是 UTF-8 编码的 HTML（或含有二进制数据）");
     if (doc.original.size() >= (std::size_t(1) << 31)) throw DocError("文件太大");
-    doc.parts.push_back({{}, doc.original});
+    doc.parts.push_back({{}, DecodeHtml(doc)});
     const std::string& text = doc.parts[0].text;
     GumboOptions options = kGumboDefaultOptions;
     GumboOutput* out = gumbo_parse_with_options(&options, text.data(), text.size());
@@ -337,3 +416,39 @@ void ReadHtml(Document& doc, const Progress& progress) {
 }
 
 } // namespace qb::doc::detail
+
+namespace qb::doc {
+
+std::string HtmlUnescape(std::string_view text, std::vector<std::pair<std::string, std::string>>* refs) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '&') {
+            out += text[i];
+            continue;
+        }
+        std::size_t e = i + 1;
+        while (e < text.size() && e - i < 40 &&
+               (std::isalnum(static_cast<unsigned char>(text[e])) || (e == i + 1 && text[e] == '#')))
+            ++e;
+        if (e >= text.size() || text[e] != ';' || e == i + 1) {
+            out += '&';
+            continue;
+        }
+        const std::string_view ref = text.substr(i, e + 1 - i);
+        std::string value = XmlUnescape(ref); // numeric ones and XML's five
+        if (value == ref && ref[1] != '#') value = detail::NamedReference(std::string(ref));
+        if (value.empty() || value == ref) {
+            out.append(ref);
+        } else {
+            out += value;
+            if (refs && std::none_of(refs->begin(), refs->end(),
+                                     [&](const auto& r) { return r.first == value; }))
+                refs->emplace_back(value, std::string(ref));
+        }
+        i = e;
+    }
+    return out;
+}
+
+} // namespace qb::doc

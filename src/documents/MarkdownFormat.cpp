@@ -307,9 +307,8 @@ std::size_t FrontMatterEnd(std::string_view text) {
 } // namespace
 
 void ReadMarkdown(Document& doc, const Progress& progress) {
-    if (!IsUtf8Text(doc.original))
-        throw DocError("不是 UTF-8 编码的 Markdown 文本（或含有二进制数据）");
-    doc.parts.push_back({{}, doc.original});
+    // UTF-8, UTF-16 with its BOM, or GBK, as a plain text file; the export goes back in it.
+    doc.parts.push_back({{}, DecodeText(doc.original, doc.encoding)});
     const std::string& text = doc.parts[0].text;
     State st;
     st.doc = &doc;

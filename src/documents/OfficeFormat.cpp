@@ -112,6 +112,7 @@ struct Item {
     std::string format;             // Word: the run's properties (<w:rPr>...</w:rPr>) as written
     std::string text;               // decoded
     int link = -1;                  // Word: index of the hyperlink holding it
+    std::string literal;            // Raw: what it is written as, when not its bytes (a tab's run)
 };
 
 std::string RunOpen(const std::string& rPr) {
@@ -125,10 +126,18 @@ struct WordParagraph {
     std::vector<Item> items;
     std::vector<std::pair<std::size_t, std::size_t>> links; // token indices of each hyperlink
 
+    // A run: its text, with a tab or a line break in it as a placeholder of its own, written
+    // as a run of the same formatting holding just that: "<w:t>Name:</w:t><w:tab/><w:t>Ann</w:t>"
+    // gives "Name:{1}Ann". Anything else in a run (a drawing, a field) keeps the run whole.
     void Run(std::size_t i, std::size_t close, int link) {
         std::string format;
-        std::string text;
+        std::vector<Item> pieces;
         bool plain = true;
+        auto text = [&]() -> Item& {
+            if (pieces.empty() || pieces.back().kind != Item::Text)
+                pieces.push_back({Item::Text, toks[i].begin, toks[close].end, {}, {}, link, {}});
+            return pieces.back();
+        };
         for (std::size_t k = i + 1; k < close; ++k) {
             const Token& t = toks[k];
             if (t.kind == Token::Text || t.kind == Token::Other || t.kind == Token::End) continue;
@@ -136,26 +145,31 @@ struct WordParagraph {
             if (t.name == "w:rPr") {
                 format = xml.substr(t.begin, toks[m].end - t.begin);
             } else if (t.name == "w:t") {
+                Item& it = text();
                 for (std::size_t q = k + 1; q < m; ++q)
                     if (toks[q].kind == Token::Text)
-                        text += XmlUnescape(
+                        it.text += XmlUnescape(
                             std::string_view(xml).substr(toks[q].begin, toks[q].end - toks[q].begin));
-            } else {
-                plain = false; // a tab, a break, a drawing, a field: the run stays whole
+            } else if (t.name == "w:tab" || t.name == "w:br" || t.name == "w:cr" ||
+                       t.name == "w:noBreakHyphen" || t.name == "w:softHyphen") {
+                Item it{Item::Raw, toks[i].begin, toks[close].end, {}, {}, link, {}};
+                it.literal = xml.substr(t.begin, toks[m].end - t.begin);
+                pieces.push_back(std::move(it));
+            } else if (t.name != "w:lastRenderedPageBreak") { // where Word last broke the page
+                plain = false;
             }
             k = m;
         }
-        Item it;
-        it.begin = toks[i].begin;
-        it.end = toks[close].end;
-        it.link = link;
-        if (plain) {
-            it.format = std::move(format);
-            it.text = std::move(text);
-        } else {
-            it.kind = Item::Raw;
+        if (!plain) {
+            items.push_back({Item::Raw, toks[i].begin, toks[close].end, {}, {}, link, {}});
+            return;
         }
-        items.push_back(std::move(it));
+        if (pieces.empty()) text(); // an empty run
+        for (Item& it : pieces) {
+            it.format = format;
+            if (it.kind == Item::Raw) it.literal = "<w:r>" + format + it.literal + "</w:r>";
+            items.push_back(std::move(it));
+        }
     }
 
     void Children(std::size_t from, std::size_t to, int link) {
@@ -170,7 +184,7 @@ struct WordParagraph {
                 links.push_back({k, m});
                 Children(k + 1, m, int(links.size() - 1));
             } else {
-                items.push_back({Item::Raw, t.begin, toks[m].end, {}, {}, link});
+                items.push_back({Item::Raw, t.begin, toks[m].end, {}, {}, link, {}});
             }
             k = m;
         }
@@ -199,6 +213,10 @@ void WordUnit(Document& doc, std::size_t part, const std::vector<Token>& toks, s
     while (first < last && !hasText(items[first])) ++first;
     while (last > first && !hasText(items[last - 1])) --last;
     if (first == last) return;
+    // A tab at the start of a run whose text begins the unit lies in the unit's range: it is
+    // the unit's too ("<w:r><w:tab/><w:t>Text</w:t></w:r>" -> "{1}Text").
+    while (first > 0 && items[first - 1].end > items[first].begin) --first;
+    while (last < items.size() && items[last].begin < items[last - 1].end) ++last;
     // A link's items must be inside the range whole: widen to its tags.
     std::size_t begin = items[first].begin, end = items[last - 1].end;
     if (items[first].link >= 0)
@@ -242,8 +260,12 @@ void WordUnit(Document& doc, std::size_t part, const std::vector<Token>& toks, s
         }
         if (it.kind == Item::Raw) {
             Tag t;
-            t.openBegin = it.begin;
-            t.openEnd = it.end;
+            if (it.literal.empty()) {
+                t.openBegin = it.begin;
+                t.openEnd = it.end;
+            } else {
+                t.open = it.literal;
+            }
             AppendLone(u, t);
         } else if (it.link >= 0 || it.format == base) {
             const Tag* link = it.link >= 0 ? &u.tags[linkNumber - 1] : nullptr;
@@ -276,13 +298,30 @@ void OdfContent(Unit& u, const std::string& xml, const std::vector<Token>& toks,
         const std::size_t m = Matching(toks, k);
         Tag tag;
         if (t.kind == Token::Start && (t.name == "text:span" || t.name == "text:a")) {
+            // Spans of one style side by side are one pair, as an editor leaves them after a
+            // spell check or a change: <text:span text:style-name="T1">Fo</text:span>
+            // <text:span text:style-name="T1">o</text:span> -> "{1}Foo{/1}", written back as
+            // one span.
+            std::vector<std::pair<std::size_t, std::size_t>> spans{{k, m}};
+            const std::string_view openTag = std::string_view(xml).substr(t.begin, t.end - t.begin);
+            while (t.name == "text:span" && spans.back().second + 1 < to) {
+                const Token& nx = toks[spans.back().second + 1];
+                if (nx.kind != Token::Start || nx.name != t.name ||
+                    std::string_view(xml).substr(nx.begin, nx.end - nx.begin) != openTag)
+                    break;
+                const std::size_t nm = Matching(toks, spans.back().second + 1);
+                spans.push_back({spans.back().second + 1, nm});
+            }
+            const std::size_t last = spans.back().second;
             tag.openBegin = t.begin;
             tag.openEnd = t.end;
-            tag.closeBegin = toks[m].begin;
-            tag.closeEnd = toks[m].end;
+            tag.closeBegin = toks[last].begin;
+            tag.closeEnd = toks[last].end;
             const std::size_t n = AppendOpen(u, tag);
-            OdfContent(u, xml, toks, k + 1, m);
+            for (const auto& [sb, se] : spans) OdfContent(u, xml, toks, sb + 1, se);
             AppendClose(u, n);
+            k = last;
+            continue;
         } else {
             tag.openBegin = t.begin;
             tag.openEnd = toks[m].end;

@@ -4,8 +4,10 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <optional>
 
 namespace qb::doc::detail {
 
@@ -48,6 +50,52 @@ std::string Decode(QStringConverter::Encoding enc, std::string_view bytes) {
 
 } // namespace
 
+namespace {
+
+std::string EncoderName(Encoding encoding, const std::string& charset) {
+    switch (encoding) {
+    case Encoding::Utf16LE: return "UTF-16LE";
+    case Encoding::Utf16BE: return "UTF-16BE";
+    case Encoding::Gbk: return "GBK";
+    case Encoding::Named: return charset;
+    default: return "UTF-8";
+    }
+}
+
+// `s` in the named encoding when every character fits, else nothing.
+std::optional<QByteArray> EncodeExactly(const QString& s, const std::string& name) {
+    QStringEncoder enc(name.c_str(), QStringConverter::Flag::Stateless);
+    if (!enc.isValid()) throw DocError("不认识的字符集“" + name + "”");
+    const QByteArray b = enc.encode(s);
+    if (enc.hasError()) return std::nullopt;
+    // Some converters put '?' for what they lack without saying so: read the bytes back.
+    QStringDecoder dec(name.c_str(), QStringConverter::Flag::Stateless);
+    if (QString(dec.decode(b)) != s) return std::nullopt;
+    return b;
+}
+
+} // namespace
+
+bool IsUtf8Name(std::string_view charset) {
+    std::string n;
+    for (char c : charset)
+        if (c != '-' && c != '_') n += char(std::tolower(static_cast<unsigned char>(c)));
+    return n == "utf8";
+}
+
+std::string DecodeCharset(std::string_view bytes, const std::string& charset) {
+    QStringDecoder dec(charset.c_str(), QStringConverter::Flag::Stateless);
+    if (!dec.isValid()) throw DocError("不认识的字符集“" + charset + "”");
+    const QString s = dec.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    if (dec.hasError()) throw DocError("含有不合所声明字符集“" + charset + "”的字节");
+    std::string out = s.toStdString();
+    // What is written back must be these very bytes where nothing was translated.
+    const std::optional<QByteArray> again = EncodeExactly(s, charset);
+    if (!again || std::string_view(again->constData(), std::size_t(again->size())) != bytes)
+        throw DocError("字符集“" + charset + "”的文本无法原样写回");
+    return out;
+}
+
 std::string DecodeText(std::string_view bytes, Encoding& encoding) {
     std::string out;
     if (bytes.size() >= 3 && std::memcmp(bytes.data(), "\xEF\xBB\xBF", 3) == 0) {
@@ -71,28 +119,49 @@ std::string DecodeText(std::string_view bytes, Encoding& encoding) {
         const QString s = dec.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
         if (!dec.isValid() || dec.hasError()) throw DocError("既不是 UTF-8 也不是 GBK 编码的文本");
         out = s.toStdString();
+        const std::optional<QByteArray> again = EncodeExactly(s, "GBK");
+        if (!again || std::string_view(again->constData(), std::size_t(again->size())) != bytes)
+            throw DocError("这种编码的文本无法原样写回");
     }
     if (LooksBinary(out)) throw DocError("不是文本文件（含有二进制数据）");
-    // What is written back must be these very bytes where nothing was translated.
-    if (encoding != Encoding::Utf8 && encoding != Encoding::Utf8Bom && EncodeText(out, encoding) != bytes)
-        throw DocError("这种编码的文本无法原样写回");
+    if (encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE) {
+        if (EncodeText(out, encoding) != bytes) throw DocError("这种编码的文本无法原样写回");
+    }
     return out;
 }
 
-std::string EncodeText(std::string_view utf8, Encoding encoding) {
-    const QString s = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-    auto encode = [&](QStringEncoder enc, const char* bom) {
-        const QByteArray b = enc.encode(s);
-        return std::string(bom) + std::string(b.constData(), std::size_t(b.size()));
-    };
+std::string EncodeText(std::string_view utf8, Encoding encoding, const std::string& charset,
+                       const std::function<std::string(char32_t)>& unfit) {
     switch (encoding) {
     case Encoding::Utf8: return std::string(utf8);
     case Encoding::Utf8Bom: return "\xEF\xBB\xBF" + std::string(utf8);
-    case Encoding::Utf16LE: return encode(QStringEncoder(QStringConverter::Utf16LE), "\xFF\xFE");
-    case Encoding::Utf16BE: return encode(QStringEncoder(QStringConverter::Utf16BE), "\xFE\xFF");
-    case Encoding::Gbk: return encode(QStringEncoder("GBK", QStringConverter::Flag::Stateless), "");
+    default: break;
     }
-    return std::string(utf8);
+    const QString s = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    const std::string name = EncoderName(encoding, charset);
+    const char* bom = encoding == Encoding::Utf16LE   ? "\xFF\xFE"
+                      : encoding == Encoding::Utf16BE ? "\xFE\xFF"
+                                                      : "";
+    if (std::optional<QByteArray> b = EncodeExactly(s, name))
+        return std::string(bom) + std::string(b->constData(), std::size_t(b->size()));
+    // Character by character, to find (or replace) what does not fit: only a translation that
+    // holds such a character comes here ("😀" in a GBK file, "中" in a windows-1252 page).
+    std::string out = bom;
+    for (qsizetype i = 0; i < s.size();) {
+        const qsizetype n = s[i].isHighSurrogate() && i + 1 < s.size() ? 2 : 1;
+        const QString ch = s.mid(i, n);
+        if (std::optional<QByteArray> b = EncodeExactly(ch, name)) {
+            out.append(b->constData(), std::size_t(b->size()));
+        } else {
+            const char32_t cp = n == 2 ? QChar::surrogateToUcs4(s[i], s[i + 1]) : s[i].unicode();
+            if (!unfit)
+                throw DocError("译文中的“" + ch.toStdString() + "”无法用原文件的编码（" + name +
+                               "）写出；请改用别的字，或把原文件另存为 UTF-8 后再打开");
+            out += unfit(cp);
+        }
+        i += n;
+    }
+    return out;
 }
 
 // Paragraphs: runs of lines between blank lines. "Line one\nline two\n\nNext" gives
@@ -273,6 +342,20 @@ std::size_t FormatDirective(std::string_view s, std::size_t i) {
     return 0;
 }
 
+// The charset named by the header's Content-Type ("...; charset=GB2312\n"): the first
+// "charset=" of the file's first 64 KB, where the header is. Empty when there is none.
+std::string PoCharset(std::string_view po) {
+    const std::size_t limit = std::min<std::size_t>(po.size(), 64 * 1024);
+    const std::string_view head = po.substr(0, limit);
+    const std::size_t at = head.find("charset=");
+    if (at == std::string_view::npos) return {};
+    std::size_t e = at + 8;
+    while (e < head.size() &&
+           (std::isalnum(static_cast<unsigned char>(head[e])) || std::strchr("-_.:", head[e])))
+        ++e;
+    return std::string(head.substr(at + 8, e - at - 8));
+}
+
 struct PoEntry {
     std::size_t firstLine = 0;
     bool hasMsgid = false, hasCtxt = false, obsolete = false, cFormat = false;
@@ -293,9 +376,18 @@ void ReadPo(Document& doc, const Progress& progress) {
     if (!IsUtf8Text(doc.original)) {
         if (std::memchr(doc.original.data(), 0, doc.original.size()))
             throw DocError("不是 PO 文件（含有二进制数据）");
-        throw DocError("不是 UTF-8 编码（只读得 UTF-8 的 PO 文件）");
+        // A catalogue in another charset says so in its header ("charset=ISO-8859-1"): read in
+        // that charset. The export is UTF-8 with the header saying so, as gettext's own tools
+        // write a catalogue converted for a Chinese translation.
+        const std::string charset = PoCharset(doc.original);
+        if (charset.empty() || IsUtf8Name(charset))
+            throw DocError("不是 UTF-8 编码，文件头也没有声明别的字符集（charset=）");
+        doc.encoding = Encoding::Named;
+        doc.charset = charset;
+        doc.parts.push_back({{}, DecodeCharset(doc.original, charset)});
+    } else {
+        doc.parts.push_back({{}, doc.original});
     }
-    doc.parts.push_back({{}, doc.original});
     const std::string& text = doc.parts[0].text;
     std::size_t reported = 0;
     PoEntry e;

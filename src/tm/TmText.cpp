@@ -232,13 +232,12 @@ std::string NormalizeTarget(std::string_view s) {
     return out;
 }
 
-int Similarity(const std::vector<Token>& a, const std::vector<Token>& b, int minScore) {
+namespace {
+
+// The edit distance between two token lists (a token inserted, removed or replaced by another
+// costs 1), or -1 when it exceeds maxDistance.
+long BoundedEditDistance(const std::vector<Token>& a, const std::vector<Token>& b, long maxDistance) {
     const std::size_t n = a.size(), m = b.size();
-    const std::size_t longer = std::max(n, m);
-    if (longer == 0) return 100;
-    // The largest distance that still reaches minScore: 100 * (L - d) / L >= minScore.
-    const long maxDistance = long(longer) - (long(minScore) * long(longer) + 99) / 100;
-    if (maxDistance < 0 || long(longer - std::min(n, m)) > maxDistance) return -1;
     // Two rows of the edit-distance table; a row whose smallest cell already exceeds the
     // allowed distance cannot lead to a good enough score, so the search stops there.
     std::vector<long> prev(m + 1), cur(m + 1);
@@ -254,8 +253,20 @@ int Similarity(const std::vector<Token>& a, const std::vector<Token>& b, int min
         if (rowMin > maxDistance) return -1;
         std::swap(prev, cur);
     }
-    const long d = prev[m];
-    if (d > maxDistance) return -1;
+    return prev[m] > maxDistance ? -1 : prev[m];
+}
+
+} // namespace
+
+int Similarity(const std::vector<Token>& a, const std::vector<Token>& b, int minScore) {
+    const std::size_t n = a.size(), m = b.size();
+    const std::size_t longer = std::max(n, m);
+    if (longer == 0) return 100;
+    // The largest distance that still reaches minScore: 100 * (L - d) / L >= minScore.
+    const long maxDistance = long(longer) - (long(minScore) * long(longer) + 99) / 100;
+    if (maxDistance < 0 || long(longer - std::min(n, m)) > maxDistance) return -1;
+    const long d = BoundedEditDistance(a, b, maxDistance);
+    if (d < 0) return -1;
     return int(100 * (long(longer) - d) / long(longer));
 }
 

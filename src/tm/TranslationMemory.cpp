@@ -530,15 +530,106 @@ private:
     sqlite3* db_;
 };
 
-struct TermPostings {
+// Candidates in the order they are kept: the greater weight of shared words first, then the
+// newer pair (the greater id).
+bool Better(const std::pair<double, std::int64_t>& a, const std::pair<double, std::int64_t>& b) {
+    return a.first != b.first ? a.first > b.first : a.second > b.second;
+}
+
+// Keeps `c` in `heap` when it is among the best kCandidates so far. The heap has the worst on
+// top: most pairs are turned away by one comparison with it.
+void KeepBest(std::vector<std::pair<double, std::int64_t>>& heap,
+              const std::pair<double, std::int64_t>& c) {
+    if (heap.size() == kCandidates) {
+        if (!Better(c, heap.front())) return;
+        std::pop_heap(heap.begin(), heap.end(), Better);
+        heap.back() = c;
+    } else {
+        heap.push_back(c);
+    }
+    std::push_heap(heap.begin(), heap.end(), Better);
+}
+
+// Best first; equal scores: the more recently translated, then the newer pair.
+void SortMatches(std::vector<Match>& matches, std::size_t max) {
+    std::sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) {
+        if (a.score != b.score) return a.score > b.score;
+        if (a.pair.changed != b.pair.changed) return a.pair.changed > b.pair.changed;
+        return a.pair.id > b.pair.id;
+    });
+    if (matches.size() > max) matches.resize(max);
+}
+
+} // namespace
+
+struct TTranslationMemory::MatchTerm {
     std::string term;
     int countInSentence = 0;
-    std::vector<std::int64_t> ids;
-    double df = 0;          // pairs holding the word (estimated when not complete)
-    bool complete = false;  // every pair holding the word, not only the first kPostingCap
-    double idf = 0;         // the weight of sharing it: log((pairs + 1) / (df + 0.5))
-    std::uint64_t bits = 0; // its bits in a shape
+    std::vector<std::int64_t> ids; // the pairs holding it, newest first
+    double df = 0;                 // pairs holding the word (estimated when not complete)
+    bool complete = false;         // every pair holding the word, not only the first kPostingCap
+    double idf = 0;                // the weight of sharing it: log((pairs + 1) / (df + 0.5))
+    std::uint64_t bits = 0;        // its bits in a shape
 };
+
+namespace {
+
+// The sentence's words, each once, with how often it stands in the sentence.
+std::vector<TTranslationMemory::MatchTerm> SentenceWords(const std::vector<Token>& tokens) {
+    std::vector<TTranslationMemory::MatchTerm> terms;
+    for (const Token& t : tokens) {
+        if (!t.word) continue;
+        auto it =
+            std::find_if(terms.begin(), terms.end(), [&](const auto& p) { return p.term == t.text; });
+        if (it == terms.end()) {
+            terms.push_back({t.text, 1, {}, 0, false, 0, 0});
+        } else {
+            ++it->countInSentence;
+        }
+    }
+    return terms;
+}
+
+// How many pairs hold each word, and what sharing it weighs. `total` is the newest pair's id.
+void EstimateFrequencies(std::vector<TTranslationMemory::MatchTerm>& terms, double total) {
+    for (TTranslationMemory::MatchTerm& term : terms) {
+        term.df = double(term.ids.size());
+        if (!term.complete) {
+            // The newest postings, ids from the newest pair down to ids.back(), stand for the
+            // whole list: "the", in 2,000 of the newest 2,350 pairs, is in about 85% of all.
+            term.df =
+                double(kPostingCap) * total / std::max(1.0, total - double(term.ids.back()) + 1.0);
+        }
+        term.idf = std::log((total + 1.0) / (term.df + 0.5));
+    }
+}
+
+// The rarest words that every match must share at least one of.
+struct RareWords {
+    long need = 0;            // tokens a match may not all lack
+    std::size_t required = 0; // terms[0 .. required) are the rarest words that cover `need`
+    bool filtered = false;    // they do: a match holds at least one of them
+};
+
+// A source scoring at least minScore shares at least minScore% of the sentence's n tokens in
+// order (each unshared one costs an edit). So if words standing `need` = n - ceil(n *
+// minScore / 100) + 1 times in the sentence are all missing from a source, it cannot score
+// high enough: the rarest words, up to that count, name every possible match. Example: in
+// "Click the OK button." (5 tokens, 60%) need = 3, and click, ok, button suffice. Sorts the
+// terms rarest first (the words read in full before those cut at kPostingCap).
+RareWords ChooseRareWords(std::vector<TTranslationMemory::MatchTerm>& terms, long n, int minScore) {
+    std::sort(terms.begin(), terms.end(), [](const auto& a, const auto& b) {
+        if (a.complete != b.complete) return a.complete;
+        return a.df < b.df;
+    });
+    RareWords r;
+    r.need = n - (n * minScore + 99) / 100 + 1;
+    long covered = 0;
+    while (r.required < terms.size() && terms[r.required].complete && covered < r.need)
+        covered += terms[r.required++].countInSentence;
+    r.filtered = covered >= r.need;
+    return r;
+}
 
 } // namespace
 
@@ -561,155 +652,133 @@ std::vector<Match> TTranslationMemory::Matches(std::string_view sentence, int mi
     st.bySource.Reset();
 
     const std::vector<Token> tokens = Tokenize(s);
-    std::vector<TermPostings> terms;
-    for (const Token& t : tokens) {
-        if (!t.word) continue;
-        auto it = std::find_if(terms.begin(), terms.end(),
-                               [&](const TermPostings& p) { return p.term == t.text; });
-        if (it == terms.end()) {
-            terms.push_back(TermPostings{t.text, 1, {}, 0, false});
-        } else {
-            ++it->countInSentence;
-        }
-    }
+    std::vector<MatchTerm> terms = SentenceWords(tokens);
     if (terms.empty()) return out;
     st.maxId.Reset().Step();
     const double total = double(std::max<std::int64_t>(st.maxId.Int(0), 1));
     st.maxId.Reset();
-    for (TermPostings& term : terms) {
-        st.postings.Reset().Bind(1, "source : " + Phrase({term.term})).Bind(2, kPostingCap + 1);
-        while (st.postings.Step()) term.ids.push_back(st.postings.Int(0));
-        st.postings.Reset();
-        term.complete = std::int64_t(term.ids.size()) <= kPostingCap;
-        term.df = double(term.ids.size());
-        if (!term.complete) {
-            term.ids.resize(std::size_t(kPostingCap));
-            // The newest postings, ids from the newest pair down to ids.back(), stand for the
-            // whole list: "the", in 2,000 of the newest 2,350 pairs, is in about 85% of all.
-            term.df =
-                double(kPostingCap) * total / std::max(1.0, total - double(term.ids.back()) + 1.0);
-        }
-    }
-
-    // A source scoring at least minScore shares at least minScore% of the sentence's n tokens
-    // in order (each unshared one costs an edit). So if words standing `need` = n - ceil(n *
-    // minScore / 100) + 1 times in the sentence are all missing from a source, it cannot score
-    // high enough: the rarest words, up to that count, name every possible match. Example: in
-    // "Click the OK button." (5 tokens, 60%) need = 3, and click, ok, button suffice.
-    std::sort(terms.begin(), terms.end(), [](const TermPostings& a, const TermPostings& b) {
-        if (a.complete != b.complete) return a.complete;
-        return a.df < b.df;
-    });
+    for (MatchTerm& term : terms) ReadPostings(term);
+    EstimateFrequencies(terms, total);
     const long n = long(tokens.size());
-    const long need = n - (n * minScore + 99) / 100 + 1;
-    long covered = 0;
-    std::size_t required = 0; // terms[0 .. required) are the rarest words that cover `need`
-    while (required < terms.size() && terms[required].complete && covered < need)
-        covered += terms[required++].countInSentence;
-    const bool filtered = covered >= need;
+    const RareWords rare = ChooseRareWords(terms, n, minScore);
 
-    for (TermPostings& term : terms) term.idf = std::log((total + 1.0) / (term.df + 0.5));
     std::vector<std::pair<double, std::int64_t>> ranked;
-    // The order of candidates: the greater weight first, then the newer pair.
-    const auto better = [](const std::pair<double, std::int64_t>& a,
-                           const std::pair<double, std::int64_t>& b) {
-        return a.first != b.first ? a.first > b.first : a.second > b.second;
-    };
-    if (!filtered && shapesComplete_ && minScore > 0 && n <= kShortSentenceTokens) {
-        // No rare words to go by: every pair of a length that can score, that holds enough of
-        // the sentence's words, the best kCandidates by the weight of the words they share.
-        for (TermPostings& term : terms) term.bits = ShapeWordBits(term.term);
-        ShapeStatements& sh = *shapes_;
-        if (sh.byTokens.empty()) sh.byTokens.resize(std::size_t(kShapeBuckets));
-        sh.after.Reset().Bind(1, sh.lastId);
-        while (sh.after.Step()) {
-            const std::int64_t id = sh.after.Int(0);
-            const auto shape = std::uint64_t(sh.after.Int(1));
-            const auto tokens = std::min<std::uint64_t>(shape >> kShapeWordBits, kShapeBuckets - 1);
-            sh.byTokens[std::size_t(tokens)].emplace_back(id, shape & kShapeWordMask);
-            sh.lastId = std::max(sh.lastId, id);
-        }
-        sh.after.Reset();
-        const std::int64_t shortest =
-            std::clamp<std::int64_t>((n * minScore + 99) / 100, 1, kShapeBuckets - 1);
-        const std::int64_t longest = std::min<std::int64_t>(100 * n / minScore, kShapeBuckets - 1);
-        for (std::int64_t len = shortest; len <= longest; ++len) {
-            for (const auto& [id, words] : sh.byTokens[std::size_t(len)]) {
-                if (id == exactId) continue;
-                long missing = 0;
-                double weight = 0;
-                for (const TermPostings& term : terms) {
-                    if ((words & term.bits) == term.bits)
-                        weight += term.idf * term.countInSentence;
-                    else
-                        missing += term.countInSentence;
-                }
-                if (missing >= need) continue;
-                // A heap of the best so far, the worst on top: most pairs are turned away by
-                // one comparison with it.
-                const std::pair<double, std::int64_t> c{weight, id};
-                if (ranked.size() == kCandidates) {
-                    if (!better(c, ranked.front())) continue;
-                    std::pop_heap(ranked.begin(), ranked.end(), better);
-                    ranked.back() = c;
-                } else {
-                    ranked.push_back(c);
-                }
-                std::push_heap(ranked.begin(), ranked.end(), better);
-            }
-        }
-    } else {
-        // Weights by pair id in a table as long as the ids (5 bytes a pair, kept between calls):
-        // the 30,000 postings of a long sentence add up in a fraction of a millisecond there.
-        const std::size_t slots = std::size_t(total) + 1;
-        if (weight_.size() < slots) {
-            weight_.resize(slots, 0.0f);
-            eligible_.resize(slots, 0);
-        }
-        touched_.clear();
-        for (std::size_t k = 0; k < terms.size(); ++k) {
-            const float idf = float(terms[k].idf);
-            const bool makesEligible = !filtered || k < required;
-            for (std::int64_t id : terms[k].ids) {
-                const auto i = std::size_t(id);
-                if (i >= slots) continue;
-                if (!eligible_[i]) {
-                    if (!makesEligible) continue; // a common word alone does not make a candidate
-                    eligible_[i] = 1;
-                    touched_.push_back(id);
-                }
-                weight_[i] += idf * float(terms[k].countInSentence);
-            }
-        }
-        ranked.reserve(touched_.size());
-        for (std::int64_t id : touched_) {
-            const auto i = std::size_t(id);
-            if (id != exactId) ranked.emplace_back(double(weight_[i]), id);
-            weight_[i] = 0.0f;
-            eligible_[i] = 0;
-        }
-    }
+    if (!rare.filtered && shapesComplete_ && minScore > 0 && n <= kShortSentenceTokens)
+        ranked = CandidatesByShape(terms, n, minScore, rare.need, exactId);
+    else
+        ranked =
+            CandidatesByPostings(terms, total, rare.filtered ? rare.required : terms.size(), exactId);
     const std::size_t keep = std::min(ranked.size(), kCandidates);
-    std::partial_sort(ranked.begin(), ranked.begin() + std::ptrdiff_t(keep), ranked.end(), better);
+    std::partial_sort(ranked.begin(), ranked.begin() + std::ptrdiff_t(keep), ranked.end(), Better);
     ranked.resize(keep);
 
+    ScoreCandidates(ranked, tokens, minScore, out);
+    SortMatches(out, max);
+    return out;
+}
+
+// The pairs holding the word, newest first: all of them, or the newest kPostingCap when there
+// are more (then `complete` is false).
+void TTranslationMemory::ReadPostings(MatchTerm& term) {
+    Stmt& postings = st_->postings;
+    postings.Reset().Bind(1, "source : " + Phrase({term.term})).Bind(2, kPostingCap + 1);
+    while (postings.Step()) term.ids.push_back(postings.Int(0));
+    postings.Reset();
+    term.complete = std::int64_t(term.ids.size()) <= kPostingCap;
+    if (!term.complete) term.ids.resize(std::size_t(kPostingCap));
+}
+
+// No rare words to go by: every pair of a length that can score, that holds enough of the
+// sentence's words, the best kCandidates by the weight of the words they share.
+std::vector<std::pair<double, std::int64_t>>
+TTranslationMemory::CandidatesByShape(std::vector<MatchTerm>& terms, long n, int minScore,
+                                      long need, std::int64_t exactId) {
+    std::vector<std::pair<double, std::int64_t>> ranked;
+    for (MatchTerm& term : terms) term.bits = ShapeWordBits(term.term);
+    ShapeStatements& sh = *shapes_;
+    if (sh.byTokens.empty()) sh.byTokens.resize(std::size_t(kShapeBuckets));
+    sh.after.Reset().Bind(1, sh.lastId);
+    while (sh.after.Step()) {
+        const std::int64_t id = sh.after.Int(0);
+        const auto shape = std::uint64_t(sh.after.Int(1));
+        const auto tokens = std::min<std::uint64_t>(shape >> kShapeWordBits, kShapeBuckets - 1);
+        sh.byTokens[std::size_t(tokens)].emplace_back(id, shape & kShapeWordMask);
+        sh.lastId = std::max(sh.lastId, id);
+    }
+    sh.after.Reset();
+    const std::int64_t shortest =
+        std::clamp<std::int64_t>((n * minScore + 99) / 100, 1, kShapeBuckets - 1);
+    const std::int64_t longest = std::min<std::int64_t>(100 * n / minScore, kShapeBuckets - 1);
+    for (std::int64_t len = shortest; len <= longest; ++len) {
+        for (const auto& [id, words] : sh.byTokens[std::size_t(len)]) {
+            if (id == exactId) continue;
+            long missing = 0;
+            double weight = 0;
+            for (const MatchTerm& term : terms) {
+                if ((words & term.bits) == term.bits)
+                    weight += term.idf * term.countInSentence;
+                else
+                    missing += term.countInSentence;
+            }
+            if (missing < need) KeepBest(ranked, {weight, id});
+        }
+    }
+    return ranked;
+}
+
+// Every pair holding one of terms[0 .. eligibleBy) (the rare words; every word when none
+// filters), weighed by all the words it shares. Weights by pair id in a table as long as the
+// ids (5 bytes a pair, kept between calls): the 30,000 postings of a long sentence add up in a
+// fraction of a millisecond there.
+std::vector<std::pair<double, std::int64_t>>
+TTranslationMemory::CandidatesByPostings(const std::vector<MatchTerm>& terms, double total,
+                                         std::size_t eligibleBy, std::int64_t exactId) {
+    const std::size_t slots = std::size_t(total) + 1;
+    if (weight_.size() < slots) {
+        weight_.resize(slots, 0.0f);
+        eligible_.resize(slots, 0);
+    }
+    touched_.clear();
+    for (std::size_t k = 0; k < terms.size(); ++k) {
+        const float idf = float(terms[k].idf);
+        const bool makesEligible = k < eligibleBy;
+        for (std::int64_t id : terms[k].ids) {
+            const auto i = std::size_t(id);
+            if (i >= slots) continue;
+            if (!eligible_[i]) {
+                if (!makesEligible) continue; // a common word alone does not make a candidate
+                eligible_[i] = 1;
+                touched_.push_back(id);
+            }
+            weight_[i] += idf * float(terms[k].countInSentence);
+        }
+    }
+    std::vector<std::pair<double, std::int64_t>> ranked;
+    ranked.reserve(touched_.size());
+    for (std::int64_t id : touched_) {
+        const auto i = std::size_t(id);
+        if (id != exactId) ranked.emplace_back(double(weight_[i]), id);
+        weight_[i] = 0.0f;
+        eligible_[i] = 0;
+    }
+    return ranked;
+}
+
+// Reads each candidate and scores it by its edit distance to the sentence in tokens
+// (Similarity); those under minScore are left out.
+void TTranslationMemory::ScoreCandidates(const std::vector<std::pair<double, std::int64_t>>& ranked,
+                                         const std::vector<Token>& tokens, int minScore,
+                                         std::vector<Match>& out) {
+    Stmt& byId = st_->byId;
     for (const auto& [weight, id] : ranked) {
-        if (!st.byId.Reset().Bind(1, id).Step()) continue;
-        Pair p = st.byId.ReadPair();
-        st.byId.Reset();
+        if (!byId.Reset().Bind(1, id).Step()) continue;
+        Pair p = byId.ReadPair();
+        byId.Reset();
         int score = Similarity(tokens, Tokenize(p.source), minScore);
-        if (score < minScore) continue;
         if (score == 100) score = 99; // same words, but not the same sentence (case, spacing)
         if (score < minScore) continue;
         out.push_back(Match{score, std::move(p)});
     }
-    std::sort(out.begin(), out.end(), [](const Match& a, const Match& b) {
-        if (a.score != b.score) return a.score > b.score;
-        if (a.pair.changed != b.pair.changed) return a.pair.changed > b.pair.changed;
-        return a.pair.id > b.pair.id;
-    });
-    if (out.size() > max) out.resize(max);
-    return out;
 }
 
 // ---- concordance ----

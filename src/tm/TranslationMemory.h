@@ -123,6 +123,7 @@ public:
 
     struct Statements;      // prepared statements, defined in the .cpp
     struct ShapeStatements; // those of the shape index (see the .cpp)
+    struct MatchTerm;       // a word of a sentence being matched, with its postings (see the .cpp)
 
 private:
     void Exec(const char* sql);
@@ -133,6 +134,17 @@ private:
     void OpenShapes();
     Recorded RecordInside(const std::string& source, const std::string& target, std::int64_t when,
                           std::int64_t created);
+    // The steps of Matches: the word's postings, the candidates (weight of the shared words,
+    // pair id) by the shapes of short sentences or by the words' postings, their scores.
+    void ReadPostings(MatchTerm& term);
+    std::vector<std::pair<double, std::int64_t>> CandidatesByShape(std::vector<MatchTerm>& terms,
+                                                                   long n, int minScore, long need,
+                                                                   std::int64_t exactId);
+    std::vector<std::pair<double, std::int64_t>>
+    CandidatesByPostings(const std::vector<MatchTerm>& terms, double total, std::size_t eligibleBy,
+                         std::int64_t exactId);
+    void ScoreCandidates(const std::vector<std::pair<double, std::int64_t>>& candidates,
+                         const std::vector<Token>& tokens, int minScore, std::vector<Match>& out);
 
     std::string path_;
     sqlite3* db_ = nullptr;

@@ -11,10 +11,16 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
+#include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <thread>
@@ -154,6 +160,10 @@ bool TDocumentCommands::Open(const std::string& path) {
         !window_.Ui().AskYesNo(
             U("打开文档将替换原文栏并清空译文栏（已按 Ctrl+J 记下的译文都在译文记忆中）。继续吗？")))
         return false;
+    std::string paneText;
+    std::unique_ptr<QTextDocument> laidOut;
+    if (!LayOut(*doc, FileName(path), paneText, laidOut))
+        return false; // cancelled: nothing changed
     // The sentence in hand keeps what was typed for it, as when the panes are cleared.
     window_.RecordTypedTranslation();
     if (window_.typed_) window_.typed_->Stop();
@@ -162,22 +172,90 @@ bool TDocumentCommands::Open(const std::string& path) {
     if (window_.memory_) window_.memory_->Cancel();
     window_.lbMemory->clear();
     window_.lbMemory->hide();
-    ShowSourceText(doc::PaneText(*doc));
+    ShowSourceText(paneText, std::move(laidOut));
     settingText_ = true;
     window_.reTarget->clear();
     settingText_ = false;
     SetOpen(std::move(*doc), path);
-    window_.Source.Select(0, 0);
+    // The caret to the start without Source.Select, which would make the GBK view of all the
+    // text here (0.6 s for 50 MB); the first Ctrl+J makes it.
+    window_.reSource->moveCursor(QTextCursor::Start);
     window_.KeepPanes();
     return true;
 }
 
-void TDocumentCommands::ShowSourceText(const std::string& utf8) {
-    // 50 MB of units take the pane about two seconds to lay out (the reading itself ran on a
-    // worker thread behind its progress dialog): the busy pointer says so.
+// The pane's own setPlainText spends about 2 s of the window's thread on 50 MB of units: one
+// block a line, each with its layout object made by the pane's first pass over them. A big text
+// is built into a document of the pane's kind on a worker thread instead, behind the progress
+// dialog (which can cancel it), and the window's thread only puts it in the pane.
+bool TDocumentCommands::LayOut(const doc::Document& document, const QString& name,
+                               std::string& utf8, std::unique_ptr<QTextDocument>& laidOut) {
+    laidOut.reset();
+    if (document.original.size() <= kQuietBytes) {
+        if (utf8.empty()) utf8 = doc::PaneText(document);
+        return true;
+    }
+    const QTextDocument* current = window_.reSource->document();
+    const QFont font = current->defaultFont();
+    const QTextOption option = current->defaultTextOption();
+    const qreal margin = current->documentMargin();
+    QThread* const home = QThread::currentThread();
+    QTextDocument* built = nullptr;
+    auto work = [&](const doc::Progress& progress) {
+        if (utf8.empty()) utf8 = doc::PaneText(document);
+        // One line alone would be measured against the font by the layout: fonts stay on the
+        // window's thread, so such a text goes to the pane as it always did.
+        if (utf8.find('\n') == std::string::npos) return;
+        auto d = std::make_unique<QTextDocument>();
+        d->setUndoRedoEnabled(false);
+        d->setDefaultFont(font);
+        d->setDefaultTextOption(option);
+        d->setDocumentMargin(margin);
+        const QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+        QTextCursor cursor(d.get());
+        constexpr qsizetype kChunk = qsizetype(1) << 20;
+        for (qsizetype at = 0; at < text.size();) {
+            qsizetype end = std::min(text.size(), at + kChunk);
+            if (end < text.size()) {
+                const qsizetype eol = text.indexOf(QLatin1Char('\n'), end);
+                end = eol < 0 ? text.size() : eol + 1;
+            }
+            cursor.insertText(text.mid(at, end - at));
+            at = end;
+            if (progress && !progress(std::size_t(at), std::size_t(text.size())))
+                throw doc::Cancelled{};
+        }
+        // The pane's kind of layout, given the text whole: it marks each line's block for
+        // laying out later, measuring nothing now; each block's layout object is made here.
+        d->setDocumentLayout(new QPlainTextDocumentLayout(d.get()));
+        for (QTextBlock b = d->begin(); b.isValid(); b = b.next()) b.layout();
+        d->moveToThread(home);
+        built = d.release();
+    };
+    if (!RunWithProgress(&window_, U("正在显示 %1 ...").arg(name), work)) return false;
+    laidOut.reset(built); // nothing for one line
+    return true;
+}
+
+void TDocumentCommands::ShowSourceText(const std::string& utf8, std::unique_ptr<QTextDocument> laidOut) {
     TBusyPointer busy(window_.Ui());
     settingText_ = true;
-    window_.reSource->setPlainText(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+    QPlainTextEdit* pane = window_.reSource;
+    if (!laidOut) {
+        pane->setPlainText(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+    } else {
+        QTextDocument* old = pane->document();
+        const bool undo = old->isUndoRedoEnabled();
+        // The pane deletes the document it made itself; one of ours, from an earlier big
+        // document, is deleted here.
+        const bool ours = old->parent() == pane;
+        laidOut->setParent(pane);
+        pane->setDocument(laidOut.release());
+        pane->document()->setUndoRedoEnabled(undo);
+        if (ours) old->deleteLater();
+        // The GBK view of the pane watches its document's changes: it watches the new one.
+        window_.Source = TPane(pane);
+    }
     settingText_ = false;
 }
 
@@ -359,7 +437,10 @@ void TDocumentCommands::Restore(const QString& path) {
     }
     const std::string text = doc::PaneText(*doc);
     if (window_.reSource->toPlainText().toStdString() != text) {
-        ShowSourceText(text);
+        std::string shown = text;
+        std::unique_ptr<QTextDocument> laidOut;
+        if (!LayOut(*doc, FileName(p), shown, laidOut)) return;
+        ShowSourceText(shown, std::move(laidOut));
         window_.Ui().ShowMessage(U("上次打开的文档 %1 已有改动，原文栏按它现在的内容显示。").arg(path));
     }
     SetOpen(std::move(*doc), p);

@@ -15,6 +15,7 @@
 
 class QMenu;
 class QObject;
+class QTextDocument;
 
 namespace qb {
 
@@ -65,7 +66,12 @@ public:
 private:
     void SetOpen(doc::Document doc, const std::string& path);
     void Close();
-    void ShowSourceText(const std::string& utf8);
+    // The source pane's text made ready: `utf8` (when empty) the units, and for a big document
+    // the pane's text laid out on a worker thread into `laidOut`, a small one left to
+    // ShowSourceText. False when cancelled.
+    bool LayOut(const doc::Document& document, const QString& name, std::string& utf8,
+                std::unique_ptr<QTextDocument>& laidOut);
+    void ShowSourceText(const std::string& utf8, std::unique_ptr<QTextDocument> laidOut);
     std::optional<doc::Document> ReadDocument(const std::string& path, QString& error);
     void SettleMemory();
 

@@ -1,5 +1,7 @@
 #include "MainImeHost.h"
 
+#include "imeSetup.h"
+
 namespace qb {
 
 TMainImeHost::TMainImeHost(TfrmMainQB& main) : main_(main), controller_(*this) {}
@@ -10,15 +12,18 @@ void TMainImeHost::FocusTarget() { main_.Target.SetFocus(); }
 bool TMainImeHost::ImeEnabled() const { return main_.ImeEnabled; }
 bool TMainImeHost::FullWidthPunct() const { return main_.FullWidthPunct; }
 bool TMainImeHost::FullWidthChars() const { return main_.FullWidthChars; }
-const StringList& TMainImeHost::SentenceCodeKeys() const { return main_.SentenceCodeKeys; }
-const StringList& TMainImeHost::SentenceCodeWords() const { return main_.SentenceCodeWords; }
-
-const SchemeTables& TMainImeHost::Scheme(int id) const {
-    return main_.Tables[static_cast<std::size_t>(id - 1)];
+const StringList& TMainImeHost::SentenceCodeKeys() const {
+    return main_.SentenceLists().SentenceCodeKeys;
+}
+const StringList& TMainImeHost::SentenceCodeWords() const {
+    return main_.SentenceLists().SentenceCodeWords;
 }
 
+const SchemeTables& TMainImeHost::Scheme(int id) const { return main_.Table(id); }
+
 bool TMainImeHost::SchemeOn(int id) const { return main_.SchemeOn(id); }
-std::array<int, 4> TMainImeHost::SchemeOrder() const { return main_.SchemeOrder; }
+std::array<int, 4> TMainImeHost::SchemeOrder() const { return main_.SchemeSettings().order; }
+bool TMainImeHost::ClassicOrder() const { return main_.SchemeSettings().classicOrder; }
 ClauseConverter* TMainImeHost::Converter() const { return main_.Converter(); }
 
 } // namespace qb

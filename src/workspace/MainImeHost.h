@@ -35,11 +35,15 @@ public:
     bool SchemeOn(int id) const override;
     std::array<int, 4> SchemeOrder() const override;
     ClauseConverter* Converter() const override;
-    bool ClassicOrder() const override { return main_.ClassicOrder; }
-    const StringList* SentenceSenseKeys() const override { return &main_.SentenceSenseKeys; }
-    const StringList* SentenceSenseWords() const override { return &main_.SentenceSenseWords; }
+    bool ClassicOrder() const override;
+    const StringList* SentenceSenseKeys() const override {
+        return &main_.SentenceLists().SentenceSenseKeys;
+    }
+    const StringList* SentenceSenseWords() const override {
+        return &main_.SentenceLists().SentenceSenseWords;
+    }
     bool PredictionOn() const override { return main_.PredictionOn; }
-    StringList SentencePhrases() const override { return main_.SentencePhrases; }
+    StringList SentencePhrases() const override { return main_.SentenceLists().SentencePhrases; }
     std::string TypedForSentence() const override { return main_.TypedForSentence(); }
 
 private:

@@ -11,8 +11,8 @@ TMainManagementHost::TMainManagementHost(TfrmMainQB& main)
 
 TMainManagementHost::~TMainManagementHost() = default;
 
-int TMainManagementHost::SlotCount() const { return int(main_.Dicts.size()); }
-TQbDict* TMainManagementHost::Slot(int i) const { return main_.Dicts[std::size_t(i)].get(); }
+int TMainManagementHost::SlotCount() const { return int(main_.LexiconsInUse().size()); }
+TQbDict* TMainManagementHost::Slot(int i) const { return main_.Lexicon(i); }
 
 int TMainManagementHost::IndexOfDict(const std::string& name) const {
     return main_.IndexOfDict(name);
@@ -45,21 +45,10 @@ void TMainManagementHost::ProcessSentence(const std::string& sentence) {
     main_.ProcessSentence(sentence);
 }
 
-SchemeChoice TMainManagementHost::Schemes() {
-    SchemeChoice c;
-    c.use = {main_.useQp, main_.useSp, main_.useZr, main_.useWb};
-    c.order = main_.SchemeOrder;
-    c.classicOrder = main_.ClassicOrder;
-    return c;
-}
+SchemeChoice TMainManagementHost::Schemes() { return main_.SchemeSettings(); }
 
 void TMainManagementHost::SetSchemes(const SchemeChoice& c) {
-    main_.useQp = c.use[0];
-    main_.useSp = c.use[1];
-    main_.useZr = c.use[2];
-    main_.useWb = c.use[3];
-    main_.SchemeOrder = c.order;
-    main_.ClassicOrder = c.classicOrder;
+    main_.SetSchemeSettings(c);
     main_.UpdateModeDisplay(); // 预测下一个词 is greyed in the tables' order
 }
 

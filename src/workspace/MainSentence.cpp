@@ -54,12 +54,12 @@ void TfrmMainQB::DoConfirmSelectionExecute() {
 void TfrmMainQB::ProcessSentence(const std::string& sentence) {
     Target.SetFocus();
     StepOffset = 0;
-    SentencePhrases.clear();
-    PoolLookups(sentence, Dicts, SentencePhrases, &SentenceReduced);
+    sentence_.SentencePhrases.clear();
+    PoolLookups(sentence, Dicts, sentence_.SentencePhrases, &sentence_.SentenceReduced);
     BuildSentenceCodeTable(sentence);
     // The conversion prefers this sentence's renderings, and no longer the last one's.
     if (ClauseConverter* c = Converter())
-        c->SetPreferredWords(SentenceSenses(SentencePhrases, &SentenceReduced));
+        c->SetPreferredWords(SentenceSenses(sentence_.SentencePhrases, &sentence_.SentenceReduced));
     FillPhraseList();
     if (FollowSource && frmPopSource) {
         if (!frmPopSource->isVisible()) frmPopSource->show();
@@ -76,14 +76,17 @@ void TfrmMainQB::BuildSentenceCodeTable(const std::string& sentence) {
     TSchemeSet schemes;
     schemes.tables = &Tables;
     for (int id = 1; id <= 4; ++id) schemes.on[std::size_t(id - 1)] = SchemeOn(id);
-    qb::BuildSentenceCodeTable(sentence, SentencePhrases, schemes, SentenceCodeKeys, SentenceCodeWords);
-    BuildSenseCodeTable(SentencePhrases, schemes, SentenceSenseKeys, SentenceSenseWords);
+    qb::BuildSentenceCodeTable(sentence, sentence_.SentencePhrases, schemes,
+                               sentence_.SentenceCodeKeys, sentence_.SentenceCodeWords);
+    BuildSenseCodeTable(sentence_.SentencePhrases, schemes, sentence_.SentenceSenseKeys,
+                        sentence_.SentenceSenseWords);
 }
 
 void TfrmMainQB::FillPhraseList() {
     lbLongPhrase->clear();
     StringList inserted;
-    const StringList lines = PhraseListLines(SentencePhrases, &SentenceReduced, &inserted);
+    const StringList lines =
+        PhraseListLines(sentence_.SentencePhrases, &sentence_.SentenceReduced, &inserted);
     QStringList shown;
     for (const std::string& l : lines) shown << FromGbk(l);
     lbLongPhrase->addItems(shown);

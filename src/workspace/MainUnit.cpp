@@ -16,6 +16,7 @@
 #include "SettingsStore.h"
 #include "TypedSpan.h"
 #include "UserFolders.h"
+#include "imeSetup.h"
 
 #include <QAction>
 #include <QApplication>
@@ -93,61 +94,35 @@ TfrmMainQB::~TfrmMainQB() {
 // ---------------------------------------------------------------------------------------------
 // Layout and command table
 
+QAction* TfrmMainQB::MakeCommand(const char* name, const char* caption, QKeySequence key) {
+    auto* a = new QAction(U(caption), this);
+    a->setObjectName(QString::fromLatin1(name));
+    if (!key.isEmpty()) {
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::WindowShortcut);
+    }
+    addAction(a); // shortcuts work whether or not the action is in a menu
+    return a;
+}
+
+// A command's handler runs inside the general error guard. A checkable action flips its own
+// check mark when triggered; UpdateModeDisplay then sets it from the flag, so the mark always
+// shows the flag.
+void TfrmMainQB::OnTriggered(QAction* action, void (TfrmMainQB::*handler)()) {
+    connect(action, &QAction::triggered, this,
+            [this, handler] { Guard([&] { (this->*handler)(); }); });
+}
+
 void TfrmMainQB::BuildCommands() {
-    auto make = [this](const char* name, const char* caption, QKeySequence key = {}) {
-        auto* a = new QAction(U(caption), this);
-        a->setObjectName(QString::fromLatin1(name));
-        if (!key.isEmpty()) {
-            a->setShortcut(key);
-            a->setShortcutContext(Qt::WindowShortcut);
-        }
-        addAction(a); // shortcuts work whether or not the action is in a menu
-        return a;
-    };
-    mnuClearPanes = make("mnuClearPanes", "清空原文和译文(&N)");
-    mnuImportMemory = make("mnuImportMemory", "导入译文记忆...");
-    mnuExportMemory = make("mnuExportMemory", "导出译文记忆...");
-    mnuExit = make("mnuExit", "退出(&X)");
-    EditUndo = make("EditUndo", "撤消(&U)", QKeySequence(Qt::CTRL | Qt::Key_Z));
-    EditCopy = make("EditCopy", "复制(&C)", QKeySequence(Qt::CTRL | Qt::Key_C));
-    EditCut = make("EditCut", "剪切(&T)", QKeySequence(Qt::CTRL | Qt::Key_X));
-    EditPaste = make("EditPaste", "粘贴(&P)", QKeySequence(Qt::CTRL | Qt::Key_V));
-    // Ctrl+T: free among the window's keys, and an exact-Ctrl key, which the input method
-    // lets through to the window.
-    actSearchMemory = make("actSearchMemory", "检索译文记忆", QKeySequence(Qt::CTRL | Qt::Key_T));
-    EditUndo->setToolTip(U("撤消"));
-    EditCopy->setToolTip(U("复制"));
-    EditCut->setToolTip(U("剪切"));
-    EditPaste->setToolTip(U("粘贴"));
-    mnuIMESetup = make("mnuIMESetup", "输入法组合方式...(&I)");
-    ToggleMyIME = make("ToggleMyIME", "启用文渡输入法", QKeySequence(Qt::CTRL | Qt::Key_Y));
-    ToggleFullPunct = make("ToggleFullPunct", "全角标点", QKeySequence(Qt::CTRL | Qt::Key_P));
-    ToggleFullWide = make("ToggleFullWide", "全角字符", QKeySequence(Qt::CTRL | Qt::Key_H));
-    actFindWords = make("actFindWords", "浏览模式", QKeySequence(Qt::Key_F5));
-    ToggleFollow = make("ToggleFollow", "选定原文随动", QKeySequence(Qt::CTRL | Qt::Key_F));
-    actSmartFollow = make("actSmartFollow", "候选框灵巧跟踪", QKeySequence(Qt::CTRL | Qt::Key_M));
-    actForgetHistory = make("actForgetHistory", "清除输入法学习记录...");
-    actPrediction = make("actPrediction", "预测下一个词");
-    for (QAction* a : {ToggleMyIME, ToggleFullPunct, ToggleFullWide, actFindWords, ToggleFollow,
-                       actSmartFollow, actPrediction})
-        a->setCheckable(true);
-    mnuMerge = make("mnuMerge", "批量添加(&B)");
-    actAddDirect = make("actAddDirect", "直接添加词条(&D)", QKeySequence(Qt::Key_F8));
-    actAdjust = make("actAdjust", "添加词条(&A)", QKeySequence(Qt::Key_F9));
-    mnuPro = make("mnuPro", "专业词库...(&P)");
-    actHelp = make("actHelp", "内容", QKeySequence(Qt::Key_F1));
-    mnuWebSite = make("mnuWebSite", "网站(&S)");
-    mnuMovie = make("mnuMovie", "下载电影教学...(&M)");
-    mnuAbout = make("mnuAbout", "关于文渡翻译环境1.0(&A)");
-    DoGetASent = make("DoGetASent", "选一句(&S)", QKeySequence(Qt::CTRL | Qt::Key_J));
-    DoExpand = make("DoExpand", "扩展一句(&E)", QKeySequence(Qt::CTRL | Qt::Key_K));
-    DoExpand->setToolTip(U("扩展一句"));
-    DoConfirmSelection =
-        make("DoConfirmSelection", "确认手工选定(&F)", QKeySequence(Qt::CTRL | Qt::Key_L));
-    DoConfirmSelection->setToolTip(U("确认手工选定"));
-    actFillExample = make("actFillExample", "", QKeySequence(Qt::Key_F11));
-    actStepUp = make("actStepUp", "", QKeySequence(Qt::CTRL | Qt::Key_U));
-    actStepDown = make("actStepDown", "", QKeySequence(Qt::CTRL | Qt::Key_D));
+    QMenuBar* bar = menuBar();
+    QMenu* file = BuildFileMenu(bar);
+    QMenu* edit = BuildEditMenu(bar);
+    BuildOptionsMenu(bar);
+    BuildLexiconMenu(bar);
+    BuildHelpMenu(bar);
+    BuildSentenceCommands();
+    documents_ = std::make_unique<TDocumentCommands>(*this);
+    documents_->AddMenuItems(file, edit);
 
     // The shortcuts that must reach their action even when a pane would take the key for
     // itself (Qt's panes claim Ctrl+K, Ctrl+D, Ctrl+H ... on X11); the edit commands stay the
@@ -156,45 +131,25 @@ void TfrmMainQB::BuildCommands() {
                      ToggleFollow,   actSmartFollow,  actAddDirect,   actAdjust,
                      actHelp,        DoGetASent,      DoExpand,       DoConfirmSelection,
                      actFillExample, actStepUp,       actStepDown,    actSearchMemory};
+    BuildToolBar();
+}
 
-    auto on = [this](QAction* a, void (TfrmMainQB::*handler)()) {
-        connect(a, &QAction::triggered, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
-    };
+QMenu* TfrmMainQB::BuildFileMenu(QMenuBar* bar) {
+    mnuClearPanes = MakeCommand("mnuClearPanes", "清空原文和译文(&N)");
+    mnuImportMemory = MakeCommand("mnuImportMemory", "导入译文记忆...");
+    mnuExportMemory = MakeCommand("mnuExportMemory", "导出译文记忆...");
+    mnuExit = MakeCommand("mnuExit", "退出(&X)");
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
-    on(mnuClearPanes, &TfrmMainQB::mnuClearPanesExecute);
+    OnTriggered(mnuClearPanes, &TfrmMainQB::mnuClearPanesExecute);
     memoryCommands_ = std::make_unique<TMemoryCommands>(*this);
     connect(mnuImportMemory, &QAction::triggered, this,
             [this] { Guard([&] { memoryCommands_->ImportExecute(); }); });
     connect(mnuExportMemory, &QAction::triggered, this,
             [this] { Guard([&] { memoryCommands_->ExportExecute(); }); });
-    connect(actSearchMemory, &QAction::triggered, this,
-            [this] { Guard([&] { memoryCommands_->SearchExecute(); }); });
-    // Without a memory file (a window made without one) the three commands have nothing to work on.
-    for (QAction* a : {mnuImportMemory, mnuExportMemory, actSearchMemory})
-        a->setEnabled(!setup_.memoryFile.empty());
-    connect(EditUndo, &QAction::triggered, this, [this] { EditCommand(0); });
-    connect(EditCopy, &QAction::triggered, this, [this] { EditCommand(1); });
-    connect(EditCut, &QAction::triggered, this, [this] { EditCommand(2); });
-    connect(EditPaste, &QAction::triggered, this, [this] { EditCommand(3); });
-    on(ToggleMyIME, &TfrmMainQB::ToggleMyIMEExecute);
-    on(ToggleFullPunct, &TfrmMainQB::ToggleFullPunctExecute);
-    on(ToggleFullWide, &TfrmMainQB::ToggleFullWideExecute);
-    on(ToggleFollow, &TfrmMainQB::ToggleFollowExecute);
-    on(actFindWords, &TfrmMainQB::actFindWordsExecute);
-    on(actSmartFollow, &TfrmMainQB::actSmartFollowExecute);
-    on(actPrediction, &TfrmMainQB::actPredictionExecute);
-    on(actForgetHistory, &TfrmMainQB::actForgetHistoryExecute);
-    on(DoGetASent, &TfrmMainQB::DoGetASentExecute);
-    on(DoExpand, &TfrmMainQB::DoExpandExecute);
-    on(DoConfirmSelection, &TfrmMainQB::DoConfirmSelectionExecute);
-    on(actFillExample, &TfrmMainQB::actFillExampleExecute);
-    on(actStepUp, &TfrmMainQB::actStepUpExecute);
-    on(actStepDown, &TfrmMainQB::actStepDownExecute);
-    // A checkable action flips its own check mark when triggered; UpdateModeDisplay then sets
-    // it from the flag, so the mark always shows the flag. The lexicon-management commands are
-    // connected with their host (CreateManagement).
+    // Without a memory file (a window made without one) the memory's commands have nothing to
+    // work on.
+    for (QAction* a : {mnuImportMemory, mnuExportMemory}) a->setEnabled(!setup_.memoryFile.empty());
 
-    QMenuBar* bar = menuBar();
     QMenu* file = bar->addMenu(U("文件(&F)"));
     file->setObjectName(QStringLiteral("mnuFile"));
     file->addAction(mnuClearPanes);
@@ -202,12 +157,63 @@ void TfrmMainQB::BuildCommands() {
     file->addActions({mnuImportMemory, mnuExportMemory});
     file->addSeparator();
     file->addAction(mnuExit);
+    return file;
+}
+
+QMenu* TfrmMainQB::BuildEditMenu(QMenuBar* bar) {
+    EditUndo = MakeCommand("EditUndo", "撤消(&U)", QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EditCopy = MakeCommand("EditCopy", "复制(&C)", QKeySequence(Qt::CTRL | Qt::Key_C));
+    EditCut = MakeCommand("EditCut", "剪切(&T)", QKeySequence(Qt::CTRL | Qt::Key_X));
+    EditPaste = MakeCommand("EditPaste", "粘贴(&P)", QKeySequence(Qt::CTRL | Qt::Key_V));
+    // Ctrl+T: free among the window's keys, and an exact-Ctrl key, which the input method
+    // lets through to the window.
+    actSearchMemory =
+        MakeCommand("actSearchMemory", "检索译文记忆", QKeySequence(Qt::CTRL | Qt::Key_T));
+    EditUndo->setToolTip(U("撤消"));
+    EditCopy->setToolTip(U("复制"));
+    EditCut->setToolTip(U("剪切"));
+    EditPaste->setToolTip(U("粘贴"));
+    connect(actSearchMemory, &QAction::triggered, this,
+            [this] { Guard([&] { memoryCommands_->SearchExecute(); }); });
+    actSearchMemory->setEnabled(!setup_.memoryFile.empty()); // as the memory's file commands
+    connect(EditUndo, &QAction::triggered, this, [this] { EditCommand(0); });
+    connect(EditCopy, &QAction::triggered, this, [this] { EditCommand(1); });
+    connect(EditCut, &QAction::triggered, this, [this] { EditCommand(2); });
+    connect(EditPaste, &QAction::triggered, this, [this] { EditCommand(3); });
+
     QMenu* edit = bar->addMenu(U("编辑(&E)"));
     edit->addAction(EditUndo);
     edit->addSeparator();
     edit->addActions({EditCopy, EditCut, EditPaste});
     edit->addSeparator();
     edit->addAction(actSearchMemory);
+    return edit;
+}
+
+void TfrmMainQB::BuildOptionsMenu(QMenuBar* bar) {
+    mnuIMESetup = MakeCommand("mnuIMESetup", "输入法组合方式...(&I)");
+    ToggleMyIME = MakeCommand("ToggleMyIME", "启用文渡输入法", QKeySequence(Qt::CTRL | Qt::Key_Y));
+    ToggleFullPunct = MakeCommand("ToggleFullPunct", "全角标点", QKeySequence(Qt::CTRL | Qt::Key_P));
+    ToggleFullWide = MakeCommand("ToggleFullWide", "全角字符", QKeySequence(Qt::CTRL | Qt::Key_H));
+    actFindWords = MakeCommand("actFindWords", "浏览模式", QKeySequence(Qt::Key_F5));
+    ToggleFollow = MakeCommand("ToggleFollow", "选定原文随动", QKeySequence(Qt::CTRL | Qt::Key_F));
+    actSmartFollow =
+        MakeCommand("actSmartFollow", "候选框灵巧跟踪", QKeySequence(Qt::CTRL | Qt::Key_M));
+    actForgetHistory = MakeCommand("actForgetHistory", "清除输入法学习记录...");
+    actPrediction = MakeCommand("actPrediction", "预测下一个词");
+    for (QAction* a : {ToggleMyIME, ToggleFullPunct, ToggleFullWide, actFindWords, ToggleFollow,
+                       actSmartFollow, actPrediction})
+        a->setCheckable(true);
+    // 输入法组合方式... is connected with the lexicon-management host (CreateManagement).
+    OnTriggered(ToggleMyIME, &TfrmMainQB::ToggleMyIMEExecute);
+    OnTriggered(ToggleFullPunct, &TfrmMainQB::ToggleFullPunctExecute);
+    OnTriggered(ToggleFullWide, &TfrmMainQB::ToggleFullWideExecute);
+    OnTriggered(ToggleFollow, &TfrmMainQB::ToggleFollowExecute);
+    OnTriggered(actFindWords, &TfrmMainQB::actFindWordsExecute);
+    OnTriggered(actSmartFollow, &TfrmMainQB::actSmartFollowExecute);
+    OnTriggered(actPrediction, &TfrmMainQB::actPredictionExecute);
+    OnTriggered(actForgetHistory, &TfrmMainQB::actForgetHistoryExecute);
+
     QMenu* options = bar->addMenu(U("选项(&O)"));
     options->addActions({mnuIMESetup, ToggleMyIME, ToggleFullPunct, ToggleFullWide});
     options->addSeparator();
@@ -216,18 +222,54 @@ void TfrmMainQB::BuildCommands() {
     options->addActions({ToggleFollow, actSmartFollow});
     options->addSeparator();
     options->addActions({actPrediction, actForgetHistory});
+}
+
+// The lexicon-management commands are connected with their host (CreateManagement).
+void TfrmMainQB::BuildLexiconMenu(QMenuBar* bar) {
+    mnuMerge = MakeCommand("mnuMerge", "批量添加(&B)");
+    actAddDirect = MakeCommand("actAddDirect", "直接添加词条(&D)", QKeySequence(Qt::Key_F8));
+    actAdjust = MakeCommand("actAdjust", "添加词条(&A)", QKeySequence(Qt::Key_F9));
+    mnuPro = MakeCommand("mnuPro", "专业词库...(&P)");
+
     QMenu* lex = bar->addMenu(U("词库(&L)"));
     lex->addAction(mnuMerge);
     lex->addSeparator();
     lex->addActions({actAddDirect, actAdjust});
     lex->addSeparator();
     lex->addAction(mnuPro);
+}
+
+void TfrmMainQB::BuildHelpMenu(QMenuBar* bar) {
+    actHelp = MakeCommand("actHelp", "内容", QKeySequence(Qt::Key_F1));
+    mnuWebSite = MakeCommand("mnuWebSite", "网站(&S)");
+    mnuMovie = MakeCommand("mnuMovie", "下载电影教学...(&M)");
+    mnuAbout = MakeCommand("mnuAbout", "关于文渡翻译环境1.0(&A)");
+
     QMenu* help = bar->addMenu(U("帮助(&H)"));
     help->addActions({actHelp, mnuWebSite, mnuMovie, mnuAbout});
-    documents_ = std::make_unique<TDocumentCommands>(*this);
-    documents_->AddMenuItems(file, edit);
+}
 
-    // Tool bar, left to right.
+// The sentence commands live on keys and tool buttons, in no menu.
+void TfrmMainQB::BuildSentenceCommands() {
+    DoGetASent = MakeCommand("DoGetASent", "选一句(&S)", QKeySequence(Qt::CTRL | Qt::Key_J));
+    DoExpand = MakeCommand("DoExpand", "扩展一句(&E)", QKeySequence(Qt::CTRL | Qt::Key_K));
+    DoExpand->setToolTip(U("扩展一句"));
+    DoConfirmSelection =
+        MakeCommand("DoConfirmSelection", "确认手工选定(&F)", QKeySequence(Qt::CTRL | Qt::Key_L));
+    DoConfirmSelection->setToolTip(U("确认手工选定"));
+    actFillExample = MakeCommand("actFillExample", "", QKeySequence(Qt::Key_F11));
+    actStepUp = MakeCommand("actStepUp", "", QKeySequence(Qt::CTRL | Qt::Key_U));
+    actStepDown = MakeCommand("actStepDown", "", QKeySequence(Qt::CTRL | Qt::Key_D));
+    OnTriggered(DoGetASent, &TfrmMainQB::DoGetASentExecute);
+    OnTriggered(DoExpand, &TfrmMainQB::DoExpandExecute);
+    OnTriggered(DoConfirmSelection, &TfrmMainQB::DoConfirmSelectionExecute);
+    OnTriggered(actFillExample, &TfrmMainQB::actFillExampleExecute);
+    OnTriggered(actStepUp, &TfrmMainQB::actStepUpExecute);
+    OnTriggered(actStepDown, &TfrmMainQB::actStepDownExecute);
+}
+
+// The tool bar, left to right.
+void TfrmMainQB::BuildToolBar() {
     ToolBar1 = new QToolBar(this);
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
     ToolBar1->setMovable(false);
@@ -268,7 +310,29 @@ void TfrmMainQB::BuildCommands() {
 }
 
 void TfrmMainQB::BuildLayout() {
-    // Status bar: four panels of 60 pixels with centred text, a fifth of 50.
+    BuildStatusBar();
+    Splitter2 = new QSplitter(Qt::Horizontal, this);
+    Splitter2->setObjectName(QStringLiteral("Splitter2"));
+    Splitter2->setHandleWidth(3);
+    Splitter2->setChildrenCollapsible(false);
+    BuildPanes();
+    QWidget* side = BuildSuggestionLists();
+
+    Splitter2->addWidget(Panel1);
+    Splitter2->addWidget(side);
+    Splitter2->setStretchFactor(0, 3);
+    Splitter2->setStretchFactor(1, 1);
+    setCentralWidget(Splitter2);
+    Splitter2->installEventFilter(this); // FormResize on every size change of the client area
+    reTarget->installEventFilter(this);
+    reSource->installEventFilter(this);
+
+    Source = TPane(reSource);
+    Target = TPane(reTarget);
+}
+
+// Four panels of 60 pixels with centred text, a fifth of 50.
+void TfrmMainQB::BuildStatusBar() {
     QStatusBar* sb = statusBar();
     sb->setObjectName(QStringLiteral("StatusBar"));
     sb->setSizeGripEnabled(false);
@@ -283,11 +347,10 @@ void TfrmMainQB::BuildLayout() {
         sb->addWidget(l);
         StatusPanels[std::size_t(i)] = l;
     }
+}
 
-    Splitter2 = new QSplitter(Qt::Horizontal, this);
-    Splitter2->setObjectName(QStringLiteral("Splitter2"));
-    Splitter2->setHandleWidth(3);
-    Splitter2->setChildrenCollapsible(false);
+// The source pane above the target pane, in Panel1 on the left of Splitter2.
+void TfrmMainQB::BuildPanes() {
     Panel1 = new QSplitter(Qt::Vertical, Splitter2);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setHandleWidth(3); // Splitter1
@@ -316,7 +379,12 @@ void TfrmMainQB::BuildLayout() {
             [this] { Guard([&] { reTargetSelectionChange(); }); });
     connect(tgt, &QPlainTextEdit::selectionChanged, this,
             [this] { Guard([&] { reTargetSelectionChange(); }); });
+}
 
+// The sentence's phrases on the right of the panes, in pale yellow; the translation memory's
+// matches stand above them, in a list of their own that shows only when there are some (a
+// click inserts one, as Ctrl+1 .. Ctrl+5 do).
+QWidget* TfrmMainQB::BuildSuggestionLists() {
     auto* list = new TPhraseList(Splitter2);
     list->setObjectName(QStringLiteral("lbLongPhrase"));
     list->setFont(RequestedFont("宋体", 14));
@@ -332,8 +400,6 @@ void TfrmMainQB::BuildLayout() {
     connect(list, &TPhraseList::mouseUp, this,
             [this](QPoint p) { Guard([&] { lbLongPhraseMouseUp(p); }); });
 
-    // The translation memory's matches stand above the phrase list, in a list of their own that
-    // shows only when there are some; a click inserts one, as Ctrl+1 .. Ctrl+5 do.
     auto* side = new QWidget(Splitter2);
     side->setObjectName(QStringLiteral("pnlSuggestions"));
     auto* column = new QVBoxLayout(side);
@@ -363,18 +429,7 @@ void TfrmMainQB::BuildLayout() {
     list->setParent(side);
     column->addWidget(matches);
     column->addWidget(list, 1);
-
-    Splitter2->addWidget(Panel1);
-    Splitter2->addWidget(side);
-    Splitter2->setStretchFactor(0, 3);
-    Splitter2->setStretchFactor(1, 1);
-    setCentralWidget(Splitter2);
-    Splitter2->installEventFilter(this); // FormResize on every size change of the client area
-    reTarget->installEventFilter(this);
-    reSource->installEventFilter(this);
-
-    Source = TPane(reSource);
-    Target = TPane(reTarget);
+    return side;
 }
 
 void TfrmMainQB::FormResize() {
@@ -631,11 +686,11 @@ void TfrmMainQB::FormDestroy() {
     });
     FreeLexiconsForShutdown();
     Guard([&] { EndMemory(); });
-    SentencePhrases.clear();
-    SentenceCodeKeys.clear();
-    SentenceCodeWords.clear();
-    SentenceSenseKeys.clear();
-    SentenceSenseWords.clear();
+    sentence_.SentencePhrases.clear();
+    sentence_.SentenceCodeKeys.clear();
+    sentence_.SentenceCodeWords.clear();
+    sentence_.SentenceSenseKeys.clear();
+    sentence_.SentenceSenseWords.clear();
     for (SchemeTables& t : Tables) t.Clear();
 }
 
@@ -956,6 +1011,11 @@ void TfrmMainQB::mnuClearPanesExecute() {
 // ---------------------------------------------------------------------------------------------
 // Lexicons in use
 
+TQbDict* TfrmMainQB::Lexicon(int slot) const {
+    if (slot < 0 || std::size_t(slot) >= Dicts.size()) return nullptr;
+    return Dicts[std::size_t(slot)].get();
+}
+
 int TfrmMainQB::IndexOfDict(const std::string& name) const {
     for (std::size_t i = 0; i < Dicts.size(); ++i)
         if (Dicts[i] && Dicts[i]->FileName() == name) return int(i);
@@ -985,6 +1045,27 @@ void TfrmMainQB::CloseDict(const std::string& name) {
 
 // ---------------------------------------------------------------------------------------------
 // Scheme tables
+
+const SchemeTables& TfrmMainQB::Table(int schemeId) const {
+    return Tables.at(std::size_t(schemeId - 1));
+}
+
+SchemeChoice TfrmMainQB::SchemeSettings() const {
+    SchemeChoice c;
+    c.use = {useQp, useSp, useZr, useWb};
+    c.order = SchemeOrder;
+    c.classicOrder = ClassicOrder;
+    return c;
+}
+
+void TfrmMainQB::SetSchemeSettings(const SchemeChoice& choice) {
+    useQp = choice.use[0];
+    useSp = choice.use[1];
+    useZr = choice.use[2];
+    useWb = choice.use[3];
+    SchemeOrder = choice.order;
+    ClassicOrder = choice.classicOrder;
+}
 
 bool TfrmMainQB::SchemeOn(int id) const {
     switch (id) {

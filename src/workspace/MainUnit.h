@@ -16,6 +16,7 @@
 #include "Dialogs.h"
 #include "PaneModel.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
 
 #include <array>
@@ -29,6 +30,8 @@ class QAction;
 class QKeyEvent;
 class QLabel;
 class QListWidget;
+class QMenu;
+class QMenuBar;
 class QPlainTextEdit;
 class QSplitter;
 class QTimer;
@@ -49,6 +52,25 @@ class TMemoryCommands;
 class TDocumentCommands;
 class TRichPane;
 class TPhraseList;
+struct SchemeChoice;
+
+// The lexicon slots of the window: slot 0 holds the user lexicon, slot 1 the basic one, the
+// slots after them the professional lexicons in the order they were opened.
+inline constexpr int kUserLexiconSlot = 0;
+inline constexpr int kBasicLexiconSlot = 1;
+
+// What the selected sentence gave, rebuilt by ProcessSentence: its phrase lines (source
+// phrase, TAB, renderings), the entries reached only through reduced forms ("buff" <- "buffer":
+// the phrase list and the preferred words put the word first), the code table the input method
+// searches first (sorted codes and their ";"-joined texts) and the senses under their pinyin.
+struct TSentenceLists {
+    StringList SentencePhrases;
+    std::unordered_map<std::string, std::string> SentenceReduced;
+    StringList SentenceCodeKeys;
+    StringList SentenceCodeWords;
+    StringList SentenceSenseKeys;
+    StringList SentenceSenseWords;
+};
 
 struct TWorkspaceSetup {
     std::string programFolder; // with its trailing '/'
@@ -122,17 +144,27 @@ public:
     void KeepPanes();
 
     // ---- lexicons in use ----
-    std::vector<std::unique_ptr<TQbDict>> Dicts; // slot 0 user, 1 basic, 2.. professional
+    // The lexicon in `slot`; null for a slot emptied by CloseDict or by a lexicon that could
+    // not be loaded at start-up (the slot stays, so the later ones keep their numbers), and for
+    // a slot past the last.
+    TQbDict* Lexicon(int slot) const;
+    TQbDict* UserLexicon() const { return Lexicon(kUserLexiconSlot); }
+    TQbDict* BasicLexicon() const { return Lexicon(kBasicLexiconSlot); }
+    // Every slot in order, the emptied ones as null: what a sentence's lookups pool.
+    const std::vector<std::unique_ptr<TQbDict>>& LexiconsInUse() const { return Dicts; }
     int IndexOfDict(const std::string& name) const;
     void OpenDict(const std::string& name);
     void CloseDict(const std::string& name);
 
     // ---- scheme tables ----
-    std::array<SchemeTables, 4> Tables; // indexed by scheme id - 1
-    bool useQp = true, useSp = true, useZr = true, useWb = true;
-    std::array<int, 4> SchemeOrder{1, 2, 3, 4};
-    bool ClassicOrder = false; // [inisetup] ClassicOrder: 按码表顺序排列候选
-    bool PredictionOn = true;  // [inisetup] Prediction: 选项 → 预测下一个词
+    // The tables of scheme `schemeId` (1 全拼, 2 双拼, 3 自然, 4 五笔); empty while the scheme is
+    // switched off.
+    const SchemeTables& Table(int schemeId) const;
+    // The switches useQp .. useWb, SchemeOrder and ClassicOrder, as the scheme dialog edits
+    // them. Setting them loads no table: LoadSchemeTables does, as 确定 in the dialog does.
+    SchemeChoice SchemeSettings() const;
+    void SetSchemeSettings(const SchemeChoice& choice);
+    bool PredictionOn = true; // [inisetup] Prediction: 选项 → 预测下一个词
     void LoadSchemeTables();
     bool SchemeOn(int id) const;
     void GetWordCodes(std::string_view word, StringList& codes, int schemeId) const;
@@ -146,10 +178,6 @@ public:
     bool BrowseMode = false;
     int StepOffset = 0;
     void UpdateModeDisplay();
-    void ToggleMyIMEExecute();
-    void ToggleFullPunctExecute();
-    void ToggleFullWideExecute();
-    void ToggleFollowExecute();
 
     // ---- whole-clause pinyin ----
     // The converter, waiting for its load when that still runs; null without the library's data
@@ -157,45 +185,21 @@ public:
     ClauseConverter* Converter();
     static inline const QString kNoClauseConverterMessage =
         QString::fromUtf8("没有找到整句输入所需的拼音库数据（libime-data），输入法只用码表打字。");
-    // 选项 → 清除输入法学习记录...: forgets what the input method learned, after asking.
-    void actForgetHistoryExecute();
 
     // ---- Sentence selection, suggestions and browse mode ----
-    StringList SentencePhrases;
-    // The entries of SentencePhrases reached only through reduced forms, and the words they came
-    // from ("buff" <- "buffer"): the phrase list and the preferred words put the word first.
-    std::unordered_map<std::string, std::string> SentenceReduced;
-    StringList SentenceCodeKeys;   // SentenceCodeTable: sorted codes ...
-    StringList SentenceCodeWords;  // ... and their ";"-joined texts
-    StringList SentenceSenseKeys;  // the senses under their pinyin (BuildSenseCodeTable) ...
-    StringList SentenceSenseWords; // ... and their ";"-joined texts
+    const TSentenceLists& SentenceLists() const { return sentence_; }
+    // Puts lists in place of the selected sentence's, until the next sentence is processed:
+    // the input method's tests give it a code table of their own this way.
+    void SetSentenceLists(TSentenceLists lists) { sentence_ = std::move(lists); }
     // The text typed for the selected sentence so far (GBK); empty when none is tracked.
     std::string TypedForSentence() const;
-    void actPredictionExecute();
-    void FindSentence(bool extend);
     void DoGetASentExecute();
-    void DoExpandExecute();
-    void DoConfirmSelectionExecute();
     void ProcessSentence(const std::string& sentence);
     void BuildSentenceCodeTable(const std::string& sentence);
     void FillPhraseList();
-    void lbLongPhraseMouseUp(const QPoint& pos);
     void reTargetSelectionChange();
     void PlaceInputWindows();
-    void actSmartFollowExecute();
-    void actStepUpExecute();
-    void actStepDownExecute();
-    void actFindWordsExecute();
-    void reSourceMouseUp();
     void ExplainSelection(const std::string& text);
-    void PlaceExplainWindow();
-    void actFillExampleExecute();
-
-    // ---- the translation memory ----
-    // Inserts match `index` (0 = the best) of lbMemory at the target pane's caret as typed
-    // text; nothing when there is no such match. A click on the list and Ctrl+1 .. Ctrl+5 in
-    // the target pane come here.
-    void InsertMemoryMatch(int index);
 
     // ---- the target pane's keys (the input method plugs in here) ----
     // Null restores the pass-through handler.
@@ -203,9 +207,6 @@ public:
         keyHandler_ = handler ? handler : &defaultKeys_;
     }
     bool reTargetKeyDown(QKeyEvent& e);
-    bool reTargetKeyPress(QKeyEvent& e);
-    bool reTargetKeyUp(QKeyEvent& e);
-    void reTargetEnter();
 
     // ---- the panes, lists and windows ----
     TPane Source; // reSource as a GBK pane
@@ -231,7 +232,6 @@ public:
     QAction* mnuClearPanes = nullptr;
     QAction* mnuImportMemory = nullptr; // 文件 → 导入译文记忆... (TMX)
     QAction* mnuExportMemory = nullptr;
-    QAction* actSearchMemory = nullptr; // 编辑 → 检索译文记忆, Ctrl+T
     QAction* mnuExit = nullptr;
     QAction* mnuIMESetup = nullptr;
     QAction* ToggleMyIME = nullptr;
@@ -241,7 +241,6 @@ public:
     QAction* ToggleFollow = nullptr;
     QAction* actSmartFollow = nullptr;
     QAction* actForgetHistory = nullptr;
-    QAction* actPrediction = nullptr;
     QAction* mnuMerge = nullptr;
     QAction* actAdjust = nullptr;
     QAction* mnuPro = nullptr;
@@ -261,7 +260,6 @@ public:
     TMemoryCommands& MemoryCommands() const { return *memoryCommands_; }
     // 打开文档, 导出译文文档, 文档统计, 用记忆填充全文 and the open document.
     TDocumentCommands& Documents() const { return *documents_; }
-    const QString& SettingsFile() const { return setup_.settingsFile; }
     TUi& Ui() const { return *setup_.ui; }
     // Runs a handler inside the general error guard.
     template <class F>
@@ -278,8 +276,51 @@ protected:
 
 private:
     friend class TDocumentCommands; // replaces the panes' text as 清空原文和译文 does
-    void BuildLayout();
+
+    // The menus, each with its commands, and the tool bar over them.
     void BuildCommands();
+    QAction* MakeCommand(const char* name, const char* caption, QKeySequence key = {});
+    void OnTriggered(QAction* action, void (TfrmMainQB::*handler)());
+    QMenu* BuildFileMenu(QMenuBar* bar);
+    QMenu* BuildEditMenu(QMenuBar* bar);
+    void BuildOptionsMenu(QMenuBar* bar);
+    void BuildLexiconMenu(QMenuBar* bar);
+    void BuildHelpMenu(QMenuBar* bar);
+    void BuildSentenceCommands();
+    void BuildToolBar();
+    // The status bar, the two panes, and the memory's matches above the phrase list.
+    void BuildLayout();
+    void BuildStatusBar();
+    void BuildPanes();
+    QWidget* BuildSuggestionLists();
+
+    // The commands behind the menus, the tool bar and the panes' mouse.
+    void ToggleMyIMEExecute();
+    void ToggleFullPunctExecute();
+    void ToggleFullWideExecute();
+    void ToggleFollowExecute();
+    // 选项 → 清除输入法学习记录...: forgets what the input method learned, after asking.
+    void actForgetHistoryExecute();
+    void actPredictionExecute();
+    void FindSentence(bool extend);
+    void DoExpandExecute();
+    void DoConfirmSelectionExecute();
+    void lbLongPhraseMouseUp(const QPoint& pos);
+    void actSmartFollowExecute();
+    void actStepUpExecute();
+    void actStepDownExecute();
+    void actFindWordsExecute();
+    void reSourceMouseUp();
+    void PlaceExplainWindow();
+    void actFillExampleExecute();
+    // Inserts match `index` (0 = the best) of lbMemory at the target pane's caret as typed
+    // text; nothing when there is no such match. A click on the list and Ctrl+1 .. Ctrl+5 in
+    // the target pane come here.
+    void InsertMemoryMatch(int index);
+    bool reTargetKeyPress(QKeyEvent& e);
+    bool reTargetKeyUp(QKeyEvent& e);
+    void reTargetEnter();
+
     void FormCreate();
     void FormCreateSteps();
     void ReadSettings();
@@ -309,6 +350,14 @@ private:
     void EndMemory();
 
     TWorkspaceSetup setup_;
+    // The lexicons in use, by slot (kUserLexiconSlot, kBasicLexiconSlot, then the professional
+    // ones); an emptied slot holds null.
+    std::vector<std::unique_ptr<TQbDict>> Dicts;
+    std::array<SchemeTables, 4> Tables; // indexed by scheme id - 1
+    bool useQp = true, useSp = true, useZr = true, useWb = true;
+    std::array<int, 4> SchemeOrder{1, 2, 3, 4};
+    bool ClassicOrder = false; // [inisetup] ClassicOrder: 按码表顺序排列候选
+    TSentenceLists sentence_;
     TClauseConverterLoad converterLoad_;
     std::unique_ptr<TQtUi> ownUi_;
     TTargetKeyHandler defaultKeys_;
@@ -339,6 +388,8 @@ private:
 
     QToolBar* ToolBar1 = nullptr;
     std::array<QLabel*, 5> StatusPanels{};
+    QAction* actSearchMemory = nullptr; // 编辑 → 检索译文记忆, Ctrl+T
+    QAction* actPrediction = nullptr;
     QAction* EditUndo = nullptr;
     QAction* EditCopy = nullptr;
     QAction* EditCut = nullptr;

@@ -6,14 +6,17 @@
 #include "TmxFormat.h"
 #include "WorkProgressDialog.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProgressDialog>
+#include <QThread>
 #include <QTimer>
 
 #include <atomic>
 #include <climits>
 #include <exception>
 #include <memory>
+#include <stdexcept>
 #include <thread>
 
 namespace qb {
@@ -64,20 +67,64 @@ bool ExportTarget(TUi& ui, const QString& chosen, std::string& path) {
 }
 
 // The progress dialog fed from the engine's progress calls.
-tm::TmxProgress Feeding(WorkProgressDialog& dialog) {
-    return [&dialog](std::size_t done, std::size_t total) {
-        if (done == 0)
+// The memory file could not be opened: said as such, not as a failed export.
+struct MemoryUnopened : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Writes every pair of the memory to a TMX file on a job thread with a connection of its own
+// (see the memory's policy in MemoryLink.cpp), while the window's thread waits for it: it
+// paints and moves the progress dialog, but takes no key or click until the export is done,
+// as when the export ran on it. Returns the pairs written; a memory that cannot be opened
+// throws "译文记忆无法打开：...", a failed export its own error.
+std::size_t ExportOnJobThread(const std::string& memoryFile, const std::string& path,
+                              WorkProgressDialog& dialog) {
+    std::atomic<std::size_t> done{0}, total{0};
+    std::atomic<bool> started{false}, finished{false};
+    std::exception_ptr error;
+    std::string openError;
+    std::size_t written = 0;
+    std::thread job([&] {
+        try {
+            std::unique_ptr<tm::TTranslationMemory> memory;
+            try {
+                memory = std::make_unique<tm::TTranslationMemory>(memoryFile);
+            } catch (const std::exception& e) {
+                openError = e.what();
+            }
+            if (memory)
+                written = tm::ExportTmxFile(*memory, path, [&](std::size_t d, std::size_t t) {
+                    total = t;
+                    done = d;
+                    started = true;
+                });
+        } catch (...) {
+            error = std::current_exception();
+        }
+        finished = true;
+    });
+    bool dialogStarted = false;
+    while (!finished) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 30);
+        if (started && !dialogStarted) {
             dialog.Start(total);
-        else
+            dialogStarted = true;
+        } else if (dialogStarted) {
             dialog.Advance(done);
-    };
+        }
+        if (!finished) QThread::msleep(10);
+    }
+    job.join();
+    if (!openError.empty()) throw MemoryUnopened(std::string("译文记忆无法打开：") + openError);
+    if (error) std::rethrow_exception(error);
+    return written;
 }
 
 } // namespace
 
-// An import running on a thread of its own, with a connection of its own to the memory file.
-// The window polls it for its progress and its end; nothing crosses the threads but these
-// fields.
+// An import running on a thread of its own, with a connection of its own to the memory file
+// (the memory's policy: MemoryLink.cpp). The window polls it for its progress and its end;
+// nothing crosses the threads but these fields.
 struct TMemoryCommands::ImportJob {
     std::string path;
     std::atomic<bool> cancel{false};
@@ -102,17 +149,6 @@ TMemoryCommands::~TMemoryCommands() {
 }
 
 TfrmMemorySearch* TMemoryCommands::SearchWindow() const { return search_.data(); }
-
-tm::TTranslationMemory& TMemoryCommands::Memory() {
-    if (!memory_) {
-        try {
-            memory_ = std::make_unique<tm::TTranslationMemory>(window_.MemoryFile());
-        } catch (const std::exception& e) {
-            throw std::runtime_error(std::string("译文记忆无法打开：") + e.what());
-        }
-    }
-    return *memory_;
-}
 
 void TMemoryCommands::ImportExecute() {
     TUi& ui = window_.Ui();
@@ -201,12 +237,13 @@ void TMemoryCommands::ExportExecute() {
     if (chosen.isEmpty()) return;
     std::string path;
     if (!ExportTarget(ui, chosen, path)) return;
-    tm::TTranslationMemory& memory = Memory();
     std::size_t n = 0;
     try {
         TBusyPointer busy(ui);
         WorkProgressDialog progress(&window_, U("正在导出译文记忆到") + PathText(path) + U("..."));
-        n = tm::ExportTmxFile(memory, path, Feeding(progress));
+        n = ExportOnJobThread(window_.MemoryFile(), path, progress);
+    } catch (const MemoryUnopened&) {
+        throw; // the window's error guard shows it
     } catch (const std::exception& e) {
         ui.ShowMessage(U("无法导出译文记忆：\n") + PathText(e.what()));
         return;

@@ -44,11 +44,9 @@ public:
 
 private:
     struct ImportJob;
-    tm::TTranslationMemory& Memory();
     void PollImport();
 
     TfrmMainQB& window_;
-    std::unique_ptr<tm::TTranslationMemory> memory_;
     QPointer<TfrmMemorySearch> search_;
     std::shared_ptr<ImportJob> import_; // the running import
     QPointer<QProgressDialog> progress_;

@@ -88,6 +88,17 @@ struct TMemoryLink::State {
             if (receiver) Q_EMIT receiver->failed(message);
         });
     }
+    // The memory's connections and threads, one policy for the whole window:
+    // - A connection (a TTranslationMemory) is made, used and closed on one thread and never
+    //   handed to another; each thread that works on the memory has its own, and SQLite's
+    //   write-ahead log lets them read side by side while one writes.
+    // - The window's thread makes none: a look-up there would hold the key under the finger,
+    //   and a file another program holds costs seconds of busy wait.
+    // - Each kind of work has one thread, living as long as that work: the sentence in hand
+    //   (its matches, the pairs typed for it) on this worker, for the whole run; a job over
+    //   the whole memory (TMX import, TMX export) on a job thread of its own, opened at the
+    //   job's start and closed at its end (MemoryCommands.cpp); the concordance window's
+    //   searches on its one-thread pool (MemorySearchWindow.cpp).
     // Opened at the first request; tried again at the next one after a failure (a folder that
     // could not be made, a file another program held).
     tm::TTranslationMemory* Open() {

@@ -123,6 +123,7 @@ TfrmMemorySearch::TfrmMemorySearch(TfrmMainQB& main, std::string memoryFile)
     setFont(RequestedFont("MS Sans Serif", 11));
     resize(560, 380);
     pool_.setMaxThreadCount(1);
+    pool_.setExpiryTimeout(-1); // one thread for the window's life, holding its connection
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -157,8 +158,8 @@ TfrmMemorySearch::TfrmMemorySearch(TfrmMainQB& main, std::string memoryFile)
 TfrmMemorySearch::~TfrmMemorySearch() {
     latest_ = ~std::uint64_t(0); // searches still queued give up at once
     pool_.clear();
+    pool_.start([this] { memory_.reset(); }); // closed on the thread that made it
     pool_.waitForDone();
-    memory_.reset();
 }
 
 void TfrmMemorySearch::ShowSearch() {
@@ -201,6 +202,8 @@ void TfrmMemorySearch::Ask(const QString& query) {
         std::vector<tm::Hit> hits;
         QString error;
         try {
+            // This pool's own connection, made and used on its thread alone (the memory's
+            // policy: MemoryLink.cpp).
             if (!memory_) memory_ = std::make_unique<tm::TTranslationMemory>(file_);
             hits = memory_->Search(text, kMaxHits);
         } catch (const std::exception& e) {

@@ -151,6 +151,54 @@ TEST(TextFiles, EncodingsComeBackAsTheyWere) {
     EXPECT_EQ(Write(g, {"好"}), "\xBA\xC3\r\n");
 }
 
+// Pages, catalogues and Markdown in the charset they declare (or, for Markdown, the ones a
+// plain text file may have): read as the characters they are, written back the same bytes when
+// nothing is translated, and a translation in the file's charset where it fits.
+TEST(OtherEncodings, ReadInTheirCharsetAndWrittenBackInIt) {
+    const std::string page = "<meta charset=\"windows-1252\"><p>Caf\xE9 &amp; bar</p>";
+    const Document h = ReadAs(Format::Html, page);
+    ASSERT_EQ(Texts(h), std::vector<std::string>{"Café & bar"});
+    EXPECT_EQ(Write(h, {}), page);
+    // What the page's charset lacks becomes a character reference.
+    EXPECT_EQ(Write(h, {"Café 与吧"}),
+              "<meta charset=\"windows-1252\"><p>Caf\xE9 &#x4E0E;&#x5427;</p>");
+
+    const std::string gbPage =
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=GB2312\">"
+        "<p>\xC4\xE3 ok</p>";
+    const Document g = ReadAs(Format::Html, gbPage);
+    ASSERT_EQ(Texts(g), std::vector<std::string>{"你 ok"});
+    EXPECT_EQ(Write(g, {"好"}), gbPage.substr(0, gbPage.find("<p>")) + "<p>\xBA\xC3</p>");
+
+    const std::string md = "# Caf\xC4\xE3\n\nText.\n"; // GBK
+    const Document m = ReadAs(Format::Markdown, md);
+    ASSERT_EQ(Texts(m), (std::vector<std::string>{"Caf你", "Text."}));
+    EXPECT_EQ(Write(m, {}), md);
+    EXPECT_EQ(Write(m, {std::nullopt, "好。"}), "# Caf\xC4\xE3\n\n\xBA\xC3\xA1\xA3\n");
+    try {
+        Write(m, {std::nullopt, "好😀"});
+        ADD_FAILURE() << "a character GBK lacks was written";
+    } catch (const DocError& e) {
+        EXPECT_NE(std::string(e.what()).find("😀"), std::string::npos) << e.what();
+    }
+    const std::string md16 = std::string("\xFE\xFF\0#\0 \0H\0i", 10);
+    EXPECT_EQ(Texts(ReadAs(Format::Markdown, md16)), std::vector<std::string>{"Hi"});
+
+    // A Latin-1 catalogue: exported as UTF-8 with its header saying so.
+    const std::string po =
+        "msgid \"\"\nmsgstr \"\"\n\"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n\n"
+        "msgid \"Caf\xE9\"\nmsgstr \"\"\n";
+    const Document p = ReadAs(Format::Po, po);
+    ASSERT_EQ(Texts(p), std::vector<std::string>{"Café"});
+    EXPECT_EQ(Write(p, {}), po);
+    const std::string out = Write(p, {"咖啡馆"});
+    EXPECT_NE(out.find("msgid \"Café\"\nmsgstr \"咖啡馆\"\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("charset=UTF-8"), std::string::npos) << out;
+    qbtest::TempDir dir;
+    qbtest::WriteFile(dir / "latin1.po", out);
+    EXPECT_EQ(Shell("msgfmt --check -o /dev/null " + dir / "latin1.po"), "");
+}
+
 TEST(Subtitles, CueTextIsTheUnitAndTimecodesStay) {
     const std::string srt =
         "1\r\n00:00:01,000 --> 00:00:02,500\r\nHello <i>there</i>,\r\nfriend.\r\n\r\n"
@@ -204,6 +252,20 @@ TEST(Html, InlineMarkupIsPlaceholdersAndKeptElementsStay) {
     EXPECT_NE(out.find("<p>用<code>ls -l</code>或<a href=\"x\" title=\"去那里\">这个</a>。</p>"),
               std::string::npos)
         << out;
+}
+
+// References show as the characters they stand for; written back, the source's own references
+// come back as written and what must be escaped is: a unit translated as itself gives the
+// page's bytes again.
+TEST(Html, CharacterReferencesAreCharactersAndComeBackAsWritten) {
+    const std::string page = "<p title=\"a &quot;b&quot; c\">Fish&nbsp;&amp;&nbsp;chips &#x4e2d; "
+                             "&lt;tag&gt; &eacute;t&eacute; AT&amp;T</p>";
+    const Document d = ReadAs(Format::Html, page);
+    ASSERT_EQ(Texts(d),
+              (std::vector<std::string>{"a \"b\" c", "Fish\u00A0&\u00A0chips 中 <tag> été AT&T"}));
+    EXPECT_EQ(Write(d, Identity(d)), page);
+    EXPECT_EQ(Write(d, {"\"引\" & 'x'", "鱼\u00A0&\u00A0薯条 <b> 中"}),
+              "<p title=\"&quot;引&quot; &amp; 'x'\">鱼&nbsp;&amp;&nbsp;薯条 &lt;b&gt; &#x4e2d;</p>");
 }
 
 TEST(Po, TranslationsFillMsgstrAndTheHeaderBecomesChinese) {
@@ -304,6 +366,23 @@ TEST(Office, WordParagraphsRunsAndEveryOtherPartKept) {
     EXPECT_EQ(Texts(ReadAs(Format::Docx, out))[2], "单元格");
 }
 
+// A tab or a break inside a run is a placeholder of its own; the run's text is translated.
+TEST(Office, WordTabsAndBreaksInARunArePlaceholdersOfTheirOwn) {
+    const std::string body =
+        R"(<w:document xmlns:w="w"><w:body><w:p><w:r><w:tab/><w:t>Name:</w:t><w:tab/><w:t>Ann</w:t>)"
+        R"(<w:br/></w:r><w:r><w:rPr><w:i/></w:rPr><w:t>Smith</w:t></w:r></w:p></w:body></w:document>)";
+    const Document d = ReadAs(Format::Docx, MakeDocx(body));
+    ASSERT_EQ(Texts(d), std::vector<std::string>{"{1}Name:{2}Ann{3}{4}Smith{/4}"});
+    EXPECT_NE(
+        Unzip(Write(d, {"{1}姓名：{2}安{3}{4}史密斯{/4}"}))
+            .at("word/document.xml")
+            .find(R"(<w:p><w:r><w:tab/></w:r><w:r><w:t xml:space="preserve">姓名：</w:t></w:r>)"
+                  R"(<w:r><w:tab/></w:r><w:r><w:t xml:space="preserve">安</w:t></w:r><w:r><w:br/></w:r>)"
+                  R"(<w:r><w:rPr><w:i/></w:rPr><w:t xml:space="preserve">史密斯</w:t></w:r></w:p>)"),
+        std::string::npos)
+        << Unzip(Write(d, {"{1}姓名：{2}安{3}{4}史密斯{/4}"})).at("word/document.xml");
+}
+
 TEST(Office, OdtSpansArePairs) {
     const std::string content =
         R"(<?xml version="1.0" encoding="UTF-8"?><office:document-content xmlns:office="o" )"
@@ -336,6 +415,21 @@ TEST(Office, OdtSpansArePairs) {
 }
 
 // Bad input: each refused with a reason, before anything is shown or written.
+TEST(Office, OdtSpansOfOneStyleSideBySideAreOnePair) {
+    const std::string content =
+        R"(<?xml version="1.0" encoding="UTF-8"?><office:document-content xmlns:office="o" )"
+        R"(xmlns:text="t"><office:body><office:text><text:p>A <text:span text:style-name="T1">bo</text:span>)"
+        R"(<text:span text:style-name="T1">ld</text:span><text:span text:style-name="T2">!</text:span></text:p>)"
+        R"(</office:text></office:body></office:document-content>)";
+    const Document d = ReadAs(Format::Odt, Zip({{"content.xml", content}}));
+    ASSERT_EQ(Texts(d), std::vector<std::string>{"A {1}bold{/1}{2}!{/2}"});
+    EXPECT_NE(Unzip(Write(d, {"一个{1}粗{/1}{2}！{/2}"}))
+                  .at("content.xml")
+                  .find(R"(<text:p>一个<text:span text:style-name="T1">粗</text:span>)"
+                        R"(<text:span text:style-name="T2">！</text:span></text:p>)"),
+              std::string::npos);
+}
+
 TEST(BadInput, RefusedWithAReason) {
     std::string bomb =
         "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;\">]>"
@@ -362,7 +456,7 @@ TEST(BadInput, RefusedWithAReason) {
                      "ELF\x02\x01\x01\0\0\0\0\0",
                      12),
          "二进制"},
-        {"binary .md", Format::Markdown, std::string("PNG\0\x1A\n", 6), "UTF-8"},
+        {"binary .md", Format::Markdown, std::string("PNG\0\x1A\n", 6), "二进制"},
         {"srt without timecodes", Format::Srt, "1\nHello\n", "缺少时间码"},
     };
     for (const auto& c : cases) {

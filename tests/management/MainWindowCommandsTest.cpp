@@ -117,7 +117,7 @@ protected:
         w->FormDestroy();
         w.reset();
     }
-    TQbDict& User() { return *w->Dicts.at(0); }
+    TQbDict& User() { return *w->UserLexicon(); }
 
     // Source text with `selected` selected; target text with all of it selected.
     void Select(const char* source, const char* selected, const char* target) {
@@ -148,7 +148,7 @@ TEST_F(Window, F8AddsBothSelectionsAndShowsTheEntryAtOnce) {
     EXPECT_EQ(RenderingOf(User(), "heart attack"), G("心脏病突发"));
     // Looked up again at once: the new sense is among the phrase's suggestions.
     bool shown = false;
-    for (const std::string& line : w->SentencePhrases)
+    for (const std::string& line : w->SentenceLists().SentencePhrases)
         if (line.rfind("heart attack\t", 0) == 0 && line.find(G("心脏病突发")) != std::string::npos)
             shown = true;
     EXPECT_TRUE(shown);
@@ -195,7 +195,7 @@ TEST_F(Window, F8TakesTheSourceFromTheVisibleFloatingWindow) {
     EXPECT_EQ(RenderingOf(User(), "myocardial"), G("心肌的"));
     EXPECT_EQ(RenderingOf(User(), "heart"), "<none>");
     // The refresh looked up the main pane's selection, "heart".
-    EXPECT_TRUE(HasLine(w->SentencePhrases, "heart\t" + G("心；心脏")));
+    EXPECT_TRUE(HasLine(w->SentenceLists().SentencePhrases, "heart\t" + G("心；心脏")));
 }
 
 TEST_F(Window, F8RefusesACharacterGbkCannotHoldNamingItAndAddsNothing) {
@@ -239,7 +239,7 @@ TEST_F(Window, F9ThenCancelAddsNothingAndStillRefreshes) {
     Make();
     const auto before = Entries(User());
     Select("The patient had a heart attack. ", "patient", "");
-    w->SentencePhrases = {"stale"};
+    w->SetSentenceLists({{"stale"}, {}, {}, {}, {}, {}});
     WhenShown<qb::TfrmAddword>([](qb::TfrmAddword& d) {
         EXPECT_EQ(d.sourceBox->text(), QStringLiteral("patient"));
         EXPECT_TRUE(d.targetBox->text().isEmpty());
@@ -248,8 +248,8 @@ TEST_F(Window, F9ThenCancelAddsNothingAndStillRefreshes) {
     });
     Press(Qt::Key_F9);
     EXPECT_EQ(Entries(User()), before);
-    EXPECT_FALSE(HasLine(w->SentencePhrases, "stale"));
-    EXPECT_TRUE(HasLine(w->SentencePhrases, "patient\t" + G("病人；耐心的")));
+    EXPECT_FALSE(HasLine(w->SentenceLists().SentencePhrases, "stale"));
+    EXPECT_TRUE(HasLine(w->SentenceLists().SentencePhrases, "patient\t" + G("病人；耐心的")));
 }
 
 TEST_F(Window, F9AddsTheDialogTextsAsTheyStand) {
@@ -415,7 +415,8 @@ TEST_F(Window, AddTheMedicineLexiconAndSeeItsTermsInAMedicalSentence) {
     const std::string med = folder + "lexicons/med.qbs";
     w->Source.SetText(G("The patient had a myocardial infarction. "));
     w->DoGetASent->trigger();
-    EXPECT_FALSE(HasLine(w->SentencePhrases, "myocardial infarction\t" + G("心肌梗死")));
+    EXPECT_FALSE(
+        HasLine(w->SentenceLists().SentencePhrases, "myocardial infarction\t" + G("心肌梗死")));
     ui.openAnswers = {{QString::fromStdString(med)}};
     WhenShown<qb::TfrmZYCK>([](qb::TfrmZYCK& d) {
         EXPECT_EQ(d.ListZYKUsing->count(), 0);
@@ -426,12 +427,12 @@ TEST_F(Window, AddTheMedicineLexiconAndSeeItsTermsInAMedicalSentence) {
     w->mnuPro->trigger();
     ASSERT_EQ(w->IndexOfDict(med), 2);
     w->DoConfirmSelection->trigger();
-    EXPECT_TRUE(HasLine(w->SentencePhrases, "myocardial infarction\t" + G("心肌梗死")));
+    EXPECT_TRUE(HasLine(w->SentenceLists().SentencePhrases, "myocardial infarction\t" + G("心肌梗死")));
     // patient: the basic lexicon's senses and the professional one pooled in one line.
-    const auto patient =
-        std::find_if(w->SentencePhrases.begin(), w->SentencePhrases.end(),
-                     [](const std::string& l) { return l.rfind("patient\t", 0) == 0; });
-    ASSERT_NE(patient, w->SentencePhrases.end());
+    const auto patient = std::find_if(
+        w->SentenceLists().SentencePhrases.begin(), w->SentenceLists().SentencePhrases.end(),
+        [](const std::string& l) { return l.rfind("patient\t", 0) == 0; });
+    ASSERT_NE(patient, w->SentenceLists().SentencePhrases.end());
     EXPECT_NE(patient->find(G("病人")), std::string::npos);
     EXPECT_NE(patient->find(G("患者")), std::string::npos);
     Close();
@@ -456,8 +457,8 @@ TEST_F(Window, RemovedLexiconsLeaveEmptySlotsAndTheSavedListShowsThem) {
         d.close();
     });
     w->mnuPro->trigger();
-    ASSERT_EQ(w->Dicts.size(), 4u);
-    EXPECT_EQ(w->Dicts[2], nullptr);
+    ASSERT_EQ(w->LexiconsInUse().size(), 4u);
+    EXPECT_EQ(w->Lexicon(2), nullptr);
     EXPECT_EQ(w->IndexOfDict(law), 3);
     Close();
     const std::string ini = ReadFile(root.path() + "/config/qbridge10.ini");
@@ -477,11 +478,11 @@ TEST_F(Window, ExpandTheBasicLexiconAndReadTheCount) {
         QTest::mouseClick(d.btBeginExpand, Qt::LeftButton);
         d.close();
     });
-    const std::size_t before = w->Dicts[1]->EntryCount();
+    const std::size_t before = w->BasicLexicon()->EntryCount();
     w->mnuPro->trigger();
     // myocardial infarction and heart attack are new; patient only merges.
     EXPECT_EQ(Utf8(ui.messages), (std::vector<std::string>{"扩充完成！新增条目：2"}));
-    EXPECT_EQ(w->Dicts[1]->EntryCount(), before + 2);
+    EXPECT_EQ(w->BasicLexicon()->EntryCount(), before + 2);
     // Written at once and still in use.
     TQbDict reread;
     reread.Load(folder + "BasicDict.qbs", folder + "verb.spe");
@@ -489,7 +490,7 @@ TEST_F(Window, ExpandTheBasicLexiconAndReadTheCount) {
     w->Source.SetText(G("a heart attack"));
     w->Source.Select(0, 14);
     w->DoConfirmSelection->trigger();
-    EXPECT_TRUE(HasLine(w->SentencePhrases, "heart attack\t" + G("心脏病发作")));
+    EXPECT_TRUE(HasLine(w->SentenceLists().SentencePhrases, "heart attack\t" + G("心脏病发作")));
 }
 
 TEST_F(Window, ExpandingALexiconThatCannotBeWrittenKeepsMemoryAndFile) {
@@ -500,7 +501,7 @@ TEST_F(Window, ExpandingALexiconThatCannotBeWrittenKeepsMemoryAndFile) {
     w->OpenDict(locked / "cardio.qbs");
     const int slot = w->IndexOfDict(locked / "cardio.qbs");
     ASSERT_EQ(slot, 2);
-    const std::size_t before = w->Dicts[2]->EntryCount();
+    const std::size_t before = w->Lexicon(2)->EntryCount();
     WriteFile(root / "more.txt", "angina\t" + G("心绞痛") + "\r\n");
     ui.openAnswers = {{QString::fromStdString(locked / "cardio.qbs")},
                       {QString::fromStdString(root / "more.txt")}};
@@ -516,13 +517,13 @@ TEST_F(Window, ExpandingALexiconThatCannotBeWrittenKeepsMemoryAndFile) {
     w->mnuPro->trigger();
     EXPECT_EQ(Utf8(ui.messages),
               (std::vector<std::string>{"Cannot create file " + (locked / "cardio.qbs")}));
-    EXPECT_EQ(w->Dicts[2]->EntryCount(), before + 1); // in memory, still in use
-    EXPECT_EQ(ReadFile(locked / "cardio.qbs"), old);  // the file as it was
+    EXPECT_EQ(w->Lexicon(2)->EntryCount(), before + 1); // in memory, still in use
+    EXPECT_EQ(ReadFile(locked / "cardio.qbs"), old);    // the file as it was
     EXPECT_EQ(std::count(ui.busyCalls.begin(), ui.busyCalls.end(), true),
               std::count(ui.busyCalls.begin(), ui.busyCalls.end(), false));
     // Nothing lost at shutdown either: the lexicon that cannot be written goes to the rescue
     // folder (the main window's shutdown does that); here it is pointed elsewhere first.
-    w->Dicts[2]->SetFileName(root / "cardio-saved.qbs");
+    w->Lexicon(2)->SetFileName(root / "cardio-saved.qbs");
     Close();
     TQbDict reread;
     reread.Load(root / "cardio-saved.qbs", folder + "verb.spe");
@@ -535,10 +536,10 @@ namespace {
 std::vector<std::string> CandidatesOf(TfrmMainQB& w, const char* code) {
     qb::CandidateSources sources;
     for (int id = 1; id <= 4; ++id) {
-        sources.schemes[std::size_t(id - 1)] = &w.Tables[std::size_t(id - 1)];
+        sources.schemes[std::size_t(id - 1)] = &w.Table(id);
         sources.use[std::size_t(id - 1)] = w.SchemeOn(id);
     }
-    sources.order = w.SchemeOrder;
+    sources.order = w.SchemeSettings().order;
     sources.classicOrder = true;
     qb::CandidateLookup lookup;
     qb::StringList out;
@@ -559,32 +560,32 @@ TEST_F(Window, WubiMovedUpComesFirstInTheCandidates) {
         QTest::mouseClick(d.OKBtn, Qt::LeftButton);
     });
     w->mnuIMESetup->trigger();
-    EXPECT_EQ(w->SchemeOrder, (std::array<int, 4>{4, 1, 2, 3}));
+    EXPECT_EQ(w->SchemeSettings().order, (std::array<int, 4>{4, 1, 2, 3}));
     EXPECT_EQ(CandidatesOf(*w, "ab"), (std::vector<std::string>{"乙", "甲", "丙", "丁"}));
     // Saved at shutdown, read at the next start.
     Close();
     Make();
-    EXPECT_EQ(w->SchemeOrder, (std::array<int, 4>{4, 1, 2, 3}));
+    EXPECT_EQ(w->SchemeSettings().order, (std::array<int, 4>{4, 1, 2, 3}));
 }
 
 TEST_F(Window, UncheckedSchemeIsEmptiedAndCheckedAgainIsReadAgain) {
     Make();
-    ASSERT_FALSE(w->Tables[0].CodeKeys.empty());
+    ASSERT_FALSE(w->Table(1).CodeKeys.empty());
     WhenShown<qb::TOKRightDlg>([](qb::TOKRightDlg& d) {
         d.CheckListBox1->item(0)->setCheckState(Qt::Unchecked);
         d.OKBtnClick();
     });
     w->mnuIMESetup->trigger();
-    EXPECT_FALSE(w->useQp);
-    EXPECT_TRUE(w->Tables[0].CodeKeys.empty());
+    EXPECT_FALSE(w->SchemeOn(1));
+    EXPECT_TRUE(w->Table(1).CodeKeys.empty());
     EXPECT_EQ(CandidatesOf(*w, "ab"), (std::vector<std::string>{"丙", "丁", "乙"}));
     WhenShown<qb::TOKRightDlg>([](qb::TOKRightDlg& d) {
         d.CheckListBox1->item(0)->setCheckState(Qt::Checked);
         QTest::keyClick(&d, Qt::Key_Return); // Enter is 确定
     });
     w->mnuIMESetup->trigger();
-    EXPECT_TRUE(w->useQp);
-    EXPECT_FALSE(w->Tables[0].CodeKeys.empty());
+    EXPECT_TRUE(w->SchemeOn(1));
+    EXPECT_FALSE(w->Table(1).CodeKeys.empty());
 }
 
 TEST_F(Window, SchemeDialogCancelChangesNothing) {
@@ -596,9 +597,9 @@ TEST_F(Window, SchemeDialogCancelChangesNothing) {
         QTest::mouseClick(d.CancelBtn, Qt::LeftButton);
     });
     w->mnuIMESetup->trigger();
-    EXPECT_EQ(w->SchemeOrder, (std::array<int, 4>{1, 2, 3, 4}));
-    EXPECT_TRUE(w->useWb);
-    EXPECT_FALSE(w->Tables[3].CodeKeys.empty());
+    EXPECT_EQ(w->SchemeSettings().order, (std::array<int, 4>{1, 2, 3, 4}));
+    EXPECT_TRUE(w->SchemeOn(4));
+    EXPECT_FALSE(w->Table(4).CodeKeys.empty());
     EXPECT_TRUE(ui.messages.empty());
 }
 

@@ -48,7 +48,8 @@ TEST_F(ClauseWindow, EverySentenceReplacesThePreferredWords) {
     window->Source.SetText("Take care of the bank. Go. Xyzzy.");
     Ctrl(Qt::Key_J);
     const std::vector<std::string> first = fake->preferred;
-    EXPECT_EQ(first, SentenceSenses(window->SentencePhrases, &window->SentenceReduced));
+    EXPECT_EQ(first, SentenceSenses(window->SentenceLists().SentencePhrases,
+                                    &window->SentenceLists().SentenceReduced));
     EXPECT_NE(std::find(first.begin(), first.end(), G("照顾")), first.end());
     EXPECT_NE(std::find(first.begin(), first.end(), G("银行")), first.end());
     Ctrl(Qt::Key_J); // "Go.": only 去 and 走 stay preferred
@@ -75,7 +76,7 @@ TEST_F(ClauseWindow, ConversionRowsReachTheCandidateWindowAndPicksAreLearned) {
 
 TEST_F(ClauseWindow, HistorySavedAtShutdownAndAFailureIsShownWithoutStoppingTheRest) {
     fake->failSave = true;
-    window->Dicts[0]->AddEntry("status code", G("状态码"));
+    window->UserLexicon()->AddEntry("status code", G("状态码"));
     window->FormDestroy();
     EXPECT_EQ(fake->saves, 1);
     ASSERT_EQ(Messages().size(), 1u);

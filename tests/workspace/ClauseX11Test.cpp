@@ -8,6 +8,7 @@
 #include "ClauseConverter.h"
 #include "CompoUnit.h"
 #include "X11Input.h"
+#include "imeSetup.h"
 
 #include <gtest/gtest.h>
 
@@ -85,10 +86,12 @@ protected:
         return -1;
     }
     void UseFirst(int scheme) {
-        window->SchemeOrder = {scheme, 0, 0, 0};
+        qb::SchemeChoice schemes = window->SchemeSettings();
+        schemes.order = {scheme, 0, 0, 0};
         int n = 1;
         for (int id = 1; id <= 4; ++id)
-            if (id != scheme) window->SchemeOrder[std::size_t(n++)] = id;
+            if (id != scheme) schemes.order[std::size_t(n++)] = id;
+        window->SetSchemeSettings(schemes);
     }
 };
 
@@ -142,7 +145,8 @@ TEST_F(ClauseX11, PickingTheFirstWordsLeavesTheRest) {
 TEST_F(ClauseX11, TheSelectedSentencesRenderingsWin) {
     window->Source.SetText("Print the status code and exit.\r\nIt is fine.");
     ASSERT_TRUE(Key("ctrl+j"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->SentencePhrases.empty(); }, 15000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !window->SentenceLists().SentencePhrases.empty(); }, 15000));
     ASSERT_EQ(QApplication::focusWidget(), window->reTarget);
     ASSERT_TRUE(Type("zhuangtaima"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "zhuangtaima"; }, 15000));
@@ -184,7 +188,8 @@ TEST_F(ClauseX11, InitialsSensesAndPredictionWithTheDefaultSchemes) {
     window->Target.SetText("");
     window->Source.SetText("Write it to the frame buffer.\r\nPrint the status code.");
     ASSERT_TRUE(Key("ctrl+j"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->SentencePhrases.empty(); }, 15000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !window->SentenceLists().SentencePhrases.empty(); }, 15000));
     ASSERT_TRUE(Type("zhenhuancunqi"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "zhenhuancunqi"; }, 15000));
     EXPECT_EQ(Row(0), "1:" + G("帧缓存器"));

@@ -66,6 +66,31 @@ TEST_F(DocumentWindow, BadInputIsSaidAndChangesNothing) {
     }
 }
 
+// A big document's text is laid out off the window's thread and put into the pane as a new
+// document: the pane shows it with its font, and the GBK view of the pane follows the new
+// document (two texts of one length in turn: a view still watching the first would give it
+// again).
+TEST_F(DocumentWindow, ABigDocumentLaidOutAsideIsThePanesText) {
+    const QFont font = window->reSource->document()->defaultFont();
+    auto big = [](char letter) {
+        std::string text;
+        while (text.size() < (std::size_t(3) << 19))
+            text += std::string("Word ") + letter + " here.\n\n";
+        return text;
+    };
+    for (char letter : {'a', 'b'}) {
+        const std::string path = folder.Path((std::string("big-") + letter + ".txt").c_str());
+        const std::string text = big(letter);
+        WriteBytes(path, text);
+        ASSERT_TRUE(window->Documents().Open(path));
+        const std::string shown = text.substr(0, text.size() - 2);
+        EXPECT_EQ(window->reSource->toPlainText().toStdString(), shown);
+        EXPECT_EQ(window->Source.Unicode().toStdString(), shown);
+        EXPECT_EQ(window->reSource->document()->defaultFont(), font);
+        EXPECT_TRUE(window->reSource->isReadOnly());
+    }
+}
+
 TEST_F(DocumentWindow, ExportingOverTheOpenedFileAsksFirst) {
     const std::string path = folder.Path("three.po");
     WriteBytes(path, ReadBytes(Fixture("three.po")));

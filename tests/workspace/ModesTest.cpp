@@ -3,6 +3,7 @@
 #include "WorkspaceTestSupport.h"
 
 #include "PopSourceUnit.h"
+#include "imeSetup.h"
 
 #include <gtest/gtest.h>
 
@@ -176,12 +177,16 @@ TEST_F(Modes, TheInputMethodTypesThroughTheWindowsFlagsAndTables) {
     QTest::keyClick(window->reTarget, Qt::Key_Comma);
     EXPECT_EQ(window->Target.Text(), G("中国，,"));
     Key(Qt::Key_Y);
-    window->useQp = window->useSp = window->useZr = window->useWb = false;
+    qb::SchemeChoice none = window->SchemeSettings();
+    none.use = {false, false, false, false};
+    window->SetSchemeSettings(none);
     QTest::keyClick(window->reTarget, Qt::Key_Z); // no scheme offers a word for z any more
     EXPECT_TRUE(window->frmBianma->isVisible());
     EXPECT_FALSE(window->frmCandidates->isVisible());
-    window->SentenceCodeKeys = {"zx"};
-    window->SentenceCodeWords = {G("中心")};
+    TSentenceLists zx;
+    zx.SentenceCodeKeys = {"zx"};
+    zx.SentenceCodeWords = {G("中心")};
+    window->SetSentenceLists(std::move(zx));
     QTest::keyClick(window->reTarget, Qt::Key_X); // the sentence's lone word for zx: committed
     EXPECT_EQ(window->Target.Text(), G("中国，,中心"));
 }

@@ -29,7 +29,7 @@ protected:
         folder.WriteIni("[inisetup]\nrcdicts1=" + folder.Path("law.qbs") +
                         "\nrcdicts2=" + folder.Path("med.qbs") + "\n");
         Make();
-        ASSERT_EQ(window->Dicts.size(), 4u);
+        ASSERT_EQ(window->LexiconsInUse().size(), 4u);
         window->reSource->setFocus();
     }
     void Key(QWidget* w, Qt::Key k, Qt::KeyboardModifiers m = Qt::ControlModifier) {
@@ -73,7 +73,7 @@ TEST_F(SentenceWindow, PhrasesArePooledAcrossLexiconsInSlotOrder) {
     CtrlJ();
     // user 保重, basic 小心；保重, med 当心 -> one line, user's first; law gives "take care of".
     std::size_t i = 0;
-    const StringList& ph = window->SentencePhrases;
+    const StringList& ph = window->SentenceLists().SentencePhrases;
     auto find = [&](const std::string& key) {
         for (i = 0; i < ph.size(); ++i)
             if (ph[i].rfind(key + "\t", 0) == 0) return ph[i].substr(key.size() + 1);
@@ -86,12 +86,13 @@ TEST_F(SentenceWindow, PhrasesArePooledAcrossLexiconsInSlotOrder) {
     }));
     // The code table offers the phrase under its initials, then its senses.
     std::size_t k = 0;
-    ASSERT_TRUE(SortedFind(window->SentenceCodeKeys, "tco", k));
-    EXPECT_EQ(window->SentenceCodeWords[k], "take care of;" + G("照顾") + ";" + G("负责"));
-    ASSERT_TRUE(SortedFind(window->SentenceCodeKeys, "bz", k)); // 保重 in 全拼/自然/双拼
-    EXPECT_EQ(window->SentenceCodeWords[k], G("保重"));
-    ASSERT_TRUE(SortedFind(window->SentenceCodeKeys, "please", k));
-    EXPECT_EQ(window->SentenceCodeWords[k], "Please");
+    ASSERT_TRUE(SortedFind(window->SentenceLists().SentenceCodeKeys, "tco", k));
+    EXPECT_EQ(window->SentenceLists().SentenceCodeWords[k],
+              "take care of;" + G("照顾") + ";" + G("负责"));
+    ASSERT_TRUE(SortedFind(window->SentenceLists().SentenceCodeKeys, "bz", k)); // 保重 in 全拼/自然/双拼
+    EXPECT_EQ(window->SentenceLists().SentenceCodeWords[k], G("保重"));
+    ASSERT_TRUE(SortedFind(window->SentenceLists().SentenceCodeKeys, "please", k));
+    EXPECT_EQ(window->SentenceLists().SentenceCodeWords[k], "Please");
 }
 
 TEST_F(SentenceWindow, CtrlKExtendsAndCtrlLConfirms) {
@@ -108,9 +109,9 @@ TEST_F(SentenceWindow, CtrlKExtendsAndCtrlLConfirms) {
     Key(window->reTarget, Qt::Key_L);
     // The word, and 银行 by the initials of its readings (行: xing hang; 五笔 qvej tfh); 岸 is
     // not in the tables.
-    EXPECT_EQ(window->SentenceCodeKeys, (StringList{"bank", "qt", "yh", "yx"}));
-    ASSERT_EQ(window->SentencePhrases.size(), 1u);
-    EXPECT_EQ(window->SentencePhrases[0], "bank\t" + G("银行；岸"));
+    EXPECT_EQ(window->SentenceLists().SentenceCodeKeys, (StringList{"bank", "qt", "yh", "yx"}));
+    ASSERT_EQ(window->SentenceLists().SentencePhrases.size(), 1u);
+    EXPECT_EQ(window->SentenceLists().SentencePhrases[0], "bank\t" + G("银行；岸"));
     EXPECT_TRUE(ListLines().empty()); // single words never reach the list
 }
 
@@ -184,8 +185,8 @@ TEST_F(SentenceWindow, EmptyEndProcessesTheEmptyText) {
     CtrlJ();
     EXPECT_EQ(window->Source.SelStart(), 3);
     EXPECT_EQ(window->Source.SelLength(), 0);
-    EXPECT_TRUE(window->SentencePhrases.empty());
-    EXPECT_TRUE(window->SentenceCodeKeys.empty());
+    EXPECT_TRUE(window->SentenceLists().SentencePhrases.empty());
+    EXPECT_TRUE(window->SentenceLists().SentenceCodeKeys.empty());
     EXPECT_TRUE(window->frmPopSource->isVisible());
     EXPECT_EQ(window->frmPopSource->height(), window->frmPopSource->LineHeight + 26);
 }
@@ -274,7 +275,7 @@ TEST_F(SentenceWindow, ExplanationWithoutHitsIsFiftyPixelsWide) {
     EXPECT_EQ(window->frmShowExplain->width(), 50);
     EXPECT_EQ(window->frmShowExplain->MeanList->count(), 0);
     std::string wide(200, 'w');
-    window->Dicts[0]->AddEntry(wide, G("宽"));
+    window->UserLexicon()->AddEntry(wide, G("宽"));
     window->ExplainSelection(wide);
     EXPECT_EQ(window->frmShowExplain->width(), 400);
 }
@@ -316,7 +317,7 @@ TEST_F(SentenceEdges, APhraseTwiceInASentenceIsListedOnce) {
     window->Source.SetText("Take care, take care.");
     Key(Qt::Key_J);
     int takeCare = 0;
-    for (const std::string& l : window->SentencePhrases)
+    for (const std::string& l : window->SentenceLists().SentencePhrases)
         if (l.rfind("take care\t", 0) == 0) ++takeCare;
     EXPECT_EQ(takeCare, 1);
     EXPECT_EQ(window->lbLongPhrase->item(0)->text(), QStringLiteral("take care"));
@@ -326,9 +327,9 @@ TEST_F(SentenceEdges, UserSenseComesBeforeTheBasicOnes) {
     // user: enjoy life 享受生活; basic: 乙；享受生活 -> 享受生活；乙
     window->Source.SetText("Enjoy life!");
     Key(Qt::Key_J);
-    ASSERT_FALSE(window->SentencePhrases.empty());
+    ASSERT_FALSE(window->SentenceLists().SentencePhrases.empty());
     bool found = false;
-    for (const std::string& l : window->SentencePhrases)
+    for (const std::string& l : window->SentenceLists().SentencePhrases)
         if (l == "enjoy life\t" + G("享受生活；乙")) found = true;
     EXPECT_TRUE(found);
 }
@@ -343,7 +344,7 @@ TEST_F(SentenceEdges, ProcessSentenceReplacesThePreviousSentenceState) {
     EXPECT_EQ(window->lbLongPhrase->count(), 0);
     EXPECT_EQ(window->StepOffset, 0);
     std::size_t k = 0;
-    EXPECT_FALSE(SortedFind(window->SentenceCodeKeys, "tco", k));
+    EXPECT_FALSE(SortedFind(window->SentenceLists().SentenceCodeKeys, "tco", k));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "WorkspaceTestSupport.h"
 
 #include "GbkText.h"
+#include "imeSetup.h"
 
 #include <gtest/gtest.h>
 
@@ -32,8 +33,10 @@ TEST_F(Shutdown, WritesTheSettings) {
     QTest::keyClick(w.reTarget, Qt::Key_M, Qt::ControlModifier); // SmartFollow on
     ASSERT_FALSE(w.FollowSource);
     ASSERT_TRUE(w.SmartFollow);
-    w.useSp = false;
-    w.SchemeOrder = {2, 1, 4, 3};
+    qb::SchemeChoice schemes = w.SchemeSettings();
+    schemes.use[1] = false; // 双拼
+    schemes.order = {2, 1, 4, 3};
+    w.SetSchemeSettings(schemes);
     w.move(33, 44);
     w.resize(700, 500);
     w.FormDestroy();
@@ -88,7 +91,7 @@ TEST_F(Shutdown, OnlyTheFirstTenProfessionalSlotsAreWritten) {
         folder.MakeProfessional("law.txt", p);
         w.OpenDict(p);
     }
-    ASSERT_EQ(w.Dicts.size(), 14u);
+    ASSERT_EQ(w.LexiconsInUse().size(), 14u);
     w.FormDestroy();
     EXPECT_TRUE(IniHas("rcdicts10=" + folder.Path("p10.qbs")));
     EXPECT_EQ(folder.ReadIni().find("p11.qbs"), std::string::npos);
@@ -100,13 +103,13 @@ TEST_F(Shutdown, WritesModifiedLexiconsOnly) {
     const std::string basicBefore = ReadBytes(folder.Path("BasicDict.qbs"));
     const QDateTime basicTime =
         QFileInfo(QString::fromStdString(folder.Path("BasicDict.qbs"))).lastModified();
-    w.Dicts[0]->AddEntry("new word", G("新词"));
+    w.UserLexicon()->AddEntry("new word", G("新词"));
     w.FormDestroy();
     EXPECT_NE(ReadBytes(folder.Path("mydict.txt")).find("new word\t" + G("新词")), std::string::npos);
     EXPECT_EQ(ReadBytes(folder.Path("BasicDict.qbs")), basicBefore);
     EXPECT_EQ(QFileInfo(QString::fromStdString(folder.Path("BasicDict.qbs"))).lastModified(),
               basicTime);
-    EXPECT_TRUE(w.Dicts.empty() || !w.Dicts[0]);
+    EXPECT_TRUE(w.LexiconsInUse().empty() || !w.UserLexicon());
 }
 
 TEST_F(Shutdown, UnmodifiedUserLexiconIsNotRewritten) {
@@ -119,7 +122,7 @@ TEST_F(Shutdown, UnmodifiedUserLexiconIsNotRewritten) {
 TEST_F(Shutdown, MissingUserLexiconReceivesTheAdditions) {
     folder.Remove("mydict.txt");
     TfrmMainQB& w = Make(false);
-    w.Dicts[0]->AddEntry("fresh", G("新"));
+    w.UserLexicon()->AddEntry("fresh", G("新"));
     w.FormDestroy();
     EXPECT_NE(ReadBytes(folder.Path("mydict.txt")).find("fresh\t" + G("新")), std::string::npos);
 }
@@ -132,10 +135,10 @@ TEST_F(Shutdown, ALexiconThatCannotBeWrittenIsRescuedAndTheOthersAreSaved) {
     TfrmMainQB& w = Make(false);
     w.OpenDict(sub + "law.qbs");
     w.OpenDict(folder.Path("med.qbs")); // after the failing one: still saved
-    ASSERT_EQ(w.Dicts.size(), 4u);
-    w.Dicts[2]->AddEntry("appeal", G("上诉"));
-    w.Dicts[3]->AddEntry("fracture", G("骨折"));
-    w.Dicts[0]->AddEntry("user word", G("用户词"));
+    ASSERT_EQ(w.LexiconsInUse().size(), 4u);
+    w.Lexicon(2)->AddEntry("appeal", G("上诉"));
+    w.Lexicon(3)->AddEntry("fracture", G("骨折"));
+    w.UserLexicon()->AddEntry("user word", G("用户词"));
     QDir(QString::fromStdString(sub)).removeRecursively(); // its folder is gone
     w.FormDestroy();
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -161,9 +164,9 @@ TEST_F(Shutdown, ALexiconThatFailedToLoadIsRescuedNeverWrittenOverItsFile) {
     TfrmMainQB& w = Make(false);
     EXPECT_EQ(Messages(), Strings{"Cannot open file " + folder.Path("mydict.txt")});
     EXPECT_FALSE(w.FormCreateCompleted());
-    ASSERT_TRUE(w.Dicts[0]);
-    EXPECT_TRUE(w.Dicts[0]->LoadFailed());
-    w.Dicts[0]->AddEntry("new word", G("新词"));
+    ASSERT_TRUE(w.UserLexicon());
+    EXPECT_TRUE(w.UserLexicon()->LoadFailed());
+    w.UserLexicon()->AddEntry("new word", G("新词"));
     ui.messages.clear();
     w.FormDestroy();
     struct stat st;
@@ -178,7 +181,7 @@ TEST_F(Shutdown, ALexiconThatFailedToLoadIsRescuedNeverWrittenOverItsFile) {
 
 TEST_F(Shutdown, AStoreThatCannotBeWrittenDoesNotSkipTheLexicons) {
     TfrmMainQB& w = Make(false);
-    w.Dicts[0]->AddEntry("kept", G("保留"));
+    w.UserLexicon()->AddEntry("kept", G("保留"));
     QDir(folder.settings).removeRecursively();
     QFile::remove(folder.settings);
     // Make the store's folder a plain file so that the ini cannot be written.

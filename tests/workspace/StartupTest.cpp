@@ -8,6 +8,7 @@
 #include "SingleInstance.h"
 #include "Startup.h"
 #include "UserFolders.h"
+#include "imeSetup.h"
 
 #include <gtest/gtest.h>
 
@@ -32,17 +33,17 @@ TEST_F(Startup, EmptyStoreGivesTheDefaults) {
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(w.pos(), QPoint(10, 10));
     EXPECT_EQ(w.size(), QSize(640, 480));
-    EXPECT_TRUE(w.useQp && w.useSp && w.useZr && w.useWb);
-    EXPECT_EQ(w.SchemeOrder, (std::array<int, 4>{1, 2, 3, 4}));
+    EXPECT_TRUE(w.SchemeOn(1) && w.SchemeOn(2) && w.SchemeOn(3) && w.SchemeOn(4));
+    EXPECT_EQ(w.SchemeSettings().order, (std::array<int, 4>{1, 2, 3, 4}));
     EXPECT_TRUE(w.FollowSource);
     EXPECT_FALSE(w.SmartFollow);
     EXPECT_TRUE(w.ImeEnabled);
     EXPECT_TRUE(w.FullWidthPunct);
     EXPECT_FALSE(w.FullWidthChars);
     EXPECT_FALSE(w.BrowseMode);
-    ASSERT_EQ(w.Dicts.size(), 2u);
-    EXPECT_EQ(w.Dicts[0]->FileName(), folder.Path("mydict.txt"));
-    EXPECT_EQ(w.Dicts[1]->FileName(), folder.Path("BasicDict.qbs"));
+    ASSERT_EQ(w.LexiconsInUse().size(), 2u);
+    EXPECT_EQ(w.UserLexicon()->FileName(), folder.Path("mydict.txt"));
+    EXPECT_EQ(w.BasicLexicon()->FileName(), folder.Path("BasicDict.qbs"));
     EXPECT_EQ(w.windowTitle(), QString::fromUtf8("文渡翻译环境"));
     EXPECT_FALSE(folder.IniExists()); // reading creates nothing
 }
@@ -56,11 +57,11 @@ TEST_F(Startup, SavedBoundsAndSwitchesAreApplied) {
     EXPECT_EQ(w.size(), QSize(500, 400));
     EXPECT_TRUE(w.SmartFollow);
     EXPECT_FALSE(w.FollowSource);
-    EXPECT_FALSE(w.useQp);
-    EXPECT_TRUE(w.useSp);
-    EXPECT_TRUE(w.useZr);
-    EXPECT_FALSE(w.useWb);
-    EXPECT_EQ(w.SchemeOrder, (std::array<int, 4>{4, 3, 2, 1}));
+    EXPECT_FALSE(w.SchemeOn(1));
+    EXPECT_TRUE(w.SchemeOn(2));
+    EXPECT_TRUE(w.SchemeOn(3));
+    EXPECT_FALSE(w.SchemeOn(4));
+    EXPECT_EQ(w.SchemeSettings().order, (std::array<int, 4>{4, 3, 2, 1}));
     EXPECT_EQ(w.StatusText(3), QString::fromUtf8("原文固定"));
     EXPECT_TRUE(w.actSmartFollow->isChecked());
 }
@@ -68,7 +69,7 @@ TEST_F(Startup, SavedBoundsAndSwitchesAreApplied) {
 TEST_F(Startup, SchemeOrderThatIsNoPermutationFallsBack) {
     folder.WriteIni("[inisetup]\nPos1=1\nPos2=1\nPos3=3\nPos4=4\n");
     TfrmMainQB& w = Make(false);
-    EXPECT_EQ(w.SchemeOrder, (std::array<int, 4>{1, 2, 3, 4}));
+    EXPECT_EQ(w.SchemeSettings().order, (std::array<int, 4>{1, 2, 3, 4}));
 }
 
 TEST_F(Startup, PositionOnNoScreenIsMovedOntoThePrimaryScreen) {
@@ -87,9 +88,9 @@ TEST_F(Startup, ProfessionalListWithGapsRepeatsAndMissingFiles) {
                     "rcdicts3=" + missing + "\nrcdicts4=" + folder.Path("med.qbs") + "\nrcdicts5=" +
                     folder.Path("law.qbs") + "\nrcdicts10=" + folder.Path("mydict.txt") + "\n");
     TfrmMainQB& w = Make(false);
-    ASSERT_EQ(w.Dicts.size(), 4u);
-    EXPECT_EQ(w.Dicts[2]->FileName(), folder.Path("law.qbs"));
-    EXPECT_EQ(w.Dicts[3]->FileName(), folder.Path("med.qbs"));
+    ASSERT_EQ(w.LexiconsInUse().size(), 4u);
+    EXPECT_EQ(w.Lexicon(2)->FileName(), folder.Path("law.qbs"));
+    EXPECT_EQ(w.Lexicon(3)->FileName(), folder.Path("med.qbs"));
     EXPECT_EQ(Messages(), Strings{"词库" + missing + "没有找到！"});
 }
 
@@ -101,12 +102,12 @@ TEST_F(Startup, MissingUserAndBasicLexiconsKeepTheirSlots) {
     TfrmMainQB& w = Make(false);
     EXPECT_EQ(Messages(), (Strings{"词库" + folder.Path("mydict.txt") + "没有找到！",
                                    "词库" + folder.Path("BasicDict.qbs") + "没有找到！"}));
-    ASSERT_EQ(w.Dicts.size(), 3u);
-    ASSERT_TRUE(w.Dicts[0]);
-    EXPECT_EQ(w.Dicts[0]->FileName(), folder.Path("mydict.txt"));
-    EXPECT_EQ(w.Dicts[0]->EntryCount(), 0u);
-    EXPECT_FALSE(w.Dicts[1]);
-    EXPECT_EQ(w.Dicts[2]->FileName(), folder.Path("law.qbs"));
+    ASSERT_EQ(w.LexiconsInUse().size(), 3u);
+    ASSERT_TRUE(w.UserLexicon());
+    EXPECT_EQ(w.UserLexicon()->FileName(), folder.Path("mydict.txt"));
+    EXPECT_EQ(w.UserLexicon()->EntryCount(), 0u);
+    EXPECT_FALSE(w.BasicLexicon());
+    EXPECT_EQ(w.Lexicon(2)->FileName(), folder.Path("law.qbs"));
     EXPECT_EQ(w.IndexOfDict(folder.Path("mydict.txt")), 0);
 }
 
@@ -116,11 +117,11 @@ TEST_F(Startup, UnreadableSchemeFileStopsFormCreate) {
     EXPECT_EQ(Messages(), Strings{"Cannot open file " + folder.Path("zrmwin.mpy")});
     EXPECT_FALSE(w.FormCreateCompleted());
     // 全拼 loaded, 自然 stopped after its .achr, 双拼 and 五笔 not reached.
-    EXPECT_EQ(w.Tables[0].CodeKeys.size(), 6u);
-    EXPECT_EQ(w.Tables[2].CharKeys.size(), 6u);
-    EXPECT_TRUE(w.Tables[2].CharCodes.empty());
-    EXPECT_TRUE(w.Tables[1].CharKeys.empty());
-    EXPECT_TRUE(w.Tables[3].CharKeys.empty());
+    EXPECT_EQ(w.Table(1).CodeKeys.size(), 6u);
+    EXPECT_EQ(w.Table(3).CharKeys.size(), 6u);
+    EXPECT_TRUE(w.Table(3).CharCodes.empty());
+    EXPECT_TRUE(w.Table(2).CharKeys.empty());
+    EXPECT_TRUE(w.Table(4).CharKeys.empty());
     // The status bar keeps the texts it was built with.
     EXPECT_EQ(w.StatusText(0), QString::fromUtf8("启用输入"));
     EXPECT_EQ(w.StatusText(1), QString::fromUtf8("全标"));
@@ -133,11 +134,11 @@ TEST_F(Startup, MissingVerbSpeIsReportedAndStartUpGoesOn) {
     TfrmMainQB& w = Make(false);
     EXPECT_EQ(Messages(), Strings{"Cannot open file " + folder.Path("verb.spe")});
     EXPECT_TRUE(w.FormCreateCompleted());
-    ASSERT_TRUE(w.Dicts[0]);
-    ASSERT_TRUE(w.Dicts[1]);
-    EXPECT_GT(w.Dicts[1]->EntryCount(), 0u);
-    EXPECT_EQ(w.Dicts[1]->IrregularCount(), 0u);
-    EXPECT_FALSE(w.Tables[0].CodeKeys.empty());
+    ASSERT_TRUE(w.UserLexicon());
+    ASSERT_TRUE(w.BasicLexicon());
+    EXPECT_GT(w.BasicLexicon()->EntryCount(), 0u);
+    EXPECT_EQ(w.BasicLexicon()->IrregularCount(), 0u);
+    EXPECT_FALSE(w.Table(1).CodeKeys.empty());
 }
 
 TEST_F(Startup, OtherWindowsAreCreatedHidden) {
@@ -158,9 +159,9 @@ TEST_F(Startup, OpenDictTwiceLoadsOnceAndCaseDiffersLoadsAgain) {
     folder.MakeProfessional("law.txt", folder.Path("LAW.qbs"));
     w.OpenDict(folder.Path("law.qbs"));
     w.OpenDict(folder.Path("law.qbs"));
-    EXPECT_EQ(w.Dicts.size(), 3u);
+    EXPECT_EQ(w.LexiconsInUse().size(), 3u);
     w.OpenDict(folder.Path("LAW.qbs"));
-    EXPECT_EQ(w.Dicts.size(), 4u);
+    EXPECT_EQ(w.LexiconsInUse().size(), 4u);
     EXPECT_TRUE(Messages().empty());
 }
 
@@ -171,8 +172,8 @@ TEST_F(Startup, CloseDictLeavesAnEmptySlotAndReopenAppends) {
     w.OpenDict(law);
     ASSERT_EQ(w.IndexOfDict(law), 2);
     w.CloseDict(law);
-    EXPECT_EQ(w.Dicts.size(), 3u);
-    EXPECT_FALSE(w.Dicts[2]);
+    EXPECT_EQ(w.LexiconsInUse().size(), 3u);
+    EXPECT_FALSE(w.Lexicon(2));
     EXPECT_EQ(w.IndexOfDict(law), -1);
     w.OpenDict(law);
     EXPECT_EQ(w.IndexOfDict(law), 3);
@@ -181,7 +182,7 @@ TEST_F(Startup, CloseDictLeavesAnEmptySlotAndReopenAppends) {
 TEST_F(Startup, OpenDictOfAMissingFileShowsOneMessageAndAddsNoSlot) {
     TfrmMainQB& w = Make(false);
     w.OpenDict(folder.Path("nothere.qbs"));
-    EXPECT_EQ(w.Dicts.size(), 2u);
+    EXPECT_EQ(w.LexiconsInUse().size(), 2u);
     EXPECT_EQ(Messages(), Strings{"词库" + folder.Path("nothere.qbs") + "没有找到！"});
 }
 
@@ -190,17 +191,19 @@ TEST_F(Startup, OpenDictOfAMissingFileShowsOneMessageAndAddsNoSlot) {
 TEST_F(Startup, LoadSchemeTablesFollowsTheSwitches) {
     folder.WriteIni("[inisetup]\nuseWb=0\n");
     TfrmMainQB& w = Make(false);
-    EXPECT_EQ(w.Tables[0].CharKeys.size(), 6u);
-    EXPECT_EQ(w.Tables[1].CharKeys.size(), 6u);
-    EXPECT_EQ(w.Tables[2].CharKeys.size(), 6u);
-    EXPECT_TRUE(w.Tables[3].CharKeys.empty());
-    w.useWb = true;
-    w.useQp = false;
+    EXPECT_EQ(w.Table(1).CharKeys.size(), 6u);
+    EXPECT_EQ(w.Table(2).CharKeys.size(), 6u);
+    EXPECT_EQ(w.Table(3).CharKeys.size(), 6u);
+    EXPECT_TRUE(w.Table(4).CharKeys.empty());
+    qb::SchemeChoice schemes = w.SchemeSettings();
+    schemes.use[3] = true;  // 五笔
+    schemes.use[0] = false; // 全拼
+    w.SetSchemeSettings(schemes);
     w.LoadSchemeTables();
-    EXPECT_TRUE(w.Tables[0].CharKeys.empty());
-    EXPECT_TRUE(w.Tables[0].CodeWords.empty());
-    EXPECT_EQ(w.Tables[3].CharKeys.size(), 6u);
-    EXPECT_EQ(w.Tables[3].CodeWords.size(), 6u);
+    EXPECT_TRUE(w.Table(1).CharKeys.empty());
+    EXPECT_TRUE(w.Table(1).CodeWords.empty());
+    EXPECT_EQ(w.Table(4).CharKeys.size(), 6u);
+    EXPECT_EQ(w.Table(4).CodeWords.size(), 6u);
 }
 
 TEST_F(Startup, GetWordCodes) {
@@ -306,7 +309,7 @@ TEST(ProgramStart, ASigtermDuringTheShutdownSaveStopsNothing) {
     setup.settingsFile = QString::fromStdString(folder.Path("verb.spe")) + "/qbridge10.ini";
     TProgram p(setup);
     ASSERT_TRUE(p.Start());
-    p.MainWindow()->Dicts[0]->AddEntry("kept at logout", G("保留"));
+    p.MainWindow()->UserLexicon()->AddEntry("kept at logout", G("保留"));
     p.Finish(); // with the system's handler back, the SIGTERM would end the test process here
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_NE(ReadBytes(folder.Path("mydict.txt")).find("kept at logout\t" + G("保留")),

@@ -23,7 +23,7 @@ class UserData : public TWindowTest, public testing::Test {};
 
 TEST_F(UserData, AWritableProgramFolderKeepsMydictBesideTheProgram) {
     TfrmMainQB& w = Make(false);
-    EXPECT_EQ(w.Dicts[0]->FileName(), folder.Path("mydict.txt"));
+    EXPECT_EQ(w.UserLexicon()->FileName(), folder.Path("mydict.txt"));
     EXPECT_FALSE(QDir(QString::fromStdString(folder.data)).exists());
 }
 
@@ -34,16 +34,16 @@ TEST_F(UserData, AProgramFolderThatCannotBeWrittenGivesEachUserTheirOwn) {
         if (!locked.ok()) GTEST_SKIP() << "cannot make a folder unwritable here";
         TfrmMainQB& w = Make(false);
         const std::string own = folder.data + "mydict.txt";
-        ASSERT_EQ(w.Dicts[0]->FileName(), own);
+        ASSERT_EQ(w.UserLexicon()->FileName(), own);
         EXPECT_EQ(ReadBytes(own), shipped); // started from the program folder's
-        w.Dicts[0]->AddEntry("own word", G("自己的词"));
+        w.UserLexicon()->AddEntry("own word", G("自己的词"));
         window.reset();
         EXPECT_TRUE(ui.messages.empty());
         EXPECT_NE(ReadBytes(own).find("own word"), std::string::npos);
         EXPECT_FALSE(qbtest::Exists(folder.rescue)); // nothing had to be rescued
 
         Make(false); // the next start reads it back, and does not copy over it
-        EXPECT_EQ(window->Dicts[0]->FileName(), own);
+        EXPECT_EQ(window->UserLexicon()->FileName(), own);
         EXPECT_NE(ReadBytes(own).find("own word"), std::string::npos);
         window.reset();
     }
@@ -64,7 +64,7 @@ TEST_F(UserData, RescuedEntriesAreMergedOnceAndMovedAside) {
                       merged + "\n\n找到另存的专业词库内容：\n" + folder.rescue + "law.qbs\n" +
                       "可用“专业词库...”的“扩充”页并回原词库。"});
     // In the lexicon and on disk at once, the files moved.
-    EXPECT_EQ(qbtest::RenderingOf(*w.Dicts[0], "rescued one"), G("救回一"));
+    EXPECT_EQ(qbtest::RenderingOf(*w.UserLexicon(), "rescued one"), G("救回一"));
     EXPECT_NE(ReadBytes(folder.Path("mydict.txt")).find("rescued two"), std::string::npos);
     EXPECT_EQ(qbtest::ListDir(folder.rescue), (Strings{"law.qbs", "merged"}));
     EXPECT_EQ(qbtest::ListDir(merged), (Strings{"mydict-20260101-120000.txt", "mydict.txt"}));
@@ -90,12 +90,12 @@ TEST_F(UserData, NothingIsMergedIntoAUserLexiconThatFailedToLoad) {
 // file that cannot be written is said once however long that lasts, and shutdown rescues it all.
 TEST_F(UserData, NewEntriesReachTheFileWithinSecondsAndAFailureIsSaidOnce) {
     TfrmMainQB& w = Make(false);
-    w.Dicts[0]->AddEntry("kept early", G("早存"));
+    w.UserLexicon()->AddEntry("kept early", G("早存"));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return ReadBytes(folder.Path("mydict.txt")).find("kept early") != std::string::npos; },
         15000));
-    w.Dicts[0]->SetFileName(folder.folder + "gone/mydict.txt");
-    w.Dicts[0]->AddEntry("kept late", G("晚存"));
+    w.UserLexicon()->SetFileName(folder.folder + "gone/mydict.txt");
+    w.UserLexicon()->AddEntry("kept late", G("晚存"));
     // The first failed try is said (on a loaded machine the first tick may come late), then
     // three more tries at least say nothing more.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Messages().empty(); }, 15000));

@@ -58,7 +58,8 @@ protected:
     }
     bool HasPhrase(const char* key) const {
         const std::string k = std::string(key) + "\t";
-        return std::any_of(window->SentencePhrases.begin(), window->SentencePhrases.end(),
+        return std::any_of(window->SentenceLists().SentencePhrases.begin(),
+                           window->SentenceLists().SentencePhrases.end(),
                            [&](const std::string& l) { return l.rfind(k, 0) == 0; });
     }
 };

@@ -62,7 +62,12 @@ std::optional<int> RunDocumentCommand(int argc, char** argv) {
         if (memory.empty()) memory = qb::TranslationMemoryFile();
         qb::tm::TTranslationMemory tm(memory);
         qb::doc::WriteReport report;
-        const std::string out = qb::doc::Write(doc, qb::doc::TranslateFromMemory(doc, tm), &report);
+        std::string out;
+        try {
+            out = qb::doc::Write(doc, qb::doc::TranslateFromMemory(doc, tm), &report);
+        } catch (const qb::doc::DocError& e) { // a translation the file's encoding cannot hold
+            return Fail(files[0] + ": " + e.what());
+        }
         qb::WriteWholeFileSafely(files[1], out);
         std::printf("units %zu: translated %zu, left %zu, mismatched %zu\n", doc.units.size(),
                     report.translated, report.left, report.mismatched.size());
