@@ -207,6 +207,7 @@ public:
             engines_[s].context = std::make_unique<libime::PinyinContext>(engines_[s].ime.get());
             engines_[s].context->setUseShuangpin(s != 0);
         }
+        BuildSyllables();
         LoadHistory();
         // The prediction model beside the language model (zh_CN.lm.predict) is read at the first
         // prediction, not here: start-up pays nothing for it.
@@ -252,7 +253,7 @@ public:
             distinct = distinct && !s;
             s = true;
         }
-        if (schemes.size() < 2 || !distinct || code.empty()) {
+        if (schemes.size() < 2 || schemes.size() > 3 || !distinct || code.empty()) {
             ClauseConverter::ConvertSchemes(schemes, code, out);
             return;
         }
@@ -263,6 +264,49 @@ public:
                 cores > 1 ? std::min<std::size_t>(cores - 1, engines_.size() - 1) : 0;
             for (std::size_t i = 0; i < n; ++i) helpers_.push_back(std::make_unique<Helper>());
             if (helpers_.empty()) helpers_.push_back(nullptr); // decode in turn on this thread
+        }
+        // A scheme that cannot read the code from whole syllables reads it only padded with
+        // bare initials ("dayinzhuangtai" in the MS layout, where gt is no syllable; an MS code
+        // with v in 全拼), and the candidate list drops such readings while another scheme reads
+        // the code whole: that scheme's decoder is not asked at all then. A full-pinyin
+        // typist's key press with the default schemes decodes once instead of three times.
+        std::array<bool, 3> whole{};
+        bool anyWhole = false;
+        // A scheme stays left out while the code grows from where it was left out: a layout's
+        // single-key syllables (a, e, o) can make a longer code readable again for a key or two,
+        // and each time it came back it would decode the whole code anew.
+        auto leftOut = [&](std::size_t i) -> std::string& {
+            return leftOut_[static_cast<std::size_t>(Engine(schemes[i]) - engines_.data())];
+        };
+        std::array<bool, 3> stillOut{};
+        for (std::size_t i = 0; i < schemes.size(); ++i) {
+            const std::string& since = leftOut(i);
+            stillOut[i] = !since.empty() && code.size() > since.size() &&
+                          code.substr(0, since.size()) == since;
+            whole[i] = !stillOut[i] && ReadsWhole(schemes[i], code);
+            anyWhole = anyWhole || whole[i];
+        }
+        // One key alone is the same initial (or a, e, o) in every scheme (i, u and v, which 全拼
+        // cannot read, are ch, sh and zh in both double-pinyin layouts): its words are decoded
+        // once, by the first scheme that reads it.
+        // Likewise a code the two double-pinyin layouts read as the same syllables, key pair by
+        // key pair ("wo" is wo in both).
+        const bool oneKey = code.size() == 1;
+        std::vector<std::size_t> asked;
+        for (std::size_t i = 0; i < schemes.size(); ++i) {
+            bool same = oneKey && !asked.empty();
+            for (std::size_t j : asked)
+                same = same || (schemes[i] != 1 && schemes[j] != 1 && SameSyllables(code));
+            const bool leaveOut = stillOut[i] || (anyWhole && !whole[i]);
+            if (leaveOut || same) {
+                out[i].clear();
+                std::string& since = leftOut(i);
+                if (!leaveOut) since.clear();
+                else if (!stillOut[i]) since.assign(code);
+            } else {
+                asked.push_back(i);
+                leftOut(i).clear();
+            }
         }
         // On two cores: 全拼 and 自然 here, 双拼 on the helper.
         std::vector<std::exception_ptr> failed(schemes.size());
@@ -275,9 +319,10 @@ public:
             }
         };
         std::vector<Helper*> busy;
-        std::vector<std::size_t> mine{0};
-        for (std::size_t i = 1; i < schemes.size(); ++i) {
-            Helper* h = busy.size() < helpers_.size() ? helpers_[busy.size()].get() : nullptr;
+        std::vector<std::size_t> mine;
+        for (std::size_t i : asked) {
+            Helper* h = !mine.empty() && busy.size() < helpers_.size() ? helpers_[busy.size()].get()
+                                                                        : nullptr;
             if (!h) {
                 mine.push_back(i);
                 continue;
@@ -427,6 +472,105 @@ private:
         }
         c.abbreviation = bare > 0 && full == 0;
         c.padded = bare > 0 && full > 0;
+    }
+
+    // Whether `code` can be read in `scheme` from whole syllables, the last one perhaps half
+    // typed: in 全拼 also from bare initials alone ("jx"); in a double-pinyin layout from its
+    // syllable keys (pairs, and the single keys of a, e, o). A code that cannot is read by the
+    // library only with bare initials between syllables (Classify: padded).
+    bool ReadsWhole(int scheme, std::string_view code) const {
+        if (scheme == 1) return ReadsWholeFullPinyin(code);
+        if (scheme != 2 && scheme != 3) return false;
+        const auto& keys = syllableKeys_[static_cast<std::size_t>(scheme - 1)];
+        const std::size_t n = code.size();
+        std::vector<bool> reached(n + 1, false);
+        reached[0] = true;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!reached[i]) continue;
+            if (i + 1 == n) return true; // a last key alone: the syllable is being typed
+            if (keys.count(std::string(code.substr(i, 2)))) reached[i + 2] = true;
+            if (keys.count(std::string(code.substr(i, 1)))) reached[i + 1] = true;
+        }
+        return reached[n];
+    }
+
+    // Whether both double-pinyin layouts read `code` as the same syllables: key pair by key pair
+    // from its start (a last key alone is an initial, the same key in both).
+    bool SameSyllables(std::string_view code) const {
+        const auto& a = syllablesOfKeys_[1];
+        const auto& b = syllablesOfKeys_[2];
+        for (std::size_t i = 0; i + 1 < code.size(); i += 2) {
+            const std::string pair(code.substr(i, 2));
+            const auto ia = a.find(pair), ib = b.find(pair);
+            if (ia == a.end() || ib == b.end() || ia->second != ib->second) return false;
+        }
+        if (code.size() % 2 == 0) return true;
+        const std::string last(code.substr(code.size() - 1));
+        const auto ia = a.find(last), ib = b.find(last);
+        return ia != a.end() && ib != b.end() && ia->second == ib->second;
+    }
+
+    bool ReadsWholeFullPinyin(std::string_view code) const {
+        const std::size_t n = code.size();
+        // full[i]: code[0, i) is whole syllables; bare[i]: it is bare initials.
+        std::vector<bool> full(n + 1, false), bare(n + 1, false);
+        full[0] = bare[0] = true;
+        std::string piece;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!full[i] && !bare[i]) continue;
+            if (code[i] == '\'') {
+                full[i + 1] = full[i + 1] || full[i];
+                bare[i + 1] = bare[i + 1] || bare[i];
+                continue;
+            }
+            piece.assign(code.substr(i));
+            if (syllablePrefixes_.count(piece)) return true; // the last syllable, perhaps half typed
+            for (std::size_t len = 1; len <= kMaxSyllableLetters && i + len <= n; ++len) {
+                piece.assign(code.substr(i, len));
+                if (full[i] && syllables_.count(piece)) full[i + len] = true;
+                if (bare[i] && initials_.count(piece)) bare[i + len] = true;
+            }
+        }
+        return full[n] || bare[n];
+    }
+
+    // The typed forms of every syllable (lü as lv, lüe as lve and lue), their beginnings, the
+    // initials, and the keys of each double-pinyin layout that stand for a whole syllable.
+    void BuildSyllables() {
+        for (char i = libime::PinyinEncoder::firstInitial; i <= libime::PinyinEncoder::lastInitial;
+             ++i) {
+            const auto initial = static_cast<libime::PinyinInitial>(i);
+            const std::string& text = libime::PinyinEncoder::initialToString(initial);
+            if (!text.empty()) initials_.insert(text);
+            for (char f = libime::PinyinEncoder::firstFinal; f <= libime::PinyinEncoder::lastFinal;
+                 ++f) {
+                const auto final = static_cast<libime::PinyinFinal>(f);
+                if (!libime::PinyinEncoder::isValidInitialFinal(initial, final)) continue;
+                const std::string syllable =
+                    libime::PinyinEncoder::initialFinalToPinyinString(initial, final);
+                for (const char* u : {"v", "u"}) {
+                    std::string typed = syllable;
+                    for (std::size_t at; (at = typed.find("\xC3\xBC")) != std::string::npos;)
+                        typed.replace(at, 2, u);
+                    syllables_.insert(typed);
+                    for (std::size_t len = 1; len <= typed.size(); ++len)
+                        syllablePrefixes_.insert(typed.substr(0, len));
+                }
+            }
+        }
+        for (const std::string& s : initials_) syllablePrefixes_.insert(s);
+        for (std::size_t e = 1; e < engines_.size(); ++e) {
+            const auto profile = engines_[e].ime->shuangpinProfile();
+            if (!profile) continue;
+            for (const auto& [keys, readings] : profile->table()) {
+                std::string& spelled = syllablesOfKeys_[e][keys];
+                for (const auto& [syllable, fuzzy] : readings) {
+                    if (syllable.final() != libime::PinyinFinal::Invalid) syllableKeys_[e].insert(keys);
+                    spelled += syllable.toString();
+                    spelled += fuzzy == libime::PinyinFuzzyFlag::None ? ' ' : '~';
+                }
+            }
+        }
     }
 
     // libime passes a letter it cannot read through as itself ("脏a"): such a row is no reading.
@@ -638,6 +782,12 @@ private:
     Iconv toUtf8_;
     std::array<SchemeEngine, 3> engines_;
     std::unordered_map<std::string, std::vector<std::string>> readings_;
+    static constexpr std::size_t kMaxSyllableLetters = 6; // zhuang
+    std::unordered_set<std::string> syllables_, syllablePrefixes_, initials_;
+    std::array<std::unordered_set<std::string>, 3> syllableKeys_; // by engine; 全拼's stays empty
+    std::array<std::string, 3> leftOut_; // by engine: the code it was left out at (ConvertSchemes)
+    // By engine: the keys of the layout and the syllables they read, spelled out ("wo " for wo).
+    std::array<std::unordered_map<std::string, std::string>, 3> syllablesOfKeys_;
     std::shared_ptr<const libime::StaticLanguageModelFile> predictionModel_;
     std::unique_ptr<libime::Prediction> prediction_;
     // Decoders of the second and third scheme (ConvertSchemes); last, so they stop before the
