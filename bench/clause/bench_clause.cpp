@@ -235,8 +235,9 @@ int Latency() {
         "latency: converter created in %.0f ms; key press to candidate list, four schemes, a sentence selected\n",
         loadMs);
     for (const auto& [b, v] : byBucket)
-        std::printf("latency: four schemes, %2d-%2d letters: wall p50 %.3f ms  p99 %.3f ms  (%zu key presses)\n",
-                    b * 10 + 1, b * 10 + 10, Percentile(v, 0.5), Percentile(v, 0.99), v.size());
+        std::printf(
+            "latency: four schemes, %2d-%2d letters: wall p50 %.3f ms  p99 %.3f ms  (%zu key presses)\n",
+            b * 10 + 1, b * 10 + 10, Percentile(v, 0.5), Percentile(v, 0.99), v.size());
     std::printf("latency: load average %.1f\n", LoadAverage());
     return 0;
 }

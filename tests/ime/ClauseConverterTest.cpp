@@ -119,6 +119,33 @@ TEST(ClauseConverter, SchemesDecodedTogetherReadAsOneByOne) {
             EXPECT_FALSE(c.codeLength >= code.size() && !c.padded) << scheme << " reads it whole";
 }
 
+// The window's start: 全拼 decodes as soon as the converter is handed out, and whatever changes
+// every scheme waits for the rest of the load; then the double-pinyin schemes and the
+// prediction model are there, and a history learned before is in every scheme.
+TEST(ClauseConverter, LoadedInBackgroundTypesAtOnceAndCatchesUp) {
+    TempDir dir;
+    const std::string history = (dir.path / "history").string();
+    {
+        auto learner = Make(history);
+        ASSERT_TRUE(learner);
+        for (int i = 0; i < 3; ++i) learner->Learn(1, "zhuangtaima", {G("状态码"), 11});
+        learner->SaveHistory();
+    }
+    ClauseConverterOptions o;
+    o.historyPath = history;
+    o.loadInBackground = true;
+    auto c = MakeClauseConverter(o);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(First(*c, 1, "jinxing"), G("进行"));
+    c->SetPreferredWords({});
+    // zhuang tai ma in both double-pinyin layouts; unlearned, 状态吗 comes first.
+    EXPECT_EQ(First(*c, 2, "vdtlma"), G("状态码"));
+    EXPECT_EQ(First(*c, 3, "vdtlma"), G("状态码"));
+    std::vector<std::string> next;
+    c->Predict(G("打印"), 5, next);
+    EXPECT_FALSE(next.empty());
+}
+
 TEST(ClauseConverter, NoReadingHoldsACharacterGbkCannotStore) {
     auto c = Make();
     ASSERT_TRUE(c);
