@@ -95,7 +95,8 @@ struct CandidateSources {
 };
 
 // The hits of the five tables, kept between calls so a key press allocates little. Source 0 is
-// the sentence table, source id the scheme with that id.
+// the sentence table, source id the scheme with that id. The hits see into the tables of the
+// last call: read them before the tables change.
 class CandidateLookup {
 public:
     // Empty code: no candidates. Otherwise: the sentence's exact hits, the enabled schemes' exact
