@@ -248,7 +248,7 @@ void KeyToWindow(benchmark::State& state, World& w) {
 
 void Lookup(benchmark::State& state, World& w) {
     const std::string code = kCodes[state.range(0)];
-    StringList out;
+    CandidateRows out;
     for (auto _ : state) {
         w.ime->LookupCandidates(code, out);
         benchmark::DoNotOptimize(out.data());

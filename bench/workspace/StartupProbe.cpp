@@ -37,7 +37,11 @@ int main(int argc, char** argv) {
     setup.ui = &ui;
     setup.handleSignals = false;
     // The language model loads as in the real start; benchmarks run without the user's history.
-    setup.makeConverter = [] { return qb::MakeClauseConverter({}); };
+    setup.makeConverter = [] {
+        qb::ClauseConverterOptions options;
+        options.loadInBackground = true; // as the real start
+        return qb::MakeClauseConverter(options);
+    };
     qb::TProgram program(setup);
     if (!program.Start()) return 3;
     // The first turn of the event loop after show(): the window has been laid out and painted.

@@ -9,18 +9,17 @@ namespace qb {
 
 namespace {
 
-// Appends the ";"-separated pieces of `line` (empty pieces dropped), each followed by `suffix`.
-// Returns the number appended.
-int AppendPieces(std::string_view line, std::string_view suffix, StringList& out) {
+// Calls fn(piece) for each ";"-separated piece of `line`, empty pieces dropped. Returns the number
+// of pieces.
+template <typename Fn>
+int ForEachPiece(std::string_view line, Fn&& fn) {
     int count = 0;
     std::size_t start = 0;
     while (start <= line.size()) {
         std::size_t end = line.find(';', start);
         if (end == std::string_view::npos) end = line.size();
         if (end > start) {
-            std::string piece(line.substr(start, end - start));
-            piece.append(suffix);
-            out.push_back(std::move(piece));
+            fn(line.substr(start, end - start));
             ++count;
         }
         start = end + 1;
@@ -34,8 +33,7 @@ bool StartsWithBytes(std::string_view text, std::string_view prefix) {
 
 // Hash of a text in text order: single-byte 'A'-'Z' folded to small letters, double-byte
 // characters (whose trail byte may be a letter code: 乑 is 81 5A) taken as they are.
-std::uint64_t TextOrderHash(std::string_view text) {
-    std::uint64_t h = 1469598103934665603ull;
+std::uint64_t TextOrderHash(std::string_view text, std::uint64_t h = 1469598103934665603ull) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         auto b = static_cast<unsigned char>(text[i]);
         if (IsLeadByte(b) && i + 1 < text.size()) {
@@ -68,60 +66,73 @@ std::string_view FullPinyinSpelling(std::string_view code, std::string& buffer) 
     return changed ? std::string_view(buffer) : code;
 }
 
+// A row as the merge compares it: its text, and for a prefix row the rest of the longer code,
+// so that 中 and 中...ong both stay while 中...ong of two schemes is listed once.
+struct RowKey {
+    std::string_view text;
+    bool prefix = false;
+    std::string_view codeRest;
+};
+
+RowKey KeyOf(const CandidateRow& row) { return {row.text, row.prefix, row.codeRest}; }
+
 } // namespace
 
-// AppendDistinct over one whole merge: every entry equal in text order to an earlier
-// one is dropped. An open-addressing table of indices into the output keeps it linear and free
-// of allocations, so merging a crowded code ("yi": about 400 candidates in each of three pinyin
+// AppendDistinct over one whole merge: every row drawn equal in text order to an earlier one is
+// dropped. An open-addressing table of indices into the rows keeps it linear and free of
+// allocations, so merging a crowded code ("yi": about 400 candidates in each of three pinyin
 // schemes) stays far below the 100 microseconds of a key press's lookup.
 class CandidateLookup::Merger {
 public:
-    Merger(StringList& out, std::vector<std::uint32_t>& slots, std::size_t expected)
-        : out_(out), slots_(slots) {
+    Merger(CandidateRows& rows, std::vector<std::uint32_t>& slots, std::size_t expected)
+        : rows_(rows), slots_(slots) {
         std::size_t size = 64;
-        while (size < 2 * (expected + out.size())) size *= 2;
+        while (size < 2 * (expected + rows.size())) size *= 2;
         slots_.assign(size, kEmptySlot);
         mask_ = size - 1;
-        for (std::size_t i = 0; i < out_.size(); ++i) Insert(i);
     }
-    void Append(const StringList& source) {
-        for (const std::string& s : source) AppendOne(s);
-    }
-    bool AppendOne(const std::string& s) {
-        const std::size_t slot = Find(s);
+    // Reserves the place of a row with this key: false when an equal row is listed already.
+    // After true the caller appends the row.
+    bool Claim(const RowKey& key) {
+        const std::size_t slot = Find(key);
         if (slots_[slot] != kEmptySlot) return false;
-        slots_[slot] = static_cast<std::uint32_t>(out_.size());
-        out_.push_back(s);
+        slots_[slot] = static_cast<std::uint32_t>(rows_.size());
         return true;
     }
+    // A table's hits as rows; simplifiedOnly leaves out words with GBK's traditional forms.
+    void AppendHits(const TableHits& hits, bool prefix, CandidateOrigin origin,
+                    std::size_t codeLength, bool simplifiedOnly);
 
 private:
     static constexpr std::uint32_t kEmptySlot = 0xFFFFFFFFu;
-    std::size_t Find(std::string_view s) const {
-        std::size_t slot = static_cast<std::size_t>(TextOrderHash(s)) & mask_;
-        while (slots_[slot] != kEmptySlot && !TextOrderEqual(out_[slots_[slot]], s))
+    std::size_t Find(const RowKey& key) const {
+        std::uint64_t h = TextOrderHash(key.text);
+        if (key.prefix) h = TextOrderHash(key.codeRest, TextOrderHash(kPrefixMark, h));
+        std::size_t slot = static_cast<std::size_t>(h) & mask_;
+        while (slots_[slot] != kEmptySlot && !Equal(KeyOf(rows_[slots_[slot]]), key))
             slot = (slot + 1) & mask_;
         return slot;
     }
-    void Insert(std::size_t index) {
-        const std::size_t slot = Find(out_[index]);
-        if (slots_[slot] == kEmptySlot) slots_[slot] = static_cast<std::uint32_t>(index);
+    static bool Equal(const RowKey& a, const RowKey& b) {
+        return a.prefix == b.prefix && TextOrderEqual(a.text, b.text) &&
+               (!a.prefix || TextOrderEqual(a.codeRest, b.codeRest));
     }
 
-    StringList& out_;
+    CandidateRows& rows_;
     std::vector<std::uint32_t>& slots_;
     std::size_t mask_ = 0;
 };
 
-void LookupCodeTable(std::string_view code, const StringList& keys, const StringList& words,
-                     StringList& exactHits, StringList& prefixHits) {
+void FindTableHits(std::string_view code, const StringList& keys, const StringList& words,
+                   TableHits& exactHits, TableHits& prefixHits) {
     exactHits.clear();
     prefixHits.clear();
     std::size_t p = 0;
     const bool found = SortedFind(keys, code, p);
     std::size_t index = p;
     if (found) {
-        if (p < words.size()) AppendPieces(words[p], {}, exactHits);
+        if (p < words.size())
+            ForEachPiece(words[p], [&](std::string_view w) { exactHits.push_back({w, {}}); });
         index = p + 1;
     }
     // Worked example (code found at p = "zh"): keys zh, zha, zhai, ... are taken while they begin
@@ -134,12 +145,28 @@ void LookupCodeTable(std::string_view code, const StringList& keys, const String
         if (c >= kPrefixLimit || index >= words.size()) break;
         const std::string& key = keys[index];
         if (StartsWithBytes(key, code)) {
-            std::string suffix(kPrefixMark);
-            suffix.append(std::string_view(key).substr(code.size(), kMaxCodeRest));
-            c += AppendPieces(words[index], suffix, prefixHits);
+            const std::string_view rest = std::string_view(key).substr(code.size(), kMaxCodeRest);
+            c += ForEachPiece(words[index], [&](std::string_view w) {
+                prefixHits.push_back({w, rest});
+            });
         } else if (index > p + 1) {
             break;
         }
+    }
+}
+
+void LookupCodeTable(std::string_view code, const StringList& keys, const StringList& words,
+                     StringList& exactHits, StringList& prefixHits) {
+    TableHits exact, prefix;
+    FindTableHits(code, keys, words, exact, prefix);
+    exactHits.clear();
+    prefixHits.clear();
+    for (const TableHit& h : exact) exactHits.emplace_back(h.word);
+    for (const TableHit& h : prefix) {
+        std::string drawn(h.word);
+        drawn.append(kPrefixMark);
+        drawn.append(h.codeRest);
+        prefixHits.push_back(std::move(drawn));
     }
 }
 
@@ -171,71 +198,65 @@ bool InGb2312(std::string_view text) {
 // pinyin scheme in SchemeOrder.
 constexpr float kSchemeOrderMargin = 0.5f;
 
-// A table entry "中...ong" as a row.
-CandidateRow TableRow(std::string_view entry, CandidateOrigin origin, std::size_t codeLength) {
-    CandidateRow row;
-    row.origin = origin;
-    row.codeLength = codeLength;
-    const std::size_t mark = entry.find(kPrefixMark);
-    if (mark == std::string_view::npos) {
-        row.text.assign(entry);
-    } else {
-        row.prefix = true;
-        row.text.assign(entry.substr(0, mark));
-        row.codeRest.assign(entry.substr(mark + kPrefixMark.size()));
-    }
-    return row;
+// The code a pick of the first `covered` bytes leaves to compose. 全拼's apostrophe only
+// separates syllables: "xi'an" picked as 西 leaves "an".
+std::string_view RestAfter(std::string_view code, std::size_t covered) {
+    std::string_view rest = code.substr(std::min(covered, code.size()));
+    while (!rest.empty() && rest.front() == '\'') rest.remove_prefix(1);
+    return rest;
 }
 
 } // namespace
 
+void CandidateLookup::Merger::AppendHits(const TableHits& hits, bool prefix, CandidateOrigin origin,
+                                         std::size_t codeLength, bool simplifiedOnly) {
+    for (const TableHit& hit : hits) {
+        if (simplifiedOnly && !InGb2312(hit.word)) continue;
+        if (!Claim({hit.word, prefix, hit.codeRest})) continue;
+        CandidateRow& row = rows_.emplace_back();
+        row.text.assign(hit.word);
+        row.codeLength = codeLength;
+        row.origin = origin;
+        row.prefix = prefix;
+        if (prefix) row.codeRest.assign(hit.codeRest);
+    }
+}
+
 void CandidateLookup::LookupCandidates(std::string_view code, const CandidateSources& sources,
-                                       StringList& output) {
-    output.clear();
-    PickRest.clear();
-    PickScheme.clear();
-    Rows.clear();
+                                       CandidateRows& rows) {
+    rows.clear();
     SenseHits.clear();
     SensePrefixHits.clear();
     if (code.empty()) return;
     static const StringList kEmpty;
     const StringList& sk = sources.sentenceKeys ? *sources.sentenceKeys : kEmpty;
     const StringList& sw = sources.sentenceWords ? *sources.sentenceWords : kEmpty;
-    LookupCodeTable(code, sk, sw, ExactHits[0], PrefixHits[0]);
+    FindTableHits(code, sk, sw, ExactHits[0], PrefixHits[0]);
     for (int id = 1; id <= 4; ++id) {
         const SchemeTables* t = sources.schemes[id - 1];
         if (sources.use[id - 1] && t) {
             const std::string_view c = id == 1 ? FullPinyinSpelling(code, spelled_) : code;
-            LookupCodeTable(c, t->CodeKeys, t->CodeWords, ExactHits[id], PrefixHits[id]);
+            FindTableHits(c, t->CodeKeys, t->CodeWords, ExactHits[id], PrefixHits[id]);
         } else {
             ExactHits[id].clear();
             PrefixHits[id].clear();
         }
     }
     if (sources.classicOrder) {
-        LookupClassic(code, sources, output);
-        Rows.reserve(output.size());
-        for (std::size_t i = 0; i < output.size(); ++i) {
-            CandidateRow row = TableRow(output[i], CandidateOrigin::Table, code.size());
-            row.scheme = PickScheme[i];
-            row.rest = PickRest[i];
-            if (row.scheme != 0) {
-                row.origin = CandidateOrigin::Library;
-                row.codeLength = code.size() - row.rest.size();
-            }
-            Rows.push_back(std::move(row));
-        }
+        LookupClassic(code, sources, rows);
         return;
     }
     if (sources.senseKeys && sources.senseWords)
-        LookupCodeTable(code, *sources.senseKeys, *sources.senseWords, SenseHits, SensePrefixHits);
-    LookupMerged(code, sources, output);
-    PickRest.reserve(Rows.size());
-    PickScheme.reserve(Rows.size());
-    for (const CandidateRow& row : Rows) {
-        PickRest.push_back(row.rest);
-        PickScheme.push_back(row.scheme);
-    }
+        FindTableHits(code, *sources.senseKeys, *sources.senseWords, SenseHits, SensePrefixHits);
+    LookupMerged(code, sources, rows);
+}
+
+void CandidateLookup::LookupCandidates(std::string_view code, const CandidateSources& sources,
+                                       StringList& drawn) {
+    LookupCandidates(code, sources, drawnRows_);
+    drawn.clear();
+    drawn.reserve(drawnRows_.size());
+    for (const CandidateRow& row : drawnRows_) drawn.push_back(DrawnRow(row));
 }
 
 void CandidateLookup::Convert(std::string_view code, const CandidateSources& sources) {
@@ -247,33 +268,27 @@ void CandidateLookup::Convert(std::string_view code, const CandidateSources& sou
 }
 
 void CandidateLookup::LookupMerged(std::string_view code, const CandidateSources& sources,
-                                   StringList& output) {
+                                   CandidateRows& rows) {
     auto enabled = [&](int id) {
         return id >= 1 && id <= 4 && sources.use[id - 1] && sources.schemes[id - 1];
     };
     std::size_t clauseCount = 0;
     if (sources.converter) {
         Convert(code, sources);
-        for (const auto& rows : clauseRows_) clauseCount += rows.size();
+        for (const auto& r : clauseRows_) clauseCount += r.size();
     } else {
         clauseSchemes_.clear();
         clauseRows_.clear();
     }
     std::size_t expected = clauseCount + SenseHits.size() + SensePrefixHits.size();
     for (int i = 0; i < 5; ++i) expected += ExactHits[i].size() + PrefixHits[i].size();
-    output.reserve(expected);
-    Rows.reserve(expected);
-    Merger merge(output, mergeSlots_, expected);
-    auto addTable = [&](const StringList& list, CandidateOrigin origin, bool simplifiedOnly) {
-        for (const std::string& entry : list) {
-            if (simplifiedOnly && !InGb2312(entry)) continue;
-            if (merge.AppendOne(entry)) Rows.push_back(TableRow(entry, origin, code.size()));
-        }
-    };
+    rows.reserve(expected);
+    Merger merge(rows, mergeSlots_, expected);
+    const std::size_t n = code.size();
 
     // The sentence's own words first: "ku" gives 库 while "library" is in the sentence.
-    addTable(ExactHits[0], CandidateOrigin::Sentence, false);
-    addTable(SenseHits, CandidateOrigin::Sentence, false);
+    merge.AppendHits(ExactHits[0], false, CandidateOrigin::Sentence, n, false);
+    merge.AppendHits(SenseHits, false, CandidateOrigin::Sentence, n, false);
 
     // The library's readings. A scheme that reads the whole code from full syllables hides
     // the other schemes' readings padded with bare initials ("wenjian" is no 双拼 code with
@@ -281,63 +296,59 @@ void CandidateLookup::LookupMerged(std::string_view code, const CandidateSources
     // schemes the likelier head goes first: the library's best readings of the whole code
     // (scored as sentences), then its other words of the whole code, then shorter words, each
     // group by score. The library's dictionary is simplified Chinese, but its single characters
-    // take in traditional forms (結, 節 for "jie"): those are left out. A later scheme in SchemeOrder pays kSchemeOrderMargin a position, so
-    // that near ties go to the typist's first scheme: "jx" reads 进行 (全拼, -12.14) before
-    // 自然's 皆 (-12.11), and 皆 still comes on the first page.
+    // take in traditional forms (結, 節 for "jie"): those are left out. A later scheme in
+    // SchemeOrder pays kSchemeOrderMargin a position, so that near ties go to the typist's first
+    // scheme: "jx" reads 进行 (全拼, -12.14) before 自然's 皆 (-12.11), and 皆 still comes on the
+    // first page.
     bool readWhole = false;
-    for (const auto& rows : clauseRows_)
-        for (const ClauseCandidate& c : rows)
-            readWhole = readWhole || (c.codeLength >= code.size() && !c.padded);
+    for (const auto& r : clauseRows_)
+        for (const ClauseCandidate& c : r)
+            readWhole = readWhole || (c.codeLength >= n && !c.padded);
     auto usable = [&](const ClauseCandidate& c) {
         return !c.text.empty() && c.text.find(kPrefixMark) == std::string::npos &&
                !(readWhole && c.padded) && (c.text.size() > 2 || InGb2312(c.text));
     };
-    auto group = [&](const ClauseCandidate& c) {
-        return c.best ? 0 : c.codeLength >= code.size() ? 1 : 2;
-    };
-    std::vector<std::size_t> next(clauseRows_.size(), 0);
+    auto group = [&](const ClauseCandidate& c) { return c.best ? 0 : c.codeLength >= n ? 1 : 2; };
+    std::array<std::size_t, 3> next{};
+    const std::size_t schemes = std::min(clauseRows_.size(), next.size());
     for (;;) {
-        std::size_t best = clauseRows_.size();
-        for (std::size_t i = 0; i < clauseRows_.size(); ++i) {
-            auto& rows = clauseRows_[i];
-            while (next[i] < rows.size() && !usable(rows[next[i]])) ++next[i];
-            if (next[i] >= rows.size()) continue;
-            if (best == clauseRows_.size()) {
+        std::size_t best = schemes;
+        for (std::size_t i = 0; i < schemes; ++i) {
+            auto& r = clauseRows_[i];
+            while (next[i] < r.size() && !usable(r[next[i]])) ++next[i];
+            if (next[i] >= r.size()) continue;
+            if (best == schemes) {
                 best = i;
                 continue;
             }
-            const ClauseCandidate& a = rows[next[i]];
+            const ClauseCandidate& a = r[next[i]];
             const ClauseCandidate& b = clauseRows_[best][next[best]];
             const int ga = group(a), gb = group(b);
             const float sa = a.score - kSchemeOrderMargin * float(i);
             const float sb = b.score - kSchemeOrderMargin * float(best);
             if (ga != gb ? ga < gb : sa > sb) best = i;
         }
-        if (best == clauseRows_.size()) break;
+        if (best == schemes) break;
         ClauseCandidate& c = clauseRows_[best][next[best]++];
-        if (!merge.AppendOne(c.text)) continue;
-        CandidateRow row;
-        row.text = c.text;
-        row.codeLength = std::min(c.codeLength, code.size());
-        std::string_view rest = code.substr(row.codeLength);
-        // 全拼's apostrophe only separates syllables: "xi'an" picked as 西 leaves "an".
-        while (!rest.empty() && rest.front() == '\'') rest.remove_prefix(1);
-        row.rest.assign(rest);
+        if (!merge.Claim({c.text, false, {}})) continue;
+        CandidateRow& row = rows.emplace_back();
+        row.text = std::move(c.text);
+        row.codeLength = std::min(c.codeLength, n);
+        row.rest.assign(RestAfter(code, row.codeLength));
         row.scheme = clauseSchemes_[best];
         row.origin = CandidateOrigin::Library;
-        Rows.push_back(std::move(row));
     }
 
     for (int id : sources.order)
-        if (enabled(id)) addTable(ExactHits[id], CandidateOrigin::Table, true);
-    addTable(PrefixHits[0], CandidateOrigin::Sentence, false);
-    addTable(SensePrefixHits, CandidateOrigin::Sentence, false);
+        if (enabled(id)) merge.AppendHits(ExactHits[id], false, CandidateOrigin::Table, n, true);
+    merge.AppendHits(PrefixHits[0], true, CandidateOrigin::Sentence, n, false);
+    merge.AppendHits(SensePrefixHits, true, CandidateOrigin::Sentence, n, false);
     for (int id : sources.order)
-        if (enabled(id)) addTable(PrefixHits[id], CandidateOrigin::Table, true);
+        if (enabled(id)) merge.AppendHits(PrefixHits[id], true, CandidateOrigin::Table, n, true);
 }
 
 void CandidateLookup::LookupClassic(std::string_view code, const CandidateSources& sources,
-                                    StringList& output) {
+                                    CandidateRows& rows) {
     auto enabled = [&](int id) {
         return id >= 1 && id <= 4 && sources.use[id - 1] && sources.schemes[id - 1];
     };
@@ -357,30 +368,30 @@ void CandidateLookup::LookupClassic(std::string_view code, const CandidateSource
 
     std::size_t expected = clauseAll_.size();
     for (int i = 0; i < 5; ++i) expected += ExactHits[i].size() + PrefixHits[i].size();
-    output.reserve(expected);
-    Merger merge(output, mergeSlots_, expected);
+    rows.reserve(expected);
+    Merger merge(rows, mergeSlots_, expected);
+    const std::size_t n = code.size();
     // Readings of the whole code first, scheme by scheme, then the words of the first syllables:
     // "womfyygl" with 全拼 before 自然 puts 自然's 我们应该 on row 1, not 全拼's 我 of "wo".
     for (const bool whole : {true, false}) {
-        for (const auto& [scheme, c] : clauseAll_) {
-            if ((c.codeLength >= code.size()) != whole) continue;
+        for (auto& [scheme, c] : clauseAll_) {
+            if ((c.codeLength >= n) != whole) continue;
             if (c.text.empty() || c.text.find(kPrefixMark) != std::string::npos) continue;
-            if (!merge.AppendOne(c.text)) continue;
-            std::string_view rest = whole ? std::string_view() : code.substr(c.codeLength);
-            // 全拼's apostrophe only separates syllables: "xi'an" picked as 西 leaves "an".
-            while (!rest.empty() && rest.front() == '\'') rest.remove_prefix(1);
-            PickRest.emplace_back(rest);
-            PickScheme.push_back(scheme);
+            if (!merge.Claim({c.text, false, {}})) continue;
+            CandidateRow& row = rows.emplace_back();
+            row.text = std::move(c.text);
+            row.rest.assign(whole ? std::string_view() : RestAfter(code, c.codeLength));
+            row.codeLength = n - row.rest.size();
+            row.scheme = scheme;
+            row.origin = CandidateOrigin::Library;
         }
     }
-    merge.Append(ExactHits[0]);
+    merge.AppendHits(ExactHits[0], false, CandidateOrigin::Sentence, n, false);
     for (int id : sources.order)
-        if (enabled(id)) merge.Append(ExactHits[id]);
-    merge.Append(PrefixHits[0]);
+        if (enabled(id)) merge.AppendHits(ExactHits[id], false, CandidateOrigin::Table, n, false);
+    merge.AppendHits(PrefixHits[0], true, CandidateOrigin::Sentence, n, false);
     for (int id : sources.order)
-        if (enabled(id)) merge.Append(PrefixHits[id]);
-    PickRest.resize(output.size());
-    PickScheme.resize(output.size());
+        if (enabled(id)) merge.AppendHits(PrefixHits[id], true, CandidateOrigin::Table, n, false);
 }
 
 namespace {
@@ -447,12 +458,10 @@ void BuildPredictions(std::string_view typed, const StringList& sentencePhrases,
     }
 }
 
-ComposeOutcome DecideCompose(const StringList& candidates, const std::vector<int>& schemes) {
+ComposeOutcome DecideCompose(const CandidateRows& candidates) {
     if (candidates.empty()) return ComposeOutcome::NoCandidates;
-    const bool conversion = !schemes.empty() && schemes.front() != 0;
-    if (candidates.size() == 1 && !conversion &&
-        candidates.front().find(kPrefixMark) == std::string::npos)
-        return ComposeOutcome::Commit;
+    const CandidateRow& only = candidates.front();
+    if (candidates.size() == 1 && !only.prefix && only.scheme == 0) return ComposeOutcome::Commit;
     return ComposeOutcome::ShowFirstPage;
 }
 
@@ -465,12 +474,12 @@ int StepPage(int pageNo, int candidateCount, bool forward) {
     return pageNo;
 }
 
-PageText BuildPageText(const StringList& buffer, int pageNo) {
+PageText BuildPageText(const CandidateRows& buffer, int pageNo) {
     PageText page;
     if (pageNo <= 0) return page;
     const int count = static_cast<int>(buffer.size());
     for (int i = (pageNo - 1) * kPageSize + 1; i <= pageNo * kPageSize && i <= count; ++i) {
-        const std::string& entry = buffer[static_cast<std::size_t>(i - 1)];
+        const std::string entry = DrawnRow(buffer[static_cast<std::size_t>(i - 1)]);
         page.text += std::to_string(i % 10);
         page.text += ':';
         page.text += entry;

@@ -1,9 +1,9 @@
 // looking a typed code up in the code tables, and the pure parts of the composition
 // box's paging and picking. Plain C++ over GBK bytes: no Qt.
 //
-// Candidate strings: an exact candidate is a word as stored; a prefix candidate is
-// word + "..." + the rest of a longer code. With the code zh and the table line
-// zhong -> 中;钟, the prefix candidates are 中...ong and 钟...ong.
+// A candidate is one CandidateRow. A prefix row is a table word of a longer code; only the
+// candidate window draws it as word + "..." + the rest of that code: with the code zh and the
+// table line zhong -> 中;钟, the prefix rows 中 and 钟 are drawn 中...ong and 钟...ong.
 #pragma once
 
 #include "ClauseConverter.h"
@@ -25,9 +25,23 @@ inline constexpr std::size_t kMaxCodeRest = 1000; // bytes of the rest of a code
 inline constexpr std::size_t kMaxPickBytes = 500; // bytes of a picked candidate
 inline constexpr int kPageSize = 10;
 
+// A word a code table holds for a typed code, seen in the table itself (valid while the table is
+// unchanged): an exact hit is a word of the code; a prefix hit is a word of a longer key that
+// begins with the code, with the rest of that key ("ong" of zhong for zh, at most kMaxCodeRest
+// bytes).
+struct TableHit {
+    std::string_view word;
+    std::string_view codeRest; // prefix hits only
+};
+using TableHits = std::vector<TableHit>;
+
 // Fills exactHits with the words of `code` itself and prefixHits with the words of the keys that
-// follow it and begin with it (plain byte comparison), as word + "..." + rest. Both lists are
-// emptied first. keys is sorted in text order; words is parallel to it.
+// follow it and begin with it (plain byte comparison). Both lists are emptied first. keys is
+// sorted in text order; words is parallel to it, each line ";"-separated (empty pieces dropped).
+void FindTableHits(std::string_view code, const StringList& keys, const StringList& words,
+                   TableHits& exactHits, TableHits& prefixHits);
+
+// FindTableHits as the window draws the hits: the prefix hits as word + "..." + rest.
 void LookupCodeTable(std::string_view code, const StringList& keys, const StringList& words,
                      StringList& exactHits, StringList& prefixHits);
 
@@ -44,12 +58,18 @@ enum class CandidateOrigin {
 struct CandidateRow {
     std::string text;           // GBK, what picking inserts
     std::size_t codeLength = 0; // bytes of the typed code the text covers
-    std::string rest;           // the code left in the composition box after the pick
-    int scheme = 0;             // the pinyin scheme whose library reading it is; 0 otherwise
+    // The code left in the composition box after the pick: empty for a table word and a reading
+    // of the whole code, "ma" for 状态 offered for "zhuangtaima".
+    std::string rest;
+    // The pinyin scheme (1 全拼, 2 双拼, 3 自然) whose library reading the row is; 0 otherwise. A
+    // library row never commits by itself (DecideCompose), and picking one is learned
+    // (ClauseConverter::Learn) in that scheme.
+    int scheme = 0;
     CandidateOrigin origin = CandidateOrigin::Table;
     bool prefix = false;
     std::string codeRest; // prefix rows: the rest of the longer code ("ong" for 中 of zh)
 };
+using CandidateRows = std::vector<CandidateRow>;
 
 // The row as the candidate window draws it: "中...ong" for a prefix row, the text otherwise.
 std::string DrawnRow(const CandidateRow& row);
@@ -74,13 +94,14 @@ struct CandidateSources {
     bool classicOrder = false;
 };
 
-// The ExactHits / PrefixHits lists of the five sources, kept between calls so a key press
-// allocates little. Source 0 is the sentence table, source id the scheme with that id.
+// The hits of the five tables, kept between calls so a key press allocates little. Source 0 is
+// the sentence table, source id the scheme with that id. The hits see into the tables of the
+// last call: read them before the tables change.
 class CandidateLookup {
 public:
     // Empty code: no candidates. Otherwise: the sentence's exact hits, the enabled schemes' exact
     // hits in SchemeOrder, the sentence's prefix hits, the enabled schemes' prefix hits in
-    // SchemeOrder; an entry equal in text order to an earlier one is dropped (AppendDistinct).
+    // SchemeOrder; a row drawn equal in text order to an earlier one is dropped (AppendDistinct).
     // When no source has an exact hit and a converter is given, the conversion rows of each
     // enabled pinyin scheme in SchemeOrder come before the prefix hits: "zhuangtaima" gives
     // 状态吗, 状态码, 状态 ... then 状态码...x from a longer code.
@@ -90,34 +111,25 @@ public:
     // library offers in each enabled pinyin scheme, merged by its likelihood with each scheme's
     // own order kept (a reading padded with bare initials only when no scheme reads the code
     // whole), then the tables' exact and prefix hits as above, traditional characters left out.
-    void LookupCandidates(std::string_view code, const CandidateSources& sources, StringList& output);
+    void LookupCandidates(std::string_view code, const CandidateSources& sources, CandidateRows& rows);
+    // The same rows as the candidate window draws them (DrawnRow), for a caller that prints them.
+    void LookupCandidates(std::string_view code, const CandidateSources& sources, StringList& drawn);
 
-    // The rows of the last output, one each, parallel to it.
-    std::vector<CandidateRow> Rows;
-
-    // Parallel to the last output: the code that stays in the composition box when that row is
-    // picked. Empty for every table candidate and for a reading of the whole code; "ma" for
-    // 状态 offered for "zhuangtaima".
-    std::vector<std::string> PickRest;
-    // Parallel to the last output as well: the pinyin scheme (1 全拼, 2 双拼, 3 自然) whose
-    // conversion offered that row, 0 for a table candidate. A conversion row never commits by
-    // itself (DecideCompose), and picking one is learned (ClauseConverter::Learn) in that scheme.
-    std::vector<int> PickScheme;
-
-    std::array<StringList, 5> ExactHits;
-    std::array<StringList, 5> PrefixHits;
-    StringList SenseHits, SensePrefixHits;
+    std::array<TableHits, 5> ExactHits;
+    std::array<TableHits, 5> PrefixHits;
+    TableHits SenseHits, SensePrefixHits;
 
 private:
     class Merger;
-    void LookupClassic(std::string_view code, const CandidateSources& sources, StringList& output);
-    void LookupMerged(std::string_view code, const CandidateSources& sources, StringList& output);
+    void LookupClassic(std::string_view code, const CandidateSources& sources, CandidateRows& rows);
+    void LookupMerged(std::string_view code, const CandidateSources& sources, CandidateRows& rows);
     void Convert(std::string_view code, const CandidateSources& sources);
     std::vector<std::uint32_t> mergeSlots_;
     std::vector<int> clauseSchemes_;                         // the enabled pinyin schemes, in order
     std::vector<std::vector<ClauseCandidate>> clauseRows_;   // their readings, scheme by scheme
     std::vector<std::pair<int, ClauseCandidate>> clauseAll_; // scheme, reading
-    std::string spelled_; // the code as the full-pinyin table spells it (lve -> lue)
+    std::string spelled_;     // the code as the full-pinyin table spells it (lve -> lue)
+    CandidateRows drawnRows_; // the rows behind the drawn overload
 };
 
 // ---- prediction: the words offered after a pick, before the next letter ----
@@ -141,10 +153,10 @@ enum class ComposeOutcome {
     ShowFirstPage, // PageNo = 0, ShowPage forward, show the candidate window
     Commit,        // exactly one exact candidate: insert it and end the composition
 };
-// `schemes` is parallel to `candidates` (CandidateLookup::PickScheme); a missing entry is a table
-// candidate. Only a lone table candidate commits: a lone conversion reading (a clause that no table
-// knows, say "womenyinggai" -> 我们应该) waits for the typist to pick it.
-ComposeOutcome DecideCompose(const StringList& candidates, const std::vector<int>& schemes = {});
+// Only a lone table or sentence word commits: a lone prefix row waits for more letters, and a
+// lone library reading (a clause that no table knows, say "womenyinggai" -> 我们应该) waits for
+// the typist to pick it.
+ComposeOutcome DecideCompose(const CandidateRows& candidates);
 
 // What picking a row gives: the text that goes into the pane and what stays to be composed.
 struct PickedCandidate {
@@ -169,9 +181,9 @@ struct PageText {
     std::string longest; // the longest entry of the page by bytes, the first one on a tie
     int rows = 0;
 };
-// The rows of one page: page 2 shows candidates 11 to 20 numbered 1: to 9: and 0:, so the digit
-// key of a row is the row number mod 10.
-PageText BuildPageText(const StringList& buffer, int pageNo);
+// The rows of one page, each drawn (DrawnRow): page 2 shows candidates 11 to 20 numbered 1: to 9:
+// and 0:, so the digit key of a row is the row number mod 10.
+PageText BuildPageText(const CandidateRows& buffer, int pageNo);
 
 // The candidate window's width for the measured width of the page's longest row + "中文":
 // never narrower than 80 pixels nor wider than 400.

@@ -95,6 +95,11 @@ struct ClauseConverterOptions {
     // QB_LIBIME_MODEL override the defaults.
     std::string dictPath;
     std::string modelPath;
+    // The window's start: the converter is handed out once 全拼 can decode, and the double-
+    // pinyin schemes and the prediction model load on a thread of their own. No key waits for
+    // them: until they are there those schemes give no rows and Predict gives nothing; the
+    // calls that change every scheme (SetPreferredWords, Learn, ForgetHistory) wait for them.
+    bool loadInBackground = false;
 };
 
 // The converter over the system's pinyin library and language model; null when the library's

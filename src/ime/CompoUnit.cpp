@@ -49,9 +49,12 @@ bool TfrmBianma::CandidatesVisible() const { return candidates_.isVisible(); }
 void TfrmBianma::ShowPredictions(const StringList& words) {
     Predicting = !words.empty();
     if (!Predicting) return;
-    CandidateBuffer = words;
-    CandidateRest.assign(words.size(), std::string());
-    CandidateScheme.assign(words.size(), 0);
+    CandidateBuffer.clear();
+    for (const std::string& w : words) {
+        CandidateRow& row = CandidateBuffer.emplace_back();
+        row.text = w;
+        row.origin = CandidateOrigin::Prediction;
+    }
     CandidateCount = static_cast<int>(words.size());
     PageNo = 0;
     ShowPage(true);
@@ -64,8 +67,6 @@ void TfrmBianma::HidePredictions() {
     if (!Predicting) return;
     Predicting = false;
     CandidateBuffer.clear();
-    CandidateRest.clear();
-    CandidateScheme.clear();
     CandidateCount = 0;
     PageNo = 0;
     candidates_.hide();
@@ -76,13 +77,9 @@ void TfrmBianma::editComposeChange() {
     Predicting = false;
     const std::string code = Code();
     CandidateBuffer.clear();
-    CandidateRest.clear();
-    CandidateScheme.clear();
-    lookup_(code, CandidateBuffer, CandidateRest, CandidateScheme);
+    lookup_(code, CandidateBuffer);
     CandidateCount = static_cast<int>(CandidateBuffer.size());
-    CandidateRest.resize(CandidateBuffer.size());
-    CandidateScheme.resize(CandidateBuffer.size(), 0);
-    switch (DecideCompose(CandidateBuffer, CandidateScheme)) {
+    switch (DecideCompose(CandidateBuffer)) {
     case ComposeOutcome::NoCandidates:
         candidates_.hide();
         candidates_.ClearRows();
@@ -94,7 +91,7 @@ void TfrmBianma::editComposeChange() {
         candidates_.show();
         break;
     case ComposeOutcome::Commit: {
-        const std::string word = CandidateBuffer.front();
+        const std::string word = CandidateBuffer.front().text;
         commit_(word);
         candidates_.ClearRows();
         candidates_.hide();
@@ -126,15 +123,15 @@ PickedCandidate TfrmBianma::Pick(int d) {
     const std::size_t index =
         static_cast<std::size_t>((PageNo - 1) * kPageSize + (d == 0 ? kPageSize : d) - 1);
     if (index >= CandidateBuffer.size()) return p;
-    p.rest = CandidateRest[index];
-    p.scheme = CandidateScheme[index];
+    const CandidateRow& row = CandidateBuffer[index];
+    p.rest = row.rest;
+    p.scheme = row.scheme;
     const std::string code = Code();
     p.codeLength = code.size() > p.rest.size() ? code.size() - p.rest.size() : 0;
     // The rest drops 全拼's apostrophes in front ("xi'an" picked as 西 leaves "an"); the word
     // itself covers only "xi".
     while (p.codeLength > 0 && code[p.codeLength - 1] == '\'') --p.codeLength;
-    p.cut = CandidateBuffer[index].size() > p.text.size() &&
-            CandidateBuffer[index].find(kPrefixMark) == std::string::npos;
+    p.cut = !row.prefix && row.text.size() > p.text.size();
     return p;
 }
 

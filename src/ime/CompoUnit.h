@@ -21,18 +21,14 @@ class TfrmCandidates;
 class TfrmBianma : public QWidget, public ImeComposer {
     Q_OBJECT
 public:
-    // lookup: LookupCandidates(code, output) of the main window; commit: replace the target
+    // lookup: LookupCandidates(code, rows) of the main window; commit: replace the target
     // pane's selection with a candidate (the insertion point is already marked Chinese).
-    // rest and schemes come back parallel to output (CandidateLookup::PickRest, PickScheme).
-    using Lookup = std::function<void(const std::string& code, StringList& output,
-                                      std::vector<std::string>& rest, std::vector<int>& schemes)>;
+    using Lookup = std::function<void(const std::string& code, CandidateRows& rows)>;
     using Commit = std::function<void(const std::string& gbk)>;
     TfrmBianma(TfrmCandidates& candidates, Lookup lookup, Commit commit, QWidget* parent = nullptr);
 
     QLineEdit* editCompose = nullptr;
-    StringList CandidateBuffer;
-    std::vector<std::string> CandidateRest; // parallel: the code left after picking that entry
-    std::vector<int> CandidateScheme;       // parallel: the conversion's scheme, 0 for a table's
+    CandidateRows CandidateBuffer;
     int CandidateCount = 0;
     int PageNo = 0;          // the page shown, from 1; 0: none
     bool Predicting = false; // the buffer holds predictions, no code is composed

@@ -11,18 +11,13 @@ TImeController::TImeController(ImeHost& host, QObject* parent)
     : QObject(parent), host_(host), candidates_(std::make_unique<TfrmCandidates>()),
       bianma_(std::make_unique<TfrmBianma>(
           *candidates_,
-          [this](const std::string& code, StringList& out, std::vector<std::string>& rest,
-                 std::vector<int>& schemes) {
-              LookupCandidates(code, out);
-              rest = lookup_.PickRest;
-              schemes = lookup_.PickScheme;
-          },
+          [this](const std::string& code, CandidateRows& rows) { LookupCandidates(code, rows); },
           [this](const std::string& word) { host_.ReplaceTargetSelection(word); })),
       keys_(host, *bianma_) {}
 
 TImeController::~TImeController() = default;
 
-void TImeController::LookupCandidates(const std::string& code, StringList& output) {
+void TImeController::LookupCandidates(const std::string& code, CandidateRows& output) {
     lookup_.LookupCandidates(code, host_.Sources(), output);
 }
 

@@ -28,7 +28,7 @@ public:
     ImeKeyHandler& Keys() { return keys_; }
 
     // LookupCandidates of the main window over the host's tables as they are now.
-    void LookupCandidates(const std::string& code, StringList& output);
+    void LookupCandidates(const std::string& code, CandidateRows& output);
 
     // The handlers with the program's own key codes: key 0 after reTargetKeyDown = consumed.
     void reTargetKeyDown(int& key, Modifiers m) { keys_.KeyDown(key, m); }

@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
@@ -32,6 +33,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -178,39 +180,28 @@ public:
         if (!FileExists(dictPath) || (!modelPath.empty() && !FileExists(modelPath))) return false;
         // The dictionary is parsed once from memory per decoder: reading the file three
         // times from disk costs more than copying it.
-        const std::string dictBytes = ReadWholeFile(dictPath);
+        dictBytes_ = ReadWholeFile(dictPath);
         // Without a path given, the library finds its own model where it was installed
         // (/usr/lib/<its architecture>/libime/zh_CN.lm on Debian, or a folder of the
         // LIBIME_MODEL_DIRS variable); it throws when there is none.
-        std::shared_ptr<const libime::StaticLanguageModelFile> model =
+        model_ =
             modelPath.empty()
                 ? libime::DefaultLanguageModelResolver::instance().languageModelFileForLanguage("zh_CN")
                 : std::make_shared<libime::StaticLanguageModelFile>(modelPath.c_str());
-        for (int s = 0; s < 3; ++s) {
-            auto dict = std::make_unique<libime::PinyinDictionary>();
-            std::istringstream in(dictBytes);
-            dict->load(libime::PinyinDictionary::SystemDict, in, libime::PinyinDictFormat::Binary);
-            dict->addEmptyDict(); // kPreferredDict
-            auto ime = std::make_unique<libime::PinyinIME>(
-                std::move(dict), std::make_unique<libime::UserLanguageModel>(model));
-            // Configured as a desktop input method ships the library: its own beam and frame
-            // size, two whole readings, no fuzzy sounds. Its list is the floor of ours: halving
-            // the beam lost 查看器 for "chakanqi" (查看其 came first).
-            ime->setNBest(kNBest);
-            if (s == 1)
-                ime->setShuangpinProfile(
-                    std::make_shared<libime::ShuangpinProfile>(libime::ShuangpinBuiltinProfile::MS));
-            if (s == 2)
-                ime->setShuangpinProfile(std::make_shared<libime::ShuangpinProfile>(
-                    libime::ShuangpinBuiltinProfile::Ziranma));
-            engines_[s].ime = std::move(ime);
-            engines_[s].context = std::make_unique<libime::PinyinContext>(engines_[s].ime.get());
-            engines_[s].context->setUseShuangpin(s != 0);
+        profiles_[1] = std::make_shared<libime::ShuangpinProfile>(libime::ShuangpinBuiltinProfile::MS);
+        profiles_[2] =
+            std::make_shared<libime::ShuangpinProfile>(libime::ShuangpinBuiltinProfile::Ziranma);
+        BuildSyllables();
+        MakeEngine(0);
+        if (!options.loadInBackground) {
+            LoadRest();
+            return true;
         }
-        LoadHistory();
-        // The prediction model beside the language model (zh_CN.lm.predict) is read at the first
-        // prediction, not here: start-up pays nothing for it.
-        predictionModel_ = model;
+        // The start-up waits for 全拼 alone (a third of the dictionaries' parse); the double-pinyin
+        // decoders, the prediction model (zh_CN.lm.predict, 5 MB) and the words' readings follow
+        // on a thread of their own, and no key waits for them: until they are there, those
+        // schemes give no rows and prediction offers the sentence's senses alone.
+        restLoad_ = std::async(std::launch::async, [this] { LoadRest(); });
         return true;
     }
 
@@ -252,7 +243,7 @@ public:
             distinct = distinct && !s;
             s = true;
         }
-        if (schemes.size() < 2 || !distinct || code.empty()) {
+        if (schemes.size() < 2 || schemes.size() > 3 || !distinct || code.empty() || !RestReady()) {
             ClauseConverter::ConvertSchemes(schemes, code, out);
             return;
         }
@@ -263,6 +254,51 @@ public:
                 cores > 1 ? std::min<std::size_t>(cores - 1, engines_.size() - 1) : 0;
             for (std::size_t i = 0; i < n; ++i) helpers_.push_back(std::make_unique<Helper>());
             if (helpers_.empty()) helpers_.push_back(nullptr); // decode in turn on this thread
+        }
+        // A scheme that cannot read the code from whole syllables reads it only padded with
+        // bare initials ("dayinzhuangtai" in the MS layout, where gt is no syllable; an MS code
+        // with v in 全拼), and the candidate list drops such readings while another scheme reads
+        // the code whole: that scheme's decoder is not asked at all then. A full-pinyin
+        // typist's key press with the default schemes decodes once instead of three times.
+        std::array<bool, 3> whole{};
+        bool anyWhole = false;
+        // A scheme stays left out while the code grows from where it was left out: a layout's
+        // single-key syllables (a, e, o) can make a longer code readable again for a key or two,
+        // and each time it came back it would decode the whole code anew.
+        auto leftOut = [&](std::size_t i) -> std::string& {
+            return leftOut_[static_cast<std::size_t>(schemes[i] - 1)];
+        };
+        std::array<bool, 3> stillOut{};
+        for (std::size_t i = 0; i < schemes.size(); ++i) {
+            const std::string& since = leftOut(i);
+            stillOut[i] = !since.empty() && code.size() > since.size() &&
+                          code.substr(0, since.size()) == since;
+            whole[i] = !stillOut[i] && ReadsWhole(schemes[i], code);
+            anyWhole = anyWhole || whole[i];
+        }
+        // One key alone is the same initial (or a, e, o) in every scheme (i, u and v, which 全拼
+        // cannot read, are ch, sh and zh in both double-pinyin layouts): its words are decoded
+        // once, by the first scheme that reads it.
+        // Likewise a code the two double-pinyin layouts read as the same syllables, key pair by
+        // key pair ("wo" is wo in both).
+        const bool oneKey = code.size() == 1;
+        std::vector<std::size_t> asked;
+        for (std::size_t i = 0; i < schemes.size(); ++i) {
+            bool same = oneKey && !asked.empty();
+            for (std::size_t j : asked)
+                same = same || (schemes[i] != 1 && schemes[j] != 1 && SameSyllables(code));
+            const bool leaveOut = stillOut[i] || (anyWhole && !whole[i]);
+            if (leaveOut || same) {
+                out[i].clear();
+                std::string& since = leftOut(i);
+                if (!leaveOut)
+                    since.clear();
+                else if (!stillOut[i])
+                    since.assign(code);
+            } else {
+                asked.push_back(i);
+                leftOut(i).clear();
+            }
         }
         // On two cores: 全拼 and 自然 here, 双拼 on the helper.
         std::vector<std::exception_ptr> failed(schemes.size());
@@ -275,9 +311,10 @@ public:
             }
         };
         std::vector<Helper*> busy;
-        std::vector<std::size_t> mine{0};
-        for (std::size_t i = 1; i < schemes.size(); ++i) {
-            Helper* h = busy.size() < helpers_.size() ? helpers_[busy.size()].get() : nullptr;
+        std::vector<std::size_t> mine;
+        for (std::size_t i : asked) {
+            Helper* h = !mine.empty() && busy.size() < helpers_.size() ? helpers_[busy.size()].get()
+                                                                       : nullptr;
             if (!h) {
                 mine.push_back(i);
                 continue;
@@ -292,8 +329,9 @@ public:
     }
 
     void SetPreferredWords(const std::vector<std::string>& words) override {
-        if (readings_.empty()) BuildReadings();
-        for (SchemeEngine& e : engines_) e.ime->dict()->clear(kPreferredDict);
+        WaitForRest();
+        for (SchemeEngine& e : engines_)
+            if (e.ime) e.ime->dict()->clear(kPreferredDict);
         std::unordered_set<std::string> seen;
         std::string utf8;
         for (const std::string& word : words) {
@@ -303,13 +341,15 @@ public:
             if (!WordReadings(utf8, readings)) continue;
             for (SchemeEngine& e : engines_)
                 for (const std::string& r : readings)
-                    e.ime->dict()->addWord(kPreferredDict, r, utf8,
-                                           kPreferBonusPerChar * float(CountChars(utf8)));
+                    if (e.ime)
+                        e.ime->dict()->addWord(kPreferredDict, r, utf8,
+                                               kPreferBonusPerChar * float(CountChars(utf8)));
         }
         ResetContexts();
     }
 
     void Learn(int scheme, std::string_view code, const ClauseCandidate& picked) override {
+        WaitForRest();
         std::vector<std::string> segmented;
         SchemeEngine* e = Engine(scheme);
         std::string gbk;
@@ -328,13 +368,14 @@ public:
             if (!toUtf8_.Convert(picked.text, utf8) || utf8.empty()) return;
             segmented.push_back(utf8);
         }
-        for (SchemeEngine& s : engines_) s.ime->model()->history().add(segmented);
+        for (SchemeEngine& s : engines_)
+            if (s.ime) s.ime->model()->history().add(segmented);
         ResetContexts();
     }
 
     void Predict(std::string_view context, std::size_t max, std::vector<std::string>& out) override {
         out.clear();
-        if (max == 0 || !PredictionReady()) return;
+        if (max == 0 || !RestReady() || !prediction_) return;
         std::vector<std::string> words;
         ContextWords(context, words);
         std::string gbk;
@@ -370,7 +411,9 @@ public:
     }
 
     void ForgetHistory() override {
-        for (SchemeEngine& s : engines_) s.ime->model()->history().clear();
+        WaitForRest();
+        for (SchemeEngine& s : engines_)
+            if (s.ime) s.ime->model()->history().clear();
         ResetContexts();
     }
 
@@ -397,8 +440,62 @@ private:
         return v && *v ? std::string(v) : std::string(fallback);
     }
 
+    // The engine of a scheme; null for 五笔, and for 双拼 and 自然 while they are still loading.
     SchemeEngine* Engine(int scheme) {
-        return scheme >= 1 && scheme <= 3 ? &engines_[static_cast<std::size_t>(scheme - 1)] : nullptr;
+        if (scheme < 1 || scheme > 3 || (scheme > 1 && !RestReady())) return nullptr;
+        SchemeEngine& e = engines_[static_cast<std::size_t>(scheme - 1)];
+        return e.ime ? &e : nullptr;
+    }
+
+    bool RestReady() const { return restReady_.load(std::memory_order_acquire); }
+    // Waits for the background load: before anything that changes every engine.
+    void WaitForRest() {
+        if (restLoad_.valid()) restLoad_.wait();
+    }
+
+    // Engine s (0 全拼, 1 the MS layout, 2 Ziranma) with its dictionary parsed from dictBytes_.
+    void MakeEngine(std::size_t s) {
+        auto dict = std::make_unique<libime::PinyinDictionary>();
+        std::istringstream in(dictBytes_);
+        dict->load(libime::PinyinDictionary::SystemDict, in, libime::PinyinDictFormat::Binary);
+        dict->addEmptyDict(); // kPreferredDict
+        auto ime = std::make_unique<libime::PinyinIME>(
+            std::move(dict), std::make_unique<libime::UserLanguageModel>(model_));
+        // Configured as a desktop input method ships the library: its own beam and frame
+        // size, two whole readings, no fuzzy sounds. Its list is the floor of ours: halving
+        // the beam lost 查看器 for "chakanqi" (查看其 came first).
+        ime->setNBest(kNBest);
+        if (profiles_[s]) ime->setShuangpinProfile(profiles_[s]);
+        SchemeEngine& e = engines_[s];
+        e.ime = std::move(ime);
+        e.context = std::make_unique<libime::PinyinContext>(e.ime.get());
+        e.context->setUseShuangpin(s != 0);
+        LoadHistory(e);
+    }
+
+    // What the first keys can do without: the double-pinyin engines, the prediction model and
+    // the readings of the preferred words. A part that fails to load stays off.
+    void LoadRest() {
+        for (std::size_t s = 1; s < engines_.size(); ++s) {
+            try {
+                MakeEngine(s);
+            } catch (const std::exception&) {
+                engines_[s].context.reset();
+                engines_[s].ime.reset();
+            }
+        }
+        dictBytes_.clear();
+        dictBytes_.shrink_to_fit();
+        try {
+            // Without the model's .predict file the library throws, and prediction stays off.
+            (void)model_->predictionTrie();
+            prediction_ = std::make_unique<libime::Prediction>();
+            prediction_->setUserLanguageModel(engines_[0].ime->model());
+        } catch (const std::exception&) {
+            prediction_.reset();
+        }
+        BuildReadings();
+        restReady_.store(true, std::memory_order_release);
     }
 
     // libime fills a code it cannot read syllable by syllable with initials standing for whole
@@ -427,6 +524,107 @@ private:
         }
         c.abbreviation = bare > 0 && full == 0;
         c.padded = bare > 0 && full > 0;
+    }
+
+    // Whether `code` can be read in `scheme` from whole syllables, the last one perhaps half
+    // typed: in 全拼 also from bare initials alone ("jx"); in a double-pinyin layout from its
+    // syllable keys (pairs, and the single keys of a, e, o). A code that cannot is read by the
+    // library only with bare initials between syllables (Classify: padded).
+    bool ReadsWhole(int scheme, std::string_view code) const {
+        if (scheme == 1) return ReadsWholeFullPinyin(code);
+        if (scheme != 2 && scheme != 3) return false;
+        const auto& keys = syllableKeys_[static_cast<std::size_t>(scheme - 1)];
+        const std::size_t n = code.size();
+        std::vector<bool> reached(n + 1, false);
+        reached[0] = true;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!reached[i]) continue;
+            if (i + 1 == n) return true; // a last key alone: the syllable is being typed
+            if (keys.count(std::string(code.substr(i, 2)))) reached[i + 2] = true;
+            if (keys.count(std::string(code.substr(i, 1)))) reached[i + 1] = true;
+        }
+        return reached[n];
+    }
+
+    // Whether both double-pinyin layouts read `code` as the same syllables: key pair by key pair
+    // from its start (a last key alone is an initial, the same key in both).
+    bool SameSyllables(std::string_view code) const {
+        const auto& a = syllablesOfKeys_[1];
+        const auto& b = syllablesOfKeys_[2];
+        for (std::size_t i = 0; i + 1 < code.size(); i += 2) {
+            const std::string pair(code.substr(i, 2));
+            const auto ia = a.find(pair), ib = b.find(pair);
+            if (ia == a.end() || ib == b.end() || ia->second != ib->second) return false;
+        }
+        if (code.size() % 2 == 0) return true;
+        const std::string last(code.substr(code.size() - 1));
+        const auto ia = a.find(last), ib = b.find(last);
+        return ia != a.end() && ib != b.end() && ia->second == ib->second;
+    }
+
+    bool ReadsWholeFullPinyin(std::string_view code) const {
+        const std::size_t n = code.size();
+        // full[i]: code[0, i) is whole syllables; bare[i]: it is bare initials.
+        std::vector<bool> full(n + 1, false), bare(n + 1, false);
+        full[0] = bare[0] = true;
+        std::string piece;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!full[i] && !bare[i]) continue;
+            if (code[i] == '\'') {
+                full[i + 1] = full[i + 1] || full[i];
+                bare[i + 1] = bare[i + 1] || bare[i];
+                continue;
+            }
+            piece.assign(code.substr(i));
+            if (syllablePrefixes_.count(piece))
+                return true; // the last syllable, perhaps half typed
+            for (std::size_t len = 1; len <= kMaxSyllableLetters && i + len <= n; ++len) {
+                piece.assign(code.substr(i, len));
+                if (full[i] && syllables_.count(piece)) full[i + len] = true;
+                if (bare[i] && initials_.count(piece)) bare[i + len] = true;
+            }
+        }
+        return full[n] || bare[n];
+    }
+
+    // The typed forms of every syllable (lü as lv, lüe as lve and lue), their beginnings, the
+    // initials, and the keys of each double-pinyin layout that stand for a whole syllable.
+    void BuildSyllables() {
+        for (char i = libime::PinyinEncoder::firstInitial; i <= libime::PinyinEncoder::lastInitial;
+             ++i) {
+            const auto initial = static_cast<libime::PinyinInitial>(i);
+            const std::string& text = libime::PinyinEncoder::initialToString(initial);
+            if (!text.empty()) initials_.insert(text);
+            for (char f = libime::PinyinEncoder::firstFinal; f <= libime::PinyinEncoder::lastFinal;
+                 ++f) {
+                const auto final = static_cast<libime::PinyinFinal>(f);
+                if (!libime::PinyinEncoder::isValidInitialFinal(initial, final)) continue;
+                const std::string syllable =
+                    libime::PinyinEncoder::initialFinalToPinyinString(initial, final);
+                for (const char* u : {"v", "u"}) {
+                    std::string typed = syllable;
+                    for (std::size_t at; (at = typed.find("\xC3\xBC")) != std::string::npos;)
+                        typed.replace(at, 2, u);
+                    syllables_.insert(typed);
+                    for (std::size_t len = 1; len <= typed.size(); ++len)
+                        syllablePrefixes_.insert(typed.substr(0, len));
+                }
+            }
+        }
+        for (const std::string& s : initials_) syllablePrefixes_.insert(s);
+        for (std::size_t e = 1; e < engines_.size(); ++e) {
+            const auto& profile = profiles_[e];
+            if (!profile) continue;
+            for (const auto& [keys, readings] : profile->table()) {
+                std::string& spelled = syllablesOfKeys_[e][keys];
+                for (const auto& [syllable, fuzzy] : readings) {
+                    if (syllable.final() != libime::PinyinFinal::Invalid)
+                        syllableKeys_[e].insert(keys);
+                    spelled += syllable.toString();
+                    spelled += fuzzy == libime::PinyinFuzzyFlag::None ? ' ' : '~';
+                }
+            }
+        }
     }
 
     // libime passes a letter it cannot read through as itself ("脏a"): such a row is no reading.
@@ -471,12 +669,13 @@ private:
 
     void ResetContexts() {
         for (SchemeEngine& e : engines_) {
+            if (!e.context) continue;
             e.context->clear();
             e.typed.clear();
         }
     }
 
-    void LoadHistory() {
+    void LoadHistory(SchemeEngine& e) {
         if (historyPath_.empty() || !FileExists(historyPath_)) return;
         std::string bytes;
         try {
@@ -484,22 +683,22 @@ private:
         } catch (const std::exception&) {
             return;
         }
-        for (SchemeEngine& e : engines_) {
-            std::istringstream in(bytes);
-            try {
-                e.ime->model()->history().load(in);
-            } catch (const std::exception&) {
-                // A damaged history is not worth refusing to type over: start without it (the
-                // file is only replaced by the next save).
-                e.ime->model()->history().clear();
-            }
+        std::istringstream in(bytes);
+        try {
+            e.ime->model()->history().load(in);
+        } catch (const std::exception&) {
+            // A damaged history is not worth refusing to type over: start without it (the
+            // file is only replaced by the next save).
+            e.ime->model()->history().clear();
         }
     }
 
     // Every toneless syllable libime knows, matched against its dictionary: the single
     // characters read that way. 行 gets xing and hang.
     void BuildReadings() {
-        const libime::PinyinDictionary& dict = *engines_[0].ime->dict();
+        // An engine of this thread's own load when there is one: 全拼's may be decoding meanwhile.
+        const SchemeEngine& own = engines_[1].ime ? engines_[1] : engines_[0];
+        const libime::PinyinDictionary& dict = *own.ime->dict();
         for (char i = libime::PinyinEncoder::firstInitial; i <= libime::PinyinEncoder::lastInitial;
              ++i) {
             for (char f = libime::PinyinEncoder::firstFinal; f <= libime::PinyinEncoder::lastFinal;
@@ -524,22 +723,6 @@ private:
                                 });
             }
         }
-    }
-
-    bool PredictionReady() {
-        if (prediction_) return true;
-        if (!predictionModel_) return false;
-        try {
-            // The trie is read from the model's .predict file on first use; without it the
-            // library throws, and prediction stays off.
-            (void)predictionModel_->predictionTrie();
-        } catch (const std::exception&) {
-            predictionModel_.reset();
-            return false;
-        }
-        prediction_ = std::make_unique<libime::Prediction>();
-        prediction_->setUserLanguageModel(engines_[0].ime->model());
-        return true;
     }
 
     // The last two words of the GBK text as the language model knows them: "打印状态码" gives
@@ -638,11 +821,22 @@ private:
     Iconv toUtf8_;
     std::array<SchemeEngine, 3> engines_;
     std::unordered_map<std::string, std::vector<std::string>> readings_;
-    std::shared_ptr<const libime::StaticLanguageModelFile> predictionModel_;
+    static constexpr std::size_t kMaxSyllableLetters = 6; // zhuang
+    std::unordered_set<std::string> syllables_, syllablePrefixes_, initials_;
+    std::array<std::unordered_set<std::string>, 3> syllableKeys_; // by engine; 全拼's stays empty
+    std::array<std::string, 3> leftOut_; // by engine: the code it was left out at (ConvertSchemes)
+    // By engine: the keys of the layout and the syllables they read, spelled out ("wo " for wo).
+    std::array<std::unordered_map<std::string, std::string>, 3> syllablesOfKeys_;
+    std::shared_ptr<const libime::StaticLanguageModelFile> model_;
+    std::array<std::shared_ptr<const libime::ShuangpinProfile>, 3> profiles_; // by engine
+    std::string dictBytes_; // the dictionary file, until every engine has parsed it
     std::unique_ptr<libime::Prediction> prediction_;
-    // Decoders of the second and third scheme (ConvertSchemes); last, so they stop before the
+    // Decoders of the second and third scheme (ConvertSchemes); late, so they stop before the
     // engines they work on are destroyed.
     std::vector<std::unique_ptr<Helper>> helpers_;
+    // The background load (LoadRest) and its end; last, so that destruction waits for it first.
+    std::atomic<bool> restReady_{false};
+    std::future<void> restLoad_;
 };
 
 } // namespace

@@ -100,6 +100,7 @@ TProgramSetup UserProgramSetup() {
     setup.makeConverter = [] {
         ClauseConverterOptions options;
         options.historyPath = PinyinHistoryFile();
+        options.loadInBackground = true;
         return MakeClauseConverter(options);
     };
     return setup;

@@ -123,6 +123,40 @@ struct Fixture {
 
 } // namespace
 
+namespace {
+
+// The rows as the window draws them, and the code each leaves to compose and its scheme.
+StringList Drawn(const CandidateRows& rows) {
+    StringList out;
+    for (const CandidateRow& r : rows) out.push_back(DrawnRow(r));
+    return out;
+}
+std::vector<std::string> Rests(const CandidateRows& rows) {
+    std::vector<std::string> out;
+    for (const CandidateRow& r : rows) out.push_back(r.rest);
+    return out;
+}
+std::vector<int> Schemes(const CandidateRows& rows) {
+    std::vector<int> out;
+    for (const CandidateRow& r : rows) out.push_back(r.scheme);
+    return out;
+}
+// Plain rows of these texts; "中...ong" gives the prefix row 中 of the longer code's rest ong.
+CandidateRows RowsOf(const StringList& texts, int scheme = 0) {
+    CandidateRows rows;
+    for (const std::string& t : texts) {
+        CandidateRow& r = rows.emplace_back();
+        const std::size_t mark = t.find(kPrefixMark);
+        r.text = t.substr(0, mark);
+        r.prefix = mark != std::string::npos;
+        if (r.prefix) r.codeRest = t.substr(mark + kPrefixMark.size());
+        r.scheme = scheme;
+    }
+    return rows;
+}
+
+} // namespace
+
 TEST(LookupCandidates, SentenceFirstThenSchemesInOrderExactBeforePrefix) {
     Fixture f;
     CandidateLookup lookup;
@@ -212,7 +246,7 @@ TEST(LookupCandidates, AnExactHitAnywhereKeepsTheTablesListAndAsksNoConversion) 
     FakeConverter conv;
     conv.rows[1] = {{"CLAUSE", 2}};
     CandidateLookup lookup;
-    StringList out;
+    CandidateRows rows;
     // Only 五笔 knows "ab" itself: still an exact hit.
     f.qp.CodeKeys = {"abc"};
     f.qp.CodeWords = {"QPX"};
@@ -220,11 +254,12 @@ TEST(LookupCandidates, AnExactHitAnywhereKeepsTheTablesListAndAsksNoConversion) 
     f.sentenceWords.clear();
     CandidateSources s = f.Sources();
     s.converter = &conv;
-    lookup.LookupCandidates("ab", s, out);
+    lookup.LookupCandidates("ab", s, rows);
     EXPECT_TRUE(conv.asked.empty());
-    EXPECT_EQ(out, (StringList{"SP1", "W", "ZR1", "WB1", "QPX...c", "SPX...d", "ZRX...e", "WBX...f"}));
-    EXPECT_EQ(lookup.PickRest, std::vector<std::string>(out.size()));
-    EXPECT_EQ(lookup.PickScheme, std::vector<int>(out.size()));
+    EXPECT_EQ(Drawn(rows),
+              (StringList{"SP1", "W", "ZR1", "WB1", "QPX...c", "SPX...d", "ZRX...e", "WBX...f"}));
+    EXPECT_EQ(Rests(rows), std::vector<std::string>(rows.size()));
+    EXPECT_EQ(Schemes(rows), std::vector<int>(rows.size()));
 }
 
 TEST(LookupCandidates, WithoutExactHitsTheConversionComesFirstWholeReadingsBeforeWords) {
@@ -243,20 +278,20 @@ TEST(LookupCandidates, WithoutExactHitsTheConversionComesFirstWholeReadingsBefor
     CandidateSources s = f.Sources({3, 4, 1, 2}, {true, false, true, true});
     s.converter = &conv;
     CandidateLookup lookup;
-    StringList out;
-    lookup.LookupCandidates("zhuangtaima", s, out);
+    CandidateRows rows;
+    lookup.LookupCandidates("zhuangtaima", s, rows);
     EXPECT_EQ(conv.asked, (std::vector<int>{3, 1}));
     // Readings of the whole code first in scheme order, then the shorter words; "zt" equals
     // "ZT" in text order: the later one is dropped.
-    EXPECT_EQ(out, (StringList{"ZTMA", "ZTM", "zt", "ZR", "Z", "P...x"}));
-    EXPECT_EQ(lookup.PickRest, (std::vector<std::string>{"", "", "ma", "ngtaima", "taima", ""}));
-    EXPECT_EQ(lookup.PickScheme, (std::vector<int>{3, 1, 3, 3, 1, 0}));
+    EXPECT_EQ(Drawn(rows), (StringList{"ZTMA", "ZTM", "zt", "ZR", "Z", "P...x"}));
+    EXPECT_EQ(Rests(rows), (std::vector<std::string>{"", "", "ma", "ngtaima", "taima", ""}));
+    EXPECT_EQ(Schemes(rows), (std::vector<int>{3, 1, 3, 3, 1, 0}));
     // The next code without a converter: nothing of the last conversion stays.
     s.converter = nullptr;
-    lookup.LookupCandidates("zhuangtaima", s, out);
-    EXPECT_EQ(out, StringList{"P...x"});
-    EXPECT_EQ(lookup.PickRest, std::vector<std::string>{""});
-    EXPECT_EQ(lookup.PickScheme, std::vector<int>{0});
+    lookup.LookupCandidates("zhuangtaima", s, rows);
+    EXPECT_EQ(Drawn(rows), StringList{"P...x"});
+    EXPECT_EQ(Rests(rows), std::vector<std::string>{""});
+    EXPECT_EQ(Schemes(rows), std::vector<int>{0});
 }
 
 TEST(LookupCandidates, TheRestOfAPickNeverStartsWithTheSyllableSeparator) {
@@ -269,10 +304,10 @@ TEST(LookupCandidates, TheRestOfAPickNeverStartsWithTheSyllableSeparator) {
     s.use = {true, false, false, false};
     s.converter = &conv;
     CandidateLookup lookup;
-    StringList out;
-    lookup.LookupCandidates("xi'an", s, out);
-    EXPECT_EQ(out, (StringList{"XIAN", "XI"}));
-    EXPECT_EQ(lookup.PickRest, (std::vector<std::string>{"", "an"}));
+    CandidateRows rows;
+    lookup.LookupCandidates("xi'an", s, rows);
+    EXPECT_EQ(Drawn(rows), (StringList{"XIAN", "XI"}));
+    EXPECT_EQ(Rests(rows), (std::vector<std::string>{"", "an"}));
 }
 
 TEST(LookupCandidates, LveAndNveFindTheFullPinyinTablesLueAndNue) {
@@ -323,28 +358,28 @@ TEST(LookupCandidates, OverASchemeLoadedFromItsFiles) {
     s.schemes[0] = &mini;
     s.use = {true, false, false, false};
     CandidateLookup lookup;
-    StringList out;
-    lookup.LookupCandidates("yin", s, out); // 银;;因: the empty piece is dropped
-    EXPECT_EQ(out, (StringList{G("银"), G("因"), G("银行...hang")}));
-    lookup.LookupCandidates("yinh", s, out);
-    EXPECT_EQ(out, StringList{G("银行...ang")});
-    EXPECT_EQ(DecideCompose(out), ComposeOutcome::ShowFirstPage);
-    lookup.LookupCandidates("yinhang", s, out);
-    EXPECT_EQ(out, StringList{G("银行")});
-    EXPECT_EQ(DecideCompose(out), ComposeOutcome::Commit);
+    CandidateRows rows;
+    lookup.LookupCandidates("yin", s, rows); // 银;;因: the empty piece is dropped
+    EXPECT_EQ(Drawn(rows), (StringList{G("银"), G("因"), G("银行...hang")}));
+    lookup.LookupCandidates("yinh", s, rows);
+    EXPECT_EQ(Drawn(rows), StringList{G("银行...ang")});
+    EXPECT_EQ(DecideCompose(rows), ComposeOutcome::ShowFirstPage);
+    lookup.LookupCandidates("yinhang", s, rows);
+    EXPECT_EQ(Drawn(rows), StringList{G("银行")});
+    EXPECT_EQ(DecideCompose(rows), ComposeOutcome::Commit);
 }
 
 TEST(DecideCompose, NoneOneExactOnePrefixMany) {
     EXPECT_EQ(DecideCompose({}), ComposeOutcome::NoCandidates);
-    EXPECT_EQ(DecideCompose({G("中国")}), ComposeOutcome::Commit);
-    EXPECT_EQ(DecideCompose({G("中...ong")}), ComposeOutcome::ShowFirstPage);
-    EXPECT_EQ(DecideCompose({G("中"), G("钟")}), ComposeOutcome::ShowFirstPage);
+    EXPECT_EQ(DecideCompose(RowsOf({G("中国")})), ComposeOutcome::Commit);
+    EXPECT_EQ(DecideCompose(RowsOf({G("中...ong")})), ComposeOutcome::ShowFirstPage);
+    EXPECT_EQ(DecideCompose(RowsOf({G("中"), G("钟")})), ComposeOutcome::ShowFirstPage);
 }
 
 TEST(DecideCompose, ALoneConversionReadingNeverCommits) {
-    EXPECT_EQ(DecideCompose({G("我们应该")}, {1}), ComposeOutcome::ShowFirstPage);
-    EXPECT_EQ(DecideCompose({G("我们应该")}, {3}), ComposeOutcome::ShowFirstPage);
-    EXPECT_EQ(DecideCompose({G("中国")}, {0}), ComposeOutcome::Commit);
+    EXPECT_EQ(DecideCompose(RowsOf({G("我们应该")}, 1)), ComposeOutcome::ShowFirstPage);
+    EXPECT_EQ(DecideCompose(RowsOf({G("我们应该")}, 3)), ComposeOutcome::ShowFirstPage);
+    EXPECT_EQ(DecideCompose(RowsOf({G("中国")}, 0)), ComposeOutcome::Commit);
 }
 
 TEST(StepPage, TwentyFiveCandidatesGiveThreePages) {
@@ -364,8 +399,9 @@ TEST(StepPage, TwentyFiveCandidatesGiveThreePages) {
 }
 
 TEST(BuildPageText, NumbersOneToNineThenZeroAndDropsTheFinalCrLf) {
-    StringList buffer;
-    for (int i = 1; i <= 25; ++i) buffer.push_back("c" + std::to_string(i));
+    StringList texts;
+    for (int i = 1; i <= 25; ++i) texts.push_back("c" + std::to_string(i));
+    const CandidateRows buffer = RowsOf(texts);
     PageText p1 = BuildPageText(buffer, 1);
     EXPECT_EQ(p1.text, "1:c1\r\n2:c2\r\n3:c3\r\n4:c4\r\n5:c5\r\n6:c6\r\n7:c7\r\n8:c8\r\n9:c9\r\n0:c10");
     EXPECT_EQ(p1.rows, 10);
@@ -378,8 +414,9 @@ TEST(BuildPageText, NumbersOneToNineThenZeroAndDropsTheFinalCrLf) {
 }
 
 TEST(BuildPageText, LongestByBytes) {
-    StringList buffer{"abc", G("中国人"), "abcdef"};
+    const CandidateRows buffer = RowsOf({"abc", G("中国人"), "abcdef"});
     EXPECT_EQ(BuildPageText(buffer, 1).longest, G("中国人")); // 6 bytes, first of the tie
+    EXPECT_EQ(BuildPageText(RowsOf({G("中...ong")}), 1).text, "1:" + G("中...ong"));
 }
 
 TEST(CandidateWindowWidth, HeldBetweenEightyAndFourHundred) {

@@ -87,6 +87,9 @@ TEST(ClauseConverter, BackspaceAndEditsGiveWhatAFreshConversionGives) {
 
 // The three schemes decoded side by side give each scheme's rows as one by one, key after key
 // (a helper thread that kept a stale context or shared a converter state would differ).
+// Decoded together, each scheme gives the rows it gives alone, except that a scheme is not asked
+// while it can read the code only padded with bare initials and another scheme reads it whole
+// (the candidate list would drop those readings), nor for a code another scheme reads the same.
 TEST(ClauseConverter, SchemesDecodedTogetherReadAsOneByOne) {
     auto together = Make(), alone = Make();
     ASSERT_TRUE(together && alone);
@@ -98,6 +101,8 @@ TEST(ClauseConverter, SchemesDecodedTogetherReadAsOneByOne) {
         ASSERT_EQ(rows.size(), schemes.size());
         for (std::size_t i = 0; i < schemes.size(); ++i) {
             const auto expected = Read(*alone, schemes[i], std::string_view(code).substr(0, n));
+            // 全拼 reads every beginning of the clause whole: it is always asked.
+            if (i > 0 && rows[i].empty()) continue;
             ASSERT_EQ(rows[i].size(), expected.size()) << n << " scheme " << schemes[i];
             for (std::size_t r = 0; r < expected.size(); ++r)
                 EXPECT_TRUE(rows[i][r].text == expected[r].text &&
@@ -105,6 +110,40 @@ TEST(ClauseConverter, SchemesDecodedTogetherReadAsOneByOne) {
                     << n << " scheme " << schemes[i] << " row " << r;
         }
     }
+    // The whole clause is no double pinyin (gg is no syllable in either layout): only 全拼 decodes.
+    EXPECT_FALSE(rows[0].empty());
+    EXPECT_TRUE(rows[1].empty());
+    EXPECT_TRUE(rows[2].empty());
+    for (int scheme : {2, 3})
+        for (const ClauseCandidate& c : Read(*alone, scheme, code))
+            EXPECT_FALSE(c.codeLength >= code.size() && !c.padded) << scheme << " reads it whole";
+}
+
+// The window's start: 全拼 decodes as soon as the converter is handed out, and whatever changes
+// every scheme waits for the rest of the load; then the double-pinyin schemes and the
+// prediction model are there, and a history learned before is in every scheme.
+TEST(ClauseConverter, LoadedInBackgroundTypesAtOnceAndCatchesUp) {
+    TempDir dir;
+    const std::string history = (dir.path / "history").string();
+    {
+        auto learner = Make(history);
+        ASSERT_TRUE(learner);
+        for (int i = 0; i < 3; ++i) learner->Learn(1, "zhuangtaima", {G("状态码"), 11});
+        learner->SaveHistory();
+    }
+    ClauseConverterOptions o;
+    o.historyPath = history;
+    o.loadInBackground = true;
+    auto c = MakeClauseConverter(o);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(First(*c, 1, "jinxing"), G("进行"));
+    c->SetPreferredWords({});
+    // zhuang tai ma in both double-pinyin layouts; unlearned, 状态吗 comes first.
+    EXPECT_EQ(First(*c, 2, "vdtlma"), G("状态码"));
+    EXPECT_EQ(First(*c, 3, "vdtlma"), G("状态码"));
+    std::vector<std::string> next;
+    c->Predict(G("打印"), 5, next);
+    EXPECT_FALSE(next.empty());
 }
 
 TEST(ClauseConverter, NoReadingHoldsACharacterGbkCannotStore) {

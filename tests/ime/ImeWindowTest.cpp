@@ -476,15 +476,15 @@ protected:
         {"taima", {{"太吗", "", 1}}},
     };
     TfrmBianma box{cands,
-                   [this](const std::string& code, StringList& out, std::vector<std::string>& rest,
-                          std::vector<int>& schemes) {
-                       out.clear();
-                       rest.clear();
-                       schemes.clear();
+                   [this](const std::string& code, CandidateRows& rows) {
+                       rows.clear();
                        for (const Row& r : script[code]) {
-                           out.push_back(G(r.text));
-                           rest.push_back(r.rest);
-                           schemes.push_back(r.scheme);
+                           CandidateRow& row = rows.emplace_back();
+                           row.text = G(r.text);
+                           row.rest = r.rest;
+                           row.scheme = r.scheme;
+                           row.codeLength = code.size() - row.rest.size();
+                           if (r.scheme) row.origin = CandidateOrigin::Library;
                        }
                    },
                    [this](const std::string& word) { host.ReplaceTargetSelection(word); }};
