@@ -78,7 +78,7 @@ struct Unit {
 // by the name in Document::charset.
 enum class Encoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Gbk, Named };
 
-struct Part {
+struct DocPart {
     std::string name; // the entry of an office package; empty for a text file
     std::string text; // UTF-8 (a text file decoded from its encoding) or the part's XML bytes
 };
@@ -88,7 +88,7 @@ struct Document {
     std::string original; // the file's bytes
     Encoding encoding = Encoding::Utf8;
     std::string charset; // Encoding::Named: its name as the file gives it ("windows-1252")
-    std::vector<Part> parts;
+    std::vector<DocPart> parts;
     std::vector<Unit> units;
     // PO: the header's msgstr block, kNoRange when the file has no header.
     std::size_t headerBegin = kNoRange, headerEnd = kNoRange;

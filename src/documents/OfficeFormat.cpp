@@ -401,7 +401,7 @@ void ReadOffice(Document& doc, const Limits& limits, const Progress& progress) {
         f.close();
         if (std::uint64_t(data.size()) != info.uncompressedSize || f.getZipError() != 0)
             throw DocError("zip 包已损坏：" + name + " 的内容与其记录不符");
-        Part part{name, std::string(data.constData(), std::size_t(data.size()))};
+        DocPart part{name, std::string(data.constData(), std::size_t(data.size()))};
         if (!IsUtf8Text(part.text)) throw DocError(name + " 不是 UTF-8 编码的 XML");
         CheckXml(name, part.text);
         total += part.text.size();
@@ -412,8 +412,8 @@ void ReadOffice(Document& doc, const Limits& limits, const Progress& progress) {
         throw DocError("不是 " + what + "：包中没有正文（" +
                        std::string(doc.format == Format::Docx ? "word/document.xml" : "content.xml") +
                        "）");
-    // Parts in the order Word shows them: the body first.
-    std::stable_partition(doc.parts.begin(), doc.parts.end(), [](const Part& p) {
+    // The package parts in the order Word shows them: the body first.
+    std::stable_partition(doc.parts.begin(), doc.parts.end(), [](const DocPart& p) {
         return p.name == "word/document.xml" || p.name == "content.xml";
     });
     for (std::size_t p = 0; p < doc.parts.size(); ++p) Units(doc, p, progress, reported, total);

@@ -167,7 +167,7 @@ std::string EncodeText(std::string_view utf8, Encoding encoding, const std::stri
 // Paragraphs: runs of lines between blank lines. "Line one\nline two\n\nNext" gives
 // "Line one line two" and "Next"; writing puts a translation on one line in place of both.
 void ReadText(Document& doc, const Progress& progress) {
-    Part part;
+    DocPart part;
     part.text = DecodeText(doc.original, doc.encoding);
     doc.parts.push_back(std::move(part));
     const std::string& text = doc.parts[0].text;
@@ -203,7 +203,7 @@ void ReadText(Document& doc, const Progress& progress) {
 // Cues: an optional number, a timecode line ("00:00:01,000 --> 00:00:04,000") and text lines up
 // to a blank line. The text lines are the unit; numbers and timecodes are never touched.
 void ReadSrt(Document& doc, const Progress& progress) {
-    Part part;
+    DocPart part;
     part.text = DecodeText(doc.original, doc.encoding);
     doc.parts.push_back(std::move(part));
     const std::string& text = doc.parts[0].text;

