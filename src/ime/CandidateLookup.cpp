@@ -235,7 +235,7 @@ void CandidateLookup::LookupCandidates(std::string_view code, const CandidateSou
     for (int id = 1; id <= 4; ++id) {
         const SchemeTables* t = sources.schemes[id - 1];
         if (sources.use[id - 1] && t) {
-            const std::string_view c = id == 1 ? FullPinyinSpelling(code, spelled_) : code;
+            const std::string_view c = id == kQuanpin ? FullPinyinSpelling(code, spelled_) : code;
             FindTableHits(c, t->CodeKeys, t->CodeWords, ExactHits[id], PrefixHits[id]);
         } else {
             ExactHits[id].clear();

@@ -10,6 +10,7 @@
 // 㔀) is dropped rather than shown as '?'.
 #include "ClauseConverter.h"
 #include "MyUtils.h"
+#include "SchemeTables.h"
 
 #include <libime/core/historybigram.h>
 #include <libime/core/languagemodel.h>
@@ -515,10 +516,11 @@ private:
                 while (!piece.empty() && piece.front() == '\'') piece.remove_prefix(1);
                 if (piece.empty()) continue;
                 const bool initial =
-                    scheme != 1 ? piece.size() < 2
-                                : piece == "zh" || piece == "ch" || piece == "sh" ||
-                                      (piece.size() == 1 && std::string_view("aeo").find(piece[0]) ==
-                                                                std::string_view::npos);
+                    scheme != kQuanpin
+                        ? piece.size() < 2
+                        : piece == "zh" || piece == "ch" || piece == "sh" ||
+                              (piece.size() == 1 &&
+                               std::string_view("aeo").find(piece[0]) == std::string_view::npos);
                 ++(initial ? bare : full);
             }
         }
@@ -531,8 +533,8 @@ private:
     // syllable keys (pairs, and the single keys of a, e, o). A code that cannot is read by the
     // library only with bare initials between syllables (Classify: padded).
     bool ReadsWhole(int scheme, std::string_view code) const {
-        if (scheme == 1) return ReadsWholeFullPinyin(code);
-        if (scheme != 2 && scheme != 3) return false;
+        if (scheme == kQuanpin) return ReadsWholeFullPinyin(code);
+        if (scheme != kShuangpin && scheme != kZiranma) return false;
         const auto& keys = syllableKeys_[static_cast<std::size_t>(scheme - 1)];
         const std::size_t n = code.size();
         std::vector<bool> reached(n + 1, false);
@@ -641,7 +643,7 @@ private:
     static bool Typable(int scheme, std::string_view code) {
         for (char ch : code) {
             if (ch >= 'a' && ch <= 'z') continue;
-            if (scheme == 1 ? ch != '\'' : (scheme != 2 || ch != ';')) return false;
+            if (scheme == kQuanpin ? ch != '\'' : (scheme != kShuangpin || ch != ';')) return false;
         }
         return code.front() >= 'a' && code.front() <= 'z';
     }

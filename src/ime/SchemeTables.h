@@ -18,8 +18,12 @@ struct SchemeTables {
     void Clear();
 };
 
+// The input schemes by the ids the settings keep (Pos1..Pos4 hold them, in the user's order) and
+// the scheme dialog lists: 双拼 is the MS double-pinyin layout, 自然 the Ziranma one.
+enum SchemeId : int { kQuanpin = 1, kShuangpin = 2, kZiranma = 3, kWubi = 4 };
+
 struct SchemeInfo {
-    int id;                  // 1 全拼, 2 双拼, 3 自然, 4 五笔
+    int id;                  // a SchemeId
     const char* label;       // GBK caption shown in the scheme dialog
     const char* stem;        // file stem beside the program: stem + ".achr" ...
     const char* settingName; // value name in [inisetup]
@@ -27,7 +31,7 @@ struct SchemeInfo {
 // Indexed by id - 1.
 const std::array<SchemeInfo, 4>& Schemes();
 // The fixed order in which tables are loaded and word codes are computed: 全拼, 自然, 双拼, 五笔.
-inline constexpr std::array<int, 4> kLoadOrder = {1, 3, 2, 4};
+inline constexpr std::array<int, 4> kLoadOrder = {kQuanpin, kZiranma, kShuangpin, kWubi};
 
 // Records of one table file: lines as the lexicon files cut them, nothing trimmed.
 StringList ReadTableLines(std::string_view bytes);
