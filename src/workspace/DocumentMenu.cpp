@@ -330,17 +330,14 @@ bool TDocumentCommands::ExportTo(const std::string& path) {
     doc::WriteReport report;
     bool done = false;
     try {
-        tm::TTranslationMemory memory(window_.MemoryFile());
+        // The memory's connection is made, used and closed on the worker, as every connection of
+        // the memory is: the window's thread opens none.
         auto work = [&](const doc::Progress& progress) {
+            tm::TTranslationMemory memory(window_.MemoryFile());
             translations = doc::TranslateFromMemory(*doc_, memory, progress);
             bytes = doc::Write(*doc_, translations, &report);
         };
-        if (doc_->units.size() < 2000) {
-            work({});
-            done = true;
-        } else {
-            done = RunWithProgress(&window_, U("正在导出 %1 ...").arg(FileName(path)), work);
-        }
+        done = RunWithProgress(&window_, U("正在导出 %1 ...").arg(FileName(path)), work);
     } catch (const std::exception& e) {
         window_.Ui().ShowMessage(U("无法导出 %1：%2").arg(PathText(path), QString::fromUtf8(e.what())));
         return false;
@@ -369,16 +366,13 @@ void TDocumentCommands::StatisticsExecute() {
     }
     SettleMemory();
     doc::DocStats st;
-    std::unique_ptr<tm::TTranslationMemory> memory;
-    if (!window_.MemoryFile().empty())
-        memory = std::make_unique<tm::TTranslationMemory>(window_.MemoryFile());
     auto work = [&](const doc::Progress& progress) {
+        std::unique_ptr<tm::TTranslationMemory> memory;
+        if (!window_.MemoryFile().empty())
+            memory = std::make_unique<tm::TTranslationMemory>(window_.MemoryFile());
         st = doc::Statistics(*doc_, memory.get(), progress);
     };
-    if (doc_->units.size() < 2000)
-        work({});
-    else if (!RunWithProgress(&window_, U("正在统计..."), work))
-        return;
+    if (!RunWithProgress(&window_, U("正在统计..."), work)) return;
     static const char* const kBands[] = {"100%", "95-99%", "85-94%", "75-84%", "新句"};
     QString text =
         U("文档：%1\n单元：%2，英文词：%3\n已译单元：%4，译文汉字：%5\n\n未译部分按记忆匹配：\n")
@@ -403,8 +397,13 @@ void TDocumentCommands::FillExecute() {
         !window_.Ui().AskYesNo(U("用记忆填充全文将替换译文栏的内容。继续吗？")))
         return;
     SettleMemory();
-    tm::TTranslationMemory memory(window_.MemoryFile());
-    const doc::TExactMatches exact(memory);
+    std::optional<doc::TExactMatches> found;
+    if (!RunWithProgress(&window_, U("正在读取译文记忆..."), [&](const doc::Progress&) {
+            tm::TTranslationMemory memory(window_.MemoryFile());
+            found.emplace(memory);
+        }))
+        return;
+    const doc::TExactMatches& exact = *found;
     std::string text;
     std::size_t filled = 0, sentences = 0;
     for (const doc::Unit& u : doc_->units) {
