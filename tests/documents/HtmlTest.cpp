@@ -51,13 +51,16 @@ TEST(HtmlText, EveryRunOfTextIsAUnit) {
 
 // Code, and runs with nothing to translate, are said to be skipped, with why.
 TEST(HtmlText, SkippedTextIsNamed) {
-    const std::string page = "<pre>make all</pre><p><code>ls -l</code></p><p> | </p><script>x()</script>";
+    const std::string page =
+        "<pre>make all</pre><p><code>ls -l</code></p><p> | </p><script>x()</script>";
     const Document d = Read(Format::Html, page);
     EXPECT_TRUE(d.units.empty());
     ASSERT_EQ(d.skipped.size(), 3u);
-    EXPECT_EQ(page.substr(d.skipped[0].begin, d.skipped[0].end - d.skipped[0].begin), "<pre>make all</pre>");
+    EXPECT_EQ(page.substr(d.skipped[0].begin, d.skipped[0].end - d.skipped[0].begin),
+              "<pre>make all</pre>");
     EXPECT_EQ(d.skipped[0].why, "代码，保持原样");
-    EXPECT_EQ(page.substr(d.skipped[1].begin, d.skipped[1].end - d.skipped[1].begin), "<code>ls -l</code>");
+    EXPECT_EQ(page.substr(d.skipped[1].begin, d.skipped[1].end - d.skipped[1].begin),
+              "<code>ls -l</code>");
     EXPECT_EQ(page.substr(d.skipped[2].begin, d.skipped[2].end - d.skipped[2].begin), "|");
 }
 
@@ -88,7 +91,8 @@ TEST(HtmlText, DeepAndExplodingPagesAreRefusedOrRead) {
             EXPECT_NE(d.units.back().text.find('x'), std::string::npos) << c.name;
         } catch (const DocError& e) {
             ASSERT_TRUE(c.error) << c.name << ": " << e.what();
-            EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << c.name << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos)
+                << c.name << ": " << e.what();
         }
     }
 }
