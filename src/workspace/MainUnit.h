@@ -12,6 +12,7 @@
 #include "SchemeTables.h"
 
 #include "BackgroundWriter.h"
+#include "CandidateLookup.h"
 #include "ClauseConverterLoad.h"
 #include "Dialogs.h"
 #include "PaneModel.h"
@@ -165,6 +166,9 @@ public:
     SchemeChoice SchemeSettings() const;
     void SetSchemeSettings(const SchemeChoice& choice);
     bool PredictionOn = true; // [inisetup] Prediction: 选项 → 预测下一个词
+    // [inisetup] SchemePicks: the picks by scheme, from which the list infers the typist's
+    // schemes; 选项 → 重新推断输入方案 forgets them.
+    SchemeUsage SchemePicks;
     void LoadSchemeTables();
     bool SchemeOn(int id) const;
     void GetWordCodes(std::string_view word, StringList& codes, int schemeId) const;
@@ -241,6 +245,7 @@ public:
     QAction* ToggleFollow = nullptr;
     QAction* actSmartFollow = nullptr;
     QAction* actForgetHistory = nullptr;
+    QAction* actForgetSchemes = nullptr;
     QAction* mnuMerge = nullptr;
     QAction* actAdjust = nullptr;
     QAction* mnuPro = nullptr;
@@ -301,6 +306,7 @@ private:
     void ToggleFollowExecute();
     // 选项 → 清除输入法学习记录...: forgets what the input method learned, after asking.
     void actForgetHistoryExecute();
+    void actForgetSchemesExecute();
     void actPredictionExecute();
     void FindSentence(bool extend);
     void DoExpandExecute();
