@@ -662,10 +662,12 @@ private:
     // text out of its place), each node alone, and elements as containers, in `split`.
     void Run(const GumboVector& ch, std::size_t from, std::size_t to,
              std::vector<const GumboNode*>& split) {
-        // Markup and white space at either end stay outside the unit.
+        // Markup and white space at either end stay outside the unit, empty elements too (the
+        // index anchors "<a id=x></a>" that end a paragraph of a texinfo manual).
         auto isText = [&](const GumboNode* n) {
             if (n->type == GUMBO_NODE_TEXT || n->type == GUMBO_NODE_CDATA) return true;
-            return IsElement(n) && !IsVoid(n->v.element.tag) && Info(n).begin != kNoRange;
+            return IsElement(n) && !IsVoid(n->v.element.tag) && Info(n).begin != kNoRange &&
+                   Info(n).text;
         };
         while (from < to && !isText(Child(ch, from))) ++from;
         while (to > from && !isText(Child(ch, to - 1))) --to;

@@ -43,6 +43,8 @@ TEST(HtmlText, EveryRunOfTextIsAUnit) {
         {"<td>&nbsp;</td><p>&nbsp; &#160;</p>", {}},
         {"<li><a href=x> <b>Overview</b> </a></li><li><a>One</a> <a>two</a></li>",
          {"Overview", "{1}One{/1} {2}two{/2}"}},
+        {"<p><a id=i1></a>Calling conventions. <a id=i2></a> <a id=i3></a></p>",
+         {"Calling conventions."}},
     };
     for (const auto& c : cases) EXPECT_EQ(Units(c.html), c.units) << c.html;
 
