@@ -581,11 +581,15 @@ std::size_t AppendOpen(Unit& u, Tag tag) {
 
 void AppendClose(Unit& u, std::size_t number) { u.text += "{/" + std::to_string(number) + "}"; }
 
-void FinishUnit(Document& doc, Unit&& u) {
+void TrimUnit(Unit& u) {
     while (!u.text.empty() && u.text.back() == ' ') u.text.pop_back();
     std::size_t lead = 0;
     while (lead < u.text.size() && u.text[lead] == ' ') ++lead;
     u.text.erase(0, lead);
+}
+
+void FinishUnit(Document& doc, Unit&& u) {
+    TrimUnit(u);
     bool content = false;
     for (std::size_t i = 0; i < u.text.size() && !content; ++i) {
         const unsigned char c = static_cast<unsigned char>(u.text[i]);

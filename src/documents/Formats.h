@@ -50,6 +50,8 @@ void AppendClose(Unit& u, std::size_t number);
 // Trims the line and adds the unit when it holds something to translate (a letter, a digit or
 // any character beyond ASCII outside its placeholders): "{1}" or " - " alone is not a unit.
 void FinishUnit(Document& doc, Unit&& u);
+// The trimming of FinishUnit alone, for a reader that offers every unit (a PO message).
+void TrimUnit(Unit& u);
 
 // Markup-like tags of a subtitle or plain text between begin and end of the part: <i>..</i>,
 // <font ...>..</font>, {\an8}; everything else is text.

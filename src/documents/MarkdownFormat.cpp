@@ -15,12 +15,12 @@ namespace qb::doc::detail {
 namespace {
 
 struct Event {
-    enum Kind { Text, Enter, Leave } kind;
+    enum Kind { Text, Enter, Leave, Break } kind;
     std::size_t begin = 0, end = 0; // Text: its bytes
     MD_SPANTYPE span = MD_SPAN_EM;
     MD_TEXTTYPE textType = MD_TEXT_NORMAL;
-    bool verbatim = false; // a span kept whole (code, image, autolink)
-    bool hardBreak = false;
+    bool verbatim = false;       // a span kept whole (code, image, autolink)
+    bool hardBreak = false;      // Break: a hard one ("  \n"), else a soft one (a plain line end)
     std::size_t href = kNoRange; // a link's address in the file
 };
 
@@ -47,10 +47,81 @@ bool HasText(const std::vector<Event>& ev) {
     return false;
 }
 
+// A link written by reference without its own label, "[Node.js website][]" or "[docs]", finds
+// its address through its text: translated, "[Node.js 网站][]" would be no link at all. Its
+// closing markup is therefore written as a full reference with the source's label,
+// "[Node.js 网站][Node.js website]", which renders the same link. `bracket` is the link's "["; a
+// link with its own address or label ("](x)", "][ref]") keeps its markup as it is.
+void LabelReference(const std::string& text, std::size_t bracket, Tag& close) {
+    std::size_t rb = close.closeBegin;
+    while (rb < close.closeEnd && text[rb] != ']') ++rb;
+    if (rb >= close.closeEnd) return;
+    const std::size_t tail = rb + 1;
+    const bool collapsed = text.compare(tail, 2, "[]") == 0;
+    if (!collapsed && tail < text.size() && (text[tail] == '(' || text[tail] == '[')) return;
+    // The label as one line: a line end and the next line's "> " are one space, as in
+    // "[Node.js\n> website][]" inside a quote.
+    std::string label;
+    for (std::size_t k = bracket + 1; k < rb; ++k) {
+        if (text[k] == '\n' || text[k] == '\r') {
+            while (k + 1 < rb && std::strchr(" \t>\r\n", text[k + 1])) ++k;
+            label += ' ';
+        } else {
+            label += text[k];
+        }
+    }
+    const std::size_t rest = collapsed ? tail + 2 : tail;
+    close.close = text.substr(close.closeBegin, tail - close.closeBegin) + "[" + label + "]" +
+                  (rest < close.closeEnd ? text.substr(rest, close.closeEnd - rest) : std::string());
+    close.closeBegin = close.closeEnd = kNoRange;
+}
+
+// A footnote's label, "[^1]" or "[^note]" (and the ":" after it where a footnote's text
+// begins), at `i`: its length, 0 when there is none. md4c reads footnotes as text, and a label
+// is no word to translate.
+std::size_t FootnoteLabel(const std::string& text, std::size_t i, std::size_t end, bool atStart) {
+    if (text.compare(i, 2, "[^") != 0) return 0;
+    std::size_t k = i + 2;
+    while (k < end && text[k] != ']' && text[k] != '[' && text[k] != ' ' && text[k] != '\n') ++k;
+    if (k >= end || text[k] != ']' || k == i + 2) return 0;
+    ++k;
+    if (atStart && k < end && text[k] == ':') ++k;
+    return k - i;
+}
+
+// A text run of the source, footnote labels in it as placeholders.
+void AppendRun(Unit& u, const std::string& text, std::size_t b, std::size_t e, bool atStart) {
+    std::size_t from = b;
+    for (std::size_t i = b; i < e; ++i) {
+        if (text[i] != '[') continue;
+        const std::size_t n = FootnoteLabel(text, i, e, atStart && i == b);
+        if (!n) continue;
+        AppendText(u, std::string_view(text).substr(from, i - from));
+        Tag t;
+        t.openBegin = i;
+        t.openEnd = i + n;
+        AppendLone(u, t);
+        from = i + n;
+        i += n - 1;
+    }
+    AppendText(u, std::string_view(text).substr(from, e - from));
+}
+
 // The unit of one text container from its events.
 void Flush(State& st) {
+    std::vector<Event> raw;
+    raw.swap(st.events);
+    // Text runs that follow each other in the file are one run ("[", "^1]" are "[^1]").
     std::vector<Event> ev;
-    ev.swap(st.events);
+    ev.reserve(raw.size());
+    for (const Event& e : raw) {
+        if (!ev.empty() && e.kind == Event::Text && ev.back().kind == Event::Text && !e.verbatim &&
+            !ev.back().verbatim && e.textType == MD_TEXT_NORMAL &&
+            ev.back().textType == MD_TEXT_NORMAL && ev.back().end == e.begin)
+            ev.back().end = e.end;
+        else
+            ev.push_back(e);
+    }
     // An autolink (<https://...>, a bare URL) shows its address as its text: kept whole.
     for (std::size_t i = 0; i + 1 < ev.size(); ++i) {
         if (ev[i].kind != Event::Enter || ev[i].href == kNoRange || ev[i].verbatim) continue;
@@ -116,36 +187,57 @@ void Flush(State& st) {
     struct Open {
         std::size_t number;
         int spans;
+        std::size_t bracket; // a link's "[" in the opening markup, kNoRange for other spans
     };
     std::vector<Open> stack;
     std::size_t pos = begin;
     int enters = 0, leaves = 0;
-    bool br = false;
+    bool br = false, linkEnter = false;
     auto gapTo = [&](std::size_t to) {
         if (to < pos) to = pos;
         if (enters == 0 && leaves == 0 && !br) {
-            // A soft line break: what follows it is the next line's prefix ("> ", indentation).
-            const std::string_view gap = std::string_view(text).substr(pos, to - pos);
-            AppendText(u, gap.find('\n') == std::string_view::npos ? gap : std::string_view(" "));
+            AppendText(u, std::string_view(text).substr(pos, to - pos));
         } else if (to > pos || enters || leaves) {
             Tag t;
             t.openBegin = pos;
             t.openEnd = to;
             if (!br && leaves == 0 && enters > 0) {
-                stack.push_back({AppendOpen(u, t), enters});
+                std::size_t bracket = kNoRange;
+                if (linkEnter)
+                    for (std::size_t k = to; k > pos; --k)
+                        if (text[k - 1] == '[') {
+                            bracket = k - 1;
+                            break;
+                        }
+                stack.push_back({AppendOpen(u, t), enters, bracket});
             } else if (!br && enters == 0 && !stack.empty() && stack.back().spans == leaves) {
                 Tag& o = u.tags[stack.back().number - 1];
                 o.closeBegin = pos;
                 o.closeEnd = to;
+                if (stack.back().bracket != kNoRange) LabelReference(text, stack.back().bracket, o);
                 AppendClose(u, stack.back().number);
                 stack.pop_back();
+            } else if (!br && enters == 0 && stack.size() >= 2 &&
+                       stack.back().spans + stack[stack.size() - 2].spans == leaves &&
+                       stack[stack.size() - 2].bracket != kNoRange && text.find(']', pos) < to) {
+                // A span that closes with its link, "[the *docs*]": split at the link's "]".
+                const std::size_t rb = text.find(']', pos);
+                for (const std::size_t b : {pos, rb}) {
+                    Tag& o = u.tags[stack.back().number - 1];
+                    o.closeBegin = b;
+                    o.closeEnd = b == pos ? rb : to;
+                    if (stack.back().bracket != kNoRange)
+                        LabelReference(text, stack.back().bracket, o);
+                    AppendClose(u, stack.back().number);
+                    stack.pop_back();
+                }
             } else {
                 AppendLone(u, t);
             }
         }
         pos = to;
         enters = leaves = 0;
-        br = false;
+        br = linkEnter = false;
     };
     for (std::size_t i = 0; i < ev.size(); ++i) {
         const Event& e = ev[i];
@@ -170,6 +262,7 @@ void Flush(State& st) {
             std::size_t closeAt = lastEnd;
             while (closeAt < next && text[closeAt] != ' ' && text[closeAt] != '\n') ++closeAt;
             if (closeAt > next) closeAt = next;
+            if (closeAt < pos) closeAt = pos;
             Tag t;
             t.openBegin = pos;
             t.openEnd = closeAt;
@@ -181,13 +274,26 @@ void Flush(State& st) {
         if (e.kind == Event::Enter) {
             if (leaves) gapTo(pos); // keep closes and opens apart where they touch
             ++enters;
+            linkEnter = linkEnter || e.span == MD_SPAN_A;
         } else if (e.kind == Event::Leave) {
             ++leaves;
+        } else if (e.kind == Event::Break && e.hardBreak) {
+            br = true;
+        } else if (e.kind == Event::Break) {
+            // A line end is a space of the text, also where markup touches it: "See
+            // [the docs](http://x)\nfor details." is "See {1}the docs{/1} for details.". What
+            // closes before the line end and what opens after the next line's prefix ("> ",
+            // indentation) stay tags of their own.
+            const std::size_t nl = text.find('\n', pos);
+            if (nl == std::string::npos || nl >= end) continue;
+            std::size_t cut = nl;
+            while (cut > pos && (text[cut - 1] == ' ' || text[cut - 1] == '\t' || text[cut - 1] == '\r'))
+                --cut;
+            gapTo(cut);
+            AppendText(u, " ");
+            pos = nl + 1;
+            while (pos < end && (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '>')) ++pos;
         } else {
-            if (e.hardBreak) {
-                br = true;
-                continue;
-            }
             if (enters && leaves) {
                 // "**a**_b_": find where the closing markup ends: the closing characters repeat
                 // what opened the span, so split after the run of the first character.
@@ -195,12 +301,14 @@ void Flush(State& st) {
                 const char c0 = k < e.begin ? text[k] : 0;
                 while (k < e.begin && text[k] == c0) ++k;
                 const int en = enters;
+                const bool link = linkEnter;
                 enters = 0;
                 gapTo(k);
                 enters = en;
+                linkEnter = link;
             }
             gapTo(e.begin);
-            AppendText(u, std::string_view(text).substr(e.begin, e.end - e.begin));
+            AppendRun(u, text, e.begin, e.end, e.begin == begin || e.begin == first);
             pos = e.end;
         }
     }
@@ -261,9 +369,9 @@ int LeaveSpan(MD_SPANTYPE type, void*, void* user) {
 int TextRun(MD_TEXTTYPE type, const MD_CHAR* p, MD_SIZE size, void* user) {
     State& st = *static_cast<State*>(user);
     if (!InContainer(st)) return 0;
-    if (type == MD_TEXT_BR) {
-        Event e{Event::Text};
-        e.hardBreak = true;
+    if (type == MD_TEXT_BR || type == MD_TEXT_SOFTBR) {
+        Event e{Event::Break};
+        e.hardBreak = type == MD_TEXT_BR;
         st.events.push_back(e);
         return 0;
     }
