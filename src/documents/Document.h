@@ -83,6 +83,14 @@ struct DocPart {
     std::string text; // UTF-8 (a text file decoded from its encoding) or the part's XML bytes
 };
 
+// Visible text a reader met and made no unit of, with why ("代码，保持原样"): a code block, a
+// cell holding only "|". Nothing the reader passes over goes unmentioned.
+struct Skipped {
+    std::size_t part = 0;
+    std::size_t begin = 0, end = 0; // bytes of the part
+    std::string why;
+};
+
 struct Document {
     Format format = Format::Text;
     std::string original; // the file's bytes
@@ -90,6 +98,7 @@ struct Document {
     std::string charset; // Encoding::Named: its name as the file gives it ("windows-1252")
     std::vector<DocPart> parts;
     std::vector<Unit> units;
+    std::vector<Skipped> skipped; // in the order of the file
     // PO: the header's msgstr block, kNoRange when the file has no header.
     std::size_t headerBegin = kNoRange, headerEnd = kNoRange;
     std::string header; // its text, unescaped

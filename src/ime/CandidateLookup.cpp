@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <unordered_set>
 
 namespace qb {
@@ -100,8 +102,10 @@ public:
         return true;
     }
     // A table's hits as rows; simplifiedOnly leaves out words with GBK's traditional forms.
-    void AppendHits(const TableHits& hits, bool prefix, CandidateOrigin origin,
-                    std::size_t codeLength, bool simplifiedOnly);
+    // At most `limit` rows are added; the number added is returned.
+    std::size_t AppendHits(const TableHits& hits, bool prefix, CandidateOrigin origin,
+                           std::size_t codeLength, bool simplifiedOnly, int source = 0,
+                           std::size_t limit = SIZE_MAX);
 
 private:
     static constexpr std::uint32_t kEmptySlot = 0xFFFFFFFFu;
@@ -208,9 +212,12 @@ std::string_view RestAfter(std::string_view code, std::size_t covered) {
 
 } // namespace
 
-void CandidateLookup::Merger::AppendHits(const TableHits& hits, bool prefix, CandidateOrigin origin,
-                                         std::size_t codeLength, bool simplifiedOnly) {
+std::size_t CandidateLookup::Merger::AppendHits(const TableHits& hits, bool prefix,
+                                                CandidateOrigin origin, std::size_t codeLength,
+                                                bool simplifiedOnly, int source, std::size_t limit) {
+    std::size_t added = 0;
     for (const TableHit& hit : hits) {
+        if (added >= limit) break;
         if (simplifiedOnly && !InGb2312(hit.word)) continue;
         if (!Claim({hit.word, prefix, hit.codeRest})) continue;
         CandidateRow& row = rows_.emplace_back();
@@ -218,8 +225,73 @@ void CandidateLookup::Merger::AppendHits(const TableHits& hits, bool prefix, Can
         row.codeLength = codeLength;
         row.origin = origin;
         row.prefix = prefix;
+        row.source = source;
         if (prefix) row.codeRest.assign(hit.codeRest);
+        ++added;
     }
+    return added;
+}
+
+void SchemeUsage::Credit(int scheme) {
+    if (scheme < 1 || scheme > 4) return;
+    for (float& p : picks_) p *= kPickFade;
+    picks_[std::size_t(scheme - 1)] += 1.0f;
+}
+
+bool SchemeUsage::Inferred() const {
+    for (float p : picks_)
+        if (p >= kLeadPicks) return true;
+    return false;
+}
+
+std::array<bool, 4> SchemeUsage::Leading(const std::array<bool, 4>& use,
+                                         const std::array<int, 4>& order) const {
+    float most = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        if (use[i]) most = std::max(most, picks_[i]);
+    std::array<bool, 4> lead{};
+    bool any = false;
+    for (std::size_t i = 0; i < 4; ++i) {
+        lead[i] = use[i] && picks_[i] >= kLeadPicks && 2 * picks_[i] >= most;
+        any = any || lead[i];
+    }
+    if (any) return lead;
+    for (int id : order)
+        if (id >= 1 && id <= 4 && use[std::size_t(id - 1)]) {
+            lead[std::size_t(id - 1)] = true;
+            return lead;
+        }
+    return {true, true, true, true}; // nothing enabled: nothing to choose between
+}
+
+std::string SchemeUsage::Save() const {
+    std::string out;
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (i) out += ',';
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.3g", double(picks_[i]));
+        out += buf;
+    }
+    return out;
+}
+
+SchemeUsage SchemeUsage::Load(std::string_view text) {
+    SchemeUsage u;
+    const std::string s(text);
+    const char* p = s.c_str();
+    for (std::size_t i = 0; i < 4; ++i) {
+        char* end = nullptr;
+        const float v = std::strtof(p, &end);
+        if (end == p || !(v >= 0 && v < 1e6f)) return {};
+        u.picks_[i] = v;
+        p = end;
+        if (i < 3) {
+            if (*p != ',') return {};
+            ++p;
+        }
+    }
+    if (*p != '\0') return {};
+    return u;
 }
 
 void CandidateLookup::LookupCandidates(std::string_view code, const CandidateSources& sources,
@@ -259,10 +331,11 @@ void CandidateLookup::LookupCandidates(std::string_view code, const CandidateSou
     for (const CandidateRow& row : drawnRows_) drawn.push_back(DrawnRow(row));
 }
 
-void CandidateLookup::Convert(std::string_view code, const CandidateSources& sources) {
+void CandidateLookup::Convert(std::string_view code, const CandidateSources& sources, bool leadOnly) {
     clauseSchemes_.clear();
     for (int id : sources.order)
-        if (id >= 1 && id <= 3 && sources.use[id - 1] && sources.schemes[id - 1])
+        if (id >= 1 && id <= 3 && sources.use[id - 1] && sources.schemes[id - 1] &&
+            (!leadOnly || sources.lead[id - 1]))
             clauseSchemes_.push_back(id);
     sources.converter->ConvertSchemes(clauseSchemes_, code, clauseRows_);
 }
@@ -274,8 +347,19 @@ void CandidateLookup::LookupMerged(std::string_view code, const CandidateSources
     };
     std::size_t clauseCount = 0;
     if (sources.converter) {
-        Convert(code, sources);
+        Convert(code, sources, true);
         for (const auto& r : clauseRows_) clauseCount += r.size();
+        // A code that the leading schemes cannot read at all is read by every enabled scheme
+        // rather than left blank: a 双拼 typist not inferred yet types "womfy;gl" and still gets
+        // 我们应该, and picking it is what teaches the list the scheme.
+        bool leadHits = !ExactHits[0].empty() || !PrefixHits[0].empty() || !SenseHits.empty();
+        for (int id = 1; id <= 4; ++id)
+            leadHits = leadHits || (enabled(id) && sources.lead[id - 1] &&
+                                    (!ExactHits[id].empty() || !PrefixHits[id].empty()));
+        if (clauseCount == 0 && !leadHits) {
+            Convert(code, sources, false);
+            for (const auto& r : clauseRows_) clauseCount += r.size();
+        }
     } else {
         clauseSchemes_.clear();
         clauseRows_.clear();
@@ -336,15 +420,34 @@ void CandidateLookup::LookupMerged(std::string_view code, const CandidateSources
         row.codeLength = std::min(c.codeLength, n);
         row.rest.assign(RestAfter(code, row.codeLength));
         row.scheme = clauseSchemes_[best];
+        row.source = row.scheme;
         row.origin = CandidateOrigin::Library;
     }
 
+    bool anyLead = false;
+    for (int id = 1; id <= 4; ++id) anyLead = anyLead || (enabled(id) && sources.lead[id - 1]);
+    auto leads = [&](int id) { return enabled(id) && (!anyLead || sources.lead[id - 1]); };
     for (int id : sources.order)
-        if (enabled(id)) merge.AppendHits(ExactHits[id], false, CandidateOrigin::Table, n, true);
+        if (leads(id)) merge.AppendHits(ExactHits[id], false, CandidateOrigin::Table, n, true, id);
+    // The other schemes' exact hits go on the first page, after as many leading rows as leave
+    // room for them: a 五笔 typist not inferred yet still sees 中国 for "khlg".
+    const std::size_t othersAt = rows.size();
+    std::size_t others = 0;
+    for (int id : sources.order)
+        if (enabled(id) && !leads(id) && others < kOtherSchemeRows)
+            others += merge.AppendHits(ExactHits[id], false, CandidateOrigin::Table, n, true, id,
+                                       kOtherSchemeRows - others);
     merge.AppendHits(PrefixHits[0], true, CandidateOrigin::Sentence, n, false);
     merge.AppendHits(SensePrefixHits, true, CandidateOrigin::Sentence, n, false);
     for (int id : sources.order)
-        if (enabled(id)) merge.AppendHits(PrefixHits[id], true, CandidateOrigin::Table, n, true);
+        if (leads(id)) merge.AppendHits(PrefixHits[id], true, CandidateOrigin::Table, n, true, id);
+    // Moved only now: the merge's table points at the rows by their places.
+    const std::size_t room = std::size_t(kPageSize) - std::min<std::size_t>(others, kPageSize);
+    if (others > 0 && othersAt > room) {
+        const auto first = rows.begin() + std::ptrdiff_t(room);
+        const auto block = rows.begin() + std::ptrdiff_t(othersAt);
+        std::rotate(first, block, block + std::ptrdiff_t(others));
+    }
 }
 
 void CandidateLookup::LookupClassic(std::string_view code, const CandidateSources& sources,
@@ -359,7 +462,7 @@ void CandidateLookup::LookupClassic(std::string_view code, const CandidateSource
     // those read from full syllables only (no abbreviation, no padding).
     clauseAll_.clear();
     if (!anyExact && sources.converter) {
-        Convert(code, sources);
+        Convert(code, sources, false);
         for (std::size_t i = 0; i < clauseSchemes_.size(); ++i)
             for (ClauseCandidate& c : clauseRows_[i])
                 if (!c.abbreviation && !c.padded)
@@ -383,15 +486,18 @@ void CandidateLookup::LookupClassic(std::string_view code, const CandidateSource
             row.rest.assign(whole ? std::string_view() : RestAfter(code, c.codeLength));
             row.codeLength = n - row.rest.size();
             row.scheme = scheme;
+            row.source = scheme;
             row.origin = CandidateOrigin::Library;
         }
     }
     merge.AppendHits(ExactHits[0], false, CandidateOrigin::Sentence, n, false);
     for (int id : sources.order)
-        if (enabled(id)) merge.AppendHits(ExactHits[id], false, CandidateOrigin::Table, n, false);
+        if (enabled(id))
+            merge.AppendHits(ExactHits[id], false, CandidateOrigin::Table, n, false, id);
     merge.AppendHits(PrefixHits[0], true, CandidateOrigin::Sentence, n, false);
     for (int id : sources.order)
-        if (enabled(id)) merge.AppendHits(PrefixHits[id], true, CandidateOrigin::Table, n, false);
+        if (enabled(id))
+            merge.AppendHits(PrefixHits[id], true, CandidateOrigin::Table, n, false, id);
 }
 
 namespace {

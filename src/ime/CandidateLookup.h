@@ -65,6 +65,9 @@ struct CandidateRow {
     // library row never commits by itself (DecideCompose), and picking one is learned
     // (ClauseConverter::Learn) in that scheme.
     int scheme = 0;
+    // The scheme (1..4) whose reading or code table gave the row, credited when it is picked
+    // (SchemeUsage); 0 for the sentence's own rows, which every typist gets alike.
+    int source = 0;
     CandidateOrigin origin = CandidateOrigin::Table;
     bool prefix = false;
     std::string codeRest; // prefix rows: the rest of the longer code ("ong" for 中 of zh)
@@ -92,6 +95,39 @@ struct CandidateSources {
     // codes no table knows. Off: the sentence's rows, the library's readings merged over the
     // schemes, then the tables' words in simplified characters.
     bool classicOrder = false;
+    // The schemes the typist types (SchemeUsage::Leading), by id - 1. With classicOrder off only
+    // these are read by the library and give prefix rows; the other enabled schemes keep their
+    // exact table hits, at most kOtherSchemeRows of them, on the first page after the leading
+    // rows. All true: every enabled scheme leads.
+    std::array<bool, 4> lead{true, true, true, true};
+};
+
+// Rows the schemes that do not lead keep on the first page: "khlg" still shows 五笔's 中国 to a
+// Wubi typist whose schemes are not inferred yet, however many readings 全拼 finds for it.
+inline constexpr std::size_t kOtherSchemeRows = 3;
+
+// Which schemes the typist actually types, inferred from the picks: each pick is credited to the
+// scheme whose reading or table gave it. A scheme leads once it holds kLeadPicks picks and at
+// least half of the busiest scheme's; older picks fade (kPickFade a pick), so a typist who moves
+// from 双拼 to 全拼 is followed. Nothing inferred yet: the first enabled scheme in SchemeOrder
+// leads, so a new user with the defaults gets 全拼's 自动化 for "zdh", not a 双拼 reading.
+class SchemeUsage {
+public:
+    static constexpr float kLeadPicks = 2.5f;
+    static constexpr float kPickFade = 0.98f;
+
+    void Credit(int scheme);
+    void Forget() { picks_ = {}; }
+    bool Inferred() const;
+    std::array<bool, 4> Leading(const std::array<bool, 4>& use, const std::array<int, 4>& order) const;
+    const std::array<float, 4>& Picks() const { return picks_; }
+    // As the settings keep it: four numbers, "0,0,0,3". Text that is not four numbers of zero or
+    // more (edited by hand) reads as nothing inferred.
+    std::string Save() const;
+    static SchemeUsage Load(std::string_view text);
+
+private:
+    std::array<float, 4> picks_{};
 };
 
 // The hits of the five tables, kept between calls so a key press allocates little. Source 0 is
@@ -123,7 +159,7 @@ private:
     class Merger;
     void LookupClassic(std::string_view code, const CandidateSources& sources, CandidateRows& rows);
     void LookupMerged(std::string_view code, const CandidateSources& sources, CandidateRows& rows);
-    void Convert(std::string_view code, const CandidateSources& sources);
+    void Convert(std::string_view code, const CandidateSources& sources, bool leadOnly);
     std::vector<std::uint32_t> mergeSlots_;
     std::vector<int> clauseSchemes_;                         // the enabled pinyin schemes, in order
     std::vector<std::vector<ClauseCandidate>> clauseRows_;   // their readings, scheme by scheme
@@ -165,6 +201,7 @@ struct PickedCandidate {
     int scheme = 0;             // the conversion's scheme; 0 for a table candidate
     std::size_t codeLength = 0; // bytes of the typed code the text covers (conversion rows)
     bool cut = false;           // the text was longer than kMaxPickBytes and was cut
+    int source = 0;             // CandidateRow::source of the picked row
 };
 
 // Cuts `text` to at most `max` bytes at a character boundary: a two-byte GBK character that

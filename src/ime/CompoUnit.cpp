@@ -126,6 +126,7 @@ PickedCandidate TfrmBianma::Pick(int d) {
     const CandidateRow& row = CandidateBuffer[index];
     p.rest = row.rest;
     p.scheme = row.scheme;
+    p.source = row.source;
     const std::string code = Code();
     p.codeLength = code.size() > p.rest.size() ? code.size() - p.rest.size() : 0;
     // The rest drops 全拼's apostrophes in front ("xi'an" picked as 西 leaves "an"); the word

@@ -16,6 +16,7 @@ CandidateSources ImeHost::Sources() const {
     s.senseKeys = SentenceSenseKeys();
     s.senseWords = SentenceSenseWords();
     s.classicOrder = ClassicOrder();
+    if (const SchemeUsage* usage = Usage()) s.lead = usage->Leading(s.use, s.order);
     return s;
 }
 
@@ -46,6 +47,7 @@ void ImeKeyHandler::PickRow(int d) {
         return;
     }
     Insert(p.text);
+    if (SchemeUsage* usage = host_.Usage()) usage->Credit(p.source);
     if (p.scheme != 0 && !p.cut)
         if (ClauseConverter* converter = host_.Converter())
             converter->Learn(p.scheme, code, ClauseCandidate{p.text, p.codeLength});

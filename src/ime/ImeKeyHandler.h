@@ -45,6 +45,9 @@ public:
     virtual bool PredictionOn() const { return false; }
     virtual StringList SentencePhrases() const { return {}; }
     virtual std::string TypedForSentence() const { return {}; }
+    // The picks so far, by scheme (SchemeUsage): credited at each pick, and the schemes it
+    // infers lead the list. Null: every enabled scheme leads and nothing is credited.
+    virtual SchemeUsage* Usage() const { return nullptr; }
 
     // The sources of LookupCandidates as read now from the accessors above.
     CandidateSources Sources() const;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFont>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
@@ -23,6 +24,17 @@ constexpr int kIdRole = Qt::UserRole;
 
 } // namespace
 
+QString InferredText(const SchemeChoice& choice) {
+    QString names;
+    for (int id : ValidSchemeOrder(choice.order)) {
+        if (!choice.lead[std::size_t(id - 1)]) continue;
+        if (!names.isEmpty()) names += U("、");
+        names += FromGbk(Schemes()[std::size_t(id - 1)].label);
+    }
+    if (!choice.inferred) return U("方案尚未推断：%1在前").arg(names);
+    return U("推断的方案：%1").arg(names);
+}
+
 std::array<int, 4> ValidSchemeOrder(const std::array<int, 4>& order) {
     std::array<int, 4> sorted = order;
     std::sort(sorted.begin(), sorted.end());
@@ -38,7 +50,7 @@ TOKRightDlg::TOKRightDlg(SchemeChoice& choice, QWidget* parent) : QDialog(parent
     QFont font(U("宋体"));
     font.setPixelSize(14);
     setFont(font);
-    setFixedSize(168, 152);
+    setFixedSize(168, 176);
 
     CheckListBox1 = new QListWidget(this);
     CheckListBox1->setObjectName(QStringLiteral("CheckListBox1"));
@@ -55,11 +67,15 @@ TOKRightDlg::TOKRightDlg(SchemeChoice& choice, QWidget* parent) : QDialog(parent
     ClassicOrderBox->setObjectName(QStringLiteral("ClassicOrderBox"));
     ClassicOrderBox->setGeometry(4, 88, 162, 20);
     ClassicOrderBox->setChecked(choice_.classicOrder);
-    OKBtn->setGeometry(12, 118, 61, 25);
+    InferredLabel = new QLabel(this);
+    InferredLabel->setObjectName(QStringLiteral("InferredLabel"));
+    InferredLabel->setGeometry(4, 112, 162, 20);
+    InferredLabel->setText(InferredText(choice_));
+    OKBtn->setGeometry(12, 142, 61, 25);
     OKBtn->setDefault(true); // Enter
     CancelBtn = new QPushButton(U("取消(&C)"), this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    CancelBtn->setGeometry(92, 118, 61, 25);
+    CancelBtn->setGeometry(92, 142, 61, 25);
     CancelBtn->setAutoDefault(false); // Esc rejects the dialog, as 取消 does
 
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 #include <array>
 
 class QCheckBox;
+class QLabel;
 class QListWidget;
 class QPushButton;
 
@@ -23,7 +25,15 @@ struct SchemeChoice {
     // Candidates in the tables' order, the conversion only for codes no table knows, no
     // prediction; off: the sentence's words, then the library's readings by likelihood.
     bool classicOrder = false;
+    // Shown, not edited: the schemes inferred from the typist's picks (lead, by id - 1), and
+    // whether anything is inferred yet (else the first enabled scheme leads).
+    bool inferred = false;
+    std::array<bool, 4> lead{true, false, false, false};
 };
+
+// What the dialog says of the inferred schemes: "推断的方案：五笔", or before three picks
+// "方案尚未推断：全拼在前".
+QString InferredText(const SchemeChoice& choice);
 
 // An order that is not a permutation of 1 .. 4 (settings edited by hand) becomes 1, 2, 3, 4.
 std::array<int, 4> ValidSchemeOrder(const std::array<int, 4>& order);
@@ -42,6 +52,7 @@ public:
     QListWidget* CheckListBox1 = nullptr;
     QPushButton* Button1 = nullptr;
     QCheckBox* ClassicOrderBox = nullptr;
+    QLabel* InferredLabel = nullptr; // "推断的方案：全拼"
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
 

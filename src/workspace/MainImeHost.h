@@ -45,6 +45,7 @@ public:
     bool PredictionOn() const override { return main_.Modes().PredictionOn; }
     StringList SentencePhrases() const override { return main_.SentenceLists().SentencePhrases; }
     std::string TypedForSentence() const override { return main_.TypedForSentence(); }
+    SchemeUsage* Usage() const override { return main_.SchemePickUsage(); }
 
 private:
     TImeWindow& main_;

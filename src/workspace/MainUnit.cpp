@@ -201,6 +201,7 @@ void TfrmMainQB::BuildOptionsMenu(QMenuBar* bar) {
         MakeCommand("actSmartFollow", "候选框灵巧跟踪", QKeySequence(Qt::CTRL | Qt::Key_M));
     actForgetHistory = MakeCommand("actForgetHistory", "清除输入法学习记录...");
     actPrediction = MakeCommand("actPrediction", "预测下一个词");
+    actForgetSchemes = MakeCommand("actForgetSchemes", "重新推断输入方案");
     for (QAction* a : {ToggleMyIME, ToggleFullPunct, ToggleFullWide, actFindWords, ToggleFollow,
                        actSmartFollow, actPrediction})
         a->setCheckable(true);
@@ -213,6 +214,7 @@ void TfrmMainQB::BuildOptionsMenu(QMenuBar* bar) {
     OnTriggered(actSmartFollow, &TfrmMainQB::actSmartFollowExecute);
     OnTriggered(actPrediction, &TfrmMainQB::actPredictionExecute);
     OnTriggered(actForgetHistory, &TfrmMainQB::actForgetHistoryExecute);
+    OnTriggered(actForgetSchemes, &TfrmMainQB::actForgetSchemesExecute);
 
     QMenu* options = bar->addMenu(U("选项(&O)"));
     options->addActions({mnuIMESetup, ToggleMyIME, ToggleFullPunct, ToggleFullWide});
@@ -221,7 +223,7 @@ void TfrmMainQB::BuildOptionsMenu(QMenuBar* bar) {
     options->addSeparator();
     options->addActions({ToggleFollow, actSmartFollow});
     options->addSeparator();
-    options->addActions({actPrediction, actForgetHistory});
+    options->addActions({actPrediction, actForgetHistory, actForgetSchemes});
 }
 
 // The lexicon-management commands are connected with their host (CreateManagement).
@@ -580,6 +582,7 @@ void TfrmMainQB::ReadSettings() {
     useWb = store.ReadBool(kIni, "useWb", true);
     ClassicOrder = store.ReadBool(kIni, "ClassicOrder", false);
     PredictionOn = store.ReadBool(kIni, "Prediction", true);
+    SchemePicks = SchemeUsage::Load(store.ReadString(kIni, "SchemePicks", ""));
     // Pos1 to Pos4 that are not a permutation of 1 to 4 fall back to 1, 2, 3, 4.
     std::array<int, 4> sorted = SchemeOrder;
     std::sort(sorted.begin(), sorted.end());
@@ -704,6 +707,7 @@ void TfrmMainQB::WriteSettings() {
     store.WriteBool(kIni, "useWb", useWb);
     store.WriteBool(kIni, "ClassicOrder", ClassicOrder);
     store.WriteBool(kIni, "Prediction", PredictionOn);
+    store.WriteString(kIni, "SchemePicks", SchemePicks.Save());
     for (int i = 0; i < 4; ++i) {
         const std::string name = "Pos" + std::to_string(i + 1);
         store.WriteInteger(kIni, name.c_str(), SchemeOrder[std::size_t(i)]);
@@ -1055,6 +1059,8 @@ SchemeChoice TfrmMainQB::SchemeSettings() const {
     c.use = {useQp, useSp, useZr, useWb};
     c.order = SchemeOrder;
     c.classicOrder = ClassicOrder;
+    c.inferred = SchemePicks.Inferred();
+    c.lead = SchemePicks.Leading(c.use, c.order);
     return c;
 }
 
@@ -1183,5 +1189,9 @@ void TfrmMainQB::actForgetHistoryExecute() {
     c->ForgetHistory();
     c->SaveHistory(); // at once: a crash before shutdown must not bring the old history back
 }
+
+// The picks start over: until three fall to one scheme the first enabled scheme leads again, as
+// for a new user (a colleague who types 五笔 at this desk after a 全拼 typist).
+void TfrmMainQB::actForgetSchemesExecute() { SchemePicks.Forget(); }
 
 } // namespace qb

@@ -12,6 +12,7 @@
 #include "SchemeTables.h"
 
 #include "BackgroundWriter.h"
+#include "CandidateLookup.h"
 #include "ClauseConverterLoad.h"
 #include "Dialogs.h"
 #include "PaneModel.h"
@@ -205,6 +206,11 @@ private:
         return Guarded(*setup_.ui, std::forward<F>(f));
     }
 
+    SchemeUsage* SchemePickUsage() override { return &SchemePicks; }
+    // [inisetup] SchemePicks: the picks by scheme, from which the list infers the typist's
+    // schemes; 选项 → 重新推断输入方案 forgets them.
+    SchemeUsage SchemePicks;
+
     // The state the modes are kept in ([inisetup] of the settings).
     bool PredictionOn = true;
     bool ImeEnabled = true;
@@ -247,6 +253,7 @@ private:
     QAction* ToggleFollow = nullptr;
     QAction* actSmartFollow = nullptr;
     QAction* actForgetHistory = nullptr;
+    QAction* actForgetSchemes = nullptr;
     QAction* mnuMerge = nullptr;
     QAction* actAdjust = nullptr;
     QAction* mnuPro = nullptr;
@@ -283,6 +290,7 @@ private:
     void ToggleFollowExecute();
     // 选项 → 清除输入法学习记录...: forgets what the input method learned, after asking.
     void actForgetHistoryExecute();
+    void actForgetSchemesExecute();
     void actPredictionExecute();
     void FindSentence(bool extend);
     void DoExpandExecute();

@@ -23,6 +23,7 @@ class QWidget;
 namespace qb {
 
 class ClauseConverter;
+class SchemeUsage;
 class TUi;
 class TfrmPopSource;
 struct SchemeChoice;
@@ -99,6 +100,8 @@ public:
     virtual ClauseConverter* Converter() = 0;
     // The text typed for the selected sentence so far (GBK); empty when none is tracked.
     virtual std::string TypedForSentence() const = 0;
+    // The picks so far by scheme, credited at each pick.
+    virtual SchemeUsage* SchemePickUsage() = 0;
 
 protected:
     ~TImeWindow() = default;

@@ -262,6 +262,44 @@ TEST(LookupCandidates, AnExactHitAnywhereKeepsTheTablesListAndAsksNoConversion) 
     EXPECT_EQ(Schemes(rows), std::vector<int>(rows.size()));
 }
 
+std::vector<int> Sources(const CandidateRows& rows) {
+    std::vector<int> out;
+    for (const CandidateRow& r : rows) out.push_back(r.source);
+    return out;
+}
+
+// A 全拼 typist's list with the defaults: only 全拼 is read by the library, and the other
+// schemes' exact hits take the last rows of the first page however many readings 全拼 has; a
+// 五笔 typist's list starts with 五笔's words and asks the library nothing.
+TEST(LookupCandidates, LeadingSchemesAreReadAndTheOthersKeepTheirExactHitsOnPageOne) {
+    Fixture f;
+    f.sentenceKeys.clear();
+    f.sentenceWords.clear();
+    FakeConverter conv;
+    for (int i = 0; i < 12; ++i) conv.rows[1].push_back({"Q" + std::to_string(i), 2});
+    conv.rows[2] = {{"DOUBLE", 2}};
+    CandidateSources s = f.Sources();
+    s.classicOrder = false;
+    s.converter = &conv;
+    CandidateLookup lookup;
+    CandidateRows rows;
+
+    s.lead = {true, false, false, false};
+    lookup.LookupCandidates("ab", s, rows);
+    EXPECT_EQ(conv.asked, std::vector<int>{1});
+    EXPECT_EQ(Drawn(rows), (StringList{"Q0", "Q1", "Q2", "Q3", "Q4", "Q5", "Q6", "SP1", "ZR1", "WB1",
+                                       "Q7", "Q8", "Q9", "Q10", "Q11", "QP1", "W", "QPX...c"}));
+    EXPECT_EQ(Sources(rows).at(7), 2);
+    EXPECT_EQ(Sources(rows).at(0), 1);
+
+    conv.asked.clear();
+    s.lead = {false, false, false, true};
+    lookup.LookupCandidates("ab", s, rows);
+    EXPECT_TRUE(conv.asked.empty());
+    EXPECT_EQ(Drawn(rows), (StringList{"WB1", "w", "QP1", "SP1", "ZR1", "WBX...f"}));
+    EXPECT_EQ(Sources(rows), (std::vector<int>{4, 4, 1, 2, 3, 4}));
+}
+
 TEST(LookupCandidates, WithoutExactHitsTheConversionComesFirstWholeReadingsBeforeWords) {
     Fixture f;
     FakeConverter conv;
@@ -459,4 +497,41 @@ TEST(PickFromRows, LongPickIsCutAtACharacterBoundary) {
     EXPECT_EQ(CutAtCharBoundary(mixed, 4), "ab" + G("中"));
     EXPECT_EQ(CutAtCharBoundary(mixed, 99), mixed);
     EXPECT_EQ(CutAtCharBoundary("\x81", 1), "\x81"); // a lone lead byte at the end is one byte
+}
+
+// Picks are credited per scheme; three to one scheme make it lead, and a few stray picks among
+// many of another scheme do not.
+TEST(SchemeUsage, LeadingFollowsThePicks) {
+    struct Case {
+        std::vector<int> picks;
+        std::array<bool, 4> use;
+        std::array<int, 4> order;
+        std::array<bool, 4> lead;
+    };
+    const std::array<bool, 4> all{true, true, true, true};
+    const std::vector<int> manyQp(10, 1);
+    std::vector<int> manyQpThenWb = manyQp;
+    manyQpThenWb.insert(manyQpThenWb.end(), {4, 4, 4});
+    const Case cases[] = {
+        {{}, all, {1, 2, 3, 4}, {true, false, false, false}},
+        {{}, all, {4, 1, 2, 3}, {false, false, false, true}},
+        {{4, 4}, all, {1, 2, 3, 4}, {true, false, false, false}},
+        {{4, 4, 4}, all, {1, 2, 3, 4}, {false, false, false, true}},
+        {{4, 4, 4}, {true, true, true, false}, {1, 2, 3, 4}, {true, false, false, false}},
+        {manyQpThenWb, all, {1, 2, 3, 4}, {true, false, false, false}},
+        {{2, 2, 2, 1, 1, 1}, all, {1, 2, 3, 4}, {true, true, false, false}},
+    };
+    for (const Case& c : cases) {
+        SchemeUsage u;
+        for (int id : c.picks) u.Credit(id);
+        EXPECT_EQ(u.Leading(c.use, c.order), c.lead) << ::testing::PrintToString(c.picks);
+        const SchemeUsage back = SchemeUsage::Load(u.Save());
+        EXPECT_EQ(back.Leading(c.use, c.order), c.lead) << u.Save();
+    }
+    for (const char* bad : {"", "1,2,3", "1,2,3,4,5", "1,2,-3,4", "a,b,c,d", "1,2,3,4x", "nan,0,0,0"})
+        EXPECT_FALSE(SchemeUsage::Load(bad).Inferred()) << bad;
+    SchemeUsage u;
+    for (int i = 0; i < 3; ++i) u.Credit(4);
+    u.Forget();
+    EXPECT_FALSE(u.Inferred());
 }

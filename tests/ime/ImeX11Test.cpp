@@ -1,6 +1,7 @@
 // Under Xvfb (QT_QPA_PLATFORM=xcb): the pop-ups never take the focus, and real X key events
 // (xdotool, through the X server) reach the input method as X11 delivers them (Shift+1 arrives
 // as Key_Exclam). Skipped on any other platform; run by ctest through xvfb-run.
+#include "ClauseConverter.h"
 #include "ImeWindowTestSupport.h"
 #include "X11Input.h"
 
@@ -163,4 +164,64 @@ TEST_F(ImeX11, RealKeyEventsShuangpinFirst) {
     host.order = {2, 1, 3, 4};
     ASSERT_TRUE(Xdo({"type", "--delay", "30", "vsgo"}));
     EXPECT_EQ(host.Text(), G("中国"));
+}
+
+namespace {
+
+// The window's own list (not the tables' order) with the system's pinyin library, the generated
+// tables and the picks credited, as the main window serves a typist with the default settings.
+struct LearningHost : PaneHost {
+    std::unique_ptr<ClauseConverter> converter = MakeClauseConverter({});
+    mutable SchemeUsage usage;
+    ClauseConverter* Converter() const override { return converter.get(); }
+    bool ClassicOrder() const override { return false; }
+    SchemeUsage* Usage() const override { return &usage; }
+};
+
+} // namespace
+
+// A new user's "zdh" is 全拼's 自动化, not a double-pinyin reading; a 五笔 typist who has picked
+// 中国 by its row three times gets it on row 1 for "khlg".
+TEST(ImeX11Defaults, TheTypistsSchemeLeadsTheList) {
+    if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server (xcb)";
+    if (!HaveXdotool()) GTEST_SKIP() << "no xdotool";
+    const std::string dir = RealTableDir();
+    if (dir.empty()) GTEST_SKIP() << "the generated tables are not in the program's folder";
+    QWidget top;
+    auto* edit = new QPlainTextEdit(&top);
+    (new QVBoxLayout(&top))->addWidget(edit);
+    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    LearningHost host;
+    if (!host.converter) GTEST_SKIP() << "no pinyin library data";
+    host.edit = edit;
+    for (int id : kLoadOrder)
+        LoadScheme(host.schemes[std::size_t(id - 1)], dir, Schemes()[std::size_t(id - 1)].stem, true);
+    TImeController ime(host);
+    edit->installEventFilter(&ime);
+    top.setGeometry(100, 100, 400, 300);
+    top.show();
+    top.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&top, 15000));
+    edit->setFocus();
+
+    ASSERT_TRUE(Xdo({"type", "--delay", "30", "zdh"}));
+    ASSERT_TRUE(Xdo({"key", "space"}));
+    EXPECT_EQ(host.Text(), G("自动化"));
+
+    const std::string zhongguo = G("中国");
+    for (int pick = 1; pick <= 3; ++pick) {
+        ASSERT_TRUE(Xdo({"type", "--delay", "30", "khlg"}));
+        ASSERT_TRUE(ime.frmCandidates()->isVisible());
+        int row = -1;
+        for (int i = 0; i < ime.frmCandidates()->RowCount(); ++i)
+            if (ime.frmCandidates()->RowText(i).substr(2) == zhongguo) row = i;
+        ASSERT_GE(row, 0) << "中国 is not on the first page at pick " << pick;
+        ASSERT_TRUE(Xdo({"key", QString::number((row + 1) % 10)}));
+    }
+    EXPECT_EQ(host.usage.Leading(host.on, host.order),
+              (std::array<bool, 4>{false, false, false, true}));
+    ASSERT_TRUE(Xdo({"type", "--delay", "30", "khlg"}));
+    ASSERT_TRUE(Xdo({"key", "space"}));
+    EXPECT_EQ(host.Text(), G("自动化") + zhongguo + zhongguo + zhongguo + zhongguo);
+    edit->removeEventFilter(&ime);
 }

@@ -411,8 +411,24 @@ TEST(SchemeDialog, DefaultsListAllFourChecked) {
         EXPECT_EQ(d.CheckListBox1->item(i)->text(), Q(labels[i]));
         EXPECT_EQ(d.CheckListBox1->item(i)->checkState(), Qt::Checked);
     }
-    EXPECT_EQ(d.size(), QSize(168, 152)); // room for 按码表顺序排列候选
+    EXPECT_EQ(d.size(), QSize(168, 176)); // room for 按码表顺序排列候选 and the inferred schemes
     EXPECT_TRUE(d.OKBtn->isDefault());
+}
+
+// The dialog tells what the picks made of the typist, and its label fits the dialog.
+TEST(SchemeDialog, ShowsTheInferredSchemes) {
+    qb::SchemeChoice c;
+    {
+        qb::TOKRightDlg d(c);
+        EXPECT_EQ(d.InferredLabel->text(), Q("方案尚未推断：全拼在前"));
+    }
+    c.inferred = true;
+    c.lead = {false, true, false, true};
+    c.order = {4, 3, 2, 1};
+    qb::TOKRightDlg d(c);
+    EXPECT_EQ(d.InferredLabel->text(), Q("推断的方案：五笔、双拼"));
+    EXPECT_LE(d.InferredLabel->fontMetrics().horizontalAdvance(d.InferredLabel->text()),
+              d.InferredLabel->width());
 }
 
 TEST(SchemeDialog, ClassicOrderBoxIsWrittenOnlyByOk) {

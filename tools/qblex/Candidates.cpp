@@ -57,6 +57,7 @@ struct Workbench {
     bool classic = false;
     bool predict = true;
     qb::CandidateLookup lookup;
+    qb::SchemeUsage usage; // a new user's: nothing inferred, the first scheme leads
 
     // The start-up's lexicon slots: 0 the user lexicon, 1 the basic lexicon (either may be
     // empty), then the professional lexicons in the order given.
@@ -108,6 +109,7 @@ struct Workbench {
         s.senseKeys = &senseKeys;
         s.senseWords = &senseWords;
         s.classicOrder = classic;
+        s.lead = usage.Leading(use, order);
         lookup.LookupCandidates(code, s, out);
     }
 

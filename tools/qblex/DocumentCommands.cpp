@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,11 @@ std::optional<int> RunDocumentCommand(int argc, char** argv) {
             const std::string text = qb::doc::PaneText(doc);
             std::fwrite(text.data(), 1, text.size(), stdout);
             if (!text.empty()) std::fputc('\n', stdout);
+            // Visible text that became no unit, by reason: "skipped 3: 代码，保持原样".
+            std::map<std::string, std::size_t> why;
+            for (const qb::doc::Skipped& s : doc.skipped) ++why[s.why];
+            for (const auto& [reason, count] : why)
+                std::fprintf(stderr, "skipped %zu: %s\n", count, reason.c_str());
             return 0;
         }
         if (memory.empty()) memory = qb::TranslationMemoryFile();
