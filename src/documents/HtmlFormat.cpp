@@ -662,10 +662,12 @@ private:
     // text out of its place), each node alone, and elements as containers, in `split`.
     void Run(const GumboVector& ch, std::size_t from, std::size_t to,
              std::vector<const GumboNode*>& split) {
-        // Markup and white space at either end stay outside the unit.
+        // Markup and white space at either end stay outside the unit, empty elements too (the
+        // index anchors "<a id=x></a>" that end a paragraph of a texinfo manual).
         auto isText = [&](const GumboNode* n) {
             if (n->type == GUMBO_NODE_TEXT || n->type == GUMBO_NODE_CDATA) return true;
-            return IsElement(n) && !IsVoid(n->v.element.tag) && Info(n).begin != kNoRange;
+            return IsElement(n) && !IsVoid(n->v.element.tag) && Info(n).begin != kNoRange &&
+                   Info(n).text;
         };
         while (from < to && !isText(Child(ch, from))) ++from;
         while (to > from && !isText(Child(ch, to - 1))) --to;
@@ -687,12 +689,54 @@ private:
     void Offer(Unit&& u) {
         const std::size_t b = u.begin, e = u.end;
         if (HasContent(u.text)) {
+            Unwrap(u);
             FinishUnit(doc_, std::move(u));
             return;
         }
         if (keptText_ || HasVisible(u.text))
             doc_.skipped.push_back(
                 {0, b, e, keptText_ ? "代码等保持原样的内容" : "只有标点或符号，没有要翻译的文字"});
+    }
+
+    // A pair around the whole unit stays outside it: the table of contents' "<li><a href=x>
+    // Overview</a></li>" is the unit "Overview", not "{1}Overview{/1}". Pairs nest in the order
+    // they open, so a {1} at the start closed by the {/1} at the end holds everything.
+    void Unwrap(Unit& u) const {
+        for (;;) {
+            std::size_t lead = 0, trail = u.text.size();
+            while (lead < trail && u.text[lead] == ' ') ++lead;
+            while (trail > lead && u.text[trail - 1] == ' ') --trail;
+            const std::string_view t = std::string_view(u.text).substr(lead, trail - lead);
+            if (u.tags.empty() || !u.tags[0].paired || u.tags[0].openEnd == kNoRange ||
+                u.tags[0].closeBegin == kNoRange || !t.starts_with("{1}") || !t.ends_with("{/1}"))
+                return;
+            std::size_t b = u.tags[0].openEnd, e = u.tags[0].closeBegin;
+            while (b < e && IsSpaceByte(base_[b])) ++b;
+            while (e > b && IsSpaceByte(base_[e - 1])) --e;
+            // Every other placeholder's number one less.
+            std::string text;
+            const std::string_view inner = t.substr(3, t.size() - 7);
+            for (std::size_t i = 0; i < inner.size(); ++i) {
+                if (inner[i] == '{') {
+                    std::size_t j = i + 1;
+                    const bool close = j < inner.size() && inner[j] == '/';
+                    if (close) ++j;
+                    std::size_t n = 0, k = j;
+                    while (k < inner.size() && std::isdigit(static_cast<unsigned char>(inner[k])))
+                        n = n * 10 + std::size_t(inner[k++] - '0');
+                    if (k > j && k < inner.size() && inner[k] == '}' && n >= 2) {
+                        text += (close ? "{/" : "{") + std::to_string(n - 1) + "}";
+                        i = k;
+                        continue;
+                    }
+                }
+                text += inner[i];
+            }
+            u.text = std::move(text);
+            u.tags.erase(u.tags.begin());
+            u.begin = b;
+            u.end = e;
+        }
     }
 
     void Gap(Unit& u, std::size_t to) {
