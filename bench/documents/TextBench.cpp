@@ -36,7 +36,8 @@ std::string Words(std::mt19937& rng, bool format) {
 std::string Txt(std::size_t size) {
     std::mt19937 rng(11);
     std::string t;
-    while (t.size() < size) t += Words(rng, false) + " " + Words(rng, false) + "\n" + Words(rng, false) + "\n\n";
+    while (t.size() < size)
+        t += Words(rng, false) + " " + Words(rng, false) + "\n" + Words(rng, false) + "\n\n";
     return t;
 }
 
@@ -95,13 +96,16 @@ std::vector<std::optional<std::string>> Chinese(const Document& d) {
 
 const std::string& File(Format f, std::size_t size) {
     static std::string txt, srt, po, po20;
-    std::string& s = f == Format::Text ? txt : f == Format::Srt ? srt : size > (2u << 20) ? po20 : po;
+    std::string& s = f == Format::Text   ? txt
+                     : f == Format::Srt  ? srt
+                     : size > (2u << 20) ? po20
+                                         : po;
     if (s.empty()) {
         s = f == Format::Text ? Txt(size) : f == Format::Srt ? Srt(size) : Po(size);
         if (const char* dir = std::getenv("QB_BENCH_FILES")) {
             const std::string name = std::string(dir) + "/bench" +
-                                     (f == Format::Text  ? ".txt"
-                                      : f == Format::Srt ? ".srt"
+                                     (f == Format::Text   ? ".txt"
+                                      : f == Format::Srt  ? ".srt"
                                       : size > (2u << 20) ? "-20mb.po"
                                                           : ".po");
             if (FILE* out = std::fopen(name.c_str(), "wb")) {
