@@ -428,6 +428,12 @@ void HtmlBlockUnits(State& st) {
         u.html = true;
         st.doc->units.push_back(std::move(u));
     }
+    for (Skipped& k : html.skipped) {
+        shift(k.begin);
+        shift(k.end);
+        k.part = 0;
+        st.doc->skipped.push_back(std::move(k));
+    }
 }
 
 int LeaveBlock(MD_BLOCKTYPE type, void*, void* user) {

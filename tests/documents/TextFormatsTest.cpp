@@ -9,8 +9,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 
 using namespace qb::doc;
@@ -61,12 +63,22 @@ TEST(Po, EveryMessageIsOfferedPunctuationAndAfterAnObsoleteEntry) {
         {"live then obsolete",
          "msgid \"Live\"\nmsgstr \"\"\n#~ msgid \"Old\"\n#~ msgstr \"旧\"\n",
          {"Live"}},
+        {"layout spaces and CR LF",
+         "msgid \"  -v, --verbose   explain\\r\\n\"\nmsgstr \"\"\n",
+         {"{1}-v, --verbose{2}explain{3}{4}"}},
+        {"plural whose first line is empty",
+         "msgid \"\"\n\"\\nand %d other\"\nmsgid_plural \"\"\n\"\\nand %d others\"\nmsgstr[0] \"\"\n",
+         {"{1}and %d others"}},
     };
     for (const auto& c : cases) {
         const Document d = Read(Format::Po, c.po);
         EXPECT_EQ(Texts(d), c.units) << c.name;
         EXPECT_EQ(Write(d, {}), c.po) << c.name;
     }
+    const Document layout = Read(Format::Po, cases[4].po);
+    EXPECT_NE(
+        Write(layout, {"{1}-v, --verbose{2}解释{3}{4}"}).find("msgstr \"  -v, --verbose   解释\\r\\n\"\n"),
+        std::string::npos);
     const Document d = Read(Format::Po, cases[0].po);
     const std::string out = Write(d, {"，", "："});
     EXPECT_NE(out.find("msgid \", \"\nmsgstr \"，\"\n\nmsgid \":\"\nmsgstr \"：\"\n"), std::string::npos)
@@ -337,4 +349,157 @@ TEST(Coverage, EveryRenderedWordOfTheSystemsMarkdownIsInAUnit) {
     }
     std::printf("%zu Markdown files read, %ld rendered words, %ld in no unit\n", read, words, missing);
     EXPECT_EQ(missing, 0) << examples;
+}
+
+namespace {
+
+// A catalogue's messages as the .mo file holds them, read here without gettext's tools: the
+// msgid (a plural one as its msgid_plural, the form a unit shows), whitespace collapsed.
+std::vector<std::string> MoMessages(const std::string& mo) {
+    std::vector<std::string> out;
+    if (mo.size() < 28) return out;
+    auto word = [&](std::size_t at, bool swap) {
+        std::uint32_t v = 0;
+        std::memcpy(&v, mo.data() + at, 4);
+        return swap ? __builtin_bswap32(v) : v;
+    };
+    const bool swap = word(0, false) != 0x950412deu;
+    const std::uint32_t n = word(8, swap), table = word(12, swap);
+    std::vector<std::string> ids;
+    for (std::uint32_t i = 0; i < n; ++i)
+        ids.push_back(mo.substr(word(table + 8 * i + 4, swap), word(table + 8 * i, swap)));
+    // Revision 1 keeps messages with system-dependent directives apart: static pieces and
+    // segment names, "%<PRIu64>" when put together.
+    if (word(4, swap) >> 16 == 0 && (word(4, swap) & 0xFFFF) >= 1 && mo.size() >= 48) {
+        const std::uint32_t segments = word(32, swap), strings = word(36, swap),
+                            origs = word(40, swap);
+        for (std::uint32_t i = 0; i < strings; ++i) {
+            std::size_t at = word(origs + 4 * i, swap);
+            std::size_t from = word(at, swap);
+            std::string id;
+            for (at += 4;; at += 8) {
+                const std::uint32_t size = word(at, swap), ref = word(at + 4, swap);
+                id += mo.substr(from, size);
+                from += size;
+                if (ref == 0xFFFFFFFFu) break;
+                std::string name =
+                    mo.substr(word(segments + 8 * ref + 4, swap), word(segments + 8 * ref, swap));
+                if (!name.empty() && name.back() == '\0') name.pop_back();
+                id += "<" + name + ">";
+            }
+            while (!id.empty() && id.back() == '\0') id.pop_back();
+            ids.push_back(id);
+        }
+    }
+    for (const std::string& raw : ids) {
+        std::string id = raw;
+        const std::size_t len = raw.size();
+        if (const std::size_t ctx = id.find('\x04'); ctx != std::string::npos) id.erase(0, ctx + 1);
+        if (const std::size_t plural = id.find('\0'); plural != std::string::npos)
+            id.erase(0, plural + 1);
+        if (len == 0) continue; // the header
+        std::string one;
+        for (char c : id) {
+            if (c == ' ' || c == '\n' || c == '\t' || c == '\r') {
+                if (!one.empty() && one.back() != ' ') one += ' ';
+            } else {
+                one += c;
+            }
+        }
+        while (!one.empty() && one.back() == ' ') one.pop_back();
+        out.push_back(one);
+    }
+    return out;
+}
+
+// A unit's text with each placeholder put back as the catalogue wrote it ("{1}" -> "%s", "\n").
+std::string Source(const Unit& u) {
+    std::string out;
+    for (std::size_t i = 0; i < u.text.size(); ++i) {
+        if (u.text[i] == '{') {
+            const std::size_t close = u.text.find('}', i);
+            if (close != std::string::npos && close > i + 1 &&
+                u.text.find_first_not_of("0123456789", i + 1) == close) {
+                const std::string& open =
+                    u.tags[std::stoul(u.text.substr(i + 1, close - i - 1)) - 1].open;
+                if (open.size() >= 2 && open[0] == '\\') {
+                    static const std::string kEsc = "abtnvfr";
+                    const std::size_t k = kEsc.find(open[1]);
+                    const char c = k != std::string::npos
+                                       ? char(7 + k)
+                                       : char(std::stoi(open.substr(1), nullptr, 8));
+                    out += c == '\n' || c == '\t' || c == '\r' ? ' ' : c;
+                } else {
+                    out += open;
+                }
+                i = close;
+                continue;
+            }
+        }
+        out += u.text[i];
+    }
+    std::string one;
+    for (char c : out)
+        if (c != ' ' || (!one.empty() && one.back() != ' ')) one += c;
+    while (!one.empty() && one.back() == ' ') one.pop_back();
+    return one;
+}
+
+} // namespace
+
+// Debian's catalogues (the largest .mo of each domain, unpacked by msgunfmt): every message lies
+// in exactly one unit, checked against the .mo read independently; a message of white space
+// alone is skipped with the reason. Each one translated as itself passes msgfmt --check and
+// opens again with the same units.
+TEST(Coverage, EveryMessageOfTheSystemsCataloguesIsOneUnit) {
+    std::map<std::string, std::pair<std::uintmax_t, std::string>> largest; // domain -> size, path
+    for (const std::string& mo : Files("find /usr/share/locale -name '*.mo' -type f 2>/dev/null")) {
+        const std::string domain = mo.substr(mo.rfind('/') + 1);
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(mo, ec);
+        if (!ec && size > largest[domain].first) largest[domain] = {size, mo};
+    }
+    if (largest.empty()) GTEST_SKIP() << "no .mo catalogues installed";
+    qbtest::TempDir dir;
+    std::size_t catalogues = 0, messages = 0, wrong = 0;
+    for (const auto& [domain, found] : largest) {
+        const std::string& mo = found.second;
+        const std::string po = dir / (domain + ".po");
+        int rc = 0;
+        Shell("msgunfmt -o '" + po + "' '" + mo + "' 2>/dev/null", &rc);
+        if (rc != 0) continue;
+        const Document d = Read(Format::Po, qbtest::ReadFile(po));
+        std::map<std::string, long> count;
+        std::size_t blank = 0;
+        for (const std::string& m : MoMessages(qbtest::ReadFile(mo))) {
+            if (m.empty())
+                ++blank;
+            else
+                ++count[m];
+        }
+        std::size_t placeholdersOnly = 0;
+        for (const Unit& u : d.units)
+            if (Source(u).empty())
+                ++placeholdersOnly;
+            else
+                --count[Source(u)];
+        for (const auto& [m, n] : count)
+            if (n != 0) {
+                wrong += std::size_t(n < 0 ? -n : n);
+                ADD_FAILURE() << mo << ": \"" << m << "\" in " << (n > 0 ? "no" : "one more")
+                              << " unit";
+            }
+        EXPECT_EQ(d.skipped.size() + placeholdersOnly, blank) << mo; // "\n", "  ": offered as "{1}"
+        ++catalogues;
+        messages += d.units.size();
+        std::vector<std::optional<std::string>> same;
+        for (const Unit& u : d.units) same.push_back(u.text);
+        qbtest::WriteFile(po + ".out.po", Write(d, same));
+        Shell("msgfmt --check -o /dev/null '" + po + ".out.po' 2>/dev/null", &rc);
+        EXPECT_EQ(rc, 0) << mo;
+        EXPECT_EQ(Texts(Read(Format::Po, qbtest::ReadFile(po + ".out.po"))), Texts(d)) << mo;
+    }
+    std::printf("%zu catalogues, %zu messages, %zu not in exactly one unit\n", catalogues, messages,
+                wrong);
+    EXPECT_GT(catalogues, 0u);
 }
