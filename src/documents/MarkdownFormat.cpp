@@ -37,6 +37,7 @@ struct State {
     const Progress* progress = nullptr;
     std::size_t reported = 0;
     std::size_t htmlBegin = kNoRange, htmlEnd = 0; // the HTML block being read
+    std::size_t codeBegin = kNoRange, codeEnd = 0; // the code block being read
 };
 
 bool IsContainer(MD_BLOCKTYPE t) {
@@ -440,6 +441,10 @@ int LeaveBlock(MD_BLOCKTYPE type, void*, void* user) {
     State& st = *static_cast<State*>(user);
     Flush(st);
     if (type == MD_BLOCK_HTML) HtmlBlockUnits(st);
+    if (type == MD_BLOCK_CODE && st.codeBegin != kNoRange) {
+        st.doc->skipped.push_back({0, st.codeBegin, st.codeEnd, "代码，保持原样"});
+        st.codeBegin = kNoRange;
+    }
     st.blocks.pop_back();
     return 0;
 }
@@ -488,6 +493,13 @@ int TextRun(MD_TEXTTYPE type, const MD_CHAR* p, MD_SIZE size, void* user) {
         const std::size_t at = st.offset + std::size_t(p - st.base);
         if (st.htmlBegin == kNoRange) st.htmlBegin = at;
         st.htmlEnd = at + size;
+        return 0;
+    }
+    if (!st.blocks.empty() && st.blocks.back() == MD_BLOCK_CODE && p >= st.base &&
+        p + size <= st.base + st.size) {
+        const std::size_t at = st.offset + std::size_t(p - st.base);
+        if (st.codeBegin == kNoRange) st.codeBegin = at;
+        st.codeEnd = at + size;
         return 0;
     }
     if (!InContainer(st)) return 0;
@@ -543,6 +555,8 @@ void ReadMarkdown(Document& doc, const Progress& progress) {
     State st;
     st.doc = &doc;
     st.offset = FrontMatterEnd(text);
+    if (st.offset > 0)
+        doc.skipped.push_back({0, 0, st.offset, "文件开头的元数据（front matter），保持原样"});
     st.base = text.data() + st.offset;
     st.size = text.size() - st.offset;
     st.progress = progress ? &progress : nullptr;
