@@ -8,6 +8,7 @@
 
 #include <md4c.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace qb::doc::detail {
@@ -37,6 +38,7 @@ struct State {
     const Progress* progress = nullptr;
     std::size_t reported = 0;
     std::size_t htmlBegin = kNoRange, htmlEnd = 0; // the HTML block being read
+    std::size_t codeBegin = kNoRange, codeEnd = 0; // the code block being read
 };
 
 bool IsContainer(MD_BLOCKTYPE t) {
@@ -157,6 +159,7 @@ void Flush(State& st) {
         else
             ev.push_back(e);
     }
+    std::vector<Event>().swap(raw); // a paragraph of 100,000 links holds 600,000 events
     // An autolink (<https://...>, a bare URL) shows its address as its text: kept whole.
     for (std::size_t i = 0; i + 1 < ev.size(); ++i) {
         if (ev[i].kind != Event::Enter || (ev[i].href == kNoRange && !ev[i].madeHref) || ev[i].verbatim)
@@ -260,10 +263,11 @@ void Flush(State& st) {
             } else if (!br && enters == 0 && stack.size() >= 2 &&
                        stack.back().spans + stack[stack.size() - 2].spans == leaves &&
                        (stack.back().bracket != kNoRange || stack[stack.size() - 2].bracket != kNoRange) &&
-                       text.find(']', pos) < to) {
+                       std::find(text.begin() + std::ptrdiff_t(pos), text.begin() + std::ptrdiff_t(to),
+                                 ']') != text.begin() + std::ptrdiff_t(to)) {
                 // A link and a span that close together: "[the *docs*]" splits at the link's
                 // "]", "**[`x`][]**" after the link's tail.
-                const std::size_t rb = text.find(']', pos);
+                const std::size_t rb = text.find(']', pos); // within the gap, as checked
                 const std::size_t split =
                     stack.back().bracket != kNoRange ? LinkTailEnd(text, rb, to) : rb;
                 for (const std::size_t b : {pos, split}) {
@@ -440,6 +444,10 @@ int LeaveBlock(MD_BLOCKTYPE type, void*, void* user) {
     State& st = *static_cast<State*>(user);
     Flush(st);
     if (type == MD_BLOCK_HTML) HtmlBlockUnits(st);
+    if (type == MD_BLOCK_CODE && st.codeBegin != kNoRange) {
+        st.doc->skipped.push_back({0, st.codeBegin, st.codeEnd, "代码，保持原样"});
+        st.codeBegin = kNoRange;
+    }
     st.blocks.pop_back();
     return 0;
 }
@@ -488,6 +496,13 @@ int TextRun(MD_TEXTTYPE type, const MD_CHAR* p, MD_SIZE size, void* user) {
         const std::size_t at = st.offset + std::size_t(p - st.base);
         if (st.htmlBegin == kNoRange) st.htmlBegin = at;
         st.htmlEnd = at + size;
+        return 0;
+    }
+    if (!st.blocks.empty() && st.blocks.back() == MD_BLOCK_CODE && p >= st.base &&
+        p + size <= st.base + st.size) {
+        const std::size_t at = st.offset + std::size_t(p - st.base);
+        if (st.codeBegin == kNoRange) st.codeBegin = at;
+        st.codeEnd = at + size;
         return 0;
     }
     if (!InContainer(st)) return 0;
@@ -543,6 +558,8 @@ void ReadMarkdown(Document& doc, const Progress& progress) {
     State st;
     st.doc = &doc;
     st.offset = FrontMatterEnd(text);
+    if (st.offset > 0)
+        doc.skipped.push_back({0, 0, st.offset, "文件开头的元数据（front matter），保持原样"});
     st.base = text.data() + st.offset;
     st.size = text.size() - st.offset;
     st.progress = progress ? &progress : nullptr;

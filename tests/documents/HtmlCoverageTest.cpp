@@ -133,7 +133,7 @@ std::vector<std::string> Pages() {
             if (ec) break;
             const std::string ext = it->path().extension().string();
             if ((ext == ".html" || ext == ".htm" || ext == ".xhtml") && it->is_regular_file(ec) &&
-                !it->is_symlink(ec) && it->file_size(ec) < (8u << 20))
+                !it->is_symlink(ec) && it->file_size(ec) < (16u << 20))
                 out.push_back(it->path().string());
         }
     }

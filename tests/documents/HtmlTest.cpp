@@ -83,6 +83,8 @@ TEST(HtmlText, DeepAndExplodingPagesAreRefusedOrRead) {
         {"span x40000", "<p>" + Repeat("<span>", 40000) + "x" + Repeat("</span>", 40000), "嵌套超过"},
         {"div x40000", Repeat("<div>", 40000) + "x" + Repeat("</div>", 40000), "嵌套超过"},
         {"table x10000", Repeat("<table><tr><td>", 10000) + "x", "嵌套超过"},
+        {"stray end tags under 1990 spans", Repeat("<span>", 1990) + "x" + Repeat("</x>", 250000),
+         "结束标签太多"},
         {"fonts cloned into every paragraph", fonts, "过于复杂"},
         {"span x1900", Repeat("<span>", 1900) + "x" + Repeat("</span>", 1900), nullptr},
         {"div x1900", Repeat("<div>", 1900) + "x" + Repeat("</div>", 1900), nullptr},
