@@ -447,7 +447,8 @@ std::string Source(const Unit& u) {
                                        : char(std::stoi(open.substr(1), nullptr, 8));
                     out += c == '\n' || c == '\t' || c == '\r' ? ' ' : c;
                 } else {
-                    out += open;
+                    for (std::size_t k = 0; k < open.size(); ++k) // '<a href=\"x\">' as written
+                        if (open[k] != '\\' || ++k < open.size()) out += open[k];
                 }
                 i = close;
                 continue;
