@@ -118,10 +118,11 @@ TEST_F(Modes, MenuEntriesOfTheOptionsMenu) {
     ASSERT_TRUE(options);
     std::vector<QString> items;
     for (QAction* a : options->actions()) items.push_back(a->isSeparator() ? U("-") : a->text());
-    EXPECT_EQ(items, (std::vector<QString>{U("输入法组合方式...(&I)"), U("启用文渡输入法"),
-                                           U("全角标点"), U("全角字符"), U("-"), U("浏览模式"),
-                                           U("-"), U("选定原文随动"), U("候选框灵巧跟踪"), U("-"),
-                                           U("预测下一个词"), U("清除输入法学习记录...")}));
+    EXPECT_EQ(items,
+              (std::vector<QString>{U("输入法组合方式...(&I)"), U("启用文渡输入法"), U("全角标点"),
+                                    U("全角字符"), U("-"), U("浏览模式"), U("-"), U("选定原文随动"),
+                                    U("候选框灵巧跟踪"), U("-"), U("预测下一个词"),
+                                    U("清除输入法学习记录..."), U("重新推断输入方案")}));
     EXPECT_EQ(window->DoGetASent->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_J));
     EXPECT_EQ(window->actAdjust->shortcut(), QKeySequence(Qt::Key_F9));
     EXPECT_EQ(window->btExpandSelection->toolTip(), U("扩展一句"));
