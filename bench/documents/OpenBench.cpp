@@ -92,14 +92,14 @@ void BM_Open50MB(benchmark::State& state) {
     }
     state.counters["wall_ms"] = wall;
     state.counters["longest_hold_ms"] = longest;
-    state.counters["characters"] = double(w.window->reSource->document()->characterCount());
+    state.counters["characters"] = double(w.window->SourcePane().Edit()->document()->characterCount());
 }
 BENCHMARK(BM_Open50MB)->Name("open/50MB")->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_SetPlain50MB(benchmark::State& state) {
     TWindow w;
     if (!w.window->Documents().Open(w.file)) state.SkipWithError("not opened");
-    const QString text = w.window->reSource->toPlainText();
+    const QString text = w.window->SourcePane().Edit()->toPlainText();
     double longest = 0;
     for (auto _ : state) {
         QPlainTextEdit edit;

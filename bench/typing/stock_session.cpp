@@ -6,11 +6,11 @@
 //                          the text picked candidate by candidate from the front, and the
 //                          selection learned (PinyinContext::learn), as on a commit.
 // Usage: stock_session DICT LM [N]
+#include <iostream>
 #include <libime/core/userlanguagemodel.h>
 #include <libime/pinyin/pinyincontext.h>
 #include <libime/pinyin/pinyindictionary.h>
 #include <libime/pinyin/pinyinime.h>
-#include <iostream>
 #include <memory>
 #include <string>
 

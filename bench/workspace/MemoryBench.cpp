@@ -103,21 +103,21 @@ void BM_CtrlJ(benchmark::State& state) {
     std::vector<double> gui, guiCpu, shown;
     int withMatches = 0;
     for (auto _ : state) {
-        window.Source.SetText(text);
-        window.Source.SetSelStart(0);
+        window.SourcePane().SetText(text);
+        window.SourcePane().SetSelStart(0);
         for (std::size_t i = 0; i < stored.size(); ++i) {
             QElapsedTimer t;
             t.start();
             const double c0 = cpuMs();
-            window.DoGetASentExecute();
+            window.findChild<QAction*>("DoGetASent")->trigger();
             guiCpu.push_back(cpuMs() - c0);
             gui.push_back(double(t.nsecsElapsed()) / 1e6);
-            while (!window.lbMemory->isEnabled() && t.elapsed() < 5000)
+            while (!window.findChild<QListWidget*>("lbMemory")->isEnabled() && t.elapsed() < 5000)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
             shown.push_back(double(t.nsecsElapsed()) / 1e6);
             QCoreApplication::processEvents(); // painted and laid out, with or without a memory
-            if (window.lbMemory->isVisible()) ++withMatches;
-            window.Target.SetSelText("\xD2\xEB\xCE\xC4"); // 译文, as the input method types it
+            if (window.findChild<QListWidget*>("lbMemory")->isVisible()) ++withMatches;
+            window.TargetPane().SetSelText("\xD2\xEB\xCE\xC4"); // 译文, as the input method types it
         }
     }
     window.FormDestroy();

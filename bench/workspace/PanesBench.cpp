@@ -66,7 +66,7 @@ struct TWindow {
         window = std::make_unique<qb::TfrmMainQB>(setup);
         window->CreateOtherWindows();
         window->show();
-        window->reSource->setPlainText(SourceText());
+        window->SourcePane().Edit()->setPlainText(SourceText());
     }
 };
 
@@ -81,10 +81,10 @@ void BM_CtrlJ(benchmark::State& state) {
     TWindow w(false);
     std::vector<double> cpu;
     for (auto _ : state) {
-        w.window->Source.SetSelStart(0);
+        w.window->SourcePane().SetSelStart(0);
         for (int i = 0; i < 200; ++i) {
             const double c0 = ThreadCpuMs();
-            w.window->DoGetASentExecute();
+            w.window->findChild<QAction*>("DoGetASent")->trigger();
             cpu.push_back(ThreadCpuMs() - c0);
             QCoreApplication::processEvents();
         }
@@ -93,18 +93,18 @@ void BM_CtrlJ(benchmark::State& state) {
     // The press after a change of the text pays for the one conversion of that change.
     std::vector<double> changed;
     for (int i = 0; i < 20; ++i) {
-        QTextCursor c = w.window->reSource->textCursor();
+        QTextCursor c = w.window->SourcePane().Edit()->textCursor();
         c.movePosition(QTextCursor::End);
         c.insertText(QStringLiteral("x"));
         c.setPosition(0); // the caret back to the start without asking the pane model
-        w.window->reSource->setTextCursor(c);
+        w.window->SourcePane().Edit()->setTextCursor(c);
         const double c0 = ThreadCpuMs();
-        w.window->DoGetASentExecute();
+        w.window->findChild<QAction*>("DoGetASent")->trigger();
         changed.push_back(ThreadCpuMs() - c0);
         QCoreApplication::processEvents();
     }
     Percentiles(state, "after_change_cpu", changed);
-    state.counters["characters"] = double(w.window->reSource->toPlainText().size());
+    state.counters["characters"] = double(w.window->SourcePane().Edit()->toPlainText().size());
     w.window->FormDestroy();
 }
 
@@ -113,7 +113,7 @@ void BM_Keep(benchmark::State& state) {
     std::vector<double> wall;
     for (auto _ : state) {
         for (int i = 0; i < 20; ++i) {
-            w.window->reTarget->insertPlainText(QStringLiteral("x"));
+            w.window->TargetPane().Edit()->insertPlainText(QStringLiteral("x"));
             QElapsedTimer t;
             t.start();
             w.window->KeepPanes();

@@ -114,6 +114,7 @@ private:
         case Format::Docx:
         case Format::Odt: return XmlEscape(s);
         case Format::Po: return PoEscape(s);
+        case Format::Markdown: return u.html ? HtmlEscape(u, s) : std::string(s);
         default: return std::string(s);
         }
     }
@@ -594,8 +595,10 @@ void FinishUnit(Document& doc, Unit&& u) {
     for (std::size_t i = 0; i < u.text.size() && !content; ++i) {
         const unsigned char c = static_cast<unsigned char>(u.text[i]);
         if (c == '{') {
+            // Only a placeholder is skipped: "{1} {Object}" holds a word to translate.
             const std::size_t close = u.text.find('}', i);
-            if (close != std::string::npos) {
+            if (close != std::string::npos && close > i + 1 &&
+                u.text.find_first_not_of("/0123456789", i + 1) == close) {
                 i = close;
                 continue;
             }

@@ -72,6 +72,8 @@ struct Unit {
     // around an attribute unit's value ('"' or '\''), 0 for text.
     std::vector<std::pair<std::string, std::string>> refs;
     char quote = 0;
+    // Markdown: a unit of an HTML block, written escaped as HTML.
+    bool html = false;
 };
 
 // Named: the charset a file declares (an HTML page's <meta charset>, a PO header's charset),

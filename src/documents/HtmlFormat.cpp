@@ -17,6 +17,7 @@
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -236,9 +237,18 @@ public:
             i = k < n ? k + 1 : n;
             if (end) {
                 EndTag(tag);
+                // Gumbo looks down the whole stack for the element an end tag closes: 250,000
+                // stray "</x>" under 1,990 <span>s take it seconds.
+                if (stray_ > kMaxStraySteps)
+                    throw DocError(
+                        "第 " + std::to_string(LineOf(html_, nameBegin)) +
+                        " 行：深层嵌套中没有对应开始标签的结束标签太多，这样的页面无法安全读取");
                 continue;
             }
             StartTag(tag, selfClosing);
+            if (stray_ > kMaxStraySteps)
+                throw DocError("第 " + std::to_string(LineOf(html_, nameBegin)) +
+                               " 行：深层嵌套中的标签太多，这样的页面无法安全读取");
             if (stack_.size() > kMaxDepth)
                 throw DocError("第 " + std::to_string(LineOf(html_, nameBegin)) + " 行：元素嵌套超过 " +
                                std::to_string(kMaxDepth) + " 层，这样的页面无法安全读取");
@@ -342,9 +352,14 @@ private:
             break;
         default: break;
         }
-        if (!IsInline(t) && t != GUMBO_TAG_LI && t != GUMBO_TAG_DD && t != GUMBO_TAG_DT &&
-            InScope(GUMBO_TAG_P, {GUMBO_TAG_BUTTON}))
-            PopThrough(GUMBO_TAG_P); // a block start closes the paragraph
+        if (!IsInline(t)) {
+            // Gumbo looks down the stack for a paragraph (or list item) to close, as far as a
+            // wall: under 1,990 <span>s, 200,000 <li>s cost it a second.
+            if (Top(GUMBO_TAG_P) < 0) stray_ += stack_.size();
+            if (t != GUMBO_TAG_LI && t != GUMBO_TAG_DD && t != GUMBO_TAG_DT &&
+                InScope(GUMBO_TAG_P, {GUMBO_TAG_BUTTON}))
+                PopThrough(GUMBO_TAG_P); // a block start closes the paragraph
+        }
         if (IsVoid(t)) return;
         Push(t);
     }
@@ -352,11 +367,19 @@ private:
     void EndTag(GumboTag t) {
         if (t == GUMBO_TAG_HTML || t == GUMBO_TAG_HEAD || t == GUMBO_TAG_BODY) return;
         if (t == GUMBO_TAG_UNKNOWN) { // any other element: the nearest unknown one
-            if (!stack_.empty() && stack_.back() == GUMBO_TAG_UNKNOWN) Pop();
+            if (!stack_.empty() && stack_.back() == GUMBO_TAG_UNKNOWN)
+                Pop();
+            else
+                stray_ += stack_.size();
             return;
         }
+        if (Top(t) < 0) stray_ += stack_.size();
         PopThrough(t);
     }
+
+    // About a second of gumbo's looking through the stack for tags that close nothing.
+    static constexpr std::size_t kMaxStraySteps = 100'000'000;
+    std::size_t stray_ = 0;
 
     std::string_view html_;
     std::vector<GumboTag> stack_;
@@ -370,13 +393,11 @@ private:
 // the parse is abandoned by a jump out of the allocator (gumbo is C: nothing of it is left
 // half-destroyed on the way) and every block is freed here.
 struct Budget {
-    struct Block {
+    struct Block { // 16 bytes ahead of each of gumbo's blocks, which keeps them aligned
         Block* prev;
         Block* next;
-        std::size_t size;
-        std::size_t pad;
     };
-    Block head{&head, &head, 0, 0};
+    Block head{&head, &head};
     std::size_t used = 0, limit = 0;
     std::jmp_buf jump;
 
@@ -391,18 +412,19 @@ struct Budget {
         }
     }
 
+    // What a block costs: what malloc gave, with its own word of bookkeeping.
+    static std::size_t Cost(Block* b) { return malloc_usable_size(b) + sizeof(std::size_t); }
+
     static void* Allocate(void* self, std::size_t size) {
         auto* bud = static_cast<Budget*>(self);
-        const std::size_t cost = size + sizeof(Block) + 16; // with malloc's own bookkeeping
-        if (bud->used + cost > bud->limit) std::longjmp(bud->jump, 1);
+        if (bud->used + size + sizeof(Block) > bud->limit) std::longjmp(bud->jump, 1);
         auto* b = static_cast<Block*>(std::malloc(sizeof(Block) + size));
         if (!b) std::longjmp(bud->jump, 1);
-        b->size = size;
         b->prev = &bud->head;
         b->next = bud->head.next;
         bud->head.next->prev = b;
         bud->head.next = b;
-        bud->used += cost;
+        bud->used += Cost(b);
         return b + 1;
     }
     static void Free(void* self, void* p) {
@@ -411,7 +433,7 @@ struct Budget {
         Block* b = static_cast<Block*>(p) - 1;
         b->prev->next = b->next;
         b->next->prev = b->prev;
-        bud->used -= b->size + sizeof(Block) + 16;
+        bud->used -= Cost(b);
         std::free(b);
     }
 };
@@ -542,40 +564,45 @@ private:
         return std::size_t(n->v.element.original_end_tag.data - base_);
     }
 
-    const NodeInfo& Info(const GumboNode* n) const { return info_.at(n); }
+    // Text and comments are worked out when asked; elements once, in Measure (a page of short
+    // paragraphs has as many text nodes as elements, and the map is most of the walk's memory).
+    NodeInfo Info(const GumboNode* n) const {
+        if (IsElement(n) || n->type == GUMBO_NODE_DOCUMENT) return info_.at(n);
+        NodeInfo in;
+        const GumboStringPiece& o = n->v.text.original_text;
+        if (Inside(o.data) && Inside(o.data + o.length)) {
+            in.begin = std::size_t(o.data - base_);
+            in.end = in.begin + o.length;
+        }
+        in.text = n->type == GUMBO_NODE_TEXT || n->type == GUMBO_NODE_CDATA;
+        return in;
+    }
 
     // Extents and flags of every node, children first.
     void Measure(const GumboNode* root) {
         std::vector<std::pair<const GumboNode*, std::size_t>> stack{{root, 0}};
         while (!stack.empty()) {
-            auto& [n, next] = stack.back();
+            const GumboNode* n = stack.back().first;
             const GumboVector* ch = Children(n);
-            if (ch && next < ch->length) {
-                stack.push_back({Child(*ch, next++), 0});
+            if (ch && stack.back().second < ch->length) {
+                const GumboNode* c = Child(*ch, stack.back().second++);
+                if (IsElement(c)) stack.push_back({c, 0});
                 continue;
             }
             NodeInfo in;
-            if (n->type == GUMBO_NODE_TEXT || n->type == GUMBO_NODE_WHITESPACE ||
-                n->type == GUMBO_NODE_CDATA || n->type == GUMBO_NODE_COMMENT) {
-                const GumboStringPiece& o = n->v.text.original_text;
-                if (Inside(o.data) && Inside(o.data + o.length)) {
-                    in.begin = std::size_t(o.data - base_);
-                    in.end = in.begin + o.length;
-                }
-                in.text = n->type == GUMBO_NODE_TEXT || n->type == GUMBO_NODE_CDATA;
-            } else if (IsElement(n)) {
+            if (IsElement(n)) {
                 const GumboTag tag = n->v.element.tag;
                 if (ValidStart(n)) {
                     in.begin = StartOf(n);
                     in.end = in.begin + n->v.element.original_tag.length;
                 }
                 for (unsigned i = 0; i < ch->length; ++i) {
-                    const NodeInfo& c = info_[Child(*ch, i)];
+                    const GumboNode* cn = Child(*ch, i);
+                    const NodeInfo c = Info(cn);
                     if (c.begin != kNoRange && (in.begin == kNoRange || c.begin < in.begin))
                         in.begin = c.begin;
                     if (c.end != kNoRange && (in.end == kNoRange || c.end > in.end)) in.end = c.end;
                     in.text = in.text || c.text;
-                    const GumboNode* cn = Child(*ch, i);
                     if (!IsKept(tag) && IsElement(cn) &&
                         (!IsInline(cn->v.element.tag) || (!IsKept(cn->v.element.tag) && c.block)))
                         in.block = true;
@@ -630,7 +657,7 @@ private:
             frames[f].next = frames[f].runFrom = i + 1;
             const GumboNode* c = Child(ch, i);
             if (!IsElement(c)) continue;
-            const NodeInfo& in = Info(c);
+            const NodeInfo in = Info(c);
             if (in.begin != kNoRange && in.begin - reported_ >= (1u << 20))
                 Report(progress_, reported_ = in.begin, size_);
             if (IsKept(c->v.element.tag)) {
@@ -643,7 +670,7 @@ private:
 
     // A kept element met outside any unit.
     void Skip(const GumboNode* n) {
-        const NodeInfo& in = Info(n);
+        const NodeInfo in = Info(n);
         const char* why = WhyKept(n->v.element.tag);
         if (*why && in.text && in.begin != kNoRange && Claim(in.begin, in.end))
             doc_.skipped.push_back({0, in.begin, in.end, why});
@@ -662,10 +689,12 @@ private:
     // text out of its place), each node alone, and elements as containers, in `split`.
     void Run(const GumboVector& ch, std::size_t from, std::size_t to,
              std::vector<const GumboNode*>& split) {
-        // Markup and white space at either end stay outside the unit.
+        // Markup and white space at either end stay outside the unit, empty elements too (the
+        // index anchors "<a id=x></a>" that end a paragraph of a texinfo manual).
         auto isText = [&](const GumboNode* n) {
             if (n->type == GUMBO_NODE_TEXT || n->type == GUMBO_NODE_CDATA) return true;
-            return IsElement(n) && !IsVoid(n->v.element.tag) && Info(n).begin != kNoRange;
+            return IsElement(n) && !IsVoid(n->v.element.tag) && Info(n).begin != kNoRange &&
+                   Info(n).text;
         };
         while (from < to && !isText(Child(ch, from))) ++from;
         while (to > from && !isText(Child(ch, to - 1))) --to;
@@ -687,12 +716,54 @@ private:
     void Offer(Unit&& u) {
         const std::size_t b = u.begin, e = u.end;
         if (HasContent(u.text)) {
+            Unwrap(u);
             FinishUnit(doc_, std::move(u));
             return;
         }
         if (keptText_ || HasVisible(u.text))
             doc_.skipped.push_back(
                 {0, b, e, keptText_ ? "代码等保持原样的内容" : "只有标点或符号，没有要翻译的文字"});
+    }
+
+    // A pair around the whole unit stays outside it: the table of contents' "<li><a href=x>
+    // Overview</a></li>" is the unit "Overview", not "{1}Overview{/1}". Pairs nest in the order
+    // they open, so a {1} at the start closed by the {/1} at the end holds everything.
+    void Unwrap(Unit& u) const {
+        for (;;) {
+            std::size_t lead = 0, trail = u.text.size();
+            while (lead < trail && u.text[lead] == ' ') ++lead;
+            while (trail > lead && u.text[trail - 1] == ' ') --trail;
+            const std::string_view t = std::string_view(u.text).substr(lead, trail - lead);
+            if (u.tags.empty() || !u.tags[0].paired || u.tags[0].openEnd == kNoRange ||
+                u.tags[0].closeBegin == kNoRange || !t.starts_with("{1}") || !t.ends_with("{/1}"))
+                return;
+            std::size_t b = u.tags[0].openEnd, e = u.tags[0].closeBegin;
+            while (b < e && IsSpaceByte(base_[b])) ++b;
+            while (e > b && IsSpaceByte(base_[e - 1])) --e;
+            // Every other placeholder's number one less.
+            std::string text;
+            const std::string_view inner = t.substr(3, t.size() - 7);
+            for (std::size_t i = 0; i < inner.size(); ++i) {
+                if (inner[i] == '{') {
+                    std::size_t j = i + 1;
+                    const bool close = j < inner.size() && inner[j] == '/';
+                    if (close) ++j;
+                    std::size_t n = 0, k = j;
+                    while (k < inner.size() && std::isdigit(static_cast<unsigned char>(inner[k])))
+                        n = n * 10 + std::size_t(inner[k++] - '0');
+                    if (k > j && k < inner.size() && inner[k] == '}' && n >= 2) {
+                        text += (close ? "{/" : "{") + std::to_string(n - 1) + "}";
+                        i = k;
+                        continue;
+                    }
+                }
+                text += inner[i];
+            }
+            u.text = std::move(text);
+            u.tags.erase(u.tags.begin());
+            u.begin = b;
+            u.end = e;
+        }
     }
 
     void Gap(Unit& u, std::size_t to) {
@@ -774,7 +845,7 @@ private:
     bool Build(const GumboVector& ch, std::size_t from, std::size_t to, Unit& u) {
         std::size_t b = kNoRange, e = kNoRange;
         for (std::size_t i = from; i < to; ++i) {
-            const NodeInfo& in = Info(Child(ch, i));
+            const NodeInfo in = Info(Child(ch, i));
             if (in.begin == kNoRange) continue;
             if (b == kNoRange || in.begin < b) b = in.begin;
             if (e == kNoRange || in.end > e) e = in.end;
@@ -814,7 +885,7 @@ private:
                 }
                 continue;
             }
-            const NodeInfo& in = Info(n);
+            const NodeInfo in = Info(n);
             if (in.begin == kNoRange) continue;
             if (IsTextNode(n)) {
                 const std::size_t tb = std::max(in.begin, b), te = std::min(in.end, e);
@@ -999,9 +1070,10 @@ void ReadHtml(Document& doc, const Progress& progress) {
     doc.parts.push_back({{}, DecodeHtml(doc)});
     const std::string& text = doc.parts[0].text;
     DepthScan(text).Run();
-    // What gumbo may take: its tree of an ordinary page is a few times the page.
+    // What gumbo may take: its tree of a page dense with tags is about 20 times the page
+    // (nodejs's 8 MB all.html reads in 190 MB all told).
     Budget budget;
-    budget.limit = (std::size_t(40) << 20) + 12 * text.size();
+    budget.limit = (std::size_t(56) << 20) + 24 * text.size();
     const GumboOutput* out = ParseWithin(budget, text.data(), text.size());
     if (!out)
         throw DocError("页面结构过于复杂（解析所需内存超过 " + std::to_string(budget.limit >> 20) +

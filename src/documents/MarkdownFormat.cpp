@@ -3,7 +3,7 @@
 //   "See **the guide** now."  text "See " @0, enter STRONG, text "the guide" @6, leave STRONG,
 //   text " now." @17  ->  "See {1}the guide{/1} now." with {1} = bytes 4-6, {/1} = bytes 15-17.
 // Code blocks, HTML blocks and front matter hold no units; inline code, images, autolinks and
-// inline HTML are lone placeholders, kept as they are.
+// inline HTML are lone placeholders, kept as they are. The text of an HTML block is read as HTML.
 #include "Formats.h"
 
 #include <md4c.h>
@@ -22,6 +22,8 @@ struct Event {
     bool verbatim = false;       // a span kept whole (code, image, autolink)
     bool hardBreak = false;      // Break: a hard one ("  \n"), else a soft one (a plain line end)
     std::size_t href = kNoRange; // a link's address in the file
+    bool madeHref = false;       // an address md4c made: "mailto:" + an e-mail autolink's text
+    bool bare = false;           // an autolink written without "<" ">"
 };
 
 struct State {
@@ -34,6 +36,8 @@ struct State {
     int verbatimDepth = 0;
     const Progress* progress = nullptr;
     std::size_t reported = 0;
+    std::size_t htmlBegin = kNoRange, htmlEnd = 0; // the HTML block being read
+    std::size_t codeBegin = kNoRange, codeEnd = 0; // the code block being read
 };
 
 bool IsContainer(MD_BLOCKTYPE t) {
@@ -77,7 +81,7 @@ void LabelReference(const std::string& text, std::size_t bracket, Tag& close) {
 }
 
 // A footnote's label, "[^1]" or "[^note]" (and the ":" after it where a footnote's text
-// begins), at `i`: its length, 0 when there is none. md4c reads footnotes as text, and a label
+// begins, with the space after it), at `i`: its length, 0 when there is none. md4c reads footnotes as text, and a label
 // is no word to translate.
 std::size_t FootnoteLabel(const std::string& text, std::size_t i, std::size_t end, bool atStart) {
     if (text.compare(i, 2, "[^") != 0) return 0;
@@ -85,7 +89,11 @@ std::size_t FootnoteLabel(const std::string& text, std::size_t i, std::size_t en
     while (k < end && text[k] != ']' && text[k] != '[' && text[k] != ' ' && text[k] != '\n') ++k;
     if (k >= end || text[k] != ']' || k == i + 2) return 0;
     ++k;
-    if (atStart && k < end && text[k] == ':') ++k;
+    // "[^1]: " with its space: "[^1]:注释" would be read as a link's definition.
+    if (atStart && k < end && text[k] == ':') {
+        ++k;
+        while (k < end && (text[k] == ' ' || text[k] == '\t')) ++k;
+    }
     return k - i;
 }
 
@@ -107,8 +115,36 @@ void AppendRun(Unit& u, const std::string& text, std::size_t b, std::size_t e, b
     AppendText(u, std::string_view(text).substr(from, e - from));
 }
 
+// The end of a link's or an image's tail from its "]" at `at`: "](a.png)", "][logo]", "]".
+std::size_t LinkTailEnd(const std::string& text, std::size_t at, std::size_t limit) {
+    if (at >= limit || text[at] != ']') return at;
+    ++at;
+    if (at < limit && (text[at] == '(' || text[at] == '[')) {
+        const char open = text[at], close = open == '(' ? ')' : ']';
+        int depth = 0;
+        for (std::size_t k = at; k < limit; ++k) {
+            if (text[k] == '\\') {
+                ++k;
+            } else if (text[k] == open) {
+                ++depth;
+            } else if (text[k] == close && --depth == 0) {
+                return k + 1;
+            }
+        }
+        return limit;
+    }
+    return at;
+}
+
+// Where an image that ends its alt text at `at` ends: "*](a.png)" or "][logo]" or "]".
+std::size_t ImageTail(const std::string& text, std::size_t at, std::size_t limit) {
+    while (at < limit && std::strchr("*_~`", text[at])) ++at;
+    return LinkTailEnd(text, at, limit);
+}
+
 // The unit of one text container from its events.
 void Flush(State& st) {
+    const std::string& text = st.doc->parts[0].text;
     std::vector<Event> raw;
     raw.swap(st.events);
     // Text runs that follow each other in the file are one run ("[", "^1]" are "[^1]").
@@ -124,9 +160,12 @@ void Flush(State& st) {
     }
     // An autolink (<https://...>, a bare URL) shows its address as its text: kept whole.
     for (std::size_t i = 0; i + 1 < ev.size(); ++i) {
-        if (ev[i].kind != Event::Enter || ev[i].href == kNoRange || ev[i].verbatim) continue;
-        if (ev[i + 1].kind != Event::Text || ev[i + 1].begin != ev[i].href) continue;
+        if (ev[i].kind != Event::Enter || (ev[i].href == kNoRange && !ev[i].madeHref) || ev[i].verbatim)
+            continue;
+        if (ev[i + 1].kind != Event::Text || (ev[i + 1].begin != ev[i].href && !ev[i].madeHref))
+            continue;
         ev[i].verbatim = true;
+        ev[i].bare = ev[i + 1].begin == 0 || text[ev[i + 1].begin - 1] != '<';
         int depth = 0;
         for (std::size_t j = i; j < ev.size(); ++j) {
             if (ev[j].kind == Event::Enter) ++depth;
@@ -137,7 +176,6 @@ void Flush(State& st) {
         }
     }
     if (!HasText(ev)) return;
-    const std::string& text = st.doc->parts[0].text;
     // The range: from the first event's markup to the last one's. Markup that opens the unit
     // ("**Note**: ...") lies before the first text; it is found going back over the characters
     // that open a span, and likewise forward for what closes one.
@@ -150,6 +188,9 @@ void Flush(State& st) {
             seen = true;
         }
     std::size_t begin = first, end = last;
+    // "\[!TIP] Sometimes...": the escape belongs to the unit, or a translation that begins
+    // with a placeholder ("<https://x>") would be escaped by it.
+    if (ev.front().kind == Event::Text && begin > 0 && text[begin - 1] == '\\') --begin;
     if (ev.front().kind == Event::Enter)
         while (begin > 0 && std::strchr("*_[!`~<", text[begin - 1]) && text[begin - 1] != '\0')
             --begin;
@@ -219,13 +260,17 @@ void Flush(State& st) {
                 stack.pop_back();
             } else if (!br && enters == 0 && stack.size() >= 2 &&
                        stack.back().spans + stack[stack.size() - 2].spans == leaves &&
-                       stack[stack.size() - 2].bracket != kNoRange && text.find(']', pos) < to) {
-                // A span that closes with its link, "[the *docs*]": split at the link's "]".
+                       (stack.back().bracket != kNoRange || stack[stack.size() - 2].bracket != kNoRange) &&
+                       text.find(']', pos) < to) {
+                // A link and a span that close together: "[the *docs*]" splits at the link's
+                // "]", "**[`x`][]**" after the link's tail.
                 const std::size_t rb = text.find(']', pos);
-                for (const std::size_t b : {pos, rb}) {
+                const std::size_t split =
+                    stack.back().bracket != kNoRange ? LinkTailEnd(text, rb, to) : rb;
+                for (const std::size_t b : {pos, split}) {
                     Tag& o = u.tags[stack.back().number - 1];
                     o.closeBegin = b;
-                    o.closeEnd = b == pos ? rb : to;
+                    o.closeEnd = b == pos ? split : to;
                     if (stack.back().bracket != kNoRange)
                         LabelReference(text, stack.back().bracket, o);
                     AppendClose(u, stack.back().number);
@@ -242,8 +287,25 @@ void Flush(State& st) {
     for (std::size_t i = 0; i < ev.size(); ++i) {
         const Event& e = ev[i];
         if (e.kind == Event::Enter && e.verbatim) {
-            // The whole span up to its matching leave is one lone placeholder.
-            gapTo(pos);
+            // The whole span up to its matching leave is one lone placeholder. Markup opened
+            // just before it ends where it starts: in "[`==` operator][]" the link's "[" is
+            // its own, "`==`" the code's.
+            std::size_t start = pos;
+            if (enters > 0 && i + 1 < ev.size() && ev[i + 1].kind == Event::Text) {
+                start = ev[i + 1].begin;
+                if (e.span == MD_SPAN_CODE) {
+                    while (start > pos && (text[start - 1] == '`' || text[start - 1] == ' '))
+                        --start;
+                    while (start < ev[i + 1].begin && text[start] == ' ') ++start;
+                } else if (e.span == MD_SPAN_IMG && start >= pos + 2 && text[start - 1] == '[' &&
+                           text[start - 2] == '!') {
+                    start -= 2;
+                } else if (e.span == MD_SPAN_A && start > pos && text[start - 1] == '<') {
+                    --start;
+                }
+                if (start < pos) start = pos;
+            }
+            gapTo(start);
             int depth = 0;
             std::size_t j = i;
             std::size_t lastEnd = pos;
@@ -260,12 +322,27 @@ void Flush(State& st) {
                     break;
                 }
             std::size_t closeAt = lastEnd;
-            while (closeAt < next && text[closeAt] != ' ' && text[closeAt] != '\n') ++closeAt;
+            if (e.span == MD_SPAN_CODE && lastEnd > start) {
+                // "`x`", "`` x ``": the backticks close it; what follows is another span's.
+                while (closeAt < next && text[closeAt] == ' ') ++closeAt;
+                while (closeAt < next && text[closeAt] == '`') ++closeAt;
+            } else if (e.span == MD_SPAN_IMG && lastEnd > start) {
+                closeAt = ImageTail(text, lastEnd, next);
+            } else {
+                while (closeAt < next && text[closeAt] != ' ' && text[closeAt] != '\n') ++closeAt;
+            }
             if (closeAt > next) closeAt = next;
             if (closeAt < pos) closeAt = pos;
             Tag t;
             t.openBegin = pos;
             t.openEnd = closeAt;
+            if (e.bare && i + 1 < ev.size() && ev[i + 1].begin == pos && closeAt == lastEnd &&
+                (text.compare(pos, 4, "http") == 0 || text.compare(pos, 3, "ftp") == 0 || e.madeHref)) {
+                // A bare address is a link only after a space: "访问https://x.org" is none.
+                // Written in angle brackets it is one wherever the translation puts it.
+                t.open = "<" + text.substr(pos, closeAt - pos) + ">";
+                t.openBegin = t.openEnd = kNoRange;
+            }
             AppendLone(u, t);
             pos = closeAt;
             i = j;
@@ -324,9 +401,50 @@ int EnterBlock(MD_BLOCKTYPE type, void*, void* user) {
     return 0;
 }
 
-int LeaveBlock(MD_BLOCKTYPE, void*, void* user) {
+// An HTML block's visible text ("<summary>Other keys used to sign releases</summary>", a table
+// written in HTML) is read by the HTML reader, its units placed at the block's bytes.
+void HtmlBlockUnits(State& st) {
+    const std::size_t b = st.htmlBegin, e = st.htmlEnd;
+    st.htmlBegin = kNoRange;
+    if (b == kNoRange || e <= b) return;
+    Document html;
+    html.format = Format::Html;
+    html.original = st.doc->parts[0].text.substr(b, e - b);
+    try {
+        ReadHtml(html, {});
+    } catch (const DocError&) {
+        return; // not read as HTML: kept as it is, as before
+    }
+    if (html.parts.size() != 1 || html.parts[0].text != html.original) return;
+    auto shift = [b](std::size_t& at) {
+        if (at != kNoRange) at += b;
+    };
+    for (Unit& u : html.units) {
+        shift(u.begin);
+        shift(u.end);
+        for (Tag& t : u.tags)
+            for (std::size_t* at : {&t.openBegin, &t.openEnd, &t.closeBegin, &t.closeEnd})
+                shift(*at);
+        u.part = 0;
+        u.html = true;
+        st.doc->units.push_back(std::move(u));
+    }
+    for (Skipped& k : html.skipped) {
+        shift(k.begin);
+        shift(k.end);
+        k.part = 0;
+        st.doc->skipped.push_back(std::move(k));
+    }
+}
+
+int LeaveBlock(MD_BLOCKTYPE type, void*, void* user) {
     State& st = *static_cast<State*>(user);
     Flush(st);
+    if (type == MD_BLOCK_HTML) HtmlBlockUnits(st);
+    if (type == MD_BLOCK_CODE && st.codeBegin != kNoRange) {
+        st.doc->skipped.push_back({0, st.codeBegin, st.codeEnd, "代码，保持原样"});
+        st.codeBegin = kNoRange;
+    }
     st.blocks.pop_back();
     return 0;
 }
@@ -346,6 +464,8 @@ int EnterSpan(MD_SPANTYPE type, void* detail, void* user) {
         const char* href = a->href.text;
         if (href && href >= st.base && href < st.base + st.size)
             e.href = st.offset + std::size_t(href - st.base);
+        else if (href && a->href.size > 7 && std::memcmp(href, "mailto:", 7) == 0)
+            e.madeHref = true;
     }
     if (e.verbatim) ++st.verbatimDepth;
     st.events.push_back(e);
@@ -368,6 +488,20 @@ int LeaveSpan(MD_SPANTYPE type, void*, void* user) {
 
 int TextRun(MD_TEXTTYPE type, const MD_CHAR* p, MD_SIZE size, void* user) {
     State& st = *static_cast<State*>(user);
+    if (!st.blocks.empty() && st.blocks.back() == MD_BLOCK_HTML && p >= st.base &&
+        p + size <= st.base + st.size) {
+        const std::size_t at = st.offset + std::size_t(p - st.base);
+        if (st.htmlBegin == kNoRange) st.htmlBegin = at;
+        st.htmlEnd = at + size;
+        return 0;
+    }
+    if (!st.blocks.empty() && st.blocks.back() == MD_BLOCK_CODE && p >= st.base &&
+        p + size <= st.base + st.size) {
+        const std::size_t at = st.offset + std::size_t(p - st.base);
+        if (st.codeBegin == kNoRange) st.codeBegin = at;
+        st.codeEnd = at + size;
+        return 0;
+    }
     if (!InContainer(st)) return 0;
     if (type == MD_TEXT_BR || type == MD_TEXT_SOFTBR) {
         Event e{Event::Break};
@@ -421,6 +555,8 @@ void ReadMarkdown(Document& doc, const Progress& progress) {
     State st;
     st.doc = &doc;
     st.offset = FrontMatterEnd(text);
+    if (st.offset > 0)
+        doc.skipped.push_back({0, 0, st.offset, "文件开头的元数据（front matter），保持原样"});
     st.base = text.data() + st.offset;
     st.size = text.size() - st.offset;
     st.progress = progress ? &progress : nullptr;

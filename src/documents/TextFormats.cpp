@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -360,7 +361,7 @@ std::string PoCharset(std::string_view po) {
 
 struct PoEntry {
     std::size_t firstLine = 0;
-    bool hasMsgid = false, hasCtxt = false, obsolete = false, cFormat = false;
+    bool hasMsgid = false, hasCtxt = false, obsolete = false, cFormat = false, hasPlural = false;
     std::string msgid, plural;
     std::size_t flagsBegin = kNoRange, flagsEnd = kNoRange;
     std::size_t strBegin = kNoRange, strEnd = kNoRange;
@@ -371,9 +372,10 @@ struct PoEntry {
 } // namespace
 
 // Messages, each shown as its msgid (a plural message as its msgid_plural: Chinese has one
-// form, and that form must carry the plural's "%d"). A line break and a tab in a message, and
-// printf directives of a c-format message, are placeholders: "Saved %d files.\n" shows as
-// "Saved {1} files.{2}", so a translation cannot drop what msgfmt checks.
+// form, and that form must carry the plural's "%d"). A line break, a tab and every other control
+// character in a message, printf directives of a c-format message, and spaces at its start or
+// two or more together are placeholders: "Saved %d files.\n" shows as "Saved {1} files.{2}", so
+// a translation cannot drop what msgfmt checks nor the layout of a program's help text.
 void ReadPo(Document& doc, const Progress& progress) {
     if (!IsUtf8Text(doc.original)) {
         if (std::memchr(doc.original.data(), 0, doc.original.size()))
@@ -410,25 +412,51 @@ void ReadPo(Document& doc, const Progress& progress) {
                 u.end = e.strEnd;
                 u.flagsBegin = e.flagsBegin;
                 u.flagsEnd = e.flagsEnd;
-                u.plural = !e.plural.empty();
+                u.plural = e.hasPlural;
                 u.firstForm = e.firstForm;
                 const std::string& s = u.plural ? e.plural : e.msgid;
                 std::size_t from = 0;
                 for (std::size_t i = 0; i < s.size(); ++i) {
-                    const std::size_t dir = e.cFormat ? FormatDirective(s, i) : 0;
-                    if (s[i] != '\n' && s[i] != '\t' && !dir) continue;
+                    const unsigned char c = static_cast<unsigned char>(s[i]);
+                    std::size_t len = e.cFormat ? FormatDirective(s, i) : 0;
+                    std::string open;
+                    if (c < 0x20) {
+                        // "\r\n" and "\a" as well: msgfmt checks a message's first and last
+                        // line end, and white space in the line would lose them.
+                        static const char kEsc[] = "0123456abtnvfr"; // by code, from 7
+                        char oct[5];
+                        std::snprintf(oct, sizeof oct, "\\%03o", unsigned(c));
+                        open = c < 14 && c >= 7 ? std::string("\\") + kEsc[c] : std::string(oct);
+                        len = 1;
+                    } else if (c == ' ') {
+                        // Spaces that lay out a program's output ("  -v, --verbose   explain")
+                        // are kept: at the message's start or a line's, and two or more
+                        // together. One at its end is not: ", " is translated "，".
+                        std::size_t k = i;
+                        while (k < s.size() && s[k] == ' ') ++k;
+                        if (i == 0 || k - i >= 2 || static_cast<unsigned char>(s[i - 1]) < 0x20) {
+                            len = k - i;
+                            open = s.substr(i, len);
+                        }
+                    } else if (len) {
+                        open = s.substr(i, len);
+                    }
+                    if (!len) continue;
                     AppendText(u, std::string_view(s).substr(from, i - from));
                     Tag t;
-                    t.open = s[i] == '\n' ? "\\n" : s[i] == '\t' ? "\\t" : s.substr(i, dir);
+                    t.open = std::move(open);
                     AppendLone(u, std::move(t));
-                    if (dir) i += dir - 1;
+                    i += len - 1;
                     from = i + 1;
                 }
                 AppendText(u, std::string_view(s).substr(from));
                 // Every message is offered, punctuation alone too: Django's catalogue translates
                 // ", " as "，" and ":" as "：". Only a message of white space gives no line.
                 TrimUnit(u);
-                if (!u.text.empty()) doc.units.push_back(std::move(u));
+                if (!u.text.empty())
+                    doc.units.push_back(std::move(u));
+                else
+                    doc.skipped.push_back({0, e.firstLine, e.strEnd, "消息只有空白"});
             }
         }
         e = PoEntry{};
@@ -478,7 +506,7 @@ void ReadPo(Document& doc, const Progress& progress) {
             else if (last == Plural)
                 e.plural += s;
             else if (last == Str) {
-                if (e.inFirstForm || e.plural.empty()) e.msgstr += s;
+                if (e.inFirstForm || !e.hasPlural) e.msgstr += s;
                 e.strEnd = next;
             }
         } else if (startsWith("msgctxt")) {
@@ -494,7 +522,7 @@ void ReadPo(Document& doc, const Progress& progress) {
                                " 行：msgid_plural 之前没有 msgid");
             std::size_t k = after(12);
             e.plural = PoString(text, k, eol, nullptr);
-            if (e.plural.empty()) e.plural = " "; // marks the message as plural
+            e.hasPlural = true;
             last = Plural;
         } else if (startsWith("msgid")) {
             if (last == Str || e.obsolete) finish();
@@ -521,7 +549,7 @@ void ReadPo(Document& doc, const Progress& progress) {
             if (e.strBegin == kNoRange) e.strBegin = pos;
             std::string* raw = e.inFirstForm ? &e.firstForm : nullptr;
             const std::string s = PoString(text, k, eol, raw);
-            if (e.inFirstForm || e.plural.empty()) e.msgstr += s;
+            if (e.inFirstForm || !e.hasPlural) e.msgstr += s;
             e.strEnd = next;
             last = Str;
         } else {

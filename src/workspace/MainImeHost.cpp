@@ -4,14 +4,16 @@
 
 namespace qb {
 
-TMainImeHost::TMainImeHost(TfrmMainQB& main) : main_(main), controller_(*this) {}
+TMainImeHost::TMainImeHost(TImeWindow& main) : main_(main), controller_(*this) {}
 
-void TMainImeHost::MarkTargetChinese() { main_.Target.MarkChinese(); }
-void TMainImeHost::ReplaceTargetSelection(std::string_view gbk) { main_.Target.SetSelText(gbk); }
-void TMainImeHost::FocusTarget() { main_.Target.SetFocus(); }
-bool TMainImeHost::ImeEnabled() const { return main_.ImeEnabled; }
-bool TMainImeHost::FullWidthPunct() const { return main_.FullWidthPunct; }
-bool TMainImeHost::FullWidthChars() const { return main_.FullWidthChars; }
+void TMainImeHost::MarkTargetChinese() { main_.TargetPane().MarkChinese(); }
+void TMainImeHost::ReplaceTargetSelection(std::string_view gbk) {
+    main_.TargetPane().SetSelText(gbk);
+}
+void TMainImeHost::FocusTarget() { main_.TargetPane().SetFocus(); }
+bool TMainImeHost::ImeEnabled() const { return main_.Modes().ImeEnabled; }
+bool TMainImeHost::FullWidthPunct() const { return main_.Modes().FullWidthPunct; }
+bool TMainImeHost::FullWidthChars() const { return main_.Modes().FullWidthChars; }
 const StringList& TMainImeHost::SentenceCodeKeys() const {
     return main_.SentenceLists().SentenceCodeKeys;
 }

@@ -5,13 +5,13 @@
 #pragma once
 
 #include "ImeController.h"
-#include "MainUnit.h"
+#include "WindowHosts.h"
 
 namespace qb {
 
 class TMainImeHost final : public TTargetKeyHandler, public ImeHost {
 public:
-    explicit TMainImeHost(TfrmMainQB& main);
+    explicit TMainImeHost(TImeWindow& main);
 
     TImeController& Controller() { return controller_; }
 
@@ -42,13 +42,13 @@ public:
     const StringList* SentenceSenseWords() const override {
         return &main_.SentenceLists().SentenceSenseWords;
     }
-    bool PredictionOn() const override { return main_.PredictionOn; }
+    bool PredictionOn() const override { return main_.Modes().PredictionOn; }
     StringList SentencePhrases() const override { return main_.SentenceLists().SentencePhrases; }
     std::string TypedForSentence() const override { return main_.TypedForSentence(); }
-    SchemeUsage* Usage() const override { return &main_.SchemePicks; }
+    SchemeUsage* Usage() const override { return main_.SchemePickUsage(); }
 
 private:
-    TfrmMainQB& main_;
+    TImeWindow& main_;
     TImeController controller_;
 };
 

@@ -1,18 +1,21 @@
 #include "MainManagementHost.h"
 
 #include "AddWordUnit.h"
-#include "MainUnit.h"
 #include "PopSourceUnit.h"
+#include "imeSetup.h"
 
 namespace qb {
 
-TMainManagementHost::TMainManagementHost(TfrmMainQB& main)
+TMainManagementHost::TMainManagementHost(TManagementWindow& main)
     : main_(main), addword_(NewAddwordDialog(*this)) {}
 
 TMainManagementHost::~TMainManagementHost() = default;
 
 int TMainManagementHost::SlotCount() const { return int(main_.LexiconsInUse().size()); }
-TQbDict* TMainManagementHost::Slot(int i) const { return main_.Lexicon(i); }
+TQbDict* TMainManagementHost::Slot(int i) const {
+    const auto& slots = main_.LexiconsInUse();
+    return i >= 0 && std::size_t(i) < slots.size() ? slots[std::size_t(i)].get() : nullptr;
+}
 
 int TMainManagementHost::IndexOfDict(const std::string& name) const {
     return main_.IndexOfDict(name);
@@ -22,24 +25,24 @@ void TMainManagementHost::OpenDict(const std::string& name) { main_.OpenDict(nam
 void TMainManagementHost::CloseDict(const std::string& name) { main_.CloseDict(name); }
 std::string TMainManagementHost::ProgramFolder() const { return main_.ProgramFolder(); }
 
-QWidget* TMainManagementHost::Window() { return &main_; }
+QWidget* TMainManagementHost::Window() { return &main_.Widget(); }
 TUi& TMainManagementHost::Ui() { return main_.Ui(); }
 
 std::string TMainManagementHost::SourceSelection() {
-    if (main_.frmPopSource && main_.frmPopSource->isVisible()) return main_.frmPopSource->SelText();
+    if (TfrmPopSource* pop = main_.PopSource(); pop && pop->isVisible()) return pop->SelText();
     return MainSourceSelection();
 }
 
-std::string TMainManagementHost::MainSourceSelection() { return main_.Source.SelText(); }
-std::string TMainManagementHost::TargetSelection() { return main_.Target.SelText(); }
+std::string TMainManagementHost::MainSourceSelection() { return main_.SourcePane().SelText(); }
+std::string TMainManagementHost::TargetSelection() { return main_.TargetPane().SelText(); }
 
 QString TMainManagementHost::SourceSelectionUnicode() {
-    if (main_.frmPopSource && main_.frmPopSource->isVisible())
-        return main_.frmPopSource->Text.SelUnicode();
-    return main_.Source.SelUnicode();
+    if (TfrmPopSource* pop = main_.PopSource(); pop && pop->isVisible())
+        return pop->Text.SelUnicode();
+    return main_.SourcePane().SelUnicode();
 }
 
-QString TMainManagementHost::TargetSelectionUnicode() { return main_.Target.SelUnicode(); }
+QString TMainManagementHost::TargetSelectionUnicode() { return main_.TargetPane().SelUnicode(); }
 
 void TMainManagementHost::ProcessSentence(const std::string& sentence) {
     main_.ProcessSentence(sentence);
@@ -47,10 +50,7 @@ void TMainManagementHost::ProcessSentence(const std::string& sentence) {
 
 SchemeChoice TMainManagementHost::Schemes() { return main_.SchemeSettings(); }
 
-void TMainManagementHost::SetSchemes(const SchemeChoice& c) {
-    main_.SetSchemeSettings(c);
-    main_.UpdateModeDisplay(); // 预测下一个词 is greyed in the tables' order
-}
+void TMainManagementHost::SetSchemes(const SchemeChoice& c) { main_.ApplySchemeSettings(c); }
 
 void TMainManagementHost::LoadSchemeTables() { main_.LoadSchemeTables(); }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ManagementCommands.h"
+#include "WindowHosts.h"
 
 #include <memory>
 #include <string>
@@ -10,11 +11,10 @@
 namespace qb {
 
 class TfrmAddword;
-class TfrmMainQB;
 
 class TMainManagementHost final : public ManagementHost {
 public:
-    explicit TMainManagementHost(TfrmMainQB& main);
+    explicit TMainManagementHost(TManagementWindow& main);
     ~TMainManagementHost() override;
 
     // LexiconHost
@@ -40,7 +40,7 @@ public:
     TfrmAddword& AddwordDialog() override { return *addword_; }
 
 private:
-    TfrmMainQB& main_;
+    TManagementWindow& main_;
     std::unique_ptr<TfrmAddword> addword_;
 };
 

@@ -124,21 +124,21 @@ void TfrmMainQB::PlaceInputWindows() {
         in.widthP = frmPopSource->width();
         in.heightP = frmPopSource->height();
     }
-    if (frmBianma) {
-        in.widthB = frmBianma->width();
-        in.heightB = frmBianma->height();
+    if (inputWindows_.box) {
+        in.widthB = inputWindows_.box->width();
+        in.heightB = inputWindows_.box->height();
     }
-    if (frmCandidates) {
-        in.widthL = frmCandidates->width();
-        in.heightL = frmCandidates->height();
+    if (inputWindows_.candidates) {
+        in.widthL = inputWindows_.candidates->width();
+        in.heightL = inputWindows_.candidates->height();
     }
     in.followSource = FollowSource;
     in.smartFollow = SmartFollow;
     in.stepOffset = StepOffset;
     const TPlacement out = PlaceInputWindowsCalc(in);
     if (out.moveP && frmPopSource) frmPopSource->move(out.leftP, out.topP);
-    if (frmBianma) frmBianma->move(out.leftB, out.topB);
-    if (frmCandidates) frmCandidates->move(out.leftL, out.topL);
+    if (inputWindows_.box) inputWindows_.box->move(out.leftB, out.topB);
+    if (inputWindows_.candidates) inputWindows_.candidates->move(out.leftL, out.topL);
 }
 
 void TfrmMainQB::actSmartFollowExecute() {
@@ -172,8 +172,8 @@ void TfrmMainQB::actFindWordsExecute() {
     BrowseMode = !BrowseMode;
     if (BrowseMode) {
         if (frmPopSource) frmPopSource->hide();
-        if (frmBianma) frmBianma->hide();
-        if (frmCandidates) frmCandidates->hide();
+        if (inputWindows_.box) inputWindows_.box->hide();
+        if (inputWindows_.candidates) inputWindows_.candidates->hide();
     } else if (frmShowExplain) {
         frmShowExplain->hide();
     }

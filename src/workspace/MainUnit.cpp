@@ -141,7 +141,7 @@ QMenu* TfrmMainQB::BuildFileMenu(QMenuBar* bar) {
     mnuExit = MakeCommand("mnuExit", "退出(&X)");
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
     OnTriggered(mnuClearPanes, &TfrmMainQB::mnuClearPanesExecute);
-    memoryCommands_ = std::make_unique<TMemoryCommands>(*this);
+    memoryCommands_ = std::make_unique<TMemoryCommands>(static_cast<TMemoryWindow&>(*this));
     connect(mnuImportMemory, &QAction::triggered, this,
             [this] { Guard([&] { memoryCommands_->ImportExecute(); }); });
     connect(mnuExportMemory, &QAction::triggered, this,
@@ -631,16 +631,16 @@ void TfrmMainQB::CreateImeWindows() {
     // the candidate window TfrmCandidates, hidden; the target pane's key events go
     // to it through reTargetKeyDown / KeyPress / KeyUp.
     if (ime_) return;
-    ime_ = std::make_unique<TMainImeHost>(*this);
-    frmBianma = ime_->Controller().frmBianma();
-    frmCandidates = ime_->Controller().frmCandidates();
+    ime_ = std::make_unique<TMainImeHost>(static_cast<TImeWindow&>(*this));
+    inputWindows_.box = ime_->Controller().frmBianma();
+    inputWindows_.candidates = ime_->Controller().frmCandidates();
     SetTargetKeyHandler(ime_.get());
 }
 
 void TfrmMainQB::CreateManagement() {
     // The add-entry dialog comes with the host; the commands run inside the error guard.
     if (management_) return;
-    management_ = std::make_unique<TMainManagementHost>(*this);
+    management_ = std::make_unique<TMainManagementHost>(static_cast<TManagementWindow&>(*this));
     ManagementHost& h = *management_;
     ConnectCommand(h, mnuMerge, mnuMergeClick);
     ConnectCommand(h, actAddDirect, actAddDirectExecute);
@@ -1112,6 +1112,36 @@ void TfrmMainQB::UpdateModeDisplay() {
     actPrediction->setChecked(PredictionOn);
     actPrediction->setEnabled(!ClassicOrder); // the tables' order offers no prediction
     if (btBrowseMode) btBrowseMode->setChecked(BrowseMode);
+}
+
+TWorkspaceModes TfrmMainQB::Modes() const {
+    TWorkspaceModes m;
+    m.ImeEnabled = ImeEnabled;
+    m.FullWidthPunct = FullWidthPunct;
+    m.FullWidthChars = FullWidthChars;
+    m.FollowSource = FollowSource;
+    m.SmartFollow = SmartFollow;
+    m.BrowseMode = BrowseMode;
+    m.PredictionOn = PredictionOn;
+    m.StepOffset = StepOffset;
+    return m;
+}
+
+void TfrmMainQB::SetModes(const TWorkspaceModes& m) {
+    ImeEnabled = m.ImeEnabled;
+    FullWidthPunct = m.FullWidthPunct;
+    FullWidthChars = m.FullWidthChars;
+    FollowSource = m.FollowSource;
+    SmartFollow = m.SmartFollow;
+    BrowseMode = m.BrowseMode;
+    PredictionOn = m.PredictionOn;
+    StepOffset = m.StepOffset;
+    UpdateModeDisplay();
+}
+
+void TfrmMainQB::ApplySchemeSettings(const SchemeChoice& choice) {
+    SetSchemeSettings(choice);
+    UpdateModeDisplay(); // 预测下一个词 is greyed in the tables' order
 }
 
 void TfrmMainQB::ToggleMyIMEExecute() {

@@ -16,6 +16,7 @@
 #include "ClauseConverterLoad.h"
 #include "Dialogs.h"
 #include "PaneModel.h"
+#include "WindowHosts.h"
 
 #include <QKeySequence>
 #include <QMainWindow>
@@ -55,24 +56,6 @@ class TRichPane;
 class TPhraseList;
 struct SchemeChoice;
 
-// The lexicon slots of the window: slot 0 holds the user lexicon, slot 1 the basic one, the
-// slots after them the professional lexicons in the order they were opened.
-inline constexpr int kUserLexiconSlot = 0;
-inline constexpr int kBasicLexiconSlot = 1;
-
-// What the selected sentence gave, rebuilt by ProcessSentence: its phrase lines (source
-// phrase, TAB, renderings), the entries reached only through reduced forms ("buff" <- "buffer":
-// the phrase list and the preferred words put the word first), the code table the input method
-// searches first (sorted codes and their ";"-joined texts) and the senses under their pinyin.
-struct TSentenceLists {
-    StringList SentencePhrases;
-    std::unordered_map<std::string, std::string> SentenceReduced;
-    StringList SentenceCodeKeys;
-    StringList SentenceCodeWords;
-    StringList SentenceSenseKeys;
-    StringList SentenceSenseWords;
-};
-
 struct TWorkspaceSetup {
     std::string programFolder; // with its trailing '/'
     QString settingsFile;      // the ini file of the settings store
@@ -92,34 +75,20 @@ struct TWorkspaceSetup {
     std::string memoryFile;
 };
 
-// The input method's hold on the target pane. The main window forwards the pane's key events
-// here (reTargetKeyDown / KeyPress / KeyUp); each method returns true when it consumed the event
-// (the pane then never sees it). The default passes everything through.
-class TTargetKeyHandler {
-public:
-    virtual ~TTargetKeyHandler() = default;
-    virtual bool KeyDown(QKeyEvent& e) {
-        (void)e;
-        return false;
-    }
-    virtual bool KeyPress(QKeyEvent& e) {
-        (void)e;
-        return false;
-    }
-    virtual bool KeyUp(QKeyEvent& e) {
-        (void)e;
-        return false;
-    }
-    virtual void Enter() {}
-    // A ShortcutOverride of the target pane: true when the input method takes the key itself,
-    // so that no shortcut fires (Alt+E joins the code instead of opening 编辑(&E)).
-    virtual bool ClaimsShortcut(QKeyEvent& e) {
-        (void)e;
-        return false;
-    }
+// The status text shown the first time the whole-clause converter is missing.
+inline const QString kNoClauseConverterMessage =
+    QString::fromUtf8("没有找到整句输入所需的拼音库数据（libime-data），输入法只用码表打字。");
+
+// The composition box and candidate window the pop-ups are placed with.
+struct TInputWindows {
+    QWidget* box = nullptr;
+    QWidget* candidates = nullptr;
 };
 
-class TfrmMainQB : public QMainWindow {
+class TfrmMainQB : public QMainWindow,
+                   private TImeWindow,
+                   private TManagementWindow,
+                   private TMemoryWindow {
     Q_OBJECT
 public:
     explicit TfrmMainQB(TWorkspaceSetup setup, QWidget* parent = nullptr);
@@ -136,10 +105,7 @@ public:
     void CreateOtherWindows();
     // The lexicon-management commands' host; null before CreateOtherWindows.
     TMainManagementHost* Management() const { return management_.get(); }
-    void FormResize();
     void ActivateFromOutside(); // a second start asked for the front
-    // 文件 → 清空原文和译文: empties both panes after a confirmation, so a new job starts empty.
-    void mnuClearPanesExecute();
     // Hands the panes' text to the panes file's writer now (the timer does it within 2 s of a
     // change); the file is written off the window's thread, and at shutdown waited for.
     void KeepPanes();
@@ -152,30 +118,103 @@ public:
     TQbDict* UserLexicon() const { return Lexicon(kUserLexiconSlot); }
     TQbDict* BasicLexicon() const { return Lexicon(kBasicLexiconSlot); }
     // Every slot in order, the emptied ones as null: what a sentence's lookups pool.
-    const std::vector<std::unique_ptr<TQbDict>>& LexiconsInUse() const { return Dicts; }
-    int IndexOfDict(const std::string& name) const;
-    void OpenDict(const std::string& name);
-    void CloseDict(const std::string& name);
+    const std::vector<std::unique_ptr<TQbDict>>& LexiconsInUse() const override { return Dicts; }
+    int IndexOfDict(const std::string& name) const override;
+    void OpenDict(const std::string& name) override;
+    void CloseDict(const std::string& name) override;
 
     // ---- scheme tables ----
     // The tables of scheme `schemeId` (1 全拼, 2 双拼, 3 自然, 4 五笔); empty while the scheme is
     // switched off.
-    const SchemeTables& Table(int schemeId) const;
+    const SchemeTables& Table(int schemeId) const override;
     // The switches useQp .. useWb, SchemeOrder and ClassicOrder, as the scheme dialog edits
     // them. Setting them loads no table: LoadSchemeTables does, as 确定 in the dialog does.
-    SchemeChoice SchemeSettings() const;
+    SchemeChoice SchemeSettings() const override;
     void SetSchemeSettings(const SchemeChoice& choice);
-    bool PredictionOn = true; // [inisetup] Prediction: 选项 → 预测下一个词
+    void LoadSchemeTables() override;
+    bool SchemeOn(int id) const override;
+    void GetWordCodes(std::string_view word, StringList& codes, int schemeId) const;
+
+    // ---- modes ----
+    TWorkspaceModes Modes() const override;
+    // Sets the modes and shows them on the menus, the tool bar and the status bar.
+    void SetModes(const TWorkspaceModes& modes);
+
+    // ---- whole-clause pinyin ----
+    // The converter, waiting for its load when that still runs; null without the library's data
+    // (the tables alone then; the status bar says kNoClauseConverterMessage the first time).
+    ClauseConverter* Converter() override;
+
+    // ---- Sentence selection, suggestions and browse mode ----
+    const TSentenceLists& SentenceLists() const override { return sentence_; }
+    // Puts lists in place of the selected sentence's, until the next sentence is processed:
+    // the input method's tests give it a code table of their own this way.
+    void SetSentenceLists(TSentenceLists lists) { sentence_ = std::move(lists); }
+    void ProcessSentence(const std::string& sentence) override;
+    // Rebuilds the selected sentence's code table, as ProcessSentence does after its lookups.
+    void BuildSentenceCodeTable(const std::string& sentence);
+    // Refills the phrase list from the sentence's lists and places the pop-ups after it.
+    void FillPhraseList();
+    void ExplainSelection(const std::string& text);
+
+    // ---- the target pane's keys (the input method plugs in here) ----
+    // Null restores the pass-through handler.
+    void SetTargetKeyHandler(TTargetKeyHandler* handler) {
+        keyHandler_ = handler ? handler : &defaultKeys_;
+    }
+
+    // ---- the panes and windows ----
+    // The two panes as GBK panes; Edit() is the widget (object names reSource, reTarget). The
+    // lists, splitters, pop-ups and commands are found by object name: lbLongPhrase, lbMemory
+    // ("[95%] translation", hidden when there is none), Panel1, Splitter2, frmPopSource,
+    // frmShowExplain, and the QAction of each menu command (mnuMerge, DoGetASent, ...).
+    TPane& SourcePane() override { return Source; }
+    TPane& TargetPane() override { return Target; }
+    QString StatusText(int panel) const; // the status bar's panels 0-4
+    // The composition box and candidate window the pop-ups are placed with; the input method's
+    // own unless a test puts others in their place.
+    TInputWindows InputWindows() const { return inputWindows_; }
+    void SetInputWindows(TInputWindows windows) { inputWindows_ = windows; }
+
+    // The concordance window and the TMX commands (the window is made on first use).
+    TMemoryCommands& MemoryCommands() const { return *memoryCommands_; }
+    // 打开文档, 导出译文文档, 文档统计, 用记忆填充全文 and the open document.
+    TDocumentCommands& Documents() const { return *documents_; }
+
+Q_SIGNALS:
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    friend class TDocumentCommands; // replaces the panes' text as 清空原文和译文 does
+
+    // The rooms' views of the window (the interfaces above), besides the public ones.
+    QWidget& Widget() override { return *this; }
+    TUi& Ui() const override { return *setup_.ui; }
+    const std::string& ProgramFolder() const override { return setup_.programFolder; }
+    // The translation memory's file (TWorkspaceSetup::memoryFile); empty: none.
+    const std::string& MemoryFile() const override { return setup_.memoryFile; }
+    TfrmPopSource* PopSource() const override { return frmPopSource; }
+    void ApplySchemeSettings(const SchemeChoice& choice) override;
+    std::string TypedForSentence() const override;
+    // Runs a handler inside the general error guard.
+    template <class F>
+    bool Guard(F&& f) {
+        return Guarded(*setup_.ui, std::forward<F>(f));
+    }
+
+    SchemeUsage* SchemePickUsage() override { return &SchemePicks; }
     // [inisetup] SchemePicks: the picks by scheme, from which the list infers the typist's
     // schemes; 选项 → 重新推断输入方案 forgets them.
     SchemeUsage SchemePicks;
     // The renderings the translator chose in this run, put first among a sentence's senses.
     DocumentRenderings Renderings;
-    void LoadSchemeTables();
-    bool SchemeOn(int id) const;
-    void GetWordCodes(std::string_view word, StringList& codes, int schemeId) const;
 
-    // ---- width and punctuation modes ----
+    // The state the modes are kept in ([inisetup] of the settings).
+    bool PredictionOn = true;
     bool ImeEnabled = true;
     bool FullWidthPunct = true;
     bool FullWidthChars = false;
@@ -184,57 +223,26 @@ public:
     bool BrowseMode = false;
     int StepOffset = 0;
     void UpdateModeDisplay();
-
-    // ---- whole-clause pinyin ----
-    // The converter, waiting for its load when that still runs; null without the library's data
-    // (the tables alone then; the status bar says so the first time).
-    ClauseConverter* Converter();
-    static inline const QString kNoClauseConverterMessage =
-        QString::fromUtf8("没有找到整句输入所需的拼音库数据（libime-data），输入法只用码表打字。");
-
-    // ---- Sentence selection, suggestions and browse mode ----
-    const TSentenceLists& SentenceLists() const { return sentence_; }
-    // Puts lists in place of the selected sentence's, until the next sentence is processed:
-    // the input method's tests give it a code table of their own this way.
-    void SetSentenceLists(TSentenceLists lists) { sentence_ = std::move(lists); }
-    // The text typed for the selected sentence so far (GBK); empty when none is tracked.
-    std::string TypedForSentence() const;
+    // 文件 → 清空原文和译文: empties both panes after a confirmation, so a new job starts empty.
+    void mnuClearPanesExecute();
+    void FormResize();
     void DoGetASentExecute();
-    void ProcessSentence(const std::string& sentence);
-    void BuildSentenceCodeTable(const std::string& sentence);
-    void FillPhraseList();
     void reTargetSelectionChange();
     void PlaceInputWindows();
-    void ExplainSelection(const std::string& text);
-
-    // ---- the target pane's keys (the input method plugs in here) ----
-    // Null restores the pass-through handler.
-    void SetTargetKeyHandler(TTargetKeyHandler* handler) {
-        keyHandler_ = handler ? handler : &defaultKeys_;
-    }
     bool reTargetKeyDown(QKeyEvent& e);
 
-    // ---- the panes, lists and windows ----
     TPane Source; // reSource as a GBK pane
     TPane Target; // reTarget
     QPlainTextEdit* reSource = nullptr;
     QPlainTextEdit* reTarget = nullptr;
     QListWidget* lbLongPhrase = nullptr;
-    // The translation memory's matches of the selected sentence, "[95%] translation", above
-    // lbLongPhrase; hidden when there is none.
     QListWidget* lbMemory = nullptr;
-    QSplitter* Panel1 = nullptr;         // the two panes (Splitter1 between them)
-    QSplitter* Splitter2 = nullptr;      // Panel1 | lbLongPhrase
-    QString StatusText(int panel) const; // the status bar's panels 0-4
-
+    QSplitter* Panel1 = nullptr;    // the two panes (Splitter1 between them)
+    QSplitter* Splitter2 = nullptr; // Panel1 | lbLongPhrase
     TfrmPopSource* frmPopSource = nullptr;
     TfrmShowExplain* frmShowExplain = nullptr;
-    // The composition box and candidate window the pop-ups are placed with; the input method's
-    // own unless a test puts others in their place.
-    QWidget* frmBianma = nullptr;
-    QWidget* frmCandidates = nullptr;
+    TInputWindows inputWindows_;
 
-    // ---- the commands that tests and the pop-ups trigger ----
     QAction* mnuClearPanes = nullptr;
     QAction* mnuImportMemory = nullptr; // 文件 → 导入译文记忆... (TMX)
     QAction* mnuExportMemory = nullptr;
@@ -259,30 +267,6 @@ public:
     QToolButton* btBrowseMode = nullptr;
     QToolButton* btGetNextSent = nullptr;
     QToolButton* btExpandSelection = nullptr;
-
-    const std::string& ProgramFolder() const { return setup_.programFolder; }
-    // The translation memory's file (TWorkspaceSetup::memoryFile); empty: none.
-    const std::string& MemoryFile() const { return setup_.memoryFile; }
-    // The concordance window and the TMX commands (the window is made on first use).
-    TMemoryCommands& MemoryCommands() const { return *memoryCommands_; }
-    // 打开文档, 导出译文文档, 文档统计, 用记忆填充全文 and the open document.
-    TDocumentCommands& Documents() const { return *documents_; }
-    TUi& Ui() const { return *setup_.ui; }
-    // Runs a handler inside the general error guard.
-    template <class F>
-    bool Guard(F&& f) {
-        return Guarded(*setup_.ui, std::forward<F>(f));
-    }
-
-Q_SIGNALS:
-    void closed();
-
-protected:
-    void closeEvent(QCloseEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
-private:
-    friend class TDocumentCommands; // replaces the panes' text as 清空原文和译文 does
 
     // The menus, each with its commands, and the tool bar over them.
     void BuildCommands();

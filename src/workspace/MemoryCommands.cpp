@@ -1,9 +1,10 @@
 #include "MemoryCommands.h"
 
-#include "MainUnit.h"
+#include "Dialogs.h"
 #include "MemorySearchWindow.h"
 #include "MyUtils.h"
 #include "TmxFormat.h"
+#include "WindowHosts.h"
 #include "WorkProgressDialog.h"
 
 #include <QCoreApplication>
@@ -136,7 +137,7 @@ struct TMemoryCommands::ImportJob {
     std::thread thread;
 };
 
-TMemoryCommands::TMemoryCommands(TfrmMainQB& window) : window_(window) {}
+TMemoryCommands::TMemoryCommands(TMemoryWindow& window) : window_(window) {}
 
 TMemoryCommands::~TMemoryCommands() {
     if (import_) {
@@ -186,7 +187,7 @@ void TMemoryCommands::ImportExecute() {
     // Not modal: the window goes on working (Ctrl+J shows matches, pairs are recorded between
     // the import's transactions).
     progress_ = new QProgressDialog(U("正在导入译文记忆") + PathText(job->path) + U("..."),
-                                    U("取消"), 0, 0, &window_);
+                                    U("取消"), 0, 0, &window_.Widget());
     progress_->setWindowTitle(U("导入译文记忆"));
     progress_->setWindowModality(Qt::NonModal);
     progress_->setAutoReset(false);
@@ -240,7 +241,8 @@ void TMemoryCommands::ExportExecute() {
     std::size_t n = 0;
     try {
         TBusyPointer busy(ui);
-        WorkProgressDialog progress(&window_, U("正在导出译文记忆到") + PathText(path) + U("..."));
+        WorkProgressDialog progress(&window_.Widget(),
+                                    U("正在导出译文记忆到") + PathText(path) + U("..."));
         n = ExportOnJobThread(window_.MemoryFile(), path, progress);
     } catch (const MemoryUnopened&) {
         throw; // the window's error guard shows it

@@ -16,12 +16,12 @@ namespace tm {
 class TTranslationMemory;
 }
 
-class TfrmMainQB;
+class TMemoryWindow;
 class TfrmMemorySearch;
 
 class TMemoryCommands {
 public:
-    explicit TMemoryCommands(TfrmMainQB& window);
+    explicit TMemoryCommands(TMemoryWindow& window);
     ~TMemoryCommands();
     TMemoryCommands(const TMemoryCommands&) = delete;
     TMemoryCommands& operator=(const TMemoryCommands&) = delete;
@@ -46,7 +46,7 @@ private:
     struct ImportJob;
     void PollImport();
 
-    TfrmMainQB& window_;
+    TMemoryWindow& window_;
     QPointer<TfrmMemorySearch> search_;
     std::shared_ptr<ImportJob> import_; // the running import
     QPointer<QProgressDialog> progress_;

@@ -1,8 +1,9 @@
 #include "MemorySearchWindow.h"
 
+#include "Dialogs.h"
 #include "Fonts.h"
-#include "MainUnit.h"
 #include "TranslationMemory.h"
+#include "WindowHosts.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
@@ -116,8 +117,8 @@ QString MarkedHtml(std::string_view utf8, const std::vector<tm::Span>& marks) {
     return html;
 }
 
-TfrmMemorySearch::TfrmMemorySearch(TfrmMainQB& main, std::string memoryFile)
-    : QWidget(&main, Qt::Tool), main_(main), file_(std::move(memoryFile)) {
+TfrmMemorySearch::TfrmMemorySearch(TMemoryWindow& main, std::string memoryFile)
+    : QWidget(&main.Widget(), Qt::Tool), main_(main), file_(std::move(memoryFile)) {
     setObjectName(QStringLiteral("frmMemorySearch"));
     setWindowTitle(U("检索译文记忆"));
     setFont(RequestedFont("MS Sans Serif", 11));
@@ -150,9 +151,9 @@ TfrmMemorySearch::TfrmMemorySearch(TfrmMainQB& main, std::string memoryFile)
 
     connect(edSearch, &QLineEdit::textChanged, this, [this](const QString& text) { Ask(text); });
     connect(edSearch, &QLineEdit::returnPressed, this,
-            [this] { main_.Guard([&] { InsertSelected(); }); });
+            [this] { Guarded(main_.Ui(), [&] { InsertSelected(); }); });
     connect(lbPairs, &QListWidget::itemActivated, this,
-            [this] { main_.Guard([&] { InsertSelected(); }); });
+            [this] { Guarded(main_.Ui(), [&] { InsertSelected(); }); });
 }
 
 TfrmMemorySearch::~TfrmMemorySearch() {
@@ -168,8 +169,9 @@ void TfrmMemorySearch::ShowSearch() {
         // screen's right edge (over the phrase list rather than over the panes); afterwards
         // where the user left it.
         if (!placed_) {
-            const QRect frame = main_.frameGeometry();
-            const QScreen* screen = main_.screen() ? main_.screen() : QGuiApplication::primaryScreen();
+            const QRect frame = main_.Widget().frameGeometry();
+            const QScreen* screen = main_.Widget().screen() ? main_.Widget().screen()
+                                                            : QGuiApplication::primaryScreen();
             const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
             int x = frame.right() + 8;
             if (x + width() > room.right()) x = std::max(room.left(), room.right() - width());
@@ -251,16 +253,16 @@ void TfrmMemorySearch::InsertSelected() {
     if (!item) return;
     // As the match list inserts: an imported translation may hold characters GBK has not
     // (™, emoji), and the pane takes them as they are rather than as '?'.
-    main_.Target.MarkChinese();
-    main_.Target.SetSelUnicode(item->data(kTargetRole).toString());
+    main_.TargetPane().MarkChinese();
+    main_.TargetPane().SetSelUnicode(item->data(kTargetRole).toString());
     BackToTarget();
 }
 
 void TfrmMemorySearch::BackToTarget() {
     // Activated, not raised: raising the main window would put it over the floating source
     // window, which stays above it only as long as the window manager (if any) keeps it there.
-    main_.activateWindow();
-    main_.Target.SetFocus();
+    main_.Widget().activateWindow();
+    main_.TargetPane().SetFocus();
 }
 
 bool TfrmMemorySearch::eventFilter(QObject* watched, QEvent* e) {

@@ -29,7 +29,7 @@ class TTranslationMemory;
 struct Hit;
 } // namespace tm
 
-class TfrmMainQB;
+class TMemoryWindow;
 
 // UTF-8 text as HTML with the byte ranges `marks` in bold on a highlight, line breaks as <br>:
 // "Take care." with [5, 9) -> "Take <b style=...>care</b>.". Overlapping or unsorted ranges are
@@ -43,7 +43,7 @@ public:
     static constexpr int kHtmlRole = Qt::UserRole;
     static constexpr int kTargetRole = Qt::UserRole + 1;
 
-    TfrmMemorySearch(TfrmMainQB& main, std::string memoryFile);
+    TfrmMemorySearch(TMemoryWindow& main, std::string memoryFile);
     ~TfrmMemorySearch() override;
 
     // Shows the window in front with the search field focused and its text selected, so
@@ -73,7 +73,7 @@ private:
     void Answer(std::uint64_t ticket, const std::vector<tm::Hit>& hits, const QString& error);
     void BackToTarget();
 
-    TfrmMainQB& main_;
+    TMemoryWindow& main_;
     std::string file_;
     QThreadPool pool_; // one thread: the searches run one after another
     std::unique_ptr<tm::TTranslationMemory> memory_; // opened and used on the pool's thread only

@@ -41,23 +41,31 @@ TEST(HtmlText, EveryRunOfTextIsAUnit) {
         {"<p>a</x>b<!--c-->d</p>", {"a{1}b{2}d"}},
         {"<table><tr><td>A</td></tr>B<b>C</b></table>", {"A", "B{1}C{/1}"}},
         {"<td>&nbsp;</td><p>&nbsp; &#160;</p>", {}},
+        {"<li><a href=x> <b>Overview</b> </a></li><li><a>One</a> <a>two</a></li>",
+         {"Overview", "{1}One{/1} {2}two{/2}"}},
+        {"<p><a id=i1></a>Calling conventions. <a id=i2></a> <a id=i3></a></p>",
+         {"Calling conventions."}},
     };
     for (const auto& c : cases) EXPECT_EQ(Units(c.html), c.units) << c.html;
 
     // The unit's range leaves the white space around it in place.
-    const std::string page = "<p>\n  Hello world.\n</p>";
-    EXPECT_EQ(Write(Read(Format::Html, page), {"你好。"}), "<p>\n  你好。\n</p>");
+    const std::string page = "<p>\n  Hello world.\n</p><li><a href=x><b>Top</b> <i>tip</i></a></li>";
+    EXPECT_EQ(Write(Read(Format::Html, page), {"你好。", "{1}小{/1}{2}窍门{/2}"}),
+              "<p>\n  你好。\n</p><li><a href=x><b>小</b><i>窍门</i></a></li>");
 }
 
 // Code, and runs with nothing to translate, are said to be skipped, with why.
 TEST(HtmlText, SkippedTextIsNamed) {
-    const std::string page = "<pre>make all</pre><p><code>ls -l</code></p><p> | </p><script>x()</script>";
+    const std::string page =
+        "<pre>make all</pre><p><code>ls -l</code></p><p> | </p><script>x()</script>";
     const Document d = Read(Format::Html, page);
     EXPECT_TRUE(d.units.empty());
     ASSERT_EQ(d.skipped.size(), 3u);
-    EXPECT_EQ(page.substr(d.skipped[0].begin, d.skipped[0].end - d.skipped[0].begin), "<pre>make all</pre>");
+    EXPECT_EQ(page.substr(d.skipped[0].begin, d.skipped[0].end - d.skipped[0].begin),
+              "<pre>make all</pre>");
     EXPECT_EQ(d.skipped[0].why, "代码，保持原样");
-    EXPECT_EQ(page.substr(d.skipped[1].begin, d.skipped[1].end - d.skipped[1].begin), "<code>ls -l</code>");
+    EXPECT_EQ(page.substr(d.skipped[1].begin, d.skipped[1].end - d.skipped[1].begin),
+              "<code>ls -l</code>");
     EXPECT_EQ(page.substr(d.skipped[2].begin, d.skipped[2].end - d.skipped[2].begin), "|");
 }
 
@@ -75,6 +83,8 @@ TEST(HtmlText, DeepAndExplodingPagesAreRefusedOrRead) {
         {"span x40000", "<p>" + Repeat("<span>", 40000) + "x" + Repeat("</span>", 40000), "嵌套超过"},
         {"div x40000", Repeat("<div>", 40000) + "x" + Repeat("</div>", 40000), "嵌套超过"},
         {"table x10000", Repeat("<table><tr><td>", 10000) + "x", "嵌套超过"},
+        {"stray end tags under 1990 spans", Repeat("<span>", 1990) + "x" + Repeat("</x>", 250000),
+         "结束标签太多"},
         {"fonts cloned into every paragraph", fonts, "过于复杂"},
         {"span x1900", Repeat("<span>", 1900) + "x" + Repeat("</span>", 1900), nullptr},
         {"div x1900", Repeat("<div>", 1900) + "x" + Repeat("</div>", 1900), nullptr},
@@ -88,7 +98,8 @@ TEST(HtmlText, DeepAndExplodingPagesAreRefusedOrRead) {
             EXPECT_NE(d.units.back().text.find('x'), std::string::npos) << c.name;
         } catch (const DocError& e) {
             ASSERT_TRUE(c.error) << c.name << ": " << e.what();
-            EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << c.name << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos)
+                << c.name << ": " << e.what();
         }
     }
 }

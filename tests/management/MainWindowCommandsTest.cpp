@@ -34,6 +34,12 @@ using qb::TQbDict;
 
 namespace {
 
+void SetFollowSource(TfrmMainQB& w, bool on) {
+    qb::TWorkspaceModes m = w.Modes();
+    m.FollowSource = on;
+    w.SetModes(m);
+}
+
 // Runs `body` on the dialog of type D as soon as it is shown modally (the command that opens
 // it is waiting in exec()). The body must close the dialog. Polls for up to two seconds;
 // a dialog that never appears fails the test and ends every modal loop so nothing hangs.
@@ -108,7 +114,7 @@ protected:
         (void)QTest::qWaitForWindowActive(w.get());
         // The floating source window would take over the source selection of F8 and F9; the
         // tests that want it turn it back on.
-        w->FollowSource = false;
+        SetFollowSource(*w, false);
         return *w;
     }
     // The end of the run: shutdown writes the settings and every modified lexicon.
@@ -122,14 +128,14 @@ protected:
     // Source text with `selected` selected; target text with all of it selected.
     void Select(const char* source, const char* selected, const char* target) {
         const std::string s = G(source);
-        w->Source.SetText(s);
+        w->SourcePane().SetText(s);
         const std::size_t at = s.find(G(selected));
         ASSERT_NE(at, std::string::npos);
-        w->Source.Select(int(at), int(G(selected).size()));
-        w->Target.SetText(G(target));
-        w->Target.Select(0, int(G(target).size()));
+        w->SourcePane().Select(int(at), int(G(selected).size()));
+        w->TargetPane().SetText(G(target));
+        w->TargetPane().Select(0, int(G(target).size()));
     }
-    void Press(int key) { QTest::keyClick(w->reTarget, Qt::Key(key)); }
+    void Press(int key) { QTest::keyClick(w->TargetPane().Edit(), Qt::Key(key)); }
 
     TempDir root;
     std::string folder;
@@ -152,7 +158,7 @@ TEST_F(Window, F8AddsBothSelectionsAndShowsTheEntryAtOnce) {
         if (line.rfind("heart attack\t", 0) == 0 && line.find(G("心脏病突发")) != std::string::npos)
             shown = true;
     EXPECT_TRUE(shown);
-    EXPECT_GT(w->lbLongPhrase->count(), 0);
+    EXPECT_GT(w->findChild<QListWidget*>("lbLongPhrase")->count(), 0);
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -184,13 +190,13 @@ TEST_F(Window, F8ForAnExistingWordMergesWithoutANewEntry) {
 
 TEST_F(Window, F8TakesTheSourceFromTheVisibleFloatingWindow) {
     Make();
-    w->FollowSource = true;
+    SetFollowSource(*w, true);
     Select("The heart is strong. ", "heart", "心");
-    w->frmPopSource->show();
-    w->frmPopSource->SetText(G("myocardial infarction"));
-    w->frmPopSource->Text.Select(0, int(std::string("myocardial").size()));
-    w->Target.SetText(G("心肌的"));
-    w->Target.Select(0, int(G("心肌的").size()));
+    w->findChild<qb::TfrmPopSource*>("frmPopSource")->show();
+    w->findChild<qb::TfrmPopSource*>("frmPopSource")->SetText(G("myocardial infarction"));
+    w->findChild<qb::TfrmPopSource*>("frmPopSource")->Text.Select(0, int(std::string("myocardial").size()));
+    w->TargetPane().SetText(G("心肌的"));
+    w->TargetPane().Select(0, int(G("心肌的").size()));
     Press(Qt::Key_F8);
     EXPECT_EQ(RenderingOf(User(), "myocardial"), G("心肌的"));
     EXPECT_EQ(RenderingOf(User(), "heart"), "<none>");
@@ -201,10 +207,10 @@ TEST_F(Window, F8TakesTheSourceFromTheVisibleFloatingWindow) {
 TEST_F(Window, F8RefusesACharacterGbkCannotHoldNamingItAndAddsNothing) {
     Make();
     const auto before = Entries(User());
-    w->Source.SetUnicodeText(QString::fromUtf8("smile 😀 please"));
-    w->Source.Select(0, w->Source.TextLength());
-    w->Target.SetText(G("微笑"));
-    w->Target.Select(0, w->Target.TextLength());
+    w->SourcePane().SetUnicodeText(QString::fromUtf8("smile 😀 please"));
+    w->SourcePane().Select(0, w->SourcePane().TextLength());
+    w->TargetPane().SetText(G("微笑"));
+    w->TargetPane().Select(0, w->TargetPane().TextLength());
     Press(Qt::Key_F8);
     EXPECT_EQ(Entries(User()), before);
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -218,8 +224,8 @@ TEST_F(Window, F8RefusesACharacterGbkCannotHoldNamingItAndAddsNothing) {
 TEST_F(Window, F9ShowsTheSourceAsItIsAndRefusesWhatGbkCannotHoldKeepingTheDialogOpen) {
     Make();
     const auto before = Entries(User());
-    w->Source.SetUnicodeText(QString::fromUtf8("Straße"));
-    w->Source.Select(0, w->Source.TextLength());
+    w->SourcePane().SetUnicodeText(QString::fromUtf8("Straße"));
+    w->SourcePane().Select(0, w->SourcePane().TextLength());
     bool stayedOpen = false;
     WhenShown<qb::TfrmAddword>([&](qb::TfrmAddword& d) {
         EXPECT_EQ(d.sourceBox->text(), QString::fromUtf8("Straße"));
@@ -273,7 +279,7 @@ TEST_F(Window, F9AddsTheDialogTextsAsTheyStand) {
         EXPECT_TRUE(d.targetBox->text().isEmpty());
         d.reject();
     });
-    w->actAdjust->trigger();
+    w->findChild<QAction*>("actAdjust")->trigger();
     EXPECT_EQ(first, second);
     EXPECT_EQ(first, &w->Management()->AddwordDialog());
 }
@@ -322,13 +328,13 @@ TEST_F(Window, MergingTheSameFileTwiceAddsEntriesOnce) {
     const std::size_t before = User().EntryCount();
     const QString file = QString::fromStdString(Fixture("words-gbk.txt"));
     ui.openAnswers = {{file}, {file}};
-    w->mnuMerge->trigger();
+    w->findChild<QAction*>("mnuMerge")->trigger();
     // gene therapy (two lines) and apoptosis; the blank line is no entry.
     EXPECT_EQ(User().EntryCount(), before + 2);
     EXPECT_EQ(RenderingOf(User(), "gene therapy"),
               TQbDict::MergeRenderings(G("基因疗法"), G("基因治疗")));
     const auto once = Entries(User());
-    w->mnuMerge->trigger();
+    w->findChild<QAction*>("mnuMerge")->trigger();
     EXPECT_EQ(Entries(User()), once);
     EXPECT_TRUE(ui.messages.empty());
     // The busy pointer came and went (reading, merging) and was left restored.
@@ -341,7 +347,7 @@ TEST_F(Window, MergeCancelledDoesNothing) {
     Make();
     ui.busyCalls.clear(); // those of the start
     const auto before = Entries(User());
-    w->mnuMerge->trigger();
+    w->findChild<QAction*>("mnuMerge")->trigger();
     EXPECT_EQ(Entries(User()), before);
     EXPECT_TRUE(ui.busyCalls.empty());
 }
@@ -352,7 +358,7 @@ TEST_F(Window, MergeOfAMissingFileShowsTheFileErrorAndAddsNothing) {
     const auto before = Entries(User());
     const std::string gone = root.path() + "/gone.txt";
     ui.openAnswers = {{QString::fromStdString(gone)}};
-    w->mnuMerge->trigger();
+    w->findChild<QAction*>("mnuMerge")->trigger();
     ASSERT_FALSE(ui.openRequests.empty());
     EXPECT_TRUE(ui.openRequests.back().typedNameMayNotExist); // else the dialog's own refusal
     EXPECT_EQ(Utf8(ui.messages), (std::vector<std::string>{"Cannot open file " + gone}));
@@ -367,8 +373,8 @@ TEST_F(Window, MergeRefusesBinaryAndNulFilesWithoutTouchingTheUserLexicon) {
     const auto before = Entries(User());
     ui.openAnswers = {{QString::fromStdString(Fixture("binary.bin"))},
                       {QString::fromStdString(Fixture("words-nul.txt"))}};
-    w->mnuMerge->trigger();
-    w->mnuMerge->trigger();
+    w->findChild<QAction*>("mnuMerge")->trigger();
+    w->findChild<QAction*>("mnuMerge")->trigger();
     ASSERT_EQ(ui.messages.size(), 2u);
     for (const QString& m : ui.messages)
         EXPECT_TRUE(m.contains(Q("不是文本词库"))) << m.toStdString();
@@ -385,7 +391,7 @@ TEST_F(Window, MergeOfALineWithoutAKeyNamesItAndAddsNothing) {
     WriteFile(extra / "keyless.txt",
               "apoptosis\t" + G("细胞凋亡") + "\r\n\r\ncafe " + G("咖啡") + "\r\n");
     ui.openAnswers = {{QString::fromStdString(extra / "keyless.txt")}};
-    w->mnuMerge->trigger();
+    w->findChild<QAction*>("mnuMerge")->trigger();
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_TRUE(ui.messages[0].contains(Q("第3行没有英文原文"))) << ui.messages[0].toStdString();
     EXPECT_EQ(Entries(User()), before);
@@ -398,11 +404,11 @@ TEST_F(Window, MergeOfUtf8ConvertsAndACharacterGbkCannotHoldAddsNothing) {
     WriteFile(extra / "emoji.txt", "apoptosis\t细胞凋亡\r\nsmile\t微笑😀\r\n");
     ui.openAnswers = {{QString::fromStdString(extra / "emoji.txt")},
                       {QString::fromStdString(Fixture("words-utf8.txt"))}};
-    w->mnuMerge->trigger();
+    w->findChild<QAction*>("mnuMerge")->trigger();
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_TRUE(ui.messages[0].contains(Q("第2行的字符“😀”"))) << ui.messages[0].toStdString();
     EXPECT_EQ(Entries(User()), before);
-    w->mnuMerge->trigger();
+    w->findChild<QAction*>("mnuMerge")->trigger();
     EXPECT_TRUE(ui.questions.empty()); // UTF-8 is recognised, not asked about
     EXPECT_EQ(RenderingOf(User(), "apoptosis"), G("细胞凋亡"));
     EXPECT_EQ(RenderingOf(User(), "gene therapy"), G("基因疗法"));
@@ -413,8 +419,8 @@ TEST_F(Window, MergeOfUtf8ConvertsAndACharacterGbkCannotHoldAddsNothing) {
 TEST_F(Window, AddTheMedicineLexiconAndSeeItsTermsInAMedicalSentence) {
     Make();
     const std::string med = folder + "lexicons/med.qbs";
-    w->Source.SetText(G("The patient had a myocardial infarction. "));
-    w->DoGetASent->trigger();
+    w->SourcePane().SetText(G("The patient had a myocardial infarction. "));
+    w->findChild<QAction*>("DoGetASent")->trigger();
     EXPECT_FALSE(
         HasLine(w->SentenceLists().SentencePhrases, "myocardial infarction\t" + G("心肌梗死")));
     ui.openAnswers = {{QString::fromStdString(med)}};
@@ -424,9 +430,9 @@ TEST_F(Window, AddTheMedicineLexiconAndSeeItsTermsInAMedicalSentence) {
         EXPECT_EQ(d.ListZYKUsing->count(), 1);
         d.close();
     });
-    w->mnuPro->trigger();
+    w->findChild<QAction*>("mnuPro")->trigger();
     ASSERT_EQ(w->IndexOfDict(med), 2);
-    w->DoConfirmSelection->trigger();
+    w->findChild<QAction*>("DoConfirmSelection")->trigger();
     EXPECT_TRUE(HasLine(w->SentenceLists().SentencePhrases, "myocardial infarction\t" + G("心肌梗死")));
     // patient: the basic lexicon's senses and the professional one pooled in one line.
     const auto patient = std::find_if(
@@ -456,7 +462,7 @@ TEST_F(Window, RemovedLexiconsLeaveEmptySlotsAndTheSavedListShowsThem) {
         EXPECT_EQ(d.ListZYKUsing->count(), 1);
         d.close();
     });
-    w->mnuPro->trigger();
+    w->findChild<QAction*>("mnuPro")->trigger();
     ASSERT_EQ(w->LexiconsInUse().size(), 4u);
     EXPECT_EQ(w->Lexicon(2), nullptr);
     EXPECT_EQ(w->IndexOfDict(law), 3);
@@ -479,7 +485,7 @@ TEST_F(Window, ExpandTheBasicLexiconAndReadTheCount) {
         d.close();
     });
     const std::size_t before = w->BasicLexicon()->EntryCount();
-    w->mnuPro->trigger();
+    w->findChild<QAction*>("mnuPro")->trigger();
     // myocardial infarction and heart attack are new; patient only merges.
     EXPECT_EQ(Utf8(ui.messages), (std::vector<std::string>{"扩充完成！新增条目：2"}));
     EXPECT_EQ(w->BasicLexicon()->EntryCount(), before + 2);
@@ -487,9 +493,9 @@ TEST_F(Window, ExpandTheBasicLexiconAndReadTheCount) {
     TQbDict reread;
     reread.Load(folder + "BasicDict.qbs", folder + "verb.spe");
     EXPECT_EQ(reread.EntryCount(), before + 2);
-    w->Source.SetText(G("a heart attack"));
-    w->Source.Select(0, 14);
-    w->DoConfirmSelection->trigger();
+    w->SourcePane().SetText(G("a heart attack"));
+    w->SourcePane().Select(0, 14);
+    w->findChild<QAction*>("DoConfirmSelection")->trigger();
     EXPECT_TRUE(HasLine(w->SentenceLists().SentencePhrases, "heart attack\t" + G("心脏病发作")));
 }
 
@@ -514,7 +520,7 @@ TEST_F(Window, ExpandingALexiconThatCannotBeWrittenKeepsMemoryAndFile) {
         d.btBeginExpandClick();
         d.close();
     });
-    w->mnuPro->trigger();
+    w->findChild<QAction*>("mnuPro")->trigger();
     EXPECT_EQ(Utf8(ui.messages),
               (std::vector<std::string>{"Cannot create file " + (locked / "cardio.qbs")}));
     EXPECT_EQ(w->Lexicon(2)->EntryCount(), before + 1); // in memory, still in use
@@ -559,7 +565,7 @@ TEST_F(Window, WubiMovedUpComesFirstInTheCandidates) {
         for (int i = 0; i < 3; ++i) QTest::mouseClick(d.Button1, Qt::LeftButton);
         QTest::mouseClick(d.OKBtn, Qt::LeftButton);
     });
-    w->mnuIMESetup->trigger();
+    w->findChild<QAction*>("mnuIMESetup")->trigger();
     EXPECT_EQ(w->SchemeSettings().order, (std::array<int, 4>{4, 1, 2, 3}));
     EXPECT_EQ(CandidatesOf(*w, "ab"), (std::vector<std::string>{"乙", "甲", "丙", "丁"}));
     // Saved at shutdown, read at the next start.
@@ -575,7 +581,7 @@ TEST_F(Window, UncheckedSchemeIsEmptiedAndCheckedAgainIsReadAgain) {
         d.CheckListBox1->item(0)->setCheckState(Qt::Unchecked);
         d.OKBtnClick();
     });
-    w->mnuIMESetup->trigger();
+    w->findChild<QAction*>("mnuIMESetup")->trigger();
     EXPECT_FALSE(w->SchemeOn(1));
     EXPECT_TRUE(w->Table(1).CodeKeys.empty());
     EXPECT_EQ(CandidatesOf(*w, "ab"), (std::vector<std::string>{"丙", "丁", "乙"}));
@@ -583,7 +589,7 @@ TEST_F(Window, UncheckedSchemeIsEmptiedAndCheckedAgainIsReadAgain) {
         d.CheckListBox1->item(0)->setCheckState(Qt::Checked);
         QTest::keyClick(&d, Qt::Key_Return); // Enter is 确定
     });
-    w->mnuIMESetup->trigger();
+    w->findChild<QAction*>("mnuIMESetup")->trigger();
     EXPECT_TRUE(w->SchemeOn(1));
     EXPECT_FALSE(w->Table(1).CodeKeys.empty());
 }
@@ -596,7 +602,7 @@ TEST_F(Window, SchemeDialogCancelChangesNothing) {
         d.CheckListBox1->item(3)->setCheckState(Qt::Unchecked);
         QTest::mouseClick(d.CancelBtn, Qt::LeftButton);
     });
-    w->mnuIMESetup->trigger();
+    w->findChild<QAction*>("mnuIMESetup")->trigger();
     EXPECT_EQ(w->SchemeSettings().order, (std::array<int, 4>{1, 2, 3, 4}));
     EXPECT_TRUE(w->SchemeOn(4));
     EXPECT_FALSE(w->Table(4).CodeKeys.empty());
@@ -610,8 +616,8 @@ TEST_F(Window, F1OpensTheLocalHelpPageWithoutAMessage) {
     Press(Qt::Key_F1); // there is no help folder in this program folder
     EXPECT_EQ(Utf8(ui.openedUrls), (std::vector<std::string>{folder + "help/index.htm"}));
     EXPECT_TRUE(ui.messages.empty());
-    w->mnuWebSite->trigger();
-    w->mnuMovie->trigger();
+    w->findChild<QAction*>("mnuWebSite")->trigger();
+    w->findChild<QAction*>("mnuMovie")->trigger();
     EXPECT_EQ(Utf8(ui.openedUrls),
               (std::vector<std::string>{folder + "help/index.htm", qb::kWebSite, qb::kDownloadPage}));
 }
@@ -622,7 +628,7 @@ TEST_F(Window, AboutBoxIsMadeShownAndGone) {
         EXPECT_EQ(box.ProductName->text(), QString::fromUtf8("文渡翻译环境"));
         QTest::mouseClick(box.OKButton, Qt::LeftButton);
     });
-    w->mnuAbout->trigger();
+    w->findChild<QAction*>("mnuAbout")->trigger();
     for (QWidget* top : QApplication::topLevelWidgets())
         EXPECT_EQ(qobject_cast<qb::TAboutBox*>(top), nullptr); // destroyed when closed
 }

@@ -33,19 +33,21 @@ protected:
         };
         Make();
         ASSERT_EQ(window->Converter(), fake);
-        window->reTarget->setFocus();
+        window->TargetPane().Edit()->setFocus();
     }
-    void Ctrl(Qt::Key k) { QTest::keyClick(window->reTarget, k, Qt::ControlModifier); }
+    void Ctrl(Qt::Key k) { QTest::keyClick(window->TargetPane().Edit(), k, Qt::ControlModifier); }
     void Type(const char* letters) {
         for (const char* c = letters; *c; ++c)
-            QTest::keyClick(window->reTarget, Qt::Key(Qt::Key_A + (*c - 'a')));
+            QTest::keyClick(window->TargetPane().Edit(), Qt::Key(Qt::Key_A + (*c - 'a')));
     }
-    TfrmBianma& Box() { return static_cast<TfrmBianma&>(*window->frmBianma); }
-    TfrmCandidates& Cands() { return static_cast<TfrmCandidates&>(*window->frmCandidates); }
+    TfrmBianma& Box() { return static_cast<TfrmBianma&>(*window->InputWindows().box); }
+    TfrmCandidates& Cands() {
+        return static_cast<TfrmCandidates&>(*window->InputWindows().candidates);
+    }
 };
 
 TEST_F(ClauseWindow, EverySentenceReplacesThePreferredWords) {
-    window->Source.SetText("Take care of the bank. Go. Xyzzy.");
+    window->SourcePane().SetText("Take care of the bank. Go. Xyzzy.");
     Ctrl(Qt::Key_J);
     const std::vector<std::string> first = fake->preferred;
     EXPECT_EQ(first, SentenceSenses(window->SentenceLists().SentencePhrases,
@@ -67,8 +69,8 @@ TEST_F(ClauseWindow, ConversionRowsReachTheCandidateWindowAndPicksAreLearned) {
     ASSERT_GE(Cands().RowCount(), 2);
     EXPECT_EQ(Cands().RowText(0), "1:" + G("状态吗"));
     EXPECT_EQ(Cands().RowText(1), "2:" + G("状态"));
-    QTest::keyClick(window->reTarget, Qt::Key_2);
-    EXPECT_EQ(window->Target.Text(), G("状态"));
+    QTest::keyClick(window->TargetPane().Edit(), Qt::Key_2);
+    EXPECT_EQ(window->TargetPane().Text(), G("状态"));
     EXPECT_EQ(Box().Code(), "ma");
     EXPECT_TRUE(Box().isVisible());
     EXPECT_EQ(fake->learned, std::vector<std::string>{"1:zhuangtaima:" + G("状态") + ":9"});
@@ -87,11 +89,11 @@ TEST_F(ClauseWindow, HistorySavedAtShutdownAndAFailureIsShownWithoutStoppingTheR
 
 TEST_F(ClauseWindow, ForgettingTheHistoryAsksFirst) {
     ui.yesNoAnswers = {false};
-    window->actForgetHistory->trigger();
+    window->findChild<QAction*>("actForgetHistory")->trigger();
     EXPECT_EQ(ui.questions.size(), 1u);
     EXPECT_EQ(fake->forgets, 0);
     ui.yesNoAnswers = {true};
-    window->actForgetHistory->trigger();
+    window->findChild<QAction*>("actForgetHistory")->trigger();
     EXPECT_EQ(fake->forgets, 1);
     EXPECT_EQ(fake->saves, 1); // written at once, not only at shutdown
     EXPECT_TRUE(Messages().empty());
@@ -99,7 +101,7 @@ TEST_F(ClauseWindow, ForgettingTheHistoryAsksFirst) {
 
 // Alt+E is the mnemonic of 编辑(&E): in the target pane it joins the code instead.
 TEST_F(ClauseWindow, AltLetterJoinsTheCodeInsteadOfOpeningTheMenu) {
-    QTest::keyClick(window->reTarget, Qt::Key_E, Qt::AltModifier);
+    QTest::keyClick(window->TargetPane().Edit(), Qt::Key_E, Qt::AltModifier);
     EXPECT_EQ(Box().Code(), "e");
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
@@ -111,7 +113,7 @@ TEST(ClauseWindowNone, WithoutTheLibraryTheMenuSaysSo) {
     } t;
     t.Make();
     EXPECT_EQ(t.window->Converter(), nullptr);
-    t.window->actForgetHistory->trigger();
+    t.window->findChild<QAction*>("actForgetHistory")->trigger();
     EXPECT_EQ(t.ui.questions.size(), 0u);
     ASSERT_EQ(t.Messages().size(), 1u);
 }
@@ -124,12 +126,12 @@ TEST(ClauseWindowNone, WithoutTheLibrarysDataTheTablesTypeAndTheStatusBarSaysSoO
     t.makeConverter = [] { return std::unique_ptr<ClauseConverter>(); };
     t.Make();
     QSignalSpy said(t.window->statusBar(), &QStatusBar::messageChanged);
-    t.window->reTarget->setFocus();
+    t.window->TargetPane().Edit()->setFocus();
     for (const char* c = "zhongguo"; *c; ++c)
-        QTest::keyClick(t.window->reTarget, Qt::Key(Qt::Key_A + (*c - 'a')));
+        QTest::keyClick(t.window->TargetPane().Edit(), Qt::Key(Qt::Key_A + (*c - 'a')));
     // The tables' only word of the code goes in with its last letter.
-    EXPECT_EQ(t.window->reTarget->toPlainText(), QString::fromUtf8("中国"));
-    EXPECT_EQ(t.window->statusBar()->currentMessage(), TfrmMainQB::kNoClauseConverterMessage);
+    EXPECT_EQ(t.window->TargetPane().Edit()->toPlainText(), QString::fromUtf8("中国"));
+    EXPECT_EQ(t.window->statusBar()->currentMessage(), kNoClauseConverterMessage);
     EXPECT_EQ(said.count(), 1);
     EXPECT_TRUE(t.Messages().empty());
 }

@@ -66,7 +66,7 @@ protected:
         window->show();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 15000));
-        window->reTarget->setFocus();
+        window->TargetPane().Edit()->setFocus();
         QTest::qWait(50);
     }
     void TearDown() override {
@@ -76,8 +76,10 @@ protected:
     bool Type(const char* keys) { return qbtest::Xdo({"type", "--delay", "15", keys}); }
     bool Key(const char* key) { return qbtest::Xdo({"key", key}); }
 
-    TfrmBianma& Box() { return static_cast<TfrmBianma&>(*window->frmBianma); }
-    TfrmCandidates& Cands() { return static_cast<TfrmCandidates&>(*window->frmCandidates); }
+    TfrmBianma& Box() { return static_cast<TfrmBianma&>(*window->InputWindows().box); }
+    TfrmCandidates& Cands() {
+        return static_cast<TfrmCandidates&>(*window->InputWindows().candidates);
+    }
     std::string Row(int i) { return i < Cands().RowCount() ? Cands().RowText(i) : std::string(); }
     // The digit that picks the row showing exactly `word` on the page, 0 when none does.
     int DigitOf(const std::string& word) {
@@ -106,14 +108,14 @@ TEST_F(ClauseX11, EachPinyinSchemeConvertsAWholeClause) {
                           Case{3, "womfyyglvkguhlzi"}}) {
         SCOPED_TRACE(c.code);
         UseFirst(c.scheme);
-        window->Target.SetText("");
+        window->TargetPane().SetText("");
         ASSERT_TRUE(Type(c.code));
         ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == c.code; }, 15000));
-        EXPECT_EQ(window->Target.Text(), ""); // never committed by itself
+        EXPECT_EQ(window->TargetPane().Text(), ""); // never committed by itself
         ASSERT_TRUE(Cands().isVisible());
         EXPECT_EQ(Row(0), "1:" + G("我们应该照顾孩子"));
         ASSERT_TRUE(Key("space"));
-        EXPECT_EQ(window->Target.Text(), G("我们应该照顾孩子"));
+        EXPECT_EQ(window->TargetPane().Text(), G("我们应该照顾孩子"));
         EXPECT_FALSE(Box().isVisible());
     }
 }
@@ -126,35 +128,35 @@ TEST_F(ClauseX11, PickingTheFirstWordsLeavesTheRest) {
     const int digit = DigitOf(G("状态"));
     ASSERT_GE(digit, 0) << "状态 is not on page 1";
     ASSERT_TRUE(Key(std::to_string(digit).c_str()));
-    EXPECT_EQ(window->Target.Text(), G("状态"));
+    EXPECT_EQ(window->TargetPane().Text(), G("状态"));
     EXPECT_TRUE(Box().isVisible());
     EXPECT_EQ(Box().Code(), "ma");
     EXPECT_TRUE(Cands().isVisible());
     EXPECT_GE(DigitOf(G("吗")), 0);
     ASSERT_TRUE(Key("BackSpace"));
     EXPECT_EQ(Box().Code(), "m");
-    EXPECT_EQ(window->Target.Text(), G("状态"));
+    EXPECT_EQ(window->TargetPane().Text(), G("状态"));
     ASSERT_TRUE(Key("Escape"));
     EXPECT_FALSE(Box().isVisible());
-    EXPECT_EQ(window->Target.Text(), G("状态"));
+    EXPECT_EQ(window->TargetPane().Text(), G("状态"));
 }
 
 // The sentence's renderings win: "status code" is rendered 状态码, so after Ctrl+J the clause
 // "zhuangtaima" reads 状态码 on row 1 (a plain conversion says 状态吗); the next sentence
 // takes that preference away again.
 TEST_F(ClauseX11, TheSelectedSentencesRenderingsWin) {
-    window->Source.SetText("Print the status code and exit.\r\nIt is fine.");
+    window->SourcePane().SetText("Print the status code and exit.\r\nIt is fine.");
     ASSERT_TRUE(Key("ctrl+j"));
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return !window->SentenceLists().SentencePhrases.empty(); }, 15000));
-    ASSERT_EQ(QApplication::focusWidget(), window->reTarget);
+    ASSERT_EQ(QApplication::focusWidget(), window->TargetPane().Edit());
     ASSERT_TRUE(Type("zhuangtaima"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "zhuangtaima"; }, 15000));
     EXPECT_EQ(Row(0), "1:" + G("状态码"));
     ASSERT_TRUE(Key("space"));
-    EXPECT_EQ(window->Target.Text(), G("状态码"));
+    EXPECT_EQ(window->TargetPane().Text(), G("状态码"));
     ASSERT_TRUE(Key("ctrl+j")); // "It is fine.": 状态码 is no longer preferred
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Source.SelText() == "It is fine."; }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->SourcePane().SelText() == "It is fine."; }, 15000));
     ASSERT_TRUE(Type("zhuangtaima"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "zhuangtaima"; }, 15000));
     EXPECT_NE(Row(0), "1:" + G("状态码"));
@@ -170,7 +172,7 @@ TEST_F(ClauseX11, AltLetterJoinsTheCodeNotTheMenu) {
     ASSERT_TRUE(Key("ctrl+shift+u"));
     EXPECT_EQ(Box().Code(), "zhonghu");
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-    EXPECT_EQ(QApplication::focusWidget(), window->reTarget);
+    EXPECT_EQ(QApplication::focusWidget(), window->TargetPane().Edit());
     ASSERT_TRUE(Key("Escape"));
     ASSERT_TRUE(Type("ni"));
     ASSERT_TRUE(Key("alt+e"));
@@ -184,9 +186,9 @@ TEST_F(ClauseX11, AltLetterJoinsTheCodeNotTheMenu) {
 TEST_F(ClauseX11, InitialsSensesAndPredictionWithTheDefaultSchemes) {
     ASSERT_TRUE(Type("jx"));
     ASSERT_TRUE(Key("space"));
-    EXPECT_EQ(window->Target.Text(), G("进行"));
-    window->Target.SetText("");
-    window->Source.SetText("Write it to the frame buffer.\r\nPrint the status code.");
+    EXPECT_EQ(window->TargetPane().Text(), G("进行"));
+    window->TargetPane().SetText("");
+    window->SourcePane().SetText("Write it to the frame buffer.\r\nPrint the status code.");
     ASSERT_TRUE(Key("ctrl+j"));
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return !window->SentenceLists().SentencePhrases.empty(); }, 15000));
@@ -195,16 +197,16 @@ TEST_F(ClauseX11, InitialsSensesAndPredictionWithTheDefaultSchemes) {
     EXPECT_EQ(Row(0), "1:" + G("帧缓存器"));
     ASSERT_TRUE(Key("Escape"));
     ASSERT_TRUE(Key("ctrl+j"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Source.SelText() == "Print the status code."; },
-                                15000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->SourcePane().SelText() == "Print the status code."; }, 15000));
     ASSERT_TRUE(Type("dayin"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Box().Code() == "dayin"; }, 15000));
     ASSERT_TRUE(Key("space"));
-    EXPECT_TRUE(window->Target.Text().find(G("打印")) != std::string::npos);
+    EXPECT_TRUE(window->TargetPane().Text().find(G("打印")) != std::string::npos);
     EXPECT_TRUE(Cands().isVisible());
     EXPECT_EQ(Row(0), "1:" + G("状态码"));
     ASSERT_TRUE(Key("space"));
-    EXPECT_TRUE(window->Target.Text().find(G("打印状态码")) != std::string::npos);
+    EXPECT_TRUE(window->TargetPane().Text().find(G("打印状态码")) != std::string::npos);
     ASSERT_TRUE(Key("Escape"));
 }
 

@@ -41,13 +41,13 @@ class Concordance : public TWindowTest, public testing::Test {
 protected:
     void SetUp() override { keepMemory = true; }
     void Record(std::initializer_list<std::pair<const char*, const char*>> pairs) {
-        tm::TTranslationMemory memory(window->MemoryFile());
+        tm::TTranslationMemory memory(folder.memory);
         std::int64_t when = 1700000000;
         for (const auto& [en, zh] : pairs) memory.Record(en, zh, ++when);
     }
     TfrmMemorySearch& OpenSearch() {
-        window->reTarget->setFocus();
-        QTest::keyClick(window->reTarget, Qt::Key_T, Qt::ControlModifier);
+        window->TargetPane().Edit()->setFocus();
+        QTest::keyClick(window->TargetPane().Edit(), Qt::Key_T, Qt::ControlModifier);
         TfrmMemorySearch* s = window->MemoryCommands().SearchWindow();
         EXPECT_TRUE(s && s->isVisible());
         return *s;
@@ -63,7 +63,7 @@ protected:
     // The import runs on a thread of its own; its message comes at its end.
     static void Import(TWindowTest& w, const std::string& path) {
         w.ui.openAnswers.push_back({QString::fromStdString(path)});
-        w.window->mnuImportMemory->trigger();
+        w.window->findChild<QAction*>("mnuImportMemory")->trigger();
         ASSERT_TRUE(QTest::qWaitFor([&] { return !w.window->MemoryCommands().Importing(); }, 20000));
     }
     void Import(const std::string& path) { Import(*this, path); }
@@ -74,8 +74,8 @@ TEST_F(Concordance, TypingFindsMarksTheHitsAndEnterInsertsAtTheCaret) {
     Record({{"Take care of the cat.", "照顾好猫。"},
             {"Open the file.", "打开文件。"},
             {"Handle with care.", "小心轻放。"}});
-    window->Target.SetText(G("甲乙"));
-    window->Target.SetSelStart(2); // between 甲 and 乙
+    window->TargetPane().SetText(G("甲乙"));
+    window->TargetPane().SetSelStart(2); // between 甲 and 乙
     TfrmMemorySearch& s = OpenSearch();
     Type(s, "care");
     ASSERT_EQ(s.lbPairs->count(), 2);
@@ -91,8 +91,9 @@ TEST_F(Concordance, TypingFindsMarksTheHitsAndEnterInsertsAtTheCaret) {
     // gives the target pane the focus.
     QTest::keyClick(s.edSearch, Qt::Key_Down);
     QTest::keyClick(s.edSearch, Qt::Key_Return);
-    EXPECT_EQ(window->Target.Text(), G("甲照顾好猫。乙"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == window->reTarget; }, 15000));
+    EXPECT_EQ(window->TargetPane().Text(), G("甲照顾好猫。乙"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return QApplication::focusWidget() == window->TargetPane().Edit(); }, 15000));
     EXPECT_TRUE(s.isVisible());
 }
 
@@ -108,7 +109,7 @@ TEST_F(Concordance, ChineseWordsFindTheTranslationsAndNoGbkCharactersSurviveTheI
               std::string::npos)
         << Html(s, 0);
     QTest::keyClick(s.edSearch, Qt::Key_Return);
-    EXPECT_EQ(window->reTarget->toPlainText(), U("显示™文件标志。")); // not "显示?文件标志。"
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), U("显示™文件标志。")); // not "显示?文件标志。"
     // Text that finds nothing says so; an emptied field empties the list.
     Type(s, "x");
     EXPECT_EQ(s.lbStatus->text(), U("没有找到。"));
@@ -128,7 +129,7 @@ TEST_F(Concordance, ExportedTmxImportsIntoAnEmptyMemoryWithTheSamePairs) {
     // A name without an extension gets ".tmx".
     const std::string out = folder.data + "all";
     ui.saveAnswers.push_back(QString::fromStdString(out));
-    window->mnuExportMemory->trigger();
+    window->findChild<QAction*>("mnuExportMemory")->trigger();
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[1], U("已把 3 对译文导出到") + QString::fromStdString(out) + U(".tmx。"));
 
@@ -138,7 +139,7 @@ TEST_F(Concordance, ExportedTmxImportsIntoAnEmptyMemoryWithTheSamePairs) {
     Import(other, out + ".tmx");
     ASSERT_EQ(other.ui.messages.size(), 1u);
     EXPECT_NE(other.ui.messages[0].indexOf(U("新增 3 对")), -1) << other.ui.messages[0].toStdString();
-    EXPECT_EQ(PairsOf(other.window->MemoryFile()), PairsOf(window->MemoryFile()));
+    EXPECT_EQ(PairsOf(other.folder.memory), PairsOf(folder.memory));
 }
 
 TEST_F(Concordance, CtrlJDuringAnImportStillShowsMatches) {
@@ -151,16 +152,20 @@ TEST_F(Concordance, CtrlJDuringAnImportStillShowsMatches) {
     const std::string file = folder.data + "big.tmx";
     WriteBytes(file, tmx.toStdString());
     ui.openAnswers.push_back({QString::fromStdString(file)});
-    window->mnuImportMemory->trigger();
+    window->findChild<QAction*>("mnuImportMemory")->trigger();
     ASSERT_TRUE(window->MemoryCommands().Importing());
-    window->Source.SetText(G("Take care of it."));
-    window->Source.SetSelStart(0);
-    window->reSource->setFocus();
-    QTest::keyClick(window->reSource, Qt::Key_J, Qt::ControlModifier);
+    window->SourcePane().SetText(G("Take care of it."));
+    window->SourcePane().SetSelStart(0);
+    window->SourcePane().Edit()->setFocus();
+    QTest::keyClick(window->SourcePane().Edit(), Qt::Key_J, Qt::ControlModifier);
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window->lbMemory->isVisible() && window->lbMemory->isEnabled(); }, 15000));
+        [&] {
+            return window->findChild<QListWidget*>("lbMemory")->isVisible() &&
+                   window->findChild<QListWidget*>("lbMemory")->isEnabled();
+        },
+        15000));
     EXPECT_TRUE(window->MemoryCommands().Importing()); // the matches came while it ran
-    EXPECT_EQ(window->lbMemory->item(0)->text(), U("[100%] 保重。"));
+    EXPECT_EQ(window->findChild<QListWidget*>("lbMemory")->item(0)->text(), U("[100%] 保重。"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->MemoryCommands().Importing(); }, 60000));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].indexOf(U("新增 40000 对")), -1) << ui.messages[0].toStdString();
@@ -175,7 +180,7 @@ TEST_F(Concordance, ACancelledImportSaysSoAndKeepsWhatWasRecorded) {
     const std::string file = folder.data + "big.tmx";
     WriteBytes(file, writer.Finish().toStdString());
     ui.openAnswers.push_back({QString::fromStdString(file)});
-    window->mnuImportMemory->trigger();
+    window->findChild<QAction*>("mnuImportMemory")->trigger();
     auto* progress = window->findChild<QProgressDialog*>();
     ASSERT_TRUE(progress && progress->isVisible());
     // 取消 while the file is still being read or its first units recorded.
@@ -183,7 +188,7 @@ TEST_F(Concordance, ACancelledImportSaysSoAndKeepsWhatWasRecorded) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->MemoryCommands().Importing(); }, 60000));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_TRUE(ui.messages[0].startsWith(U("导入已取消"))) << ui.messages[0].toStdString();
-    EXPECT_LT(PairsOf(window->MemoryFile()).size(), 40001u);
+    EXPECT_LT(PairsOf(folder.memory).size(), 40001u);
 }
 
 TEST_F(Concordance, AFileThatBreaksOffHalfwayIsNotHalfImported) {
@@ -199,7 +204,7 @@ TEST_F(Concordance, AFileThatBreaksOffHalfwayIsNotHalfImported) {
     EXPECT_TRUE(m.startsWith(U("无法导入") + QString::fromStdString(bad) + U("：\nTMX line 1")))
         << m.toStdString();
     EXPECT_TRUE(m.endsWith(U("译文记忆没有改动。"))) << m.toStdString();
-    EXPECT_EQ(PairsOf(window->MemoryFile()).size(), 1u);
+    EXPECT_EQ(PairsOf(folder.memory).size(), 1u);
 }
 
 } // namespace

@@ -26,25 +26,25 @@ protected:
 };
 
 TEST_F(DocumentWindow, OpeningShowsTheUnitsReadOnlyAndAnyOtherTextEndsTheDocument) {
-    window->reTarget->setPlainText(U("旧译文"));
+    window->TargetPane().Edit()->setPlainText(U("旧译文"));
     ui.yesNoAnswers.push_back(true); // the target pane holds text: asked first
     ASSERT_TRUE(window->Documents().Open(Fixture("three.po")));
     EXPECT_EQ(ui.questions.size(), 1u);
-    EXPECT_EQ(window->reSource->toPlainText(),
+    EXPECT_EQ(window->SourcePane().Edit()->toPlainText(),
               U("Open the file menu.\n\nSaved {1} files.\n\nClose the window."));
-    EXPECT_TRUE(window->reTarget->toPlainText().isEmpty());
-    EXPECT_TRUE(window->reSource->isReadOnly());
+    EXPECT_TRUE(window->TargetPane().Edit()->toPlainText().isEmpty());
+    EXPECT_TRUE(window->SourcePane().Edit()->isReadOnly());
     EXPECT_EQ(window->windowTitle(), U("文渡翻译环境 - three.po"));
     // 清空原文和译文 replaces the units: the document is closed with them.
     ui.yesNoAnswers.push_back(true);
-    window->mnuClearPanesExecute();
+    window->findChild<QAction*>("mnuClearPanes")->trigger();
     EXPECT_FALSE(window->Documents().IsOpen());
-    EXPECT_FALSE(window->reSource->isReadOnly());
+    EXPECT_FALSE(window->SourcePane().Edit()->isReadOnly());
     EXPECT_EQ(window->windowTitle(), U("文渡翻译环境"));
 }
 
 TEST_F(DocumentWindow, BadInputIsSaidAndChangesNothing) {
-    window->reSource->setPlainText(U("My own text."));
+    window->SourcePane().Edit()->setPlainText(U("My own text."));
     const struct {
         const char* file;
         const char* says;
@@ -61,7 +61,7 @@ TEST_F(DocumentWindow, BadInputIsSaidAndChangesNothing) {
         EXPECT_NE(Messages()[0].find(std::string("无法打开文档 ") + QB_TEST_DATA_DIR),
                   std::string::npos);
         EXPECT_NE(Messages()[0].find(c.says), std::string::npos) << Messages()[0];
-        EXPECT_EQ(window->reSource->toPlainText(), U("My own text."));
+        EXPECT_EQ(window->SourcePane().Edit()->toPlainText(), U("My own text."));
         EXPECT_FALSE(window->Documents().IsOpen());
     }
 }
@@ -71,7 +71,7 @@ TEST_F(DocumentWindow, BadInputIsSaidAndChangesNothing) {
 // document (two texts of one length in turn: a view still watching the first would give it
 // again).
 TEST_F(DocumentWindow, ABigDocumentLaidOutAsideIsThePanesText) {
-    const QFont font = window->reSource->document()->defaultFont();
+    const QFont font = window->SourcePane().Edit()->document()->defaultFont();
     auto big = [](char letter) {
         std::string text;
         while (text.size() < (std::size_t(3) << 19))
@@ -84,10 +84,10 @@ TEST_F(DocumentWindow, ABigDocumentLaidOutAsideIsThePanesText) {
         WriteBytes(path, text);
         ASSERT_TRUE(window->Documents().Open(path));
         const std::string shown = text.substr(0, text.size() - 2);
-        EXPECT_EQ(window->reSource->toPlainText().toStdString(), shown);
-        EXPECT_EQ(window->Source.Unicode().toStdString(), shown);
-        EXPECT_EQ(window->reSource->document()->defaultFont(), font);
-        EXPECT_TRUE(window->reSource->isReadOnly());
+        EXPECT_EQ(window->SourcePane().Edit()->toPlainText().toStdString(), shown);
+        EXPECT_EQ(window->SourcePane().Unicode().toStdString(), shown);
+        EXPECT_EQ(window->SourcePane().Edit()->document()->defaultFont(), font);
+        EXPECT_TRUE(window->SourcePane().Edit()->isReadOnly());
     }
 }
 
@@ -129,7 +129,7 @@ TEST_F(DocumentWindow, StatisticsAndTheFillFromTheMemory) {
     EXPECT_NE(stats.find("100%：1 句"), std::string::npos) << stats;
     EXPECT_NE(stats.find("新句：2 句"), std::string::npos) << stats;
     window->Documents().FillExecute();
-    EXPECT_EQ(window->reTarget->toPlainText(),
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(),
               U("笔记\n\n打开文件菜单。 Close the window.\n\nSomething new here."));
     EXPECT_NE(Messages().back().find("用记忆填充了 2 句（共 4 句）"), std::string::npos)
         << Messages().back();

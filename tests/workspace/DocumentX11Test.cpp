@@ -35,7 +35,7 @@ protected:
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 15000));
         ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+y"})); // the input method off: xdotool types the hanzi
-        ASSERT_FALSE(window->ImeEnabled);
+        ASSERT_FALSE(window->Modes().ImeEnabled);
     }
     void TearDown() override {
         if (window) window->FormDestroy();
@@ -48,15 +48,15 @@ protected:
         ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+o"}));
         ASSERT_TRUE(QTest::qWaitFor([&] { return window->Documents().IsOpen(); }, 15000))
             << (Messages().empty() ? "" : Messages().back());
-        EXPECT_TRUE(window->reSource->isReadOnly());
+        EXPECT_TRUE(window->SourcePane().Edit()->isReadOnly());
         EXPECT_TRUE(
             window->windowTitle().endsWith(QString::fromStdString(path.substr(path.rfind('/') + 1))));
         for (const char* t : translations) {
             ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+j"}));
             ASSERT_TRUE(QTest::qWaitFor(
-                [&] { return QApplication::focusWidget() == window->reTarget; }, 15000));
-            ASSERT_TRUE(qbtest::TypeInto(window->reTarget, U(t)))
-                << window->reTarget->toPlainText().toStdString();
+                [&] { return QApplication::focusWidget() == window->TargetPane().Edit(); }, 15000));
+            ASSERT_TRUE(qbtest::TypeInto(window->TargetPane().Edit(), U(t)))
+                << window->TargetPane().Edit()->toPlainText().toStdString();
         }
         // 文件 → 导出译文文档...: the menu opened with Alt+F, its second entry.
         ui.saveAnswers.push_back(QString::fromStdString(out));
@@ -102,7 +102,7 @@ TEST_F(DocumentX11, APoCatalogueOfThreeMessages) {
     Make(false);
     EXPECT_TRUE(window->Documents().IsOpen());
     EXPECT_EQ(window->Documents().Path(), po);
-    EXPECT_TRUE(window->reSource->isReadOnly());
+    EXPECT_TRUE(window->SourcePane().Edit()->isReadOnly());
 }
 
 TEST_F(DocumentX11, AWordDocumentKeepsItsParagraphsAndFormatting) {

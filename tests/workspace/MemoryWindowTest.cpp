@@ -33,21 +33,21 @@ public: // for the cases' steps
     // A fresh window with `source` in the source pane, the caret at its start, keys to it.
     void Begin(const char* source) {
         Make();
-        window->Source.SetText(source);
-        window->Source.SetSelStart(0);
-        window->reSource->setFocus();
+        window->SourcePane().SetText(source);
+        window->SourcePane().SetSelStart(0);
+        window->SourcePane().Edit()->setFocus();
     }
     void CtrlJ() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_J, Qt::ControlModifier); }
     void CtrlK() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_K, Qt::ControlModifier); }
     // As the input method puts a pick in: the selection replaced at the caret.
-    void Type(const char* utf8) { window->Target.SetSelText(G(utf8)); }
+    void Type(const char* utf8) { window->TargetPane().SetSelText(G(utf8)); }
     void Caret(int position, int anchor = -1) {
-        QTextCursor c = window->reTarget->textCursor();
+        QTextCursor c = window->TargetPane().Edit()->textCursor();
         c.setPosition(anchor < 0 ? position : anchor);
         if (anchor >= 0) c.setPosition(position, QTextCursor::KeepAnchor);
-        window->reTarget->setTextCursor(c);
+        window->TargetPane().Edit()->setTextCursor(c);
     }
-    int End() const { return int(window->reTarget->toPlainText().size()); }
+    int End() const { return int(window->TargetPane().Edit()->toPlainText().size()); }
     // Every pair in the memory file once the window has shut down.
     Pairs Recorded() {
         window->FormDestroy();
@@ -58,13 +58,17 @@ public: // for the cases' steps
     }
     QStringList MatchLines() const {
         QStringList out;
-        for (int i = 0; i < window->lbMemory->count(); ++i)
-            out << window->lbMemory->item(i)->text();
+        for (int i = 0; i < window->findChild<QListWidget*>("lbMemory")->count(); ++i)
+            out << window->findChild<QListWidget*>("lbMemory")->item(i)->text();
         return out;
     }
     bool WaitForMatches() {
         return QTest::qWaitFor(
-            [&] { return window->lbMemory->isVisible() && window->lbMemory->isEnabled(); }, 15000);
+            [&] {
+                return window->findChild<QListWidget*>("lbMemory")->isVisible() &&
+                       window->findChild<QListWidget*>("lbMemory")->isEnabled();
+            },
+            15000);
     }
 };
 
@@ -111,7 +115,7 @@ TEST_F(MemoryWindow, WhatIsTypedForASentenceBecomesItsTranslationAndNothingElse)
          {{"One.", "一改二"}, {"Two.", "三"}}},
         {"text put in after the span on older text is not taken",
          [](MemoryWindow& t) {
-             t.window->Target.SetText(G("旧文"));
+             t.window->TargetPane().SetText(G("旧文"));
              t.Caret(0);
              t.CtrlJ(); t.Type("一");
              t.Caret(t.End()); t.Type("尾");
@@ -128,7 +132,7 @@ TEST_F(MemoryWindow, WhatIsTypedForASentenceBecomesItsTranslationAndNothingElse)
          {{"One.", "一"}, {"Two.", "三"}}},
         {"typing starts elsewhere than the caret stood: the old text before it is not taken",
          [](MemoryWindow& t) {
-             t.window->Target.SetText(G("旧文"));
+             t.window->TargetPane().SetText(G("旧文"));
              t.Caret(0);
              t.CtrlJ();
              t.Caret(t.End()); t.Type("一");
@@ -145,8 +149,8 @@ TEST_F(MemoryWindow, WhatIsTypedForASentenceBecomesItsTranslationAndNothingElse)
          {}},
         {"Ctrl+K grows the sentence in hand: what was typed belongs to the grown one",
          [](MemoryWindow& t) {
-             t.window->Source.SetText("Dr. Li came. Next.");
-             t.window->Source.SetSelStart(0);
+             t.window->SourcePane().SetText("Dr. Li came. Next.");
+             t.window->SourcePane().SetSelStart(0);
              t.CtrlJ(); t.Type("李");
              t.CtrlK(); t.Type("医生来了。");
              t.CtrlJ();
@@ -156,9 +160,9 @@ TEST_F(MemoryWindow, WhatIsTypedForASentenceBecomesItsTranslationAndNothingElse)
          [](MemoryWindow& t) {
              t.CtrlJ(); t.Type("一");
              t.ui.yesNoAnswers = {true};
-             t.window->mnuClearPanes->trigger();
-             t.window->Source.SetText("Four.");
-             t.window->Source.SetSelStart(0);
+             t.window->findChild<QAction*>("mnuClearPanes")->trigger();
+             t.window->SourcePane().SetText("Four.");
+             t.window->SourcePane().SetSelStart(0);
              t.Type("x");
              t.CtrlJ(); t.Type("四");
              // Shutdown records the last pair like a next sentence would.
@@ -187,39 +191,42 @@ TEST_F(MemoryWindow, MatchesShowBestFirstAndAClickOrCtrlDigitInsertsOne) {
         memory.Record("A bird flew over the house.", "鸟飞过房子。");
     }
     Make();
-    window->Source.SetText("The dog sat on the mat. The cow sat on the mat. Nothing alike here.");
-    window->Source.SetSelStart(0);
-    window->Target.SetText(G("甲乙"));
-    window->reSource->setFocus();
+    window->SourcePane().SetText("The dog sat on the mat. The cow sat on the mat. Nothing alike here.");
+    window->SourcePane().SetSelStart(0);
+    window->TargetPane().SetText(G("甲乙"));
+    window->SourcePane().Edit()->setFocus();
     CtrlJ();
     ASSERT_TRUE(WaitForMatches());
     EXPECT_EQ(MatchLines(), (QStringList{U("[100%] 狗坐在垫子上。"), U("[85%] 猫坐在垫子上。")}));
-    EXPECT_TRUE(window->lbMemory->item(1)->toolTip().contains(U("The <s>cat</s> <u>dog</u> sat")))
-        << window->lbMemory->item(1)->toolTip().toStdString();
+    EXPECT_TRUE(window->findChild<QListWidget*>("lbMemory")->item(1)->toolTip().contains(U("The <s>cat</s> <u>dog</u> sat")))
+        << window->findChild<QListWidget*>("lbMemory")->item(1)->toolTip().toStdString();
 
     Caret(1);
-    QListWidget* lb = window->lbMemory;
+    QListWidget* lb = window->findChild<QListWidget*>("lbMemory");
     QTest::mouseClick(lb->viewport(), Qt::LeftButton, {}, lb->visualItemRect(lb->item(1)).center());
-    EXPECT_EQ(window->reTarget->toPlainText(), U("甲猫坐在垫子上。乙"));
-    QTest::keyClick(window->reTarget, Qt::Key_1, Qt::ControlModifier);
-    EXPECT_EQ(window->reTarget->toPlainText(), U("甲猫坐在垫子上。狗坐在垫子上。乙"));
-    QTest::keyClick(window->reTarget, Qt::Key_5, Qt::ControlModifier); // no fifth match: nothing
-    EXPECT_EQ(window->reTarget->toPlainText(), U("甲猫坐在垫子上。狗坐在垫子上。乙"));
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), U("甲猫坐在垫子上。乙"));
+    QTest::keyClick(window->TargetPane().Edit(), Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), U("甲猫坐在垫子上。狗坐在垫子上。乙"));
+    QTest::keyClick(window->TargetPane().Edit(), Qt::Key_5, Qt::ControlModifier); // no fifth match: nothing
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), U("甲猫坐在垫子上。狗坐在垫子上。乙"));
 
     // "The cow sat on the mat.": both at 85%, the newer first; the dog sentence took what was
     // inserted for it as its new translation before this lookup ran.
     CtrlJ();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->lbMemory->isEnabled(); }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->findChild<QListWidget*>("lbMemory")->isEnabled(); }, 15000));
     EXPECT_EQ(MatchLines(),
               (QStringList{U("[85%] 猫坐在垫子上。狗坐在垫子上。"), U("[85%] 猫坐在垫子上。")}));
-    QTest::keyClick(window->reTarget, Qt::Key_2, Qt::ControlModifier);
-    EXPECT_EQ(window->reTarget->toPlainText(), U("甲猫坐在垫子上。狗坐在垫子上。猫坐在垫子上。乙"));
+    QTest::keyClick(window->TargetPane().Edit(), Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(),
+              U("甲猫坐在垫子上。狗坐在垫子上。猫坐在垫子上。乙"));
 
     CtrlJ(); // no match: the list hides, and Ctrl+1 inserts nothing
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->lbMemory->isHidden(); }, 15000));
-    const QString before = window->reTarget->toPlainText();
-    QTest::keyClick(window->reTarget, Qt::Key_1, Qt::ControlModifier);
-    EXPECT_EQ(window->reTarget->toPlainText(), before);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->findChild<QListWidget*>("lbMemory")->isHidden(); }, 15000));
+    const QString before = window->TargetPane().Edit()->toPlainText();
+    QTest::keyClick(window->TargetPane().Edit(), Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), before);
     EXPECT_EQ(Recorded().at("The cow sat on the mat."), "猫坐在垫子上。");
 }
 
@@ -231,7 +238,7 @@ TEST_F(MemoryWindow, AMemoryFileThatCannotBeOpenedIsReportedOnceAndTheWindowWork
     Type("保重");
     CtrlJ();
     ASSERT_TRUE(QTest::qWaitFor([&] { return ui.messages.size() == 2; }, 15000));
-    EXPECT_GT(window->lbLongPhrase->count(), 0); // the phrases are there as ever
+    EXPECT_GT(window->findChild<QListWidget*>("lbLongPhrase")->count(), 0); // the phrases are there as ever
     CtrlJ();
     window->FormDestroy();
     // Once that it cannot be used, once where the typed pair waits (in either order: the
@@ -243,7 +250,7 @@ TEST_F(MemoryWindow, AMemoryFileThatCannotBeOpenedIsReportedOnceAndTheWindowWork
     EXPECT_NE(Messages()[1].find("not a database"), std::string::npos) << both;
     EXPECT_NE(both.find(journal), std::string::npos) << both;
     EXPECT_EQ(tm::ReadJournalFile(journal).size(), 1u);
-    EXPECT_TRUE(window->lbMemory->isHidden());
+    EXPECT_TRUE(window->findChild<QListWidget*>("lbMemory")->isHidden());
     EXPECT_EQ(ReadBytes(folder.memory),
               "not a database, but a file of someone else's that must stay\n");
 }

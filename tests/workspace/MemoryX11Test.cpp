@@ -38,18 +38,20 @@ protected:
         window->show();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 15000));
-        window->reSource->setFocus();
+        window->SourcePane().Edit()->setFocus();
         QTest::qWait(50);
     }
     QPoint ItemCentre(int row) {
-        QListWidget* lb = window->lbMemory;
+        QListWidget* lb = window->findChild<QListWidget*>("lbMemory");
         return lb->viewport()->mapToGlobal(lb->visualItemRect(lb->item(row)).center());
     }
     bool MatchShows(const QString& line) {
         return QTest::qWaitFor(
             [&] {
-                return window->lbMemory->isVisible() && window->lbMemory->isEnabled() &&
-                       window->lbMemory->count() > 0 && window->lbMemory->item(0)->text() == line;
+                return window->findChild<QListWidget*>("lbMemory")->isVisible() &&
+                       window->findChild<QListWidget*>("lbMemory")->isEnabled() &&
+                       window->findChild<QListWidget*>("lbMemory")->count() > 0 &&
+                       window->findChild<QListWidget*>("lbMemory")->item(0)->text() == line;
             },
             15000);
     }
@@ -58,43 +60,44 @@ protected:
 TEST_F(MemoryX11, TranslatedSentencesComeBackAsMatchesAndStayAcrossARestart) {
     const char* text =
         "The cat sat on the mat. The sun is hot today. Press the red button. The dog sat on the mat.";
-    window->Source.SetText(text);
-    window->Source.SetSelStart(0);
+    window->SourcePane().SetText(text);
+    window->SourcePane().SetSelStart(0);
     // The input method off: xdotool types the Chinese characters themselves.
     ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+y"}));
-    ASSERT_FALSE(window->ImeEnabled);
+    ASSERT_FALSE(window->Modes().ImeEnabled);
     const char* translations[] = {"猫坐在垫子上。", "今天太阳很热。", "按红色按钮。"};
     for (const char* t : translations) {
         ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+j"}));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == window->reTarget; },
-                                    15000));
-        const QString before = window->reTarget->toPlainText();
-        ASSERT_TRUE(qbtest::TypeInto(window->reTarget, U(t)))
-            << window->reTarget->toPlainText().toStdString();
-        ASSERT_EQ(window->reTarget->toPlainText(), before + U(t));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return QApplication::focusWidget() == window->TargetPane().Edit(); }, 15000));
+        const QString before = window->TargetPane().Edit()->toPlainText();
+        ASSERT_TRUE(qbtest::TypeInto(window->TargetPane().Edit(), U(t)))
+            << window->TargetPane().Edit()->toPlainText().toStdString();
+        ASSERT_EQ(window->TargetPane().Edit()->toPlainText(), before + U(t));
     }
     ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+j"})); // "The dog sat on the mat.": one word from the first
     ASSERT_TRUE(MatchShows(U("[85%] 猫坐在垫子上。")));
-    EXPECT_EQ(window->lbMemory->count(), 1);
+    EXPECT_EQ(window->findChild<QListWidget*>("lbMemory")->count(), 1);
 
     const QPoint at = ItemCentre(0);
     ASSERT_TRUE(qbtest::Xdo({"mousemove", QString::number(at.x()), QString::number(at.y())}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return QToolTip::isVisible(); }, 15000));
     EXPECT_TRUE(QToolTip::text().contains(U("The <s>cat</s> <u>dog</u> sat")))
         << QToolTip::text().toStdString();
-    const QString before = window->reTarget->toPlainText();
+    const QString before = window->TargetPane().Edit()->toPlainText();
     ASSERT_TRUE(qbtest::Xdo({"click", "1"}));
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window->reTarget->toPlainText() == before + U("猫坐在垫子上。"); }, 15000))
-        << window->reTarget->toPlainText().toStdString();
-    EXPECT_EQ(QApplication::focusWidget(), window->reTarget);
+        [&] { return window->TargetPane().Edit()->toPlainText() == before + U("猫坐在垫子上。"); },
+        15000))
+        << window->TargetPane().Edit()->toPlainText().toStdString();
+    EXPECT_EQ(QApplication::focusWidget(), window->TargetPane().Edit());
 
     // A new run of the program: the same memory file, the pairs still in it.
     window->FormDestroy();
     window.reset();
     Open();
-    window->Source.SetText("Press the red button.");
-    window->Source.SetSelStart(0);
+    window->SourcePane().SetText("Press the red button.");
+    window->SourcePane().SetSelStart(0);
     ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+j"}));
     ASSERT_TRUE(MatchShows(U("[100%] 按红色按钮。")));
     tm::TTranslationMemory memory(folder.memory);
@@ -111,7 +114,7 @@ TEST_F(MemoryX11, ConcordanceEnterGivesTheKeysBackToTheTargetPane) {
         tm::TTranslationMemory memory(folder.memory);
         memory.Record("Handle with care.", "小心轻放。");
     }
-    window->reTarget->setFocus();
+    window->TargetPane().Edit()->setFocus();
     ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+t"}));
     TfrmMemorySearch* search = window->MemoryCommands().SearchWindow();
     ASSERT_TRUE(search);
@@ -120,12 +123,12 @@ TEST_F(MemoryX11, ConcordanceEnterGivesTheKeysBackToTheTargetPane) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !search->Waiting() && search->lbPairs->count() == 1; },
                                 15000));
     ASSERT_TRUE(qbtest::Xdo({"key", "Return"}));
-    EXPECT_EQ(window->reTarget->toPlainText(), U("小心轻放。"));
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), U("小心轻放。"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 15000));
-    EXPECT_EQ(QApplication::focusWidget(), window->reTarget);
+    EXPECT_EQ(QApplication::focusWidget(), window->TargetPane().Edit());
     window->SetTargetKeyHandler(nullptr); // the pane's own handling, to see the letter arrive
     ASSERT_TRUE(qbtest::Xdo({"type", "x"}));
-    EXPECT_EQ(window->reTarget->toPlainText(), U("小心轻放。x"));
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), U("小心轻放。x"));
 }
 
 } // namespace

@@ -26,10 +26,10 @@ class Modes : public TWindowTest, public testing::Test {
 protected:
     void SetUp() override {
         Make();
-        window->reTarget->setFocus();
+        window->TargetPane().Edit()->setFocus();
     }
     void Key(Qt::Key k, Qt::KeyboardModifiers m = Qt::ControlModifier) {
-        QTest::keyClick(window->reTarget, k, m);
+        QTest::keyClick(window->TargetPane().Edit(), k, m);
     }
     std::vector<QString> Panels() const {
         return {window->StatusText(0), window->StatusText(1), window->StatusText(2),
@@ -40,71 +40,71 @@ protected:
 TEST_F(Modes, StartUpPanelsAndCheckMarks) {
     EXPECT_EQ(Panels(),
               (std::vector<QString>{U("输入启动"), U("全角标点"), U("半角字符"), U("原文随动")}));
-    EXPECT_TRUE(window->ToggleMyIME->isChecked());
-    EXPECT_TRUE(window->ToggleFullPunct->isChecked());
-    EXPECT_FALSE(window->ToggleFullWide->isChecked());
-    EXPECT_TRUE(window->ToggleFollow->isChecked());
-    EXPECT_FALSE(window->actFindWords->isChecked());
-    EXPECT_FALSE(window->actSmartFollow->isChecked());
+    EXPECT_TRUE(window->findChild<QAction*>("ToggleMyIME")->isChecked());
+    EXPECT_TRUE(window->findChild<QAction*>("ToggleFullPunct")->isChecked());
+    EXPECT_FALSE(window->findChild<QAction*>("ToggleFullWide")->isChecked());
+    EXPECT_TRUE(window->findChild<QAction*>("ToggleFollow")->isChecked());
+    EXPECT_FALSE(window->findChild<QAction*>("actFindWords")->isChecked());
+    EXPECT_FALSE(window->findChild<QAction*>("actSmartFollow")->isChecked());
 }
 
 TEST_F(Modes, CtrlYTogglesTheInputMethod) {
     Key(Qt::Key_Y);
-    EXPECT_FALSE(window->ImeEnabled);
+    EXPECT_FALSE(window->Modes().ImeEnabled);
     EXPECT_EQ(window->StatusText(0), U("输入关闭"));
-    EXPECT_FALSE(window->ToggleMyIME->isChecked());
+    EXPECT_FALSE(window->findChild<QAction*>("ToggleMyIME")->isChecked());
     Key(Qt::Key_Y);
     EXPECT_EQ(window->StatusText(0), U("输入启动"));
-    EXPECT_TRUE(window->ToggleMyIME->isChecked());
+    EXPECT_TRUE(window->findChild<QAction*>("ToggleMyIME")->isChecked());
 }
 
 TEST_F(Modes, CtrlPWithFullWidthCharactersTurnsBothOff) {
     Key(Qt::Key_H);
-    ASSERT_TRUE(window->FullWidthChars);
+    ASSERT_TRUE(window->Modes().FullWidthChars);
     EXPECT_EQ(window->StatusText(2), U("全角字符"));
     Key(Qt::Key_P);
-    EXPECT_FALSE(window->FullWidthPunct);
-    EXPECT_FALSE(window->FullWidthChars);
+    EXPECT_FALSE(window->Modes().FullWidthPunct);
+    EXPECT_FALSE(window->Modes().FullWidthChars);
     EXPECT_EQ(window->StatusText(1), U("半角标点"));
     EXPECT_EQ(window->StatusText(2), U("半角字符"));
-    EXPECT_FALSE(window->ToggleFullPunct->isChecked());
-    EXPECT_FALSE(window->ToggleFullWide->isChecked());
+    EXPECT_FALSE(window->findChild<QAction*>("ToggleFullPunct")->isChecked());
+    EXPECT_FALSE(window->findChild<QAction*>("ToggleFullWide")->isChecked());
 }
 
 TEST_F(Modes, CtrlPTwiceLeavesFullWidthCharactersOff) {
     Key(Qt::Key_H);
     Key(Qt::Key_P);
     Key(Qt::Key_P);
-    EXPECT_TRUE(window->FullWidthPunct);
-    EXPECT_FALSE(window->FullWidthChars);
+    EXPECT_TRUE(window->Modes().FullWidthPunct);
+    EXPECT_FALSE(window->Modes().FullWidthChars);
 }
 
 TEST_F(Modes, FullWidthCharactersWithHalfWidthPunctuation) {
     Key(Qt::Key_P);
     Key(Qt::Key_H);
-    EXPECT_FALSE(window->FullWidthPunct);
-    EXPECT_TRUE(window->FullWidthChars);
+    EXPECT_FALSE(window->Modes().FullWidthPunct);
+    EXPECT_TRUE(window->Modes().FullWidthChars);
     EXPECT_EQ(window->StatusText(1), U("半角标点"));
     EXPECT_EQ(window->StatusText(2), U("全角字符"));
 }
 
 TEST_F(Modes, CtrlFHidesTheFloatingWindow) {
-    window->frmPopSource->show();
+    window->findChild<TfrmPopSource*>("frmPopSource")->show();
     Key(Qt::Key_F);
-    EXPECT_FALSE(window->FollowSource);
-    EXPECT_FALSE(window->frmPopSource->isVisible());
+    EXPECT_FALSE(window->Modes().FollowSource);
+    EXPECT_FALSE(window->findChild<TfrmPopSource*>("frmPopSource")->isVisible());
     EXPECT_EQ(window->StatusText(3), U("原文固定"));
-    EXPECT_FALSE(window->ToggleFollow->isChecked());
+    EXPECT_FALSE(window->findChild<QAction*>("ToggleFollow")->isChecked());
     Key(Qt::Key_F);
     EXPECT_EQ(window->StatusText(3), U("原文随动"));
-    EXPECT_FALSE(window->frmPopSource->isVisible()); // back with the next sentence
+    EXPECT_FALSE(window->findChild<TfrmPopSource*>("frmPopSource")->isVisible()); // back with the next sentence
 }
 
 TEST_F(Modes, TogglesAlsoWorkFromTheSourcePane) {
-    window->reSource->setFocus();
-    QTest::keyClick(window->reSource, Qt::Key_M, Qt::ControlModifier);
-    EXPECT_TRUE(window->SmartFollow);
-    EXPECT_TRUE(window->actSmartFollow->isChecked());
+    window->SourcePane().Edit()->setFocus();
+    QTest::keyClick(window->SourcePane().Edit(), Qt::Key_M, Qt::ControlModifier);
+    EXPECT_TRUE(window->Modes().SmartFollow);
+    EXPECT_TRUE(window->findChild<QAction*>("actSmartFollow")->isChecked());
 }
 
 TEST_F(Modes, MenuEntriesOfTheOptionsMenu) {
@@ -123,27 +123,28 @@ TEST_F(Modes, MenuEntriesOfTheOptionsMenu) {
                                     U("全角字符"), U("-"), U("浏览模式"), U("-"), U("选定原文随动"),
                                     U("候选框灵巧跟踪"), U("-"), U("预测下一个词"),
                                     U("清除输入法学习记录..."), U("重新推断输入方案")}));
-    EXPECT_EQ(window->DoGetASent->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_J));
-    EXPECT_EQ(window->actAdjust->shortcut(), QKeySequence(Qt::Key_F9));
-    EXPECT_EQ(window->btExpandSelection->toolTip(), U("扩展一句"));
-    EXPECT_TRUE(window->btGetNextSent->toolTip().isEmpty());
+    EXPECT_EQ(window->findChild<QAction*>("DoGetASent")->shortcut(),
+              QKeySequence(Qt::CTRL | Qt::Key_J));
+    EXPECT_EQ(window->findChild<QAction*>("actAdjust")->shortcut(), QKeySequence(Qt::Key_F9));
+    EXPECT_EQ(window->findChild<QToolButton*>("btExpandSelection")->toolTip(), U("扩展一句"));
+    EXPECT_TRUE(window->findChild<QToolButton*>("btGetNextSent")->toolTip().isEmpty());
 }
 
 TEST_F(Modes, FormResizeArithmetic) {
     // Client width 801 -> Panel1 600; a panel height of 301 -> source pane 150.
-    const int extraH = window->height() - window->Splitter2->height();
+    const int extraH = window->height() - window->findChild<QSplitter*>("Splitter2")->height();
     window->resize(801, 301 + extraH);
     QTest::qWait(20);
-    ASSERT_EQ(window->Splitter2->width(), 801);
-    ASSERT_EQ(window->Splitter2->height(), 301);
-    EXPECT_EQ(window->Splitter2->sizes().at(0), 600);
-    EXPECT_EQ(window->Panel1->sizes().at(0), 150);
-    EXPECT_EQ(window->reSource->height(), 150);
+    ASSERT_EQ(window->findChild<QSplitter*>("Splitter2")->width(), 801);
+    ASSERT_EQ(window->findChild<QSplitter*>("Splitter2")->height(), 301);
+    EXPECT_EQ(window->findChild<QSplitter*>("Splitter2")->sizes().at(0), 600);
+    EXPECT_EQ(window->findChild<QSplitter*>("Panel1")->sizes().at(0), 150);
+    EXPECT_EQ(window->SourcePane().Edit()->height(), 150);
 }
 
 TEST_F(Modes, ExitClosesTheWindow) {
     QSignalSpy closed(window.get(), &TfrmMainQB::closed);
-    window->mnuExit->trigger();
+    window->findChild<QAction*>("mnuExit")->trigger();
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(window->isVisible());
 }
@@ -169,27 +170,27 @@ TEST(PopSource, FitHeightBetweenOneAndEightLines) {
 // The input method typing into the real window: it reads the window's flags, switches and
 // sentence table as they are at each key.
 TEST_F(Modes, TheInputMethodTypesThroughTheWindowsFlagsAndTables) {
-    QTest::keyClicks(window->reTarget, "zhongguo"); // the code's lone word: committed at once
-    EXPECT_EQ(window->Target.Text(), G("中国"));
-    EXPECT_FALSE(window->frmBianma->isVisible());
-    QTest::keyClick(window->reTarget, Qt::Key_Comma);
-    EXPECT_EQ(window->Target.Text(), G("中国，"));
+    QTest::keyClicks(window->TargetPane().Edit(), "zhongguo"); // the code's lone word: committed at once
+    EXPECT_EQ(window->TargetPane().Text(), G("中国"));
+    EXPECT_FALSE(window->InputWindows().box->isVisible());
+    QTest::keyClick(window->TargetPane().Edit(), Qt::Key_Comma);
+    EXPECT_EQ(window->TargetPane().Text(), G("中国，"));
     Key(Qt::Key_Y); // off: the comma is the pane's own
-    QTest::keyClick(window->reTarget, Qt::Key_Comma);
-    EXPECT_EQ(window->Target.Text(), G("中国，,"));
+    QTest::keyClick(window->TargetPane().Edit(), Qt::Key_Comma);
+    EXPECT_EQ(window->TargetPane().Text(), G("中国，,"));
     Key(Qt::Key_Y);
     qb::SchemeChoice none = window->SchemeSettings();
     none.use = {false, false, false, false};
     window->SetSchemeSettings(none);
-    QTest::keyClick(window->reTarget, Qt::Key_Z); // no scheme offers a word for z any more
-    EXPECT_TRUE(window->frmBianma->isVisible());
-    EXPECT_FALSE(window->frmCandidates->isVisible());
+    QTest::keyClick(window->TargetPane().Edit(), Qt::Key_Z); // no scheme offers a word for z any more
+    EXPECT_TRUE(window->InputWindows().box->isVisible());
+    EXPECT_FALSE(window->InputWindows().candidates->isVisible());
     TSentenceLists zx;
     zx.SentenceCodeKeys = {"zx"};
     zx.SentenceCodeWords = {G("中心")};
     window->SetSentenceLists(std::move(zx));
-    QTest::keyClick(window->reTarget, Qt::Key_X); // the sentence's lone word for zx: committed
-    EXPECT_EQ(window->Target.Text(), G("中国，,中心"));
+    QTest::keyClick(window->TargetPane().Edit(), Qt::Key_X); // the sentence's lone word for zx: committed
+    EXPECT_EQ(window->TargetPane().Text(), G("中国，,中心"));
 }
 
 } // namespace
@@ -220,27 +221,27 @@ protected:
     void SetUp() override {
         Make();
         window->SetTargetKeyHandler(&keys);
-        window->reTarget->setFocus();
+        window->TargetPane().Edit()->setFocus();
     }
     void TearDown() override { window->SetTargetKeyHandler(nullptr); }
 };
 
 TEST_F(TargetKeys, PaneKeysPassThroughTheHandler) {
-    QTest::keyClicks(window->reTarget, "ab1");
+    QTest::keyClicks(window->TargetPane().Edit(), "ab1");
     EXPECT_EQ(keys.downs, (std::vector<int>{Qt::Key_A, Qt::Key_B, Qt::Key_1}));
     EXPECT_EQ(keys.ups, (std::vector<int>{Qt::Key_A, Qt::Key_B, Qt::Key_1}));
-    EXPECT_EQ(window->Target.Text(), "ab1");
+    EXPECT_EQ(window->TargetPane().Text(), "ab1");
 }
 
 TEST_F(TargetKeys, ConsumedKeysNeverReachThePane) {
     keys.consumeLetters = true;
-    QTest::keyClicks(window->reTarget, "a1b2");
-    EXPECT_EQ(window->Target.Text(), "12");
+    QTest::keyClicks(window->TargetPane().Edit(), "a1b2");
+    EXPECT_EQ(window->TargetPane().Text(), "12");
 }
 
 TEST_F(TargetKeys, WindowShortcutsFireBeforeTheHandler) {
-    QTest::keyClick(window->reTarget, Qt::Key_Y, Qt::ControlModifier);
-    EXPECT_FALSE(window->ImeEnabled);
+    QTest::keyClick(window->TargetPane().Edit(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_FALSE(window->Modes().ImeEnabled);
     // The handler sees the Control key itself, never the Y of the shortcut.
     EXPECT_EQ(std::count(keys.downs.begin(), keys.downs.end(), int(Qt::Key_Y)), 0);
 }

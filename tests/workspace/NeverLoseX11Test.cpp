@@ -38,55 +38,56 @@ protected:
         window->show();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 15000));
-        window->reSource->setFocus();
+        window->SourcePane().Edit()->setFocus();
         QTest::qWait(50);
     }
     void TearDown() override {
         if (window) window->FormDestroy();
     }
     bool TypeIntoTarget(const char* utf8) {
-        const bool ok = qbtest::TypeInto(window->reTarget, U(utf8));
-        EXPECT_TRUE(ok) << window->reTarget->toPlainText().toStdString();
+        const bool ok = qbtest::TypeInto(window->TargetPane().Edit(), U(utf8));
+        EXPECT_TRUE(ok) << window->TargetPane().Edit()->toPlainText().toStdString();
         return ok;
     }
 };
 
 TEST_F(NeverLoseX11, AMendOfTheFirstTranslationIsNotTheSecondSentencesTranslation) {
-    window->Source.SetText("The first line is here. The second line is there.");
-    window->Source.SetSelStart(0);
+    window->SourcePane().SetText("The first line is here. The second line is there.");
+    window->SourcePane().SetSelStart(0);
     Xdo({"key", "ctrl+y"}); // the input method off: xdotool types the characters themselves
-    ASSERT_FALSE(window->ImeEnabled);
+    ASSERT_FALSE(window->Modes().ImeEnabled);
     Xdo({"key", "ctrl+j"});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == window->reTarget; }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return QApplication::focusWidget() == window->TargetPane().Edit(); }, 15000));
     ASSERT_TRUE(TypeIntoTarget("第一行在这里。"));
     Xdo({"key", "ctrl+j"}); // the second sentence selected, nothing typed for it yet
 
     // A click between 第一行 and 在, and 改 put in there.
-    QTextCursor c = window->reTarget->textCursor();
+    QTextCursor c = window->TargetPane().Edit()->textCursor();
     c.setPosition(3);
-    const QRect caret = window->reTarget->cursorRect(c);
-    const QPoint at =
-        window->reTarget->viewport()->mapToGlobal(QPoint(caret.left() + 1, caret.center().y()));
-    ASSERT_TRUE(qbtest::ClickAndSettle(window->reTarget, at));
-    ASSERT_EQ(window->reTarget->textCursor().position(), 3);
+    const QRect caret = window->TargetPane().Edit()->cursorRect(c);
+    const QPoint at = window->TargetPane().Edit()->viewport()->mapToGlobal(
+        QPoint(caret.left() + 1, caret.center().y()));
+    ASSERT_TRUE(qbtest::ClickAndSettle(window->TargetPane().Edit(), at));
+    ASSERT_EQ(window->TargetPane().Edit()->textCursor().position(), 3);
     ASSERT_TRUE(TypeIntoTarget("改"));
     Xdo({"key", "ctrl+End"});
     ASSERT_TRUE(TypeIntoTarget("第二行在那里。"));
-    EXPECT_EQ(window->reTarget->toPlainText(), U("第一行改在这里。第二行在那里。"));
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), U("第一行改在这里。第二行在那里。"));
     Xdo({"key", "ctrl+j"});
 
     // The second sentence again: its own translation is the 100% match.
-    window->Source.SetText("The second line is there.");
-    window->Source.SetSelStart(0);
-    window->reSource->setFocus();
+    window->SourcePane().SetText("The second line is there.");
+    window->SourcePane().SetSelStart(0);
+    window->SourcePane().Edit()->setFocus();
     Xdo({"key", "ctrl+j"});
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            QListWidget* lb = window->lbMemory;
+            QListWidget* lb = window->findChild<QListWidget*>("lbMemory");
             return lb->isVisible() && lb->isEnabled() && lb->count() > 0;
         },
         15000));
-    EXPECT_EQ(window->lbMemory->item(0)->text(), U("[100%] 第二行在那里。"));
+    EXPECT_EQ(window->findChild<QListWidget*>("lbMemory")->item(0)->text(), U("[100%] 第二行在那里。"));
 
     window->FormDestroy();
     tm::TTranslationMemory memory(folder.memory);

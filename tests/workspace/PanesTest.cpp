@@ -35,9 +35,9 @@ protected:
 
 TEST_F(Panes, TypedTextIsOnDiskWithinTwoSecondsAndComesBack) {
     Make(false);
-    window->reSource->setPlainText(QString::fromUtf8("Take care of it. Go 😀."));
-    window->Source.Select(5, 4);
-    window->reTarget->insertPlainText(QString::fromUtf8("小心"));
+    window->SourcePane().Edit()->setPlainText(QString::fromUtf8("Take care of it. Go 😀."));
+    window->SourcePane().Select(5, 4);
+    window->TargetPane().Edit()->insertPlainText(QString::fromUtf8("小心"));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             auto kept = Kept();
@@ -49,15 +49,15 @@ TEST_F(Panes, TypedTextIsOnDiskWithinTwoSecondsAndComesBack) {
     EXPECT_EQ(Kept()->selLength, 4);
 
     Restart();
-    EXPECT_EQ(window->reSource->toPlainText(), QString::fromUtf8("Take care of it. Go 😀."));
-    EXPECT_EQ(window->reTarget->toPlainText(), QString::fromUtf8("小心"));
-    EXPECT_EQ(window->Source.SelText(), "care");
+    EXPECT_EQ(window->SourcePane().Edit()->toPlainText(), QString::fromUtf8("Take care of it. Go 😀."));
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), QString::fromUtf8("小心"));
+    EXPECT_EQ(window->SourcePane().SelText(), "care");
     EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(Panes, ShutdownWritesTheLastChange) {
     Make(false);
-    window->reTarget->setPlainText(QStringLiteral("first"));
+    window->TargetPane().Edit()->setPlainText(QStringLiteral("first"));
     window->FormDestroy(); // at once, before the timer
     ASSERT_TRUE(Kept());
     EXPECT_EQ(Kept()->target, QStringLiteral("first"));
@@ -65,18 +65,18 @@ TEST_F(Panes, ShutdownWritesTheLastChange) {
 
 TEST_F(Panes, ClearingBothPanesAsksFirst) {
     Make(false);
-    window->reSource->setPlainText(QStringLiteral("source"));
-    window->reTarget->setPlainText(QStringLiteral("target"));
+    window->SourcePane().Edit()->setPlainText(QStringLiteral("source"));
+    window->TargetPane().Edit()->setPlainText(QStringLiteral("target"));
     ui.yesNoAnswers = {false, true};
-    window->mnuClearPanes->trigger();
+    window->findChild<QAction*>("mnuClearPanes")->trigger();
     ASSERT_EQ(ui.questions.size(), 1u);
-    EXPECT_EQ(window->reTarget->toPlainText(), QStringLiteral("target"));
-    window->mnuClearPanes->trigger();
-    EXPECT_EQ(window->reSource->toPlainText(), QString());
-    EXPECT_EQ(window->reTarget->toPlainText(), QString());
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), QStringLiteral("target"));
+    window->findChild<QAction*>("mnuClearPanes")->trigger();
+    EXPECT_EQ(window->SourcePane().Edit()->toPlainText(), QString());
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), QString());
     EXPECT_TRUE(QTest::qWaitFor([&] { return Kept() == TPaneState{}; }, 15000));
     Restart();
-    EXPECT_EQ(window->reTarget->toPlainText(), QString());
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), QString());
 }
 
 // The window's thread never waits on the disk for the panes: typing, the timer's writes and
@@ -93,14 +93,14 @@ TEST_F(Panes, NoFsyncOnTheWindowsThread) {
     Make(false);
     g_windowThread = std::this_thread::get_id();
     SetFileSyncObserver(&CountSync);
-    window->reSource->setPlainText(QStringLiteral("Take care of it."));
-    window->reTarget->insertPlainText(QStringLiteral("first"));
+    window->SourcePane().Edit()->setPlainText(QStringLiteral("Take care of it."));
+    window->TargetPane().Edit()->insertPlainText(QStringLiteral("first"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return Kept() && Kept()->target == QStringLiteral("first"); },
                                 15000));
     ui.yesNoAnswers = {true};
-    window->mnuClearPanes->trigger();
+    window->findChild<QAction*>("mnuClearPanes")->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return Kept() == TPaneState{}; }, 15000));
-    window->reTarget->insertPlainText(QStringLiteral("last"));
+    window->TargetPane().Edit()->insertPlainText(QStringLiteral("last"));
     window->KeepPanes();
     // The seam sees the panes' writes, two syncs each (the folder's after the rename).
     EXPECT_TRUE(QTest::qWaitFor([] { return g_syncs >= 4; }, 15000));
@@ -118,10 +118,10 @@ TEST_F(Panes, AFailedWriteIsShownOnce) {
     QDir().mkpath(QString::fromStdString(folder.data));
     WriteBytes(folder.data + "not-a-folder", "a file");
     Make(false);
-    window->reTarget->insertPlainText(QStringLiteral("one"));
+    window->TargetPane().Edit()->insertPlainText(QStringLiteral("one"));
     window->KeepPanes();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !ui.messages.empty(); }, 15000));
-    window->reTarget->insertPlainText(QStringLiteral("two"));
+    window->TargetPane().Edit()->insertPlainText(QStringLiteral("two"));
     window->KeepPanes();
     QTest::qWait(300);
     EXPECT_EQ(Messages(), std::vector<std::string>{"Cannot create file " + folder.panes});
@@ -169,8 +169,8 @@ TEST_F(Panes, AFileThatCannotBeReadIsKeptAsideAndNeverWrittenOver) {
         if (!c.aside.empty()) {
             EXPECT_EQ(aside, c.aside);
         }
-        EXPECT_EQ(window->reTarget->toPlainText(), QString());
-        window->reTarget->setPlainText(QStringLiteral("new"));
+        EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), QString());
+        window->TargetPane().Edit()->setPlainText(QStringLiteral("new"));
         window.reset(); // the shutdown writes the panes
         EXPECT_EQ(ReadBytes(c.check), c.bytes);
         ASSERT_TRUE(Kept());

@@ -30,36 +30,36 @@ protected:
                         "\nrcdicts2=" + folder.Path("med.qbs") + "\n");
         Make();
         ASSERT_EQ(window->LexiconsInUse().size(), 4u);
-        window->reSource->setFocus();
+        window->SourcePane().Edit()->setFocus();
     }
     void Key(QWidget* w, Qt::Key k, Qt::KeyboardModifiers m = Qt::ControlModifier) {
         QTest::keyClick(w, k, m);
     }
     void CtrlJ() { Key(QApplication::focusWidget(), Qt::Key_J); }
-    QString Selected() const { return window->reSource->textCursor().selectedText(); }
+    QString Selected() const { return window->SourcePane().Edit()->textCursor().selectedText(); }
     std::vector<QString> ListLines() const {
         std::vector<QString> out;
-        for (int i = 0; i < window->lbLongPhrase->count(); ++i)
-            out.push_back(window->lbLongPhrase->item(i)->text());
+        for (int i = 0; i < window->findChild<QListWidget*>("lbLongPhrase")->count(); ++i)
+            out.push_back(window->findChild<QListWidget*>("lbLongPhrase")->item(i)->text());
         return out;
     }
 };
 
 TEST_F(SentenceWindow, F11ThenCtrlJSelectsTheFirstSentenceAfterTheLeadingSpace) {
-    window->reSource->setPlainText("old text");
-    Key(window->reSource, Qt::Key_F11, Qt::NoModifier);
-    EXPECT_EQ(window->Source.Text(), " Welcome to use Quillbridge Translating Environment!\r\n"
-                                     " From now on, you'll have more time to enjoy life.\r\n");
-    EXPECT_EQ(window->Source.SelStart(), 0);
+    window->SourcePane().Edit()->setPlainText("old text");
+    Key(window->SourcePane().Edit(), Qt::Key_F11, Qt::NoModifier);
+    EXPECT_EQ(window->SourcePane().Text(), " Welcome to use Quillbridge Translating Environment!\r\n"
+                                           " From now on, you'll have more time to enjoy life.\r\n");
+    EXPECT_EQ(window->SourcePane().SelStart(), 0);
     CtrlJ();
-    EXPECT_EQ(window->Source.SelStart(), 1);
+    EXPECT_EQ(window->SourcePane().SelStart(), 1);
     EXPECT_EQ(Selected(), U("Welcome to use Quillbridge Translating Environment!"));
-    EXPECT_EQ(QApplication::focusWidget(), window->reTarget); // ProcessSentence focuses the target
+    EXPECT_EQ(QApplication::focusWidget(), window->TargetPane().Edit()); // ProcessSentence focuses the target
     // The phrase list: "welcome to" from the basic lexicon.
     EXPECT_EQ(ListLines(), (std::vector<QString>{U("welcome to"), U(" 欢迎来到")}));
     // The floating window shows the sentence.
-    ASSERT_TRUE(window->frmPopSource->isVisible());
-    EXPECT_EQ(window->frmPopSource->reSource->toPlainText(),
+    ASSERT_TRUE(window->findChild<TfrmPopSource*>("frmPopSource")->isVisible());
+    EXPECT_EQ(window->findChild<TfrmPopSource*>("frmPopSource")->reSource->toPlainText(),
               U("Welcome to use Quillbridge Translating Environment!"));
     CtrlJ();
     EXPECT_EQ(Selected(), U("From now on, you'll have more time to enjoy life."));
@@ -69,7 +69,7 @@ TEST_F(SentenceWindow, F11ThenCtrlJSelectsTheFirstSentenceAfterTheLeadingSpace) 
 }
 
 TEST_F(SentenceWindow, PhrasesArePooledAcrossLexiconsInSlotOrder) {
-    window->Source.SetText("Please take care of it. Take care.");
+    window->SourcePane().SetText("Please take care of it. Take care.");
     CtrlJ();
     // user 保重, basic 小心；保重, med 当心 -> one line, user's first; law gives "take care of".
     std::size_t i = 0;
@@ -96,17 +96,17 @@ TEST_F(SentenceWindow, PhrasesArePooledAcrossLexiconsInSlotOrder) {
 }
 
 TEST_F(SentenceWindow, CtrlKExtendsAndCtrlLConfirms) {
-    window->Source.SetText("Hello there. How are you? Fine.");
+    window->SourcePane().SetText("Hello there. How are you? Fine.");
     CtrlJ();
     EXPECT_EQ(Selected(), U("Hello there."));
     Key(QApplication::focusWidget(), Qt::Key_K);
-    EXPECT_EQ(window->Source.SelStart(), 0);
-    EXPECT_EQ(window->Source.SelLength(), 26);
+    EXPECT_EQ(window->SourcePane().SelStart(), 0);
+    EXPECT_EQ(window->SourcePane().SelLength(), 26);
     // A word selected by hand, confirmed with Ctrl+L.
-    window->Source.SetText("I went to the bank.");
-    window->Source.Select(14, 4);
-    window->reTarget->setFocus();
-    Key(window->reTarget, Qt::Key_L);
+    window->SourcePane().SetText("I went to the bank.");
+    window->SourcePane().Select(14, 4);
+    window->TargetPane().Edit()->setFocus();
+    Key(window->TargetPane().Edit(), Qt::Key_L);
     // The word, and 银行 by the initials of its readings (行: xing hang; 五笔 qvej tfh); 岸 is
     // not in the tables.
     EXPECT_EQ(window->SentenceLists().SentenceCodeKeys, (StringList{"bank", "qt", "yh", "yx"}));
@@ -116,17 +116,19 @@ TEST_F(SentenceWindow, CtrlKExtendsAndCtrlLConfirms) {
 }
 
 TEST_F(SentenceWindow, CrLfAndChineseKeepTheSelectionRight) {
-    window->reSource->setPlainText(U("中文句子。\nTake 🙂care.\nnext"));
+    window->SourcePane().Edit()->setPlainText(U("中文句子。\nTake 🙂care.\nnext"));
     CtrlJ(); // "中文句子。" has no ASCII end mark: the CR ends it
     EXPECT_EQ(Selected(), U("中文句子。"));
-    EXPECT_EQ(window->Source.SelText(), G("中文句子。") + "\r");
+    EXPECT_EQ(window->SourcePane().SelText(), G("中文句子。") + "\r");
     // The floating window gets the selected bytes, CR included (a trailing break, not counted).
-    EXPECT_EQ(window->frmPopSource->reSource->toPlainText(), U("中文句子。\n"));
+    EXPECT_EQ(window->findChild<TfrmPopSource*>("frmPopSource")->reSource->toPlainText(),
+              U("中文句子。\n"));
     CtrlJ();
     EXPECT_EQ(Selected(), U("Take 🙂care."));
-    EXPECT_EQ(window->Source.SelText(), "Take \x7F"
-                                        "care.");
-    EXPECT_EQ(window->frmPopSource->reSource->toPlainText(), U("Take 🙂care."));
+    EXPECT_EQ(window->SourcePane().SelText(), "Take \x7F"
+                                              "care.");
+    EXPECT_EQ(window->findChild<TfrmPopSource*>("frmPopSource")->reSource->toPlainText(),
+              U("Take 🙂care."));
     CtrlJ();
     EXPECT_EQ(Selected(), U("next"));
 }
@@ -134,109 +136,109 @@ TEST_F(SentenceWindow, CrLfAndChineseKeepTheSelectionRight) {
 TEST_F(SentenceWindow, ACharacterOutsideGbkNeverEndsASentence) {
     // The pane model gives such a character as one stand-in byte (7F for 🙂), which is no end
     // mark: "Wow🙂 nice." is one sentence (with '?' in its place, "? " used to end it there).
-    window->reSource->setPlainText(U("Wow🙂 nice. End"));
+    window->SourcePane().Edit()->setPlainText(U("Wow🙂 nice. End"));
     CtrlJ();
     EXPECT_EQ(Selected(), U("Wow🙂 nice."));
-    EXPECT_EQ(window->Source.SelText(), "Wow\x7F nice.");
-    EXPECT_EQ(window->frmPopSource->reSource->toPlainText(), U("Wow🙂 nice."));
+    EXPECT_EQ(window->SourcePane().SelText(), "Wow\x7F nice.");
+    EXPECT_EQ(window->findChild<TfrmPopSource*>("frmPopSource")->reSource->toPlainText(),
+              U("Wow🙂 nice."));
     CtrlJ();
     EXPECT_EQ(Selected(), U("End"));
 }
 
 TEST_F(SentenceWindow, ClickOnAPhraseListLineInsertsItIntoTheTarget) {
-    window->Source.SetText("Take care of it.");
+    window->SourcePane().SetText("Take care of it.");
     CtrlJ();
     std::vector<QString> lines = ListLines();
     ASSERT_GE(lines.size(), 3u);
     ASSERT_EQ(lines[0], U("take care"));
-    window->Target.SetText("AxB");
-    window->Target.Select(1, 1);
-    QListWidget* lb = window->lbLongPhrase;
+    window->TargetPane().SetText("AxB");
+    window->TargetPane().Select(1, 1);
+    QListWidget* lb = window->findChild<QListWidget*>("lbLongPhrase");
     QRect r = lb->visualItemRect(lb->item(1)); // " 保重", indented
     QTest::mouseClick(lb->viewport(), Qt::LeftButton, {}, r.center());
-    EXPECT_EQ(window->Target.Text(), "A" + G("保重") + "B");
-    EXPECT_EQ(QApplication::focusWidget(), window->reTarget);
+    EXPECT_EQ(window->TargetPane().Text(), "A" + G("保重") + "B");
+    EXPECT_EQ(QApplication::focusWidget(), window->TargetPane().Edit());
     r = lb->visualItemRect(lb->item(0));
     QTest::mouseClick(lb->viewport(), Qt::RightButton, {}, r.center());
-    EXPECT_EQ(window->Target.Text(), "A" + G("保重") + "take careB");
+    EXPECT_EQ(window->TargetPane().Text(), "A" + G("保重") + "take careB");
     // Below the last line: nothing.
     QTest::mouseClick(lb->viewport(), Qt::LeftButton, {}, QPoint(5, lb->viewport()->height() - 2));
-    EXPECT_EQ(window->Target.Text(), "A" + G("保重") + "take careB");
+    EXPECT_EQ(window->TargetPane().Text(), "A" + G("保重") + "take careB");
 }
 
 // "took care of" reaches "take care" and "take care of" through took^take^: marked with the
 // sentence's words, and a click inserts the phrase alone.
 TEST_F(SentenceWindow, AReducedPhraseIsMarkedAndInsertsThePhraseAlone) {
-    window->Source.SetText("He took care of it.");
+    window->SourcePane().SetText("He took care of it.");
     CtrlJ();
     std::vector<QString> lines = ListLines();
     ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(lines[0], U("take care ← took care"));
     EXPECT_NE(std::find(lines.begin(), lines.end(), U("take care of ← took care of")), lines.end());
-    window->Target.SetText("");
-    QListWidget* lb = window->lbLongPhrase;
+    window->TargetPane().SetText("");
+    QListWidget* lb = window->findChild<QListWidget*>("lbLongPhrase");
     QTest::mouseClick(lb->viewport(), Qt::LeftButton, {}, lb->visualItemRect(lb->item(0)).center());
-    EXPECT_EQ(window->Target.Text(), "take care");
+    EXPECT_EQ(window->TargetPane().Text(), "take care");
 }
 
 TEST_F(SentenceWindow, EmptyEndProcessesTheEmptyText) {
-    window->Source.SetText("Go.");
+    window->SourcePane().SetText("Go.");
     CtrlJ();
     CtrlJ();
-    EXPECT_EQ(window->Source.SelStart(), 3);
-    EXPECT_EQ(window->Source.SelLength(), 0);
+    EXPECT_EQ(window->SourcePane().SelStart(), 3);
+    EXPECT_EQ(window->SourcePane().SelLength(), 0);
     EXPECT_TRUE(window->SentenceLists().SentencePhrases.empty());
     EXPECT_TRUE(window->SentenceLists().SentenceCodeKeys.empty());
-    EXPECT_TRUE(window->frmPopSource->isVisible());
-    EXPECT_EQ(window->frmPopSource->height(), window->frmPopSource->LineHeight + 26);
+    EXPECT_TRUE(window->findChild<TfrmPopSource*>("frmPopSource")->isVisible());
+    EXPECT_EQ(window->findChild<TfrmPopSource*>("frmPopSource")->height(),
+              window->findChild<TfrmPopSource*>("frmPopSource")->LineHeight + 26);
 }
 
 TEST_F(SentenceWindow, StepKeysMoveTheInputWindowsUnderSmartFollow) {
     QWidget bianma, candidates; // stand-ins for the input method's pop-ups
     bianma.resize(120, 30);
     candidates.resize(150, 200);
-    window->frmBianma = &bianma;
-    window->frmCandidates = &candidates;
-    window->Source.SetText("Take care.");
-    Key(window->reSource, Qt::Key_M); // smart follow on
-    ASSERT_TRUE(window->SmartFollow);
+    window->SetInputWindows({&bianma, &candidates});
+    window->SourcePane().SetText("Take care.");
+    Key(window->SourcePane().Edit(), Qt::Key_M); // smart follow on
+    ASSERT_TRUE(window->Modes().SmartFollow);
     CtrlJ();
-    const int topP = window->frmPopSource->y();
+    const int topP = window->findChild<TfrmPopSource*>("frmPopSource")->y();
     EXPECT_EQ(bianma.y(), topP + 60);
-    Key(window->reTarget, Qt::Key_D);
-    EXPECT_EQ(window->StepOffset, 1);
+    Key(window->TargetPane().Edit(), Qt::Key_D);
+    EXPECT_EQ(window->Modes().StepOffset, 1);
     EXPECT_EQ(bianma.y(), topP + 80);
     EXPECT_EQ(candidates.y(), topP + 80);
     EXPECT_EQ(candidates.x(), bianma.x() + 125);
-    Key(window->reTarget, Qt::Key_U);
-    Key(window->reTarget, Qt::Key_U);
+    Key(window->TargetPane().Edit(), Qt::Key_U);
+    Key(window->TargetPane().Edit(), Qt::Key_U);
     EXPECT_EQ(bianma.y(), topP + 40);
     CtrlJ(); // a new sentence resets the step
-    EXPECT_EQ(window->StepOffset, 0);
-    window->frmBianma = nullptr;
-    window->frmCandidates = nullptr;
+    EXPECT_EQ(window->Modes().StepOffset, 0);
+    window->SetInputWindows({});
 }
 
 TEST_F(SentenceWindow, FollowSourceOffKeepsTheFloatingWindowHidden) {
-    window->reTarget->setFocus();
-    Key(window->reTarget, Qt::Key_F);
-    window->Source.SetText("Take care.");
+    window->TargetPane().Edit()->setFocus();
+    Key(window->TargetPane().Edit(), Qt::Key_F);
+    window->SourcePane().SetText("Take care.");
     CtrlJ();
-    EXPECT_FALSE(window->frmPopSource->isVisible());
-    Key(window->reTarget, Qt::Key_F);
+    EXPECT_FALSE(window->findChild<TfrmPopSource*>("frmPopSource")->isVisible());
+    Key(window->TargetPane().Edit(), Qt::Key_F);
     CtrlJ();
     CtrlJ();
-    EXPECT_TRUE(window->frmPopSource->isVisible());
+    EXPECT_TRUE(window->findChild<TfrmPopSource*>("frmPopSource")->isVisible());
 }
 
 TEST_F(SentenceWindow, BrowseModeExplainsAMouseSelection) {
-    window->Source.SetText("we take care of the bank");
-    Key(window->reSource, Qt::Key_F5, Qt::NoModifier);
-    ASSERT_TRUE(window->BrowseMode);
-    EXPECT_TRUE(window->actFindWords->isChecked());
-    EXPECT_FALSE(window->frmPopSource->isVisible());
+    window->SourcePane().SetText("we take care of the bank");
+    Key(window->SourcePane().Edit(), Qt::Key_F5, Qt::NoModifier);
+    ASSERT_TRUE(window->Modes().BrowseMode);
+    EXPECT_TRUE(window->findChild<QAction*>("actFindWords")->isChecked());
+    EXPECT_FALSE(window->findChild<TfrmPopSource*>("frmPopSource")->isVisible());
     // Drag over "take care of" with the mouse.
-    QPlainTextEdit* e = window->reSource;
+    QPlainTextEdit* e = window->SourcePane().Edit();
     QTextCursor c(e->document());
     c.setPosition(3);
     const QPoint from = e->cursorRect(c).center();
@@ -245,48 +247,53 @@ TEST_F(SentenceWindow, BrowseModeExplainsAMouseSelection) {
     QTest::mousePress(e->viewport(), Qt::LeftButton, {}, from);
     QTest::mouseMove(e->viewport(), to);
     QTest::mouseRelease(e->viewport(), Qt::LeftButton, {}, to);
-    ASSERT_EQ(window->Source.SelText(), "take care of");
-    ASSERT_TRUE(window->frmShowExplain->isVisible());
-    QListWidget* m = window->frmShowExplain->MeanList;
+    ASSERT_EQ(window->SourcePane().SelText(), "take care of");
+    ASSERT_TRUE(window->findChild<TfrmShowExplain*>("frmShowExplain")->isVisible());
+    QListWidget* m = window->findChild<TfrmShowExplain*>("frmShowExplain")->MeanList;
     std::vector<QString> lines;
     for (int i = 0; i < m->count(); ++i) lines.push_back(m->item(i)->text());
     EXPECT_EQ(lines, (std::vector<QString>{U("care"), U("  护理"), U("take"), U("  拿"), U("  取"),
                                            U("take care"), U("  保重"), U("  小心"), U("  当心"),
                                            U("take care of"), U("  照顾"), U("  负责")}));
-    const int width = window->frmShowExplain->width();
+    const int width = window->findChild<TfrmShowExplain*>("frmShowExplain")->width();
     EXPECT_GE(width, 50);
     EXPECT_LE(width, 400);
-    EXPECT_EQ(width, window->frmShowExplain->TextWidth("take care of") + 35);
+    EXPECT_EQ(width,
+              window->findChild<TfrmShowExplain*>("frmShowExplain")->TextWidth("take care of") + 35);
     // A plain click leaves the window as it was.
     QTest::mouseClick(e->viewport(), Qt::LeftButton, {}, from);
-    EXPECT_TRUE(window->frmShowExplain->isVisible());
+    EXPECT_TRUE(window->findChild<TfrmShowExplain*>("frmShowExplain")->isVisible());
     EXPECT_EQ(m->count(), int(lines.size()));
     // F5 again: the explanation window goes; the floating window stays hidden until a sentence.
-    Key(window->reSource, Qt::Key_F5, Qt::NoModifier);
-    EXPECT_FALSE(window->BrowseMode);
-    EXPECT_FALSE(window->frmShowExplain->isVisible());
-    EXPECT_FALSE(window->frmPopSource->isVisible());
+    Key(window->SourcePane().Edit(), Qt::Key_F5, Qt::NoModifier);
+    EXPECT_FALSE(window->Modes().BrowseMode);
+    EXPECT_FALSE(window->findChild<TfrmShowExplain*>("frmShowExplain")->isVisible());
+    EXPECT_FALSE(window->findChild<TfrmPopSource*>("frmPopSource")->isVisible());
 }
 
 TEST_F(SentenceWindow, ExplanationWithoutHitsIsFiftyPixelsWide) {
-    window->BrowseMode = true;
+    {
+        TWorkspaceModes m = window->Modes();
+        m.BrowseMode = true;
+        window->SetModes(m);
+    }
     window->ExplainSelection("zzzz");
-    EXPECT_TRUE(window->frmShowExplain->isVisible());
-    EXPECT_EQ(window->frmShowExplain->width(), 50);
-    EXPECT_EQ(window->frmShowExplain->MeanList->count(), 0);
+    EXPECT_TRUE(window->findChild<TfrmShowExplain*>("frmShowExplain")->isVisible());
+    EXPECT_EQ(window->findChild<TfrmShowExplain*>("frmShowExplain")->width(), 50);
+    EXPECT_EQ(window->findChild<TfrmShowExplain*>("frmShowExplain")->MeanList->count(), 0);
     std::string wide(200, 'w');
     window->UserLexicon()->AddEntry(wide, G("宽"));
     window->ExplainSelection(wide);
-    EXPECT_EQ(window->frmShowExplain->width(), 400);
+    EXPECT_EQ(window->findChild<TfrmShowExplain*>("frmShowExplain")->width(), 400);
 }
 
 TEST_F(SentenceWindow, BrowseButtonShowsTheMode) {
-    window->btBrowseMode->click();
-    EXPECT_TRUE(window->BrowseMode);
-    EXPECT_TRUE(window->btBrowseMode->isChecked());
-    window->btBrowseMode->click();
-    EXPECT_FALSE(window->BrowseMode);
-    EXPECT_FALSE(window->btBrowseMode->isChecked());
+    window->findChild<QToolButton*>("btBrowseMode")->click();
+    EXPECT_TRUE(window->Modes().BrowseMode);
+    EXPECT_TRUE(window->findChild<QToolButton*>("btBrowseMode")->isChecked());
+    window->findChild<QToolButton*>("btBrowseMode")->click();
+    EXPECT_FALSE(window->Modes().BrowseMode);
+    EXPECT_FALSE(window->findChild<QToolButton*>("btBrowseMode")->isChecked());
 }
 
 } // namespace
@@ -299,33 +306,34 @@ class SentenceEdges : public TWindowTest, public testing::Test {
 protected:
     void SetUp() override {
         Make();
-        window->reTarget->setFocus();
+        window->TargetPane().Edit()->setFocus();
     }
     void Key(Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k, Qt::ControlModifier); }
 };
 
 TEST_F(SentenceEdges, ExpandOverTheWholeRestSelectsThroughTheEnd) {
-    window->Source.SetText("Take care. Go");
-    window->Source.Select(5, 8); // "care. Go", the whole rest
+    window->SourcePane().SetText("Take care. Go");
+    window->SourcePane().Select(5, 8); // "care. Go", the whole rest
     Key(Qt::Key_K);
-    EXPECT_EQ(window->Source.SelStart(), 5);
-    EXPECT_EQ(window->Source.SelLength(), 8);
-    EXPECT_EQ(window->Source.SelText(), "care. Go");
+    EXPECT_EQ(window->SourcePane().SelStart(), 5);
+    EXPECT_EQ(window->SourcePane().SelLength(), 8);
+    EXPECT_EQ(window->SourcePane().SelText(), "care. Go");
 }
 
 TEST_F(SentenceEdges, APhraseTwiceInASentenceIsListedOnce) {
-    window->Source.SetText("Take care, take care.");
+    window->SourcePane().SetText("Take care, take care.");
     Key(Qt::Key_J);
     int takeCare = 0;
     for (const std::string& l : window->SentenceLists().SentencePhrases)
         if (l.rfind("take care\t", 0) == 0) ++takeCare;
     EXPECT_EQ(takeCare, 1);
-    EXPECT_EQ(window->lbLongPhrase->item(0)->text(), QStringLiteral("take care"));
+    EXPECT_EQ(window->findChild<QListWidget*>("lbLongPhrase")->item(0)->text(),
+              QStringLiteral("take care"));
 }
 
 TEST_F(SentenceEdges, UserSenseComesBeforeTheBasicOnes) {
     // user: enjoy life 享受生活; basic: 乙；享受生活 -> 享受生活；乙
-    window->Source.SetText("Enjoy life!");
+    window->SourcePane().SetText("Enjoy life!");
     Key(Qt::Key_J);
     ASSERT_FALSE(window->SentenceLists().SentencePhrases.empty());
     bool found = false;
@@ -335,14 +343,14 @@ TEST_F(SentenceEdges, UserSenseComesBeforeTheBasicOnes) {
 }
 
 TEST_F(SentenceEdges, ProcessSentenceReplacesThePreviousSentenceState) {
-    window->Source.SetText("Take care of it. Go.");
+    window->SourcePane().SetText("Take care of it. Go.");
     Key(Qt::Key_J);
-    ASSERT_GT(window->lbLongPhrase->count(), 0);
+    ASSERT_GT(window->findChild<QListWidget*>("lbLongPhrase")->count(), 0);
     Key(Qt::Key_D);
-    EXPECT_EQ(window->StepOffset, 1);
+    EXPECT_EQ(window->Modes().StepOffset, 1);
     Key(Qt::Key_J); // "Go.": single word only
-    EXPECT_EQ(window->lbLongPhrase->count(), 0);
-    EXPECT_EQ(window->StepOffset, 0);
+    EXPECT_EQ(window->findChild<QListWidget*>("lbLongPhrase")->count(), 0);
+    EXPECT_EQ(window->Modes().StepOffset, 0);
     std::size_t k = 0;
     EXPECT_FALSE(SortedFind(window->SentenceLists().SentenceCodeKeys, "tco", k));
 }

@@ -28,11 +28,11 @@ protected:
 
 TEST_F(Shutdown, WritesTheSettings) {
     TfrmMainQB& w = Make();
-    w.reTarget->setFocus();
-    QTest::keyClick(w.reTarget, Qt::Key_F, Qt::ControlModifier); // FollowSource off
-    QTest::keyClick(w.reTarget, Qt::Key_M, Qt::ControlModifier); // SmartFollow on
-    ASSERT_FALSE(w.FollowSource);
-    ASSERT_TRUE(w.SmartFollow);
+    w.TargetPane().Edit()->setFocus();
+    QTest::keyClick(w.TargetPane().Edit(), Qt::Key_F, Qt::ControlModifier); // FollowSource off
+    QTest::keyClick(w.TargetPane().Edit(), Qt::Key_M, Qt::ControlModifier); // SmartFollow on
+    ASSERT_FALSE(w.Modes().FollowSource);
+    ASSERT_TRUE(w.Modes().SmartFollow);
     qb::SchemeChoice schemes = w.SchemeSettings();
     schemes.use[1] = false; // 双拼
     schemes.order = {2, 1, 4, 3};
@@ -57,13 +57,17 @@ TEST_F(Shutdown, WritesTheSettings) {
 TEST_F(Shutdown, SettingsSurviveARestart) {
     {
         TfrmMainQB& w = Make();
-        w.FollowSource = false;
+        {
+            TWorkspaceModes m = w.Modes();
+            m.FollowSource = false;
+            w.SetModes(m);
+        }
         w.move(50, 60);
         w.resize(610, 420);
         window.reset(); // the destructor runs FormDestroy
     }
     TfrmMainQB& again = Make();
-    EXPECT_FALSE(again.FollowSource);
+    EXPECT_FALSE(again.Modes().FollowSource);
     EXPECT_EQ(again.pos(), QPoint(50, 60));
     EXPECT_EQ(again.size(), QSize(610, 420));
 }

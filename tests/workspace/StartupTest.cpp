@@ -35,12 +35,12 @@ TEST_F(Startup, EmptyStoreGivesTheDefaults) {
     EXPECT_EQ(w.size(), QSize(640, 480));
     EXPECT_TRUE(w.SchemeOn(1) && w.SchemeOn(2) && w.SchemeOn(3) && w.SchemeOn(4));
     EXPECT_EQ(w.SchemeSettings().order, (std::array<int, 4>{1, 2, 3, 4}));
-    EXPECT_TRUE(w.FollowSource);
-    EXPECT_FALSE(w.SmartFollow);
-    EXPECT_TRUE(w.ImeEnabled);
-    EXPECT_TRUE(w.FullWidthPunct);
-    EXPECT_FALSE(w.FullWidthChars);
-    EXPECT_FALSE(w.BrowseMode);
+    EXPECT_TRUE(w.Modes().FollowSource);
+    EXPECT_FALSE(w.Modes().SmartFollow);
+    EXPECT_TRUE(w.Modes().ImeEnabled);
+    EXPECT_TRUE(w.Modes().FullWidthPunct);
+    EXPECT_FALSE(w.Modes().FullWidthChars);
+    EXPECT_FALSE(w.Modes().BrowseMode);
     ASSERT_EQ(w.LexiconsInUse().size(), 2u);
     EXPECT_EQ(w.UserLexicon()->FileName(), folder.Path("mydict.txt"));
     EXPECT_EQ(w.BasicLexicon()->FileName(), folder.Path("BasicDict.qbs"));
@@ -55,15 +55,15 @@ TEST_F(Startup, SavedBoundsAndSwitchesAreApplied) {
     TfrmMainQB& w = Make();
     EXPECT_EQ(w.pos(), QPoint(120, 90));
     EXPECT_EQ(w.size(), QSize(500, 400));
-    EXPECT_TRUE(w.SmartFollow);
-    EXPECT_FALSE(w.FollowSource);
+    EXPECT_TRUE(w.Modes().SmartFollow);
+    EXPECT_FALSE(w.Modes().FollowSource);
     EXPECT_FALSE(w.SchemeOn(1));
     EXPECT_TRUE(w.SchemeOn(2));
     EXPECT_TRUE(w.SchemeOn(3));
     EXPECT_FALSE(w.SchemeOn(4));
     EXPECT_EQ(w.SchemeSettings().order, (std::array<int, 4>{4, 3, 2, 1}));
     EXPECT_EQ(w.StatusText(3), QString::fromUtf8("原文固定"));
-    EXPECT_TRUE(w.actSmartFollow->isChecked());
+    EXPECT_TRUE(w.findChild<QAction*>("actSmartFollow")->isChecked());
 }
 
 TEST_F(Startup, SchemeOrderThatIsNoPermutationFallsBack) {
@@ -143,12 +143,14 @@ TEST_F(Startup, MissingVerbSpeIsReportedAndStartUpGoesOn) {
 
 TEST_F(Startup, OtherWindowsAreCreatedHidden) {
     TfrmMainQB& w = Make();
-    ASSERT_TRUE(w.frmPopSource);
-    ASSERT_TRUE(w.frmShowExplain);
-    EXPECT_FALSE(w.frmPopSource->isVisible());
-    EXPECT_FALSE(w.frmShowExplain->isVisible());
-    EXPECT_TRUE(w.frmPopSource->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
-    EXPECT_TRUE(w.frmPopSource->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    ASSERT_TRUE(w.findChild<TfrmPopSource*>("frmPopSource"));
+    ASSERT_TRUE(w.findChild<TfrmShowExplain*>("frmShowExplain"));
+    EXPECT_FALSE(w.findChild<TfrmPopSource*>("frmPopSource")->isVisible());
+    EXPECT_FALSE(w.findChild<TfrmShowExplain*>("frmShowExplain")->isVisible());
+    EXPECT_TRUE(
+        w.findChild<TfrmPopSource*>("frmPopSource")->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    EXPECT_TRUE(
+        w.findChild<TfrmPopSource*>("frmPopSource")->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
 // ---- Dicts ----

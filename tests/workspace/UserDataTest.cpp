@@ -140,7 +140,7 @@ TEST_F(UserData, TheDataFolderAndItsFilesAreTheUsersAlone) {
     }
     keepPanes = true;
     Make(false);
-    window->reTarget->setPlainText(QStringLiteral("secret"));
+    window->TargetPane().Edit()->setPlainText(QStringLiteral("secret"));
     window.reset(); // the shutdown writes the panes
     EXPECT_EQ(ModeOf(folder.panes), 0600);
     ::umask(umask);

@@ -30,49 +30,52 @@ protected:
         window->show();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 15000));
-        window->reSource->setFocus();
+        window->SourcePane().Edit()->setFocus();
         QTest::qWait(50);
     }
 };
 
 TEST_F(X11Focus, SentenceKeysShowTheFloatingWindowWithoutTakingTheFocus) {
-    window->Source.SetText("Take care of it. Go.");
+    window->SourcePane().SetText("Take care of it. Go.");
     ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+j"}));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window->frmPopSource, 15000));
-    EXPECT_EQ(window->Source.SelText(), "Take care of it.");
-    EXPECT_EQ(QApplication::focusWidget(), window->reTarget);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window->findChild<TfrmPopSource*>("frmPopSource"), 15000));
+    EXPECT_EQ(window->SourcePane().SelText(), "Take care of it.");
+    EXPECT_EQ(QApplication::focusWidget(), window->TargetPane().Edit());
     EXPECT_TRUE(window->isActiveWindow());
     // A real click on the floating window leaves the main window active.
-    ASSERT_TRUE(qbtest::ClickAndSettle(window->frmPopSource,
-                                       window->frmPopSource->mapToGlobal(QPoint(20, 10))));
+    ASSERT_TRUE(qbtest::ClickAndSettle(
+        window->findChild<TfrmPopSource*>("frmPopSource"),
+        window->findChild<TfrmPopSource*>("frmPopSource")->mapToGlobal(QPoint(20, 10))));
     EXPECT_TRUE(window->isActiveWindow());
     EXPECT_EQ(QApplication::activeWindow(), window.get());
     // Typing goes on in the target pane.
     window->SetTargetKeyHandler(nullptr); // the pane's own handling, to see the letter arrive
     ASSERT_TRUE(qbtest::Xdo({"type", "x"}));
-    EXPECT_EQ(window->Target.Text(), "x");
+    EXPECT_EQ(window->TargetPane().Text(), "x");
 }
 
 TEST_F(X11Focus, ExplanationWindowLeavesTheFocusInTheSourcePane) {
-    window->Source.SetText("we take care of the bank");
+    window->SourcePane().SetText("we take care of the bank");
     ASSERT_TRUE(qbtest::Xdo({"key", "F5"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->BrowseMode; }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Modes().BrowseMode; }, 15000));
     // Double-click "bank" with the real mouse.
-    QTextCursor c(window->reSource->document());
+    QTextCursor c(window->SourcePane().Edit()->document());
     c.setPosition(21);
-    const QPoint p =
-        window->reSource->viewport()->mapToGlobal(window->reSource->cursorRect(c).center());
+    const QPoint p = window->SourcePane().Edit()->viewport()->mapToGlobal(
+        window->SourcePane().Edit()->cursorRect(c).center());
     ASSERT_TRUE(qbtest::Xdo({"mousemove", QString::number(p.x()), QString::number(p.y()), "click",
                              "--repeat", "2", "--delay", "80", "1"}));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window->frmShowExplain, 15000));
-    EXPECT_EQ(window->Source.SelText(), "bank");
-    EXPECT_EQ(QApplication::focusWidget(), window->reSource);
+    ASSERT_TRUE(
+        QTest::qWaitForWindowExposed(window->findChild<TfrmShowExplain*>("frmShowExplain"), 15000));
+    EXPECT_EQ(window->SourcePane().SelText(), "bank");
+    EXPECT_EQ(QApplication::focusWidget(), window->SourcePane().Edit());
     EXPECT_TRUE(window->isActiveWindow());
     // A real click into the explanation list leaves the focus where it was.
-    ASSERT_TRUE(qbtest::ClickAndSettle(window->frmShowExplain,
-                                       window->frmShowExplain->mapToGlobal(QPoint(20, 30))));
+    ASSERT_TRUE(qbtest::ClickAndSettle(
+        window->findChild<TfrmShowExplain*>("frmShowExplain"),
+        window->findChild<TfrmShowExplain*>("frmShowExplain")->mapToGlobal(QPoint(20, 30))));
     EXPECT_TRUE(window->isActiveWindow());
-    EXPECT_EQ(QApplication::focusWidget(), window->reSource);
+    EXPECT_EQ(QApplication::focusWidget(), window->SourcePane().Edit());
 }
 
 // The real program, typed into with real X keys and then killed with SIGKILL: what was typed
@@ -143,7 +146,7 @@ TEST(KeptPanes, ASigkillLosesNothingTypedBeforeTheWrite) {
     setup.rescueFolder = folder.rescue;
     setup.panesFile = file;
     TfrmMainQB window(setup);
-    EXPECT_EQ(window.reTarget->toPlainText(), QStringLiteral("kept after a kill"));
+    EXPECT_EQ(window.TargetPane().Edit()->toPlainText(), QStringLiteral("kept after a kill"));
 }
 
 } // namespace

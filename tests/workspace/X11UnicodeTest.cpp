@@ -39,7 +39,7 @@ protected:
         window->show();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 15000));
-        window->reSource->setFocus();
+        window->SourcePane().Edit()->setFocus();
         QTest::qWait(50);
     }
     // Pastes `text` into the source pane with the real Ctrl+V.
@@ -47,14 +47,16 @@ protected:
         QGuiApplication::clipboard()->setText(text);
         QTest::qWait(50);
         ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+v"}));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window->reSource->toPlainText() == text; }, 15000))
-            << window->reSource->toPlainText().toStdString();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return window->SourcePane().Edit()->toPlainText() == text; }, 15000))
+            << window->SourcePane().Edit()->toPlainText().toStdString();
         ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+Home"}));
     }
     QPoint SourcePoint(int position) {
-        QTextCursor c(window->reSource->document());
+        QTextCursor c(window->SourcePane().Edit()->document());
         c.setPosition(position);
-        return window->reSource->viewport()->mapToGlobal(window->reSource->cursorRect(c).center());
+        return window->SourcePane().Edit()->viewport()->mapToGlobal(
+            window->SourcePane().Edit()->cursorRect(c).center());
     }
     bool HasPhrase(const char* key) const {
         const std::string k = std::string(key) + "\t";
@@ -68,11 +70,12 @@ TEST_F(X11Unicode, SentenceRunsOverCharactersGbkCannotHoldAndTheFloatingWindowSh
     const QString text = U(kFirst) + U(" ") + U(kSecond);
     Paste(text);
     ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+j"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frmPopSource->isVisible(); }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->findChild<TfrmPopSource*>("frmPopSource")->isVisible(); }, 15000));
     // The whole sentence: the emoji is no end of a sentence (it was '?' once, and "? " ended it).
-    EXPECT_EQ(window->Source.SelUnicode(), U(kFirst));
-    EXPECT_EQ(window->reSource->textCursor().selectedText(), U(kFirst));
-    EXPECT_EQ(window->frmPopSource->reSource->toPlainText(), U(kFirst));
+    EXPECT_EQ(window->SourcePane().SelUnicode(), U(kFirst));
+    EXPECT_EQ(window->SourcePane().Edit()->textCursor().selectedText(), U(kFirst));
+    EXPECT_EQ(window->findChild<TfrmPopSource*>("frmPopSource")->reSource->toPlainText(), U(kFirst));
     // The rest of the sentence is looked up as usual; naïve is one word that matches nothing,
     // and no phrase reaches across the emoji.
     EXPECT_TRUE(HasPhrase("guide"));
@@ -82,19 +85,23 @@ TEST_F(X11Unicode, SentenceRunsOverCharactersGbkCannotHoldAndTheFloatingWindowSh
     EXPECT_FALSE(HasPhrase("ve"));
     EXPECT_FALSE(HasPhrase("nave"));
     EXPECT_FALSE(HasPhrase("guide costs"));
-    EXPECT_EQ(window->reSource->toPlainText(), text); // the pane's own text is untouched
+    EXPECT_EQ(window->SourcePane().Edit()->toPlainText(), text); // the pane's own text is untouched
 
     ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+j"}));
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window->frmPopSource->reSource->toPlainText() == U(kSecond); }, 15000));
-    EXPECT_EQ(window->Source.SelUnicode(), U(kSecond));
+        [&] {
+            return window->findChild<TfrmPopSource*>("frmPopSource")->reSource->toPlainText() ==
+                   U(kSecond);
+        },
+        15000));
+    EXPECT_EQ(window->SourcePane().SelUnicode(), U(kSecond));
     EXPECT_FALSE(HasPhrase("next one")); // 𠀀 stands between the two words
 }
 
 TEST_F(X11Unicode, ExplanationOfASelectionWithSuchCharactersListsOnlyRealEntries) {
     Paste(U(kFirst));
     ASSERT_TRUE(qbtest::Xdo({"key", "F5"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->BrowseMode; }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Modes().BrowseMode; }, 15000));
     // Drag with the real mouse from "naïve" to the end of "costs".
     const QString first = U(kFirst);
     const QPoint from = SourcePoint(int(first.indexOf(U("naïve"))));
@@ -102,20 +109,21 @@ TEST_F(X11Unicode, ExplanationOfASelectionWithSuchCharactersListsOnlyRealEntries
     ASSERT_TRUE(qbtest::Xdo({"mousemove", QString::number(from.x() + 1), QString::number(from.y()),
                              "mousedown", "1", "mousemove", QString::number(to.x() + 1),
                              QString::number(to.y()), "mouseup", "1"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frmShowExplain->isVisible(); }, 15000));
-    EXPECT_EQ(window->Source.SelUnicode(), U("naïve “über” Straße guide 😀 costs"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->findChild<TfrmShowExplain*>("frmShowExplain")->isVisible(); }, 15000));
+    EXPECT_EQ(window->SourcePane().SelUnicode(), U("naïve “über” Straße guide 😀 costs"));
     QStringList lines;
-    for (int i = 0; i < window->frmShowExplain->MeanList->count(); ++i)
-        lines << window->frmShowExplain->MeanList->item(i)->text();
+    for (int i = 0; i < window->findChild<TfrmShowExplain*>("frmShowExplain")->MeanList->count(); ++i)
+        lines << window->findChild<TfrmShowExplain*>("frmShowExplain")->MeanList->item(i)->text();
     EXPECT_EQ(lines, (QStringList{U("costs"), U("  花费"), U("guide"), U("  指南")}));
 }
 
 TEST_F(X11Unicode, CtrlVWithAnEmptyClipboardPastesNothingAndTheProgramGoesOn) {
-    window->reSource->setPlainText(U("kept"));
+    window->SourcePane().Edit()->setPlainText(U("kept"));
     QGuiApplication::clipboard()->clear(); // no owner of the X clipboard any more
     QTest::qWait(100);
     ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+v"})); // crashed inside Qt before
-    EXPECT_EQ(window->reSource->toPlainText(), U("kept"));
+    EXPECT_EQ(window->SourcePane().Edit()->toPlainText(), U("kept"));
 }
 
 } // namespace
