@@ -1,5 +1,6 @@
 // Plain text, subtitles and gettext catalogues: formats read line by line, without a library.
 #include "Formats.h"
+#include "Placeholders.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -314,37 +315,6 @@ std::string PoString(std::string_view text, std::size_t& pos, std::size_t lineEn
     return out;
 }
 
-// A printf directive at `i` ("%s", "%1$d", "%-5.2f", "%%"): its length, 0 when none.
-std::size_t FormatDirective(std::string_view s, std::size_t i) {
-    if (s[i] != '%' || i + 1 >= s.size()) return 0;
-    std::size_t j = i + 1;
-    if (s[j] == '%') return 2;
-    auto digits = [&] {
-        while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j;
-    };
-    const std::size_t save = j;
-    digits();
-    if (j < s.size() && s[j] == '$' && j > save)
-        ++j;
-    else
-        j = save;
-    while (j < s.size() && std::strchr("-+ #0'I", s[j])) ++j;
-    if (j < s.size() && s[j] == '*')
-        ++j;
-    else
-        digits();
-    if (j < s.size() && s[j] == '.') {
-        ++j;
-        if (j < s.size() && s[j] == '*')
-            ++j;
-        else
-            digits();
-    }
-    while (j < s.size() && std::strchr("hlLqjzZt", s[j])) ++j;
-    if (j < s.size() && std::strchr("diouxXeEfFgGaAcspnm", s[j])) return j + 1 - i;
-    return 0;
-}
-
 // The charset named by the header's Content-Type ("...; charset=GB2312\n"): the first
 // "charset=" of the file's first 64 KB, where the header is. Empty when there is none.
 std::string PoCharset(std::string_view po) {
@@ -418,7 +388,11 @@ void ReadPo(Document& doc, const Progress& progress) {
                 std::size_t from = 0;
                 for (std::size_t i = 0; i < s.size(); ++i) {
                     const unsigned char c = static_cast<unsigned char>(s[i]);
-                    std::size_t len = e.cFormat ? FormatDirective(s, i) : 0;
+                    std::size_t len = PlaceholderAt(
+                        s, i,
+                        e.flagsBegin == kNoRange
+                            ? std::string_view()
+                            : std::string_view(text).substr(e.flagsBegin, e.flagsEnd - e.flagsBegin));
                     std::string open;
                     if (c < 0x20) {
                         // "\r\n" and "\a" as well: msgfmt checks a message's first and last
@@ -439,7 +413,12 @@ void ReadPo(Document& doc, const Progress& progress) {
                             open = s.substr(i, len);
                         }
                     } else if (len) {
-                        open = s.substr(i, len);
+                        // Written as the file writes it: the quotes of '<a href="x">' escaped,
+                        // or the msgstr would end at the first one.
+                        for (char ch : std::string_view(s).substr(i, len)) {
+                            if (ch == '"' || ch == '\\') open += '\\';
+                            open += ch;
+                        }
                     }
                     if (!len) continue;
                     AppendText(u, std::string_view(s).substr(from, i - from));

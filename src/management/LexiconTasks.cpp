@@ -67,7 +67,7 @@ TextKind ClassifyTextLexicon(std::string_view bytes) {
     return IsGbkText(bytes) ? TextKind::Gbk : TextKind::NotGbk;
 }
 
-void MergeTextLexicon(TQbDict& target, std::string_view bytes, WorkProgress* progress) {
+void MergeTextLexicon(TQbDict& target, std::string_view bytes, TProgress* progress) {
     if (const std::size_t nul = bytes.find('\0'); nul != std::string_view::npos)
         bytes = bytes.substr(0, nul);
     if (progress) progress->Start(bytes.size());
@@ -91,10 +91,9 @@ void MergeTextLexicon(TQbDict& target, std::string_view bytes, WorkProgress* pro
         pos = cut;
         if (progress) progress->Advance(pos);
     }
-    if (progress) progress->Finish();
 }
 
-void AddEntriesOf(const TQbDict& source, TQbDict& target, WorkProgress* progress) {
+void AddEntriesOf(const TQbDict& source, TQbDict& target, TProgress* progress) {
     // The count is read once, before the loop. Entries are read slice by slice, just before
     // they are added; when the source is the target itself every key is already there, so
     // adding only merges and no index moves.
@@ -117,7 +116,6 @@ void AddEntriesOf(const TQbDict& source, TQbDict& target, WorkProgress* progress
         target.AddEntries(keys, renderings, true);
         if (progress) progress->Advance(end);
     }
-    if (progress) progress->Finish();
 }
 
 bool IsTextSource(const LexiconHost& host, const std::string& sourcePath) {
@@ -126,7 +124,7 @@ bool IsTextSource(const LexiconHost& host, const std::string& sourcePath) {
 
 std::size_t ExpandLexicon(LexiconHost& host, const std::string& targetPath,
                           const std::string& sourcePath, const std::string* textSource,
-                          WorkProgress* progress) {
+                          TProgress* progress) {
     const std::string irregular = host.ProgramFolder() + "verb.spe";
 
     // A target not in use is loaded for the expansion alone: written at the end when anything

@@ -1,10 +1,12 @@
 // The lexicon work behind the management windows, as plain functions over TQbDict: the view of
 // the main window's lexicon slots they need, the rules of the new-lexicon name and of moving
 // list entries up, the checks on a text lexicon file, merging and expanding with progress.
-// No widgets here except through the WorkProgress pointer, which may be null.
+// No widgets here: progress goes to a TProgress, which may be null. The commands run this work
+// on a worker thread (RunJob), so nothing here may touch a window.
 #pragma once
 
 #include "DictUnit.h"
+#include "Progress.h"
 
 #include <cstddef>
 #include <functional>
@@ -28,16 +30,6 @@ public:
     virtual void CloseDict(const std::string& fileName) = 0;
     // The program's folder, with its trailing separator.
     virtual std::string ProgramFolder() const = 0;
-};
-
-// Reports the progress of long work; the Qt form shows a progress dialog once the work has
-// taken longer than a second. All calls happen on the user-interface thread.
-class WorkProgress {
-public:
-    virtual ~WorkProgress() = default;
-    virtual void Start(std::size_t total) = 0;
-    virtual void Advance(std::size_t done) = 0;
-    virtual void Finish() = 0;
 };
 
 // ---- names and lists ----
@@ -74,11 +66,11 @@ TextKind ClassifyTextLexicon(std::string_view bytes);
 // Adds every line of a text lexicon (GBK bytes) to `target` exactly as the lexicon's own
 // MergeTextBytes would, in slices cut at line breaks, so that progress can be shown between
 // slices. A NUL byte ends the text, as in every lexicon file.
-void MergeTextLexicon(TQbDict& target, std::string_view bytes, WorkProgress* progress);
+void MergeTextLexicon(TQbDict& target, std::string_view bytes, TProgress* progress);
 
 // Adds every entry of `source`, in index order, to `target` through the batch form of
 // AddEntry, in slices, with progress: the result of adding them one by one.
-void AddEntriesOf(const TQbDict& source, TQbDict& target, WorkProgress* progress);
+void AddEntriesOf(const TQbDict& source, TQbDict& target, TProgress* progress);
 
 // Expands the lexicon `targetPath` with the entries of `sourcePath` and returns the number of
 // new entries. A target in use is expanded in memory and saved at once; any other target is
@@ -91,7 +83,7 @@ void AddEntriesOf(const TQbDict& source, TQbDict& target, WorkProgress* progress
 // LexiconFormatError.
 std::size_t ExpandLexicon(LexiconHost& host, const std::string& targetPath,
                           const std::string& sourcePath, const std::string* textSource,
-                          WorkProgress* progress);
+                          TProgress* progress);
 
 // True when an expansion reads `sourcePath` as text lines (it is neither in use nor ".qbs").
 bool IsTextSource(const LexiconHost& host, const std::string& sourcePath);

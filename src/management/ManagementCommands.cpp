@@ -3,8 +3,8 @@
 #include "AboutUnit.h"
 #include "AddWordUnit.h"
 #include "GbkText.h"
+#include "JobRunner.h"
 #include "MyUtils.h"
-#include "WorkProgressDialog.h"
 #include "ZYCKunit.h"
 
 #include <QAction>
@@ -123,8 +123,9 @@ void mnuMergeClick(ManagementHost& h) {
     std::string text;
     if (!ReadTextLexiconForMerge(h.Ui(), chosen.front().toStdString(), text)) return;
     TBusyPointer busy(h.Ui());
-    WorkProgressDialog progress(h.Window(), U("正在添加词条..."));
-    MergeTextLexicon(*user, text, &progress);
+    TJobOptions job;
+    job.label = U("正在添加词条...");
+    RunJob(h.Window(), job, [&](TProgress& progress) { MergeTextLexicon(*user, text, &progress); });
 }
 
 void mnuProClick(ManagementHost& h) { ShowLexiconManager(h, h.Ui(), h.Window()); }

@@ -1,8 +1,8 @@
 #include "ZYCKunit.h"
 
 #include "GbkText.h"
+#include "JobRunner.h"
 #include "LexiconFormats.h"
-#include "WorkProgressDialog.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -314,8 +314,11 @@ void TfrmZYCK::btBeginExpandClick() {
         std::size_t added = 0;
         {
             TBusyPointer busy(ui_);
-            WorkProgressDialog progress(this, U("正在扩充词库") + PathText(target) + U("..."));
-            added = ExpandLexicon(host_, target, source, textSource ? &text : nullptr, &progress);
+            TJobOptions job;
+            job.label = U("正在扩充词库") + PathText(target) + U("...");
+            added = RunJob(this, job, [&](TProgress& progress) {
+                return ExpandLexicon(host_, target, source, textSource ? &text : nullptr, &progress);
+            });
         }
         ui_.ShowMessage(U(zyck_text::kExpanded) + QString::number(qulonglong(added)));
     });

@@ -1,5 +1,7 @@
 #include "DocumentMenu.h"
 
+#include "JobRunner.h"
+
 #include "DocumentMemory.h"
 #include "MainUnit.h"
 #include "MemoryLink.h"
@@ -37,46 +39,26 @@ const char* const kCaption = "文渡翻译环境";
 // Files above this are read behind a progress dialog.
 constexpr std::size_t kQuietBytes = std::size_t(1) << 20;
 
-// Runs `work` on a worker thread while a progress dialog (shown after half a second) keeps the
-// window alive; its Cancel stops the work at its next report. False when cancelled; the work's
-// own exception is thrown again here.
+// Runs `work` through RunJob: a progress window with 取消 after half a second, no other input
+// meanwhile; 取消 stops the work at its next report. False when cancelled; the work's own
+// exception is thrown again here.
 bool RunWithProgress(QWidget* parent, const QString& label,
                      const std::function<void(const doc::Progress&)>& work) {
-    std::atomic<std::size_t> done{0}, total{0};
-    std::atomic<bool> cancel{false}, finished{false};
-    std::exception_ptr error;
-    bool cancelled = false;
-    std::thread worker([&] {
+    TJobOptions job;
+    job.label = label;
+    job.cancellable = true;
+    return RunJob(parent, job, [&](TProgress& progress) {
         try {
-            work([&](std::size_t d, std::size_t t) {
-                done = d;
-                total = t;
-                return !cancel.load();
+            work([&](std::size_t d, std::size_t total) {
+                if (progress.Total() != total) progress.Start(total);
+                progress.Advance(d);
+                return !progress.Cancelled();
             });
         } catch (const doc::Cancelled&) {
-            cancelled = true;
-        } catch (...) {
-            error = std::current_exception();
+            return false;
         }
-        finished = true;
+        return true;
     });
-    {
-        QProgressDialog dialog(label, U("取消"), 0, 1000, parent);
-        dialog.setWindowModality(Qt::WindowModal);
-        dialog.setMinimumDuration(500);
-        dialog.setAutoClose(false);
-        dialog.setAutoReset(false);
-        while (!finished) {
-            QApplication::processEvents(QEventLoop::AllEvents, 30);
-            const std::size_t t = total;
-            if (t) dialog.setValue(int(1000.0 * double(done) / double(t)));
-            if (dialog.wasCanceled()) cancel = true;
-            if (!finished) QThread::msleep(10);
-        }
-    }
-    worker.join();
-    if (error) std::rethrow_exception(error);
-    return !cancelled;
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "Fonts.h"
 #include "GbkText.h"
 #include "Icons.h"
+#include "JobRunner.h"
 #include "MainImeHost.h"
 #include "MainManagementHost.h"
 #include "MemoryCommands.h"
@@ -892,6 +893,9 @@ void TfrmMainQB::StartLexiconAutosave() {
 
 void TfrmMainQB::AutosaveUserLexicon() {
     if (formDestroyed_ || Dicts.empty() || !Dicts[0]) return;
+    // A merge into the user lexicon may be running on a worker (批量添加): the next tick, after
+    // it, writes the lexicon whole.
+    if (JobRunning()) return;
     TQbDict& user = *Dicts[0];
     const std::string error = lexiconWriter_.LastError();
     if (error.empty()) {

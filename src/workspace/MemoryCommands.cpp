@@ -1,11 +1,11 @@
 #include "MemoryCommands.h"
 
 #include "Dialogs.h"
+#include "JobRunner.h"
 #include "MemorySearchWindow.h"
 #include "MyUtils.h"
 #include "TmxFormat.h"
 #include "WindowHosts.h"
-#include "WorkProgressDialog.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -73,52 +73,25 @@ struct MemoryUnopened : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Writes every pair of the memory to a TMX file on a job thread with a connection of its own
-// (see the memory's policy in MemoryLink.cpp), while the window's thread waits for it: it
-// paints and moves the progress dialog, but takes no key or click until the export is done,
-// as when the export ran on it. Returns the pairs written; a memory that cannot be opened
-// throws "译文记忆无法打开：...", a failed export its own error.
-std::size_t ExportOnJobThread(const std::string& memoryFile, const std::string& path,
-                              WorkProgressDialog& dialog) {
-    std::atomic<std::size_t> done{0}, total{0};
-    std::atomic<bool> started{false}, finished{false};
-    std::exception_ptr error;
-    std::string openError;
-    std::size_t written = 0;
-    std::thread job([&] {
+// Writes every pair of the memory to a TMX file on a worker with a connection of its own (see
+// the memory's policy in MemoryLink.cpp), while the window's thread paints and moves the
+// progress window but takes no key or click. Returns the pairs written; a memory that cannot be
+// opened throws "译文记忆无法打开：...", a failed export its own error.
+std::size_t ExportOnWorker(QWidget& window, const std::string& memoryFile, const std::string& path) {
+    TJobOptions job;
+    job.label = U("正在导出译文记忆到") + PathText(path) + U("...");
+    return RunJob(&window, job, [&](TProgress& progress) {
+        std::unique_ptr<tm::TTranslationMemory> memory;
         try {
-            std::unique_ptr<tm::TTranslationMemory> memory;
-            try {
-                memory = std::make_unique<tm::TTranslationMemory>(memoryFile);
-            } catch (const std::exception& e) {
-                openError = e.what();
-            }
-            if (memory)
-                written = tm::ExportTmxFile(*memory, path, [&](std::size_t d, std::size_t t) {
-                    total = t;
-                    done = d;
-                    started = true;
-                });
-        } catch (...) {
-            error = std::current_exception();
+            memory = std::make_unique<tm::TTranslationMemory>(memoryFile);
+        } catch (const std::exception& e) {
+            throw MemoryUnopened(std::string("译文记忆无法打开：") + e.what());
         }
-        finished = true;
+        return tm::ExportTmxFile(*memory, path, [&](std::size_t d, std::size_t total) {
+            if (progress.Total() != total) progress.Start(total);
+            progress.Advance(d);
+        });
     });
-    bool dialogStarted = false;
-    while (!finished) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 30);
-        if (started && !dialogStarted) {
-            dialog.Start(total);
-            dialogStarted = true;
-        } else if (dialogStarted) {
-            dialog.Advance(done);
-        }
-        if (!finished) QThread::msleep(10);
-    }
-    job.join();
-    if (!openError.empty()) throw MemoryUnopened(std::string("译文记忆无法打开：") + openError);
-    if (error) std::rethrow_exception(error);
-    return written;
 }
 
 } // namespace
@@ -241,9 +214,7 @@ void TMemoryCommands::ExportExecute() {
     std::size_t n = 0;
     try {
         TBusyPointer busy(ui);
-        WorkProgressDialog progress(&window_.Widget(),
-                                    U("正在导出译文记忆到") + PathText(path) + U("..."));
-        n = ExportOnJobThread(window_.MemoryFile(), path, progress);
+        n = ExportOnWorker(window_.Widget(), window_.MemoryFile(), path);
     } catch (const MemoryUnopened&) {
         throw; // the window's error guard shows it
     } catch (const std::exception& e) {

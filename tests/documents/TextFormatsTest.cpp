@@ -133,6 +133,18 @@ TEST(Markdown, LineEndsBesideMarkupAreSpacesAndFootnoteLabelsArePlaceholders) {
     EXPECT_EQ(Write(d, {"文本{1}在此。", "{1}注释。"}), "文本[^1]在此。\n\n[^1]: 注释。\n");
 }
 
+// An HTML block's text is translated as HTML; a code block is named as skipped.
+TEST(Markdown, HtmlBlocksAreTranslatedAndCodeBlocksNamedAsSkipped) {
+    const std::string md = "<details>\n<summary>Other <b>keys</b></summary>\n\n"
+                           "```\nmake\n```\n\nText.\n";
+    const Document d = Read(Format::Markdown, md);
+    ASSERT_EQ(Texts(d), (std::vector<std::string>{"Other {1}keys{/1}", "Text."}));
+    ASSERT_EQ(d.skipped.size(), 1u);
+    EXPECT_EQ(md.substr(d.skipped[0].begin, d.skipped[0].end - d.skipped[0].begin), "make");
+    EXPECT_EQ(Write(d, {"其他 & {1}密钥{/1}", "文本。"}),
+              "<details>\n<summary>其他 &amp; <b>密钥</b></summary>\n\n```\nmake\n```\n\n文本。\n");
+}
+
 TEST(Subtitles, ExportedCuesOpenAgainWithTheirUnits) {
     const std::string srt = "1\n00:00:01,000 --> 00:00:02,000\n<i>Hello</i>\nthere.\n\n"
                             "2\n00:00:03,000 --> 00:00:04,000\n{\\an8}Top line.\n";
@@ -435,7 +447,8 @@ std::string Source(const Unit& u) {
                                        : char(std::stoi(open.substr(1), nullptr, 8));
                     out += c == '\n' || c == '\t' || c == '\r' ? ' ' : c;
                 } else {
-                    out += open;
+                    for (std::size_t k = 0; k < open.size(); ++k) // '<a href=\"x\">' as written
+                        if (open[k] != '\\' || ++k < open.size()) out += open[k];
                 }
                 i = close;
                 continue;
@@ -458,7 +471,7 @@ std::string Source(const Unit& u) {
 // opens again with the same units.
 TEST(Coverage, EveryMessageOfTheSystemsCataloguesIsOneUnit) {
     std::map<std::string, std::pair<std::uintmax_t, std::string>> largest; // domain -> size, path
-    for (const std::string& mo : Files("find /usr/share/locale -name '*.mo' -type f 2>/dev/null")) {
+    for (const std::string& mo : Files("find -L /usr/share/locale -name '*.mo' -type f 2>/dev/null")) {
         const std::string domain = mo.substr(mo.rfind('/') + 1);
         std::error_code ec;
         const std::uintmax_t size = std::filesystem::file_size(mo, ec);

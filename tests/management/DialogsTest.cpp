@@ -2,7 +2,7 @@
 // of lexicons in use, the scheme dialog, the add-entry dialog and the about box.
 #include "AboutUnit.h"
 #include "AddWordUnit.h"
-#include "WorkProgressDialog.h"
+#include "JobRunner.h"
 #include "ZYCKunit.h"
 #include "imeSetup.h"
 
@@ -17,7 +17,10 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+
+#include <stdexcept>
 
 using namespace mgmttest;
 using qb::TfrmZYCK;
@@ -627,33 +630,73 @@ TEST(HelpPages, EveryPageLinkedFromTheIndexExists) {
 
 // ---- progress of long work ----
 
-TEST(WorkProgress, ShownForLongWorkAndGoneAfterwards) {
+TEST(JobRunner, WorkRunsOffTheCallingThreadWhichKeepsServingTimersButNoInput) {
     TempDir dir;
-    TQbDict shown, quiet;
-    shown.SetFileName(dir / "a.txt");
-    quiet.SetFileName(dir / "b.txt");
+    TQbDict merged, reference;
+    merged.SetFileName(dir / "a.txt");
+    reference.SetFileName(dir / "b.txt");
     std::string text;
     for (int i = 0; i < 60000; ++i) text += "word" + std::to_string(i) + "\t" + G("词") + "\r\n";
-    {
-        qb::WorkProgressDialog progress(nullptr, Q("正在添加词条..."), 0); // at once
-        qb::MergeTextLexicon(shown, text, &progress);
-        EXPECT_TRUE(progress.WasShown());
-    }
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (auto* p = qobject_cast<QProgressDialog*>(top)) {
-            EXPECT_FALSE(p->isVisible());
+
+    QLineEdit field; // a window that must not take the keys typed while the work runs
+    field.show();
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        ++ticks;
+        QTest::keyClick(&field, Qt::Key_A);
+    });
+    timer.start(5);
+    const Qt::HANDLE caller = QThread::currentThreadId();
+    Qt::HANDLE worker = caller;
+    qb::TJobOptions job;
+    job.label = Q("正在添加词条...");
+    const std::size_t n = qb::RunJob(nullptr, job, [&](qb::TProgress& progress) {
+        worker = QThread::currentThreadId();
+        QThread::msleep(60); // long enough for several ticks of the caller's timer
+        qb::MergeTextLexicon(merged, text, &progress);
+        return merged.EntryCount();
+    });
+    timer.stop();
+    EXPECT_NE(worker, caller);
+    EXPECT_GE(ticks, 3);
+    EXPECT_EQ(field.text(), QString()); // the keys went nowhere
+    EXPECT_FALSE(qb::JobRunning());
+    EXPECT_EQ(n, 60000u);
+    qb::MergeTextLexicon(reference, text, nullptr);
+    EXPECT_EQ(merged.SaveToBytes(false), reference.SaveToBytes(false));
+}
+
+TEST(JobRunner, TheWorksErrorReachesTheCallerAndCancelReachesTheWork) {
+    qb::TJobOptions quiet;
+    EXPECT_THROW(qb::RunJob(nullptr, quiet,
+                            [](qb::TProgress&) -> int { throw std::runtime_error("disk full"); }),
+                 std::runtime_error);
+
+    qb::TJobOptions job;
+    job.label = Q("正在导入...");
+    job.cancellable = true;
+    job.showAfterMs = 0;
+    QTimer press; // 取消 in the progress window, once it is up
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QProgressDialog*>(top); d && d->isVisible())
+                for (QPushButton* b : d->findChildren<QPushButton*>())
+                    if (b->text() == Q("取消")) b->click();
+    });
+    press.start(20);
+    const bool stopped = qb::RunJob(nullptr, job, [](qb::TProgress& progress) {
+        progress.Start(1000);
+        for (int i = 0; i < 1000 && !progress.Cancelled(); ++i) {
+            progress.Advance(std::size_t(i));
+            QThread::msleep(10);
         }
-    {
-        qb::WorkProgressDialog progress(nullptr, Q("正在添加词条..."));
-        qb::MergeTextLexicon(quiet, "a\tb\r\n", &progress);
-        EXPECT_FALSE(progress.WasShown()); // a moment's work shows nothing
-    }
-    qb::MergeTextLexicon(quiet, text, nullptr);
-    EXPECT_EQ(shown.EntryCount(), 60000u);
-    EXPECT_EQ(shown.SaveToBytes(false), [&] {
-        TQbDict ref;
-        ref.SetFileName(dir / "c.txt");
-        qb::MergeTextLexicon(ref, text, nullptr);
-        return ref.SaveToBytes(false);
-    }());
+        return progress.Cancelled();
+    });
+    press.stop();
+    EXPECT_TRUE(stopped);
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<QProgressDialog*>(top)) {
+            EXPECT_FALSE(d->isVisible());
+        }
 }

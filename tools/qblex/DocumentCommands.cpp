@@ -1,5 +1,6 @@
 #include "DocumentCommands.h"
 
+#include "Checks.h"
 #include "Document.h"
 #include "DocumentMemory.h"
 #include "MyUtils.h"
@@ -25,12 +26,12 @@ int Fail(const std::string& message) {
 
 std::optional<int> RunDocumentCommand(int argc, char** argv) {
     const std::string cmd = argc > 1 ? argv[1] : "";
-    if (cmd != "doc-units" && cmd != "doc-export") return std::nullopt;
+    if (cmd != "doc-units" && cmd != "doc-export" && cmd != "doc-check") return std::nullopt;
     std::string memory;
     std::vector<std::string> files;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (cmd == "doc-export" && arg == "--memory" && i + 1 < argc && memory.empty()) {
+        if (cmd != "doc-units" && arg == "--memory" && i + 1 < argc && memory.empty()) {
             memory = argv[++i];
         } else if (arg.starts_with("--")) {
             files.clear();
@@ -39,7 +40,7 @@ std::optional<int> RunDocumentCommand(int argc, char** argv) {
             files.push_back(arg);
         }
     }
-    if (files.size() != (cmd == "doc-units" ? 1u : 2u)) {
+    if (files.size() != (cmd == "doc-export" ? 2u : 1u)) {
         std::fprintf(stderr, "usage:\n%s", kDocumentUsage);
         return 2;
     }
@@ -67,6 +68,18 @@ std::optional<int> RunDocumentCommand(int argc, char** argv) {
         }
         if (memory.empty()) memory = qb::TranslationMemoryFile();
         qb::tm::TTranslationMemory tm(memory);
+        if (cmd == "doc-check") {
+            // The checks the window runs before an export, on what the export would write:
+            // one problem a line, exit 1 when there is any.
+            const std::vector<std::optional<std::string>> translations =
+                qb::doc::TranslateFromMemory(doc, tm);
+            const std::vector<qb::doc::Problem> problems =
+                qb::doc::CheckTranslations(doc, translations);
+            for (const qb::doc::Problem& p : problems)
+                std::printf("%s\n", qb::doc::Describe(p).c_str());
+            std::printf("units %zu: problems %zu\n", doc.units.size(), problems.size());
+            return problems.empty() ? 0 : 1;
+        }
         qb::doc::WriteReport report;
         std::string out;
         try {

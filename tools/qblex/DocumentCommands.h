@@ -11,6 +11,7 @@ namespace qblex {
 std::optional<int> RunDocumentCommand(int argc, char** argv);
 
 inline constexpr const char* kDocumentUsage = "       qblex doc-units FILE\n"
-                                              "       qblex doc-export [--memory FILE] FILE OUT\n";
+                                              "       qblex doc-export [--memory FILE] FILE OUT\n"
+                                              "       qblex doc-check [--memory FILE] FILE\n";
 
 } // namespace qblex
