@@ -564,6 +564,59 @@ void BuildPredictions(std::string_view typed, const StringList& sentencePhrases,
     }
 }
 
+namespace {
+
+// The senses of a phrase line, trimmed, empty ones dropped, in their order.
+void SensesOf(const std::string& line, StringList& senses) {
+    StringList parts;
+    SplitString(ReplaceAll(SplitAtFirst(line, '\t').second, kSenseSep, ";"), ";", parts);
+    senses.clear();
+    for (const std::string& part : parts) {
+        std::string sense = Trim(part);
+        if (!sense.empty()) senses.push_back(std::move(sense));
+    }
+}
+
+} // namespace
+
+std::size_t DocumentRenderings::Learn(const StringList& sentencePhrases, std::string_view translation) {
+    std::size_t learned = 0;
+    StringList senses;
+    for (const std::string& line : sentencePhrases) {
+        SensesOf(line, senses);
+        const std::string* best = nullptr;
+        for (const std::string& sense : senses)
+            if (AllHanzi(sense) && (!best || sense.size() > best->size()) &&
+                FindText(translation, sense) != std::string_view::npos)
+                best = &sense;
+        if (!best) continue;
+        chosen_[LowerAscii(SplitAtFirst(line, '\t').first)] = *best;
+        ++learned;
+    }
+    return learned;
+}
+
+void DocumentRenderings::Apply(StringList& sentencePhrases) const {
+    if (chosen_.empty()) return;
+    StringList senses;
+    for (std::string& line : sentencePhrases) {
+        const auto [phrase, rendering] = SplitAtFirst(line, '\t');
+        const auto it = chosen_.find(LowerAscii(phrase));
+        if (it == chosen_.end()) continue;
+        SensesOf(line, senses);
+        const auto at = std::find(senses.begin(), senses.end(), it->second);
+        if (at == senses.end() || at == senses.begin()) continue;
+        std::rotate(senses.begin(), at, at + 1);
+        std::string rebuilt = phrase;
+        rebuilt += '\t';
+        for (std::size_t i = 0; i < senses.size(); ++i) {
+            if (i) rebuilt.append(kSenseSep);
+            rebuilt += senses[i];
+        }
+        line = std::move(rebuilt);
+    }
+}
+
 ComposeOutcome DecideCompose(const CandidateRows& candidates) {
     if (candidates.empty()) return ComposeOutcome::NoCandidates;
     const CandidateRow& only = candidates.front();

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -166,6 +167,28 @@ private:
     std::vector<std::pair<int, ClauseCandidate>> clauseAll_; // scheme, reading
     std::string spelled_;     // the code as the full-pinyin table spells it (lve -> lue)
     CandidateRows drawnRows_; // the rows behind the drawn overload
+};
+
+// ---- the document's own renderings ----
+
+// What the translator chose earlier in the document for its phrases: after "Open the library."
+// was translated 打开库, "library" is rendered 库, and the next sentence with "library" offers 库
+// before 图书馆 (its candidates, the conversion's preferred words and the prediction all read the
+// sentence's phrase lines in order).
+class DocumentRenderings {
+public:
+    // For each phrase line ("phrase TAB sense；sense", GBK) of a translated sentence, the
+    // longest of its senses that the translation holds is its rendering from now on. Returns
+    // how many phrases got one.
+    std::size_t Learn(const StringList& sentencePhrases, std::string_view translation);
+    // Puts each phrase's rendering first among its senses; a phrase rendered with no sense of
+    // its own lines is left as it is.
+    void Apply(StringList& sentencePhrases) const;
+    void Clear() { chosen_.clear(); }
+    std::size_t Size() const { return chosen_.size(); }
+
+private:
+    std::unordered_map<std::string, std::string> chosen_; // phrase in lower case -> sense
 };
 
 // ---- prediction: the words offered after a pick, before the next letter ----

@@ -85,6 +85,12 @@ public:
     // file stays whole when writing fails (then throws the engine's "Cannot create file %s").
     // Does nothing when the converter was made without a history file.
     virtual void SaveHistory() = 0;
+
+    // A translated sentence (GBK) committed as a whole, as when Ctrl+J moves on from it: each
+    // run of hanzi is read in 全拼, picked from the front word by word as a typist would
+    // ("打开程序库": 打开, then 程序库) and its words learned into the history. A run the
+    // library cannot spell that way is skipped. Nothing without a model.
+    virtual void LearnText(std::string_view text) { (void)text; }
 };
 
 struct ClauseConverterOptions {

@@ -374,6 +374,69 @@ public:
         ResetContexts();
     }
 
+    void LearnText(std::string_view text) override {
+        WaitForRest();
+        SchemeEngine* e = Engine(kQuanpin);
+        if (!e || !e->context) return;
+        std::string utf8;
+        bool learned = false;
+        for (std::size_t i = 0; i < text.size();) {
+            std::size_t end = i;
+            // GBK's rows A1-A9 are punctuation and symbols (。 is A1A3): they end a run.
+            auto hanzi = [&](std::size_t at) {
+                const auto b = static_cast<unsigned char>(text[at]);
+                return at + 1 < text.size() && IsLeadByte(b) && !(b >= 0xA1 && b <= 0xA9);
+            };
+            while (hanzi(end)) end += 2;
+            if (end == i) {
+                i += IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
+                continue;
+            }
+            const std::string_view run = text.substr(i, end - i);
+            i = end;
+            if (run.size() < 4 || !toUtf8_.Convert(run, utf8)) continue; // one character: no word
+            std::string code;
+            bool spelled = true;
+            for (std::size_t k = 0; k < utf8.size() && spelled;) {
+                const auto b = static_cast<unsigned char>(utf8[k]);
+                const std::size_t len = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+                auto it = readings_.find(utf8.substr(k, len));
+                spelled = it != readings_.end() && !it->second.empty();
+                if (spelled) code += (code.empty() ? "" : "'") + it->second.front();
+                k += len;
+            }
+            if (!spelled || !Feed(*e, code)) continue;
+            libime::PinyinContext& c = *e->context;
+            std::vector<std::string> words;
+            std::string done;
+            while (!c.selected()) {
+                const auto& rows = c.candidates();
+                std::size_t pick = rows.size(), longest = 0;
+                for (std::size_t r = 0; r < rows.size(); ++r) {
+                    const std::string t = rows[r].toString();
+                    if (t.size() > longest && utf8.compare(done.size(), t.size(), t) == 0) {
+                        pick = r;
+                        longest = t.size();
+                    }
+                }
+                if (pick == rows.size()) break;
+                for (const libime::LatticeNode* node : rows[pick].sentence())
+                    words.push_back(node->word());
+                done += rows[pick].toString();
+                c.select(pick);
+            }
+            if (done != utf8 || words.empty()) {
+                ResetContexts();
+                continue;
+            }
+            for (SchemeEngine& s : engines_)
+                if (s.ime) s.ime->model()->history().add(words);
+            learned = true;
+            ResetContexts();
+        }
+        if (learned) ResetContexts();
+    }
+
     void Predict(std::string_view context, std::size_t max, std::vector<std::string>& out) override {
         out.clear();
         if (max == 0 || !RestReady() || !prediction_) return;

@@ -2,9 +2,11 @@
 // the match list of the selected sentence, its insertion by click and by Ctrl+1 .. Ctrl+5.
 #include "MainUnit.h"
 
+#include "GbkText.h"
 #include "MemoryJournal.h"
 #include "MemoryLink.h"
 #include "MyUtils.h"
+#include "SentenceLogic.h"
 #include "TypedSpan.h"
 
 #include <QListWidget>
@@ -55,7 +57,8 @@ void TfrmMainQB::SentenceChosen() {
     if (grown) {
         typed_->SetSource(sentence);
     } else {
-        RecordTypedTranslation();
+        // "library" rendered 库 in the sentence just left: the new one offers 库 first already.
+        if (RecordTypedTranslation()) ProcessSentence(Source.SelText());
         typed_->Start(sentence);
     }
     pendingSource_ = sentence;
@@ -74,14 +77,22 @@ void TfrmMainQB::SentenceChosen() {
     }
 }
 
-void TfrmMainQB::RecordTypedTranslation() {
-    if (!typed_) return;
+bool TfrmMainQB::RecordTypedTranslation() {
+    if (!typed_) return false;
     // The sentence in hand, and every earlier one whose translation was mended since it was
     // recorded (the newer translation wins, the older stays in the pair's history).
     const auto pairs = typed_->TakeChanged();
-    if (pairs.empty()) return;
+    if (pairs.empty()) return false;
+    std::size_t learned = 0;
+    for (const auto& [source, target] : pairs) {
+        StringList pooled;
+        TReducedFrom reduced;
+        PoolLookups(ToGbk(source), Dicts, pooled, &reduced);
+        learned += Renderings.Learn(pooled, ToGbk(target));
+    }
     if (TMemoryLink* memory = Memory())
         for (const auto& [source, target] : pairs) memory->Record(source, target);
+    return learned > 0;
 }
 
 void TfrmMainQB::ShowMatches(const QString& sentence, const QList<TMemoryMatch>& matches) {

@@ -56,6 +56,7 @@ void TfrmMainQB::ProcessSentence(const std::string& sentence) {
     StepOffset = 0;
     sentence_.SentencePhrases.clear();
     PoolLookups(sentence, Dicts, sentence_.SentencePhrases, &sentence_.SentenceReduced);
+    Renderings.Apply(sentence_.SentencePhrases);
     BuildSentenceCodeTable(sentence);
     // The conversion prefers this sentence's renderings, and no longer the last one's.
     if (ClauseConverter* c = Converter())

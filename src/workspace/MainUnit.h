@@ -210,6 +210,8 @@ private:
     // [inisetup] SchemePicks: the picks by scheme, from which the list infers the typist's
     // schemes; 选项 → 重新推断输入方案 forgets them.
     SchemeUsage SchemePicks;
+    // The renderings the translator chose in this run, put first among a sentence's senses.
+    DocumentRenderings Renderings;
 
     // The state the modes are kept in ([inisetup] of the settings).
     bool PredictionOn = true;
@@ -331,7 +333,9 @@ private:
     void StartLexiconAutosave();
     void AutosaveUserLexicon();
     void SentenceChosen();
-    void RecordTypedTranslation();
+    // Records what was typed (the memory's pairs) and learns its phrases' renderings; true when
+    // a rendering was learned.
+    bool RecordTypedTranslation();
     TMemoryLink* Memory();
     void ShowMatches(const QString& sentence, const QList<TMemoryMatch>& matches);
     void MemoryFailed(const QString& message);

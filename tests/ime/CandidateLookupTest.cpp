@@ -535,3 +535,28 @@ TEST(SchemeUsage, LeadingFollowsThePicks) {
     u.Forget();
     EXPECT_FALSE(u.Inferred());
 }
+
+// A phrase rendered in a translated sentence leads its senses in the later sentences; a sense
+// the translation does not hold, a phrase not rendered, and a case change of the phrase are no
+// reason to reorder.
+TEST(DocumentRenderings, TheRenderingChosenLeadsTheSensesLater) {
+    const std::string sep(kSenseSep);
+    DocumentRenderings d;
+    EXPECT_EQ(d.Learn({"library\t" + G("图书馆") + sep + G("库"), "open\t" + G("打开"),
+                       "the\t" + G("这个")},
+                      G("打开程序库。")),
+              2u);
+    StringList later = {"Library\t" + G("图书馆") + sep + G("库") + sep + G("文库"),
+                        "close\t" + G("关闭") + sep + G("收盘"), "open\t" + G("打开")};
+    const StringList unchanged(later.begin() + 1, later.end());
+    d.Apply(later);
+    EXPECT_EQ(later[0], "Library\t" + G("库") + sep + G("图书馆") + sep + G("文库"));
+    EXPECT_EQ(StringList(later.begin() + 1, later.end()), unchanged);
+    // The longest sense the translation holds wins: 程序库 over 库.
+    d.Learn({"library\t" + G("库") + ";" + G("程序库")}, G("打开程序库"));
+    StringList again = {"library\t" + G("库") + sep + G("程序库")};
+    d.Apply(again);
+    EXPECT_EQ(again[0], "library\t" + G("程序库") + sep + G("库"));
+    d.Clear();
+    EXPECT_EQ(d.Size(), 0u);
+}

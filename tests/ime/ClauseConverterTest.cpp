@@ -233,3 +233,22 @@ TEST(ClauseConverter, MissingDataGivesNoConverter) {
     o.modelPath = "/nonexistent/zh_CN.lm";
     EXPECT_EQ(MakeClauseConverter(o), nullptr);
 }
+
+// A translated sentence committed as a whole teaches its words: 馆里 of "管理员馆里" moves up
+// for "guanli", and text with no hanzi or one lone character teaches nothing and breaks nothing.
+TEST(ClauseConverter, LearnTextTeachesTheWordsOfACommittedSentence) {
+    auto c = Make();
+    if (!c) return;
+    auto rank = [&](std::string_view code, const std::string& word) {
+        const auto rows = Read(*c, 1, code);
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].text == word) return i;
+        return rows.size();
+    };
+    const std::size_t before = rank("guanli", G("馆里"));
+    c->LearnText("abc");
+    c->LearnText(G("我"));
+    EXPECT_EQ(rank("guanli", G("馆里")), before);
+    c->LearnText(G("管理员馆里。"));
+    EXPECT_LT(rank("guanli", G("馆里")), before);
+}

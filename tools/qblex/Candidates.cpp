@@ -4,9 +4,11 @@
 //   S<TAB>Print the status code and exit.   ->  3          (pooled phrase lines)
 //   C<TAB>zhuangtaima                        ->  状态码<TAB>状态吗<TAB>状态<TAB>...
 //   P<TAB>打印                                ->  状态码<TAB>退出<TAB>...
+//   L<TAB>Open the library.<TAB>打开库        ->  2          (phrases whose rendering is learned)
 //
 // A P line gives the text committed since the sentence was selected and is answered with the
-// words the window offers after a pick (the prediction list); --classic lists as with the
+// words the window offers after a pick (the prediction list); an L line is a translated sentence,
+// learned as the window learns it when Ctrl+J moves on, so a session types the corpus in order; --classic lists as with the
 // setting ClassicOrder on, --no-prediction answers every P line with an empty one.
 //
 // Each input line gets exactly one output line, flushed at once, so the caller can wait for
@@ -57,7 +59,8 @@ struct Workbench {
     bool classic = false;
     bool predict = true;
     qb::CandidateLookup lookup;
-    qb::SchemeUsage usage; // a new user's: nothing inferred, the first scheme leads
+    qb::SchemeUsage usage;             // a new user's: nothing inferred, the first scheme leads
+    qb::DocumentRenderings renderings; // what L lines taught: the document's renderings
 
     // The start-up's lexicon slots: 0 the user lexicon, 1 the basic lexicon (either may be
     // empty), then the professional lexicons in the order given.
@@ -89,6 +92,7 @@ struct Workbench {
     std::size_t SelectSentence(const std::string& sentence) {
         phrases.clear();
         qb::PoolLookups(sentence, dicts, phrases, &reduced);
+        renderings.Apply(phrases);
         qb::TSchemeSet schemes;
         schemes.tables = &tables;
         schemes.on = use;
@@ -113,6 +117,16 @@ struct Workbench {
         lookup.LookupCandidates(code, s, out);
     }
 
+    // As the window does when Ctrl+J moves on from a translated sentence: its phrases'
+    // renderings are learned for the rest of the document.
+    std::size_t LearnPair(const std::string& english, const std::string& chinese) {
+        qb::StringList pooled;
+        qb::TReducedFrom from;
+        qb::PoolLookups(english, dicts, pooled, &from);
+        if (converter) converter->LearnText(chinese);
+        return renderings.Learn(pooled, chinese);
+    }
+
     void Predictions(const std::string& typed, qb::StringList& out) {
         out.clear();
         if (!classic && predict) qb::BuildPredictions(typed, phrases, converter.get(), out);
@@ -122,8 +136,8 @@ struct Workbench {
 int Usage() {
     std::fputs("usage: qblex candidates [--folder DIR] [--lexicon FILE]... [--schemes 1234]\n"
                "                        [--classic] [--no-prediction]\n"
-               "Reads S<TAB>sentence, C<TAB>code and P<TAB>typed text lines (UTF-8) and answers\n"
-               "each with one line.\n",
+               "Reads S<TAB>sentence, C<TAB>code, P<TAB>typed text and L<TAB>english<TAB>chinese\n"
+               "lines (UTF-8) and answers each with one line.\n",
                stderr);
     return 2;
 }
@@ -189,9 +203,10 @@ int Candidates(int argc, char** argv) {
         const std::optional<std::string> gbk =
             line.size() >= 2 && line[1] == '\t' ? qb::ToGbkStrict(QString::fromUtf8(line.substr(2)))
                                                 : std::nullopt;
-        if (!gbk || (line[0] != 'S' && line[0] != 'C' && line[0] != 'P')) {
+        if (!gbk || (line[0] != 'S' && line[0] != 'C' && line[0] != 'P' && line[0] != 'L')) {
             std::fprintf(stderr,
-                         "qblex: input line %zu: not S<TAB>text, C<TAB>code or P<TAB>text in GBK's "
+                         "qblex: input line %zu: not S<TAB>text, C<TAB>code, P<TAB>text or "
+                         "L<TAB>english<TAB>chinese in GBK's "
                          "characters\n",
                          number);
             Answer("");
@@ -199,6 +214,11 @@ int Candidates(int argc, char** argv) {
         }
         if (line[0] == 'S') {
             Answer(std::to_string(w.SelectSentence(*gbk)));
+            continue;
+        }
+        if (line[0] == 'L') {
+            const auto [english, chinese] = qb::SplitAtFirst(*gbk, '\t');
+            Answer(std::to_string(w.LearnPair(english, chinese)));
             continue;
         }
         if (line[0] == 'P')
