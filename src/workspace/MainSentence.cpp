@@ -5,8 +5,8 @@
 #include "ExplanUnit.h"
 #include "GbkText.h"
 #include "PopSourceUnit.h"
+#include "SentenceInHand.h"
 #include "SentenceLogic.h"
-#include "TypedSpan.h"
 
 #include <QGuiApplication>
 #include <QListWidget>
@@ -153,7 +153,7 @@ void TfrmMainQB::actPredictionExecute() {
 }
 
 std::string TfrmMainQB::TypedForSentence() const {
-    return typed_ && typed_->Active() ? ToGbk(typed_->Text()) : std::string();
+    return inHand_ ? ToGbk(inHand_->Typed()) : std::string();
 }
 
 void TfrmMainQB::actStepUpExecute() {
