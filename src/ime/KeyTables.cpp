@@ -61,8 +61,12 @@ char CodeCharFor(int k) {
     }
 }
 
-KeyDecision DecideKey(int k, Modifiers, const ComposeState& s) {
+KeyDecision DecideKey(int k, Modifiers m, const ComposeState& s) {
     using A = KeyAction;
+    // While composing, Shift+0 is the ")" that closes "%(name": there is no row 0 to pick, and
+    // taken as a pick it swallowed the ")". It reaches the pane as typed, as "," does. Shift+1
+    // to Shift+9 still pick their rows.
+    if (k == vk::Digit0 && (m & kModShift) && s.boxVisible) return {};
     if (k == vk::Back)
         return s.boxVisible ? KeyDecision{A::ShortenCode, true} : KeyDecision{A::Cancel, false};
     if (k == vk::Escape) return {s.boxVisible ? A::Cancel : A::None, false};

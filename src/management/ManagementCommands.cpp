@@ -92,6 +92,12 @@ void actAddDirectExecute(ManagementHost& h) {
             return;
         }
         AddUserEntry(h, source, rendering);
+    } else if (!source.empty()) {
+        // The English selected as the getting-started page says, and nothing in the target
+        // pane: the key did nothing and said nothing, and the translator thought it broken.
+        h.Ui().ShowMessage(U("已选中原文“%1”，但译文栏没有选中译文。请在译文栏选中它的译文再按 "
+                             "F8，或按 F9 在对话框中填写译文。词条没有添加。")
+                               .arg(h.SourceSelectionUnicode().trimmed()));
     }
     // Marked modified even when nothing was added, so the user lexicon is written at shutdown.
     if (TQbDict* user = UserLexicon(h)) user->SetModified();

@@ -26,7 +26,7 @@ class JobProgressDialog : public QProgressDialog {
 public:
     JobProgressDialog(const TJobOptions& o, TProgress& progress, QWidget* parent)
         : QProgressDialog(o.label, QString(), 0, kSteps, parent), progress_(progress),
-          cancellable_(o.cancellable) {
+          cancellable_(o.cancellable), cancellingLabel_(o.cancellingLabel) {
         setWindowTitle(o.title);
         setWindowModality(Qt::ApplicationModal);
         if (cancellable_) {
@@ -62,10 +62,11 @@ protected:
 private:
     void CancelWork() {
         progress_.Cancel();
-        setLabelText(QString::fromUtf8("正在取消..."));
+        setLabelText(cancellingLabel_);
     }
     TProgress& progress_;
     bool cancellable_;
+    QString cancellingLabel_;
 };
 
 // Swallows user input and window closes everywhere but in the progress window (once shown).
@@ -106,7 +107,67 @@ private:
     QPointer<QProgressDialog>& dialog_;
 };
 
+class BackgroundJob final : public TJob {
+public:
+    BackgroundJob(QWidget* parent, const TJobOptions& o, std::function<void(TProgress&)> work,
+                  std::function<void(std::exception_ptr)> done)
+        : work_(std::move(work)), done_(std::move(done)) {
+        dialog_ = new JobProgressDialog(o, progress_, parent);
+        dialog_->setWindowModality(Qt::NonModal);
+        dialog_->Update();
+        dialog_->show();
+        worker_ = QThread::create([this] {
+            try {
+                work_(progress_);
+            } catch (...) {
+                error_ = std::current_exception();
+            }
+        });
+        // The context is the dialog, on the calling thread: `done` runs there, and never once
+        // the job is destroyed (the dialog goes with it).
+        QObject::connect(
+            worker_, &QThread::finished, dialog_, [this] { Finished(); }, Qt::QueuedConnection);
+        auto* tick = new QTimer(dialog_);
+        QObject::connect(tick, &QTimer::timeout, dialog_, [this] { dialog_->Update(); });
+        tick->start(100);
+        worker_->start();
+    }
+    ~BackgroundJob() override {
+        progress_.Cancel();
+        delete dialog_.data();
+        worker_->wait();
+        delete worker_;
+    }
+    void Cancel() override { progress_.Cancel(); }
+    QWidget* Window() const override { return dialog_.data(); }
+
+private:
+    void Finished() {
+        worker_->wait();
+        if (dialog_) {
+            dialog_->hide();
+            dialog_->deleteLater(); // not here: this runs inside the dialog's own event
+            dialog_ = nullptr;
+        }
+        // `done` may destroy this job: nothing of it is touched afterwards.
+        auto done = std::move(done_);
+        done(error_);
+    }
+    TProgress progress_;
+    std::function<void(TProgress&)> work_;
+    std::function<void(std::exception_ptr)> done_;
+    std::exception_ptr error_;
+    QPointer<JobProgressDialog> dialog_;
+    QThread* worker_ = nullptr;
+};
+
 } // namespace
+
+std::unique_ptr<TJob> StartJob(QWidget* parent, const TJobOptions& options,
+                               std::function<void(TProgress&)> work,
+                               std::function<void(std::exception_ptr)> done) {
+    return std::make_unique<BackgroundJob>(parent, options, std::move(work), std::move(done));
+}
 
 bool JobRunning() { return running > 0; }
 

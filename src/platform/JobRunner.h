@@ -13,7 +13,9 @@
 
 #include <QString>
 
+#include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <type_traits>
 #include <utility>
@@ -27,6 +29,7 @@ struct TJobOptions {
     QString title = QString::fromUtf8("请稍候");
     bool cancellable = false; // a 取消 button (the work must read TProgress::Cancelled)
     int showAfterMs = 500;    // work that ends sooner shows no window
+    QString cancellingLabel = QString::fromUtf8("正在取消...");
 };
 
 // The untyped core: runs `work` on a worker thread, waits as described above, rethrows.
@@ -36,6 +39,21 @@ void RunJobVoid(QWidget* parent, const TJobOptions& options, TProgress& progress
 // True while a RunJob waits on this thread: timers that would touch what the work uses (the
 // user lexicon's autosave) wait for the next round.
 bool JobRunning();
+
+// Work the window goes on beside (the TMX import: matches still come while it records). StartJob
+// runs `work` on a worker and returns at once; a progress window that takes no input from the
+// other windows (not modal) shows at once, with 取消 when the options allow it. `done` runs on
+// the calling thread once the work has ended, with its exception or null. Destroying the job
+// cancels the work and waits for it (shutdown during an import); `done` then does not run.
+class TJob {
+public:
+    virtual ~TJob() = default;
+    virtual void Cancel() = 0;
+    virtual QWidget* Window() const = 0; // the progress window
+};
+std::unique_ptr<TJob> StartJob(QWidget* parent, const TJobOptions& options,
+                               std::function<void(TProgress&)> work,
+                               std::function<void(std::exception_ptr)> done);
 
 template <class F>
 auto RunJob(QWidget* parent, const TJobOptions& options, F&& work) {

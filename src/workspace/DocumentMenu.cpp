@@ -1,8 +1,8 @@
 #include "DocumentMenu.h"
 
-#include "JobRunner.h"
-
+#include "Checks.h"
 #include "DocumentMemory.h"
+#include "JobRunner.h"
 #include "MainUnit.h"
 #include "MemoryLink.h"
 #include "TranslationMemory.h"
@@ -61,6 +61,24 @@ bool RunWithProgress(QWidget* parent, const QString& label,
     });
 }
 
+// The problems one a line, untranslated units counted at the end, at most 20 lines: a box of a
+// thousand lines would not fit the screen.
+QString ProblemList(const std::vector<doc::Problem>& problems) {
+    QStringList lines;
+    std::size_t untranslated = 0, more = 0;
+    for (const doc::Problem& p : problems) {
+        if (p.kind == doc::Problem::Untranslated)
+            ++untranslated;
+        else if (lines.size() < 20)
+            lines << QString::fromStdString(doc::Describe(p));
+        else
+            ++more;
+    }
+    if (more) lines << U("……另有 %1 个问题").arg(more);
+    if (untranslated) lines << U("未翻译的单元 %1 个").arg(untranslated);
+    return lines.join('\n');
+}
+
 } // namespace
 
 TDocumentCommands::TDocumentCommands(TfrmMainQB& window)
@@ -83,6 +101,7 @@ void TDocumentCommands::AddMenuItems(QMenu* file, QMenu* edit) {
     QAction* before = file->actions().value(0);
     file->insertActions(
         before, {open, make("mnuExportDocument", "导出译文文档...", &TDocumentCommands::ExportExecute),
+                 make("mnuCheckDocument", "检查译文", &TDocumentCommands::CheckExecute),
                  make("mnuDocumentStats", "文档统计", &TDocumentCommands::StatisticsExecute)});
     file->insertSeparator(before);
     edit->addAction(make("mnuFillFromMemory", "用记忆填充全文", &TDocumentCommands::FillExecute));
@@ -310,6 +329,7 @@ bool TDocumentCommands::ExportTo(const std::string& path) {
     std::vector<std::optional<std::string>> translations;
     std::string bytes;
     doc::WriteReport report;
+    std::vector<doc::Problem> problems;
     bool done = false;
     try {
         // The memory's connection is made, used and closed on the worker, as every connection of
@@ -317,6 +337,7 @@ bool TDocumentCommands::ExportTo(const std::string& path) {
         auto work = [&](const doc::Progress& progress) {
             tm::TTranslationMemory memory(window_.MemoryFile());
             translations = doc::TranslateFromMemory(*doc_, memory, progress);
+            problems = doc::CheckTranslations(*doc_, translations);
             bytes = doc::Write(*doc_, translations, &report);
         };
         done = RunWithProgress(&window_, U("正在导出 %1 ...").arg(FileName(path)), work);
@@ -325,6 +346,15 @@ bool TDocumentCommands::ExportTo(const std::string& path) {
         return false;
     }
     if (!done) return false;
+    // Units left untranslated are said after the export, as before; anything else the checks
+    // find is shown first, and the translator decides.
+    const bool worth = std::any_of(problems.begin(), problems.end(), [](const doc::Problem& p) {
+        return p.kind != doc::Problem::Untranslated;
+    });
+    if (worth && !window_.Ui().AskYesNo(
+                     U("导出前的检查发现问题：\n%1\n\n仍然导出吗？（占位符不符的单元保留原文）")
+                         .arg(ProblemList(problems))))
+        return false;
     WriteWholeFileSafely(path, bytes); // "Cannot create file ..." through the window's guard
     QString text = U("已导出 %1。\n译出 %2 个单元，保留原文 %3 个")
                        .arg(PathText(path))
@@ -339,6 +369,33 @@ bool TDocumentCommands::ExportTo(const std::string& path) {
     }
     window_.Ui().ShowMessage(text + U("。"));
     return true;
+}
+
+void TDocumentCommands::CheckExecute() {
+    if (!doc_) {
+        window_.Ui().ShowMessage(U("没有打开的文档。"));
+        return;
+    }
+    if (window_.MemoryFile().empty()) {
+        window_.Ui().ShowMessage(U("没有译文记忆，无从检查译文。"));
+        return;
+    }
+    SettleMemory();
+    std::vector<doc::Problem> problems;
+    auto work = [&](const doc::Progress& progress) {
+        tm::TTranslationMemory memory(window_.MemoryFile());
+        problems = doc::CheckTranslations(*doc_, doc::TranslateFromMemory(*doc_, memory, progress));
+    };
+    try {
+        if (!RunWithProgress(&window_, U("正在检查译文 ..."), work)) return;
+    } catch (const std::exception& e) {
+        window_.Ui().ShowMessage(U("无法检查译文：%1").arg(QString::fromUtf8(e.what())));
+        return;
+    }
+    window_.Ui().ShowMessage(
+        problems.empty()
+            ? U("检查完毕，没有发现问题。")
+            : U("检查发现 %1 个问题：\n%2").arg(problems.size()).arg(ProblemList(problems)));
 }
 
 void TDocumentCommands::StatisticsExecute() {

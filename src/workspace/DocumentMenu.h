@@ -40,11 +40,15 @@ public:
     bool Open(const std::string& path);
     // 导出译文文档...: the document with every translated unit replaced, to a file chosen in the
     // save dialog (asked first when it is the opened file), written safely; a message gives the
-    // units translated, left and mismatched.
+    // units translated, left and mismatched. The checks run first: any problem but untranslated
+    // units is listed in a question, and No writes nothing.
     void ExportExecute();
     // Writes the translated document to `path` without dialogs but the message; false when
     // nothing was written.
     bool ExportTo(const std::string& path);
+    // 检查译文: the checks an export runs (placeholders, numbers, punctuation, the same source
+    // translated two ways...) on the memory's translations, listed in a message.
+    void CheckExecute();
     // 文档统计: units, English words, hanzi of the translations, units translated, and the
     // memory's match bands of what is left.
     void StatisticsExecute();

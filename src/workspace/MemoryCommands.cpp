@@ -9,8 +9,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QProgressDialog>
-#include <QThread>
 #include <QTimer>
 
 #include <atomic>
@@ -18,7 +16,6 @@
 #include <exception>
 #include <memory>
 #include <stdexcept>
-#include <thread>
 
 namespace qb {
 
@@ -96,29 +93,20 @@ std::size_t ExportOnWorker(QWidget& window, const std::string& memoryFile, const
 
 } // namespace
 
-// An import running on a thread of its own, with a connection of its own to the memory file
-// (the memory's policy: MemoryLink.cpp). The window polls it for its progress and its end;
-// nothing crosses the threads but these fields.
-struct TMemoryCommands::ImportJob {
+// What an import running on a worker (StartJob) hands back, with a connection of its own to the
+// memory file (the memory's policy: MemoryLink.cpp); read on the window's thread once it ends.
+struct TMemoryCommands::ImportResult {
     std::string path;
-    std::atomic<bool> cancel{false};
-    std::atomic<std::size_t> done{0}, total{0};
-    std::atomic<bool> finished{false};
-    tm::ImportReport report; // read once `finished`
-    std::string error;       // empty: the import ran to its end (or to the cancel)
-    bool partial = false;    // the memory file failed halfway: earlier steps are recorded
-    std::thread thread;
+    tm::ImportReport report;
+    std::string error;    // empty: the import ran to its end (or to the cancel)
+    bool partial = false; // the memory file failed halfway: earlier steps are recorded
 };
 
 TMemoryCommands::TMemoryCommands(TMemoryWindow& window) : window_(window) {}
 
+// Shutdown during an import: destroying the job stops it after the transaction in hand.
 TMemoryCommands::~TMemoryCommands() {
-    if (import_) {
-        // Shutdown during an import: it stops after the transaction in hand.
-        import_->cancel = true;
-        if (import_->thread.joinable()) import_->thread.join();
-    }
-    delete progress_.data();
+    import_.reset();
     delete search_.data();
 }
 
@@ -128,78 +116,58 @@ void TMemoryCommands::ImportExecute() {
     TUi& ui = window_.Ui();
     if (import_) {
         // One import at a time: the running one's progress window comes forward.
-        if (progress_) progress_->raise();
+        if (QWidget* w = import_->Window()) w->raise();
         return;
     }
     const QStringList files = ui.OpenFiles(U("导入译文记忆"), U(kTmxFilter), false);
     if (files.isEmpty()) return;
-    auto job = std::make_shared<ImportJob>();
-    job->path = files.front().toStdString();
+    auto result = std::make_shared<ImportResult>();
+    result->path = files.front().toStdString();
     const std::string memoryFile = window_.MemoryFile();
-    job->thread = std::thread([job, memoryFile] {
-        try {
-            tm::TTranslationMemory memory(memoryFile);
-            const std::string bytes = ReadWholeFile(job->path);
-            job->report = tm::ImportTmxInSteps(
-                memory, bytes,
-                [&](std::size_t done, std::size_t total) {
-                    job->total = total;
-                    job->done = done;
-                },
-                &job->cancel);
-        } catch (const tm::TmError& e) {
-            job->error = e.what();
-            job->partial = job->done > 0;
-        } catch (const std::exception& e) {
-            job->error = e.what(); // not TMX, or unreadable: read whole before any record
-        }
-        job->finished = true;
-    });
-    import_ = job;
 
     // Not modal: the window goes on working (Ctrl+J shows matches, pairs are recorded between
     // the import's transactions).
-    progress_ = new QProgressDialog(U("正在导入译文记忆") + PathText(job->path) + U("..."),
-                                    U("取消"), 0, 0, &window_.Widget());
-    progress_->setWindowTitle(U("导入译文记忆"));
-    progress_->setWindowModality(Qt::NonModal);
-    progress_->setAutoReset(false);
-    progress_->setAutoClose(false);
-    progress_->setMinimumDuration(0);
-    QObject::connect(progress_, &QProgressDialog::canceled, progress_, [job, this] {
-        job->cancel = true;
-        if (progress_) progress_->setLabelText(U("正在取消导入..."));
-    });
-    progress_->show();
-    auto* timer = new QTimer(progress_);
-    QObject::connect(timer, &QTimer::timeout, progress_, [this] { PollImport(); });
-    timer->start(100);
+    TJobOptions job;
+    job.label = U("正在导入译文记忆") + PathText(result->path) + U("...");
+    job.title = U("导入译文记忆");
+    job.cancellable = true;
+    job.cancellingLabel = U("正在取消导入...");
+    import_ = StartJob(
+        &window_.Widget(), job,
+        [result, memoryFile](TProgress& progress) {
+            try {
+                tm::TTranslationMemory memory(memoryFile);
+                const std::string bytes = ReadWholeFile(result->path);
+                result->report = tm::ImportTmxInSteps(
+                    memory, bytes,
+                    [&](std::size_t done, std::size_t total) {
+                        if (progress.Total() != total) progress.Start(total);
+                        progress.Advance(done);
+                    },
+                    progress.CancelFlag());
+            } catch (const tm::TmError& e) {
+                result->error = e.what();
+                result->partial = progress.Done() > 0;
+            } catch (const std::exception& e) {
+                result->error = e.what(); // not TMX, or unreadable: read whole before any record
+            }
+        },
+        [this, result](std::exception_ptr) { ImportDone(*result); });
 }
 
-void TMemoryCommands::PollImport() {
-    if (!import_) return;
-    ImportJob& job = *import_;
-    if (!job.finished) {
-        if (progress_ && job.total > 0) {
-            progress_->setMaximum(int(std::min<std::size_t>(job.total, INT_MAX)));
-            progress_->setValue(int(std::min<std::size_t>(job.done, INT_MAX)));
-        }
-        return;
-    }
-    job.thread.join();
-    const std::shared_ptr<ImportJob> done = std::move(import_);
-    delete progress_.data();
+void TMemoryCommands::ImportDone(const ImportResult& done) {
+    import_.reset();
     TUi& ui = window_.Ui();
     if (search_) search_->SearchAgain();
-    if (!done->error.empty()) {
+    if (!done.error.empty()) {
         // A file that is not TMX is read whole before anything is recorded; a memory file
         // that fails halfway keeps the transactions committed before.
-        ui.ShowMessage(U("无法导入") + PathText(done->path) + U("：\n") + PathText(done->error) +
-                       (done->partial ? U("\n出错前导入的部分已记下。") : U("\n译文记忆没有改动。")));
+        ui.ShowMessage(U("无法导入") + PathText(done.path) + U("：\n") + PathText(done.error) +
+                       (done.partial ? U("\n出错前导入的部分已记下。") : U("\n译文记忆没有改动。")));
         return;
     }
-    QString message = ImportMessage(done->path, done->report);
-    if (done->report.cancelled) message = U("导入已取消，取消前的部分已记下。\n") + message;
+    QString message = ImportMessage(done.path, done.report);
+    if (done.report.cancelled) message = U("导入已取消，取消前的部分已记下。\n") + message;
     ui.ShowMessage(message);
 }
 

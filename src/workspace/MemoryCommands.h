@@ -4,8 +4,9 @@
 // start-up never waits for the database and the sentence flow's connection is left to itself.
 #pragma once
 
+#include "JobRunner.h"
+
 #include <QPointer>
-#include <QProgressDialog>
 
 #include <memory>
 #include <string>
@@ -43,13 +44,12 @@ public:
     TfrmMemorySearch* SearchWindow() const;
 
 private:
-    struct ImportJob;
-    void PollImport();
+    struct ImportResult;
+    void ImportDone(const ImportResult& result);
 
     TMemoryWindow& window_;
     QPointer<TfrmMemorySearch> search_;
-    std::shared_ptr<ImportJob> import_; // the running import
-    QPointer<QProgressDialog> progress_;
+    std::unique_ptr<TJob> import_; // the running import
 };
 
 } // namespace qb

@@ -179,6 +179,18 @@ TEST_F(Window, F8WithBlanksOnlyAddsNothingButMarksModified) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
+// The English selected and no translation selected: said, naming the English, and nothing added.
+TEST_F(Window, F8WithoutATranslationSelectedSaysWhatIsMissing) {
+    Make();
+    const auto before = Entries(User());
+    Select("The patient had a heart attack. ", "heart attack", "");
+    Press(Qt::Key_F8);
+    EXPECT_EQ(Entries(User()), before);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].contains(QString::fromUtf8("已选中原文“heart attack”，但译文栏没有选中译文")))
+        << ui.messages[0].toStdString();
+}
+
 TEST_F(Window, F8ForAnExistingWordMergesWithoutANewEntry) {
     Make();
     const std::size_t before = User().EntryCount();

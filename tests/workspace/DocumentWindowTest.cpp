@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QPlainTextEdit>
+
+#include <cstdlib>
 
 namespace qb::test {
 namespace {
@@ -111,6 +114,30 @@ TEST_F(DocumentWindow, ExportingOverTheOpenedFileAsksFirst) {
     EXPECT_NE(ReadBytes(path).find("msgstr \"关闭窗口。\""), std::string::npos);
     EXPECT_NE(Messages().back().find("译出 1 个单元，保留原文 2 个"), std::string::npos)
         << Messages().back();
+}
+
+// A translation that drops "%(key)r" is listed before anything is written; exported anyway,
+// that unit stays in English and msgfmt --check passes the file.
+TEST_F(DocumentWindow, ExportListsAPlaceholderDroppedBeforeWriting) {
+    ASSERT_TRUE(window->Documents().Open(Fixture("keys.po")));
+    {
+        tm::TTranslationMemory memory(folder.memory);
+        memory.Record("Invalid key {1}.", "无效的键。");
+        memory.Record("Copied {1} to {2}", "已将 {1} 复制到 {2}");
+    }
+    const std::string out = folder.Path("keys.zh.po");
+    ui.yesNoAnswers.push_back(false);
+    EXPECT_FALSE(window->Documents().ExportTo(out));
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_TRUE(ui.questions[0].contains(U("第 1 条：缺少占位符 %(key)r")))
+        << ui.questions[0].toStdString();
+    EXPECT_TRUE(ui.questions[0].contains(U("未翻译的单元 1 个")));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(out)));
+    ui.yesNoAnswers.push_back(true);
+    ASSERT_TRUE(window->Documents().ExportTo(out));
+    const std::string po = ReadBytes(out);
+    EXPECT_NE(po.find("msgstr \"已将 %s 复制到 %s\""), std::string::npos) << po;
+    EXPECT_EQ(std::system(("msgfmt --check -o /dev/null '" + out + "' 2>/dev/null").c_str()), 0) << po;
 }
 
 TEST_F(DocumentWindow, StatisticsAndTheFillFromTheMemory) {
