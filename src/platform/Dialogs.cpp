@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace qb {
 
 namespace {
@@ -28,8 +30,12 @@ void MakeRoomForCaption(QMessageBox& box) {
         const QMargins m = layout->contentsMargins();
         margins = m.left() + m.right();
     }
+    // The minimum set here replaces the label's own, its text's width, which the box sizes
+    // itself by: 清空原文和译文两栏吗？清空后无法恢复。 (228 px) was cut to the caption's 210 px.
+    // A text wider than a box should be (500 px) wraps at that width as the box would wrap it.
     if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
-        label->setMinimumWidth(caption + kTitleBarReserve - margins);
+        label->setMinimumWidth(std::max(caption + kTitleBarReserve - margins,
+                                        std::min(label->sizeHint().width(), 500)));
 }
 
 QMessageBox::StandardButton RunMessageBox(QWidget* parent, const QString& text,

@@ -84,6 +84,9 @@ bool TfrmMainQB::RecordTypedTranslation() {
         TReducedFrom reduced;
         PoolLookups(ToGbk(source), Dicts, pooled, &reduced);
         learned += Renderings.Learn(pooled, ToGbk(target));
+        // Text that came in other ways than a library pick (a table word, a memory match, a
+        // paste) teaches the conversion too, as a committed sentence does.
+        if (ClauseConverter* c = Converter()) c->LearnText(ToGbk(target));
     }
     return learned > 0;
 }

@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -73,6 +74,29 @@ TEST(QtUi, AShortMessageLeavesRoomForTheWholeCaption) {
     });
     TQtUi().ShowMessage(QString::fromUtf8("完成！"));
     EXPECT_GE(width, needed);
+}
+
+// The questions of 清空原文和译文 and 用记忆填充全文 came out with their text cut off: the label
+// was held to the caption's width, narrower than its one line. A long text wraps and gets the
+// height its lines need.
+TEST(QtUi, AQuestionShowsItsWholeText) {
+    QApplication::setApplicationDisplayName(QString::fromUtf8("文渡翻译环境"));
+    const QString long_ = QString::fromUtf8("第 1 条：缺少占位符 %(key)r。").repeated(30);
+    for (const QString& text :
+         {QString::fromUtf8("清空原文和译文两栏吗？清空后无法恢复。"),
+          QString::fromUtf8("用记忆填充全文将替换译文栏的内容。继续吗？"), long_}) {
+        bool whole = false;
+        WhenShown<QMessageBox>([&](QMessageBox& box) {
+            const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            const int width = label ? label->contentsRect().width() : 0;
+            whole = label && (label->wordWrap()
+                                  ? label->height() >= label->heightForWidth(label->width())
+                                  : width >= QFontMetrics(label->font()).horizontalAdvance(text));
+            box.reject();
+        });
+        TQtUi().AskYesNo(text);
+        EXPECT_TRUE(whole) << text.toStdString();
+    }
 }
 
 TEST(QtUi, QtsOwnButtonsAndFileDialogSpeakChinese) {
