@@ -2,6 +2,7 @@
 // browse mode and the example text.
 #include "MainUnit.h"
 
+#include "DocumentMenu.h"
 #include "ExplanUnit.h"
 #include "GbkText.h"
 #include "MainImeHost.h"
@@ -15,6 +16,8 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace qb {
 
 namespace {
@@ -26,9 +29,36 @@ QSize ScreenSize(const QWidget* w) {
 
 // ---- sentence selection ----
 
+namespace {
+// The next unit of an open document, whose units stand one a line with a blank line between
+// two: the line after the selection, or the caret's own line when nothing is selected. A unit
+// is translated whole, so "Saved. Close the window." is one pair, as a PO editor's memory holds
+// it. At the last unit the selection stays.
+TByteSelection NextUnit(const std::string& text, int start, int length) {
+    std::size_t pos = std::size_t(std::max(0, start));
+    if (length > 0) {
+        pos += std::size_t(length);
+    } else {
+        const std::size_t eol = pos == 0 ? std::string::npos : text.rfind('\n', pos - 1);
+        pos = eol == std::string::npos ? 0 : eol + 1;
+    }
+    while (pos < text.size() &&
+           (text[pos] == '\n' || text[pos] == '\r' || text[pos] == ' ' || text[pos] == '\t'))
+        ++pos;
+    if (pos >= text.size()) return {start, length};
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    if (end > pos && text[end - 1] == '\r') --end;
+    return {int(pos), int(end - pos)};
+}
+} // namespace
+
 void TfrmMainQB::FindSentence(bool extend) {
     const std::string text = Source.Text();
-    TByteSelection sel = qb::FindSentence(text, Source.SelStart(), Source.SelLength(), extend);
+    // Ctrl+K still grows a selection sentence by sentence: a long unit can be taken so.
+    TByteSelection sel = documents_ && documents_->IsOpen() && !extend
+                             ? NextUnit(text, Source.SelStart(), Source.SelLength())
+                             : qb::FindSentence(text, Source.SelStart(), Source.SelLength(), extend);
     Source.Select(sel.start, sel.length);
 }
 

@@ -46,6 +46,24 @@ TEST_F(DocumentWindow, OpeningShowsTheUnitsReadOnlyAndAnyOtherTextEndsTheDocumen
     EXPECT_EQ(window->windowTitle(), U("文渡翻译环境"));
 }
 
+// With a document open Ctrl+J takes a unit whole, two sentences and all, and stays on the last
+// one; Ctrl+K still takes a long unit sentence by sentence.
+TEST_F(DocumentWindow, CtrlJStepsUnitByUnit) {
+    const std::string path = folder.Path("two.po");
+    WriteBytes(path, "msgid \"Saved. Close the window.\"\nmsgstr \"\"\n\n"
+                     "msgid \"Open it.\"\nmsgstr \"\"\n");
+    ASSERT_TRUE(window->Documents().Open(path));
+    QAction* next = window->findChild<QAction*>("DoGetASent");
+    ASSERT_TRUE(next);
+    for (const char* unit : {"Saved. Close the window.", "Open it.", "Open it."}) {
+        next->trigger();
+        EXPECT_EQ(window->SourcePane().SelUnicode(), U(unit));
+    }
+    window->SourcePane().Select(0, 0);
+    window->findChild<QAction*>("DoExpand")->trigger();
+    EXPECT_EQ(window->SourcePane().SelUnicode().trimmed(), U("Saved."));
+}
+
 TEST_F(DocumentWindow, BadInputIsSaidAndChangesNothing) {
     window->SourcePane().Edit()->setPlainText(U("My own text."));
     const struct {
