@@ -349,17 +349,6 @@ void CandidateLookup::LookupMerged(std::string_view code, const CandidateSources
     if (sources.converter) {
         Convert(code, sources, true);
         for (const auto& r : clauseRows_) clauseCount += r.size();
-        // A code that the leading schemes cannot read at all is read by every enabled scheme
-        // rather than left blank: a 双拼 typist not inferred yet types "womfy;gl" and still gets
-        // 我们应该, and picking it is what teaches the list the scheme.
-        bool leadHits = !ExactHits[0].empty() || !PrefixHits[0].empty() || !SenseHits.empty();
-        for (int id = 1; id <= 4; ++id)
-            leadHits = leadHits || (enabled(id) && sources.lead[id - 1] &&
-                                    (!ExactHits[id].empty() || !PrefixHits[id].empty()));
-        if (clauseCount == 0 && !leadHits) {
-            Convert(code, sources, false);
-            for (const auto& r : clauseRows_) clauseCount += r.size();
-        }
     } else {
         clauseSchemes_.clear();
         clauseRows_.clear();

@@ -4,6 +4,7 @@
 
 #include "ExplanUnit.h"
 #include "GbkText.h"
+#include "MainImeHost.h"
 #include "PopSourceUnit.h"
 #include "SentenceLogic.h"
 #include "TypedSpan.h"
@@ -53,6 +54,11 @@ void TfrmMainQB::DoConfirmSelectionExecute() {
 
 void TfrmMainQB::ProcessSentence(const std::string& sentence) {
     Target.SetFocus();
+    // The words offered after the last pick belong to the last sentence: after 个人 and 信息,
+    // Ctrl+J left 私人的 on screen and Space put it into the next translation. Ctrl keys never
+    // reach the input method, so the new sentence takes them away here.
+    if (ime_)
+        if (TfrmBianma* box = ime_->Controller().frmBianma()) box->HidePredictions();
     StepOffset = 0;
     sentence_.SentencePhrases.clear();
     PoolLookups(sentence, Dicts, sentence_.SentencePhrases, &sentence_.SentenceReduced);

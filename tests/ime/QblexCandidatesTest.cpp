@@ -95,13 +95,18 @@ TEST(QblexCandidates, AnswersLineByLineWithTheSentencesRenderingsFavoured) {
     EXPECT_EQ(Split(q.Ask("C\tsc")).front(), "status code");
     // A line it cannot take still gets its one (empty) line.
     EXPECT_EQ(q.Ask("X\tnonsense"), "");
-    EXPECT_EQ(Split(q.Ask("C\twomfy;gl")).front(), "我们应该");
+    // A new user's defaults: 全拼 leads, so the double-pinyin clause is no reading, while 双拼's
+    // exact table word stays on the list.
+    EXPECT_EQ(Split(q.Ask("C\twomfy;gl")).front(), "");
+    EXPECT_EQ(Split(q.Ask("C\tvsgo")).front(), "中国");
 }
 
 TEST(QblexCandidates, SchemesAreTheOnesNamedInTheirOrder) {
     const std::string bin = QB_DATA_DIR;
     Qblex ziranma({"candidates", "--folder", bin, "--schemes", "3"});
     EXPECT_EQ(Split(ziranma.Ask("C\twomfyygl")).front(), "我们应该");
+    Qblex shuangpin({"candidates", "--folder", bin, "--schemes", "21"});
+    EXPECT_EQ(Split(shuangpin.Ask("C\twomfy;gl")).front(), "我们应该");
     // 全拼 alone does not read the double-pinyin code as a clause.
     Qblex quanpin({"candidates", "--folder", bin, "--schemes", "1"});
     EXPECT_NE(Split(quanpin.Ask("C\twomfyygl")).front(), "我们应该");

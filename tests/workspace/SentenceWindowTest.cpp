@@ -1,6 +1,7 @@
 // Sentence selection, suggestions and browse mode through the real window offscreen, with real key and mouse events.
 #include "WorkspaceTestSupport.h"
 
+#include "CompoUnit.h"
 #include "ExplanUnit.h"
 #include "GbkText.h"
 #include "PopSourceUnit.h"
@@ -66,6 +67,21 @@ TEST_F(SentenceWindow, F11ThenCtrlJSelectsTheFirstSentenceAfterTheLeadingSpace) 
     EXPECT_EQ(ListLines(),
               (std::vector<QString>{U("enjoy life"), U(" 享受生活"), U(" 乙"), U("from now on"),
                                     U(" 从现在起"), U(" 今后"), U("more time"), U(" 更多时间")}));
+}
+
+// The words predicted after a pick are the last sentence's: Ctrl+J takes them away, and Space
+// in the next translation is a space, not 私人的.
+TEST_F(SentenceWindow, CtrlJTakesTheLastSentencesPredictionsAway) {
+    window->SourcePane().Edit()->setPlainText("Personal data. Next one.");
+    CtrlJ();
+    auto* box = dynamic_cast<TfrmBianma*>(window->InputWindows().box);
+    ASSERT_NE(box, nullptr);
+    box->ShowPredictions({G("私人的")});
+    ASSERT_TRUE(box->PredictionsVisible());
+    CtrlJ();
+    EXPECT_FALSE(box->PredictionsVisible());
+    QTest::keyClick(window->TargetPane().Edit(), Qt::Key_Space);
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText().indexOf(U("私人的")), -1);
 }
 
 TEST_F(SentenceWindow, PhrasesArePooledAcrossLexiconsInSlotOrder) {
