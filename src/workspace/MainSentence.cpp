@@ -6,8 +6,8 @@
 #include "GbkText.h"
 #include "MainImeHost.h"
 #include "PopSourceUnit.h"
+#include "SentenceInHand.h"
 #include "SentenceLogic.h"
-#include "TypedSpan.h"
 
 #include <QGuiApplication>
 #include <QListWidget>
@@ -159,7 +159,7 @@ void TfrmMainQB::actPredictionExecute() {
 }
 
 std::string TfrmMainQB::TypedForSentence() const {
-    return typed_ && typed_->Active() ? ToGbk(typed_->Text()) : std::string();
+    return inHand_ ? ToGbk(inHand_->Typed()) : std::string();
 }
 
 void TfrmMainQB::actStepUpExecute() {
