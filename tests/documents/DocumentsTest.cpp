@@ -4,6 +4,7 @@
 #include "Document.h"
 #include "DocumentMemory.h"
 #include "TestFiles.h"
+#include "TmxFormat.h"
 #include "TranslationMemory.h"
 
 #include <quazip/quazip.h>
@@ -477,6 +478,34 @@ TEST(BadInput, ProgressCanCancelABigFile) {
     EXPECT_THROW(Read(Format::Text, big, {}, [&](std::size_t, std::size_t) { return ++calls < 2; }),
                  Cancelled);
     EXPECT_EQ(calls, 2u);
+}
+
+// A TMX made by a PO editor holds each message whole: a message of two sentences is filled by
+// that pair, never left in English because neither sentence is stored alone; a message whose
+// sentences are stored one by one is still filled by them joined.
+TEST(FromMemory, AWholeMessagePairFillsAMessageOfTwoSentences) {
+    qbtest::TempDir dir;
+    qb::tm::TTranslationMemory tm(dir / "m.db");
+    const std::string tmx =
+        "<?xml version=\"1.0\"?><tmx version=\"1.4\"><header srclang=\"en\"/><body>"
+        "<tu><tuv xml:lang=\"en\"><seg>Your password was changed. Log in again.</seg></tuv>"
+        "<tuv xml:lang=\"zh-CN\"><seg>密码已更改，请重新登录。</seg></tuv></tu>"
+        "<tu><tuv xml:lang=\"en\"><seg>Save it.</seg></tuv><tuv xml:lang=\"zh-CN\"><seg>保存。</seg></tuv></tu>"
+        "<tu><tuv xml:lang=\"en\"><seg>Then quit.</seg></tuv><tuv xml:lang=\"zh-CN\"><seg>然后退出。</seg></tuv></tu>"
+        "</body></tmx>";
+    ASSERT_EQ(qb::tm::ImportTmx(tm, tmx).added, 3u);
+    const Document d =
+        ReadAs(Format::Po, "msgid \"Your password was changed. \"\n\"Log in again.\"\nmsgstr \"\"\n\n"
+                           "msgid \"Save it. Then quit.\"\nmsgstr \"\"\n\n"
+                           "msgid \"Save it. Unknown.\"\nmsgstr \"\"\n");
+    const auto t = TranslateFromMemory(d, tm);
+    ASSERT_EQ(t.size(), 3u);
+    EXPECT_EQ(t[0], std::optional<std::string>("密码已更改，请重新登录。"));
+    EXPECT_EQ(t[1], std::optional<std::string>("保存。然后退出。"));
+    EXPECT_FALSE(t[2]);
+    const std::string out = Write(d, t);
+    EXPECT_NE(out.find("msgstr \"密码已更改，请重新登录。\""), std::string::npos) << out;
+    EXPECT_EQ(Statistics(d, &tm).translated, 2u);
 }
 
 TEST(FromMemory, UnitsTranslatedSentenceBySentence) {
