@@ -301,6 +301,7 @@ private:
     void actSmartFollowExecute();
     void actStepUpExecute();
     void actStepDownExecute();
+    void actInsertPlaceholderExecute();
     void actFindWordsExecute();
     void reSourceMouseUp();
     void PlaceExplainWindow();
@@ -394,6 +395,7 @@ private:
     QAction* actFillExample = nullptr;
     QAction* actStepUp = nullptr;
     QAction* actStepDown = nullptr;
+    QAction* actInsertPlaceholder = nullptr;
     QToolButton* btTransSelection = nullptr;
     QToolButton* btAdd = nullptr;
     QToolButton* btUndo = nullptr;
