@@ -1,12 +1,11 @@
 #include "DocumentMenu.h"
 
 #include "Checks.h"
+#include "Dialogs.h"
 #include "DocumentMemory.h"
 #include "JobRunner.h"
-#include "MainUnit.h"
-#include "MemoryLink.h"
 #include "TranslationMemory.h"
-#include "TypedSpan.h"
+#include "WindowHosts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -81,23 +80,23 @@ QString ProblemList(const std::vector<doc::Problem>& problems) {
 
 } // namespace
 
-TDocumentCommands::TDocumentCommands(TfrmMainQB& window)
+TDocumentCommands::TDocumentCommands(TDocumentWindow& window)
     : window_(window), context_(std::make_unique<QObject>()) {}
 
 TDocumentCommands::~TDocumentCommands() = default;
 
 void TDocumentCommands::AddMenuItems(QMenu* file, QMenu* edit) {
     auto make = [this](const char* name, const char* caption, void (TDocumentCommands::*handler)()) {
-        auto* a = new QAction(U(caption), &window_);
+        auto* a = new QAction(U(caption), &window_.Widget());
         a->setObjectName(QString::fromLatin1(name));
-        QObject::connect(a, &QAction::triggered, &window_,
-                         [this, handler] { window_.Guard([&] { (this->*handler)(); }); });
+        QObject::connect(a, &QAction::triggered, &window_.Widget(),
+                         [this, handler] { window_.RunGuarded([&] { (this->*handler)(); }); });
         return a;
     };
     QAction* open = make("mnuOpenDocument", "打开文档...(&O)", &TDocumentCommands::OpenExecute);
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     open->setShortcutContext(Qt::WindowShortcut);
-    window_.addAction(open);
+    window_.Widget().addAction(open);
     QAction* before = file->actions().value(0);
     file->insertActions(
         before, {open, make("mnuExportDocument", "导出译文文档...", &TDocumentCommands::ExportExecute),
@@ -125,7 +124,7 @@ std::optional<doc::Document> TDocumentCommands::ReadDocument(const std::string& 
     try {
         if (bytes.size() <= kQuietBytes) {
             read({});
-        } else if (!RunWithProgress(&window_, U("正在读取 %1 ...").arg(FileName(path)), read)) {
+        } else if (!RunWithProgress(&window_.Widget(), U("正在读取 %1 ...").arg(FileName(path)), read)) {
             error.clear(); // cancelled: nothing to say
             return std::nullopt;
         }
@@ -157,7 +156,7 @@ bool TDocumentCommands::Open(const std::string& path) {
         window_.Ui().ShowMessage(U("文档 %1 中没有可翻译的文字。").arg(PathText(path)));
         return false;
     }
-    if (!window_.reTarget->toPlainText().trimmed().isEmpty() &&
+    if (!window_.TargetEdit().toPlainText().trimmed().isEmpty() &&
         !window_.Ui().AskYesNo(
             U("打开文档将替换原文栏并清空译文栏（已按 Ctrl+J 记下的译文都在译文记忆中）。继续吗？")))
         return false;
@@ -166,21 +165,15 @@ bool TDocumentCommands::Open(const std::string& path) {
     if (!LayOut(*doc, FileName(path), paneText, laidOut))
         return false; // cancelled: nothing changed
     // The sentence in hand keeps what was typed for it, as when the panes are cleared.
-    window_.RecordTypedTranslation();
-    if (window_.typed_) window_.typed_->Stop();
-    window_.pendingSource_.clear();
-    window_.pendingStart_ = -1;
-    if (window_.memory_) window_.memory_->Cancel();
-    window_.lbMemory->clear();
-    window_.lbMemory->hide();
+    window_.DropSentenceInHand();
     ShowSourceText(paneText, std::move(laidOut));
     settingText_ = true;
-    window_.reTarget->clear();
+    window_.TargetEdit().clear();
     settingText_ = false;
     SetOpen(std::move(*doc), path);
     // The caret to the start without Source.Select, which would make the GBK view of all the
     // text here (0.6 s for 50 MB); the first Ctrl+J makes it.
-    window_.reSource->moveCursor(QTextCursor::Start);
+    window_.SourceEdit().moveCursor(QTextCursor::Start);
     window_.KeepPanes();
     return true;
 }
@@ -196,7 +189,7 @@ bool TDocumentCommands::LayOut(const doc::Document& document, const QString& nam
         if (utf8.empty()) utf8 = doc::PaneText(document);
         return true;
     }
-    const QTextDocument* current = window_.reSource->document();
+    const QTextDocument* current = window_.SourceEdit().document();
     const QFont font = current->defaultFont();
     const QTextOption option = current->defaultTextOption();
     const qreal margin = current->documentMargin();
@@ -233,7 +226,7 @@ bool TDocumentCommands::LayOut(const doc::Document& document, const QString& nam
         d->moveToThread(home);
         built = d.release();
     };
-    if (!RunWithProgress(&window_, U("正在显示 %1 ...").arg(name), work)) return false;
+    if (!RunWithProgress(&window_.Widget(), U("正在显示 %1 ...").arg(name), work)) return false;
     laidOut.reset(built); // nothing for one line
     return true;
 }
@@ -241,7 +234,7 @@ bool TDocumentCommands::LayOut(const doc::Document& document, const QString& nam
 void TDocumentCommands::ShowSourceText(const std::string& utf8, std::unique_ptr<QTextDocument> laidOut) {
     TBusyPointer busy(window_.Ui());
     settingText_ = true;
-    QPlainTextEdit* pane = window_.reSource;
+    QPlainTextEdit* pane = &window_.SourceEdit();
     if (!laidOut) {
         pane->setPlainText(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
     } else {
@@ -255,7 +248,7 @@ void TDocumentCommands::ShowSourceText(const std::string& utf8, std::unique_ptr<
         pane->document()->setUndoRedoEnabled(undo);
         if (ours) old->deleteLater();
         // The GBK view of the pane watches its document's changes: it watches the new one.
-        window_.Source = TPane(pane);
+        window_.SourceDocumentReplaced();
     }
     settingText_ = false;
 }
@@ -264,7 +257,7 @@ void TDocumentCommands::SetOpen(doc::Document doc, const std::string& path) {
     if (!watching_) {
         // Any change of the source pane's text that is not ours (清空原文和译文, the example
         // text) ends the document: the pane no longer shows its units.
-        QObject::connect(window_.reSource, &QPlainTextEdit::textChanged, context_.get(), [this] {
+        QObject::connect(&window_.SourceEdit(), &QPlainTextEdit::textChanged, context_.get(), [this] {
             if (!settingText_ && doc_) Close();
         });
         watching_ = true;
@@ -272,27 +265,17 @@ void TDocumentCommands::SetOpen(doc::Document doc, const std::string& path) {
     doc_ = std::move(doc);
     path_ = path;
     // Read-only, yet the caret moves and selects with the keys as before (Ctrl+J selects there).
-    window_.reSource->setReadOnly(true);
-    window_.reSource->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    window_.setWindowTitle(U(kCaption) + U(" - ") + FileName(path));
+    window_.SourceEdit().setReadOnly(true);
+    window_.SourceEdit().setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                                 Qt::TextSelectableByKeyboard);
+    window_.Widget().setWindowTitle(U(kCaption) + U(" - ") + FileName(path));
 }
 
 void TDocumentCommands::Close() {
     doc_.reset();
     path_.clear();
-    window_.reSource->setReadOnly(false);
-    window_.setWindowTitle(U(kCaption));
-}
-
-// What was typed for the sentence in hand is recorded, and every pair asked for is in the
-// file, before the document's translations are looked up there. The sentence stays in hand:
-// what is typed for it afterwards is recorded again at the next Ctrl+J, the newer translation.
-void TDocumentCommands::SettleMemory() {
-    window_.RecordTypedTranslation();
-    if (window_.memory_) {
-        window_.memory_->Finish(TMemoryLink::kShutdownWaitMs);
-        window_.memory_.reset(); // the next request opens a new link
-    }
+    window_.SourceEdit().setReadOnly(false);
+    window_.Widget().setWindowTitle(U(kCaption));
 }
 
 void TDocumentCommands::ExportExecute() {
@@ -325,7 +308,7 @@ bool TDocumentCommands::ExportTo(const std::string& path) {
         window_.Ui().ShowMessage(U("没有译文记忆，无法导出译文。"));
         return false;
     }
-    SettleMemory();
+    window_.SettleSentenceInHand();
     std::vector<std::optional<std::string>> translations;
     std::string bytes;
     doc::WriteReport report;
@@ -340,7 +323,7 @@ bool TDocumentCommands::ExportTo(const std::string& path) {
             problems = doc::CheckTranslations(*doc_, translations);
             bytes = doc::Write(*doc_, translations, &report);
         };
-        done = RunWithProgress(&window_, U("正在导出 %1 ...").arg(FileName(path)), work);
+        done = RunWithProgress(&window_.Widget(), U("正在导出 %1 ...").arg(FileName(path)), work);
     } catch (const std::exception& e) {
         window_.Ui().ShowMessage(U("无法导出 %1：%2").arg(PathText(path), QString::fromUtf8(e.what())));
         return false;
@@ -380,14 +363,14 @@ void TDocumentCommands::CheckExecute() {
         window_.Ui().ShowMessage(U("没有译文记忆，无从检查译文。"));
         return;
     }
-    SettleMemory();
+    window_.SettleSentenceInHand();
     std::vector<doc::Problem> problems;
     auto work = [&](const doc::Progress& progress) {
         tm::TTranslationMemory memory(window_.MemoryFile());
         problems = doc::CheckTranslations(*doc_, doc::TranslateFromMemory(*doc_, memory, progress));
     };
     try {
-        if (!RunWithProgress(&window_, U("正在检查译文 ..."), work)) return;
+        if (!RunWithProgress(&window_.Widget(), U("正在检查译文 ..."), work)) return;
     } catch (const std::exception& e) {
         window_.Ui().ShowMessage(U("无法检查译文：%1").arg(QString::fromUtf8(e.what())));
         return;
@@ -403,7 +386,7 @@ void TDocumentCommands::StatisticsExecute() {
         window_.Ui().ShowMessage(U("没有打开的文档。"));
         return;
     }
-    SettleMemory();
+    window_.SettleSentenceInHand();
     doc::DocStats st;
     auto work = [&](const doc::Progress& progress) {
         std::unique_ptr<tm::TTranslationMemory> memory;
@@ -411,7 +394,7 @@ void TDocumentCommands::StatisticsExecute() {
             memory = std::make_unique<tm::TTranslationMemory>(window_.MemoryFile());
         st = doc::Statistics(*doc_, memory.get(), progress);
     };
-    if (!RunWithProgress(&window_, U("正在统计..."), work)) return;
+    if (!RunWithProgress(&window_.Widget(), U("正在统计..."), work)) return;
     static const char* const kBands[] = {"100%", "95-99%", "85-94%", "75-84%", "新句"};
     QString text =
         U("文档：%1\n单元：%2，英文词：%3\n已译单元：%4，译文汉字：%5\n\n未译部分按记忆匹配：\n")
@@ -432,12 +415,12 @@ void TDocumentCommands::FillExecute() {
         return;
     }
     if (window_.MemoryFile().empty()) return;
-    if (!window_.reTarget->toPlainText().trimmed().isEmpty() &&
+    if (!window_.TargetEdit().toPlainText().trimmed().isEmpty() &&
         !window_.Ui().AskYesNo(U("用记忆填充全文将替换译文栏的内容。继续吗？")))
         return;
-    SettleMemory();
+    window_.SettleSentenceInHand();
     std::optional<doc::TExactMatches> found;
-    if (!RunWithProgress(&window_, U("正在读取译文记忆..."), [&](const doc::Progress&) {
+    if (!RunWithProgress(&window_.Widget(), U("正在读取译文记忆..."), [&](const doc::Progress&) {
             tm::TTranslationMemory memory(window_.MemoryFile());
             found.emplace(memory);
         }))
@@ -457,7 +440,7 @@ void TDocumentCommands::FillExecute() {
         }
         text += line;
     }
-    window_.reTarget->setPlainText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    window_.TargetEdit().setPlainText(QString::fromUtf8(text.data(), qsizetype(text.size())));
     window_.Ui().ShowMessage(U("用记忆填充了 %1 句（共 %2 句）。").arg(filled).arg(sentences));
 }
 
@@ -474,7 +457,7 @@ void TDocumentCommands::Restore(const QString& path) {
         return;
     }
     const std::string text = doc::PaneText(*doc);
-    if (window_.reSource->toPlainText().toStdString() != text) {
+    if (window_.SourceEdit().toPlainText().toStdString() != text) {
         std::string shown = text;
         std::unique_ptr<QTextDocument> laidOut;
         if (!LayOut(*doc, FileName(p), shown, laidOut)) return;

@@ -19,11 +19,11 @@ class QTextDocument;
 
 namespace qb {
 
-class TfrmMainQB;
+class TDocumentWindow;
 
 class TDocumentCommands {
 public:
-    explicit TDocumentCommands(TfrmMainQB& window);
+    explicit TDocumentCommands(TDocumentWindow& window);
     ~TDocumentCommands();
     TDocumentCommands(const TDocumentCommands&) = delete;
     TDocumentCommands& operator=(const TDocumentCommands&) = delete;
@@ -77,9 +77,8 @@ private:
                 std::unique_ptr<QTextDocument>& laidOut);
     void ShowSourceText(const std::string& utf8, std::unique_ptr<QTextDocument> laidOut);
     std::optional<doc::Document> ReadDocument(const std::string& path, QString& error);
-    void SettleMemory();
 
-    TfrmMainQB& window_;
+    TDocumentWindow& window_;
     std::optional<doc::Document> doc_;
     std::string path_;
     bool settingText_ = false;

@@ -6,8 +6,8 @@
 #include "MemoryJournal.h"
 #include "MemoryLink.h"
 #include "MyUtils.h"
+#include "SentenceInHand.h"
 #include "SentenceLogic.h"
-#include "TypedSpan.h"
 
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -19,22 +19,27 @@ QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 constexpr int kMatchRows = 5;
 } // namespace
 
+TSentenceInHand& TfrmMainQB::InHand() {
+    if (!inHand_)
+        inHand_ =
+            std::make_unique<TSentenceInHand>(reTarget, setup_.memoryFile, [this](TMemoryLink& link) {
+                connect(&link, &TMemoryLink::matchesFound, this,
+                        [this](const QString& s, const QList<TMemoryMatch>& m) {
+                            Guard([&] { ShowMatches(s, m); });
+                        });
+                connect(&link, &TMemoryLink::failed, this,
+                        [this](const QString& message) { Guard([&] { MemoryFailed(message); }); });
+                connect(&link, &TMemoryLink::kept, this,
+                        [this](const QString& reason, const QString& journal) {
+                            Guard([&] { MemoryKept(reason, journal); });
+                        });
+            });
+    return *inHand_;
+}
+
 TMemoryLink* TfrmMainQB::Memory() {
     if (setup_.memoryFile.empty() || formDestroyed_) return nullptr;
-    if (!memory_) {
-        memory_ = std::make_unique<TMemoryLink>(setup_.memoryFile);
-        connect(memory_.get(), &TMemoryLink::matchesFound, this,
-                [this](const QString& s, const QList<TMemoryMatch>& m) {
-                    Guard([&] { ShowMatches(s, m); });
-                });
-        connect(memory_.get(), &TMemoryLink::failed, this,
-                [this](const QString& message) { Guard([&] { MemoryFailed(message); }); });
-        connect(memory_.get(), &TMemoryLink::kept, this,
-                [this](const QString& reason, const QString& journal) {
-                    Guard([&] { MemoryKept(reason, journal); });
-                });
-    }
-    return memory_.get();
+    return InHand().Memory();
 }
 
 void TfrmMainQB::WriteKeptPairs() {
@@ -46,23 +51,14 @@ void TfrmMainQB::WriteKeptPairs() {
 
 void TfrmMainQB::SentenceChosen() {
     if (setup_.memoryFile.empty()) return;
-    if (!typed_) typed_ = new TTypedSpan(reTarget);
     const QString sentence = Source.SelUnicode();
-    const int start = Source.SelStart();
     // Ctrl+K (or a wider manual selection) that grows the sentence in hand from where it began:
     // what is typed so far belongs to the grown sentence, and goes on counting for it. "Dr." of
     // "Dr. Li came." selected alone and grown to the whole sentence is no pair of its own.
-    const bool grown = typed_->Active() && start == pendingStart_ && !pendingSource_.isEmpty() &&
-                       sentence.startsWith(pendingSource_);
-    if (grown) {
-        typed_->SetSource(sentence);
-    } else {
+    InHand().Take(sentence, Source.SelStart(), [this] {
         // "library" rendered 库 in the sentence just left: the new one offers 库 first already.
         if (RecordTypedTranslation()) ProcessSentence(Source.SelText());
-        typed_->Start(sentence);
-    }
-    pendingSource_ = sentence;
-    pendingStart_ = start;
+    });
     if (TMemoryLink* memory = Memory()) {
         // The shown matches are the previous sentence's until the answer comes: greyed, and a
         // click on them does nothing.
@@ -78,25 +74,42 @@ void TfrmMainQB::SentenceChosen() {
 }
 
 bool TfrmMainQB::RecordTypedTranslation() {
-    if (!typed_) return false;
+    if (!inHand_) return false;
     // The sentence in hand, and every earlier one whose translation was mended since it was
     // recorded (the newer translation wins, the older stays in the pair's history).
-    const auto pairs = typed_->TakeChanged();
-    if (pairs.empty()) return false;
+    const auto pairs = formDestroyed_ ? TSentenceInHand::TPairs{} : inHand_->Settle();
     std::size_t learned = 0;
     for (const auto& [source, target] : pairs) {
         StringList pooled;
         TReducedFrom reduced;
         PoolLookups(ToGbk(source), Dicts, pooled, &reduced);
         learned += Renderings.Learn(pooled, ToGbk(target));
+        // Text that came in other ways than a library pick (a table word, a memory match, a
+        // paste) teaches the conversion too, as a committed sentence does.
+        if (ClauseConverter* c = Converter()) c->LearnText(ToGbk(target));
     }
-    if (TMemoryLink* memory = Memory())
-        for (const auto& [source, target] : pairs) memory->Record(source, target);
     return learned > 0;
 }
 
+void TfrmMainQB::DropSentenceInHand() {
+    // The sentence in hand keeps what was typed for it; then nothing is pending any more, and
+    // the matches of a sentence that is gone go with it.
+    RecordTypedTranslation();
+    if (inHand_) inHand_->Drop();
+    lbMemory->clear();
+    lbMemory->hide();
+}
+
+// What was typed for the sentence in hand is recorded, and every pair asked for is in the
+// file, before anything reads the file on its own. The sentence stays in hand: what is typed for
+// it afterwards is recorded again at the next Ctrl+J, the newer translation.
+void TfrmMainQB::SettleSentenceInHand() {
+    RecordTypedTranslation();
+    if (inHand_) inHand_->CloseMemory(TMemoryLink::kShutdownWaitMs, true);
+}
+
 void TfrmMainQB::ShowMatches(const QString& sentence, const QList<TMemoryMatch>& matches) {
-    if (sentence != pendingSource_) return;
+    if (!inHand_ || sentence != inHand_->Source()) return;
     lbMemory->clear();
     for (const TMemoryMatch& m : matches) {
         if (lbMemory->count() == kMatchRows) break;
@@ -148,12 +161,9 @@ void TfrmMainQB::MemoryKept(const QString& reason, const QString& journal) {
 void TfrmMainQB::EndMemory() {
     // The last pair, recorded like the others; the worker is given its time only after the
     // lexicons are saved, so a memory file that hangs delays nothing that matters more.
-    if (!memory_) return;
     // A worker still waiting on the file after that ends with the process; the file's log
     // keeps the file whole.
-    memory_->Cancel();
-    memory_->Finish(TMemoryLink::kShutdownWaitMs);
-    memory_.reset();
+    if (inHand_) inHand_->CloseMemory(TMemoryLink::kShutdownWaitMs, false);
 }
 
 } // namespace qb

@@ -6,8 +6,8 @@
 #include "GbkText.h"
 #include "MainImeHost.h"
 #include "PopSourceUnit.h"
+#include "SentenceInHand.h"
 #include "SentenceLogic.h"
-#include "TypedSpan.h"
 
 #include <QGuiApplication>
 #include <QListWidget>
@@ -162,7 +162,7 @@ void TfrmMainQB::actPredictionExecute() {
 }
 
 std::string TfrmMainQB::TypedForSentence() const {
-    return typed_ && typed_->Active() ? ToGbk(typed_->Text()) : std::string();
+    return inHand_ ? ToGbk(inHand_->Typed()) : std::string();
 }
 
 // F7: the first placeholder of the selected sentence ("{1}" of "Invalid key {1}.", standing for

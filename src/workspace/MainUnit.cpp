@@ -13,9 +13,9 @@
 #include "MemoryLink.h"
 #include "PaneStore.h"
 #include "PopSourceUnit.h"
+#include "SentenceInHand.h"
 #include "SentenceLogic.h"
 #include "SettingsStore.h"
-#include "TypedSpan.h"
 #include "UserFolders.h"
 #include "imeSetup.h"
 
@@ -122,7 +122,7 @@ void TfrmMainQB::BuildCommands() {
     BuildLexiconMenu(bar);
     BuildHelpMenu(bar);
     BuildSentenceCommands();
-    documents_ = std::make_unique<TDocumentCommands>(*this);
+    documents_ = std::make_unique<TDocumentCommands>(static_cast<TDocumentWindow&>(*this));
     documents_->AddMenuItems(file, edit);
 
     // The shortcuts that must reach their action even when a pane would take the key for
@@ -675,7 +675,7 @@ void TfrmMainQB::FormDestroy() {
     // The last sentence's translation, as the next selection would have recorded it; written by
     // the memory's worker while the lexicons are saved.
     Guard([&] { RecordTypedTranslation(); });
-    if (typed_) typed_->Stop();
+    if (inHand_) inHand_->StopTyping();
     formDestroyed_ = true;
     // Every step runs whatever failed before it: the panes, the settings store, then each
     // lexicon on its own; each failure is shown.
@@ -1003,17 +1003,11 @@ void TfrmMainQB::KeepPanes() {
     panesWriter_->Write(std::move(state));
 }
 
+void TfrmMainQB::SourceDocumentReplaced() { Source = TPane(reSource); }
+
 void TfrmMainQB::mnuClearPanesExecute() {
     if (!Ui().AskYesNo(U("清空原文和译文两栏吗？清空后无法恢复。"))) return;
-    // The sentence in hand keeps what was typed for it; then nothing is pending any more, and
-    // the matches of a sentence that is gone go with it.
-    RecordTypedTranslation();
-    if (typed_) typed_->Stop();
-    pendingSource_.clear();
-    pendingStart_ = -1;
-    if (memory_) memory_->Cancel();
-    lbMemory->clear();
-    lbMemory->hide();
+    DropSentenceInHand();
     reSource->clear();
     reTarget->clear();
     if (frmPopSource) frmPopSource->hide();

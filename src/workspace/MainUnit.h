@@ -46,7 +46,7 @@ class TfrmPopSource;
 class TfrmShowExplain;
 class TMemoryLink;
 class TPaneFileWriter;
-class TTypedSpan;
+class TSentenceInHand;
 struct TMemoryMatch;
 class TMainImeHost;
 class TMainManagementHost;
@@ -88,7 +88,8 @@ struct TInputWindows {
 class TfrmMainQB : public QMainWindow,
                    private TImeWindow,
                    private TManagementWindow,
-                   private TMemoryWindow {
+                   private TMemoryWindow,
+                   private TDocumentWindow {
     Q_OBJECT
 public:
     explicit TfrmMainQB(TWorkspaceSetup setup, QWidget* parent = nullptr);
@@ -108,7 +109,7 @@ public:
     void ActivateFromOutside(); // a second start asked for the front
     // Hands the panes' text to the panes file's writer now (the timer does it within 2 s of a
     // change); the file is written off the window's thread, and at shutdown waited for.
-    void KeepPanes();
+    void KeepPanes() override;
 
     // ---- lexicons in use ----
     // The lexicon in `slot`; null for a slot emptied by CloseDict or by a lexicon that could
@@ -189,8 +190,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    friend class TDocumentCommands; // replaces the panes' text as 清空原文和译文 does
-
     // The rooms' views of the window (the interfaces above), besides the public ones.
     QWidget& Widget() override { return *this; }
     TUi& Ui() const override { return *setup_.ui; }
@@ -200,6 +199,12 @@ private:
     TfrmPopSource* PopSource() const override { return frmPopSource; }
     void ApplySchemeSettings(const SchemeChoice& choice) override;
     std::string TypedForSentence() const override;
+    QPlainTextEdit& SourceEdit() override { return *reSource; }
+    QPlainTextEdit& TargetEdit() override { return *reTarget; }
+    void SourceDocumentReplaced() override;
+    void DropSentenceInHand() override;
+    void SettleSentenceInHand() override;
+    bool RunGuarded(const std::function<void()>& f) override { return Guard(f); }
     // Runs a handler inside the general error guard.
     template <class F>
     bool Guard(F&& f) {
@@ -338,6 +343,7 @@ private:
     // a rendering was learned.
     bool RecordTypedTranslation();
     TMemoryLink* Memory();
+    TSentenceInHand& InHand(); // made at its first use
     void ShowMatches(const QString& sentence, const QList<TMemoryMatch>& matches);
     void MemoryFailed(const QString& message);
     void MemoryKept(const QString& reason, const QString& journal);
@@ -371,15 +377,13 @@ private:
     bool keepPanesFailed_ = false;    // shown once until a write succeeds again
     TBackgroundWriter lexiconWriter_; // the user lexicon's writes between start and shutdown
     QTimer* autosaveTimer_ = nullptr;
-    std::uint64_t lexiconSubmitted_ = 0;  // the user lexicon's revision last handed to the writer
-    bool autosaveFailShown_ = false;      // shown once until a write succeeds again
-    std::unique_ptr<TMemoryLink> memory_; // made at the first sentence selected
-    TTypedSpan* typed_ = nullptr;         // the target pane's text typed for pendingSource_
-    QString pendingSource_;               // the selected sentence, as the source pane holds it
-    int pendingStart_ = -1;               // its byte offset in the source pane
-    bool memoryFailShown_ = false;        // one message a run
-    bool memoryKeptShown_ = false;        // one message a run: where refused pairs wait
-    bool converterMissingShown_ = false;  // one status text a run
+    std::uint64_t lexiconSubmitted_ = 0; // the user lexicon's revision last handed to the writer
+    bool autosaveFailShown_ = false;     // shown once until a write succeeds again
+    // The selected sentence, what was typed for it and the memory's link.
+    std::unique_ptr<TSentenceInHand> inHand_;
+    bool memoryFailShown_ = false;       // one message a run
+    bool memoryKeptShown_ = false;       // one message a run: where refused pairs wait
+    bool converterMissingShown_ = false; // one status text a run
 
     QToolBar* ToolBar1 = nullptr;
     std::array<QLabel*, 5> StatusPanels{};

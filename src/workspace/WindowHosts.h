@@ -12,12 +12,14 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 class QKeyEvent;
+class QPlainTextEdit;
 class QWidget;
 
 namespace qb {
@@ -145,6 +147,33 @@ public:
 
 protected:
     ~TMemoryWindow() = default;
+};
+
+// The document commands' view: the two panes they fill, the sentence in hand they settle before
+// reading the memory's file, and the window's guard their menu commands run in.
+class TDocumentWindow {
+public:
+    virtual QWidget& Widget() = 0;
+    virtual TUi& Ui() const = 0;
+    // Empty: no memory.
+    virtual const std::string& MemoryFile() const = 0;
+    virtual QPlainTextEdit& SourceEdit() = 0;
+    virtual QPlainTextEdit& TargetEdit() = 0;
+    // The source pane was given another QTextDocument (a big document laid out on a worker):
+    // the GBK view of the pane follows it.
+    virtual void SourceDocumentReplaced() = 0;
+    // The panes' text is about to be replaced as a whole: what was typed for the sentence in
+    // hand is recorded, and nothing is in hand any more.
+    virtual void DropSentenceInHand() = 0;
+    // Every pair typed so far is in the memory's file, and its link closed, before the file is
+    // read on its own; the sentence stays in hand.
+    virtual void SettleSentenceInHand() = 0;
+    virtual void KeepPanes() = 0;
+    // Runs `f` inside the window's error guard; false when it threw.
+    virtual bool RunGuarded(const std::function<void()>& f) = 0;
+
+protected:
+    ~TDocumentWindow() = default;
 };
 
 } // namespace qb
