@@ -33,23 +33,26 @@ std::string TExactMatches::Find(std::string_view sentence) const {
     return it == targets_.end() ? std::string() : it->second;
 }
 
+std::string TExactMatches::FindUnit(std::string_view unitText) const {
+    std::string whole = Find(OneLine(unitText));
+    if (!whole.empty()) return whole;
+    std::string joined;
+    for (const std::string& s : Sentences(unitText)) {
+        const std::string t = Find(s);
+        if (t.empty()) return {};
+        joined += t;
+    }
+    return joined;
+}
+
 std::vector<std::optional<std::string>>
 TranslateFromMemory(const Document& doc, tm::TTranslationMemory& memory, const Progress& progress) {
     std::vector<std::optional<std::string>> out(doc.units.size());
     const TExactMatches exact(memory);
     for (std::size_t i = 0; i < doc.units.size(); ++i) {
         if (progress && i % 64 == 0 && !progress(i, doc.units.size())) throw Cancelled{};
-        std::string joined;
-        bool all = true;
-        for (const std::string& s : Sentences(doc.units[i].text)) {
-            const std::string t = exact.Find(s);
-            if (t.empty()) {
-                all = false;
-                break;
-            }
-            joined += t;
-        }
-        if (all && !joined.empty()) out[i] = std::move(joined);
+        std::string t = exact.FindUnit(doc.units[i].text);
+        if (!t.empty()) out[i] = std::move(t);
     }
     return out;
 }
@@ -108,6 +111,14 @@ DocStats Statistics(const Document& doc, tm::TTranslationMemory* memory, const P
         if (progress && i % 64 == 0 && !progress(i, doc.units.size())) throw Cancelled{};
         const Unit& u = doc.units[i];
         st.words += CountWords(u.text);
+        if (exact) {
+            // The whole unit's pair counts as its translation, as the export takes it.
+            if (const std::string whole = exact->Find(OneLine(u.text)); !whole.empty()) {
+                ++st.translated;
+                st.hanzi += CountHanzi(whole);
+                continue;
+            }
+        }
         std::string joined;
         std::vector<int> scores;
         const std::vector<std::string> sentences = Sentences(u.text);

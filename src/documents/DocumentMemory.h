@@ -1,5 +1,6 @@
-// A document's translations as the translation memory holds them: each unit cut into sentences
-// by the rule Ctrl+J selects with, each sentence looked up as an exact (100%) match.
+// A document's translations as the translation memory holds them: each unit looked up whole as
+// an exact (100%) match, else cut into sentences by the rule Ctrl+J selects with, each sentence
+// looked up so.
 #pragma once
 
 #include "Document.h"
@@ -29,13 +30,17 @@ public:
     // The translation of exactly this sentence (a 100% match: the same words, white space
     // aside); empty when none.
     std::string Find(std::string_view sentence) const;
+    // A unit's translation: the memory's pair for the whole unit first (a memory made in a PO
+    // editor holds "Open the file. Then save it." as one pair), else its sentences' translations
+    // joined without spaces (Chinese needs none); empty when any sentence has none.
+    std::string FindUnit(std::string_view unitText) const;
 
 private:
     std::unordered_map<std::string, std::string> targets_;
 };
 
-// Each unit's translation: its sentences' translations joined without spaces (Chinese needs
-// none); nothing when any sentence has none. `progress` is asked with (units done, units).
+// Each unit's translation as TExactMatches::FindUnit gives it; nothing when it has none.
+// `progress` is asked with (units done, units).
 std::vector<std::optional<std::string>> TranslateFromMemory(const Document& doc,
                                                             tm::TTranslationMemory& memory,
                                                             const Progress& progress = {});

@@ -431,6 +431,14 @@ void TDocumentCommands::FillExecute() {
     for (const doc::Unit& u : doc_->units) {
         if (!text.empty()) text += "\n\n";
         std::string line;
+        // A pair for the whole unit (a memory made in a PO editor) fills all its sentences.
+        if (const std::string whole = exact.Find(doc::OneLine(u.text)); !whole.empty()) {
+            const std::size_t n = doc::Sentences(u.text).size();
+            sentences += n;
+            filled += n;
+            text += whole;
+            continue;
+        }
         for (const std::string& s : doc::Sentences(u.text)) {
             ++sentences;
             const std::string t = exact.Find(s);

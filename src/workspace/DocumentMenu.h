@@ -1,8 +1,9 @@
 // The main window's documents: 文件 → 打开文档... (Ctrl+O), 导出译文文档..., 文档统计 and
 // 编辑 → 用记忆填充全文. An open document's units stand in the source pane, one a line with a
 // blank line between two, and the pane is read-only while they do; its translations are the
-// translation memory's pairs (each Ctrl+J records one), so exporting looks every sentence up
-// there. The document's path is kept with the panes, so a restart goes on with it.
+// translation memory's pairs (each Ctrl+J records one), so exporting looks every unit up
+// there, whole first, then sentence by sentence. The document's path is kept with the panes,
+// so a restart goes on with it.
 #pragma once
 
 #include "Document.h"

@@ -11,12 +11,11 @@ TSentenceInHand::TSentenceInHand(QPlainTextEdit* target, std::string memoryFile,
 
 TSentenceInHand::~TSentenceInHand() = default;
 
-bool TSentenceInHand::Take(const QString& source, int start,
-                           const std::function<void()>& beforeNew) {
+bool TSentenceInHand::Take(const QString& source, int start, const std::function<void()>& beforeNew) {
     if (memoryFile_.empty()) return false;
     if (!typed_) typed_ = new TTypedSpan(target_);
-    const bool grown = typed_->Active() && start == start_ && !source_.isEmpty() &&
-                       source.startsWith(source_);
+    const bool grown =
+        typed_->Active() && start == start_ && !source_.isEmpty() && source.startsWith(source_);
     if (grown) {
         typed_->SetSource(source);
     } else {

@@ -4,6 +4,7 @@
 #include "Document.h"
 #include "DocumentMemory.h"
 #include "TestFiles.h"
+#include "TmxFormat.h"
 #include "TranslationMemory.h"
 
 #include <quazip/quazip.h>
@@ -430,6 +431,72 @@ TEST(Office, OdtSpansOfOneStyleSideBySideAreOnePair) {
               std::string::npos);
 }
 
+// Packages made to exhaust the reader: each is refused with its reason, whatever its ratio.
+TEST(BadInput, OfficePackagesMadeToExhaustTheReaderAreRefused) {
+    std::string spans, paras;
+    for (int i = 0; i < 20000; ++i) spans += "<text:span>";
+    spans += "x";
+    for (int i = 0; i < 20000; ++i) spans += "</text:span>";
+    for (int i = 0; i < 50000; ++i) paras += "<w:p>";
+    paras += "<w:r><w:t>x</w:t></w:r>";
+    for (int i = 0; i < 50000; ++i) paras += "</w:p>";
+    const std::string odfHead = R"(<office:document-content xmlns:office="o" xmlns:text="t">)"
+                                R"(<office:body><office:text><text:p>)";
+    const std::string odfTail = "</text:p></office:text></office:body></office:document-content>";
+    const std::string docHead = R"(<w:document xmlns:w="w"><w:body>)";
+    const std::string docTail = "</w:body></w:document>";
+    // 20 MB of runs packs to a few tens of KB: under the 400 MB total, past the bytes allowed
+    // for a file of that size.
+    std::string runs = docHead + "<w:p>";
+    while (runs.size() < (20u << 20)) runs += "<w:r><w:t>Hello</w:t></w:r>";
+    runs += "</w:p>" + docTail;
+    const struct {
+        const char* name;
+        Format format;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"20,000 nested spans", Format::Odt, Zip({{"content.xml", odfHead + spans + odfTail}}),
+         "嵌套超过"},
+        {"50,000 nested paragraphs", Format::Docx, MakeDocx(docHead + paras + docTail), "嵌套超过"},
+        {"20 MB of XML in a small package", Format::Docx, MakeDocx(runs), "疑似压缩炸弹"},
+        {"two bodies", Format::Docx,
+         Zip({{"word/document.xml", kDocxBody}, {"word/document.xml", kDocxBody}}), "同名条目"},
+    };
+    for (const auto& c : cases) {
+        try {
+            Read(c.format, c.bytes);
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const DocError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos)
+                << c.name << ": " << e.what();
+        }
+    }
+}
+
+// A body stored unpacked is deflated on export; repeated runs compress past 300:1, and the
+// export must still open.
+TEST(Office, AnExportOfAStoredBodyOpensAgain) {
+    std::string body = R"(<w:document xmlns:w="w"><w:body>)";
+    for (int i = 0; i < 3000; ++i)
+        body += R"(<w:p><w:r><w:rPr><w:b/></w:rPr><w:t>Same line</w:t></w:r></w:p>)";
+    body += "</w:body></w:document>";
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QuaZip zip(&buffer);
+    ASSERT_TRUE(zip.open(QuaZip::mdCreate));
+    QuaZipFile f(&zip);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly, QuaZipNewInfo("word/document.xml"), nullptr, 0, 0));
+    f.write(body.data(), qint64(body.size()));
+    f.close();
+    zip.close();
+    const Document d = ReadAs(Format::Docx, std::string(bytes.constData(), std::size_t(bytes.size())));
+    ASSERT_EQ(d.units.size(), 3000u);
+    const std::vector<std::optional<std::string>> zh(3000, std::string("同一行"));
+    const Document again = ReadAs(Format::Docx, Write(d, zh));
+    EXPECT_EQ(Texts(again), std::vector<std::string>(3000, "同一行"));
+}
+
 TEST(BadInput, RefusedWithAReason) {
     std::string bomb =
         "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;\">]>"
@@ -477,6 +544,34 @@ TEST(BadInput, ProgressCanCancelABigFile) {
     EXPECT_THROW(Read(Format::Text, big, {}, [&](std::size_t, std::size_t) { return ++calls < 2; }),
                  Cancelled);
     EXPECT_EQ(calls, 2u);
+}
+
+// A TMX made by a PO editor holds each message whole: a message of two sentences is filled by
+// that pair, never left in English because neither sentence is stored alone; a message whose
+// sentences are stored one by one is still filled by them joined.
+TEST(FromMemory, AWholeMessagePairFillsAMessageOfTwoSentences) {
+    qbtest::TempDir dir;
+    qb::tm::TTranslationMemory tm(dir / "m.db");
+    const std::string tmx =
+        "<?xml version=\"1.0\"?><tmx version=\"1.4\"><header srclang=\"en\"/><body>"
+        "<tu><tuv xml:lang=\"en\"><seg>Your password was changed. Log in again.</seg></tuv>"
+        "<tuv xml:lang=\"zh-CN\"><seg>密码已更改，请重新登录。</seg></tuv></tu>"
+        "<tu><tuv xml:lang=\"en\"><seg>Save it.</seg></tuv><tuv xml:lang=\"zh-CN\"><seg>保存。</seg></tuv></tu>"
+        "<tu><tuv xml:lang=\"en\"><seg>Then quit.</seg></tuv><tuv xml:lang=\"zh-CN\"><seg>然后退出。</seg></tuv></tu>"
+        "</body></tmx>";
+    ASSERT_EQ(qb::tm::ImportTmx(tm, tmx).added, 3u);
+    const Document d =
+        ReadAs(Format::Po, "msgid \"Your password was changed. \"\n\"Log in again.\"\nmsgstr \"\"\n\n"
+                           "msgid \"Save it. Then quit.\"\nmsgstr \"\"\n\n"
+                           "msgid \"Save it. Unknown.\"\nmsgstr \"\"\n");
+    const auto t = TranslateFromMemory(d, tm);
+    ASSERT_EQ(t.size(), 3u);
+    EXPECT_EQ(t[0], std::optional<std::string>("密码已更改，请重新登录。"));
+    EXPECT_EQ(t[1], std::optional<std::string>("保存。然后退出。"));
+    EXPECT_FALSE(t[2]);
+    const std::string out = Write(d, t);
+    EXPECT_NE(out.find("msgstr \"密码已更改，请重新登录。\""), std::string::npos) << out;
+    EXPECT_EQ(Statistics(d, &tm).translated, 2u);
 }
 
 TEST(FromMemory, UnitsTranslatedSentenceBySentence) {
