@@ -111,7 +111,12 @@ struct Limits {
     std::size_t maxFileBytes = std::size_t(200) << 20;     // any file
     std::size_t maxEntries = 5000;                         // entries of an office package
     std::size_t maxUnpackedBytes = std::size_t(400) << 20; // all entries unpacked
-    std::size_t maxRatio = 200;                            // unpacked / packed of one entry
+    // The XML the text parts unpack to: at most textBytesBase + textBytesPerByte x the file,
+    // and never past maxTextBytes. Reading takes a few times the XML's size, so this keeps a
+    // package within about 100 MB plus 20x its size however well it compresses.
+    std::size_t maxTextBytes = std::size_t(64) << 20;
+    std::size_t textBytesBase = std::size_t(8) << 20;
+    std::size_t textBytesPerByte = 4;
 };
 
 // Reads `bytes` as `format`. DocError for input that is not that format; Cancelled when

@@ -127,9 +127,9 @@ public:
         // the job is destroyed (the dialog goes with it).
         QObject::connect(
             worker_, &QThread::finished, dialog_, [this] { Finished(); }, Qt::QueuedConnection);
-        auto* tick = new QTimer(dialog_);
-        QObject::connect(tick, &QTimer::timeout, dialog_, [this] { dialog_->Update(); });
-        tick->start(100);
+        tick_ = new QTimer(dialog_);
+        QObject::connect(tick_, &QTimer::timeout, dialog_, [this] { dialog_->Update(); });
+        tick_->start(100);
         worker_->start();
     }
     ~BackgroundJob() override {
@@ -144,6 +144,7 @@ public:
 private:
     void Finished() {
         worker_->wait();
+        delete tick_.data(); // it would read this job's progress after the job is gone
         if (dialog_) {
             dialog_->hide();
             dialog_->deleteLater(); // not here: this runs inside the dialog's own event
@@ -158,6 +159,7 @@ private:
     std::function<void(std::exception_ptr)> done_;
     std::exception_ptr error_;
     QPointer<JobProgressDialog> dialog_;
+    QPointer<QTimer> tick_;
     QThread* worker_ = nullptr;
 };
 

@@ -13,7 +13,10 @@
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QStatusBar>
+#include <QTextBlock>
 #include <QToolButton>
 
 #include <algorithm>
@@ -190,6 +193,22 @@ void TfrmMainQB::actPredictionExecute() {
 
 std::string TfrmMainQB::TypedForSentence() const {
     return inHand_ ? ToGbk(inHand_->Typed()) : std::string();
+}
+
+// F7: the first placeholder of the selected sentence ("{1}" of "Invalid key {1}.", standing for
+// "%(key)r") that the translation's paragraph lacks, inserted at the caret as it is. Typed
+// through the input method, "%(key)r" came out as "%（任命" and the export refused the unit.
+void TfrmMainQB::actInsertPlaceholderExecute() {
+    static const QRegularExpression kTag(QStringLiteral("\\{/?[0-9]+\\}"));
+    const QString line = Target.Edit()->textCursor().block().text();
+    for (auto it = kTag.globalMatch(Source.SelUnicode()); it.hasNext();) {
+        const QString tag = it.next().captured();
+        if (line.contains(tag)) continue;
+        Target.SetSelUnicode(tag);
+        Target.SetFocus();
+        return;
+    }
+    statusBar()->showMessage(QString::fromUtf8("选定的原文里没有译文缺少的占位符。"), 5000);
 }
 
 void TfrmMainQB::actStepUpExecute() {

@@ -128,10 +128,11 @@ void TfrmMainQB::BuildCommands() {
     // The shortcuts that must reach their action even when a pane would take the key for
     // itself (Qt's panes claim Ctrl+K, Ctrl+D, Ctrl+H ... on X11); the edit commands stay the
     // panes' own.
-    ownShortcuts_ = {ToggleMyIME,    ToggleFullPunct, ToggleFullWide, actFindWords,
-                     ToggleFollow,   actSmartFollow,  actAddDirect,   actAdjust,
-                     actHelp,        DoGetASent,      DoExpand,       DoConfirmSelection,
-                     actFillExample, actStepUp,       actStepDown,    actSearchMemory};
+    ownShortcuts_ = {
+        ToggleMyIME,     ToggleFullPunct,     ToggleFullWide, actFindWords, ToggleFollow,
+        actSmartFollow,  actAddDirect,        actAdjust,      actHelp,      DoGetASent,
+        DoExpand,        DoConfirmSelection,  actFillExample, actStepUp,    actStepDown,
+        actSearchMemory, actInsertPlaceholder};
     BuildToolBar();
 }
 
@@ -263,12 +264,15 @@ void TfrmMainQB::BuildSentenceCommands() {
     actFillExample = MakeCommand("actFillExample", "", QKeySequence(Qt::Key_F11));
     actStepUp = MakeCommand("actStepUp", "", QKeySequence(Qt::CTRL | Qt::Key_U));
     actStepDown = MakeCommand("actStepDown", "", QKeySequence(Qt::CTRL | Qt::Key_D));
+    actInsertPlaceholder =
+        MakeCommand("actInsertPlaceholder", "插入下一个占位符", QKeySequence(Qt::Key_F7));
     OnTriggered(DoGetASent, &TfrmMainQB::DoGetASentExecute);
     OnTriggered(DoExpand, &TfrmMainQB::DoExpandExecute);
     OnTriggered(DoConfirmSelection, &TfrmMainQB::DoConfirmSelectionExecute);
     OnTriggered(actFillExample, &TfrmMainQB::actFillExampleExecute);
     OnTriggered(actStepUp, &TfrmMainQB::actStepUpExecute);
     OnTriggered(actStepDown, &TfrmMainQB::actStepDownExecute);
+    OnTriggered(actInsertPlaceholder, &TfrmMainQB::actInsertPlaceholderExecute);
 }
 
 // The tool bar, left to right.

@@ -306,6 +306,7 @@ private:
     void actSmartFollowExecute();
     void actStepUpExecute();
     void actStepDownExecute();
+    void actInsertPlaceholderExecute();
     void actFindWordsExecute();
     void reSourceMouseUp();
     void PlaceExplainWindow();
@@ -398,6 +399,7 @@ private:
     QAction* actFillExample = nullptr;
     QAction* actStepUp = nullptr;
     QAction* actStepDown = nullptr;
+    QAction* actInsertPlaceholder = nullptr;
     QToolButton* btTransSelection = nullptr;
     QToolButton* btAdd = nullptr;
     QToolButton* btUndo = nullptr;

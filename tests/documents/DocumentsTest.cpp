@@ -384,6 +384,41 @@ TEST(Office, WordTabsAndBreaksInARunArePlaceholdersOfTheirOwn) {
         << Unzip(Write(d, {"{1}姓名：{2}安{3}{4}史密斯{/4}"})).at("word/document.xml");
 }
 
+// Text beside a note's reference or a symbol, and inside a tracked insertion, a content
+// control or a smart tag, is the paragraph's text; the wrappers come back as they were.
+TEST(Office, WordTextBesideOrInsideOtherElementsIsOffered) {
+    const struct {
+        const char* paragraph;
+        const char* unit;
+        const char* translation;
+        const char* kept; // in the export
+    } cases[] = {
+        {R"(<w:r><w:t>See</w:t><w:footnoteReference w:id="1"/><w:t xml:space="preserve"> here.</w:t></w:r>)",
+         "See{1} here.", "见{1}此处。", R"(<w:footnoteReference w:id="1"/>)"},
+        {R"(<w:r><w:t>A</w:t><w:sym w:font="Symbol" w:char="F0B7"/><w:t>B</w:t></w:r>)", "A{1}B",
+         "甲{1}乙", R"(<w:sym w:font="Symbol" w:char="F0B7"/>)"},
+        {R"(<w:r><w:t xml:space="preserve">Name: </w:t></w:r><w:ins w:id="1" w:author="a">)"
+         R"(<w:r><w:t>Ann</w:t></w:r></w:ins><w:r><w:t xml:space="preserve"> please.</w:t></w:r>)",
+         "Name: {1}Ann{/1} please.", "名字：{1}安{/1}，谢谢。", R"(<w:ins w:id="1" w:author="a">)"},
+        {R"(<w:r><w:t xml:space="preserve">Name: </w:t></w:r><w:sdt><w:sdtPr><w:alias w:val="n"/>)"
+         R"(</w:sdtPr><w:sdtContent><w:r><w:t>Ann</w:t></w:r></w:sdtContent></w:sdt><w:r><w:t>.</w:t></w:r>)",
+         "Name: {1}Ann{/1}.", "名字：{1}安{/1}。", R"(<w:alias w:val="n"/></w:sdtPr><w:sdtContent>)"},
+        {R"(<w:smartTag w:element="place"><w:r><w:t>Paris</w:t></w:r></w:smartTag>)"
+         R"(<w:r><w:t xml:space="preserve"> is big.</w:t></w:r>)",
+         "{1}Paris{/1} is big.", "{1}巴黎{/1}很大。", R"(<w:smartTag w:element="place">)"},
+    };
+    for (const auto& c : cases) {
+        const Document d =
+            ReadAs(Format::Docx, MakeDocx(std::string(R"(<w:document xmlns:w="w"><w:body><w:p>)") +
+                                          c.paragraph + "</w:p></w:body></w:document>"));
+        ASSERT_EQ(Texts(d), std::vector<std::string>{c.unit}) << c.paragraph;
+        const std::string out = Write(d, {c.translation});
+        EXPECT_NE(Unzip(out).at("word/document.xml").find(c.kept), std::string::npos) << c.paragraph;
+        EXPECT_EQ(Texts(ReadAs(Format::Docx, out)), std::vector<std::string>{c.translation})
+            << c.paragraph;
+    }
+}
+
 TEST(Office, OdtSpansArePairs) {
     const std::string content =
         R"(<?xml version="1.0" encoding="UTF-8"?><office:document-content xmlns:office="o" )"
@@ -429,6 +464,72 @@ TEST(Office, OdtSpansOfOneStyleSideBySideAreOnePair) {
                   .find(R"(<text:p>一个<text:span text:style-name="T1">粗</text:span>)"
                         R"(<text:span text:style-name="T2">！</text:span></text:p>)"),
               std::string::npos);
+}
+
+// Packages made to exhaust the reader: each is refused with its reason, whatever its ratio.
+TEST(BadInput, OfficePackagesMadeToExhaustTheReaderAreRefused) {
+    std::string spans, paras;
+    for (int i = 0; i < 20000; ++i) spans += "<text:span>";
+    spans += "x";
+    for (int i = 0; i < 20000; ++i) spans += "</text:span>";
+    for (int i = 0; i < 50000; ++i) paras += "<w:p>";
+    paras += "<w:r><w:t>x</w:t></w:r>";
+    for (int i = 0; i < 50000; ++i) paras += "</w:p>";
+    const std::string odfHead = R"(<office:document-content xmlns:office="o" xmlns:text="t">)"
+                                R"(<office:body><office:text><text:p>)";
+    const std::string odfTail = "</text:p></office:text></office:body></office:document-content>";
+    const std::string docHead = R"(<w:document xmlns:w="w"><w:body>)";
+    const std::string docTail = "</w:body></w:document>";
+    // 20 MB of runs packs to a few tens of KB: under the 400 MB total, past the bytes allowed
+    // for a file of that size.
+    std::string runs = docHead + "<w:p>";
+    while (runs.size() < (20u << 20)) runs += "<w:r><w:t>Hello</w:t></w:r>";
+    runs += "</w:p>" + docTail;
+    const struct {
+        const char* name;
+        Format format;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"20,000 nested spans", Format::Odt, Zip({{"content.xml", odfHead + spans + odfTail}}),
+         "嵌套超过"},
+        {"50,000 nested paragraphs", Format::Docx, MakeDocx(docHead + paras + docTail), "嵌套超过"},
+        {"20 MB of XML in a small package", Format::Docx, MakeDocx(runs), "疑似压缩炸弹"},
+        {"two bodies", Format::Docx,
+         Zip({{"word/document.xml", kDocxBody}, {"word/document.xml", kDocxBody}}), "同名条目"},
+    };
+    for (const auto& c : cases) {
+        try {
+            Read(c.format, c.bytes);
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const DocError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos)
+                << c.name << ": " << e.what();
+        }
+    }
+}
+
+// A body stored unpacked is deflated on export; repeated runs compress past 300:1, and the
+// export must still open.
+TEST(Office, AnExportOfAStoredBodyOpensAgain) {
+    std::string body = R"(<w:document xmlns:w="w"><w:body>)";
+    for (int i = 0; i < 3000; ++i)
+        body += R"(<w:p><w:r><w:rPr><w:b/></w:rPr><w:t>Same line</w:t></w:r></w:p>)";
+    body += "</w:body></w:document>";
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QuaZip zip(&buffer);
+    ASSERT_TRUE(zip.open(QuaZip::mdCreate));
+    QuaZipFile f(&zip);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly, QuaZipNewInfo("word/document.xml"), nullptr, 0, 0));
+    f.write(body.data(), qint64(body.size()));
+    f.close();
+    zip.close();
+    const Document d = ReadAs(Format::Docx, std::string(bytes.constData(), std::size_t(bytes.size())));
+    ASSERT_EQ(d.units.size(), 3000u);
+    const std::vector<std::optional<std::string>> zh(3000, std::string("同一行"));
+    const Document again = ReadAs(Format::Docx, Write(d, zh));
+    EXPECT_EQ(Texts(again), std::vector<std::string>(3000, "同一行"));
 }
 
 TEST(BadInput, RefusedWithAReason) {

@@ -267,6 +267,15 @@ TEST(Tbx, BadInputIsAnErrorNamingItsLine) {
          "<martif><text><body><termEntry><langSet xml:lang=\"en\"><term>&d;&d;&d;&d;</term>"
          "</langSet></termEntry></body></text></martif>",
          K::BadXml, 1},
+        // One wide entity used often, and one the file does not define (an external one):
+        // refused, not expanded into a huge key nor dropped from "A &e; B".
+        {"<!DOCTYPE martif [<!ENTITY w \"" + std::string(4000, 'w') +
+             "\">]><martif><text><body><termEntry><langSet xml:lang=\"en\"><term>&w;&w;&w;</term>"
+             "</langSet></termEntry></body></text></martif>",
+         K::BadXml, 1},
+        {"<!DOCTYPE martif SYSTEM \"x.dtd\"><martif><text><body><termEntry>\n"
+         "<langSet xml:lang=\"en\"><term>A &e; B</term></langSet></termEntry></body></text></martif>",
+         K::BadXml, 2},
     };
     for (const Case& c : cases) {
         auto e = ErrorOf([&] { qb::LexiconBytesToGbkLines(c.xml, LexiconFormat::Tbx); });

@@ -138,6 +138,20 @@ TEST(Tmx, BadInputImportsNothing) {
          "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>"
          "<tmx><body><tu><tuv xml:lang=\"en\"><seg>&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;</seg></tuv></tu></body></tmx>",
          "TMX line"},
+        {"one wide entity used often",
+         "<?xml version=\"1.0\"?><!DOCTYPE tmx [<!ENTITY w \"" + std::string(4000, 'w') +
+             "\">]><tmx><body><tu><tuv xml:lang=\"en\"><seg>" +
+             [] {
+                 std::string refs;
+                 for (int i = 0; i < 1000; ++i) refs += "&w;";
+                 return refs;
+             }() +
+             "</seg></tuv></tu></body></tmx>",
+         "declares entities"},
+        {"external entity",
+         "<?xml version=\"1.0\"?><!DOCTYPE tmx SYSTEM \"tmx14.dtd\"><tmx><body>" + good +
+             "<tu><tuv xml:lang=\"en\"><seg>A &e; B</seg></tuv></tu></body></tmx>",
+         "the entity &e; is not defined"},
     };
     TempDir dir;
     TTranslationMemory tm(dir / "m.db");

@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextCursor>
 #include <QToolButton>
@@ -82,6 +83,23 @@ TEST_F(SentenceWindow, CtrlJTakesTheLastSentencesPredictionsAway) {
     EXPECT_FALSE(box->PredictionsVisible());
     QTest::keyClick(window->TargetPane().Edit(), Qt::Key_Space);
     EXPECT_EQ(window->TargetPane().Edit()->toPlainText().indexOf(U("私人的")), -1);
+}
+
+// F7 inserts the placeholders of the sentence one by one, each the first the translation's
+// paragraph lacks, with the input method on; then says there is none left.
+TEST_F(SentenceWindow, F7InsertsTheNextPlaceholderTheTranslationLacks) {
+    window->SourcePane().Edit()->setPlainText("Copied {1} to {2}.");
+    CtrlJ();
+    QPlainTextEdit* target = window->TargetPane().Edit();
+    target->setPlainText(U("已将"));
+    target->moveCursor(QTextCursor::End);
+    Key(target, Qt::Key_F7, Qt::NoModifier);
+    target->insertPlainText(U("复制到"));
+    Key(target, Qt::Key_F7, Qt::NoModifier);
+    EXPECT_EQ(target->toPlainText(), U("已将{1}复制到{2}"));
+    Key(target, Qt::Key_F7, Qt::NoModifier);
+    EXPECT_EQ(target->toPlainText(), U("已将{1}复制到{2}"));
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(U("没有译文缺少的占位符")));
 }
 
 TEST_F(SentenceWindow, PhrasesArePooledAcrossLexiconsInSlotOrder) {
