@@ -132,7 +132,12 @@ struct WordParagraph {
     const std::string& xml;
     const std::vector<Token>& toks;
     std::vector<Item> items;
-    std::vector<std::pair<std::size_t, std::size_t>> links; // token indices of each hyperlink
+    // Each element wrapping runs (a hyperlink, a tracked insertion, a content control): the
+    // bytes of what opens it and of what closes it.
+    struct Wrap {
+        std::size_t openBegin, openEnd, closeBegin, closeEnd;
+    };
+    std::vector<Wrap> links;
 
     // A run: its text, with a tab or a line break in it as a placeholder of its own, written
     // as a run of the same formatting holding just that: "<w:t>Name:</w:t><w:tab/><w:t>Ann</w:t>"
@@ -164,11 +169,18 @@ struct WordParagraph {
                 it.literal = xml.substr(t.begin, toks[m].end - t.begin);
                 pieces.push_back(std::move(it));
             } else if (t.name != "w:lastRenderedPageBreak") { // where Word last broke the page
+                // A note's reference or a symbol beside text ("Ouch<w:endnoteReference/>"): a
+                // run of the same formatting of its own, so that the text is still a unit's.
+                Item it{Item::Raw, toks[i].begin, toks[close].end, {}, {}, link, {}};
+                it.literal = xml.substr(t.begin, toks[m].end - t.begin);
+                pieces.push_back(std::move(it));
                 plain = false;
             }
             k = m;
         }
-        if (!plain) {
+        const bool hasText = std::any_of(pieces.begin(), pieces.end(),
+                                         [](const Item& it) { return it.kind == Item::Text; });
+        if (!plain && !hasText) {
             items.push_back({Item::Raw, toks[i].begin, toks[close].end, {}, {}, link, {}});
             return;
         }
@@ -180,6 +192,15 @@ struct WordParagraph {
         }
     }
 
+    // The <w:sdtContent> start tag directly inside the control open..close, or close.
+    std::size_t SdtContent(std::size_t open, std::size_t close) const {
+        for (std::size_t k = open + 1; k < close; ++k) {
+            if (toks[k].kind == Token::Start && toks[k].name == "w:sdtContent") return k;
+            if (toks[k].kind == Token::Start) k = Matching(toks, k);
+        }
+        return close;
+    }
+
     void Children(std::size_t from, std::size_t to, int link) {
         for (std::size_t k = from; k < to; ++k) {
             const Token& t = toks[k];
@@ -188,9 +209,19 @@ struct WordParagraph {
             if (t.name == "w:pPr") {
             } else if (t.name == "w:r" && t.kind == Token::Start) {
                 Run(k, m, link);
-            } else if (t.name == "w:hyperlink" && t.kind == Token::Start && link < 0) {
-                links.push_back({k, m});
+            } else if ((t.name == "w:hyperlink" || t.name == "w:ins" || t.name == "w:smartTag" ||
+                        t.name == "w:customXml") &&
+                       t.kind == Token::Start && link < 0) {
+                // Their text is the paragraph's: "Name: <w:ins><w:r><w:t>Ann</w:t></w:r></w:ins>"
+                // gives "Name: {1}Ann{/1}", not a lone placeholder hiding "Ann".
+                links.push_back({t.begin, t.end, toks[m].begin, toks[m].end});
                 Children(k + 1, m, int(links.size() - 1));
+            } else if (t.name == "w:sdt" && t.kind == Token::Start && link < 0 && SdtContent(k, m) < m) {
+                // An inline content control: its properties go with the opening, its content's
+                // runs are the paragraph's.
+                const std::size_t c = SdtContent(k, m), cm = Matching(toks, c);
+                links.push_back({t.begin, toks[c].end, toks[cm].begin, toks[m].end});
+                Children(c + 1, cm, int(links.size() - 1));
             } else {
                 items.push_back({Item::Raw, t.begin, toks[m].end, {}, {}, link, {}});
             }
@@ -228,9 +259,9 @@ void WordUnit(Document& doc, std::size_t part, const std::vector<Token>& toks, s
     // A link's items must be inside the range whole: widen to its tags.
     std::size_t begin = items[first].begin, end = items[last - 1].end;
     if (items[first].link >= 0)
-        begin = std::min(begin, toks[p.links[std::size_t(items[first].link)].first].begin);
+        begin = std::min(begin, p.links[std::size_t(items[first].link)].openBegin);
     if (items[last - 1].link >= 0)
-        end = std::max(end, toks[p.links[std::size_t(items[last - 1].link)].second].end);
+        end = std::max(end, p.links[std::size_t(items[last - 1].link)].closeEnd);
     // The unit's own formatting: that of most of its text outside links.
     std::map<std::string, std::size_t> weight;
     for (std::size_t i = first; i < last; ++i)
@@ -255,12 +286,12 @@ void WordUnit(Document& doc, std::size_t part, const std::vector<Token>& toks, s
             if (openLink >= 0) AppendClose(u, linkNumber);
             openLink = it.link;
             if (openLink >= 0) {
-                const auto [ls, le] = p.links[std::size_t(openLink)];
+                const WordParagraph::Wrap& w = p.links[std::size_t(openLink)];
                 Tag t;
-                t.openBegin = toks[ls].begin;
-                t.openEnd = toks[ls].end;
-                t.closeBegin = toks[le].begin;
-                t.closeEnd = toks[le].end;
+                t.openBegin = w.openBegin;
+                t.openEnd = w.openEnd;
+                t.closeBegin = w.closeBegin;
+                t.closeEnd = w.closeEnd;
                 t.textOpen = RunOpen(it.format);
                 t.textClose = kRunClose;
                 linkNumber = AppendOpen(u, t);

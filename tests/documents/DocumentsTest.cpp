@@ -384,6 +384,41 @@ TEST(Office, WordTabsAndBreaksInARunArePlaceholdersOfTheirOwn) {
         << Unzip(Write(d, {"{1}姓名：{2}安{3}{4}史密斯{/4}"})).at("word/document.xml");
 }
 
+// Text beside a note's reference or a symbol, and inside a tracked insertion, a content
+// control or a smart tag, is the paragraph's text; the wrappers come back as they were.
+TEST(Office, WordTextBesideOrInsideOtherElementsIsOffered) {
+    const struct {
+        const char* paragraph;
+        const char* unit;
+        const char* translation;
+        const char* kept; // in the export
+    } cases[] = {
+        {R"(<w:r><w:t>See</w:t><w:footnoteReference w:id="1"/><w:t xml:space="preserve"> here.</w:t></w:r>)",
+         "See{1} here.", "见{1}此处。", R"(<w:footnoteReference w:id="1"/>)"},
+        {R"(<w:r><w:t>A</w:t><w:sym w:font="Symbol" w:char="F0B7"/><w:t>B</w:t></w:r>)", "A{1}B",
+         "甲{1}乙", R"(<w:sym w:font="Symbol" w:char="F0B7"/>)"},
+        {R"(<w:r><w:t xml:space="preserve">Name: </w:t></w:r><w:ins w:id="1" w:author="a">)"
+         R"(<w:r><w:t>Ann</w:t></w:r></w:ins><w:r><w:t xml:space="preserve"> please.</w:t></w:r>)",
+         "Name: {1}Ann{/1} please.", "名字：{1}安{/1}，谢谢。", R"(<w:ins w:id="1" w:author="a">)"},
+        {R"(<w:r><w:t xml:space="preserve">Name: </w:t></w:r><w:sdt><w:sdtPr><w:alias w:val="n"/>)"
+         R"(</w:sdtPr><w:sdtContent><w:r><w:t>Ann</w:t></w:r></w:sdtContent></w:sdt><w:r><w:t>.</w:t></w:r>)",
+         "Name: {1}Ann{/1}.", "名字：{1}安{/1}。", R"(<w:alias w:val="n"/></w:sdtPr><w:sdtContent>)"},
+        {R"(<w:smartTag w:element="place"><w:r><w:t>Paris</w:t></w:r></w:smartTag>)"
+         R"(<w:r><w:t xml:space="preserve"> is big.</w:t></w:r>)",
+         "{1}Paris{/1} is big.", "{1}巴黎{/1}很大。", R"(<w:smartTag w:element="place">)"},
+    };
+    for (const auto& c : cases) {
+        const Document d =
+            ReadAs(Format::Docx, MakeDocx(std::string(R"(<w:document xmlns:w="w"><w:body><w:p>)") +
+                                          c.paragraph + "</w:p></w:body></w:document>"));
+        ASSERT_EQ(Texts(d), std::vector<std::string>{c.unit}) << c.paragraph;
+        const std::string out = Write(d, {c.translation});
+        EXPECT_NE(Unzip(out).at("word/document.xml").find(c.kept), std::string::npos) << c.paragraph;
+        EXPECT_EQ(Texts(ReadAs(Format::Docx, out)), std::vector<std::string>{c.translation})
+            << c.paragraph;
+    }
+}
+
 TEST(Office, OdtSpansArePairs) {
     const std::string content =
         R"(<?xml version="1.0" encoding="UTF-8"?><office:document-content xmlns:office="o" )"
