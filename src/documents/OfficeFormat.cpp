@@ -378,7 +378,15 @@ void Units(Document& doc, std::size_t part, const Progress& progress, std::size_
     for (std::size_t k = 0; k < toks.size(); ++k) {
         const Token& t = toks[k];
         if (t.kind != Token::Start) continue;
-        const bool para = word ? t.name == "w:p" : (t.name == "text:p" || t.name == "text:h");
+        if (!word && t.name == "text:tracked-changes") {
+            // What change tracking keeps of deleted paragraphs: not shown, so not offered.
+            k = Matching(toks, k);
+            continue;
+        }
+        // dc:title is the document's title in meta.xml, shown by the file's properties and
+        // by a title field in the text.
+        const bool para = word ? t.name == "w:p"
+                               : (t.name == "text:p" || t.name == "text:h" || t.name == "dc:title");
         if (!para) continue;
         const std::size_t m = Matching(toks, k);
         if (word) {
@@ -399,7 +407,9 @@ void Units(Document& doc, std::size_t part, const Progress& progress, std::size_
 }
 
 bool IsTextPart(Format f, const std::string& name) {
-    if (f == Format::Odt) return name == "content.xml";
+    // styles.xml holds the page headers and footers ("Page 1 of 3"), meta.xml the title.
+    if (f == Format::Odt)
+        return name == "content.xml" || name == "styles.xml" || name == "meta.xml";
     if (name == "word/document.xml" || name == "word/footnotes.xml" || name == "word/endnotes.xml")
         return true;
     const bool hf = name.rfind("word/header", 0) == 0 || name.rfind("word/footer", 0) == 0;

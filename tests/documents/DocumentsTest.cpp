@@ -419,6 +419,33 @@ TEST(Office, WordTextBesideOrInsideOtherElementsIsOffered) {
     }
 }
 
+// Headers, footers and the title are offered; a paragraph deleted under change tracking is not.
+TEST(Office, OdtHeadersFootersAndTitleButNoDeletedParagraphs) {
+    const std::string content =
+        R"(<office:document-content xmlns:office="o" xmlns:text="t"><office:body><office:text>)"
+        R"(<text:tracked-changes><text:changed-region text:id="c1"><text:deletion>)"
+        R"(<office:change-info/><text:p>Gone.</text:p></text:deletion></text:changed-region>)"
+        R"(</text:tracked-changes><text:p>Kept<text:change text:change-id="c1"/>.</text:p>)"
+        R"(</office:text></office:body></office:document-content>)";
+    const std::string styles =
+        R"(<office:document-styles xmlns:office="o" xmlns:style="s" xmlns:text="t">)"
+        R"(<office:master-styles><style:master-page style:name="Standard"><style:header>)"
+        R"(<text:p>Finances</text:p></style:header><style:footer><text:p>Page <text:page-number/>)"
+        R"(</text:p></style:footer></style:master-page></office:master-styles></office:document-styles>)";
+    const std::string meta =
+        R"(<office:document-meta xmlns:office="o" xmlns:dc="d"><office:meta>)"
+        R"(<dc:title>Annual report</dc:title></office:meta></office:document-meta>)";
+    const Document d =
+        ReadAs(Format::Odt, Zip({{"mimetype", "application/vnd.oasis.opendocument.text"},
+                                 {"content.xml", content},
+                                 {"styles.xml", styles},
+                                 {"meta.xml", meta}}));
+    const std::vector<std::string> units{"Kept{1}.", "Finances", "Page {1}", "Annual report"};
+    ASSERT_EQ(Texts(d), units);
+    const std::vector<std::string> zh{"留下{1}。", "财务", "第{1}页", "年度报告"};
+    EXPECT_EQ(Texts(ReadAs(Format::Odt, Write(d, {zh[0], zh[1], zh[2], zh[3]}))), zh);
+}
+
 TEST(Office, OdtSpansArePairs) {
     const std::string content =
         R"(<?xml version="1.0" encoding="UTF-8"?><office:document-content xmlns:office="o" )"

@@ -1,8 +1,11 @@
 #include "DocumentCommands.h"
 
 #include "Checks.h"
+#include "DictUnit.h"
 #include "Document.h"
 #include "DocumentMemory.h"
+#include "GbkText.h"
+#include "LexiconFiles.h"
 #include "MyUtils.h"
 #include "TranslationMemory.h"
 #include "UserFolders.h"
@@ -28,11 +31,13 @@ std::optional<int> RunDocumentCommand(int argc, char** argv) {
     const std::string cmd = argc > 1 ? argv[1] : "";
     if (cmd != "doc-units" && cmd != "doc-export" && cmd != "doc-check") return std::nullopt;
     std::string memory;
-    std::vector<std::string> files;
+    std::vector<std::string> files, lexicons;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (cmd != "doc-units" && arg == "--memory" && i + 1 < argc && memory.empty()) {
             memory = argv[++i];
+        } else if (cmd == "doc-check" && arg == "--lexicon" && i + 1 < argc) {
+            lexicons.push_back(argv[++i]);
         } else if (arg.starts_with("--")) {
             files.clear();
             break;
@@ -73,8 +78,38 @@ std::optional<int> RunDocumentCommand(int argc, char** argv) {
             // one problem a line, exit 1 when there is any.
             const std::vector<std::optional<std::string>> translations =
                 qb::doc::TranslateFromMemory(doc, tm);
+            // The lexicons in use: each term a unit's source holds ("kernel scheduler\t内核调度器；
+            // 调度程序", as the window's phrase list shows it) must be rendered by one of its senses.
+            std::vector<std::unique_ptr<qb::TQbDict>> dicts;
+            for (const std::string& path : lexicons)
+                dicts.push_back(LoadAnyLexicon(path, "", true));
+            qb::doc::CheckOptions options;
+            if (!dicts.empty())
+                options.terms = [&dicts](std::string_view source) {
+                    std::vector<qb::doc::TermUse> out;
+                    qb::StringList lines;
+                    for (const auto& dict : dicts) {
+                        lines.clear();
+                        dict->LookupSentence(qb::Utf8ToGbkLossy(source), lines);
+                        for (const std::string& line : lines) {
+                            const std::string utf8 = qb::GbkToUtf8(line);
+                            const std::size_t tab = utf8.find('\t');
+                            if (tab == std::string::npos) continue;
+                            qb::doc::TermUse use{utf8.substr(0, tab), {}};
+                            const std::string senses = utf8.substr(tab + 1);
+                            for (std::size_t at = 0; at <= senses.size();) {
+                                std::size_t end = senses.find("；", at);
+                                if (end == std::string::npos) end = senses.size();
+                                if (end > at) use.renderings.push_back(senses.substr(at, end - at));
+                                at = end + std::string_view("；").size();
+                            }
+                            out.push_back(std::move(use));
+                        }
+                    }
+                    return out;
+                };
             const std::vector<qb::doc::Problem> problems =
-                qb::doc::CheckTranslations(doc, translations);
+                qb::doc::CheckTranslations(doc, translations, options);
             for (const qb::doc::Problem& p : problems)
                 std::printf("%s\n", qb::doc::Describe(p).c_str());
             std::printf("units %zu: problems %zu\n", doc.units.size(), problems.size());

@@ -10,8 +10,9 @@ namespace qblex {
 // a file that cannot be read or written, 2 usage); nothing for any other command.
 std::optional<int> RunDocumentCommand(int argc, char** argv);
 
-inline constexpr const char* kDocumentUsage = "       qblex doc-units FILE\n"
-                                              "       qblex doc-export [--memory FILE] FILE OUT\n"
-                                              "       qblex doc-check [--memory FILE] FILE\n";
+inline constexpr const char* kDocumentUsage =
+    "       qblex doc-units FILE\n"
+    "       qblex doc-export [--memory FILE] FILE OUT\n"
+    "       qblex doc-check [--memory FILE] [--lexicon FILE]... FILE\n";
 
 } // namespace qblex

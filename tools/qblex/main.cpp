@@ -35,7 +35,7 @@ constexpr const char* kUsage =
     "       qblex tm-export [--memory FILE] FILE.tmx\n"
     "       qblex doc-units FILE                       (a document's units, one a line)\n"
     "       qblex doc-export [--memory FILE] FILE OUT  (the document translated from the memory)\n"
-    "       qblex doc-check [--memory FILE] FILE       (the checks of that export; exit 1 on a problem)\n"
+    "       qblex doc-check [--memory FILE] [--lexicon FILE]... FILE  (the checks of that export; exit 1 on a problem)\n"
     "Text on the terminal is UTF-8. A FILE's name says its format: .qbs a professional\n"
     "(scrambled, GBK) lexicon; .tsv UTF-8 lines term<TAB>senses; .csv UTF-8 rows under the\n"
     "header en,zh; .tbx TBX-Basic; any other a text lexicon, written in GBK and read in\n"
