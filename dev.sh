@@ -5,6 +5,7 @@
 #   ./dev.sh bench   the same set-up, then the benchmarks
 #   ./dev.sh package the same set-up, then the Debian package <build>/quillbridge_VERSION_amd64.deb
 #   ./dev.sh setup   the set-up alone
+#   ./dev.sh packages the set-up's Debian packages, one a line
 # Every step is skipped when its result is already there, so a second call is quick.
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")"
@@ -110,6 +111,10 @@ case "$cmd" in
   setup)
     setup
     ;;
+  packages)
+    # The set-up's package list, one a line, for checks that must read the one list.
+    printf '%s\n' "${APT_PACKAGES[@]}"
+    ;;
   run)
     setup
     exec "$BUILD/bin/quillbridge"
@@ -136,7 +141,7 @@ case "$cmd" in
     log "made $(ls -t "$BUILD"/quillbridge_*_amd64.deb | head -1)"
     ;;
   *)
-    echo "usage: $0 run|test|bench|setup|package" >&2
+    echo "usage: $0 run|test|bench|setup|package|packages" >&2
     exit 2
     ;;
 esac
