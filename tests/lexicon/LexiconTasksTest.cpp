@@ -157,7 +157,8 @@ TEST_F(Merge, CrLfAcrossTheSliceBoundaryIsOneLineBreak) {
 
 TEST_F(Merge, NulEndsTheText) {
     TQbDict d;
-    qb::MergeTextLexicon(d, std::string("a\tb\r\n\0c\td\r\n", 13), nullptr);
+    static const char kText[] = "a\tb\r\n\0c\td\r\n";
+    qb::MergeTextLexicon(d, std::string(kText, sizeof kText - 1), nullptr);
     EXPECT_EQ(Entries(d), (std::vector<std::string>{"a\tb"}));
 }
 
