@@ -71,9 +71,12 @@ needs_configure() {
 
 # A second build folder (the sanitizer build, another work tree) reuses the compiler's results
 # through ccache when it is there.
+# Paths under the work tree are hashed relative to the build folder, so a clone in another folder
+# (a second work tree, /check/... of a test run) finds the results of this one.
 LAUNCHER=()
 if command -v ccache >/dev/null 2>&1; then
   LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$ROOT} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 fi
 
 build() {
