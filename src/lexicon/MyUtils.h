@@ -204,9 +204,12 @@ bool FileExists(const std::string& path);
 // Whole-file read; FileError "Cannot open file <path>" on failure.
 std::string ReadWholeFile(const std::string& path);
 // Writes a temporary file beside `path`, flushes it to disk and renames it over `path`, so a
-// failed save never destroys the old file. FileError "Cannot create file <path>" on failure.
+// failed save never destroys the old file. FileError "Cannot create file <path>" on failure;
+// on a full disk "磁盘已满，不能写入文件<path>；原来的文件保持不变。".
 // The file gets `mode` when it is given (>= 0), else the old file's mode, else the usual mode
 // of a new file (0666 less the umask); the temporary file is 0600 until its bytes are in.
+// Temporary files of `path` left by a write that was killed (path.tmpXXXXXX, a minute old and
+// no longer locked by their writer) are removed first.
 void WriteWholeFileSafely(const std::string& path, std::string_view bytes, int mode = -1);
 // The mode of a file of the user's data folder, which only its owner may read: the kept panes,
 // the memory, the input method's history, rescued lexicons hold the client's text.

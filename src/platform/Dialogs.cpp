@@ -1,5 +1,7 @@
 #include "Dialogs.h"
 
+#include "SettingsStore.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDesktopServices>
@@ -58,6 +60,7 @@ bool TQtUi::AskYesNo(const QString& text) {
 QStringList TQtUi::OpenFiles(const QString& title, const QString& filter, bool several,
                              const TOpenFileRequest& request) {
     QString& last = lastFolders_[request.firstFolder];
+    MakeSettingsFilePrivate(QtOwnSettingsFile()); // the dialog writes its history there
     QFileDialog dialog(parent_, title, last.isEmpty() ? request.firstFolder : last, filter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (request.typedNameMayNotExist) {
@@ -83,6 +86,7 @@ QStringList TQtUi::OpenFiles(const QString& title, const QString& filter, bool s
 QString TQtUi::SaveFile(const QString& title, const QString& filter, bool askOverwrite) {
     QFileDialog::Options options;
     if (!askOverwrite) options |= QFileDialog::DontConfirmOverwrite;
+    MakeSettingsFilePrivate(QtOwnSettingsFile());
     return QFileDialog::getSaveFileName(parent_, title, QString(), filter, nullptr, options);
 }
 

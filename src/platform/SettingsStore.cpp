@@ -1,6 +1,13 @@
 #include "SettingsStore.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qb {
 
@@ -13,6 +20,25 @@ QString Key(const char* section, const char* name) {
 QString UserSettingsFile() {
     QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("qbridge10"));
     return s.fileName();
+}
+
+QString QtOwnSettingsFile() {
+    QSettings s(QSettings::UserScope, QStringLiteral("QtProject"));
+    return s.fileName();
+}
+
+void MakeSettingsFilePrivate(const QString& file) {
+    if (file.isEmpty()) return;
+    const QByteArray path = QFile::encodeName(file);
+    struct stat st;
+    if (::lstat(path.constData(), &st) != 0) {
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) ::close(fd);
+        return;
+    }
+    if (S_ISREG(st.st_mode) && (st.st_mode & 077) != 0)
+        ::chmod(path.constData(), st.st_mode & 0600);
 }
 
 TSettingsStore::TSettingsStore(const QString& file)
@@ -52,6 +78,7 @@ void TSettingsStore::WriteString(const char* section, const char* name, const st
 }
 
 bool TSettingsStore::Flush() {
+    MakeSettingsFilePrivate(file_);
     settings_->sync();
     return settings_->status() == QSettings::NoError;
 }

@@ -17,6 +17,14 @@ namespace qb {
 
 // The user's own store file, as main passes it to the main window.
 QString UserSettingsFile();
+// Qt's own settings file beside it ($XDG_CONFIG_HOME/QtProject.conf): the file dialogs keep
+// the folders last visited there, which name the client's projects.
+QString QtOwnSettingsFile();
+// Makes a settings file the user's alone before it is written: created empty with mode 0600
+// when missing (with its folder), narrowed to 0600 when wider (0644 -> 0600). Qt rewrites an
+// existing settings file with that file's mode, so the mode stays. Nothing happens to a file
+// that is not a regular file.
+void MakeSettingsFilePrivate(const QString& file);
 
 class TSettingsStore {
 public:
@@ -32,7 +40,7 @@ public:
     void WriteInteger(const char* section, const char* name, int value);
     void WriteString(const char* section, const char* name, const std::string& value);
 
-    // Writes what was changed to the file; false when the file could not be written.
+    // Writes what was changed to the file (mode 0600); false when the file could not be written.
     bool Flush();
     const QString& File() const { return file_; }
 

@@ -1,5 +1,7 @@
 #include "SingleInstance.h"
 
+#include "UserFolders.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -78,28 +80,61 @@ private:
 };
 } // namespace
 
-bool OwnPrivateFolder(const QString& folder) {
-    if (folder.isEmpty()) return false;
+namespace {
+// Why `folder` is not the user's own private folder, for the message: empty when it is.
+QString WhyNotPrivate(const QString& folder) {
     struct stat st;
-    if (::lstat(QFile::encodeName(folder).constData(), &st) != 0) return false;
-    return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
+    if (::lstat(QFile::encodeName(folder).constData(), &st) != 0)
+        return QString::fromUtf8("不能创建");
+    if (S_ISLNK(st.st_mode)) return QString::fromUtf8("是一个符号链接");
+    if (!S_ISDIR(st.st_mode)) return QString::fromUtf8("不是文件夹");
+    if (st.st_uid != ::getuid()) return QString::fromUtf8("属于别的用户（uid %1）").arg(st.st_uid);
+    if ((st.st_mode & 077) != 0)
+        return QString::fromUtf8("别人也能进入（权限 %1，应为 0700）")
+            .arg(QString::number(st.st_mode & 0777, 8).rightJustified(4, QLatin1Char('0')));
+    return QString();
+}
+} // namespace
+
+bool OwnPrivateFolder(const QString& folder) {
+    return !folder.isEmpty() && WhyNotPrivate(folder).isEmpty();
 }
 
 QString InstanceFolderFrom(const QString& runtimeDir, const QString& tmpBase) {
-    if (OwnPrivateFolder(runtimeDir)) return runtimeDir;
+    return InstancePlaceFrom(runtimeDir, tmpBase, QString()).folder;
+}
+
+TInstancePlace InstancePlaceFrom(const QString& runtimeDir, const QString& tmpBase,
+                                 const QString& fallback) {
+    if (OwnPrivateFolder(runtimeDir)) return {runtimeDir, QString()};
     const QString own = tmpBase + QStringLiteral("/quillbridge-%1").arg(::getuid());
     // mkdir fails on anything already there; what is there is then checked like the runtime
     // folder, so a folder made by another user (or a link to one) is never used.
     ::mkdir(QFile::encodeName(own).constData(), 0700);
-    return OwnPrivateFolder(own) ? own : QString();
+    const QString why = WhyNotPrivate(own);
+    if (why.isEmpty()) return {own, QString()};
+    const QString refused =
+        QString::fromUtf8("文件夹 %1 %2，不能用来防止同时打开两个文渡翻译环境窗口").arg(own, why);
+    QString folder = fallback;
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) folder.chop(1);
+    if (!folder.isEmpty()) {
+        MakeDataFolderPrivate(QFile::encodeName(folder).toStdString());
+        if (OwnPrivateFolder(folder))
+            return {folder, refused + QString::fromUtf8("；已改用 %1。要改回，请让系统管理员删除 %2，"
+                                                        "或设置 XDG_RUNTIME_DIR。")
+                                          .arg(folder, own)};
+    }
+    return {QString(), refused + QString::fromUtf8("，也没有别的私有文件夹可用：这次启动不检查是否"
+                                                   "已有窗口在运行，请不要同时打开两个窗口。")};
 }
 
-QString InstanceFolder() {
-    return InstanceFolderFrom(qEnvironmentVariable("XDG_RUNTIME_DIR"), QStringLiteral("/tmp"));
+TInstancePlace InstancePlace() {
+    return InstancePlaceFrom(qEnvironmentVariable("XDG_RUNTIME_DIR"), QStringLiteral("/tmp"),
+                             QString::fromStdString(UserDataFolder()));
 }
 
 QString DefaultInstanceName() {
-    const QString folder = InstanceFolder();
+    const QString folder = InstancePlace().folder;
     return folder.isEmpty() ? QString() : folder + QStringLiteral("/qbridge10.sock");
 }
 
@@ -107,17 +142,23 @@ TSingleInstance::TSingleInstance(QString socketPath, QObject* parent)
     : QObject(parent), name_(std::move(socketPath)) {
     // A bare name lives in the user's instance folder.
     if (!name_.isEmpty() && !name_.contains(QLatin1Char('/'))) {
-        const QString folder = InstanceFolder();
-        name_ = folder.isEmpty() ? QString() : folder + QLatin1Char('/') + name_;
+        const TInstancePlace place = InstancePlace();
+        name_ = place.folder.isEmpty() ? QString() : place.folder + QLatin1Char('/') + name_;
+        problem_ = place.refused;
     }
 }
 
 TSingleInstance::~TSingleInstance() = default;
 
 bool TSingleInstance::Claim(int timeoutMs) {
-    if (name_.isEmpty() || !OwnPrivateFolder(QFileInfo(name_).absolutePath())) {
+    const QString folder = name_.isEmpty() ? QString() : QFileInfo(name_).absolutePath();
+    if (folder.isEmpty() || !OwnPrivateFolder(folder)) {
         // Nowhere safe to meet: run on its own rather than talk through a folder that others
-        // can reach.
+        // can reach, and say so.
+        if (problem_.isEmpty() && !folder.isEmpty())
+            problem_ = QString::fromUtf8("文件夹 %1 %2，不能用来防止同时打开两个窗口：这次启动不检查"
+                                         "是否已有窗口在运行，请不要同时打开两个窗口。")
+                           .arg(folder, WhyNotPrivate(folder));
         return true;
     }
     TClaimLock lock(name_ + QStringLiteral(".lock"), timeoutMs);
@@ -134,6 +175,12 @@ bool TSingleInstance::Claim(int timeoutMs) {
     auto* server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(name_)) {
+        // A path too long for a socket (108 bytes), a file system without sockets: said, so two
+        // windows running together are not a surprise.
+        if (problem_.isEmpty())
+            problem_ = QString::fromUtf8("不能在 %1 等待下一次启动（%2）：这次启动不检查是否已有"
+                                         "窗口在运行，请不要同时打开两个窗口。")
+                           .arg(name_, server->errorString());
         delete server;
         return true;
     }

@@ -28,6 +28,11 @@ std::string UserDataFolder() {
 std::string TranslationMemoryFile() { return UserDataFolder() + "translation-memory.db"; }
 std::string PinyinHistoryFile() { return UserDataFolder() + "pinyin-history"; }
 
+std::string PrivateTranslationMemoryFile() {
+    MakeDataFolderPrivate(UserDataFolder());
+    return TranslationMemoryFile();
+}
+
 namespace {
 // Takes the group's and others' rights from `path` and, `depth` levels down, from what it holds.
 void Narrow(const std::string& path, int depth) {

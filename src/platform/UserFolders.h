@@ -13,6 +13,10 @@ std::string RescueFolder();
 std::string UserDataFolder();
 // The user's translation memory: UserDataFolder() + "translation-memory.db".
 std::string TranslationMemoryFile();
+// The same, for a command about to open it: the data folder is made private first, as the
+// window does at its start (`qblex tm-import` run before the window ever started would
+// otherwise create ~/.local/share/quillbridge 0755 through the memory's own mkdir).
+std::string PrivateTranslationMemoryFile();
 // What the input method learned from the typist's picks, kept across runs in that folder:
 // $XDG_DATA_HOME/quillbridge/pinyin-history.
 std::string PinyinHistoryFile();

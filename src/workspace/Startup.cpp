@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "ClauseConverter.h"
+#include "Dialogs.h"
 #include "Fonts.h"
 #include "GbkText.h"
 #include "Icons.h"
@@ -26,6 +27,12 @@ bool TProgram::Start() {
     // before anything is loaded or shown.
     instance_ = std::make_unique<TSingleInstance>(setup_.instanceName);
     if (!instance_->Claim()) return false;
+    if (!instance_->Problem().isEmpty()) {
+        // A /tmp/quillbridge-<uid> that another user made first: the user hears of it rather
+        // than meeting a second window of their own later.
+        TQtUi realUi;
+        (setup_.ui ? setup_.ui : &realUi)->ShowMessage(instance_->Problem());
+    }
     // Before anything is written into it: the client's text is the user's alone.
     if (!setup_.dataFolder.empty()) MakeDataFolderPrivate(setup_.dataFolder);
 
@@ -91,7 +98,7 @@ TProgramSetup UserProgramSetup() {
     TProgramSetup setup;
     setup.programFolder = ProgramFolder();
     setup.settingsFile = UserSettingsFile();
-    setup.instanceName = DefaultInstanceName();
+    setup.instanceName = QStringLiteral("qbridge10.sock"); // in the user's InstancePlace()
     setup.dataFolder = UserDataFolder();
     setup.panesFile = UserDataFolder() + "panes.state";
     setup.memoryFile = TranslationMemoryFile();

@@ -1,10 +1,18 @@
 // Text utilities (MyUtils): searching at character boundaries, the text order, the word and key
 // operations, keyed merging and the line layer.
+#include "FileSync.h"
 #include "LexiconTestSupport.h"
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <random>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
 
 using namespace qb;
 using namespace qbtest;
@@ -363,4 +371,61 @@ TEST(Files, WriteSafelyReplacesAndLeavesNoTemporaryFile) {
     } catch (const FileError& e) {
         EXPECT_STREQ(e.what(), ("Cannot create file " + (dir / "no/such/folder.txt")).c_str());
     }
+}
+
+// A kill during a write leaves law.qbs.tmpXXXXXX beside law.qbs; the next write of law.qbs
+// removes its own stale ones and nothing else: not another target's, not a name of another
+// pattern, not a fresh one, not an old one whose writer still holds it (a slow fsync).
+TEST(Files, WriteSafelyRemovesTheTemporaryFilesAKilledWriteLeft) {
+    TempDir dir;
+    const std::string path = dir / "law.qbs";
+    WriteWholeFileSafely(path, "old");
+    const auto make = [&](const std::string& name, bool old) {
+        WriteWholeFileSafely(dir / name, "half");
+        if (old) {
+            const utimbuf past{std::time(nullptr) - 120, std::time(nullptr) - 120};
+            ::utime((dir / name).c_str(), &past);
+        }
+    };
+    make("law.qbs.tmpA1b2C3", true); // stale: removed
+    make("law.qbs.tmpQ9z8Y7", true); // stale, but its writer still holds it
+    make("law.qbs.tmpFresh1", false);
+    make("law.qbs.tmp12345", true);
+    make("law.qbs.bak", true);
+    make("med.qbs.tmpA1b2C3", true);
+    const int live = ::open((dir / "law.qbs.tmpQ9z8Y7").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(live, 0);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+
+    WriteWholeFileSafely(path, "new");
+    ::close(live);
+    EXPECT_EQ(ReadWholeFile(path), "new");
+    EXPECT_EQ(ListDir(dir.path()),
+              (std::vector<std::string>{"law.qbs", "law.qbs.bak", "law.qbs.tmp12345", "law.qbs.tmpFresh1",
+                                        "law.qbs.tmpQ9z8Y7", "med.qbs.tmpA1b2C3"}));
+}
+
+namespace {
+// The data stream of the write goes to /dev/full, which fails every write with ENOSPC.
+long WriteToFullDisk(int, const void* bytes, unsigned long count) {
+    static const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    return long(::write(full, bytes, count));
+}
+} // namespace
+
+TEST(Files, AFullDiskIsSaidSoAndTheOldFileKept) {
+    TempDir dir;
+    const std::string path = dir / "mydict.txt";
+    WriteWholeFileSafely(path, "old");
+    SetFileWriter(&WriteToFullDisk);
+    std::string message;
+    try {
+        WriteWholeFileSafely(path, "new");
+    } catch (const FileError& e) {
+        message = e.what();
+    }
+    SetFileWriter(nullptr);
+    EXPECT_EQ(message, "磁盘已满，不能写入文件" + path + "；原来的文件保持不变。");
+    EXPECT_EQ(ReadWholeFile(path), "old");
+    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"mydict.txt"}));
 }

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 namespace qb {
 namespace {
@@ -70,6 +74,45 @@ TEST_F(SettingsStore, FlushReportsAFileThatCannotBeWritten) {
     TSettingsStore s(dir.path() + "/plainfile/qbridge10.ini");
     s.WriteBool("inisetup", "useQp", true);
     EXPECT_FALSE(s.Flush());
+}
+
+// qbridge10.ini and Qt's QtProject.conf (the file dialogs' folder history) name the client's
+// projects: 0600 under the usual umask 022, new or left 0644 by an earlier version, and Qt's own
+// rewrite of the file keeps that.
+TEST_F(SettingsStore, TheSettingsFilesAreTheUsersAlone) {
+    const auto mode = [](const QString& path) {
+        struct stat st;
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 0777 : 0u;
+    };
+    const mode_t mask = ::umask(022);
+    {
+        TSettingsStore s(file());
+        s.WriteInteger("winpos", "width", 640);
+        EXPECT_TRUE(s.Flush());
+    }
+    const QString qt = dir.path() + "/QtProject.conf";
+    {
+        QFile f(qt);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[FileDialog]\n");
+    }
+    ASSERT_EQ(mode(qt), 0644u);
+    MakeSettingsFilePrivate(qt);
+    {
+        QSettings dialogs(qt, QSettings::IniFormat);
+        dialogs.setValue("FileDialog/history", QStringList{"/home/ann/client-x"});
+        dialogs.sync();
+    }
+    ::umask(mask);
+    EXPECT_EQ(mode(file()), 0600u);
+    EXPECT_EQ(mode(qt), 0600u);
+    QFile written(qt);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll().contains("client-x"));
+    // The file the dialogs really write: beside the user's settings.
+    EXPECT_EQ(QFileInfo(QtOwnSettingsFile()).fileName(), "QtProject.conf");
+    EXPECT_EQ(QFileInfo(QtOwnSettingsFile()).absolutePath(),
+              QFileInfo(UserSettingsFile()).absolutePath());
 }
 
 } // namespace

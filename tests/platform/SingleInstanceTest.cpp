@@ -144,6 +144,7 @@ TEST(SingleInstance, AFolderOthersCanReachIsNeverUsed) {
     EXPECT_TRUE(first.Claim());
     EXPECT_FALSE(first.Listening());
     EXPECT_FALSE(QFile::exists(f.Socket()));
+    EXPECT_TRUE(first.Problem().contains(f.dir.path())) << first.Problem().toStdString();
 }
 
 TEST(SingleInstance, RuntimeFolderOrAPrivateOneUnderTmp) {
@@ -171,6 +172,39 @@ TEST(SingleInstance, RuntimeFolderOrAPrivateOneUnderTmp) {
         ASSERT_EQ(::chown(QFile::encodeName(own).constData(), 65534, 65534), 0);
         EXPECT_EQ(InstanceFolderFrom(QString(), tmp.dir.path()), QString());
     }
+}
+
+// With XDG_RUNTIME_DIR unset, another local user made /tmp/quillbridge-<uid> first and every
+// start of the user ran on its own (two windows of one user together). The folder is refused by
+// name, and the starts meet in the user's data folder: a second start still hands over.
+TEST(SingleInstance, AFolderUnderTmpTakenByOthersIsRefusedAndSaidSo) {
+    Folder tmp, data;
+    const QString own = tmp.dir.path() + QStringLiteral("/quillbridge-%1").arg(::getuid());
+    const QByteArray ownPath = QFile::encodeName(own);
+    ASSERT_EQ(::mkdir(ownPath.constData(), 0700), 0);
+    const bool root = ::getuid() == 0;
+    // As root the folder is the other user's (nobody's); else it is opened up to all.
+    ASSERT_EQ(root ? ::chown(ownPath.constData(), 65534, 65534) : ::chmod(ownPath.constData(), 0777),
+              0);
+    const QString fallback = data.dir.path() + QStringLiteral("/quillbridge");
+
+    const TInstancePlace place = InstancePlaceFrom(QString(), tmp.dir.path(), fallback);
+    EXPECT_EQ(place.folder, fallback);
+    EXPECT_TRUE(place.refused.contains(own)) << place.refused.toStdString();
+    EXPECT_TRUE(place.refused.contains(root ? QStringLiteral("uid 65534") : QStringLiteral("0777")))
+        << place.refused.toStdString();
+    TSingleInstance first(place.folder + QStringLiteral("/qbridge10.sock"));
+    ASSERT_TRUE(first.Claim());
+    ASSERT_TRUE(first.Listening());
+    TSingleInstance second(place.folder + QStringLiteral("/qbridge10.sock"));
+    EXPECT_FALSE(second.Claim(2000));
+
+    // Without a folder to fall back on, the start runs alone and says that too.
+    const TInstancePlace none = InstancePlaceFrom(QString(), tmp.dir.path(), QString());
+    EXPECT_EQ(none.folder, QString());
+    EXPECT_TRUE(none.refused.contains(own) &&
+                none.refused.contains(QString::fromUtf8("请不要同时打开两个窗口")))
+        << none.refused.toStdString();
 }
 
 // Regression: the channel was an abstract socket name, "qbridge10-<login>". Another user who

@@ -71,7 +71,7 @@ std::optional<int> RunDocumentCommand(int argc, char** argv) {
                 std::fprintf(stderr, "skipped %zu: %s\n", count, reason.c_str());
             return 0;
         }
-        if (memory.empty()) memory = qb::TranslationMemoryFile();
+        if (memory.empty()) memory = qb::PrivateTranslationMemoryFile();
         qb::tm::TTranslationMemory tm(memory);
         if (cmd == "doc-check") {
             // The checks the window runs before an export, on what the export would write:

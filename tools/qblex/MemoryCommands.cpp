@@ -45,7 +45,7 @@ std::optional<int> RunMemoryCommand(int argc, char** argv) {
         std::fprintf(stderr, "usage:\n%s", kMemoryUsage);
         return 2;
     }
-    if (memory.empty()) memory = qb::TranslationMemoryFile();
+    if (memory.empty()) memory = qb::PrivateTranslationMemoryFile();
     try {
         qb::tm::TTranslationMemory tm(memory);
         if (cmd == "tm-export") {
