@@ -1,5 +1,6 @@
 // Plain text, subtitles and gettext catalogues: formats read line by line, without a library.
 #include "Formats.h"
+#include "GbkText.h"
 #include "Placeholders.h"
 
 #include <QStringDecoder>
@@ -117,12 +118,10 @@ std::string DecodeText(std::string_view bytes, Encoding& encoding) {
         if (std::memchr(bytes.data(), 0, bytes.size()))
             throw DocError("不是文本文件（含有二进制数据）");
         encoding = Encoding::Gbk;
-        QStringDecoder dec("GBK", QStringConverter::Flag::Stateless);
-        const QString s = dec.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-        if (!dec.isValid() || dec.hasError()) throw DocError("既不是 UTF-8 也不是 GBK 编码的文本");
-        out = s.toStdString();
-        const std::optional<QByteArray> again = EncodeExactly(s, "GBK");
-        if (!again || std::string_view(again->constData(), std::size_t(again->size())) != bytes)
+        const std::optional<QString> s = GbkAvailable() ? FromGbkStrict(bytes) : std::nullopt;
+        if (!s) throw DocError("既不是 UTF-8 也不是 GBK 编码的文本");
+        out = s->toStdString();
+        if (ToGbkStrict(*s) != std::optional<std::string>(bytes))
             throw DocError("这种编码的文本无法原样写回");
     }
     if (LooksBinary(out)) throw DocError("不是文本文件（含有二进制数据）");

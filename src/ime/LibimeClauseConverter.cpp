@@ -9,6 +9,7 @@
 // character GBK cannot store (libime's dictionary has rare CJK Extension characters such as
 // 㔀) is dropped rather than shown as '?'.
 #include "ClauseConverter.h"
+#include "GbkUtf8.h"
 #include "MyUtils.h"
 #include "SchemeTables.h"
 
@@ -22,12 +23,9 @@
 #include <libime/pinyin/pinyinime.h>
 #include <libime/pinyin/shuangpinprofile.h>
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
 #include <exception>
@@ -68,50 +66,13 @@ constexpr std::size_t kNBest = 2;
 // into words ("打印状态码" ends in 状态 + 码: 状态码 is no word of the model).
 constexpr std::size_t kMaxModelWordChars = 6;
 
-class Iconv {
-public:
-    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Iconv() {
-        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
-    }
-    Iconv(const Iconv&) = delete;
-    Iconv& operator=(const Iconv&) = delete;
-    bool Ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-    // False when a character cannot be represented or the input is malformed.
-    bool Convert(std::string_view in, std::string& out) {
-        out.clear();
-        if (!Ok()) return false;
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        out.resize(in.size() * 2 + 8);
-        char* src = const_cast<char*>(in.data());
-        std::size_t srcLeft = in.size();
-        char* dst = out.data();
-        std::size_t dstLeft = out.size();
-        while (srcLeft > 0) {
-            if (iconv(cd_, &src, &srcLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1)) break;
-            if (errno != E2BIG) return false;
-            const std::size_t used = out.size() - dstLeft;
-            out.resize(out.size() * 2);
-            dst = out.data() + used;
-            dstLeft = out.size() - used;
-        }
-        if (iconv(cd_, nullptr, nullptr, &dst, &dstLeft) == static_cast<std::size_t>(-1))
-            return false;
-        out.resize(out.size() - dstLeft);
-        return true;
-    }
-
-private:
-    iconv_t cd_;
-};
-
 struct SchemeEngine {
     std::unique_ptr<libime::PinyinIME> ime;
     std::unique_ptr<libime::PinyinContext> context;
     std::string typed; // what the context holds
-    // Each engine converts its own rows: an iconv descriptor keeps state between calls, and the
-    // engines decode side by side.
-    Iconv toGbk{"GBK", "UTF-8"};
+    // Each engine converts its own rows: a converter keeps state between calls, and the engines
+    // decode side by side.
+    TGbkUtf8 toGbk{TGbkUtf8::Direction::ToGbk};
 };
 
 // A thread that runs one job at a time for the caller, who waits for it. Kept for the whole
@@ -170,7 +131,7 @@ private:
 class LibimeClauseConverter final : public ClauseConverter {
 public:
     explicit LibimeClauseConverter(const ClauseConverterOptions& options)
-        : historyPath_(options.historyPath), toUtf8_("UTF-8", "GBK") {}
+        : historyPath_(options.historyPath), toUtf8_(TGbkUtf8::Direction::ToUtf8) {}
 
     bool Init(const ClauseConverterOptions& options) {
         if (!toUtf8_.Ok()) return false;
@@ -883,7 +844,7 @@ private:
     }
 
     std::string historyPath_;
-    Iconv toUtf8_;
+    TGbkUtf8 toUtf8_;
     std::array<SchemeEngine, 3> engines_;
     std::unordered_map<std::string, std::vector<std::string>> readings_;
     static constexpr std::size_t kMaxSyllableLetters = 6; // zhuang

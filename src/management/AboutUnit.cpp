@@ -1,5 +1,7 @@
 #include "AboutUnit.h"
 
+#include "QtText.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QFrame>
@@ -15,8 +17,6 @@
 namespace qb {
 
 namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // The program's icon, or a drawn stand-in when the application has none.
 QPixmap IconPixmap(int size) {

@@ -1,6 +1,7 @@
 #include "AddWordUnit.h"
 
 #include "GbkText.h"
+#include "QtText.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -9,10 +10,6 @@
 #include <QPushButton>
 
 namespace qb {
-
-namespace {
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-} // namespace
 
 TfrmAddword::TfrmAddword(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmAddword"));

@@ -5,6 +5,7 @@
 #include "GbkText.h"
 #include "JobRunner.h"
 #include "MyUtils.h"
+#include "QtText.h"
 #include "ZYCKunit.h"
 
 #include <QAction>
@@ -13,8 +14,6 @@
 namespace qb {
 
 namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 TQbDict* UserLexicon(ManagementHost& h) { return h.SlotCount() > 0 ? h.Slot(0) : nullptr; }
 

@@ -3,6 +3,7 @@
 #include "GbkText.h"
 #include "JobRunner.h"
 #include "LexiconFormats.h"
+#include "QtText.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,9 +19,6 @@
 namespace qb {
 
 namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-QString PathText(const std::string& path) { return QString::fromUtf8(path.c_str()); }
 
 QPushButton* MakeButton(const char* name, const char* caption, QWidget* parent) {
     auto* b = new QPushButton(U(caption), parent);

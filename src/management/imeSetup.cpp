@@ -1,6 +1,7 @@
 #include "imeSetup.h"
 
 #include "GbkText.h"
+#include "QtText.h"
 #include "SchemeTables.h"
 
 #include <QApplication>
@@ -16,8 +17,6 @@
 namespace qb {
 
 namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // The row of a scheme carries its id, so that the label is only what is shown.
 constexpr int kIdRole = Qt::UserRole;

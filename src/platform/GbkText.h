@@ -1,5 +1,6 @@
 // The one converter between the GBK bytes used everywhere inside and Qt's QString / UTF-8 at
-// the edges (panes, dialogs, terminal). Nothing else converts.
+// the edges (panes, dialogs, terminal, documents in GBK). Nothing else on the Qt side converts;
+// the engine's one conversion, GBK <-> UTF-8 for the pinyin library, is GbkUtf8.h (no Qt).
 #pragma once
 
 #include <QString>

@@ -1,6 +1,6 @@
 // The computations of sentence selection, suggestions and browse mode that need no window: the sentence rule, the code
-// table, the phrase list lines, the explanation text and the placement arithmetic. The main
-// window feeds them from its panes and moves its windows with the results.
+// table, the phrase list lines and the explanation text. The main window feeds them from its
+// panes; where its pop-ups go is WindowPlacement's (src/workspace).
 #pragma once
 
 #include "MyUtils.h"
@@ -118,35 +118,6 @@ struct TExplanation {
 };
 // With `reduced`, as PhraseListLines: the word as written first, reduced forms marked.
 TExplanation BuildExplanation(StringList pooled, const TReducedFrom* reduced = nullptr);
-// Width of the explanation window from the pixel width of M: + 35, within 50 .. 400.
-int ExplainWindowWidth(int longestPixelWidth);
-
-// PlaceInputWindows, as arithmetic. P floating source window, B composition window,
-// L candidate window; W, H screen size; caret = screen position of the target caret.
-struct TPlacementInput {
-    int caretX = 0, caretY = 0; // client-area screen position + caret position
-    int screenW = 0, screenH = 0;
-    int widthP = 0, heightP = 0;
-    int widthB = 0, heightB = 0;
-    int widthL = 0, heightL = 0;
-    bool followSource = false;
-    bool smartFollow = false;
-    int stepOffset = 0;
-};
-struct TPlacement {
-    bool moveP = false;
-    int leftP = 0, topP = 0;
-    int leftB = 0, topB = 0;
-    int leftL = 0, topL = 0;
-};
-TPlacement PlaceInputWindowsCalc(const TPlacementInput& in);
-
-// PlaceExplainWindow: left and top of the explanation window.
-struct TPoint2 {
-    int x = 0, y = 0;
-};
-TPoint2 PlaceExplainCalc(int caretX, int caretY, int width, int screenW);
-
 // The example text of F11 (GBK = ASCII here).
 std::string ExampleText();
 

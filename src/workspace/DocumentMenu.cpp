@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "DocumentMemory.h"
 #include "JobRunner.h"
+#include "QtText.h"
 #include "TranslationMemory.h"
 #include "WindowHosts.h"
 
@@ -30,8 +31,6 @@ namespace qb {
 
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-QString PathText(const std::string& p) { return QString::fromUtf8(p.data(), qsizetype(p.size())); }
 QString FileName(const std::string& p) { return QFileInfo(PathText(p)).fileName(); }
 
 const char* const kCaption = "文渡翻译环境";

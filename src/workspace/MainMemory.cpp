@@ -6,6 +6,7 @@
 #include "MemoryJournal.h"
 #include "MemoryLink.h"
 #include "MyUtils.h"
+#include "QtText.h"
 #include "SentenceInHand.h"
 #include "SentenceLogic.h"
 
@@ -15,7 +16,6 @@
 namespace qb {
 
 namespace {
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 constexpr int kMatchRows = 5;
 } // namespace
 

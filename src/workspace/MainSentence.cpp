@@ -9,6 +9,7 @@
 #include "PopSourceUnit.h"
 #include "SentenceInHand.h"
 #include "SentenceLogic.h"
+#include "WindowPlacement.h"
 
 #include <QGuiApplication>
 #include <QListWidget>

@@ -13,6 +13,7 @@
 #include "MemoryLink.h"
 #include "PaneStore.h"
 #include "PopSourceUnit.h"
+#include "QtText.h"
 #include "SentenceInHand.h"
 #include "SentenceLogic.h"
 #include "SettingsStore.h"
@@ -48,8 +49,6 @@
 namespace qb {
 
 namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 constexpr const char* kIni = "inisetup";
 constexpr const char* kWinPos = "winpos";

@@ -4,6 +4,7 @@
 #include "JobRunner.h"
 #include "MemorySearchWindow.h"
 #include "MyUtils.h"
+#include "QtText.h"
 #include "TmxFormat.h"
 #include "WindowHosts.h"
 
@@ -21,10 +22,6 @@ namespace qb {
 
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-QString PathText(const std::string& path) {
-    return QString::fromUtf8(path.data(), qsizetype(path.size()));
-}
 QString Count(std::size_t n) { return QString::number(qulonglong(n)); }
 
 const char* const kTmxFilter = "TMX 文件 (*.tmx);;所有文件 (*)";

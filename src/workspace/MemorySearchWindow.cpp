@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "Fonts.h"
+#include "QtText.h"
 #include "TranslationMemory.h"
 #include "WindowHosts.h"
 
@@ -25,8 +26,6 @@
 namespace qb {
 
 namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 constexpr std::size_t kMaxHits = 200;
 constexpr const char* kTranslationColour = "#006000";

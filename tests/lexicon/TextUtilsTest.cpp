@@ -1,7 +1,9 @@
 // Text utilities (MyUtils): searching at character boundaries, the text order, the word and key
-// operations, keyed merging and the line layer.
+// operations, keyed merging, the line layer and the engine's GBK <-> UTF-8.
 #include "FileSync.h"
 #include "LexiconTestSupport.h"
+
+#include "GbkUtf8.h"
 
 #include <algorithm>
 #include <cstring>
@@ -428,4 +430,18 @@ TEST(Files, AFullDiskIsSaidSoAndTheOldFileKept) {
     EXPECT_EQ(message, "磁盘已满，不能写入文件" + path + "；原来的文件保持不变。");
     EXPECT_EQ(ReadWholeFile(path), "old");
     EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"mydict.txt"}));
+// The engine's GBK <-> UTF-8 (what the clause converter hands its pinyin library): 我们 both
+// ways, and the whole text refused for a character GBK cannot hold or bytes that are not GBK,
+// so no half-converted word ever reaches the library.
+TEST(GbkUtf8, ConvertsBothWaysAndRefusesWhatDoesNotFit) {
+    TGbkUtf8 toUtf8(TGbkUtf8::Direction::ToUtf8), toGbk(TGbkUtf8::Direction::ToGbk);
+    ASSERT_TRUE(toUtf8.Ok() && toGbk.Ok());
+    std::string out;
+    ASSERT_TRUE(toUtf8.Convert("ab\xCE\xD2\xC3\xC7", out));
+    EXPECT_EQ(out, "ab\xE6\x88\x91\xE4\xBB\xAC");
+    ASSERT_TRUE(toGbk.Convert("\xE6\x88\x91\xE4\xBB\xAC", out));
+    EXPECT_EQ(out, "\xCE\xD2\xC3\xC7");
+    EXPECT_FALSE(toGbk.Convert("\xE6\x88\x91\xF0\x9F\x98\x80", out)); // 我😀
+    EXPECT_FALSE(toUtf8.Convert("\xCE\xD2\xFF", out));                // 我 and a stray byte
+    EXPECT_FALSE(toUtf8.Convert("\xCE\xD2\xC3", out));                // 我 and half of 们
 }

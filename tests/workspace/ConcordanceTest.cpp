@@ -6,6 +6,7 @@
 
 #include "MemoryCommands.h"
 #include "MemorySearchWindow.h"
+#include "QtText.h"
 #include "TmxFormat.h"
 
 #include <gtest/gtest.h>
@@ -24,8 +25,6 @@
 
 namespace qb::test {
 namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 using PairRow = std::tuple<std::string, std::string, std::int64_t, std::int64_t>;
 

@@ -3,6 +3,7 @@
 #include "WorkspaceTestSupport.h"
 
 #include "DocumentMenu.h"
+#include "QtText.h"
 #include "TranslationMemory.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +15,6 @@
 
 namespace qb::test {
 namespace {
-
-QString U(const char* s) { return QString::fromUtf8(s); }
 
 class DocumentWindow : public TWindowTest, public testing::Test {
 protected:

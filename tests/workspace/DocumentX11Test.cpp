@@ -4,6 +4,7 @@
 #include "WorkspaceTestSupport.h"
 
 #include "DocumentMenu.h"
+#include "QtText.h"
 #include "X11Input.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +21,6 @@
 
 namespace qb::test {
 namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 class DocumentX11 : public TWindowTest, public testing::Test {
 protected:

@@ -4,6 +4,7 @@
 
 #include "GbkText.h"
 #include "MemoryJournal.h"
+#include "QtText.h"
 #include "TranslationMemory.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +23,6 @@
 namespace qb::test {
 namespace {
 
-QString U(const char* s) { return QString::fromUtf8(s); }
 using Pairs = std::map<std::string, std::string>;
 
 class MemoryWindow : public TWindowTest, public testing::Test {

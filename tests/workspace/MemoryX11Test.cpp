@@ -6,6 +6,7 @@
 
 #include "MemoryCommands.h"
 #include "MemorySearchWindow.h"
+#include "QtText.h"
 #include "TranslationMemory.h"
 #include "X11Input.h"
 
@@ -19,8 +20,6 @@
 
 namespace qb::test {
 namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 class MemoryX11 : public TWindowTest, public testing::Test {
 protected:

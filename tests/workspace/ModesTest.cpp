@@ -3,6 +3,7 @@
 #include "WorkspaceTestSupport.h"
 
 #include "PopSourceUnit.h"
+#include "QtText.h"
 #include "imeSetup.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +20,6 @@
 
 namespace qb::test {
 namespace {
-
-QString U(const char* s) { return QString::fromUtf8(s); }
 
 class Modes : public TWindowTest, public testing::Test {
 protected:

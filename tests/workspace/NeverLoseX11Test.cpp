@@ -3,6 +3,7 @@
 // entry is on disk a few seconds later, before any shutdown (the program killed with SIGKILL).
 #include "WorkspaceTestSupport.h"
 
+#include "QtText.h"
 #include "TranslationMemory.h"
 #include "X11Input.h"
 
@@ -19,8 +20,6 @@
 
 namespace qb::test {
 namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 QString Xdo(const QStringList& args) {
     QString out;

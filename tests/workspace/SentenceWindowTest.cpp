@@ -5,6 +5,7 @@
 #include "ExplanUnit.h"
 #include "GbkText.h"
 #include "PopSourceUnit.h"
+#include "QtText.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +21,6 @@
 
 namespace qb::test {
 namespace {
-
-QString U(const char* s) { return QString::fromUtf8(s); }
 
 class SentenceWindow : public TWindowTest, public testing::Test {
 protected:

@@ -5,6 +5,7 @@
 
 #include "ExplanUnit.h"
 #include "PopSourceUnit.h"
+#include "QtText.h"
 #include "X11Input.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +20,6 @@
 
 namespace qb::test {
 namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 const char* kFirst = "The café’s naïve “über” Straße guide 😀 costs 5 € today.";
 const char* kSecond = "Next \xF0\xA0\x80\x80 one."; // 𠀀, Extension B

@@ -1,6 +1,7 @@
 #include "DocumentCommands.h"
 
 #include "Checks.h"
+#include "CommandArgs.h"
 #include "DictUnit.h"
 #include "Document.h"
 #include "DocumentMemory.h"
@@ -30,21 +31,10 @@ int Fail(const std::string& message) {
 std::optional<int> RunDocumentCommand(int argc, char** argv) {
     const std::string cmd = argc > 1 ? argv[1] : "";
     if (cmd != "doc-units" && cmd != "doc-export" && cmd != "doc-check") return std::nullopt;
-    std::string memory;
-    std::vector<std::string> files, lexicons;
-    for (int i = 2; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (cmd != "doc-units" && arg == "--memory" && i + 1 < argc && memory.empty()) {
-            memory = argv[++i];
-        } else if (cmd == "doc-check" && arg == "--lexicon" && i + 1 < argc) {
-            lexicons.push_back(argv[++i]);
-        } else if (arg.starts_with("--")) {
-            files.clear();
-            break;
-        } else {
-            files.push_back(arg);
-        }
-    }
+    CommandArgs args = ParseCommandArgs(argc, argv, cmd != "doc-units", cmd == "doc-check");
+    std::string& memory = args.memory;
+    const std::vector<std::string>& files = args.files;
+    const std::vector<std::string>& lexicons = args.lexicons;
     if (files.size() != (cmd == "doc-export" ? 2u : 1u)) {
         std::fprintf(stderr, "usage:\n%s", kDocumentUsage);
         return 2;

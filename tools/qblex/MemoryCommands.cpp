@@ -1,5 +1,6 @@
 #include "MemoryCommands.h"
 
+#include "CommandArgs.h"
 #include "TmxFormat.h"
 #include "UserFolders.h"
 
@@ -28,19 +29,9 @@ std::string Joined(const std::vector<std::string>& items) {
 std::optional<int> RunMemoryCommand(int argc, char** argv) {
     const std::string cmd = argc > 1 ? argv[1] : "";
     if (cmd != "tm-import" && cmd != "tm-export") return std::nullopt;
-    std::string memory;
-    std::vector<std::string> files;
-    for (int i = 2; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--memory" && i + 1 < argc && memory.empty()) {
-            memory = argv[++i];
-        } else if (arg.starts_with("--")) {
-            files.clear();
-            break;
-        } else {
-            files.push_back(arg);
-        }
-    }
+    CommandArgs args = ParseCommandArgs(argc, argv, true, false);
+    std::string& memory = args.memory;
+    const std::vector<std::string>& files = args.files;
     if (files.size() != 1) {
         std::fprintf(stderr, "usage:\n%s", kMemoryUsage);
         return 2;
