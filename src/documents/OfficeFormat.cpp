@@ -7,7 +7,7 @@
 // text is the unit's own, every other one a pair:
 //   <w:r><w:t>Press </w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t>OK</w:t></w:r>
 //   -> "Press {1}OK{/1}"; "按{1}确定{/1}" is written as a plain run "按" and a bold run "确定".
-#include "Formats.h"
+#include "Filter.h"
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
@@ -23,6 +23,24 @@
 namespace qb::doc::detail {
 
 namespace {
+
+// How a Word unit's text is written: as a run of the formatting of where it stands. Text outside
+// any pair takes the unit's, text inside a pair that has one (a bold run's, a link's) that
+// pair's: "按{1}确定{/1}" -> <w:r><w:t>按</w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t>确定</w:t></w:r>.
+struct Wrap {
+    std::string open, close; // both empty for OpenDocument, whose text stands as it is
+};
+struct UnitRuns {
+    Wrap text;
+    std::vector<Wrap> tags; // by tag index; shorter when the last tags have none
+    void Set(std::size_t number, Wrap w) {
+        if (tags.size() < number) tags.resize(number);
+        tags[number - 1] = std::move(w);
+    }
+};
+struct OfficeState : FormatState {
+    std::vector<UnitRuns> units; // by unit
+};
 
 struct Token {
     enum Kind { Start, End, Empty, Text, Other } kind = Other;
@@ -231,8 +249,8 @@ struct WordParagraph {
 };
 
 // One Word paragraph (tokens open..close) as a unit.
-void WordUnit(Document& doc, std::size_t part, const std::vector<Token>& toks, std::size_t open,
-              std::size_t close) {
+void WordUnit(Document& doc, OfficeState& state, std::size_t part, const std::vector<Token>& toks,
+              std::size_t open, std::size_t close) {
     const std::string& xml = doc.parts[part].text;
     WordParagraph p{xml, toks, {}, {}};
     p.Children(open + 1, close, -1);
@@ -276,8 +294,8 @@ void WordUnit(Document& doc, std::size_t part, const std::vector<Token>& toks, s
     u.part = part;
     u.begin = begin;
     u.end = end;
-    u.textOpen = RunOpen(base);
-    u.textClose = kRunClose;
+    UnitRuns runs;
+    runs.text = {RunOpen(base), kRunClose};
     int openLink = -1;
     std::size_t linkNumber = 0;
     for (std::size_t i = first; i < last; ++i) {
@@ -292,9 +310,8 @@ void WordUnit(Document& doc, std::size_t part, const std::vector<Token>& toks, s
                 t.openEnd = w.openEnd;
                 t.closeBegin = w.closeBegin;
                 t.closeEnd = w.closeEnd;
-                t.textOpen = RunOpen(it.format);
-                t.textClose = kRunClose;
                 linkNumber = AppendOpen(u, t);
+                runs.Set(linkNumber, {RunOpen(it.format), kRunClose});
             }
         }
         if (it.kind == Item::Raw) {
@@ -307,20 +324,17 @@ void WordUnit(Document& doc, std::size_t part, const std::vector<Token>& toks, s
             }
             AppendLone(u, t);
         } else if (it.link >= 0 || it.format == base) {
-            const Tag* link = it.link >= 0 ? &u.tags[linkNumber - 1] : nullptr;
-            AppendText(u, it.text, link ? link->textOpen : u.textOpen,
-                       link ? link->textClose : u.textClose);
+            const Wrap& w = it.link >= 0 ? runs.tags[linkNumber - 1] : runs.text;
+            AppendText(u, it.text, w.open, w.close);
         } else {
-            Tag t;
-            t.textOpen = RunOpen(it.format);
-            t.textClose = kRunClose;
-            const std::size_t n = AppendOpen(u, t);
+            const std::size_t n = AppendOpen(u, Tag{});
+            runs.Set(n, {RunOpen(it.format), kRunClose});
             AppendText(u, it.text, RunOpen(it.format), kRunClose);
             AppendClose(u, n);
         }
     }
     if (openLink >= 0) AppendClose(u, linkNumber);
-    FinishUnit(doc, std::move(u));
+    if (FinishUnit(doc, std::move(u))) state.units.push_back(std::move(runs));
 }
 
 // One OpenDocument paragraph or heading: its content between the tags; spans and links are
@@ -370,11 +384,10 @@ void OdfContent(Unit& u, const std::string& xml, const std::vector<Token>& toks,
     }
 }
 
-void Units(Document& doc, std::size_t part, const Progress& progress, std::size_t& reported,
-           std::size_t total) {
+void Units(Document& doc, OfficeState& state, bool word, std::size_t part, const Progress& progress,
+           std::size_t& reported, std::size_t total) {
     const std::string& xml = doc.parts[part].text;
     const std::vector<Token> toks = Tokenize(xml, doc.parts[part].name);
-    const bool word = doc.format == Format::Docx;
     for (std::size_t k = 0; k < toks.size(); ++k) {
         const Token& t = toks[k];
         if (t.kind != Token::Start) continue;
@@ -390,14 +403,14 @@ void Units(Document& doc, std::size_t part, const Progress& progress, std::size_
         if (!para) continue;
         const std::size_t m = Matching(toks, k);
         if (word) {
-            WordUnit(doc, part, toks, k, m);
+            WordUnit(doc, state, part, toks, k, m);
         } else {
             Unit u;
             u.part = part;
             u.begin = t.end;
             u.end = toks[m].begin;
             OdfContent(u, xml, toks, k + 1, m);
-            FinishUnit(doc, std::move(u));
+            if (FinishUnit(doc, std::move(u))) state.units.emplace_back();
         }
         // A paragraph inside this one (a note's, a text box's) is a unit of its own: its text
         // lies inside one of this unit's placeholders, and the writer translates it there.
@@ -406,21 +419,17 @@ void Units(Document& doc, std::size_t part, const Progress& progress, std::size_
     }
 }
 
-bool IsTextPart(Format f, const std::string& name) {
+bool IsTextPart(bool word, const std::string& name) {
     // styles.xml holds the page headers and footers ("Page 1 of 3"), meta.xml the title.
-    if (f == Format::Odt)
-        return name == "content.xml" || name == "styles.xml" || name == "meta.xml";
+    if (!word) return name == "content.xml" || name == "styles.xml" || name == "meta.xml";
     if (name == "word/document.xml" || name == "word/footnotes.xml" || name == "word/endnotes.xml")
         return true;
     const bool hf = name.rfind("word/header", 0) == 0 || name.rfind("word/footer", 0) == 0;
     return hf && name.size() > 4 && name.compare(name.size() - 4, 4, ".xml") == 0;
 }
 
-} // namespace
-
-void ReadOffice(Document& doc, const Limits& limits, const Progress& progress) {
-    const std::string what =
-        doc.format == Format::Docx ? "Word 文档（.docx）" : "OpenDocument 文本（.odt）";
+void ReadOffice(Document& doc, bool word, const Limits& limits, const Progress& progress) {
+    const std::string what = word ? "Word 文档（.docx）" : "OpenDocument 文本（.odt）";
     if (doc.original.size() < 4 || std::memcmp(doc.original.data(), "PK\x03\x04", 4) != 0)
         throw DocError("不是 " + what + "：文件不是 zip 包");
     QByteArray bytes = QByteArray::fromRawData(doc.original.data(), qsizetype(doc.original.size()));
@@ -441,7 +450,7 @@ void ReadOffice(Document& doc, const Limits& limits, const Progress& progress) {
     for (const QuaZipFileInfo64& info : infos) {
         const std::string name = info.name.toStdString();
         declared += info.uncompressedSize;
-        if (IsTextPart(doc.format, name)) {
+        if (IsTextPart(word, name)) {
             // Two entries of one name: a zip tool keeps the last, a reader of the directory
             // may show either. Which text is the document is unknowable, so neither is taken.
             if (std::find(seen.begin(), seen.end(), name) != seen.end())
@@ -456,7 +465,7 @@ void ReadOffice(Document& doc, const Limits& limits, const Progress& progress) {
     std::size_t total = 0, reported = 0;
     for (const QuaZipFileInfo64& info : infos) {
         const std::string name = info.name.toStdString();
-        if (!IsTextPart(doc.format, name)) continue;
+        if (!IsTextPart(word, name)) continue;
         if (!zip.setCurrentFile(info.name)) throw DocError("zip 包已损坏：" + name);
         QuaZipFile f(&zip);
         if (!f.open(QIODevice::ReadOnly)) throw DocError("zip 包已损坏：无法读出 " + name);
@@ -474,15 +483,19 @@ void ReadOffice(Document& doc, const Limits& limits, const Progress& progress) {
     }
     if (!main)
         throw DocError("不是 " + what + "：包中没有正文（" +
-                       std::string(doc.format == Format::Docx ? "word/document.xml" : "content.xml") +
-                       "）");
+                       std::string(word ? "word/document.xml" : "content.xml") + "）");
     // The package parts in the order Word shows them: the body first.
     std::stable_partition(doc.parts.begin(), doc.parts.end(), [](const DocPart& p) {
         return p.name == "word/document.xml" || p.name == "content.xml";
     });
-    for (std::size_t p = 0; p < doc.parts.size(); ++p) Units(doc, p, progress, reported, total);
+    auto state = std::make_shared<OfficeState>();
+    for (std::size_t p = 0; p < doc.parts.size(); ++p)
+        Units(doc, *state, word, p, progress, reported, total);
+    doc.state = std::move(state);
 }
 
+// The package again: every entry copied as it was stored, except the parts given in `changed`
+// (same order as doc.parts; nothing = unchanged), which are compressed anew.
 std::string WriteOffice(const Document& doc, const std::vector<std::optional<std::string>>& changed) {
     QByteArray inBytes = QByteArray::fromRawData(doc.original.data(), qsizetype(doc.original.size()));
     QBuffer inBuffer(&inBytes);
@@ -526,6 +539,58 @@ std::string WriteOffice(const Document& doc, const std::vector<std::optional<std
     out.close();
     if (out.getZipError() != 0) throw DocError("无法生成 zip 包");
     return std::string(outBytes.constData(), std::size_t(outBytes.size()));
+}
+
+class OfficeWriter : public UnitWriter {
+public:
+    explicit OfficeWriter(const OfficeState& state) : state_(state) {}
+    std::string Text(std::size_t unit, const std::vector<std::size_t>& open,
+                     std::string_view text) const override {
+        if (unit >= state_.units.size()) return MarkupEscape(text);
+        const UnitRuns& r = state_.units[unit];
+        const Wrap* w = &r.text;
+        for (auto i = open.rbegin(); i != open.rend(); ++i)
+            if (*i <= r.tags.size() && (!r.tags[*i - 1].open.empty() || !r.tags[*i - 1].close.empty())) {
+                w = &r.tags[*i - 1];
+                break;
+            }
+        return w->open + MarkupEscape(text) + w->close;
+    }
+
+private:
+    const OfficeState& state_;
+};
+
+class OfficeFilter final : public Filter {
+public:
+    explicit OfficeFilter(bool word) : word_(word) {}
+    bool Recognises(std::string_view path) const override {
+        return HasExtension(path, {word_ ? ".docx" : ".odt"});
+    }
+    void Read(Document& doc, const Limits& limits, const Progress& progress) const override {
+        ReadOffice(doc, word_, limits, progress);
+    }
+    std::string Write(const Document& doc, const std::vector<std::optional<std::string>>& translations,
+                      WriteReport& report) const override {
+        std::vector<std::vector<Edit>> edits = TranslationEdits(doc, translations, report);
+        if (!AnyEdit(edits)) return doc.original;
+        return WriteOffice(doc, Splice(doc, std::move(edits), OfficeWriter(StateOf<OfficeState>(doc))));
+    }
+
+private:
+    bool word_;
+};
+
+} // namespace
+
+const Filter& DocxFilter() {
+    static const OfficeFilter filter(true);
+    return filter;
+}
+
+const Filter& OdtFilter() {
+    static const OfficeFilter filter(false);
+    return filter;
 }
 
 } // namespace qb::doc::detail
