@@ -20,19 +20,31 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
 using namespace qb::doc;
 
-const char* const kWords[] = {"the",  "file",   "open",   "menu",  "window", "press", "button",
-                              "save", "change", "user",   "each",  "select", "list",  "shows",
-                              "new",  "it",     "before", "after", "with",   "value"};
+// Words as a long text has them: thousands, not a score, so that the XML deflates about as a
+// real document's does (four to one with Word's markup, not thirty).
+const std::vector<std::string>& Vocabulary() {
+    static const std::vector<std::string> words = [] {
+        std::mt19937 rng(20);
+        std::uniform_int_distribution<int> len(2, 10), letter(0, 25);
+        std::vector<std::string> out(6000);
+        for (std::string& w : out)
+            for (int n = len(rng); n > 0; --n) w += char('a' + letter(rng));
+        return out;
+    }();
+    return words;
+}
 
 // A sentence as runs: plain words, and now and then a word in a run of its own formatting.
 template <class Plain, class Marked>
 void Sentence(std::mt19937& rng, Plain plain, Marked marked) {
-    std::uniform_int_distribution<int> len(6, 24), word(0, int(std::size(kWords)) - 1), mark(0, 9);
+    const std::vector<std::string>& words = Vocabulary();
+    std::uniform_int_distribution<int> len(6, 24), word(0, int(words.size()) - 1), mark(0, 9);
     std::string run = "Then";
     const int n = len(rng);
     for (int i = 0; i < n; ++i) {
@@ -40,9 +52,9 @@ void Sentence(std::mt19937& rng, Plain plain, Marked marked) {
         if (m < 3) {
             plain(run + " ");
             run.clear();
-            marked(m, kWords[word(rng)]);
+            marked(m, words[std::size_t(word(rng))]);
         } else {
-            run += std::string(run.empty() ? "" : " ") + kWords[word(rng)];
+            run += std::string(run.empty() ? "" : " ") + words[std::size_t(word(rng))];
         }
     }
     plain(run + ".");
@@ -62,7 +74,7 @@ std::string WordXml(std::size_t size) {
                 x += "<w:r><w:rPr><w:rFonts w:ascii=\"Calibri\"/></w:rPr><w:t xml:space=\"preserve\">" +
                      t + "</w:t></w:r>";
             },
-            [&](int m, const char* w) {
+            [&](int m, const std::string& w) {
                 const std::string r = m == 0   ? "<w:b/>"
                                       : m == 1 ? "<w:i/>"
                                                : "<w:rStyle w:val=\"Hyperlink\"/>";
@@ -100,7 +112,7 @@ std::string OdfXml(std::size_t size) {
         x += open;
         Sentence(
             rng, [&](const std::string& t) { x += t; },
-            [&](int m, const char* w) {
+            [&](int m, const std::string& w) {
                 x += m == 2 ? std::string("<text:a xlink:href=\"https://example.org/\">") + w + "</text:a>"
                             : std::string("<text:span text:style-name=\"T") + char('1' + m) +
                                   "\">" + w + "</text:span>";
