@@ -6,6 +6,7 @@
 // The file is made of the blocks a manual has: headings, paragraphs with emphasis, links and
 // inline code, list items, tables, block quotes and code blocks, with sentences of 6 to 24
 // words drawn from a fixed vocabulary.
+#include "BenchFiles.h"
 #include "Document.h"
 #include "DocumentMemory.h"
 #include "TranslationMemory.h"
@@ -66,6 +67,7 @@ const std::string& Markdown() {
             case 6: md += "```\ncode " + std::to_string(block) + "\n```\n\n"; break;
             }
         }
+        SaveBenchFile("bench.md", md);
         return md;
     }();
     return text;

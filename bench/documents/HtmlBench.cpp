@@ -5,6 +5,7 @@
 // The page is made of what a manual's HTML holds: headings, paragraphs with bold, links,
 // inline code and references (&amp;, &nbsp;), list items, table cells, images with alt text
 // and code blocks, with sentences of 6 to 24 words from a fixed vocabulary.
+#include "BenchFiles.h"
 #include "Document.h"
 
 #include <benchmark/benchmark.h>
@@ -68,7 +69,9 @@ const std::string& Page() {
                 break;
             }
         }
-        return html + "</body></html>\n";
+        html += "</body></html>\n";
+        SaveBenchFile("bench.html", html);
+        return html;
     }();
     return text;
 }

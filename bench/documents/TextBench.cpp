@@ -4,7 +4,9 @@
 //   build/bench/bench_documents --benchmark_filter='Text|Srt|Po'
 //
 // With QB_BENCH_FILES=DIR set, the files measured are also written there (bench.txt, bench.srt,
-// bench.po, bench-20mb.po, bench.md), to time other tools on the very same bytes.
+// bench.po, bench-20mb.po; the Markdown, HTML and office benchmarks add bench.md, bench.html,
+// bench.docx and bench.odt), to time other tools on the very same bytes.
+#include "BenchFiles.h"
 #include "Document.h"
 
 #include <benchmark/benchmark.h>
@@ -102,17 +104,11 @@ const std::string& File(Format f, std::size_t size) {
                                          : po;
     if (s.empty()) {
         s = f == Format::Text ? Txt(size) : f == Format::Srt ? Srt(size) : Po(size);
-        if (const char* dir = std::getenv("QB_BENCH_FILES")) {
-            const std::string name = std::string(dir) + "/bench" +
-                                     (f == Format::Text   ? ".txt"
-                                      : f == Format::Srt  ? ".srt"
-                                      : size > (2u << 20) ? "-20mb.po"
-                                                          : ".po");
-            if (FILE* out = std::fopen(name.c_str(), "wb")) {
-                std::fwrite(s.data(), 1, s.size(), out);
-                std::fclose(out);
-            }
-        }
+        SaveBenchFile(f == Format::Text   ? "bench.txt"
+                      : f == Format::Srt  ? "bench.srt"
+                      : size > (2u << 20) ? "bench-20mb.po"
+                                          : "bench.po",
+                      s);
     }
     return s;
 }

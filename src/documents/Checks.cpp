@@ -1,5 +1,6 @@
 #include "Checks.h"
 
+#include "Filter.h"
 #include "Placeholders.h"
 
 #include <algorithm>
@@ -111,10 +112,9 @@ const char* EndName(EndKind k) {
 } // namespace
 
 bool FuzzyInFile(const Document& doc, const Unit& u) {
-    if (u.flagsBegin == kNoRange || u.part >= doc.parts.size()) return false;
-    const std::string_view flags =
-        std::string_view(doc.parts[u.part].text).substr(u.flagsBegin, u.flagsEnd - u.flagsBegin);
-    return flags.find("fuzzy") != std::string_view::npos;
+    if (doc.units.empty() || &u < doc.units.data() || &u >= doc.units.data() + doc.units.size())
+        return false;
+    return doc.format.filter().FuzzyInFile(doc, std::size_t(&u - doc.units.data()));
 }
 
 namespace {

@@ -1,6 +1,6 @@
 #include "Document.h"
 
-#include "Formats.h"
+#include "Filter.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,228 +11,9 @@ namespace qb::doc {
 
 namespace {
 
-bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
-    if (s.size() < suffix.size()) return false;
-    for (std::size_t i = 0; i < suffix.size(); ++i) {
-        char c = s[s.size() - suffix.size() + i];
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-        if (c != suffix[i]) return false;
-    }
-    return true;
-}
-
-// One replacement in a part: a unit's translation, or literal bytes (PO flags and header).
-struct Edit {
-    std::size_t begin = 0, end = 0;
-    const Unit* unit = nullptr;
-    std::vector<Piece> pieces;
-    std::string literal;
-};
-
-std::string PoEscape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
-// HTML text of a unit: a character the source wrote as a reference is written with it again
-// ("&nbsp;" stays "&nbsp;", "&#x4e2d;" stays "&#x4e2d;"), '&', '<' and '>' always as references,
-// and in an attribute its quote too. Every other character as it is.
-std::string HtmlEscape(const Unit& u, std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        const std::size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        const std::string_view ch = s.substr(i, n);
-        i += n;
-        if (!u.refs.empty()) {
-            auto it = std::find_if(u.refs.begin(), u.refs.end(),
-                                   [&](const auto& r) { return r.first == ch; });
-            if (it != u.refs.end()) {
-                out += it->second;
-                continue;
-            }
-        }
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += u.quote == '"' ? "&quot;" : "\""; break;
-        case '\'': out += u.quote == '\'' ? "&#39;" : "'"; break;
-        default: out.append(ch);
-        }
-    }
-    return out;
-}
-
-class Renderer {
-public:
-    Renderer(const Document& doc, const std::string& text, std::vector<Edit> edits)
-        : doc_(doc), text_(text), edits_(std::move(edits)) {
-        // Outer edits first where two begin together, so the inner one is skipped at that level.
-        std::sort(edits_.begin(), edits_.end(), [](const Edit& a, const Edit& b) {
-            return a.begin != b.begin ? a.begin < b.begin : a.end > b.end;
-        });
-    }
-
-    // text[begin, end) with every edit inside it applied; an edit inside another one is applied
-    // when the outer one copies the range that holds it (a placeholder's markup).
-    std::string Range(std::size_t begin, std::size_t end) const {
-        std::string out;
-        std::size_t pos = begin;
-        auto it = std::lower_bound(edits_.begin(), edits_.end(), begin,
-                                   [](const Edit& e, std::size_t b) { return e.begin < b; });
-        for (; it != edits_.end() && it->begin < end; ++it) {
-            if (it->begin < pos || it->end > end) continue;
-            out.append(text_, pos, it->begin - pos);
-            out += Replacement(*it);
-            pos = it->end;
-        }
-        out.append(text_, pos, end - pos);
-        return out;
-    }
-
-private:
-    std::string Raw(std::size_t b, std::size_t e, const std::string& literal) const {
-        return b == kNoRange ? literal : Range(b, e);
-    }
-
-    std::string Escape(const Unit& u, std::string_view s) const {
-        switch (doc_.format) {
-        case Format::Html: return HtmlEscape(u, s);
-        case Format::Docx:
-        case Format::Odt: return XmlEscape(s);
-        case Format::Po: return PoEscape(s);
-        case Format::Markdown: return u.html ? HtmlEscape(u, s) : std::string(s);
-        default: return std::string(s);
-        }
-    }
-
-    std::string Replacement(const Edit& e) const {
-        if (!e.unit) return e.literal;
-        const Unit& u = *e.unit;
-        std::string body;
-        std::vector<std::size_t> open; // tags opened, innermost last
-        for (const Piece& p : e.pieces) {
-            const Tag* t = p.tag ? &u.tags[p.tag - 1] : nullptr;
-            switch (p.kind) {
-            case Piece::Text: {
-                const std::string* wrapOpen = &u.textOpen;
-                const std::string* wrapClose = &u.textClose;
-                for (auto i = open.rbegin(); i != open.rend(); ++i) {
-                    const Tag& o = u.tags[*i - 1];
-                    if (!o.textOpen.empty() || !o.textClose.empty()) {
-                        wrapOpen = &o.textOpen;
-                        wrapClose = &o.textClose;
-                        break;
-                    }
-                }
-                body += *wrapOpen + Escape(u, p.text) + *wrapClose;
-                break;
-            }
-            case Piece::Open:
-                body += Raw(t->openBegin, t->openEnd, t->open);
-                open.push_back(p.tag);
-                break;
-            case Piece::Close:
-                body += Raw(t->closeBegin, t->closeEnd, t->close);
-                if (!open.empty()) open.pop_back();
-                break;
-            case Piece::Lone: body += Raw(t->openBegin, t->openEnd, t->open); break;
-            }
-        }
-        if (doc_.format != Format::Po) return body;
-        const bool crlf = e.end >= 2 && text_[e.end - 2] == '\r';
-        return std::string(u.plural ? "msgstr[0] \"" : "msgstr \"") + body + (crlf ? "\"\r\n" : "\"\n");
-    }
-
-    const Document& doc_;
-    const std::string& text_;
-    std::vector<Edit> edits_;
-};
-
-// "#, fuzzy, c-format\n" -> "#, c-format\n"; "#, fuzzy\n" -> "".
-std::string WithoutFuzzy(std::string_view line) {
-    std::string_view body = line.substr(2);
-    std::string eol;
-    while (!body.empty() && (body.back() == '\n' || body.back() == '\r')) {
-        eol.insert(eol.begin(), body.back());
-        body.remove_suffix(1);
-    }
-    std::string kept;
-    std::size_t pos = 0;
-    while (pos <= body.size()) {
-        std::size_t comma = body.find(',', pos);
-        if (comma == std::string_view::npos) comma = body.size();
-        std::string flag = OneLine(body.substr(pos, comma - pos));
-        if (!flag.empty() && flag != "fuzzy") kept += (kept.empty() ? " " : ", ") + flag;
-        pos = comma + 1;
-    }
-    return kept.empty() ? std::string() : "#," + kept + eol;
-}
-
-// The header's text with the fields a Chinese catalogue needs set.
-std::string ChineseHeader(std::string header) {
-    auto set = [&](std::string_view key, std::string_view value) {
-        const std::string head = std::string(key) + ":";
-        std::size_t at = 0;
-        while (at < header.size()) {
-            std::size_t eol = header.find('\n', at);
-            if (eol == std::string::npos) eol = header.size();
-            if (header.compare(at, head.size(), head) == 0) {
-                header.replace(at, eol - at, head + " " + std::string(value));
-                return;
-            }
-            at = eol + 1;
-        }
-        if (!header.empty() && header.back() != '\n') header += '\n';
-        header += head + " " + std::string(value) + "\n";
-    };
-    set("Content-Type", "text/plain; charset=UTF-8");
-    set("Language", "zh_CN");
-    set("Plural-Forms", "nplurals=1; plural=0;");
-    return header;
-}
-
-std::string HeaderBlock(const std::string& header) {
-    std::string out = "msgstr \"\"\n";
-    std::size_t at = 0;
-    while (at < header.size()) {
-        std::size_t eol = header.find('\n', at);
-        const std::size_t end = eol == std::string::npos ? header.size() : eol + 1;
-        out += "\"" + PoEscape(std::string_view(header).substr(at, end - at)) + "\"\n";
-        at = end;
-    }
-    return out;
-}
-
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 } // namespace
-
-std::optional<Format> FormatOfPath(std::string_view path) {
-    static const struct {
-        const char* ext;
-        Format format;
-    } kExt[] = {{".txt", Format::Text},  {".po", Format::Po},       {".pot", Format::Po},
-                {".srt", Format::Srt},   {".md", Format::Markdown}, {".markdown", Format::Markdown},
-                {".html", Format::Html}, {".htm", Format::Html},    {".xhtml", Format::Html},
-                {".docx", Format::Docx}, {".odt", Format::Odt}};
-    for (const auto& e : kExt)
-        if (EndsWithNoCase(path, e.ext)) return e.format;
-    return std::nullopt;
-}
 
 Document Read(Format format, std::string_view bytes, const Limits& limits, const Progress& progress) {
     if (bytes.size() > limits.maxFileBytes)
@@ -241,15 +22,7 @@ Document Read(Format format, std::string_view bytes, const Limits& limits, const
     Document doc;
     doc.format = format;
     doc.original = std::string(bytes);
-    switch (format) {
-    case Format::Text: detail::ReadText(doc, progress); break;
-    case Format::Srt: detail::ReadSrt(doc, progress); break;
-    case Format::Po: detail::ReadPo(doc, progress); break;
-    case Format::Markdown: detail::ReadMarkdown(doc, progress); break;
-    case Format::Html: detail::ReadHtml(doc, progress); break;
-    case Format::Docx:
-    case Format::Odt: detail::ReadOffice(doc, limits, progress); break;
-    }
+    format.filter().Read(doc, limits, progress);
     return doc;
 }
 
@@ -304,84 +77,9 @@ std::optional<std::vector<Piece>> CheckPlaceholders(const Unit& unit, std::strin
 std::string Write(const Document& doc, const std::vector<std::optional<std::string>>& translations,
                   WriteReport* report) {
     WriteReport r;
-    std::vector<std::vector<Edit>> edits(doc.parts.size());
-    bool any = false;
-    for (std::size_t i = 0; i < doc.units.size(); ++i) {
-        const Unit& u = doc.units[i];
-        const std::optional<std::string>* t = i < translations.size() ? &translations[i] : nullptr;
-        if (!t || !*t || (*t)->empty()) {
-            ++r.left;
-            continue;
-        }
-        std::optional<std::vector<Piece>> pieces = CheckPlaceholders(u, **t);
-        if (!pieces) {
-            ++r.left;
-            r.mismatched.push_back(i);
-            continue;
-        }
-        ++r.translated;
-        any = true;
-        Edit e;
-        e.begin = u.begin;
-        e.end = u.end;
-        e.unit = &u;
-        e.pieces = std::move(*pieces);
-        edits[u.part].push_back(std::move(e));
-        if (doc.format == Format::Po && u.flagsBegin != kNoRange) {
-            const std::string& text = doc.parts[u.part].text;
-            edits[u.part].push_back(
-                {u.flagsBegin,
-                 u.flagsEnd,
-                 nullptr,
-                 {},
-                 WithoutFuzzy(std::string_view(text).substr(u.flagsBegin, u.flagsEnd - u.flagsBegin))});
-        }
-    }
+    std::string out = doc.format.filter().Write(doc, translations, r);
     if (report) *report = r;
-    if (!any) return doc.original;
-
-    if (doc.format == Format::Po) {
-        // Chinese has one plural form: every plural message keeps msgstr[0] alone, to agree with
-        // the header's nplurals=1 (msgfmt refuses a catalogue where they disagree).
-        std::vector<Edit>& pe = edits[0];
-        std::vector<bool> done(doc.units.size(), false);
-        for (const Edit& e : pe)
-            if (e.unit) done[std::size_t(e.unit - doc.units.data())] = true;
-        for (std::size_t i = 0; i < doc.units.size(); ++i) {
-            const Unit& u = doc.units[i];
-            if (u.plural && !done[i])
-                pe.push_back({u.begin, u.end, nullptr, {}, "msgstr[0] \"" + u.firstForm + "\"\n"});
-        }
-        if (doc.headerBegin != kNoRange)
-            pe.push_back(
-                {doc.headerBegin, doc.headerEnd, nullptr, {}, HeaderBlock(ChineseHeader(doc.header))});
-        else
-            pe.push_back({0, 0, nullptr, {}, "msgid \"\"\n" + HeaderBlock(ChineseHeader({})) + "\n"});
-    }
-
-    std::vector<std::optional<std::string>> rendered(doc.parts.size());
-    for (std::size_t p = 0; p < doc.parts.size(); ++p) {
-        if (edits[p].empty()) continue;
-        const std::string& text = doc.parts[p].text;
-        Renderer renderer(doc, text, std::move(edits[p]));
-        rendered[p] = renderer.Range(0, text.size());
-    }
-    switch (doc.format) {
-    case Format::Text:
-    case Format::Srt:
-    case Format::Markdown: return detail::EncodeText(*rendered[0], doc.encoding, doc.charset);
-    case Format::Html:
-        // A page in a charset without Chinese ("windows-1252") gets what it lacks as character
-        // references, which every browser shows: "&#x4E2D;" for 中.
-        return detail::EncodeText(*rendered[0], doc.encoding, doc.charset, [](char32_t cp) {
-            char buf[16];
-            std::snprintf(buf, sizeof buf, "&#x%X;", unsigned(cp));
-            return std::string(buf);
-        });
-    case Format::Docx:
-    case Format::Odt: return detail::WriteOffice(doc, rendered);
-    default: return *rendered[0];
-    }
+    return out;
 }
 
 std::string PaneText(const Document& doc) {
@@ -448,92 +146,6 @@ std::string OneLine(std::string_view text) {
     return out;
 }
 
-std::string XmlEscape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break; // an attribute may be in single quotes
-        default: out += c;
-        }
-    }
-    return out;
-}
-
-namespace {
-void AppendUtf8(std::string& out, unsigned cp) {
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
-} // namespace
-
-std::string XmlUnescape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '&') {
-            out += text[i];
-            continue;
-        }
-        const std::size_t semi = text.find(';', i);
-        if (semi == std::string_view::npos || semi - i > 10) {
-            out += '&';
-            continue;
-        }
-        const std::string_view name = text.substr(i + 1, semi - i - 1);
-        static const struct {
-            const char* name;
-            char c;
-        } kNamed[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
-        bool done = false;
-        for (const auto& k : kNamed)
-            if (name == k.name) {
-                out += k.c;
-                done = true;
-            }
-        if (!done && name.size() > 1 && name[0] == '#') {
-            unsigned cp = 0;
-            bool ok = true;
-            const bool hex = name[1] == 'x' || name[1] == 'X';
-            for (std::size_t k = hex ? 2 : 1; k < name.size() && ok; ++k) {
-                const char c = name[k];
-                const int d = c >= '0' && c <= '9'          ? c - '0'
-                              : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
-                              : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                            : -1;
-                ok = d >= 0 && cp < 0x110000;
-                cp = cp * (hex ? 16u : 10u) + unsigned(d);
-            }
-            if (ok && cp > 0 && cp < 0x110000 && !(cp >= 0xD800 && cp <= 0xDFFF)) {
-                AppendUtf8(out, cp);
-                done = true;
-            }
-        }
-        if (!done) {
-            out.append(text.substr(i, semi - i + 1));
-        }
-        i = semi;
-    }
-    return out;
-}
-
 } // namespace qb::doc
 
 namespace qb::doc::detail {
@@ -589,7 +201,7 @@ void TrimUnit(Unit& u) {
     u.text.erase(0, lead);
 }
 
-void FinishUnit(Document& doc, Unit&& u) {
+bool FinishUnit(Document& doc, Unit&& u) {
     TrimUnit(u);
     bool content = false;
     for (std::size_t i = 0; i < u.text.size() && !content; ++i) {
@@ -606,6 +218,7 @@ void FinishUnit(Document& doc, Unit&& u) {
         content = c >= 0x80 || (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
     }
     if (content) doc.units.push_back(std::move(u));
+    return content;
 }
 
 void AppendWithTags(Unit& u, const std::string& part, std::size_t begin, std::size_t end) {
@@ -656,6 +269,131 @@ void AppendWithTags(Unit& u, const std::string& part, std::size_t begin, std::si
     flushText(end);
     // A tag opened and never closed within the unit stands alone.
     for (auto& [name, n] : open) u.tags[n - 1].paired = false;
+}
+
+std::string_view LineAt(std::string_view text, std::size_t pos, std::size_t& next) {
+    std::size_t eol = text.find('\n', pos);
+    next = eol == std::string_view::npos ? text.size() : eol + 1;
+    std::string_view line =
+        text.substr(pos, (eol == std::string_view::npos ? text.size() : eol) - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
+bool Blank(std::string_view line) {
+    for (char c : line)
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\f') return false;
+    return true;
+}
+
+std::vector<std::vector<Edit>>
+TranslationEdits(const Document& doc, const std::vector<std::optional<std::string>>& translations,
+                 WriteReport& r) {
+    std::vector<std::vector<Edit>> edits(doc.parts.size());
+    for (std::size_t i = 0; i < doc.units.size(); ++i) {
+        const Unit& u = doc.units[i];
+        const std::optional<std::string>* t = i < translations.size() ? &translations[i] : nullptr;
+        if (!t || !*t || (*t)->empty()) {
+            ++r.left;
+            continue;
+        }
+        std::optional<std::vector<Piece>> pieces = CheckPlaceholders(u, **t);
+        if (!pieces) {
+            ++r.left;
+            r.mismatched.push_back(i);
+            continue;
+        }
+        ++r.translated;
+        Edit e;
+        e.begin = u.begin;
+        e.end = u.end;
+        e.unit = i;
+        e.pieces = std::move(*pieces);
+        edits[u.part].push_back(std::move(e));
+    }
+    return edits;
+}
+
+bool AnyEdit(const std::vector<std::vector<Edit>>& edits) {
+    return std::any_of(edits.begin(), edits.end(), [](const auto& e) { return !e.empty(); });
+}
+
+namespace {
+
+class Renderer {
+public:
+    Renderer(const Document& doc, const std::string& text, std::vector<Edit> edits,
+             const UnitWriter& writer)
+        : doc_(doc), text_(text), edits_(std::move(edits)), writer_(writer) {
+        // Outer edits first where two begin together, so the inner one is skipped at that level.
+        std::sort(edits_.begin(), edits_.end(), [](const Edit& a, const Edit& b) {
+            return a.begin != b.begin ? a.begin < b.begin : a.end > b.end;
+        });
+    }
+
+    // text[begin, end) with every edit inside it applied; an edit inside another one is applied
+    // when the outer one copies the range that holds it (a placeholder's markup).
+    std::string Range(std::size_t begin, std::size_t end) const {
+        std::string out;
+        std::size_t pos = begin;
+        auto it = std::lower_bound(edits_.begin(), edits_.end(), begin,
+                                   [](const Edit& e, std::size_t b) { return e.begin < b; });
+        for (; it != edits_.end() && it->begin < end; ++it) {
+            if (it->begin < pos || it->end > end) continue;
+            out.append(text_, pos, it->begin - pos);
+            out += Replacement(*it);
+            pos = it->end;
+        }
+        out.append(text_, pos, end - pos);
+        return out;
+    }
+
+private:
+    std::string Raw(std::size_t b, std::size_t e, const std::string& literal) const {
+        return b == kNoRange ? literal : Range(b, e);
+    }
+
+    std::string Replacement(const Edit& e) const {
+        if (e.unit == kNoRange) return e.literal;
+        const Unit& u = doc_.units[e.unit];
+        std::string body;
+        std::vector<std::size_t> open; // tags opened, innermost last
+        for (const Piece& p : e.pieces) {
+            const Tag* t = p.tag ? &u.tags[p.tag - 1] : nullptr;
+            switch (p.kind) {
+            case Piece::Text: body += writer_.Text(e.unit, open, p.text); break;
+            case Piece::Open:
+                body += Raw(t->openBegin, t->openEnd, t->open);
+                open.push_back(p.tag);
+                break;
+            case Piece::Close:
+                body += Raw(t->closeBegin, t->closeEnd, t->close);
+                if (!open.empty()) open.pop_back();
+                break;
+            case Piece::Lone: body += Raw(t->openBegin, t->openEnd, t->open); break;
+            }
+        }
+        return writer_.Whole(e.unit, std::move(body), text_, e.end);
+    }
+
+    const Document& doc_;
+    const std::string& text_;
+    std::vector<Edit> edits_;
+    const UnitWriter& writer_;
+};
+
+} // namespace
+
+std::vector<std::optional<std::string>>
+Splice(const Document& doc, std::vector<std::vector<Edit>> edits, const UnitWriter& writer) {
+    std::vector<std::optional<std::string>> rendered(doc.parts.size());
+    for (std::size_t p = 0; p < doc.parts.size() && p < edits.size(); ++p) {
+        if (edits[p].empty()) continue;
+        const std::string& text = doc.parts[p].text;
+        Renderer renderer(doc, text, std::move(edits[p]), writer);
+        rendered[p] = renderer.Range(0, text.size());
+    }
+    return rendered;
 }
 
 } // namespace qb::doc::detail

@@ -13,11 +13,14 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "Markup.h"
 
 namespace qb::doc {
 
@@ -34,7 +37,21 @@ struct Cancelled {};
 // Called now and then while reading with (bytes done, bytes in all); false stops the reading.
 using Progress = std::function<bool(std::size_t done, std::size_t total)>;
 
-enum class Format { Text, Po, Srt, Markdown, Html, Docx, Odt };
+class Filter; // Filter.h: the reader and writer of one format
+
+// A format: the filter that reads and writes its files. Format::Po and the others name the
+// filters the program has (Filters.cpp lists them); FormatOfPath finds one by a file's name.
+class Format {
+public:
+    static const Format Text, Po, Srt, Markdown, Html, Docx, Odt;
+
+    constexpr explicit Format(const Filter& (*filter)()) : filter_(filter) {}
+    const Filter& filter() const { return filter_(); }
+    friend bool operator==(Format a, Format b) { return a.filter_ == b.filter_; }
+
+private:
+    const Filter& (*filter_)();
+};
 
 // The format a file's name says (".po", ".pot", ".md", ".markdown", ".htm", ".html", ".srt",
 // ".txt", ".docx", ".odt", case ignored), nothing for any other name.
@@ -50,9 +67,6 @@ struct Tag {
     std::size_t closeBegin = kNoRange, closeEnd = kNoRange;
     std::string open, close; // used when the range is kNoRange
     bool paired = false;
-    // Office runs: text inside this tag is written as textOpen + text + textClose (a run with
-    // this tag's formatting); empty for markup languages, where text stands as it is.
-    std::string textOpen, textClose;
 };
 
 struct Unit {
@@ -60,20 +74,6 @@ struct Unit {
     std::vector<Tag> tags;
     std::size_t part = 0;           // index into Document::parts
     std::size_t begin = 0, end = 0; // the bytes of the part that a translation replaces
-    // Office runs: plain text of the unit is written as textOpen + text + textClose.
-    std::string textOpen, textClose;
-    // PO: the flags line ("#, fuzzy, c-format\n") as a range, kNoRange when there is none;
-    // whether the message has plural forms (its msgstr block becomes msgstr[0]).
-    std::size_t flagsBegin = kNoRange, flagsEnd = kNoRange;
-    bool plural = false;
-    std::string firstForm; // PO plural: msgstr[0]'s text as written (escaped), kept when untranslated
-    // HTML: each character the source wrote as a reference, with that reference ("\xC2\xA0" ->
-    // "&nbsp;", "中" -> "&#x4e2d;"), so that the translation writes them the same way; the quote
-    // around an attribute unit's value ('"' or '\''), 0 for text.
-    std::vector<std::pair<std::string, std::string>> refs;
-    char quote = 0;
-    // Markdown: a unit of an HTML block, written escaped as HTML.
-    bool html = false;
 };
 
 // Named: the charset a file declares (an HTML page's <meta charset>, a PO header's charset),
@@ -83,6 +83,13 @@ enum class Encoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Gbk, Named };
 struct DocPart {
     std::string name; // the entry of an office package; empty for a text file
     std::string text; // UTF-8 (a text file decoded from its encoding) or the part's XML bytes
+};
+
+// What a format keeps of a file beside its units, for writing it back: a PO message's flags
+// line and plural, an HTML unit's character references, a Word run's formatting. Each filter
+// defines its own (Filter.h).
+struct FormatState {
+    virtual ~FormatState() = default;
 };
 
 // Visible text a reader met and made no unit of, with why ("代码，保持原样"): a code block, a
@@ -100,10 +107,8 @@ struct Document {
     std::string charset; // Encoding::Named: its name as the file gives it ("windows-1252")
     std::vector<DocPart> parts;
     std::vector<Unit> units;
-    std::vector<Skipped> skipped; // in the order of the file
-    // PO: the header's msgstr block, kNoRange when the file has no header.
-    std::size_t headerBegin = kNoRange, headerEnd = kNoRange;
-    std::string header; // its text, unescaped
+    std::vector<Skipped> skipped;             // in the order of the file
+    std::shared_ptr<const FormatState> state; // the filter's, never changed once read
 };
 
 // Limits against input made to exhaust the machine.
@@ -163,13 +168,4 @@ bool IsUtf8Text(std::string_view bytes);
 std::size_t LineOf(std::string_view text, std::size_t offset);
 // Collapses every run of white space (space, tab, CR, LF) to one space and trims both ends.
 std::string OneLine(std::string_view text);
-std::string XmlEscape(std::string_view text);
-// XML text with its five entities and numeric references decoded (an unknown entity stays).
-std::string XmlUnescape(std::string_view text);
-// HTML text with its character references decoded: the five of XML, numeric ones and every
-// named one of HTML ("&nbsp;", "&eacute;", "&mdash;"); one not terminated by ';' or unknown
-// stays as written. Each reference decoded is added to `refs` (see Unit::refs).
-std::string HtmlUnescape(std::string_view text,
-                         std::vector<std::pair<std::string, std::string>>* refs = nullptr);
-
 } // namespace qb::doc

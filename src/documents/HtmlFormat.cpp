@@ -8,13 +8,14 @@
 // translate ("|", "->"). Every other character of visible text lies in exactly one unit.
 //
 // Every walk over the tree keeps its own stack: 2,000 nested <span>s are as safe as two.
-#include "Formats.h"
+#include "Filter.h"
 
 #include <gumbo.h>
 
 #include <algorithm>
 #include <cctype>
 #include <csetjmp>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <malloc.h>
@@ -516,8 +517,9 @@ bool HasVisible(std::string_view text) { return Holds(text, true); }
 
 class Walker {
 public:
-    Walker(Document& doc, const std::string& text, const Progress& progress)
-        : doc_(doc), base_(text.data()), size_(text.size()), progress_(progress) {}
+    Walker(Document& doc, std::vector<MarkupUnit>& extras, const std::string& text,
+           const Progress& progress)
+        : doc_(doc), extras_(extras), base_(text.data()), size_(text.size()), progress_(progress) {}
 
     void Walk(const GumboNode* root) {
         Measure(root);
@@ -717,7 +719,7 @@ private:
         const std::size_t b = u.begin, e = u.end;
         if (HasContent(u.text)) {
             Unwrap(u);
-            FinishUnit(doc_, std::move(u));
+            if (FinishUnit(doc_, std::move(u))) extras_.push_back({std::move(refs_), 0});
             return;
         }
         if (keptText_ || HasVisible(u.text))
@@ -829,7 +831,7 @@ private:
                 const std::size_t at = std::string_view(base_, e).find('>', i);
                 close = at == std::string_view::npos ? e : at + 1;
             }
-            AppendText(u, HtmlUnescape(std::string_view(base_ + from, i - from), &u.refs));
+            AppendText(u, HtmlUnescape(std::string_view(base_ + from, i - from), &refs_));
             Tag t;
             t.openBegin = i;
             t.openEnd = close;
@@ -837,7 +839,7 @@ private:
             from = close;
             i = close - 1;
         }
-        AppendText(u, HtmlUnescape(std::string_view(base_ + from, e - from), &u.refs));
+        AppendText(u, HtmlUnescape(std::string_view(base_ + from, e - from), &refs_));
     }
 
     // ch[from, to) as one unit; false when the tree is out of the file's order there or the
@@ -858,6 +860,7 @@ private:
         pos_ = b;
         broken_ = false;
         keptText_ = false;
+        refs_.clear();
         // Nodes to visit, and elements to close (second = true), innermost last.
         struct Step {
             const GumboNode* node;
@@ -969,13 +972,17 @@ private:
             u.begin = std::size_t(v.data - base_) + 1;
             u.end = u.begin + v.length - 2;
             if (!attrSeen_.insert(u.begin).second) continue;
-            u.quote = v.data[0];
-            AppendText(u, HtmlUnescape(std::string_view(base_ + u.begin, u.end - u.begin), &u.refs));
-            if (HasContent(u.text)) FinishUnit(doc_, std::move(u));
+            MarkupUnit extra;
+            extra.quote = v.data[0];
+            AppendText(u, HtmlUnescape(std::string_view(base_ + u.begin, u.end - u.begin), &extra.refs));
+            if (HasContent(u.text) && FinishUnit(doc_, std::move(u)))
+                extras_.push_back(std::move(extra));
         }
     }
 
     Document& doc_;
+    std::vector<MarkupUnit>& extras_; // by unit
+    References refs_;                 // those of the unit in hand
     const char* base_;
     std::size_t size_;
     const Progress& progress_;
@@ -988,8 +995,9 @@ private:
     bool keptText_ = false; // the unit in hand holds a kept element with text
 };
 
-// A named reference's characters as the HTML parser reads it ("&mdash;" -> "—"), empty when
-// it names none. Asked of gumbo, which knows all of HTML's names, once per name and thread.
+} // namespace
+
+// Asked of gumbo, which knows all of HTML's names, once per name and thread.
 std::string NamedReference(const std::string& ref) {
     thread_local std::map<std::string, std::string> cache;
     if (auto it = cache.find(ref); it != cache.end()) return it->second;
@@ -1015,6 +1023,8 @@ std::string NamedReference(const std::string& ref) {
     if (cache.size() < 4096) cache[ref] = value;
     return value;
 }
+
+namespace {
 
 // The charset a page declares in its first 1024 bytes, as browsers look for it:
 // <meta charset="gbk"> or <meta http-equiv="Content-Type" content="text/html; charset=gb2312">.
@@ -1065,7 +1075,7 @@ std::string DecodeHtml(Document& doc) {
 
 } // namespace
 
-void ReadHtml(Document& doc, const Progress& progress) {
+void ReadHtmlUnits(Document& doc, std::vector<MarkupUnit>& extras, const Progress& progress) {
     if (doc.original.size() >= (std::size_t(1) << 31)) throw DocError("文件太大");
     doc.parts.push_back({{}, DecodeHtml(doc)});
     const std::string& text = doc.parts[0].text;
@@ -1078,46 +1088,78 @@ void ReadHtml(Document& doc, const Progress& progress) {
     if (!out)
         throw DocError("页面结构过于复杂（解析所需内存超过 " + std::to_string(budget.limit >> 20) +
                        " MB），无法读取");
-    Walker(doc, text, progress).Walk(out->document);
+    Walker(doc, extras, text, progress).Walk(out->document);
     // Units in the order of the file: attribute units are met after their element's text.
-    std::stable_sort(doc.units.begin(), doc.units.end(),
-                     [](const Unit& a, const Unit& b) { return a.begin < b.begin; });
+    std::vector<std::size_t> order(doc.units.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return doc.units[a].begin < doc.units[b].begin;
+    });
+    std::vector<Unit> units;
+    std::vector<MarkupUnit> sorted;
+    units.reserve(order.size());
+    sorted.reserve(order.size());
+    for (std::size_t i : order) {
+        units.push_back(std::move(doc.units[i]));
+        sorted.push_back(std::move(extras[i]));
+    }
+    doc.units = std::move(units);
+    extras = std::move(sorted);
+}
+
+namespace {
+
+struct HtmlState : FormatState {
+    std::vector<MarkupUnit> units; // by unit
+};
+
+// A unit's text as the page writes it: a character the source wrote as a reference with it
+// again ("&nbsp;" stays "&nbsp;"), and an attribute's quote escaped.
+class HtmlWriter : public UnitWriter {
+public:
+    explicit HtmlWriter(const HtmlState& state) : state_(state) {}
+    std::string Text(std::size_t unit, const std::vector<std::size_t>&,
+                     std::string_view text) const override {
+        if (unit >= state_.units.size()) return MarkupEscape(text);
+        const MarkupUnit& m = state_.units[unit];
+        return MarkupEscape(text, m.quote, &m.refs);
+    }
+
+private:
+    const HtmlState& state_;
+};
+
+class HtmlFilterImpl final : public Filter {
+public:
+    bool Recognises(std::string_view path) const override {
+        return HasExtension(path, {".html", ".htm", ".xhtml"});
+    }
+    void Read(Document& doc, const Limits&, const Progress& progress) const override {
+        auto state = std::make_shared<HtmlState>();
+        ReadHtmlUnits(doc, state->units, progress);
+        doc.state = std::move(state);
+    }
+    std::string Write(const Document& doc, const std::vector<std::optional<std::string>>& translations,
+                      WriteReport& report) const override {
+        std::vector<std::vector<Edit>> edits = TranslationEdits(doc, translations, report);
+        if (!AnyEdit(edits)) return doc.original;
+        const std::string page =
+            *Splice(doc, std::move(edits), HtmlWriter(StateOf<HtmlState>(doc)))[0];
+        // A page in a charset without Chinese ("windows-1252") gets what it lacks as character
+        // references, which every browser shows: "&#x4E2D;" for 中.
+        return EncodeText(page, doc.encoding, doc.charset, [](char32_t cp) {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "&#x%X;", unsigned(cp));
+            return std::string(buf);
+        });
+    }
+};
+
+} // namespace
+
+const Filter& HtmlFilter() {
+    static const HtmlFilterImpl filter;
+    return filter;
 }
 
 } // namespace qb::doc::detail
-
-namespace qb::doc {
-
-std::string HtmlUnescape(std::string_view text, std::vector<std::pair<std::string, std::string>>* refs) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '&') {
-            out += text[i];
-            continue;
-        }
-        std::size_t e = i + 1;
-        while (e < text.size() && e - i < 40 &&
-               (std::isalnum(static_cast<unsigned char>(text[e])) || (e == i + 1 && text[e] == '#')))
-            ++e;
-        if (e >= text.size() || text[e] != ';' || e == i + 1) {
-            out += '&';
-            continue;
-        }
-        const std::string_view ref = text.substr(i, e + 1 - i);
-        std::string value = XmlUnescape(ref); // numeric ones and XML's five
-        if (value == ref && ref[1] != '#') value = detail::NamedReference(std::string(ref));
-        if (value.empty() || value == ref) {
-            out.append(ref);
-        } else {
-            out += value;
-            if (refs && std::none_of(refs->begin(), refs->end(),
-                                     [&](const auto& r) { return r.first == value; }))
-                refs->emplace_back(value, std::string(ref));
-        }
-        i = e;
-    }
-    return out;
-}
-
-} // namespace qb::doc

@@ -4,12 +4,13 @@
 //   text " now." @17  ->  "See {1}the guide{/1} now." with {1} = bytes 4-6, {/1} = bytes 15-17.
 // Code blocks, HTML blocks and front matter hold no units; inline code, images, autolinks and
 // inline HTML are lone placeholders, kept as they are. The text of an HTML block is read as HTML.
-#include "Formats.h"
+#include "Filter.h"
 
 #include <md4c.h>
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace qb::doc::detail {
 
@@ -27,8 +28,15 @@ struct Event {
     bool bare = false;           // an autolink written without "<" ">"
 };
 
+// What the file keeps beside its units: for a unit of an HTML block, its references and quote,
+// as it is written as HTML; nothing for Markdown's own.
+struct MarkdownState : FormatState {
+    std::vector<std::optional<MarkupUnit>> units; // by unit
+};
+
 struct State {
     Document* doc = nullptr;
+    MarkdownState* out = nullptr;
     const char* base = nullptr;
     std::size_t offset = 0; // where md4c's input starts in the file (after front matter)
     std::size_t size = 0;
@@ -394,7 +402,7 @@ void Flush(State& st) {
     }
     gapTo(end);
     for (const Open& o : stack) u.tags[o.number - 1].paired = false;
-    FinishUnit(*st.doc, std::move(u));
+    if (FinishUnit(*st.doc, std::move(u))) st.out->units.emplace_back();
 }
 
 int EnterBlock(MD_BLOCKTYPE type, void*, void* user) {
@@ -413,8 +421,9 @@ void HtmlBlockUnits(State& st) {
     Document html;
     html.format = Format::Html;
     html.original = st.doc->parts[0].text.substr(b, e - b);
+    std::vector<MarkupUnit> extras;
     try {
-        ReadHtml(html, {});
+        ReadHtmlUnits(html, extras, {});
     } catch (const DocError&) {
         return; // not read as HTML: kept as it is, as before
     }
@@ -422,15 +431,16 @@ void HtmlBlockUnits(State& st) {
     auto shift = [b](std::size_t& at) {
         if (at != kNoRange) at += b;
     };
-    for (Unit& u : html.units) {
+    for (std::size_t i = 0; i < html.units.size(); ++i) {
+        Unit& u = html.units[i];
         shift(u.begin);
         shift(u.end);
         for (Tag& t : u.tags)
             for (std::size_t* at : {&t.openBegin, &t.openEnd, &t.closeBegin, &t.closeEnd})
                 shift(*at);
         u.part = 0;
-        u.html = true;
         st.doc->units.push_back(std::move(u));
+        st.out->units.emplace_back(std::move(extras[i]));
     }
     for (Skipped& k : html.skipped) {
         shift(k.begin);
@@ -549,14 +559,14 @@ std::size_t FrontMatterEnd(std::string_view text) {
     return 0;
 }
 
-} // namespace
-
 void ReadMarkdown(Document& doc, const Progress& progress) {
     // UTF-8, UTF-16 with its BOM, or GBK, as a plain text file; the export goes back in it.
     doc.parts.push_back({{}, DecodeText(doc.original, doc.encoding)});
     const std::string& text = doc.parts[0].text;
+    auto state = std::make_shared<MarkdownState>();
     State st;
     st.doc = &doc;
+    st.out = state.get();
     st.offset = FrontMatterEnd(text);
     if (st.offset > 0)
         doc.skipped.push_back({0, 0, st.offset, "文件开头的元数据（front matter），保持原样"});
@@ -573,6 +583,47 @@ void ReadMarkdown(Document& doc, const Progress& progress) {
     parser.leave_span = LeaveSpan;
     parser.text = TextRun;
     if (md_parse(st.base, MD_SIZE(st.size), &parser, &st) != 0) throw DocError("Markdown 解析失败");
+    doc.state = std::move(state);
+}
+
+// Markdown's text as it is; an HTML block's as HTML.
+class MarkdownWriter : public UnitWriter {
+public:
+    explicit MarkdownWriter(const MarkdownState& state) : state_(state) {}
+    std::string Text(std::size_t unit, const std::vector<std::size_t>&,
+                     std::string_view text) const override {
+        if (unit >= state_.units.size() || !state_.units[unit]) return std::string(text);
+        const MarkupUnit& m = *state_.units[unit];
+        return MarkupEscape(text, m.quote, &m.refs);
+    }
+
+private:
+    const MarkdownState& state_;
+};
+
+class MarkdownFilterImpl final : public Filter {
+public:
+    bool Recognises(std::string_view path) const override {
+        return HasExtension(path, {".md", ".markdown"});
+    }
+    void Read(Document& doc, const Limits&, const Progress& progress) const override {
+        ReadMarkdown(doc, progress);
+    }
+    std::string Write(const Document& doc, const std::vector<std::optional<std::string>>& translations,
+                      WriteReport& report) const override {
+        std::vector<std::vector<Edit>> edits = TranslationEdits(doc, translations, report);
+        if (!AnyEdit(edits)) return doc.original;
+        return EncodeText(
+            *Splice(doc, std::move(edits), MarkdownWriter(StateOf<MarkdownState>(doc)))[0],
+            doc.encoding, doc.charset);
+    }
+};
+
+} // namespace
+
+const Filter& MarkdownFilter() {
+    static const MarkdownFilterImpl filter;
+    return filter;
 }
 
 } // namespace qb::doc::detail

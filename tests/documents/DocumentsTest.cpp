@@ -578,6 +578,10 @@ TEST(BadInput, RefusedWithAReason) {
         {"docx without a body", Format::Docx, Zip({{"a.txt", "x"}}), "包中没有正文"},
         {"entity bomb", Format::Docx, MakeDocx(bomb), "文档类型定义"},
         {"broken XML", Format::Docx, MakeDocx("<w:document><w:p></w:document>"), "XML 格式不正确"},
+        // An entity no document type defines: refused, not dropped from "A  B" nor kept as "&e;".
+        {"undefined entity", Format::Odt,
+         Zip({{"content.xml", "<office:text><text:p>A &e; B</text:p></office:text>"}}),
+         "实体 &e; 未在文件中定义"},
         {"zip bomb", Format::Docx, Zip({{"word/document.xml", std::string(3u << 20, ' ')}}),
          "疑似压缩炸弹"},
         {"binary .txt", Format::Text,

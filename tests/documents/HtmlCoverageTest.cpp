@@ -89,7 +89,11 @@ std::string Ours(const Document& d) {
     const std::string& part = d.parts[0].text;
     std::vector<std::pair<std::size_t, std::string>> items;
     for (const Unit& u : d.units) {
-        if (u.quote) continue; // an attribute: not text the parser reports
+        // An attribute's unit (alt, title) lies inside a start tag: not text the parser reports.
+        const std::size_t lt = part.rfind('<', u.begin), gt = part.rfind('>', u.begin);
+        if (u.begin > 0 && (part[u.begin - 1] == '"' || part[u.begin - 1] == '\'') &&
+            lt != std::string::npos && (gt == std::string::npos || gt < lt))
+            continue;
         std::string text;
         for (std::size_t i = 0; i < u.text.size(); ++i) {
             std::size_t j = i + 1, n = 0;

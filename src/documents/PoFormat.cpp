@@ -1,250 +1,31 @@
-// Plain text, subtitles and gettext catalogues: formats read line by line, without a library.
-#include "Formats.h"
-#include "GbkText.h"
+// Gettext catalogues (.po, .pot): each message a unit, shown as its msgid; the translation is
+// written as its msgstr, the fuzzy flag taken off, and the header set for a Chinese catalogue.
+#include "Filter.h"
 #include "Placeholders.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
-
-#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 
 namespace qb::doc::detail {
 
 namespace {
 
-constexpr std::size_t kProgressStep = 1 << 20;
-
-std::string_view LineAt(std::string_view text, std::size_t pos, std::size_t& next) {
-    std::size_t eol = text.find('\n', pos);
-    next = eol == std::string_view::npos ? text.size() : eol + 1;
-    std::string_view line =
-        text.substr(pos, (eol == std::string_view::npos ? text.size() : eol) - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return line;
-}
-
-bool Blank(std::string_view line) {
-    for (char c : line)
-        if (c != ' ' && c != '\t' && c != '\r' && c != '\f') return false;
-    return true;
-}
-
-// Control characters that no text file holds: a binary file given a text file's name.
-bool LooksBinary(std::string_view utf8) {
-    std::size_t controls = 0;
-    for (char ch : utf8) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c == 0) return true;
-        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1B) ++controls;
-    }
-    return controls > 0 && controls * 1000 >= utf8.size(); // a stray one in a long text is no sign
-}
-
-std::string Decode(QStringConverter::Encoding enc, std::string_view bytes) {
-    QStringDecoder dec(enc, QStringConverter::Flag::Stateless);
-    const QString s = dec.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    if (dec.hasError()) throw DocError("含有不合这种编码的字节");
-    return s.toStdString();
-}
-
-} // namespace
-
-namespace {
-
-std::string EncoderName(Encoding encoding, const std::string& charset) {
-    switch (encoding) {
-    case Encoding::Utf16LE: return "UTF-16LE";
-    case Encoding::Utf16BE: return "UTF-16BE";
-    case Encoding::Gbk: return "GBK";
-    case Encoding::Named: return charset;
-    default: return "UTF-8";
-    }
-}
-
-// `s` in the named encoding when every character fits, else nothing.
-std::optional<QByteArray> EncodeExactly(const QString& s, const std::string& name) {
-    QStringEncoder enc(name.c_str(), QStringConverter::Flag::Stateless);
-    if (!enc.isValid()) throw DocError("不认识的字符集“" + name + "”");
-    const QByteArray b = enc.encode(s);
-    if (enc.hasError()) return std::nullopt;
-    // Some converters put '?' for what they lack without saying so: read the bytes back.
-    QStringDecoder dec(name.c_str(), QStringConverter::Flag::Stateless);
-    if (QString(dec.decode(b)) != s) return std::nullopt;
-    return b;
-}
-
-} // namespace
-
-bool IsUtf8Name(std::string_view charset) {
-    std::string n;
-    for (char c : charset)
-        if (c != '-' && c != '_') n += char(std::tolower(static_cast<unsigned char>(c)));
-    return n == "utf8";
-}
-
-std::string DecodeCharset(std::string_view bytes, const std::string& charset) {
-    QStringDecoder dec(charset.c_str(), QStringConverter::Flag::Stateless);
-    if (!dec.isValid()) throw DocError("不认识的字符集“" + charset + "”");
-    const QString s = dec.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    if (dec.hasError()) throw DocError("含有不合所声明字符集“" + charset + "”的字节");
-    std::string out = s.toStdString();
-    // What is written back must be these very bytes where nothing was translated.
-    const std::optional<QByteArray> again = EncodeExactly(s, charset);
-    if (!again || std::string_view(again->constData(), std::size_t(again->size())) != bytes)
-        throw DocError("字符集“" + charset + "”的文本无法原样写回");
-    return out;
-}
-
-std::string DecodeText(std::string_view bytes, Encoding& encoding) {
-    std::string out;
-    if (bytes.size() >= 3 && std::memcmp(bytes.data(), "\xEF\xBB\xBF", 3) == 0) {
-        encoding = Encoding::Utf8Bom;
-        out = std::string(bytes.substr(3));
-        if (!IsUtf8Text(out)) throw DocError("以 UTF-8 标记开头，却含有不是 UTF-8 的字节");
-    } else if (bytes.size() >= 2 && (std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0 ||
-                                     std::memcmp(bytes.data(), "\xFE\xFF", 2) == 0)) {
-        const bool le = bytes[0] == '\xFF';
-        encoding = le ? Encoding::Utf16LE : Encoding::Utf16BE;
-        if (bytes.size() % 2) throw DocError("UTF-16 文本的字节数是奇数，文件不完整");
-        out = Decode(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, bytes.substr(2));
-    } else if (IsUtf8Text(bytes)) {
-        encoding = Encoding::Utf8;
-        out = std::string(bytes);
-    } else {
-        if (std::memchr(bytes.data(), 0, bytes.size()))
-            throw DocError("不是文本文件（含有二进制数据）");
-        encoding = Encoding::Gbk;
-        const std::optional<QString> s = GbkAvailable() ? FromGbkStrict(bytes) : std::nullopt;
-        if (!s) throw DocError("既不是 UTF-8 也不是 GBK 编码的文本");
-        out = s->toStdString();
-        if (ToGbkStrict(*s) != std::optional<std::string>(bytes))
-            throw DocError("这种编码的文本无法原样写回");
-    }
-    if (LooksBinary(out)) throw DocError("不是文本文件（含有二进制数据）");
-    if (encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE) {
-        if (EncodeText(out, encoding) != bytes) throw DocError("这种编码的文本无法原样写回");
-    }
-    return out;
-}
-
-std::string EncodeText(std::string_view utf8, Encoding encoding, const std::string& charset,
-                       const std::function<std::string(char32_t)>& unfit) {
-    switch (encoding) {
-    case Encoding::Utf8: return std::string(utf8);
-    case Encoding::Utf8Bom: return "\xEF\xBB\xBF" + std::string(utf8);
-    default: break;
-    }
-    const QString s = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-    const std::string name = EncoderName(encoding, charset);
-    const char* bom = encoding == Encoding::Utf16LE   ? "\xFF\xFE"
-                      : encoding == Encoding::Utf16BE ? "\xFE\xFF"
-                                                      : "";
-    if (std::optional<QByteArray> b = EncodeExactly(s, name))
-        return std::string(bom) + std::string(b->constData(), std::size_t(b->size()));
-    // Character by character, to find (or replace) what does not fit: only a translation that
-    // holds such a character comes here ("😀" in a GBK file, "中" in a windows-1252 page).
-    std::string out = bom;
-    for (qsizetype i = 0; i < s.size();) {
-        const qsizetype n = s[i].isHighSurrogate() && i + 1 < s.size() ? 2 : 1;
-        const QString ch = s.mid(i, n);
-        if (std::optional<QByteArray> b = EncodeExactly(ch, name)) {
-            out.append(b->constData(), std::size_t(b->size()));
-        } else {
-            const char32_t cp = n == 2 ? QChar::surrogateToUcs4(s[i], s[i + 1]) : s[i].unicode();
-            if (!unfit)
-                throw DocError("译文中的“" + ch.toStdString() + "”无法用原文件的编码（" + name +
-                               "）写出；请改用别的字，或把原文件另存为 UTF-8 后再打开");
-            out += unfit(cp);
-        }
-        i += n;
-    }
-    return out;
-}
-
-// Paragraphs: runs of lines between blank lines. "Line one\nline two\n\nNext" gives
-// "Line one line two" and "Next"; writing puts a translation on one line in place of both.
-void ReadText(Document& doc, const Progress& progress) {
-    DocPart part;
-    part.text = DecodeText(doc.original, doc.encoding);
-    doc.parts.push_back(std::move(part));
-    const std::string& text = doc.parts[0].text;
-    std::size_t pos = 0, paraBegin = std::string::npos, paraEnd = 0, reported = 0;
-    auto flush = [&] {
-        if (paraBegin == std::string::npos) return;
-        Unit u;
-        u.begin = paraBegin;
-        u.end = paraEnd;
-        AppendText(u, std::string_view(text).substr(paraBegin, paraEnd - paraBegin));
-        FinishUnit(doc, std::move(u));
-        paraBegin = std::string::npos;
+// What the catalogue keeps beside the units, for writing them back.
+struct PoState : FormatState {
+    struct Message {
+        // The flags line ("#, fuzzy, c-format\n") as a range, kNoRange when there is none.
+        std::size_t flagsBegin = kNoRange, flagsEnd = kNoRange;
+        bool plural = false;   // msgid_plural: its msgstr block becomes msgstr[0]
+        std::string firstForm; // a plural's msgstr[0] as written (escaped), kept when untranslated
     };
-    while (pos < text.size()) {
-        std::size_t next = 0;
-        std::string_view line = LineAt(text, pos, next);
-        if (Blank(line)) {
-            flush();
-        } else {
-            std::size_t lead = 0;
-            while (line[lead] == ' ' || line[lead] == '\t') ++lead;
-            std::size_t trail = line.size();
-            while (trail > 0 && (line[trail - 1] == ' ' || line[trail - 1] == '\t')) --trail;
-            if (paraBegin == std::string::npos) paraBegin = pos + lead;
-            paraEnd = pos + trail;
-        }
-        pos = next;
-        if (pos - reported >= kProgressStep) Report(progress, reported = pos, text.size());
-    }
-    flush();
-}
+    std::vector<Message> messages; // by unit
+    // The header's msgstr block, kNoRange when the file has no header, and its text unescaped.
+    std::size_t headerBegin = kNoRange, headerEnd = kNoRange;
+    std::string header;
+};
 
-// Cues: an optional number, a timecode line ("00:00:01,000 --> 00:00:04,000") and text lines up
-// to a blank line. The text lines are the unit; numbers and timecodes are never touched.
-void ReadSrt(Document& doc, const Progress& progress) {
-    DocPart part;
-    part.text = DecodeText(doc.original, doc.encoding);
-    doc.parts.push_back(std::move(part));
-    const std::string& text = doc.parts[0].text;
-    std::size_t pos = 0, reported = 0;
-    while (pos < text.size()) {
-        std::size_t next = 0;
-        std::string_view line = LineAt(text, pos, next);
-        if (Blank(line)) {
-            pos = next;
-            continue;
-        }
-        // The cue's head: a number line (optional) and its timecode line.
-        const std::size_t headLine = pos;
-        if (line.find("-->") == std::string_view::npos) {
-            std::size_t after = 0;
-            std::string_view second = LineAt(text, next, after);
-            if (next >= text.size() || second.find("-->") == std::string_view::npos)
-                throw DocError("第 " + std::to_string(LineOf(text, headLine)) +
-                               " 行：字幕缺少时间码行（“开始 --> 结束”）");
-            next = after;
-        }
-        pos = next;
-        std::size_t textBegin = std::string::npos, textEnd = 0;
-        while (pos < text.size()) {
-            std::string_view l = LineAt(text, pos, next);
-            if (Blank(l)) break;
-            if (textBegin == std::string::npos) textBegin = pos;
-            textEnd = pos + l.size();
-            pos = next;
-        }
-        if (textBegin != std::string::npos) {
-            Unit u;
-            u.begin = textBegin;
-            u.end = textEnd;
-            AppendWithTags(u, text, textBegin, textEnd);
-            FinishUnit(doc, std::move(u));
-        }
-        if (pos - reported >= kProgressStep) Report(progress, reported = pos, text.size());
-    }
-}
+} // namespace
 
 namespace {
 
@@ -338,8 +119,6 @@ struct PoEntry {
     bool inFirstForm = false;
 };
 
-} // namespace
-
 // Messages, each shown as its msgid (a plural message as its msgid_plural: Chinese has one
 // form, and that form must carry the plural's "%d"). A line break, a tab and every other control
 // character in a message, printf directives of a c-format message, and spaces at its start or
@@ -362,6 +141,7 @@ void ReadPo(Document& doc, const Progress& progress) {
         doc.parts.push_back({{}, doc.original});
     }
     const std::string& text = doc.parts[0].text;
+    auto state = std::make_shared<PoState>();
     std::size_t reported = 0;
     PoEntry e;
     enum { None, Ctxt, Id, Plural, Str } last = None;
@@ -372,18 +152,14 @@ void ReadPo(Document& doc, const Progress& progress) {
                 throw DocError("第 " + std::to_string(LineOf(text, e.firstLine)) +
                                " 行：消息缺少 msgstr");
             if (e.msgid.empty() && !e.hasCtxt) {
-                doc.headerBegin = e.strBegin;
-                doc.headerEnd = e.strEnd;
-                doc.header = e.msgstr;
+                state->headerBegin = e.strBegin;
+                state->headerEnd = e.strEnd;
+                state->header = e.msgstr;
             } else {
                 Unit u;
                 u.begin = e.strBegin;
                 u.end = e.strEnd;
-                u.flagsBegin = e.flagsBegin;
-                u.flagsEnd = e.flagsEnd;
-                u.plural = e.hasPlural;
-                u.firstForm = e.firstForm;
-                const std::string& s = u.plural ? e.plural : e.msgid;
+                const std::string& s = e.hasPlural ? e.plural : e.msgid;
                 std::size_t from = 0;
                 for (std::size_t i = 0; i < s.size(); ++i) {
                     const unsigned char c = static_cast<unsigned char>(s[i]);
@@ -431,9 +207,10 @@ void ReadPo(Document& doc, const Progress& progress) {
                 // Every message is offered, punctuation alone too: Django's catalogue translates
                 // ", " as "，" and ":" as "：". Only a message of white space gives no line.
                 TrimUnit(u);
-                if (!u.text.empty())
+                if (!u.text.empty()) {
                     doc.units.push_back(std::move(u));
-                else
+                    state->messages.push_back({e.flagsBegin, e.flagsEnd, e.hasPlural, e.firstForm});
+                } else
                     doc.skipped.push_back({0, e.firstLine, e.strEnd, "消息只有空白"});
             }
         }
@@ -537,6 +314,161 @@ void ReadPo(Document& doc, const Progress& progress) {
         if (pos - reported >= kProgressStep) Report(progress, reported = pos, text.size());
     }
     finish();
+    doc.state = std::move(state);
+}
+
+std::string PoEscape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '"': out += "\\\""; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+// "#, fuzzy, c-format\n" -> "#, c-format\n"; "#, fuzzy\n" -> "".
+std::string WithoutFuzzy(std::string_view line) {
+    std::string_view body = line.substr(2);
+    std::string eol;
+    while (!body.empty() && (body.back() == '\n' || body.back() == '\r')) {
+        eol.insert(eol.begin(), body.back());
+        body.remove_suffix(1);
+    }
+    std::string kept;
+    std::size_t pos = 0;
+    while (pos <= body.size()) {
+        std::size_t comma = body.find(',', pos);
+        if (comma == std::string_view::npos) comma = body.size();
+        std::string flag = OneLine(body.substr(pos, comma - pos));
+        if (!flag.empty() && flag != "fuzzy") kept += (kept.empty() ? " " : ", ") + flag;
+        pos = comma + 1;
+    }
+    return kept.empty() ? std::string() : "#," + kept + eol;
+}
+
+// The header's text with the fields a Chinese catalogue needs set.
+std::string ChineseHeader(std::string header) {
+    auto set = [&](std::string_view key, std::string_view value) {
+        const std::string head = std::string(key) + ":";
+        std::size_t at = 0;
+        while (at < header.size()) {
+            std::size_t eol = header.find('\n', at);
+            if (eol == std::string::npos) eol = header.size();
+            if (header.compare(at, head.size(), head) == 0) {
+                header.replace(at, eol - at, head + " " + std::string(value));
+                return;
+            }
+            at = eol + 1;
+        }
+        if (!header.empty() && header.back() != '\n') header += '\n';
+        header += head + " " + std::string(value) + "\n";
+    };
+    set("Content-Type", "text/plain; charset=UTF-8");
+    set("Language", "zh_CN");
+    set("Plural-Forms", "nplurals=1; plural=0;");
+    return header;
+}
+
+std::string HeaderBlock(const std::string& header) {
+    std::string out = "msgstr \"\"\n";
+    std::size_t at = 0;
+    while (at < header.size()) {
+        std::size_t eol = header.find('\n', at);
+        const std::size_t end = eol == std::string::npos ? header.size() : eol + 1;
+        out += "\"" + PoEscape(std::string_view(header).substr(at, end - at)) + "\"\n";
+        at = end;
+    }
+    return out;
+}
+
+// A translation as the message's msgstr line.
+class PoWriter : public UnitWriter {
+public:
+    explicit PoWriter(const PoState& state) : state_(state) {}
+    std::string Text(std::size_t, const std::vector<std::size_t>&, std::string_view text) const override {
+        return PoEscape(text);
+    }
+    std::string Whole(std::size_t unit, std::string body, const std::string& part,
+                      std::size_t end) const override {
+        const bool crlf = end >= 2 && part[end - 2] == '\r';
+        const bool plural = unit < state_.messages.size() && state_.messages[unit].plural;
+        return std::string(plural ? "msgstr[0] \"" : "msgstr \"") + body + (crlf ? "\"\r\n" : "\"\n");
+    }
+
+private:
+    const PoState& state_;
+};
+
+class PoFilterImpl final : public Filter {
+public:
+    bool Recognises(std::string_view path) const override {
+        return HasExtension(path, {".po", ".pot"});
+    }
+    void Read(Document& doc, const Limits&, const Progress& progress) const override {
+        ReadPo(doc, progress);
+    }
+
+    std::string Write(const Document& doc, const std::vector<std::optional<std::string>>& translations,
+                      WriteReport& report) const override {
+        const PoState& st = StateOf<PoState>(doc);
+        std::vector<std::vector<Edit>> edits = TranslationEdits(doc, translations, report);
+        if (!AnyEdit(edits)) return doc.original;
+        std::vector<Edit>& pe = edits[0];
+        const std::string& text = doc.parts[0].text;
+        std::vector<bool> done(doc.units.size(), false);
+        const std::size_t translated = pe.size();
+        for (std::size_t k = 0; k < translated; ++k) {
+            const std::size_t i = pe[k].unit;
+            done[i] = true;
+            if (i >= st.messages.size()) continue;
+            const PoState::Message& m = st.messages[i];
+            if (m.flagsBegin != kNoRange)
+                pe.push_back({m.flagsBegin,
+                              m.flagsEnd,
+                              kNoRange,
+                              {},
+                              WithoutFuzzy(std::string_view(text).substr(
+                                  m.flagsBegin, m.flagsEnd - m.flagsBegin))});
+        }
+        // Chinese has one plural form: every plural message keeps msgstr[0] alone, to agree with
+        // the header's nplurals=1 (msgfmt refuses a catalogue where they disagree).
+        for (std::size_t i = 0; i < doc.units.size() && i < st.messages.size(); ++i)
+            if (st.messages[i].plural && !done[i])
+                pe.push_back({doc.units[i].begin,
+                              doc.units[i].end,
+                              kNoRange,
+                              {},
+                              "msgstr[0] \"" + st.messages[i].firstForm + "\"\n"});
+        if (st.headerBegin != kNoRange)
+            pe.push_back(
+                {st.headerBegin, st.headerEnd, kNoRange, {}, HeaderBlock(ChineseHeader(st.header))});
+        else
+            pe.push_back({0, 0, kNoRange, {}, "msgid \"\"\n" + HeaderBlock(ChineseHeader({})) + "\n"});
+        return *Splice(doc, std::move(edits), PoWriter(st))[0];
+    }
+
+    bool FuzzyInFile(const Document& doc, std::size_t unit) const override {
+        const PoState& st = StateOf<PoState>(doc);
+        if (unit >= st.messages.size() || st.messages[unit].flagsBegin == kNoRange) return false;
+        const PoState::Message& m = st.messages[unit];
+        return std::string_view(doc.parts[0].text)
+                   .substr(m.flagsBegin, m.flagsEnd - m.flagsBegin)
+                   .find("fuzzy") != std::string_view::npos;
+    }
+};
+
+} // namespace
+
+const Filter& PoFilter() {
+    static const PoFilterImpl filter;
+    return filter;
 }
 
 } // namespace qb::doc::detail
