@@ -107,7 +107,10 @@ int Latency() {
     s.lead = qb::SchemeUsage{}.Leading(s.use, s.order);
     s.converter = converter.get();
     qb::StringList senseKeys, senseWords;
-    qb::BuildSenseCodeTable(phrases, set, senseKeys, senseWords);
+    const qb::StringList pieces = qb::SensePieceLines(phrases, converter.get());
+    qb::StringList withPieces = phrases;
+    withPieces.insert(withPieces.end(), pieces.begin(), pieces.end());
+    qb::BuildSenseCodeTable(withPieces, set, senseKeys, senseWords);
     s.senseKeys = &senseKeys;
     s.senseWords = &senseWords;
     qb::CandidateLookup lookup;
@@ -214,7 +217,7 @@ int Latency() {
         for (int rep = 0; rep < 50; ++rep)
             for (const char* t : typed) {
                 const auto a = Clock::now();
-                qb::BuildPredictions(t, phrases, converter.get(), predicted);
+                qb::BuildPredictions(t, phrases, converter.get(), predicted, &pieces);
                 v.push_back(std::chrono::duration<double, std::milli>(Clock::now() - a).count());
             }
         std::printf("latency: prediction after a pick: p50 %.3f ms  p99 %.3f ms  first %.3f ms  max %.3f ms "

@@ -78,6 +78,12 @@ public:
         return 0;
     }
 
+    // `text` (GBK) cut into the words the language model knows, longest first from its start:
+    // "另一个" gives 另, 一个 and "档案文件" gives 档案, 文件. Without a model: the text whole.
+    virtual void SplitWords(std::string_view text, std::vector<std::string>& out) {
+        out.assign(1, std::string(text));
+    }
+
     // Forgets everything learned (also what was read from the history file).
     virtual void ForgetHistory() = 0;
 

@@ -59,7 +59,9 @@ void ImeKeyHandler::PickRow(int d) {
 void ImeKeyHandler::OfferPredictions() {
     if (host_.ClassicOrder() || !host_.PredictionOn()) return;
     StringList words;
-    BuildPredictions(host_.TypedForSentence(), host_.SentencePhrases(), host_.Converter(), words);
+    const StringList pieces = host_.SentencePieces();
+    BuildPredictions(host_.TypedForSentence(), host_.SentencePhrases(), host_.Converter(), words,
+                     &pieces);
     composer_.ShowPredictions(words);
 }
 

@@ -44,6 +44,7 @@ public:
     // the sentence so far (GBK).
     virtual bool PredictionOn() const { return false; }
     virtual StringList SentencePhrases() const { return {}; }
+    virtual StringList SentencePieces() const { return {}; } // SensePieceLines
     virtual std::string TypedForSentence() const { return {}; }
     // The picks so far, by scheme (SchemeUsage): credited at each pick, and the schemes it
     // infers lead the list. Null: every enabled scheme leads and nothing is credited.

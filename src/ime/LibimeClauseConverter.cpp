@@ -435,6 +435,16 @@ public:
         return total / float(parts.size());
     }
 
+    void SplitWords(std::string_view text, std::vector<std::string>& out) override {
+        out.clear();
+        std::string utf8, gbk;
+        if (!toUtf8_.Convert(text, utf8) || utf8.empty()) return;
+        std::vector<std::string> parts;
+        SplitModelWords(utf8, false, parts);
+        for (const std::string& part : parts)
+            if (engines_[0].toGbk.Convert(part, gbk)) out.push_back(gbk);
+    }
+
     void ForgetHistory() override {
         WaitForRest();
         for (SchemeEngine& s : engines_)

@@ -44,6 +44,7 @@ public:
     }
     bool PredictionOn() const override { return main_.Modes().PredictionOn; }
     StringList SentencePhrases() const override { return main_.SentenceLists().SentencePhrases; }
+    StringList SentencePieces() const override { return main_.SentenceLists().SentencePieces; }
     std::string TypedForSentence() const override { return main_.TypedForSentence(); }
     SchemeUsage* Usage() const override { return main_.SchemePickUsage(); }
 

@@ -87,6 +87,7 @@ bool TfrmMainQB::RecordTypedTranslation() {
         // Text that came in other ways than a library pick (a table word, a memory match, a
         // paste) teaches the conversion too, as a committed sentence does.
         if (ClauseConverter* c = Converter()) c->LearnText(ToGbk(target));
+        Renderings.LearnWords(ToGbk(target), Converter());
     }
     return learned > 0;
 }

@@ -119,8 +119,14 @@ void TfrmMainQB::BuildSentenceCodeTable(const std::string& sentence) {
     for (int id = 1; id <= 4; ++id) schemes.on[std::size_t(id - 1)] = SchemeOn(id);
     qb::BuildSentenceCodeTable(sentence, sentence_.SentencePhrases, schemes,
                                sentence_.SentenceCodeKeys, sentence_.SentenceCodeWords);
-    BuildSenseCodeTable(sentence_.SentencePhrases, schemes, sentence_.SentenceSenseKeys,
-                        sentence_.SentenceSenseWords);
+    // The words inside the senses, then the words of the document's translations so far.
+    sentence_.SentencePieces = SensePieceLines(sentence_.SentencePhrases, Converter());
+    sentence_.SentencePieces.insert(sentence_.SentencePieces.end(), Renderings.WordLines().begin(),
+                                    Renderings.WordLines().end());
+    StringList withPieces = sentence_.SentencePhrases;
+    withPieces.insert(withPieces.end(), sentence_.SentencePieces.begin(),
+                      sentence_.SentencePieces.end());
+    BuildSenseCodeTable(withPieces, schemes, sentence_.SentenceSenseKeys, sentence_.SentenceSenseWords);
 }
 
 void TfrmMainQB::FillPhraseList() {

@@ -46,6 +46,8 @@ struct TSentenceLists {
     StringList SentenceCodeWords;
     StringList SentenceSenseKeys;
     StringList SentenceSenseWords;
+    // The words inside the senses (SensePieceLines), then the document's (WordLines).
+    StringList SentencePieces;
 };
 
 // The window's modes, as the 选项 menu and the tool bar switch them and the [inisetup] section

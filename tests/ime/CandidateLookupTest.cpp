@@ -237,6 +237,12 @@ public:
     void Learn(int, std::string_view, const ClauseCandidate&) override {}
     void ForgetHistory() override {}
     void SaveHistory() override {}
+    // The model's words of a text, as scripted; a text not scripted is one word.
+    std::map<std::string, std::vector<std::string>> words;
+    void SplitWords(std::string_view text, std::vector<std::string>& out) override {
+        auto it = words.find(std::string(text));
+        out = it != words.end() ? it->second : std::vector<std::string>{std::string(text)};
+    }
 };
 
 } // namespace
@@ -559,4 +565,41 @@ TEST(DocumentRenderings, TheRenderingChosenLeadsTheSensesLater) {
     EXPECT_EQ(again[0], "library\t" + G("程序库") + sep + G("库"));
     d.Clear();
     EXPECT_EQ(d.Size(), 0u);
+}
+
+// The words inside the senses are offered after the senses themselves: 无效 of "invalid" (无效的)
+// and 一个 of "another" (另一个); a piece that is a sense of its own (文件) or a single character
+// (的) is none, and a piece typed already is not predicted again.
+TEST(SensePieceLines, WordsInsideTheSensesArePredictedAfterTheSenses) {
+    FakeConverter conv;
+    conv.words[G("无效的")] = {G("无效"), G("的")};
+    conv.words[G("另一个")] = {G("另"), G("一个")};
+    conv.words[G("档案文件")] = {G("档案"), G("文件")};
+    const std::string sep(kSenseSep);
+    const StringList phrases = {"invalid\t" + G("无效的"), "another\t" + G("另一个"),
+                                "archive\t" + G("档案文件"), "file\t" + G("文件")};
+    const StringList pieces = SensePieceLines(phrases, &conv);
+    EXPECT_EQ(pieces,
+              (StringList{"invalid\t" + G("无效"), "another\t" + G("一个"), "archive\t" + G("档案")}));
+    StringList out;
+    BuildPredictions(G("一个"), phrases, &conv, out, &pieces);
+    // Ranked by length and first sense (no model here): pieces after every sense.
+    EXPECT_EQ(out,
+              (StringList{G("档案文件"), G("无效的"), G("另一个"), G("文件"), G("无效"), G("档案")}));
+    EXPECT_TRUE(SensePieceLines(phrases, nullptr).empty());
+}
+
+// The document's words, latest sentence first, each once; runs end at punctuation.
+TEST(DocumentRenderings, TheTranslationsWordsAreKeptLatestFirst) {
+    FakeConverter conv;
+    conv.words[G("归档的格式")] = {G("归档"), G("的"), G("格式")};
+    conv.words[G("解压归档")] = {G("解压"), G("归档")};
+    DocumentRenderings d;
+    d.LearnWords(G("归档的格式：无效"), &conv);
+    EXPECT_EQ(d.WordLines(), (StringList{"\t" + G("归档"), "\t" + G("格式"), "\t" + G("无效")}));
+    d.LearnWords(G("解压归档"), &conv);
+    EXPECT_EQ(d.WordLines(),
+              (StringList{"\t" + G("解压"), "\t" + G("归档"), "\t" + G("格式"), "\t" + G("无效")}));
+    d.Clear();
+    EXPECT_TRUE(d.WordLines().empty());
 }

@@ -54,7 +54,7 @@ struct Workbench {
     std::array<bool, 4> use{};
     std::array<int, 4> order{1, 2, 3, 4};
     std::unique_ptr<qb::ClauseConverter> converter;
-    qb::StringList phrases, codeKeys, codeWords, senseKeys, senseWords;
+    qb::StringList phrases, pieces, codeKeys, codeWords, senseKeys, senseWords;
     qb::TReducedFrom reduced; // entries reached only through reduced forms, as the window keeps them
     bool classic = false;
     bool predict = true;
@@ -97,7 +97,12 @@ struct Workbench {
         schemes.tables = &tables;
         schemes.on = use;
         qb::BuildSentenceCodeTable(sentence, phrases, schemes, codeKeys, codeWords);
-        qb::BuildSenseCodeTable(phrases, schemes, senseKeys, senseWords);
+        // The words inside the senses, then the document's own words (what L lines taught).
+        pieces = qb::SensePieceLines(phrases, converter.get());
+        pieces.insert(pieces.end(), renderings.WordLines().begin(), renderings.WordLines().end());
+        qb::StringList withPieces = phrases;
+        withPieces.insert(withPieces.end(), pieces.begin(), pieces.end());
+        qb::BuildSenseCodeTable(withPieces, schemes, senseKeys, senseWords);
         if (converter) converter->SetPreferredWords(qb::SentenceSenses(phrases, &reduced));
         return phrases.size();
     }
@@ -124,12 +129,14 @@ struct Workbench {
         qb::TReducedFrom from;
         qb::PoolLookups(english, dicts, pooled, &from);
         if (converter) converter->LearnText(chinese);
+        renderings.LearnWords(chinese, converter.get());
         return renderings.Learn(pooled, chinese);
     }
 
     void Predictions(const std::string& typed, qb::StringList& out) {
         out.clear();
-        if (!classic && predict) qb::BuildPredictions(typed, phrases, converter.get(), out);
+        if (!classic && predict)
+            qb::BuildPredictions(typed, phrases, converter.get(), out, &pieces);
     }
 };
 
