@@ -66,6 +66,10 @@ QByteArray PaneStateToBytes(const TPaneState& state) {
     if (!state.document.isEmpty()) {
         const QByteArray path = state.document.toUtf8();
         out += "document " + QByteArray::number(path.size()) + '\n' + path + '\n';
+        if (!state.segments.isEmpty()) {
+            const QByteArray letters = state.segments.toUtf8();
+            out += "segments " + QByteArray::number(letters.size()) + '\n' + letters + '\n';
+        }
     }
     return out;
 }
@@ -82,6 +86,8 @@ std::optional<TPaneState> PaneStateFromBytes(QByteArrayView bytes) {
     if (!ReadText(bytes, pos, "source", state.source)) return std::nullopt;
     if (!ReadText(bytes, pos, "target", state.target)) return std::nullopt;
     if (pos != bytes.size() && !ReadText(bytes, pos, "document", state.document))
+        return std::nullopt;
+    if (pos != bytes.size() && !ReadText(bytes, pos, "segments", state.segments))
         return std::nullopt;
     if (pos != bytes.size()) return std::nullopt;
     return state;

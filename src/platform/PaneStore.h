@@ -12,6 +12,8 @@
 //   小心         <- 6 bytes of UTF-8
 //   document 20             <- only while a document is open (a file without it, as older
 //   /home/ann/guide.md         versions wrote, reads as no document)
+//   segments 4              <- with a document: each unit's status, one letter a unit
+//   ttuf                       (translated, untranslated, fuzzy, checked; older files lack it)
 #pragma once
 
 #include <QByteArray>
@@ -32,6 +34,7 @@ struct TPaneState {
     int selStart = 0;
     int selLength = 0;
     QString document; // the path of the document whose units the source pane shows (empty: none)
+    QString segments; // the document's segment statuses ("ttuf"); empty: none kept
     bool operator==(const TPaneState&) const = default;
 };
 

@@ -5,6 +5,8 @@
 #include "DocumentMemory.h"
 #include "JobRunner.h"
 #include "QtText.h"
+#include "SegmentList.h"
+#include "Segments.h"
 #include "TranslationMemory.h"
 #include "WindowHosts.h"
 
@@ -77,10 +79,20 @@ QString ProblemList(const std::vector<doc::Problem>& problems) {
     return lines.join('\n');
 }
 
+// The segments still fuzzy (the file's flag, a fill from the memory) for the checks to list.
+doc::CheckOptions FuzzyOptions(const doc::TSegments& segments) {
+    doc::CheckOptions options;
+    options.fuzzy.resize(segments.Size());
+    for (std::size_t i = 0; i < segments.Size(); ++i)
+        options.fuzzy[i] = segments[i].status == doc::SegmentStatus::Fuzzy;
+    return options;
+}
+
 } // namespace
 
 TDocumentCommands::TDocumentCommands(TDocumentWindow& window)
-    : window_(window), context_(std::make_unique<QObject>()) {}
+    : window_(window), context_(std::make_unique<QObject>()),
+      segments_(std::make_unique<TDocumentSegments>(window)) {}
 
 TDocumentCommands::~TDocumentCommands() = default;
 
@@ -165,11 +177,10 @@ bool TDocumentCommands::Open(const std::string& path) {
         return false; // cancelled: nothing changed
     // The sentence in hand keeps what was typed for it, as when the panes are cleared.
     window_.DropSentenceInHand();
+    segments_->Close(); // an earlier document's segments end here
     ShowSourceText(paneText, std::move(laidOut));
-    settingText_ = true;
-    window_.TargetEdit().clear();
-    settingText_ = false;
     SetOpen(std::move(*doc), path);
+    segments_->Open(*doc_); // the target pane: one empty paragraph a unit
     // The caret to the start without Source.Select, which would make the GBK view of all the
     // text here (0.6 s for 50 MB); the first Ctrl+J makes it.
     window_.SourceEdit().moveCursor(QTextCursor::Start);
@@ -271,6 +282,7 @@ void TDocumentCommands::SetOpen(doc::Document doc, const std::string& path) {
 }
 
 void TDocumentCommands::Close() {
+    segments_->Close();
     doc_.reset();
     path_.clear();
     window_.SourceEdit().setReadOnly(false);
@@ -313,13 +325,15 @@ bool TDocumentCommands::ExportTo(const std::string& path) {
     doc::WriteReport report;
     std::vector<doc::Problem> problems;
     bool done = false;
+    const doc::TSegments segments = segments_->Model(); // the worker's own copy
     try {
         // The memory's connection is made, used and closed on the worker, as every connection of
         // the memory is: the window's thread opens none.
         auto work = [&](const doc::Progress& progress) {
             tm::TTranslationMemory memory(window_.MemoryFile());
-            translations = doc::TranslateFromMemory(*doc_, memory, progress);
-            problems = doc::CheckTranslations(*doc_, translations);
+            translations =
+                doc::OwnTranslationsFirst(segments, doc::TranslateFromMemory(*doc_, memory, progress));
+            problems = doc::CheckTranslations(*doc_, translations, FuzzyOptions(segments));
             bytes = doc::Write(*doc_, translations, &report);
         };
         done = RunWithProgress(&window_.Widget(), U("正在导出 %1 ...").arg(FileName(path)), work);
@@ -364,9 +378,13 @@ void TDocumentCommands::CheckExecute() {
     }
     window_.SettleSentenceInHand();
     std::vector<doc::Problem> problems;
+    const doc::TSegments segments = segments_->Model();
     auto work = [&](const doc::Progress& progress) {
         tm::TTranslationMemory memory(window_.MemoryFile());
-        problems = doc::CheckTranslations(*doc_, doc::TranslateFromMemory(*doc_, memory, progress));
+        problems = doc::CheckTranslations(
+            *doc_,
+            doc::OwnTranslationsFirst(segments, doc::TranslateFromMemory(*doc_, memory, progress)),
+            FuzzyOptions(segments));
     };
     try {
         if (!RunWithProgress(&window_.Widget(), U("正在检查译文 ..."), work)) return;
@@ -414,9 +432,6 @@ void TDocumentCommands::FillExecute() {
         return;
     }
     if (window_.MemoryFile().empty()) return;
-    if (!window_.TargetEdit().toPlainText().trimmed().isEmpty() &&
-        !window_.Ui().AskYesNo(U("用记忆填充全文将替换译文栏的内容。继续吗？")))
-        return;
     window_.SettleSentenceInHand();
     std::optional<doc::TExactMatches> found;
     if (!RunWithProgress(&window_.Widget(), U("正在读取译文记忆..."), [&](const doc::Progress&) {
@@ -425,35 +440,44 @@ void TDocumentCommands::FillExecute() {
         }))
         return;
     const doc::TExactMatches& exact = *found;
-    std::string text;
+    const doc::TSegments& segments = segments_->Model();
+    std::vector<std::optional<std::string>> texts(doc_->units.size());
     std::size_t filled = 0, sentences = 0;
-    for (const doc::Unit& u : doc_->units) {
-        if (!text.empty()) text += "\n\n";
-        std::string line;
+    for (std::size_t i = 0; i < doc_->units.size(); ++i) {
+        const doc::Unit& u = doc_->units[i];
+        const std::vector<std::string> parts = doc::Sentences(u.text);
+        sentences += parts.size();
+        // A segment translated already keeps its own translation.
+        if (i < segments.Size() && !segments[i].translation.empty()) continue;
         // A pair for the whole unit (a memory made in a PO editor) fills all its sentences.
         if (const std::string whole = exact.Find(doc::OneLine(u.text)); !whole.empty()) {
-            const std::size_t n = doc::Sentences(u.text).size();
-            sentences += n;
-            filled += n;
-            text += whole;
+            filled += parts.size();
+            texts[i] = whole;
             continue;
         }
-        for (const std::string& s : doc::Sentences(u.text)) {
-            ++sentences;
+        std::string line;
+        std::size_t matched = 0;
+        for (const std::string& s : parts) {
             const std::string t = exact.Find(s);
-            if (!t.empty()) ++filled;
+            if (!t.empty()) ++matched;
             if (t.empty() && !line.empty()) line += ' ';
             line += t.empty() ? s : t;
         }
-        text += line;
+        if (!matched) continue; // nothing of the memory's: the paragraph stays empty
+        filled += matched;
+        texts[i] = std::move(line);
     }
-    window_.TargetEdit().setPlainText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    segments_->Fill(texts);
     window_.Ui().ShowMessage(U("用记忆填充了 %1 句（共 %2 句）。").arg(filled).arg(sentences));
 }
 
+void TDocumentCommands::SourceSelected() { segments_->SourceSelected(); }
+
+QString TDocumentCommands::SegmentsForPanes() const { return segments_->StatusLetters(); }
+
 QString TDocumentCommands::PathForPanes() const { return doc_ ? PathText(path_) : QString(); }
 
-void TDocumentCommands::Restore(const QString& path) {
+void TDocumentCommands::Restore(const QString& path, const QString& segments) {
     if (path.isEmpty()) return;
     const std::string p = path.toStdString();
     QString error;
@@ -472,6 +496,7 @@ void TDocumentCommands::Restore(const QString& path) {
         window_.Ui().ShowMessage(U("上次打开的文档 %1 已有改动，原文栏按它现在的内容显示。").arg(path));
     }
     SetOpen(std::move(*doc), p);
+    segments_->Restore(*doc_, segments);
 }
 
 } // namespace qb

@@ -1,9 +1,10 @@
 // The main window's documents: 文件 → 打开文档... (Ctrl+O), 导出译文文档..., 文档统计 and
 // 编辑 → 用记忆填充全文. An open document's units stand in the source pane, one a line with a
-// blank line between two, and the pane is read-only while they do; its translations are the
-// translation memory's pairs (each Ctrl+J records one), so exporting looks every unit up
-// there, whole first, then sentence by sentence. The document's path is kept with the panes,
-// so a restart goes on with it.
+// blank line between two, and the pane is read-only while they do; the target pane holds each
+// unit's own translation in the paragraph beside it (see SegmentList.h). Exporting takes a
+// unit's own translation first, then the translation memory's pairs (each Ctrl+J records
+// one): the whole unit, then sentence by sentence. The document's path and its segments'
+// statuses are kept with the panes, so a restart goes on with them.
 #pragma once
 
 #include "Document.h"
@@ -20,6 +21,7 @@ class QTextDocument;
 
 namespace qb {
 
+class TDocumentSegments;
 class TDocumentWindow;
 
 class TDocumentCommands {
@@ -53,20 +55,27 @@ public:
     // 文档统计: units, English words, hanzi of the translations, units translated, and the
     // memory's match bands of what is left.
     void StatisticsExecute();
-    // 用记忆填充全文: the target pane gets every unit, each sentence with a 100% match in its
-    // translation and the others as they are; a message says how many were filled.
+    // 用记忆填充全文: every segment without a translation of its own whose unit the memory
+    // matches (whole, or any of its sentences: those without a match stay English) gets that
+    // translation, fuzzy; a message says how many sentences were filled.
     void FillExecute();
 
     bool IsOpen() const { return doc_.has_value(); }
+    // The open document's segments (inactive when none is open).
+    TDocumentSegments& Segments() const { return *segments_; }
+    // The source pane's selection was taken as the sentence to translate.
+    void SourceSelected();
     const std::string& Path() const { return path_; }
     const doc::Document* Opened() const { return doc_ ? &*doc_ : nullptr; }
 
-    // The panes file's record: the open document's path (empty: none) ...
+    // The panes file's record: the open document's path (empty: none) and its segments'
+    // statuses ...
     QString PathForPanes() const;
+    QString SegmentsForPanes() const;
     // ... and the way back at start-up: the document read again, its units in the source pane
-    // if the file changed meanwhile; a file that is gone or no longer reads is said once and
-    // the panes stay as restored.
-    void Restore(const QString& path);
+    // if the file changed meanwhile, the target pane's paragraphs its translations; a file that
+    // is gone or no longer reads is said once and the panes stay as restored.
+    void Restore(const QString& path, const QString& segments = {});
 
 private:
     void SetOpen(doc::Document doc, const std::string& path);
@@ -85,6 +94,7 @@ private:
     bool settingText_ = false;
     bool watching_ = false;
     std::unique_ptr<QObject> context_; // the source pane's watch ends with this object
+    std::unique_ptr<TDocumentSegments> segments_;
 };
 
 } // namespace qb

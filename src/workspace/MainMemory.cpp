@@ -2,6 +2,8 @@
 // the match list of the selected sentence, its insertion by click and by Ctrl+1 .. Ctrl+5.
 #include "MainUnit.h"
 
+#include "DocumentMenu.h"
+
 #include "GbkText.h"
 #include "MemoryJournal.h"
 #include "MemoryLink.h"
@@ -55,10 +57,15 @@ void TfrmMainQB::SentenceChosen() {
     // Ctrl+K (or a wider manual selection) that grows the sentence in hand from where it began:
     // what is typed so far belongs to the grown sentence, and goes on counting for it. "Dr." of
     // "Dr. Li came." selected alone and grown to the whole sentence is no pair of its own.
-    InHand().Take(sentence, Source.SelStart(), [this] {
-        // "library" rendered 库 in the sentence just left: the new one offers 库 first already.
-        if (RecordTypedTranslation()) ProcessSentence(Source.SelText());
-    });
+    // With a document open the translation is typed in the unit's own paragraph, where the
+    // caret was put, not after the last sentence's text (unit 4 translated before unit 3).
+    InHand().Take(
+        sentence, Source.SelStart(),
+        [this] {
+            // "library" rendered 库 in the sentence just left: the new one offers 库 first already.
+            if (RecordTypedTranslation()) ProcessSentence(Source.SelText());
+        },
+        documents_->IsOpen());
     if (TMemoryLink* memory = Memory()) {
         // The shown matches are the previous sentence's until the answer comes: greyed, and a
         // click on them does nothing.

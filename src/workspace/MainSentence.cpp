@@ -71,17 +71,20 @@ void TfrmMainQB::FindSentence(bool extend) {
 // (SentenceChosen). Other callers of ProcessSentence do not.
 void TfrmMainQB::DoGetASentExecute() {
     FindSentence(false);
+    documents_->SourceSelected();
     ProcessSentence(Source.SelText());
     SentenceChosen();
 }
 
 void TfrmMainQB::DoExpandExecute() {
     FindSentence(true);
+    documents_->SourceSelected();
     ProcessSentence(Source.SelText());
     SentenceChosen();
 }
 
 void TfrmMainQB::DoConfirmSelectionExecute() {
+    documents_->SourceSelected();
     ProcessSentence(Source.SelText());
     SentenceChosen();
 }

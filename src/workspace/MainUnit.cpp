@@ -943,7 +943,7 @@ void TfrmMainQB::RestorePanes() {
             reTarget->setPlainText(state->target);
             reTarget->moveCursor(QTextCursor::End);
             Source.Select(state->selStart, state->selLength);
-            documents_->Restore(state->document);
+            documents_->Restore(state->document, state->segments);
             restoringPanes_ = false;
         } else {
             // Not a panes file (cut, or written by something else), or not readable: kept
@@ -999,6 +999,7 @@ void TfrmMainQB::KeepPanes() {
     state.selStart = Source.SelStart();
     state.selLength = Source.SelLength();
     state.document = documents_->PathForPanes();
+    state.segments = documents_->SegmentsForPanes();
     panesWriter_->Write(std::move(state));
 }
 

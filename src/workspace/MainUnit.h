@@ -204,6 +204,7 @@ private:
     void SourceDocumentReplaced() override;
     void DropSentenceInHand() override;
     void SettleSentenceInHand() override;
+    void TakeSourceSelection() override { DoConfirmSelectionExecute(); }
     bool RunGuarded(const std::function<void()>& f) override { return Guard(f); }
     // Runs a handler inside the general error guard.
     template <class F>

@@ -11,7 +11,8 @@ TSentenceInHand::TSentenceInHand(QPlainTextEdit* target, std::string memoryFile,
 
 TSentenceInHand::~TSentenceInHand() = default;
 
-bool TSentenceInHand::Take(const QString& source, int start, const std::function<void()>& beforeNew) {
+bool TSentenceInHand::Take(const QString& source, int start, const std::function<void()>& beforeNew,
+                           bool atCaret) {
     if (memoryFile_.empty()) return false;
     if (!typed_) typed_ = new TTypedSpan(target_);
     const bool grown =
@@ -20,7 +21,7 @@ bool TSentenceInHand::Take(const QString& source, int start, const std::function
         typed_->SetSource(source);
     } else {
         if (beforeNew) beforeNew();
-        typed_->Start(source);
+        typed_->Start(source, atCaret);
     }
     source_ = source;
     start_ = start;

@@ -40,8 +40,11 @@ public:
     TSentenceInHand& operator=(const TSentenceInHand&) = delete;
 
     // True when `source` at `start` grows the sentence in hand rather than replacing it; for a
-    // new sentence `beforeNew` runs first (the window settles the old one there).
-    bool Take(const QString& source, int start, const std::function<void()>& beforeNew);
+    // new sentence `beforeNew` runs first (the window settles the old one there). `atCaret`: a
+    // new sentence's translation starts at the target pane's caret (a document's unit, typed in
+    // its own paragraph), not at the end of the last one's.
+    bool Take(const QString& source, int start, const std::function<void()>& beforeNew,
+              bool atCaret = false);
     // The pairs changed since last settled, each recorded in the memory (when there is one).
     TPairs Settle();
     void Drop();

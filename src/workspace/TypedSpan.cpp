@@ -11,10 +11,10 @@ TTypedSpan::TTypedSpan(QPlainTextEdit* pane) : QObject(pane), pane_(pane) {
     connect(pane_->document(), &QTextDocument::contentsChange, this, &TTypedSpan::Changed);
 }
 
-void TTypedSpan::Start(const QString& source) {
+void TTypedSpan::Start(const QString& source, bool atCaret) {
     int place = pane_->textCursor().position();
     if (active_) {
-        place = current_.end.position();
+        if (!atCaret) place = current_.end.position();
         // From now on text put in at its end is the next sentence's.
         current_.end.setKeepPositionOnInsert(true);
         earlier_.push_back(std::move(current_));

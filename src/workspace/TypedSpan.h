@@ -41,7 +41,8 @@ public:
     explicit TTypedSpan(QPlainTextEdit* pane);
 
     // Starts an empty span for `source`; the span in hand, if any, becomes an earlier one.
-    void Start(const QString& source);
+    // `atCaret`: the span starts at the caret even when one was in hand.
+    void Start(const QString& source, bool atCaret = false);
     // The sentence in hand grew (Ctrl+K): its span goes on, now for `source`.
     void SetSource(const QString& source) { current_.source = source; }
     // Tracks nothing until the next Start (the pane's text was replaced as a whole).

@@ -171,6 +171,8 @@ public:
     // read on its own; the sentence stays in hand.
     virtual void SettleSentenceInHand() = 0;
     virtual void KeepPanes() = 0;
+    // The source pane's selection taken as the sentence to translate, as Ctrl+L takes it.
+    virtual void TakeSourceSelection() = 0;
     // Runs `f` inside the window's error guard; false when it threw.
     virtual bool RunGuarded(const std::function<void()>& f) = 0;
 

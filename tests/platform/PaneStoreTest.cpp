@@ -9,14 +9,15 @@ namespace {
 TEST(PaneStore, RoundTripsAnyText) {
     const TPaneState cases[] = {
         {},
-        {QString::fromUtf8("Take care of it.\nGo."), QString::fromUtf8("小心。\n"), 0, 16, {}},
+        {QString::fromUtf8("Take care of it.\nGo."), QString::fromUtf8("小心。\n"), 0, 16, {}, {}},
         // A character GBK cannot hold, CR LF, a NUL, a line that looks like the file's head.
         {QString::fromUtf8("a😀b\r\nc") + QChar(0) + QStringLiteral("d"),
          QStringLiteral("target 3\nquillbridge-panes 1\n"),
          7,
          0,
+         {},
          {}},
-        {QString(100000, QChar(0x4E2D)), QString(), 300000, 2, {}},
+        {QString(100000, QChar(0x4E2D)), QString(), 300000, 2, {}, {}},
     };
     for (const TPaneState& state : cases) {
         const QByteArray bytes = PaneStateToBytes(state);
@@ -24,13 +25,13 @@ TEST(PaneStore, RoundTripsAnyText) {
         ASSERT_TRUE(back) << bytes.left(60).toStdString();
         EXPECT_EQ(*back, state);
     }
-    EXPECT_EQ(PaneStateToBytes({QStringLiteral("ab"), QString::fromUtf8("中"), 1, 1, {}}),
+    EXPECT_EQ(PaneStateToBytes({QStringLiteral("ab"), QString::fromUtf8("中"), 1, 1, {}, {}}),
               QByteArray("quillbridge-panes 1\nselection 1 1\nsource 2\nab\ntarget 3\n\xE4\xB8\xAD\n"));
 }
 
 // The open document's path rides along; a file from before documents (none) still reads.
 TEST(PaneStore, TheOpenDocumentIsKeptBesideThePanes) {
-    TPaneState state{QStringLiteral("Hello."), QString::fromUtf8("你好。"), 0, 6, {}};
+    TPaneState state{QStringLiteral("Hello."), QString::fromUtf8("你好。"), 0, 6, {}, {}};
     const QByteArray older(
         "quillbridge-panes 1\nselection 0 6\nsource 6\nHello.\ntarget 9\n\xE4\xBD\xA0\xE5\xA5\xBD\xE3\x80\x82\n");
     EXPECT_EQ(PaneStateToBytes(state), older);
@@ -39,10 +40,17 @@ TEST(PaneStore, TheOpenDocumentIsKeptBesideThePanes) {
     const QByteArray bytes = PaneStateToBytes(state);
     ASSERT_EQ(PaneStateFromBytes(bytes), state);
     EXPECT_FALSE(PaneStateFromBytes(bytes + "document 1\nx\n")) << "a second document";
+    // The segments' statuses follow the document; a file of the version before has none.
+    state.segments = QStringLiteral("tuf");
+    const QByteArray withSegments = PaneStateToBytes(state);
+    EXPECT_EQ(withSegments, bytes + "segments 3\ntuf\n");
+    ASSERT_EQ(PaneStateFromBytes(withSegments), state);
+    EXPECT_FALSE(PaneStateFromBytes(withSegments + "segments 1\nt\n")) << "segments twice";
 }
 
 TEST(PaneStore, AnythingElseIsRefused) {
-    const QByteArray good = PaneStateToBytes({QStringLiteral("ab"), QStringLiteral("cd"), 0, 1, {}});
+    const QByteArray good =
+        PaneStateToBytes({QStringLiteral("ab"), QStringLiteral("cd"), 0, 1, {}, {}});
     ASSERT_TRUE(PaneStateFromBytes(good));
     const struct {
         const char* what;

@@ -8,8 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include "SegmentList.h"
+
 #include <QFileInfo>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTest>
 
 #include <cstdlib>
 
@@ -34,7 +40,8 @@ TEST_F(DocumentWindow, OpeningShowsTheUnitsReadOnlyAndAnyOtherTextEndsTheDocumen
     EXPECT_EQ(ui.questions.size(), 1u);
     EXPECT_EQ(window->SourcePane().Edit()->toPlainText(),
               U("Open the file menu.\n\nSaved {1} files.\n\nClose the window."));
-    EXPECT_TRUE(window->TargetPane().Edit()->toPlainText().isEmpty());
+    // One empty paragraph a unit, lined up with the source's.
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), U("\n\n\n\n"));
     EXPECT_TRUE(window->SourcePane().Edit()->isReadOnly());
     EXPECT_EQ(window->windowTitle(), U("文渡翻译环境 - three.po"));
     // 清空原文和译文 replaces the units: the document is closed with them.
@@ -61,6 +68,50 @@ TEST_F(DocumentWindow, CtrlJStepsUnitByUnit) {
     window->SourcePane().Select(0, 0);
     window->findChild<QAction*>("DoExpand")->trigger();
     EXPECT_EQ(window->SourcePane().SelUnicode().trimmed(), U("Saved."));
+}
+
+// The target pane's paragraph k is unit k's translation: typed there after a click in the
+// segment list or Ctrl+Up, counted in the status bar, kept when Enter would break the line-up,
+// and exported before the memory's.
+TEST_F(DocumentWindow, EachParagraphIsItsUnitsTranslation) {
+    ASSERT_TRUE(window->Documents().Open(Fixture("three.po")));
+    {
+        tm::TTranslationMemory memory(folder.memory);
+        memory.Record("Close the window.", "关上窗口。");
+    }
+    auto* list = window->findChild<TSegmentList*>("segmentList");
+    auto* table = window->findChild<QTableView*>("segmentTable");
+    auto* progress = window->findChild<QLabel*>("segmentProgress");
+    ASSERT_TRUE(list && table && progress);
+    EXPECT_EQ(progress->text(), U("0/3 段 · 0/9 词"));
+    EXPECT_EQ(window->Documents().Segments().StatusLetters(), U("ufu")) << "the file's fuzzy flag";
+    // A click on the third row: its unit in the source pane, the caret in its paragraph.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                      table->visualRect(table->model()->index(2, 1)).center());
+    EXPECT_EQ(window->SourcePane().SelUnicode(), U("Close the window."));
+    window->TargetPane().SetSelUnicode(U("关闭窗口。"));
+    window->findChild<QAction*>("actPreviousSegment")->trigger();
+    EXPECT_EQ(window->SourcePane().SelUnicode(), U("Saved {1} files."));
+    window->TargetPane().SetSelUnicode(U("已保存 {1} 个文件。"));
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), U("\n\n已保存 {1} 个文件。\n\n关闭窗口。"));
+    EXPECT_EQ(window->Documents().Segments().StatusLetters(), U("utt"));
+    EXPECT_EQ(progress->text(), U("2/3 段 · 5/9 词"));
+    list->SetFilter(QStringLiteral("uf"));
+    EXPECT_EQ(list->ShownUnits(), std::vector<std::size_t>{0});
+    window->findChild<QAction*>("actPreviousSegment")->trigger();
+    EXPECT_EQ(window->SourcePane().SelUnicode(), U("Open the file menu.")) << "the unit shown";
+    list->SetFilter(QString());
+    // Enter inside a paragraph would shift every unit after it: taken back.
+    window->findChild<QAction*>("actNextSegment")->trigger();
+    window->TargetPane().SetSelUnicode(U("\n"));
+    QTest::qWait(50);
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), U("\n\n已保存 {1} 个文件。\n\n关闭窗口。"));
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(U("没有生效")));
+    const std::string out = folder.Path("three.zh.po");
+    ASSERT_TRUE(window->Documents().ExportTo(out));
+    const std::string po = ReadBytes(out);
+    EXPECT_NE(po.find("msgstr \"已保存 %d 个文件。\""), std::string::npos) << po;
+    EXPECT_NE(po.find("msgstr \"关闭窗口。\""), std::string::npos) << "the segment's, not the memory's";
 }
 
 TEST_F(DocumentWindow, BadInputIsSaidAndChangesNothing) {
@@ -173,8 +224,11 @@ TEST_F(DocumentWindow, StatisticsAndTheFillFromTheMemory) {
     EXPECT_NE(stats.find("100%：1 句"), std::string::npos) << stats;
     EXPECT_NE(stats.find("新句：2 句"), std::string::npos) << stats;
     window->Documents().FillExecute();
+    // Unit 3, which the memory knows nothing of, stays empty: its paragraph is its translation,
+    // and an English copy there would be exported as one.
     EXPECT_EQ(window->TargetPane().Edit()->toPlainText(),
-              U("笔记\n\n打开文件菜单。 Close the window.\n\nSomething new here."));
+              U("笔记\n\n打开文件菜单。 Close the window.\n\n"));
+    EXPECT_EQ(window->Documents().Segments().StatusLetters(), U("ffu"));
     EXPECT_NE(Messages().back().find("用记忆填充了 2 句（共 4 句）"), std::string::npos)
         << Messages().back();
 }

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTest>
@@ -28,6 +29,9 @@ protected:
         if (!qbtest::HaveXdotool()) GTEST_SKIP() << "needs an X server (xcb) and xdotool";
         keepMemory = true;
         keepPanes = true;
+        ShowWindow();
+    }
+    void ShowWindow() {
         Make(false);
         window->setGeometry(100, 100, 900, 560);
         window->show();
@@ -35,6 +39,20 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 15000));
         ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+y"})); // the input method off: xdotool types the hanzi
         ASSERT_FALSE(window->Modes().ImeEnabled);
+    }
+    // Waits for the status bar's progress to start with `done` ("3/5 段").
+    bool ProgressShows(const QString& done) {
+        auto* label = window->findChild<QLabel*>("segmentProgress");
+        return label &&
+               QTest::qWaitFor([&] { return label->isVisible() && label->text().startsWith(done); },
+                               15000);
+    }
+    void TypeAfter(const char* key, const char* translation) {
+        ASSERT_TRUE(qbtest::Xdo({"key", key}));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return QApplication::focusWidget() == window->TargetPane().Edit(); }, 15000));
+        ASSERT_TRUE(qbtest::TypeInto(window->TargetPane().Edit(), U(translation)))
+            << window->TargetPane().Edit()->toPlainText().toStdString();
     }
     void TearDown() override {
         if (window) window->FormDestroy();
@@ -102,6 +120,56 @@ TEST_F(DocumentX11, APoCatalogueOfThreeMessages) {
     EXPECT_TRUE(window->Documents().IsOpen());
     EXPECT_EQ(window->Documents().Path(), po);
     EXPECT_TRUE(window->SourcePane().Edit()->isReadOnly());
+}
+
+// Units 1, 2 and 4 translated, 3 skipped, the program restarted, 3 translated after Ctrl+Up:
+// each translation is its own message's, and the status bar counts 3 then 4 of 5 done.
+TEST_F(DocumentX11, EachTranslationStaysWithItsMessageAcrossARestart) {
+    const std::string po = folder.Path("five.po");
+    WriteBytes(po, "msgid \"\"\nmsgstr \"\"\n\"Project-Id-Version: demo 1.0\\n\"\n\"MIME-Version: 1.0\\n\"\n"
+                   "\"Content-Type: text/plain; charset=UTF-8\\n\"\n\"Content-Transfer-Encoding: 8bit\\n\"\n\n"
+                   "msgid \"Open the file.\"\nmsgstr \"\"\n\n"
+                   "#, python-format\nmsgid \"Invalid key %(key)r.\"\nmsgstr \"\"\n\n"
+                   "msgid \"Saved. Close the window.\"\nmsgstr \"\"\n\n"
+                   "msgid \"Print it.\"\nmsgstr \"\"\n\n"
+                   "msgid \"Quit.\"\nmsgstr \"\"\n");
+    ui.openAnswers.push_back({QString::fromStdString(po)});
+    ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+o"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Documents().IsOpen(); }, 15000));
+    ASSERT_TRUE(ProgressShows(U("0/5 段")));
+    TypeAfter("ctrl+j", "打开文件。");
+    TypeAfter("ctrl+j", "无效的键 {1}。");
+    ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+j"})); // unit 3 skipped
+    TypeAfter("ctrl+j", "打印它。");
+    EXPECT_EQ(window->SourcePane().SelUnicode(), U("Print it."));
+    EXPECT_TRUE(ProgressShows(U("3/5 段 · 7/")));
+    window->KeepPanes();
+    window->FormDestroy();
+    window.reset();
+
+    ShowWindow();
+    ASSERT_TRUE(window->Documents().IsOpen());
+    EXPECT_TRUE(ProgressShows(U("3/5 段")));
+    TypeAfter("ctrl+Up", "已保存。关闭窗口。");
+    EXPECT_EQ(window->SourcePane().SelUnicode(), U("Saved. Close the window."));
+    EXPECT_TRUE(ProgressShows(U("4/5 段 · 11/12 词")));
+
+    // 文件 → 导出译文文档...: the menu opened with Alt+F, its second entry.
+    const std::string out = folder.Path("five.zh.po");
+    ui.saveAnswers.push_back(QString::fromStdString(out));
+    const std::size_t shown = ui.messages.size();
+    ASSERT_TRUE(qbtest::Xdo({"key", "alt+f"}));
+    ASSERT_TRUE(qbtest::Xdo({"key", "Down"}));
+    ASSERT_TRUE(qbtest::Xdo({"key", "Return"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ui.messages.size() > shown; }, 15000));
+    EXPECT_TRUE(ui.messages.back().contains(U("译出 4 个单元"))) << ui.messages.back().toStdString();
+    const std::string bytes = ReadBytes(out);
+    for (const char* s : {"msgid \"Open the file.\"\nmsgstr \"打开文件。\"",
+                          "msgid \"Invalid key %(key)r.\"\nmsgstr \"无效的键 %(key)r。\"",
+                          "msgid \"Saved. Close the window.\"\nmsgstr \"已保存。关闭窗口。\"",
+                          "msgid \"Print it.\"\nmsgstr \"打印它。\"", "msgid \"Quit.\"\nmsgstr \"\""})
+        EXPECT_NE(bytes.find(s), std::string::npos) << s << "\n" << bytes;
+    EXPECT_EQ(Shell("msgfmt --check -o /dev/null '" + out + "'"), "");
 }
 
 TEST_F(DocumentX11, AWordDocumentKeepsItsParagraphsAndFormatting) {
