@@ -186,10 +186,11 @@ public:
     void Apply(StringList& sentencePhrases) const;
     // The words of a translation (GBK) as the converter's language model cuts them, those of
     // two hanzi or more: the document's own vocabulary. 归档 typed in one sentence comes first
-    // for "gd" in the next ones, after the sentence's senses, and is predicted after them.
+    // for "gd" in the next ones, after the sentence's senses. They are not predicted: the
+    // library's next words, which learn them too, would give way to them.
     void LearnWords(std::string_view translation, ClauseConverter* converter);
     // One phrase line per learned word ("TAB 归档"), the latest first, at most kMaxDocumentWords:
-    // what the sense code table and the prediction take after the sentence's senses.
+    // what the sense code table takes after the sentence's senses.
     const StringList& WordLines() const { return wordLines_; }
     void Clear() {
         chosen_.clear();
