@@ -122,13 +122,14 @@ void TfrmMainQB::BuildSentenceCodeTable(const std::string& sentence) {
     for (int id = 1; id <= 4; ++id) schemes.on[std::size_t(id - 1)] = SchemeOn(id);
     qb::BuildSentenceCodeTable(sentence, sentence_.SentencePhrases, schemes,
                                sentence_.SentenceCodeKeys, sentence_.SentenceCodeWords);
-    // The words inside the senses, then the words of the document's translations so far.
+    // The words inside the senses, then the words of the document's translations so far: both
+    // by their codes, only the former predicted (the document's words would crowd out the
+    // library's next words, which learn them anyway).
     sentence_.SentencePieces = SensePieceLines(sentence_.SentencePhrases, Converter());
-    sentence_.SentencePieces.insert(sentence_.SentencePieces.end(), Renderings.WordLines().begin(),
-                                    Renderings.WordLines().end());
     StringList withPieces = sentence_.SentencePhrases;
     withPieces.insert(withPieces.end(), sentence_.SentencePieces.begin(),
                       sentence_.SentencePieces.end());
+    withPieces.insert(withPieces.end(), Renderings.WordLines().begin(), Renderings.WordLines().end());
     BuildSenseCodeTable(withPieces, schemes, sentence_.SentenceSenseKeys, sentence_.SentenceSenseWords);
 }
 

@@ -46,7 +46,7 @@ struct TSentenceLists {
     StringList SentenceCodeWords;
     StringList SentenceSenseKeys;
     StringList SentenceSenseWords;
-    // The words inside the senses (SensePieceLines), then the document's (WordLines).
+    // The words inside the senses (SensePieceLines).
     StringList SentencePieces;
 };
 

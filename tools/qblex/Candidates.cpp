@@ -97,11 +97,14 @@ struct Workbench {
         schemes.tables = &tables;
         schemes.on = use;
         qb::BuildSentenceCodeTable(sentence, phrases, schemes, codeKeys, codeWords);
-        // The words inside the senses, then the document's own words (what L lines taught).
+        // The words inside the senses, then the document's own words (what L lines taught):
+        // both by their codes, only the former predicted (the document's words would crowd out
+        // the library's next words, which learn them anyway).
         pieces = qb::SensePieceLines(phrases, converter.get());
-        pieces.insert(pieces.end(), renderings.WordLines().begin(), renderings.WordLines().end());
         qb::StringList withPieces = phrases;
         withPieces.insert(withPieces.end(), pieces.begin(), pieces.end());
+        withPieces.insert(withPieces.end(), renderings.WordLines().begin(),
+                          renderings.WordLines().end());
         qb::BuildSenseCodeTable(withPieces, schemes, senseKeys, senseWords);
         if (converter) converter->SetPreferredWords(qb::SentenceSenses(phrases, &reduced));
         return phrases.size();
