@@ -1,6 +1,7 @@
 #include "SegmentList.h"
 
 #include "Dialogs.h"
+#include "QtText.h"
 #include "WindowHosts.h"
 
 #include <QAbstractTableModel>
@@ -30,7 +31,6 @@ namespace qb {
 
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 QString Q(const std::string& utf8) {
     return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
 }
