@@ -430,6 +430,8 @@ TEST(Files, AFullDiskIsSaidSoAndTheOldFileKept) {
     EXPECT_EQ(message, "磁盘已满，不能写入文件" + path + "；原来的文件保持不变。");
     EXPECT_EQ(ReadWholeFile(path), "old");
     EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"mydict.txt"}));
+}
+
 // The engine's GBK <-> UTF-8 (what the clause converter hands its pinyin library): 我们 both
 // ways, and the whole text refused for a character GBK cannot hold or bytes that are not GBK,
 // so no half-converted word ever reaches the library.
