@@ -174,23 +174,6 @@ const std::string& File(bool word) {
     return s;
 }
 
-// Every unit "translated": a Chinese word after each placeholder.
-std::vector<std::optional<std::string>> Chinese(const Document& d) {
-    std::vector<std::optional<std::string>> t;
-    t.reserve(d.units.size());
-    for (const Unit& u : d.units) {
-        std::string zh = "译";
-        for (std::size_t i = 0; i < u.text.size(); ++i)
-            if (u.text[i] == '{') {
-                const std::size_t close = u.text.find('}', i);
-                zh += u.text.substr(i, close + 1 - i) + "文";
-                i = close;
-            }
-        t.push_back(std::move(zh));
-    }
-    return t;
-}
-
 void Open(benchmark::State& state, bool word) {
     const std::string& bytes = File(word);
     const Format f = word ? Format::Docx : Format::Odt;
@@ -206,7 +189,7 @@ void Open(benchmark::State& state, bool word) {
 
 void Export(benchmark::State& state, bool word) {
     const Document d = Read(word ? Format::Docx : Format::Odt, File(word));
-    const auto t = Chinese(d);
+    const auto t = ChineseForEveryUnit(d);
     WriteReport r;
     for (auto _ : state) {
         std::string out = Write(d, t, &r);

@@ -79,23 +79,6 @@ std::string Po(std::size_t size) {
     return t + "#~ msgid \"Old\"\n#~ msgstr \"旧\"\n";
 }
 
-// Every unit "translated": a Chinese word after each placeholder.
-std::vector<std::optional<std::string>> Chinese(const Document& d) {
-    std::vector<std::optional<std::string>> t;
-    t.reserve(d.units.size());
-    for (const Unit& u : d.units) {
-        std::string zh = "译";
-        for (std::size_t i = 0; i < u.text.size(); ++i)
-            if (u.text[i] == '{') {
-                const std::size_t close = u.text.find('}', i);
-                zh += u.text.substr(i, close + 1 - i) + "文";
-                i = close;
-            }
-        t.push_back(std::move(zh));
-    }
-    return t;
-}
-
 const std::string& File(Format f, std::size_t size) {
     static std::string txt, srt, po, po20;
     std::string& s = f == Format::Text   ? txt
@@ -127,7 +110,7 @@ void Open(benchmark::State& state, Format f, std::size_t size) {
 
 void Export(benchmark::State& state, Format f, std::size_t size) {
     const Document d = Read(f, File(f, size));
-    const auto t = Chinese(d);
+    const auto t = ChineseForEveryUnit(d);
     WriteReport r;
     for (auto _ : state) {
         std::string out = Write(d, t, &r);

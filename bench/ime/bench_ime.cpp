@@ -1,4 +1,4 @@
-// Input method speed (issue 6): with all four schemes on and a sentence code table filled,
+// Input method speed: with all four schemes on and a sentence code table filled,
 //  - BM_KeyToCandidateWindow: from one key press (a real QKeyEvent into the target pane, through
 //    the virtual-key map and the controller) to the candidate window's rows set; must stay under
 //    2 ms for any code of one to six letters, the crowded "yi", "shi" and one-letter codes
