@@ -102,7 +102,8 @@ std::size_t Band(int score) {
 }
 } // namespace
 
-DocStats Statistics(const Document& doc, tm::TTranslationMemory* memory, const Progress& progress) {
+DocStats Statistics(const Document& doc, tm::TTranslationMemory* memory, const Progress& progress,
+                    const std::vector<std::optional<std::string>>& done) {
     DocStats st;
     st.units = doc.units.size();
     std::optional<TExactMatches> exact;
@@ -111,6 +112,11 @@ DocStats Statistics(const Document& doc, tm::TTranslationMemory* memory, const P
         if (progress && i % 64 == 0 && !progress(i, doc.units.size())) throw Cancelled{};
         const Unit& u = doc.units[i];
         st.words += CountWords(u.text);
+        if (i < done.size() && done[i]) {
+            ++st.translated;
+            st.hanzi += CountHanzi(*done[i]);
+            continue;
+        }
         if (exact) {
             // The whole unit's pair counts as its translation, as the export takes it.
             if (const std::string whole = exact->Find(OneLine(u.text)); !whole.empty()) {

@@ -55,7 +55,10 @@ struct DocStats {
     std::array<std::size_t, 5> bandSentences{};
     std::array<std::size_t, 5> bandWords{};
 };
-DocStats Statistics(const Document& doc, tm::TTranslationMemory* memory, const Progress& progress = {});
+// `done` (same index as the units, may be shorter): the translations the translator finished
+// (the segments translated or checked); those units count as translated whatever the memory has.
+DocStats Statistics(const Document& doc, tm::TTranslationMemory* memory, const Progress& progress = {},
+                    const std::vector<std::optional<std::string>>& done = {});
 
 std::size_t CountWords(std::string_view text); // runs of ASCII letters and digits, placeholders not counted
 std::size_t CountHanzi(std::string_view utf8); // CJK unified ideographs

@@ -25,6 +25,9 @@ public:
                               WriteReport& report) const = 0;
     // Whether the file itself marks the unit as unsure (a PO message flagged "fuzzy").
     virtual bool FuzzyInFile(const Document&, std::size_t /*unit*/) const { return false; }
+    // The translation the file itself holds for the unit, in the unit's form (a PO message's
+    // msgstr); empty: none.
+    virtual std::string TranslationInFile(const Document&, std::size_t /*unit*/) const { return {}; }
 };
 
 } // namespace qb::doc

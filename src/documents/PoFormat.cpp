@@ -18,6 +18,7 @@ struct PoState : FormatState {
         std::size_t flagsBegin = kNoRange, flagsEnd = kNoRange;
         bool plural = false;   // msgid_plural: its msgstr block becomes msgstr[0]
         std::string firstForm; // a plural's msgstr[0] as written (escaped), kept when untranslated
+        std::string translation; // the msgstr (msgstr[0]) in the unit's form; empty: none
     };
     std::vector<Message> messages; // by unit
     // The header's msgstr block, kNoRange when the file has no header, and its text unescaped.
@@ -119,6 +120,90 @@ struct PoEntry {
     bool inFirstForm = false;
 };
 
+// A message's line for the translator: its text with its placeholders, by the rules above.
+Unit MessageLine(std::string_view s, std::string_view flags) {
+    Unit u;
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        std::size_t len = PlaceholderAt(
+            s, i,
+            flags);
+        std::string open;
+        if (c < 0x20) {
+            // "\r\n" and "\a" as well: msgfmt checks a message's first and last
+            // line end, and white space in the line would lose them.
+            static const char kEsc[] = "0123456abtnvfr"; // by code, from 7
+            char oct[5];
+            std::snprintf(oct, sizeof oct, "\\%03o", unsigned(c));
+            open = c < 14 && c >= 7 ? std::string("\\") + kEsc[c] : std::string(oct);
+            len = 1;
+        } else if (c == ' ') {
+            // Spaces that lay out a program's output ("  -v, --verbose   explain")
+            // are kept: at the message's start or a line's, and two or more
+            // together. One at its end is not: ", " is translated "，".
+            std::size_t k = i;
+            while (k < s.size() && s[k] == ' ') ++k;
+            if (i == 0 || k - i >= 2 || static_cast<unsigned char>(s[i - 1]) < 0x20) {
+                len = k - i;
+                open = s.substr(i, len);
+            }
+        } else if (len) {
+            // Written as the file writes it: the quotes of '<a href="x">' escaped,
+            // or the msgstr would end at the first one.
+            for (char ch : std::string_view(s).substr(i, len)) {
+                if (ch == '"' || ch == '\\') open += '\\';
+                open += ch;
+            }
+        }
+        if (!len) continue;
+        AppendText(u, std::string_view(s).substr(from, i - from));
+        Tag t;
+        t.open = std::move(open);
+        AppendLone(u, std::move(t));
+        i += len - 1;
+        from = i + 1;
+    }
+    AppendText(u, std::string_view(s).substr(from));
+    return u;
+}
+
+// A msgstr already in the file, in the unit's placeholder form, so the translator sees it as
+// the message's translation: "已保存 %d 个文件。\n" of "Saved %d files.\n" becomes
+// "已保存 {1} 个文件。{2}". Each of its placeholders is the unit's placeholder of the same text
+// (the first not yet taken: "%s 和 %s" takes {1} and {2}). One the message does not have
+// cannot be shown: empty, and the export keeps that msgstr as the file has it.
+std::string InUnitForm(const Unit& unit, std::string_view msgstr, std::string_view flags) {
+    Unit m = MessageLine(msgstr, flags);
+    TrimUnit(m);
+    std::vector<bool> taken(unit.tags.size(), false);
+    std::vector<std::size_t> number(m.tags.size(), 0);
+    for (std::size_t k = 0; k < m.tags.size(); ++k) {
+        for (std::size_t j = 0; j < unit.tags.size() && !number[k]; ++j)
+            if (!taken[j] && unit.tags[j].open == m.tags[k].open) {
+                taken[j] = true;
+                number[k] = j + 1;
+            }
+        if (!number[k]) return {};
+    }
+    std::string out;
+    const std::string& t = m.text;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        if (t[i] == '{') {
+            std::size_t j = i + 1;
+            std::size_t n = 0;
+            while (j < t.size() && t[j] >= '0' && t[j] <= '9') n = n * 10 + std::size_t(t[j++] - '0');
+            if (j > i + 1 && j < t.size() && t[j] == '}' && n >= 1 && n <= number.size()) {
+                out += "{" + std::to_string(number[n - 1]) + "}";
+                i = j;
+                continue;
+            }
+        }
+        out += t[i];
+    }
+    return out;
+}
+
 // Messages, each shown as its msgid (a plural message as its msgid_plural: Chinese has one
 // form, and that form must carry the plural's "%d"). A line break, a tab and every other control
 // character in a message, printf directives of a c-format message, and spaces at its start or
@@ -156,60 +241,21 @@ void ReadPo(Document& doc, const Progress& progress) {
                 state->headerEnd = e.strEnd;
                 state->header = e.msgstr;
             } else {
-                Unit u;
+                const std::string_view flags =
+                    e.flagsBegin == kNoRange
+                        ? std::string_view()
+                        : std::string_view(text).substr(e.flagsBegin, e.flagsEnd - e.flagsBegin);
+                Unit u = MessageLine(e.hasPlural ? e.plural : e.msgid, flags);
                 u.begin = e.strBegin;
                 u.end = e.strEnd;
-                const std::string& s = e.hasPlural ? e.plural : e.msgid;
-                std::size_t from = 0;
-                for (std::size_t i = 0; i < s.size(); ++i) {
-                    const unsigned char c = static_cast<unsigned char>(s[i]);
-                    std::size_t len = PlaceholderAt(
-                        s, i,
-                        e.flagsBegin == kNoRange
-                            ? std::string_view()
-                            : std::string_view(text).substr(e.flagsBegin, e.flagsEnd - e.flagsBegin));
-                    std::string open;
-                    if (c < 0x20) {
-                        // "\r\n" and "\a" as well: msgfmt checks a message's first and last
-                        // line end, and white space in the line would lose them.
-                        static const char kEsc[] = "0123456abtnvfr"; // by code, from 7
-                        char oct[5];
-                        std::snprintf(oct, sizeof oct, "\\%03o", unsigned(c));
-                        open = c < 14 && c >= 7 ? std::string("\\") + kEsc[c] : std::string(oct);
-                        len = 1;
-                    } else if (c == ' ') {
-                        // Spaces that lay out a program's output ("  -v, --verbose   explain")
-                        // are kept: at the message's start or a line's, and two or more
-                        // together. One at its end is not: ", " is translated "，".
-                        std::size_t k = i;
-                        while (k < s.size() && s[k] == ' ') ++k;
-                        if (i == 0 || k - i >= 2 || static_cast<unsigned char>(s[i - 1]) < 0x20) {
-                            len = k - i;
-                            open = s.substr(i, len);
-                        }
-                    } else if (len) {
-                        // Written as the file writes it: the quotes of '<a href="x">' escaped,
-                        // or the msgstr would end at the first one.
-                        for (char ch : std::string_view(s).substr(i, len)) {
-                            if (ch == '"' || ch == '\\') open += '\\';
-                            open += ch;
-                        }
-                    }
-                    if (!len) continue;
-                    AppendText(u, std::string_view(s).substr(from, i - from));
-                    Tag t;
-                    t.open = std::move(open);
-                    AppendLone(u, std::move(t));
-                    i += len - 1;
-                    from = i + 1;
-                }
-                AppendText(u, std::string_view(s).substr(from));
                 // Every message is offered, punctuation alone too: Django's catalogue translates
                 // ", " as "，" and ":" as "：". Only a message of white space gives no line.
                 TrimUnit(u);
                 if (!u.text.empty()) {
+                    std::string own = e.msgstr.empty() ? std::string() : InUnitForm(u, e.msgstr, flags);
                     doc.units.push_back(std::move(u));
-                    state->messages.push_back({e.flagsBegin, e.flagsEnd, e.hasPlural, e.firstForm});
+                    state->messages.push_back(
+                        {e.flagsBegin, e.flagsEnd, e.hasPlural, e.firstForm, std::move(own)});
                 } else
                     doc.skipped.push_back({0, e.firstLine, e.strEnd, "消息只有空白"});
             }
@@ -452,6 +498,11 @@ public:
         else
             pe.push_back({0, 0, kNoRange, {}, "msgid \"\"\n" + HeaderBlock(ChineseHeader({})) + "\n"});
         return *Splice(doc, std::move(edits), PoWriter(st))[0];
+    }
+
+    std::string TranslationInFile(const Document& doc, std::size_t unit) const override {
+        const PoState& st = StateOf<PoState>(doc);
+        return unit < st.messages.size() ? st.messages[unit].translation : std::string();
     }
 
     bool FuzzyInFile(const Document& doc, std::size_t unit) const override {

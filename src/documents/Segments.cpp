@@ -2,11 +2,21 @@
 
 #include "Checks.h"
 #include "DocumentMemory.h"
+#include "Filter.h"
 
 namespace qb::doc {
 
 bool IsDone(SegmentStatus status) {
     return status == SegmentStatus::Translated || status == SegmentStatus::Checked;
+}
+
+std::string TargetPaneText(const TSegments& segments) {
+    std::string text;
+    for (std::size_t i = 0; i < segments.Size(); ++i) {
+        if (i) text += "\n\n";
+        text += segments[i].translation;
+    }
+    return text;
 }
 
 void TSegments::Reset(const Document& doc) {
@@ -16,7 +26,15 @@ void TSegments::Reset(const Document& doc) {
         Segment& s = segments_[i];
         s.words = CountWords(doc.units[i].text);
         words_ += s.words;
-        if (FuzzyInFile(doc, doc.units[i])) s.status = SegmentStatus::Fuzzy;
+        const bool fuzzy = FuzzyInFile(doc, doc.units[i]);
+        if (fuzzy) s.status = SegmentStatus::Fuzzy;
+        std::string own = doc.format.filter().TranslationInFile(doc, i);
+        if (!own.empty()) {
+            s.translation = std::move(own);
+            s.fromFile = true;
+            if (!fuzzy) s.status = SegmentStatus::Translated;
+            Count(s, +1);
+        }
     }
 }
 
@@ -34,6 +52,7 @@ void TSegments::Count(const Segment& s, int sign) {
 void TSegments::Put(std::size_t i, std::string_view text, SegmentStatus status) {
     Segment& s = segments_[i];
     Count(s, -1);
+    if (s.translation != text) s.fromFile = false;
     s.translation.assign(text);
     s.status = status;
     Count(s, +1);
@@ -92,6 +111,18 @@ OwnTranslationsFirst(const TSegments& segments, std::vector<std::optional<std::s
     for (std::size_t i = 0; i < segments.Size(); ++i)
         if (!segments[i].translation.empty()) fromMemory[i] = segments[i].translation;
     return fromMemory;
+}
+
+std::size_t LeaveFileTranslations(const TSegments& segments,
+                                  std::vector<std::optional<std::string>>& translations) {
+    std::size_t left = 0;
+    for (std::size_t i = 0; i < segments.Size() && i < translations.size(); ++i)
+        if (segments[i].fromFile && segments[i].status != SegmentStatus::Checked && translations[i] &&
+            *translations[i] == segments[i].translation) {
+            translations[i].reset();
+            ++left;
+        }
+    return left;
 }
 
 } // namespace qb::doc

@@ -26,11 +26,13 @@ struct Segment {
     std::string translation; // UTF-8, one line; empty: none
     SegmentStatus status = SegmentStatus::Untranslated;
     std::size_t words = 0; // English words of the unit
+    bool fromFile = false; // the translation is the file's own (a PO msgstr), not changed since
 };
 
 class TSegments {
 public:
-    // One untranslated segment a unit; a PO message flagged "fuzzy" starts fuzzy.
+    // One segment a unit, with the translation the file holds for it (a PO message's msgstr):
+    // translated, fuzzy when the message is flagged "fuzzy", untranslated without one.
     void Reset(const Document& doc);
     void Clear() { *this = TSegments{}; }
 
@@ -68,9 +70,19 @@ private:
 
 bool IsDone(SegmentStatus status);
 
+// The target pane's text for the segments: each translation a paragraph, a blank line between
+// two, lined up with the source pane's units ("保存\n\n\n\n退出" for three, the second empty).
+std::string TargetPaneText(const TSegments& segments);
+
 // The translations an export writes: each segment's own first, else `fromMemory`'s (the
 // memory's pair for the whole unit, then its sentences joined). Same index as the units.
 std::vector<std::optional<std::string>>
 OwnTranslationsFirst(const TSegments& segments, std::vector<std::optional<std::string>> fromMemory);
+
+// What an export writes of `translations` (OwnTranslationsFirst's): a segment whose
+// translation is the file's own, untouched and not confirmed (已审), is left out, so the file
+// keeps that msgstr byte for byte and a message flagged fuzzy stays so. The number left out.
+std::size_t LeaveFileTranslations(const TSegments& segments,
+                                  std::vector<std::optional<std::string>>& translations);
 
 } // namespace qb::doc

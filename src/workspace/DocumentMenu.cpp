@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "DocumentMemory.h"
 #include "JobRunner.h"
+#include "PaneDocument.h"
 #include "QtText.h"
 #include "SegmentList.h"
 #include "Segments.h"
@@ -172,15 +173,16 @@ bool TDocumentCommands::Open(const std::string& path) {
             U("打开文档将替换原文栏并清空译文栏（已按 Ctrl+J 记下的译文都在译文记忆中）。继续吗？")))
         return false;
     std::string paneText;
-    std::unique_ptr<QTextDocument> laidOut;
-    if (!LayOut(*doc, FileName(path), paneText, laidOut))
+    std::unique_ptr<QTextDocument> laidOut, targetLaidOut;
+    doc::TSegments segments;
+    if (!LayOut(*doc, FileName(path), paneText, laidOut, &segments, &targetLaidOut))
         return false; // cancelled: nothing changed
     // The sentence in hand keeps what was typed for it, as when the panes are cleared.
     window_.DropSentenceInHand();
     segments_->Close(); // an earlier document's segments end here
     ShowSourceText(paneText, std::move(laidOut));
     SetOpen(std::move(*doc), path);
-    segments_->Open(*doc_); // the target pane: one empty paragraph a unit
+    segments_->Open(*doc_, std::move(segments), std::move(targetLaidOut));
     // The caret to the start without Source.Select, which would make the GBK view of all the
     // text here (0.6 s for 50 MB); the first Ctrl+J makes it.
     window_.SourceEdit().moveCursor(QTextCursor::Start);
@@ -188,56 +190,40 @@ bool TDocumentCommands::Open(const std::string& path) {
     return true;
 }
 
-// The pane's own setPlainText spends about 2 s of the window's thread on 50 MB of units: one
-// block a line, each with its layout object made by the pane's first pass over them. A big text
-// is built into a document of the pane's kind on a worker thread instead, behind the progress
-// dialog (which can cancel it), and the window's thread only puts it in the pane.
+// A big document's panes are built on a worker thread behind the progress dialog (which can
+// cancel it): the source pane's units and the target pane's one paragraph a unit.
 bool TDocumentCommands::LayOut(const doc::Document& document, const QString& name,
-                               std::string& utf8, std::unique_ptr<QTextDocument>& laidOut) {
+                               std::string& utf8, std::unique_ptr<QTextDocument>& laidOut,
+                               doc::TSegments* segments, std::unique_ptr<QTextDocument>* target) {
     laidOut.reset();
+    if (target) target->reset();
     if (document.original.size() <= kQuietBytes) {
         if (utf8.empty()) utf8 = doc::PaneText(document);
+        if (segments) segments->Reset(document);
         return true;
     }
-    const QTextDocument* current = window_.SourceEdit().document();
-    const QFont font = current->defaultFont();
-    const QTextOption option = current->defaultTextOption();
-    const qreal margin = current->documentMargin();
+    const TPaneLook sourceLook = LookOf(window_.SourceEdit());
+    const TPaneLook targetLook = LookOf(window_.TargetEdit());
     QThread* const home = QThread::currentThread();
-    QTextDocument* built = nullptr;
+    std::unique_ptr<QTextDocument> builtSource, builtTarget;
     auto work = [&](const doc::Progress& progress) {
         if (utf8.empty()) utf8 = doc::PaneText(document);
-        // One line alone would be measured against the font by the layout: fonts stay on the
-        // window's thread, so such a text goes to the pane as it always did.
-        if (utf8.find('\n') == std::string::npos) return;
-        auto d = std::make_unique<QTextDocument>();
-        d->setUndoRedoEnabled(false);
-        d->setDefaultFont(font);
-        d->setDefaultTextOption(option);
-        d->setDocumentMargin(margin);
-        const QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-        QTextCursor cursor(d.get());
-        constexpr qsizetype kChunk = qsizetype(1) << 20;
-        for (qsizetype at = 0; at < text.size();) {
-            qsizetype end = std::min(text.size(), at + kChunk);
-            if (end < text.size()) {
-                const qsizetype eol = text.indexOf(QLatin1Char('\n'), end);
-                end = eol < 0 ? text.size() : eol + 1;
-            }
-            cursor.insertText(text.mid(at, end - at));
-            at = end;
-            if (progress && !progress(std::size_t(at), std::size_t(text.size())))
-                throw doc::Cancelled{};
-        }
-        // The pane's kind of layout, given the text whole: it marks each line's block for
-        // laying out later, measuring nothing now; each block's layout object is made here.
-        d->setDocumentLayout(new QPlainTextDocumentLayout(d.get()));
-        for (QTextBlock b = d->begin(); b.isValid(); b = b.next()) b.layout();
-        d->moveToThread(home);
-        built = d.release();
+        if (segments) segments->Reset(document);
+        const QString source = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+        QString translations;
+        if (segments && target) translations = QString::fromStdString(doc::TargetPaneText(*segments));
+        const std::size_t total = std::size_t(source.size() + translations.size());
+        std::size_t done = 0;
+        auto advanced = [&](qsizetype n) {
+            done += std::size_t(n);
+            if (progress && !progress(done, total)) throw doc::Cancelled{};
+        };
+        builtSource = BuildPaneDocument(source, sourceLook, home, advanced);
+        if (segments && target) builtTarget = BuildPaneDocument(translations, targetLook, home, advanced);
     };
     if (!RunWithProgress(&window_.Widget(), U("正在显示 %1 ...").arg(name), work)) return false;
-    laidOut.reset(built); // nothing for one line
+    laidOut = std::move(builtSource); // nothing for one line
+    if (target) *target = std::move(builtTarget);
     return true;
 }
 
@@ -248,17 +234,9 @@ void TDocumentCommands::ShowSourceText(const std::string& utf8, std::unique_ptr<
     if (!laidOut) {
         pane->setPlainText(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
     } else {
-        QTextDocument* old = pane->document();
-        const bool undo = old->isUndoRedoEnabled();
-        // The pane deletes the document it made itself; one of ours, from an earlier big
-        // document, is deleted here.
-        const bool ours = old->parent() == pane;
-        laidOut->setParent(pane);
-        pane->setDocument(laidOut.release());
-        pane->document()->setUndoRedoEnabled(undo);
-        if (ours) old->deleteLater();
+        ReplacePaneDocument(*pane, std::move(laidOut));
         // The GBK view of the pane watches its document's changes: it watches the new one.
-        window_.SourceDocumentReplaced();
+        window_.PaneDocumentsReplaced();
     }
     settingText_ = false;
 }
@@ -325,6 +303,7 @@ bool TDocumentCommands::ExportTo(const std::string& path) {
     doc::WriteReport report;
     std::vector<doc::Problem> problems;
     bool done = false;
+    std::size_t asInFile = 0; // the file's own translations, written back as they stand
     const doc::TSegments segments = segments_->Model(); // the worker's own copy
     try {
         // The memory's connection is made, used and closed on the worker, as every connection of
@@ -334,6 +313,7 @@ bool TDocumentCommands::ExportTo(const std::string& path) {
             translations =
                 doc::OwnTranslationsFirst(segments, doc::TranslateFromMemory(*doc_, memory, progress));
             problems = doc::CheckTranslations(*doc_, translations, FuzzyOptions(segments));
+            asInFile = doc::LeaveFileTranslations(segments, translations);
             bytes = doc::Write(*doc_, translations, &report);
         };
         done = RunWithProgress(&window_.Widget(), U("正在导出 %1 ...").arg(FileName(path)), work);
@@ -355,7 +335,8 @@ bool TDocumentCommands::ExportTo(const std::string& path) {
     QString text = U("已导出 %1。\n译出 %2 个单元，保留原文 %3 个")
                        .arg(PathText(path))
                        .arg(report.translated)
-                       .arg(report.left - report.mismatched.size());
+                       .arg(report.left - report.mismatched.size() - asInFile);
+    if (asInFile) text += U("，文件原有的译文 %1 个照旧").arg(asInFile);
     if (!report.mismatched.empty()) {
         QStringList numbers;
         for (std::size_t i : report.mismatched) numbers << QString::number(i + 1);
@@ -405,11 +386,16 @@ void TDocumentCommands::StatisticsExecute() {
     }
     window_.SettleSentenceInHand();
     doc::DocStats st;
+    // The segments the status bar counts done are translated here too, so the two agree.
+    const doc::TSegments& segments = segments_->Model();
+    std::vector<std::optional<std::string>> done(segments.Size());
+    for (std::size_t i = 0; i < segments.Size(); ++i)
+        if (doc::IsDone(segments[i].status)) done[i] = segments[i].translation;
     auto work = [&](const doc::Progress& progress) {
         std::unique_ptr<tm::TTranslationMemory> memory;
         if (!window_.MemoryFile().empty())
             memory = std::make_unique<tm::TTranslationMemory>(window_.MemoryFile());
-        st = doc::Statistics(*doc_, memory.get(), progress);
+        st = doc::Statistics(*doc_, memory.get(), progress, done);
     };
     if (!RunWithProgress(&window_.Widget(), U("正在统计..."), work)) return;
     static const char* const kBands[] = {"100%", "95-99%", "85-94%", "75-84%", "新句"};

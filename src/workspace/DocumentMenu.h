@@ -19,6 +19,10 @@ class QMenu;
 class QObject;
 class QTextDocument;
 
+namespace qb::doc {
+class TSegments;
+}
+
 namespace qb {
 
 class TDocumentSegments;
@@ -80,11 +84,13 @@ public:
 private:
     void SetOpen(doc::Document doc, const std::string& path);
     void Close();
-    // The source pane's text made ready: `utf8` (when empty) the units, and for a big document
-    // the pane's text laid out on a worker thread into `laidOut`, a small one left to
-    // ShowSourceText. False when cancelled.
+    // The panes' texts made ready: `utf8` (when empty) the units, `segments` (when given) the
+    // document's segments; for a big document the source pane's text laid out on a worker
+    // thread into `laidOut` and, with `target`, the target pane's paragraphs into it. A small
+    // one is left to ShowSourceText and the segments. False when cancelled.
     bool LayOut(const doc::Document& document, const QString& name, std::string& utf8,
-                std::unique_ptr<QTextDocument>& laidOut);
+                std::unique_ptr<QTextDocument>& laidOut, doc::TSegments* segments = nullptr,
+                std::unique_ptr<QTextDocument>* target = nullptr);
     void ShowSourceText(const std::string& utf8, std::unique_ptr<QTextDocument> laidOut);
     std::optional<doc::Document> ReadDocument(const std::string& path, QString& error);
 

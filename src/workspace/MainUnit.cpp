@@ -1003,7 +1003,10 @@ void TfrmMainQB::KeepPanes() {
     panesWriter_->Write(std::move(state));
 }
 
-void TfrmMainQB::SourceDocumentReplaced() { Source = TPane(reSource); }
+void TfrmMainQB::PaneDocumentsReplaced() {
+    Source = TPane(reSource);
+    Target = TPane(reTarget);
+}
 
 void TfrmMainQB::mnuClearPanesExecute() {
     if (!Ui().AskYesNo(U("清空原文和译文两栏吗？清空后无法恢复。"))) return;

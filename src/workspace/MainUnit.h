@@ -201,7 +201,7 @@ private:
     std::string TypedForSentence() const override;
     QPlainTextEdit& SourceEdit() override { return *reSource; }
     QPlainTextEdit& TargetEdit() override { return *reTarget; }
-    void SourceDocumentReplaced() override;
+    void PaneDocumentsReplaced() override;
     void DropSentenceInHand() override;
     void SettleSentenceInHand() override;
     void TakeSourceSelection() override { DoConfirmSelectionExecute(); }

@@ -1,6 +1,7 @@
 #include "SegmentList.h"
 
 #include "Dialogs.h"
+#include "PaneDocument.h"
 #include "QtText.h"
 #include "WindowHosts.h"
 
@@ -227,25 +228,49 @@ void TDocumentSegments::Watch() {
     };
     previous_ = action("actPreviousSegment", Qt::Key_Up, -1);
     next_ = action("actNextSegment", Qt::Key_Down, +1);
-    QPlainTextEdit& target = window_.TargetEdit();
-    connect(target.document(), &QTextDocument::contentsChange, this, &TDocumentSegments::TargetChanged);
-    connect(&target, &QPlainTextEdit::cursorPositionChanged, this,
+    WatchTarget();
+    connect(&window_.TargetEdit(), &QPlainTextEdit::cursorPositionChanged, this,
             &TDocumentSegments::TargetCaretMoved);
 }
 
+void TDocumentSegments::WatchTarget() {
+    QTextDocument* d = window_.TargetEdit().document();
+    if (d == watchedTarget_) return;
+    disconnect(targetChange_);
+    targetChange_ = connect(d, &QTextDocument::contentsChange, this, &TDocumentSegments::TargetChanged);
+    watchedTarget_ = d;
+}
+
 void TDocumentSegments::ShowBeside(bool shown) {
+    if (dock_ && shown && !dock_->isVisible()) {
+        dock_->setVisible(true);
+        // A quarter of the window's height: the dock's own liking (its table's) would leave the
+        // two panes about 80 pixels each in the 640x480 window a first start opens.
+        if (auto* main = qobject_cast<QMainWindow*>(&window_.Widget()))
+            main->resizeDocks({dock_}, {std::max(main->height() / 4, list_->minimumSizeHint().height())},
+                              Qt::Vertical);
+    }
     if (dock_) dock_->setVisible(shown);
     if (progress_) progress_->setVisible(shown);
     if (next_) next_->setEnabled(shown);
     if (previous_) previous_->setEnabled(shown);
 }
 
-void TDocumentSegments::Open(const doc::Document& document) {
+void TDocumentSegments::Open(const doc::Document& document, doc::TSegments segments,
+                             std::unique_ptr<QTextDocument> laidOut) {
     Watch();
     document_ = &document;
-    segments_.Reset(document);
+    segments_ = std::move(segments);
     current_ = 0;
-    LayOutTarget();
+    if (laidOut) {
+        setting_ = true;
+        ReplacePaneDocument(window_.TargetEdit(), std::move(laidOut));
+        setting_ = false;
+        window_.PaneDocumentsReplaced();
+        WatchTarget();
+    } else {
+        LayOutTarget();
+    }
     list_->Show(document_, &segments_);
     ShowBeside(true);
     ShowProgress();
@@ -303,11 +328,7 @@ void TDocumentSegments::ReadTargetParagraphs() {
 }
 
 void TDocumentSegments::LayOutTarget() {
-    QString text;
-    for (std::size_t i = 0; i < segments_.Size(); ++i) {
-        if (i) text += QStringLiteral("\n\n");
-        text += Q(segments_[i].translation);
-    }
+    const QString text = Q(doc::TargetPaneText(segments_));
     setting_ = true;
     window_.TargetEdit().setPlainText(text);
     setting_ = false;

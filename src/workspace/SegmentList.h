@@ -18,6 +18,7 @@
 #include <QWidget>
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,7 @@ class QDockWidget;
 class QLabel;
 class QSortFilterProxyModel;
 class QTableView;
+class QTextDocument;
 
 namespace qb {
 
@@ -70,9 +72,10 @@ public:
     explicit TDocumentSegments(TDocumentWindow& window);
     ~TDocumentSegments() override;
 
-    // A document just opened: every segment untranslated (a PO message flagged fuzzy, fuzzy),
-    // the target pane one empty paragraph a unit.
-    void Open(const doc::Document& document);
+    // A document just opened with its `segments`; the target pane one paragraph a unit, put in
+    // as `laidOut` when that was built on a worker (a big document), else made here.
+    void Open(const doc::Document& document, doc::TSegments segments,
+              std::unique_ptr<QTextDocument> laidOut = nullptr);
     // The document of the panes file: the target pane as it was kept gives the translations,
     // `letters` (the kept statuses) their statuses.
     void Restore(const doc::Document& document, const QString& letters);
@@ -102,6 +105,8 @@ public:
 
 private:
     void Watch();
+    // The segments follow the target pane's document, also after it was replaced.
+    void WatchTarget();
     void TargetChanged(int position, int removed, int added);
     void TargetCaretMoved();
     void Repair();
@@ -121,6 +126,8 @@ private:
     QAction* next_ = nullptr;
     QAction* previous_ = nullptr;
     bool watching_ = false;
+    QTextDocument* watchedTarget_ = nullptr;
+    QMetaObject::Connection targetChange_;
     bool setting_ = false; // the target pane's text is being put in here
     bool repairPending_ = false;
     int repairAt_ = 0;

@@ -7,11 +7,22 @@
 
 namespace qb {
 
-TTypedSpan::TTypedSpan(QPlainTextEdit* pane) : QObject(pane), pane_(pane) {
-    connect(pane_->document(), &QTextDocument::contentsChange, this, &TTypedSpan::Changed);
+TTypedSpan::TTypedSpan(QPlainTextEdit* pane) : QObject(pane), pane_(pane) { Follow(); }
+
+void TTypedSpan::Follow() {
+    if (pane_->document() == watched_) return;
+    disconnect(change_);
+    change_ = connect(pane_->document(), &QTextDocument::contentsChange, this, &TTypedSpan::Changed);
+    watched_ = pane_->document();
 }
 
 void TTypedSpan::Start(const QString& source, bool atCaret) {
+    // A big document's target pane is a document built on a worker: the spans are in it now
+    // (the old one's spans were stopped when the panes were replaced).
+    if (pane_->document() != watched_) {
+        Stop();
+        Follow();
+    }
     int place = pane_->textCursor().position();
     if (active_) {
         if (!atCaret) place = current_.end.position();

@@ -31,6 +31,7 @@
 #include <vector>
 
 class QPlainTextEdit;
+class QTextDocument;
 
 namespace qb {
 
@@ -62,9 +63,12 @@ private:
         QString taken;     // the text last handed out by TakeChanged
     };
     void Changed(int position, int removed, int added);
+    void Follow(); // watches the pane's document of now
     static QString TextOf(const Span& span, const QString& paneText);
 
     QPlainTextEdit* pane_;
+    QTextDocument* watched_ = nullptr;
+    QMetaObject::Connection change_;
     Span current_;
     std::deque<Span> earlier_; // oldest first
     bool active_ = false;

@@ -161,9 +161,9 @@ public:
     virtual const std::string& MemoryFile() const = 0;
     virtual QPlainTextEdit& SourceEdit() = 0;
     virtual QPlainTextEdit& TargetEdit() = 0;
-    // The source pane was given another QTextDocument (a big document laid out on a worker):
-    // the GBK view of the pane follows it.
-    virtual void SourceDocumentReplaced() = 0;
+    // A pane was given another QTextDocument (a big document laid out on a worker): the GBK
+    // views of the panes follow it.
+    virtual void PaneDocumentsReplaced() = 0;
     // The panes' text is about to be replaced as a whole: what was typed for the sentence in
     // hand is recorded, and nothing is in hand any more.
     virtual void DropSentenceInHand() = 0;

@@ -90,3 +90,58 @@ TEST(Segments, TheExportTakesTheSegmentsOwnTranslationFirst) {
     EXPECT_FALSE(out[2]);
     EXPECT_EQ(OwnTranslationsFirst(s, {}).size(), 3u) << "a memory that gave nothing";
 }
+
+// A catalogue half translated already: each msgstr is its segment's translation in the unit's
+// placeholder form, and an export that changes nothing of it keeps those messages byte for byte
+// (a fuzzy one still flagged), while an edited or confirmed one is written.
+TEST(Segments, TheFilesOwnTranslationsComeInAndStayAsTheFileHasThem) {
+    const std::string po =
+        "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
+        "#, c-format\nmsgid \"Saved %d files.\\n\"\nmsgstr \"\"\n\"已保存 %d 个文件。\\n\"\n\n"
+        "#, c-format\nmsgid \"%s and %s\"\nmsgstr \"%s 和 %s\"\n\n"
+        "#, c-format\nmsgid \"Level %d\"\nmsgstr \"级别 %x\"\n\n"
+        "#, fuzzy, python-format\nmsgid \"Hello %(name)s\"\nmsgstr \"你好 %(name)s\"\n\n"
+        "#, c-format\nmsgid \"%d file\"\nmsgid_plural \"%d files\"\n"
+        "msgstr[0] \"%d 个文件\"\nmsgstr[1] \"%d 个文件\"\n\n"
+        "msgid \"Quit\"\nmsgstr \"\"\n";
+    const Document d = Read(Format::Po, po);
+    TSegments s;
+    s.Reset(d);
+    const struct {
+        const char* translation;
+        SegmentStatus status;
+    } want[] = {
+        {"已保存 {1} 个文件。{2}", SegmentStatus::Translated},
+        {"{1} 和 {2}", SegmentStatus::Translated},
+        {"", SegmentStatus::Untranslated}, // %x is none of the message's: not shown
+        {"你好 {1}", SegmentStatus::Fuzzy},
+        {"{1} 个文件", SegmentStatus::Translated}, // msgstr[0]
+        {"", SegmentStatus::Untranslated},
+    };
+    ASSERT_EQ(s.Size(), std::size(want));
+    for (std::size_t i = 0; i < s.Size(); ++i) {
+        EXPECT_EQ(s[i].translation, want[i].translation) << i;
+        EXPECT_EQ(s[i].status, want[i].status) << i;
+    }
+    EXPECT_EQ(s.SegmentsDone(), 3u);
+
+    auto exported = [&] {
+        auto t = OwnTranslationsFirst(s, {});
+        LeaveFileTranslations(s, t);
+        return Write(d, t);
+    };
+    EXPECT_EQ(exported(), po) << "nothing changed: the file as it was";
+    s.SetTranslation(5, "退出");
+    std::string out = exported();
+    EXPECT_NE(out.find("msgstr \"\"\n\"已保存 %d 个文件。\\n\"\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("#, fuzzy, python-format\nmsgid \"Hello %(name)s\"\nmsgstr \"你好 %(name)s\""),
+              std::string::npos)
+        << "still fuzzy: " << out;
+    EXPECT_NE(out.find("msgid \"Level %d\"\nmsgstr \"级别 %x\""), std::string::npos) << out;
+    EXPECT_NE(out.find("msgstr \"退出\""), std::string::npos) << out;
+    s.SetChecked(3, true);
+    out = exported();
+    EXPECT_NE(out.find("#, python-format\nmsgid \"Hello %(name)s\"\nmsgstr \"你好 %(name)s\""),
+              std::string::npos)
+        << "confirmed: no longer fuzzy: " << out;
+}

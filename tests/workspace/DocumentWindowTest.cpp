@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
+#include <QTextCursor>
 
 #include <cstdlib>
 
@@ -40,8 +41,8 @@ TEST_F(DocumentWindow, OpeningShowsTheUnitsReadOnlyAndAnyOtherTextEndsTheDocumen
     EXPECT_EQ(ui.questions.size(), 1u);
     EXPECT_EQ(window->SourcePane().Edit()->toPlainText(),
               U("Open the file menu.\n\nSaved {1} files.\n\nClose the window."));
-    // One empty paragraph a unit, lined up with the source's.
-    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), U("\n\n\n\n"));
+    // One paragraph a unit, lined up with the source's: the file's own msgstr in its unit's.
+    EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), U("\n\nold guess\n\n"));
     EXPECT_TRUE(window->SourcePane().Edit()->isReadOnly());
     EXPECT_EQ(window->windowTitle(), U("文渡翻译环境 - three.po"));
     // 清空原文和译文 replaces the units: the document is closed with them.
@@ -92,6 +93,12 @@ TEST_F(DocumentWindow, EachParagraphIsItsUnitsTranslation) {
     window->TargetPane().SetSelUnicode(U("关闭窗口。"));
     window->findChild<QAction*>("actPreviousSegment")->trigger();
     EXPECT_EQ(window->SourcePane().SelUnicode(), U("Saved {1} files."));
+    // The file's own msgstr is the fuzzy unit's translation; the translator replaces it.
+    QPlainTextEdit* target = window->TargetPane().Edit();
+    EXPECT_EQ(target->toPlainText(), U("\n\nold guess\n\n关闭窗口。"));
+    QTextCursor paragraph = target->textCursor();
+    paragraph.movePosition(QTextCursor::StartOfBlock, QTextCursor::KeepAnchor);
+    target->setTextCursor(paragraph);
     window->TargetPane().SetSelUnicode(U("已保存 {1} 个文件。"));
     EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), U("\n\n已保存 {1} 个文件。\n\n关闭窗口。"));
     EXPECT_EQ(window->Documents().Segments().StatusLetters(), U("utt"));
@@ -153,12 +160,23 @@ TEST_F(DocumentWindow, ABigDocumentLaidOutAsideIsThePanesText) {
         const std::string path = folder.Path((std::string("big-") + letter + ".txt").c_str());
         const std::string text = big(letter);
         WriteBytes(path, text);
+        if (letter == 'b') ui.yesNoAnswers.push_back(true); // the first one's translation typed
         ASSERT_TRUE(window->Documents().Open(path));
         const std::string shown = text.substr(0, text.size() - 2);
         EXPECT_EQ(window->SourcePane().Edit()->toPlainText().toStdString(), shown);
         EXPECT_EQ(window->SourcePane().Unicode().toStdString(), shown);
         EXPECT_EQ(window->SourcePane().Edit()->document()->defaultFont(), font);
         EXPECT_TRUE(window->SourcePane().Edit()->isReadOnly());
+        // The target pane was laid out aside too: its paragraphs, the segments' watch of its
+        // edits and its GBK view follow the new document.
+        const TDocumentSegments& segments = window->Documents().Segments();
+        QPlainTextEdit* target = window->TargetPane().Edit();
+        ASSERT_EQ(std::size_t(target->document()->blockCount()), 2 * segments.Model().Size() - 1);
+        window->findChild<QAction*>("actNextSegment")->trigger();
+        window->TargetPane().SetSelUnicode(U("这里的字"));
+        EXPECT_EQ(segments.Model()[1].translation, "这里的字") << letter;
+        EXPECT_EQ(window->TargetPane().Unicode(), target->toPlainText()) << letter;
+        EXPECT_TRUE(window->TargetPane().Unicode().startsWith(U("\n\n这里的字\n\n"))) << letter;
     }
 }
 
@@ -178,9 +196,17 @@ TEST_F(DocumentWindow, ExportingOverTheOpenedFileAsksFirst) {
     EXPECT_EQ(ReadBytes(path), ReadBytes(Fixture("three.po"))); // No: nothing written
     ui.saveAnswers.push_back(QString::fromStdString(path));
     ui.yesNoAnswers.push_back(true);
+    ui.yesNoAnswers.push_back(true); // the checks list the file's fuzzy message: exported anyway
     window->Documents().ExportExecute();
-    EXPECT_NE(ReadBytes(path).find("msgstr \"关闭窗口。\""), std::string::npos);
-    EXPECT_NE(Messages().back().find("译出 1 个单元，保留原文 2 个"), std::string::npos)
+    ASSERT_EQ(ui.questions.size(), 3u);
+    EXPECT_TRUE(ui.questions[2].contains(U("模糊"))) << ui.questions[2].toStdString();
+    const std::string written = ReadBytes(path);
+    EXPECT_NE(written.find("msgstr \"关闭窗口。\""), std::string::npos);
+    EXPECT_NE(written.find("#, fuzzy, c-format\nmsgid \"Saved %d files.\"\nmsgstr \"old guess\""),
+              std::string::npos)
+        << "the file's fuzzy msgstr as it was: " << written;
+    EXPECT_NE(Messages().back().find("译出 1 个单元，保留原文 1 个，文件原有的译文 1 个照旧"),
+              std::string::npos)
         << Messages().back();
 }
 
@@ -231,6 +257,12 @@ TEST_F(DocumentWindow, StatisticsAndTheFillFromTheMemory) {
     EXPECT_EQ(window->Documents().Segments().StatusLetters(), U("ffu"));
     EXPECT_NE(Messages().back().find("用记忆填充了 2 句（共 4 句）"), std::string::npos)
         << Messages().back();
+    // A unit translated in its paragraph counts in the statistics as in the status bar, though
+    // the memory has no pair for it.
+    window->Documents().Segments().MoveTo(2);
+    window->TargetPane().SetSelUnicode(U("新东西"));
+    window->Documents().StatisticsExecute();
+    EXPECT_NE(Messages().back().find("已译单元：2，译文汉字：5"), std::string::npos) << Messages().back();
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTest>
+#include <QTextBlock>
 
 namespace qb::test {
 namespace {
@@ -72,6 +73,14 @@ protected:
             ASSERT_TRUE(qbtest::Xdo({"key", "ctrl+j"}));
             ASSERT_TRUE(QTest::qWaitFor(
                 [&] { return QApplication::focusWidget() == window->TargetPane().Edit(); }, 15000));
+            // What the file holds for the message (three.po's fuzzy "old guess") is typed over.
+            QPlainTextEdit* target = window->TargetPane().Edit();
+            if (!target->textCursor().block().text().isEmpty()) {
+                ASSERT_TRUE(qbtest::Xdo({"key", "shift+Home"}));
+                ASSERT_TRUE(qbtest::Xdo({"key", "BackSpace"}));
+                ASSERT_TRUE(QTest::qWaitFor(
+                    [&] { return target->textCursor().block().text().isEmpty(); }, 15000));
+            }
             ASSERT_TRUE(qbtest::TypeInto(window->TargetPane().Edit(), U(t)))
                 << window->TargetPane().Edit()->toPlainText().toStdString();
         }

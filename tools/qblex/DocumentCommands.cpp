@@ -8,6 +8,7 @@
 #include "GbkText.h"
 #include "LexiconFiles.h"
 #include "MyUtils.h"
+#include "Segments.h"
 #include "TranslationMemory.h"
 #include "UserFolders.h"
 
@@ -66,14 +67,23 @@ std::optional<int> RunDocumentCommand(int argc, char** argv) {
         if (cmd == "doc-check") {
             // The checks the window runs before an export, on what the export would write:
             // one problem a line, exit 1 when there is any.
-            const std::vector<std::optional<std::string>> translations =
-                qb::doc::TranslateFromMemory(doc, tm);
+            std::vector<std::optional<std::string>> translations = qb::doc::TranslateFromMemory(doc, tm);
+            // Where the memory has nothing the export keeps what the file holds (a PO message's
+            // msgstr): that is checked too, a message flagged fuzzy as fuzzy.
+            qb::doc::TSegments own;
+            own.Reset(doc);
+            qb::doc::CheckOptions options;
+            options.fuzzy.resize(own.Size());
+            for (std::size_t i = 0; i < own.Size() && i < translations.size(); ++i)
+                if (!translations[i] && !own[i].translation.empty()) {
+                    translations[i] = own[i].translation;
+                    options.fuzzy[i] = own[i].status == qb::doc::SegmentStatus::Fuzzy;
+                }
             // The lexicons in use: each term a unit's source holds ("kernel scheduler\t内核调度器；
             // 调度程序", as the window's phrase list shows it) must be rendered by one of its senses.
             std::vector<std::unique_ptr<qb::TQbDict>> dicts;
             for (const std::string& path : lexicons)
                 dicts.push_back(LoadAnyLexicon(path, "", true));
-            qb::doc::CheckOptions options;
             if (!dicts.empty())
                 options.terms = [&dicts](std::string_view source) {
                     std::vector<qb::doc::TermUse> out;
