@@ -35,7 +35,7 @@ std::unique_ptr<QTextDocument> BuildPaneDocument(const QString& text, const TPan
                                                  const std::function<void(qsizetype)>& advanced);
 
 // Puts `built` into `pane` in place of its document, keeping the pane's undo setting; a
-// document of ours put in earlier is deleted. Whatever watches the pane's document must follow
+// document of ours put in earlier is deleted on a thread of its own. Whatever watches the pane's document must follow
 // it afterwards (TfrmMainQB::PaneDocumentsReplaced).
 void ReplacePaneDocument(QPlainTextEdit& pane, std::unique_ptr<QTextDocument> built);
 
