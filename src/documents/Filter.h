@@ -27,7 +27,9 @@ public:
     virtual bool FuzzyInFile(const Document&, std::size_t /*unit*/) const { return false; }
     // The translation the file itself holds for the unit, in the unit's form (a PO message's
     // msgstr); empty: none.
-    virtual std::string TranslationInFile(const Document&, std::size_t /*unit*/) const { return {}; }
+    virtual std::string TranslationInFile(const Document&, std::size_t /*unit*/) const {
+        return {};
+    }
 };
 
 } // namespace qb::doc

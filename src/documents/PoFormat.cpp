@@ -126,9 +126,7 @@ Unit MessageLine(std::string_view s, std::string_view flags) {
     std::size_t from = 0;
     for (std::size_t i = 0; i < s.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
-        std::size_t len = PlaceholderAt(
-            s, i,
-            flags);
+        std::size_t len = PlaceholderAt(s, i, flags);
         std::string open;
         if (c < 0x20) {
             // "\r\n" and "\a" as well: msgfmt checks a message's first and last
@@ -192,7 +190,8 @@ std::string InUnitForm(const Unit& unit, std::string_view msgstr, std::string_vi
         if (t[i] == '{') {
             std::size_t j = i + 1;
             std::size_t n = 0;
-            while (j < t.size() && t[j] >= '0' && t[j] <= '9') n = n * 10 + std::size_t(t[j++] - '0');
+            while (j < t.size() && t[j] >= '0' && t[j] <= '9')
+                n = n * 10 + std::size_t(t[j++] - '0');
             if (j > i + 1 && j < t.size() && t[j] == '}' && n >= 1 && n <= number.size()) {
                 out += "{" + std::to_string(number[n - 1]) + "}";
                 i = j;
@@ -252,7 +251,8 @@ void ReadPo(Document& doc, const Progress& progress) {
                 // ", " as "，" and ":" as "：". Only a message of white space gives no line.
                 TrimUnit(u);
                 if (!u.text.empty()) {
-                    std::string own = e.msgstr.empty() ? std::string() : InUnitForm(u, e.msgstr, flags);
+                    std::string own =
+                        e.msgstr.empty() ? std::string() : InUnitForm(u, e.msgstr, flags);
                     doc.units.push_back(std::move(u));
                     state->messages.push_back(
                         {e.flagsBegin, e.flagsEnd, e.hasPlural, e.firstForm, std::move(own)});

@@ -117,8 +117,8 @@ std::size_t LeaveFileTranslations(const TSegments& segments,
                                   std::vector<std::optional<std::string>>& translations) {
     std::size_t left = 0;
     for (std::size_t i = 0; i < segments.Size() && i < translations.size(); ++i)
-        if (segments[i].fromFile && segments[i].status != SegmentStatus::Checked && translations[i] &&
-            *translations[i] == segments[i].translation) {
+        if (segments[i].fromFile && segments[i].status != SegmentStatus::Checked &&
+            translations[i] && *translations[i] == segments[i].translation) {
             translations[i].reset();
             ++left;
         }

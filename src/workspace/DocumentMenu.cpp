@@ -211,7 +211,8 @@ bool TDocumentCommands::LayOut(const doc::Document& document, const QString& nam
         if (segments) segments->Reset(document);
         const QString source = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
         QString translations;
-        if (segments && target) translations = QString::fromStdString(doc::TargetPaneText(*segments));
+        if (segments && target)
+            translations = QString::fromStdString(doc::TargetPaneText(*segments));
         const std::size_t total = std::size_t(source.size() + translations.size());
         std::size_t done = 0;
         auto advanced = [&](qsizetype n) {
@@ -219,7 +220,8 @@ bool TDocumentCommands::LayOut(const doc::Document& document, const QString& nam
             if (progress && !progress(done, total)) throw doc::Cancelled{};
         };
         builtSource = BuildPaneDocument(source, sourceLook, home, advanced);
-        if (segments && target) builtTarget = BuildPaneDocument(translations, targetLook, home, advanced);
+        if (segments && target)
+            builtTarget = BuildPaneDocument(translations, targetLook, home, advanced);
     };
     if (!RunWithProgress(&window_.Widget(), U("正在显示 %1 ...").arg(name), work)) return false;
     laidOut = std::move(builtSource); // nothing for one line

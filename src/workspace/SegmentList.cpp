@@ -237,7 +237,8 @@ void TDocumentSegments::WatchTarget() {
     QTextDocument* d = window_.TargetEdit().document();
     if (d == watchedTarget_) return;
     disconnect(targetChange_);
-    targetChange_ = connect(d, &QTextDocument::contentsChange, this, &TDocumentSegments::TargetChanged);
+    targetChange_ =
+        connect(d, &QTextDocument::contentsChange, this, &TDocumentSegments::TargetChanged);
     watchedTarget_ = d;
 }
 
@@ -247,7 +248,8 @@ void TDocumentSegments::ShowBeside(bool shown) {
         // A quarter of the window's height: the dock's own liking (its table's) would leave the
         // two panes about 80 pixels each in the 640x480 window a first start opens.
         if (auto* main = qobject_cast<QMainWindow*>(&window_.Widget()))
-            main->resizeDocks({dock_}, {std::max(main->height() / 4, list_->minimumSizeHint().height())},
+            main->resizeDocks({dock_},
+                              {std::max(main->height() / 4, list_->minimumSizeHint().height())},
                               Qt::Vertical);
     }
     if (dock_) dock_->setVisible(shown);

@@ -262,7 +262,8 @@ TEST_F(DocumentWindow, StatisticsAndTheFillFromTheMemory) {
     window->Documents().Segments().MoveTo(2);
     window->TargetPane().SetSelUnicode(U("新东西"));
     window->Documents().StatisticsExecute();
-    EXPECT_NE(Messages().back().find("已译单元：2，译文汉字：5"), std::string::npos) << Messages().back();
+    EXPECT_NE(Messages().back().find("已译单元：2，译文汉字：5"), std::string::npos)
+        << Messages().back();
 }
 
 } // namespace

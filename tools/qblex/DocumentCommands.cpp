@@ -67,7 +67,8 @@ std::optional<int> RunDocumentCommand(int argc, char** argv) {
         if (cmd == "doc-check") {
             // The checks the window runs before an export, on what the export would write:
             // one problem a line, exit 1 when there is any.
-            std::vector<std::optional<std::string>> translations = qb::doc::TranslateFromMemory(doc, tm);
+            std::vector<std::optional<std::string>> translations =
+                qb::doc::TranslateFromMemory(doc, tm);
             // Where the memory has nothing the export keeps what the file holds (a PO message's
             // msgstr): that is checked too, a message flagged fuzzy as fuzzy.
             qb::doc::TSegments own;
