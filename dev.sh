@@ -129,6 +129,9 @@ fresh() {
   mirror=$(apt-cache policy | awk '$3 == "bookworm/main" && $4 == "amd64" {print $2; exit}')
   [ -n "$mirror" ] || { log "no bookworm mirror in this machine's apt sources"; exit 1; }
   root=$(mktemp -d "${QB_FRESH_DIR:-/var/tmp}/quillbridge-fresh.XXXXXX")
+  # mktemp makes it 0700, and inside the root that is the mode of "/": no other user could
+  # reach anything (the single-instance tests run a process as nobody from /tmp).
+  chmod 0755 "$root"
   log "making a minbase root in $root"
   debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.debootstrap.log" 2>&1 ||
     { log "debootstrap failed: see $root.debootstrap.log"; exit 1; }

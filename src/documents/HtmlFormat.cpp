@@ -491,14 +491,18 @@ std::size_t WideSpace(std::string_view s) {
 
 // Whether a unit's line, outside its placeholders, holds something to translate (a letter, a
 // digit, a character beyond ASCII other than a space: U+00A0 alone, the "&nbsp;" of an empty
-// table cell, is not) or, with `any`, anything visible at all (a "|").
+// table cell, is not) or, with `any`, anything visible at all (a "|"). Only "{n}" and "{/n}"
+// are placeholders: the type line "<li>{integer|undefined}</li>" of a reference page is text.
 bool Holds(std::string_view text, bool any) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c == '{') {
-            const std::size_t close = text.find('}', i);
-            if (close != std::string_view::npos) {
-                i = close;
+            std::size_t j = i + 1;
+            if (j < text.size() && text[j] == '/') ++j;
+            const std::size_t digits = j;
+            while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) ++j;
+            if (j > digits && j < text.size() && text[j] == '}') {
+                i = j;
                 continue;
             }
         }

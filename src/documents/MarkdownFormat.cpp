@@ -43,6 +43,10 @@ struct State {
     std::vector<MD_BLOCKTYPE> blocks;
     std::vector<Event> events;
     int verbatimDepth = 0;
+    // For each open span, whether its enter counted in verbatimDepth: its leave undoes
+    // exactly that. The address in the alt text of "![Join https://x.org](b.svg)" is a link
+    // inside an image; its leave once left the depth raised and the rest of the file unread.
+    std::vector<bool> spanCounted;
     const Progress* progress = nullptr;
     std::size_t reported = 0;
     std::size_t htmlBegin = kNoRange, htmlEnd = 0; // the HTML block being read
@@ -481,6 +485,7 @@ int EnterSpan(MD_SPANTYPE type, void* detail, void* user) {
             e.madeHref = true;
     }
     if (e.verbatim) ++st.verbatimDepth;
+    st.spanCounted.push_back(e.verbatim);
     st.events.push_back(e);
     return 0;
 }
@@ -491,7 +496,9 @@ int LeaveSpan(MD_SPANTYPE type, void*, void* user) {
     // The leave of a kept-whole span matches its enter: find it back by depth.
     Event e{Event::Leave};
     e.span = type;
-    if (st.verbatimDepth > 0 && type != MD_SPAN_A) {
+    const bool counted = !st.spanCounted.empty() && st.spanCounted.back();
+    if (!st.spanCounted.empty()) st.spanCounted.pop_back();
+    if (counted && st.verbatimDepth > 0) {
         e.verbatim = true;
         --st.verbatimDepth;
     }
@@ -612,6 +619,14 @@ public:
     std::string Write(const Document& doc, const std::vector<std::optional<std::string>>& translations,
                       WriteReport& report) const override {
         std::vector<std::vector<Edit>> edits = TranslationEdits(doc, translations, report);
+        // A unit written as its own text keeps its bytes. Rewritten, the shortcut reference
+        // "[dark-theme`]" would become "[dark-theme`][dark-theme`]", where the two backticks
+        // make a code span and the link is gone.
+        for (std::vector<Edit>& part : edits)
+            std::erase_if(part, [&](const Edit& e) {
+                return e.unit < doc.units.size() && e.unit < translations.size() &&
+                       translations[e.unit] && *translations[e.unit] == doc.units[e.unit].text;
+            });
         if (!AnyEdit(edits)) return doc.original;
         return EncodeText(
             *Splice(doc, std::move(edits), MarkdownWriter(StateOf<MarkdownState>(doc)))[0],

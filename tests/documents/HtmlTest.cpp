@@ -45,6 +45,7 @@ TEST(HtmlText, EveryRunOfTextIsAUnit) {
          {"Overview", "{1}One{/1} {2}two{/2}"}},
         {"<p><a id=i1></a>Calling conventions. <a id=i2></a> <a id=i3></a></p>",
          {"Calling conventions."}},
+        {"<li>{integer|undefined}</li>", {"{integer|undefined}"}}, // a type, not a placeholder
     };
     for (const auto& c : cases) EXPECT_EQ(Units(c.html), c.units) << c.html;
 

@@ -35,7 +35,7 @@ std::string Html(const std::string& md) {
         &out,
         MD_FLAG_TABLES | MD_FLAG_STRIKETHROUGH | MD_FLAG_TASKLISTS |
             MD_FLAG_PERMISSIVEURLAUTOLINKS | MD_FLAG_PERMISSIVEWWWAUTOLINKS,
-        0);
+        MD_HTML_FLAG_VERBATIM_ENTITIES); // "&mdash;" as a unit shows it, not "—"
     return out;
 }
 
@@ -110,6 +110,17 @@ TEST(Markdown, TranslatedReferenceLinksStillRenderLinks) {
     std::vector<std::optional<std::string>> same;
     for (const Unit& u : d.units) same.push_back(u.text);
     EXPECT_EQ(Texts(Read(Format::Markdown, Write(d, same))), Texts(d));
+}
+
+// Both seen in Debian's Node.js documentation. An address in an image's alt text is a link
+// inside the image: its end once left everything after it unread. A shortcut reference whose
+// label holds a backtick, rewritten as "[a`][a`]", became a code span.
+TEST(Markdown, AnAddressInAnAltTextAndABacktickInALabel) {
+    const std::string md = "[![Join https://x.org/a](https://b/c.svg)](https://d/e)\n\n# Title\n\n"
+                           "See [dark-theme`].\n\n[dark-theme`]: https://x\n";
+    const Document d = Read(Format::Markdown, md);
+    EXPECT_EQ(Texts(d), (std::vector<std::string>{"Title", "See {1}dark-theme`{/1}."}));
+    EXPECT_EQ(Write(d, {"Title", "See {1}dark-theme`{/1}."}), md);
 }
 
 TEST(Markdown, LineEndsBesideMarkupAreSpacesAndFootnoteLabelsArePlaceholders) {
@@ -189,6 +200,9 @@ void AddWords(std::map<std::string, long>& words, std::string_view s, long by) {
         std::size_t j = i;
         if (std::isalnum(c)) {
             while (j < s.size() && std::isalnum(static_cast<unsigned char>(s[j]))) ++j;
+        } else if (s.substr(i, 2) == "\xC2\xA0") { // a space, as the HTML reader counts it
+            i += 2;
+            continue;
         } else if (c >= 0xC0) {
             j = i + (c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4);
         } else {
@@ -219,6 +233,15 @@ void AddUnitWords(std::map<std::string, long>& words, const Document& d) {
     }
 }
 
+// "%5B" as "[": an address as the reader of its page sees it.
+std::string Unpercent(std::string s) {
+    for (std::size_t p = s.find('%'); p != std::string::npos && p + 2 < s.size(); p = s.find('%', p + 1))
+        if (std::isxdigit(static_cast<unsigned char>(s[p + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(s[p + 2])))
+            s.replace(p, 3, 1, char(std::stoi(s.substr(p + 1, 2), nullptr, 16)));
+    return s;
+}
+
 // The visible text of md4c's HTML: outside <code>, <pre>, <kbd>, <samp> (keys and program output,
 // kept as they are like code), comments, <script> and <style>, and
 // not the address an autolink shows (<a href="https://x">https://x</a>). Entities stay as
@@ -247,15 +270,15 @@ std::string VisibleText(const std::string& html) {
                 hidden += closing ? -1 : 1;
             if (name == "a" && !closing) {
                 const std::size_t h = tag.find("href=\"");
-                href = h == std::string::npos ? "" : tag.substr(h + 6, tag.find('"', h + 6) - h - 6);
-                for (std::size_t p = href.find('%'); p != std::string::npos && p + 2 < href.size();
-                     p = href.find('%', p + 1))
-                    href.replace(p, 3, 1, char(std::stoi(href.substr(p + 1, 2), nullptr, 16)));
+                href = Unpercent(
+                    h == std::string::npos ? "" : tag.substr(h + 6, tag.find('"', h + 6) - h - 6));
                 inLink = true;
                 linkText.clear();
             } else if (name == "a" && closing && inLink) {
                 inLink = false;
-                if (href.empty() || href.find(linkText) == std::string::npos) out += linkText;
+                // The address shown may hold escapes of its own: "<http://x/?i=Sum%5B{k}%5D>".
+                if (href.empty() || href.find(Unpercent(linkText)) == std::string::npos)
+                    out += linkText;
             }
             out += ' ';
             i = e + 1;
