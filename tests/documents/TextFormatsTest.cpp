@@ -235,7 +235,8 @@ void AddUnitWords(std::map<std::string, long>& words, const Document& d) {
 
 // "%5B" as "[": an address as the reader of its page sees it.
 std::string Unpercent(std::string s) {
-    for (std::size_t p = s.find('%'); p != std::string::npos && p + 2 < s.size(); p = s.find('%', p + 1))
+    for (std::size_t p = s.find('%'); p != std::string::npos && p + 2 < s.size();
+         p = s.find('%', p + 1))
         if (std::isxdigit(static_cast<unsigned char>(s[p + 1])) &&
             std::isxdigit(static_cast<unsigned char>(s[p + 2])))
             s.replace(p, 3, 1, char(std::stoi(s.substr(p + 1, 2), nullptr, 16)));
