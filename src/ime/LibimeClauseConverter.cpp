@@ -153,6 +153,7 @@ public:
         profiles_[1] = std::make_shared<libime::ShuangpinProfile>(libime::ShuangpinBuiltinProfile::MS);
         profiles_[2] =
             std::make_shared<libime::ShuangpinProfile>(libime::ShuangpinBuiltinProfile::Ziranma);
+        shippedModel_ = std::make_unique<libime::LanguageModel>(model_);
         BuildSyllables();
         MakeEngine(0);
         if (!options.loadInBackground) {
@@ -439,8 +440,10 @@ public:
         out.clear();
         std::string utf8, gbk;
         if (!toUtf8_.Convert(text, utf8) || utf8.empty()) return;
+        // By the shipped model, not what the history learned: once 无效的 was typed it is a
+        // word of the history, and "无效的" of "invalid" no longer gave 无效 for "wx".
         std::vector<std::string> parts;
-        SplitModelWords(utf8, false, parts);
+        SplitModelWords(utf8, false, parts, shippedModel_.get());
         for (const std::string& part : parts)
             if (engines_[0].toGbk.Convert(part, gbk)) out.push_back(gbk);
     }
@@ -788,14 +791,16 @@ private:
     }
 
     // Cuts UTF-8 hanzi into the model's words, longest match first, from the end (fromEnd) or
-    // from the start; a character the model does not know is a word of its own.
-    void SplitModelWords(const std::string& utf8, bool fromEnd, std::vector<std::string>& out) {
+    // from the start; a character the model does not know is a word of its own. By `model` when
+    // given, else by the user's (the shipped model and the history).
+    void SplitModelWords(const std::string& utf8, bool fromEnd, std::vector<std::string>& out,
+                         const libime::LanguageModel* model = nullptr) {
         out.clear();
         std::vector<std::size_t> bounds; // character starts, then the end
         for (std::size_t i = 0; i < utf8.size(); ++i)
             if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) bounds.push_back(i);
         bounds.push_back(utf8.size());
-        const libime::LanguageModel& lm = *engines_[0].ime->model();
+        const libime::LanguageModel& lm = model ? *model : *engines_[0].ime->model();
         auto known = [&](std::size_t a, std::size_t b) {
             const std::string_view w(utf8.data() + bounds[a], bounds[b] - bounds[a]);
             return b == a + 1 || !lm.isUnknown(lm.index(w), w);
@@ -864,6 +869,7 @@ private:
     // By engine: the keys of the layout and the syllables they read, spelled out ("wo " for wo).
     std::array<std::unordered_map<std::string, std::string>, 3> syllablesOfKeys_;
     std::shared_ptr<const libime::StaticLanguageModelFile> model_;
+    std::unique_ptr<libime::LanguageModel> shippedModel_; // model_ without the user's history
     std::array<std::shared_ptr<const libime::ShuangpinProfile>, 3> profiles_; // by engine
     std::string dictBytes_; // the dictionary file, until every engine has parsed it
     std::unique_ptr<libime::Prediction> prediction_;

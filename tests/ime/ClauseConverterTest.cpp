@@ -251,4 +251,11 @@ TEST(ClauseConverter, LearnTextTeachesTheWordsOfACommittedSentence) {
     EXPECT_EQ(rank("guanli", G("馆里")), before);
     c->LearnText(G("管理员馆里。"));
     EXPECT_LT(rank("guanli", G("馆里")), before);
+    // What the history learned is no word to cut a sense by: "无效的" of "invalid" still
+    // holds 无效 (typed as "wx") after a translation with the sense 无效的 was committed.
+    c->SetPreferredWords({G("无效的")});
+    c->LearnText(G("无效的 Unicode 字符名称"));
+    std::vector<std::string> parts;
+    c->SplitWords(G("无效的"), parts);
+    EXPECT_EQ(parts, (std::vector<std::string>{G("无效"), G("的")}));
 }
