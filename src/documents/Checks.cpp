@@ -10,20 +10,6 @@ namespace qb::doc {
 
 namespace {
 
-// A "{n}" or "{/n}" at `i`: its length, the number and whether it closes; 0 when none.
-std::size_t TagRef(std::string_view t, std::size_t i, std::size_t& n, bool& closing) {
-    if (t[i] != '{') return 0;
-    std::size_t j = i + 1;
-    closing = j < t.size() && t[j] == '/';
-    if (closing) ++j;
-    n = 0;
-    const std::size_t start = j;
-    while (j < t.size() && j - start < 6 && t[j] >= '0' && t[j] <= '9')
-        n = n * 10 + std::size_t(t[j++] - '0');
-    if (j == start || j >= t.size() || t[j] != '}') return 0;
-    return j + 1 - i;
-}
-
 // The text with its placeholders removed, and the placeholders' numbers in order.
 std::string Plain(std::string_view t, std::vector<std::pair<std::size_t, bool>>* refs = nullptr) {
     std::string out;

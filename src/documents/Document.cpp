@@ -15,6 +15,19 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 } // namespace
 
+std::size_t TagRef(std::string_view t, std::size_t i, std::size_t& n, bool& closing) {
+    if (t[i] != '{') return 0;
+    std::size_t j = i + 1;
+    closing = j < t.size() && t[j] == '/';
+    if (closing) ++j;
+    n = 0;
+    const std::size_t start = j;
+    while (j < t.size() && j - start < 6 && t[j] >= '0' && t[j] <= '9')
+        n = n * 10 + std::size_t(t[j++] - '0');
+    if (j == start || j >= t.size() || t[j] != '}') return 0;
+    return j + 1 - i;
+}
+
 Document Read(Format format, std::string_view bytes, const Limits& limits, const Progress& progress) {
     if (bytes.size() > limits.maxFileBytes)
         throw DocError("文件太大（" + std::to_string(bytes.size() >> 20) + " MB），超过 " +
@@ -37,34 +50,25 @@ std::optional<std::vector<Piece>> CheckPlaceholders(const Unit& unit, std::strin
         plain.clear();
     };
     while (i < text.size()) {
-        if (text[i] == '{') {
-            std::size_t j = i + 1;
-            const bool closing = j < text.size() && text[j] == '/';
-            if (closing) ++j;
-            std::size_t n = 0, digits = 0;
-            while (j < text.size() && text[j] >= '0' && text[j] <= '9' && digits < 6) {
-                n = n * 10 + std::size_t(text[j] - '0');
-                ++j;
-                ++digits;
+        std::size_t n = 0;
+        bool closing = false;
+        if (const std::size_t len = TagRef(text, i, n, closing)) {
+            if (n == 0 || n > unit.tags.size()) return std::nullopt; // a number the unit lacks
+            const Tag& t = unit.tags[n - 1];
+            flush();
+            if (closing) {
+                if (!t.paired || seenOpen[n - 1] != 1 || ++seenClose[n - 1] != 1)
+                    return std::nullopt;
+                if (stack.empty() || stack.back() != n) return std::nullopt; // crossed pairs
+                stack.pop_back();
+                pieces.push_back({Piece::Close, {}, n});
+            } else {
+                if (++seenOpen[n - 1] != 1) return std::nullopt;
+                if (t.paired) stack.push_back(n);
+                pieces.push_back({t.paired ? Piece::Open : Piece::Lone, {}, n});
             }
-            if (digits > 0 && j < text.size() && text[j] == '}') {
-                if (n == 0 || n > unit.tags.size()) return std::nullopt; // a number the unit lacks
-                const Tag& t = unit.tags[n - 1];
-                flush();
-                if (closing) {
-                    if (!t.paired || seenOpen[n - 1] != 1 || ++seenClose[n - 1] != 1)
-                        return std::nullopt;
-                    if (stack.empty() || stack.back() != n) return std::nullopt; // crossed pairs
-                    stack.pop_back();
-                    pieces.push_back({Piece::Close, {}, n});
-                } else {
-                    if (++seenOpen[n - 1] != 1) return std::nullopt;
-                    if (t.paired) stack.push_back(n);
-                    pieces.push_back({t.paired ? Piece::Open : Piece::Lone, {}, n});
-                }
-                i = j + 1;
-                continue;
-            }
+            i += len;
+            continue;
         }
         plain += text[i++];
     }
@@ -162,18 +166,14 @@ void AppendText(Unit& u, std::string_view text, const std::string& wrapOpen,
             if (WantsSpace(u.text)) u.text += ' ';
             continue;
         }
-        if (c == '{') {
-            std::size_t j = i + 1;
-            if (j < text.size() && text[j] == '/') ++j;
-            const std::size_t digits = j;
-            while (j < text.size() && text[j] >= '0' && text[j] <= '9') ++j;
-            if (j > digits && j < text.size() && text[j] == '}') {
-                Tag t;
-                t.open = wrapOpen + std::string(text.substr(i, j + 1 - i)) + wrapClose;
-                AppendLone(u, std::move(t));
-                i = j;
-                continue;
-            }
+        std::size_t n = 0;
+        bool closing = false;
+        if (const std::size_t len = TagRef(text, i, n, closing)) {
+            Tag t;
+            t.open = wrapOpen + std::string(text.substr(i, len)) + wrapClose;
+            AppendLone(u, std::move(t));
+            i += len - 1;
+            continue;
         }
         u.text += c;
     }

@@ -162,6 +162,9 @@ std::optional<std::vector<Piece>> CheckPlaceholders(const Unit& unit, std::strin
 
 // ---- helpers the readers share ----
 
+// A placeholder "{n}" or "{/n}" (at most six digits) at byte `i` of a unit's text: its length,
+// with its number and whether it closes; 0 when there is none ("{integer|undefined}", "{}").
+std::size_t TagRef(std::string_view text, std::size_t i, std::size_t& n, bool& closing);
 // True when the bytes are UTF-8 without NUL bytes.
 bool IsUtf8Text(std::string_view bytes);
 // 1-based line number of byte `offset`.

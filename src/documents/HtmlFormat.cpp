@@ -496,15 +496,11 @@ std::size_t WideSpace(std::string_view s) {
 bool Holds(std::string_view text, bool any) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '{') {
-            std::size_t j = i + 1;
-            if (j < text.size() && text[j] == '/') ++j;
-            const std::size_t digits = j;
-            while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) ++j;
-            if (j > digits && j < text.size() && text[j] == '}') {
-                i = j;
-                continue;
-            }
+        std::size_t n = 0;
+        bool closing = false;
+        if (const std::size_t len = TagRef(text, i, n, closing)) {
+            i += len - 1;
+            continue;
         }
         if (c < 0x80) {
             if (std::isalnum(c) || (any && !IsSpaceByte(char(c)))) return true;

@@ -493,12 +493,12 @@ int EnterSpan(MD_SPANTYPE type, void* detail, void* user) {
 int LeaveSpan(MD_SPANTYPE type, void*, void* user) {
     State& st = *static_cast<State*>(user);
     if (!InContainer(st)) return 0;
-    // The leave of a kept-whole span matches its enter: find it back by depth.
+    // The leave of a kept-whole span matches its enter: spans nest, so it is the innermost.
     Event e{Event::Leave};
     e.span = type;
     const bool counted = !st.spanCounted.empty() && st.spanCounted.back();
     if (!st.spanCounted.empty()) st.spanCounted.pop_back();
-    if (counted && st.verbatimDepth > 0) {
+    if (counted) {
         e.verbatim = true;
         --st.verbatimDepth;
     }
