@@ -33,6 +33,7 @@
 #include <fstream>
 #include <functional>
 #include <future>
+#include <limits>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -62,6 +63,19 @@ constexpr std::size_t kMaxPreferredChars = 8;
 constexpr std::size_t kMaxRows = 100;
 // Whole readings the library ranks as sentences, as a desktop input method asks for.
 constexpr std::size_t kNBest = 2;
+// Rows of libime's list looked at for words read from initials that rise past the hundredth
+// (SplitGain): 这是 is row 409 of "zs".
+constexpr std::size_t kMaxAbbreviationScan = 2000;
+// The most a word gains by its cut (log10; SplitGain), so that the scan can stop: 不是 gains
+// 0.87, 一个 1.82, and no word of the first 300 rows of any two-initial code more than 2.1.
+constexpr float kMaxSplitGain = 2.5f;
+// Log10 bonus of a word read from initials that shares a character with a preferred word (a
+// sense of the sentence): translators build a rendering from a sense's morphemes, 归档 for
+// "archive" whose senses hold 存档 and 档案, and libime ranks 归档 row 79 of "gd". 1 lifts it to
+// the first page; 1.5 already pushes the usual words (正确 for "zq") off it for every sense
+// character they lack.
+constexpr float kSenseCharBonus = 1.0f;
+constexpr float kNoScore = std::numeric_limits<float>::infinity();
 // Characters of the longest word the language model is asked about when the typed text is cut
 // into words ("打印状态码" ends in 状态 + 码: 状态码 is no word of the model).
 constexpr std::size_t kMaxModelWordChars = 6;
@@ -70,6 +84,8 @@ struct SchemeEngine {
     std::unique_ptr<libime::PinyinIME> ime;
     std::unique_ptr<libime::PinyinContext> context;
     std::string typed; // what the context holds
+    // By word (UTF-8): what SplitGain gave it; the shipped model never changes, so once is enough.
+    std::unordered_map<std::string, float> splitGains;
     // Each engine converts its own rows: a converter keeps state between calls, and the engines
     // decode side by side.
     TGbkUtf8 toGbk{TGbkUtf8::Direction::ToGbk};
@@ -175,18 +191,112 @@ public:
         if (!Typable(scheme, code) || !Feed(*e, code)) return;
         std::string gbk;
         std::size_t index = 0;
+        // Past the hundredth row only a word of the whole code read from initials that its gain
+        // lifts above the lowest such word kept: 不会 is libime's row 185 of "bh".
+        float lowestWhole = std::numeric_limits<float>::infinity();
         for (const libime::SentenceResult& r : e->context->candidates()) {
             const bool best = index++ < kNBest;
-            if (out.size() >= kMaxRows) break;
+            const bool beyond = out.size() >= kMaxRows;
+            // libime lists these words by score: past the point where no gain could lift one
+            // above the lowest kept, none will.
+            if (beyond && (index > kMaxAbbreviationScan || lowestWhole == kNoScore ||
+                           r.score() + kMaxSplitGain + kSenseCharBonus <= lowestWhole))
+                break;
             if (r.sentence().empty()) continue;
             const std::size_t end = r.sentence().back()->to()->index();
             if (end == 0 || end > code.size()) continue;
-            if (!e->toGbk.Convert(r.toString(), gbk) || !AllHanzi(gbk)) continue;
-            ClauseCandidate c{gbk, end, r.score()};
-            c.best = best && end >= code.size();
+            const bool whole = end >= code.size();
+            if (beyond && (!whole || r.sentence().size() != 1)) continue;
+            ClauseCandidate c{std::string(), end, r.score()};
+            c.best = best && whole;
             Classify(scheme, code, r, c);
+            if (c.abbreviation && !c.best && whole && r.sentence().size() == 1) {
+                const std::string& word = r.sentence().front()->word();
+                c.score += SplitGain(*e, word);
+                if (SharesSenseChar(word)) c.score += kSenseCharBonus;
+            }
+            if (beyond && (!c.abbreviation || c.score <= lowestWhole)) continue;
+            if (!e->toGbk.Convert(r.toString(), gbk) || !AllHanzi(gbk)) continue;
+            c.text = gbk;
+            if (whole && !c.best && !beyond) lowestWhole = std::min(lowestWhole, c.score);
             out.push_back(std::move(c));
         }
+        // The words of the whole code, in their places among the other rows, by the score with
+        // the gain: "bs" offers 不是 on row 6, not row 56.
+        std::vector<std::size_t> at;
+        for (std::size_t i = 0; i < out.size(); ++i)
+            if (!out[i].best && out[i].codeLength >= code.size()) at.push_back(i);
+        std::vector<ClauseCandidate> whole;
+        whole.reserve(at.size());
+        for (std::size_t i : at) whole.push_back(std::move(out[i]));
+        std::stable_sort(
+            whole.begin(), whole.end(),
+            [](const ClauseCandidate& a, const ClauseCandidate& b) { return a.score > b.score; });
+        for (std::size_t k = 0; k < at.size(); ++k) out[at[k]] = std::move(whole[k]);
+    }
+
+    template <typename F>
+    static void ForEachChar(std::string_view utf8, F&& f) {
+        for (std::size_t i = 0; i < utf8.size();) {
+            const auto b = static_cast<unsigned char>(utf8[i]);
+            const std::size_t len = std::min(utf8.size() - i, std::size_t(b < 0x80   ? 1
+                                                                          : b < 0xE0 ? 2
+                                                                          : b < 0xF0 ? 3
+                                                                                     : 4));
+            f(utf8.substr(i, len));
+            i += len;
+        }
+    }
+
+    bool SharesSenseChar(std::string_view utf8) const {
+        bool shares = false;
+        ForEachChar(utf8, [&](std::string_view ch) {
+            shares = shares || senseChars_.count(std::string(ch)) > 0;
+        });
+        return shares;
+    }
+
+    // How much likelier the model finds a word it knows read as its best cut into its words
+    // than read as one word. The model learned from cut text: 不是 mostly came as 不 + 是, so
+    // the word alone scores -5.17 and its cut -4.30, and libime put 不是 on row 56 of "bs",
+    // behind 病逝 and 鄙视. Only for words the model knows: a dictionary phrase it does not know
+    // (被水, 与各) would rise on the strength of its common characters. 0 when nothing gains.
+    float SplitGain(SchemeEngine& e, const std::string& utf8) {
+        auto found = e.splitGains.find(utf8);
+        if (found != e.splitGains.end()) return found->second;
+        const libime::LanguageModel& lm = *shippedModel_;
+        float gain = 0;
+        const libime::WordIndex index = lm.index(utf8);
+        if (!lm.isUnknown(index, utf8)) {
+            std::vector<std::size_t> bounds; // character starts, then the end
+            for (std::size_t i = 0; i < utf8.size(); ++i)
+                if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) bounds.push_back(i);
+            bounds.push_back(utf8.size());
+            const std::size_t n = bounds.size() - 1;
+            libime::State next;
+            const float alone = lm.score(lm.nullState(), libime::WordNode(utf8, index), next);
+            // Best cut by Viterbi over character places, one model state kept per place.
+            std::vector<float> best(n + 1, -std::numeric_limits<float>::infinity());
+            std::vector<libime::State> states(n + 1);
+            best[0] = 0;
+            states[0] = lm.nullState();
+            for (std::size_t a = 0; a < n; ++a) {
+                if (best[a] == -std::numeric_limits<float>::infinity()) continue;
+                for (std::size_t b = a + 1; b <= n && b - a <= kMaxModelWordChars; ++b) {
+                    const std::string_view w(utf8.data() + bounds[a], bounds[b] - bounds[a]);
+                    const libime::WordIndex wi = lm.index(w);
+                    if (b > a + 1 && lm.isUnknown(wi, w)) continue;
+                    const float v = best[a] + lm.score(states[a], libime::WordNode(w, wi), next);
+                    if (v > best[b]) {
+                        best[b] = v;
+                        states[b] = next;
+                    }
+                }
+            }
+            gain = std::clamp(best[n] - alone, 0.0f, kMaxSplitGain);
+        }
+        e.splitGains.emplace(utf8, gain);
+        return gain;
     }
 
     // A new initial costs each decoder 1.5-3 ms ("dayinz": every word whose last syllable may
@@ -297,9 +407,13 @@ public:
             if (e.ime) e.ime->dict()->clear(kPreferredDict);
         std::unordered_set<std::string> seen;
         std::string utf8;
+        senseChars_.clear();
         for (const std::string& word : words) {
             if (!seen.insert(word).second) continue;
             if (!toUtf8_.Convert(word, utf8)) continue;
+            ForEachChar(utf8, [&](std::string_view ch) {
+                if (ch.size() > 1) senseChars_.emplace(ch);
+            });
             std::vector<std::string> readings;
             if (!WordReadings(utf8, readings)) continue;
             for (SchemeEngine& e : engines_)
@@ -870,6 +984,7 @@ private:
     std::array<std::unordered_map<std::string, std::string>, 3> syllablesOfKeys_;
     std::shared_ptr<const libime::StaticLanguageModelFile> model_;
     std::unique_ptr<libime::LanguageModel> shippedModel_; // model_ without the user's history
+    std::unordered_set<std::string> senseChars_;          // UTF-8 characters of the preferred words
     std::array<std::shared_ptr<const libime::ShuangpinProfile>, 3> profiles_; // by engine
     std::string dictBytes_; // the dictionary file, until every engine has parsed it
     std::unique_ptr<libime::Prediction> prediction_;

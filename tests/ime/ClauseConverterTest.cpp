@@ -173,6 +173,35 @@ TEST(ClauseConverter, PreferredWordsWinUntilReplaced) {
     EXPECT_EQ(First(*c, 1, "zhuangtaima"), G("状态吗"));
 }
 
+// The row of `word` among the 全拼 readings of `code`; past the last row when it is none.
+std::size_t RowOf(ClauseConverter& c, std::string_view code, const std::string& word) {
+    const auto out = Read(c, 1, code);
+    for (std::size_t i = 0; i < out.size(); ++i)
+        if (out[i].text == word) return i;
+    return out.size();
+}
+
+TEST(ClauseConverter, WordsReadFromInitialsRankAsTheirTextIsLikely) {
+    auto c = Make();
+    ASSERT_TRUE(c);
+    // Words the model learned mostly cut (不 + 是), libime's rows 56, 153, 186 and 410.
+    const struct {
+        const char* code;
+        const char* word;
+        std::size_t within;
+    } cases[] = {{"bs", "不是", 10}, {"yg", "一个", 10}, {"bh", "不会", 10}, {"zs", "这是", 30}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.word);
+        EXPECT_LT(RowOf(*c, k.code, G(k.word)), k.within);
+    }
+    // A word sharing a character with a sense of the sentence: 归档 beside 存档, 档案.
+    EXPECT_GE(RowOf(*c, "gd", G("归档")), 10u);
+    c->SetPreferredWords({G("存档"), G("档案")});
+    EXPECT_LT(RowOf(*c, "gd", G("归档")), 10u);
+    c->SetPreferredWords({});
+    EXPECT_GE(RowOf(*c, "gd", G("归档")), 10u);
+}
+
 TEST(ClauseConverter, HistoryIsLearnedSavedReloadedAndForgotten) {
     TempDir dir;
     const std::string file = (dir.path / "clause.history").string();
