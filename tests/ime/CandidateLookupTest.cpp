@@ -583,14 +583,15 @@ TEST(SensePieceLines, WordsInsideTheSensesArePredictedAfterTheSenses) {
               (StringList{"invalid\t" + G("无效"), "another\t" + G("一个"), "archive\t" + G("档案")}));
     StringList out;
     BuildPredictions(G("一个"), phrases, &conv, out, &pieces);
-    // Ranked by length and first sense (no model here): pieces after every sense.
-    EXPECT_EQ(out,
-              (StringList{G("档案文件"), G("无效的"), G("另一个"), G("文件"), G("无效"), G("档案")}));
+    // Ranked by first sense and length, shorter first (no model here): pieces after the senses;
+    // 无效的 is offered as 无效.
+    EXPECT_EQ(out, (StringList{G("无效"), G("文件"), G("另一个"), G("档案文件"), G("档案")}));
     EXPECT_TRUE(SensePieceLines(phrases, nullptr).empty());
 }
 
-// The document's words, latest sentence first, each once; runs end at punctuation.
-TEST(DocumentRenderings, TheTranslationsWordsAreKeptLatestFirst) {
+// The document's words, those typed most often first, then the latest sentence's, each once;
+// runs end at punctuation.
+TEST(DocumentRenderings, TheTranslationsWordsAreKeptMostUsedFirst) {
     FakeConverter conv;
     conv.words[G("归档的格式")] = {G("归档"), G("的"), G("格式")};
     conv.words[G("解压归档")] = {G("解压"), G("归档")};
@@ -599,7 +600,7 @@ TEST(DocumentRenderings, TheTranslationsWordsAreKeptLatestFirst) {
     EXPECT_EQ(d.WordLines(), (StringList{"\t" + G("归档"), "\t" + G("格式"), "\t" + G("无效")}));
     d.LearnWords(G("解压归档"), &conv);
     EXPECT_EQ(d.WordLines(),
-              (StringList{"\t" + G("解压"), "\t" + G("归档"), "\t" + G("格式"), "\t" + G("无效")}));
+              (StringList{"\t" + G("归档"), "\t" + G("解压"), "\t" + G("格式"), "\t" + G("无效")}));
     d.Clear();
     EXPECT_TRUE(d.WordLines().empty());
 }
