@@ -589,6 +589,14 @@ TEST(SensePieceLines, WordsInsideTheSensesArePredictedAfterTheSenses) {
     EXPECT_TRUE(SensePieceLines(phrases, nullptr).empty());
 }
 
+// A term's rendering comes before the first sense of a function word, however short that is.
+TEST(SensePieceLines, ATermsRenderingIsPredictedBeforeAFunctionWordsSense) {
+    FakeConverter conv;
+    StringList out;
+    BuildPredictions(G("打印"), {"the\t" + G("那"), "status code\t" + G("状态码")}, &conv, out);
+    EXPECT_EQ(out, (StringList{G("状态码"), G("那")}));
+}
+
 // The document's words, those typed most often first, then the latest sentence's, each once;
 // runs end at punctuation.
 TEST(DocumentRenderings, TheTranslationsWordsAreKeptMostUsedFirst) {
