@@ -64,7 +64,7 @@ constexpr std::size_t kMaxRows = 100;
 // Whole readings the library ranks as sentences, as a desktop input method asks for.
 constexpr std::size_t kNBest = 2;
 // Rows of libime's list looked at for words read from initials that rise past the hundredth
-// (SplitGain): 这是 is row 409 of "zs".
+// (SplitGain): 这是 is row 410 of "zs".
 constexpr std::size_t kMaxAbbreviationScan = 2000;
 // The most a word gains by its cut (log10; SplitGain), so that the scan can stop: 不是 gains
 // 0.87, 一个 1.82, and no word of the first 300 rows of any two-initial code more than 2.1.
@@ -192,7 +192,7 @@ public:
         std::string gbk;
         std::size_t index = 0;
         // Past the hundredth row only a word of the whole code read from initials that its gain
-        // lifts above the lowest such word kept: 不会 is libime's row 185 of "bh".
+        // lifts above the lowest such word kept: 不会 is libime's row 186 of "bh".
         float lowestWhole = std::numeric_limits<float>::infinity();
         for (const libime::SentenceResult& r : e->context->candidates()) {
             const bool best = index++ < kNBest;
@@ -235,25 +235,21 @@ public:
         for (std::size_t k = 0; k < at.size(); ++k) out[at[k]] = std::move(whole[k]);
     }
 
-    template <typename F>
-    static void ForEachChar(std::string_view utf8, F&& f) {
-        for (std::size_t i = 0; i < utf8.size();) {
-            const auto b = static_cast<unsigned char>(utf8[i]);
-            const std::size_t len = std::min(utf8.size() - i, std::size_t(b < 0x80   ? 1
-                                                                          : b < 0xE0 ? 2
-                                                                          : b < 0xF0 ? 3
-                                                                                     : 4));
-            f(utf8.substr(i, len));
-            i += len;
-        }
+    bool SharesSenseChar(const std::string& utf8) const {
+        const std::vector<std::size_t> bounds = CharBounds(utf8);
+        for (std::size_t k = 1; k < bounds.size(); ++k)
+            if (senseChars_.count(utf8.substr(bounds[k - 1], bounds[k] - bounds[k - 1])))
+                return true;
+        return false;
     }
 
-    bool SharesSenseChar(std::string_view utf8) const {
-        bool shares = false;
-        ForEachChar(utf8, [&](std::string_view ch) {
-            shares = shares || senseChars_.count(std::string(ch)) > 0;
-        });
-        return shares;
+    // The UTF-8 text's character starts, then its end: "归档" gives 0, 3, 6.
+    static std::vector<std::size_t> CharBounds(std::string_view utf8) {
+        std::vector<std::size_t> bounds;
+        for (std::size_t i = 0; i < utf8.size(); ++i)
+            if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) bounds.push_back(i);
+        bounds.push_back(utf8.size());
+        return bounds;
     }
 
     // How much likelier the model finds a word it knows read as its best cut into its words
@@ -268,10 +264,7 @@ public:
         float gain = 0;
         const libime::WordIndex index = lm.index(utf8);
         if (!lm.isUnknown(index, utf8)) {
-            std::vector<std::size_t> bounds; // character starts, then the end
-            for (std::size_t i = 0; i < utf8.size(); ++i)
-                if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) bounds.push_back(i);
-            bounds.push_back(utf8.size());
+            const std::vector<std::size_t> bounds = CharBounds(utf8);
             const std::size_t n = bounds.size() - 1;
             libime::State next;
             const float alone = lm.score(lm.nullState(), libime::WordNode(utf8, index), next);
@@ -411,9 +404,10 @@ public:
         for (const std::string& word : words) {
             if (!seen.insert(word).second) continue;
             if (!toUtf8_.Convert(word, utf8)) continue;
-            ForEachChar(utf8, [&](std::string_view ch) {
-                if (ch.size() > 1) senseChars_.emplace(ch);
-            });
+            const std::vector<std::size_t> bounds = CharBounds(utf8);
+            for (std::size_t k = 1; k < bounds.size(); ++k)
+                if (bounds[k] - bounds[k - 1] > 1)
+                    senseChars_.insert(utf8.substr(bounds[k - 1], bounds[k] - bounds[k - 1]));
             std::vector<std::string> readings;
             if (!WordReadings(utf8, readings)) continue;
             for (SchemeEngine& e : engines_)
@@ -910,10 +904,7 @@ private:
     void SplitModelWords(const std::string& utf8, bool fromEnd, std::vector<std::string>& out,
                          const libime::LanguageModel* model = nullptr) {
         out.clear();
-        std::vector<std::size_t> bounds; // character starts, then the end
-        for (std::size_t i = 0; i < utf8.size(); ++i)
-            if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) bounds.push_back(i);
-        bounds.push_back(utf8.size());
+        const std::vector<std::size_t> bounds = CharBounds(utf8);
         const libime::LanguageModel& lm = model ? *model : *engines_[0].ime->model();
         auto known = [&](std::size_t a, std::size_t b) {
             const std::string_view w(utf8.data() + bounds[a], bounds[b] - bounds[a]);
