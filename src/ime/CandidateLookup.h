@@ -216,6 +216,11 @@ private:
     StringList wordLines_;
 };
 
+// The words of a translation (GBK) as the converter's language model cuts them, in their
+// order, those of two to kMaxPredictedChars hanzi: "无法打开文件" gives 无法, 打开, 文件. Empty
+// without a converter.
+void TranslationWords(std::string_view translation, ClauseConverter* converter, StringList& out);
+
 // ---- prediction: the words offered after a pick, before the next letter ----
 
 inline constexpr std::size_t kMaxPredictions = 20;
@@ -229,7 +234,8 @@ inline constexpr std::size_t kMaxPredictions = 20;
 // With `pieces` (SensePieceLines), the words inside the senses are offered as well, ranked as
 // senses that are not their phrase's first: "另一个" of "another" offers 一个 too.
 void BuildPredictions(std::string_view typed, const StringList& sentencePhrases,
-                      ClauseConverter* converter, StringList& out, const StringList* pieces = nullptr);
+                      ClauseConverter* converter, StringList& out,
+                      const StringList* pieces = nullptr, const StringList* matchWords = nullptr);
 
 // The words inside the sentence's senses that are no sense of the sentence themselves, as
 // phrase lines ("another TAB 一个", GBK): translators type "无效" where "invalid" reads 无效的,

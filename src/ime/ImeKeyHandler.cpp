@@ -60,8 +60,9 @@ void ImeKeyHandler::OfferPredictions() {
     if (host_.ClassicOrder() || !host_.PredictionOn()) return;
     StringList words;
     const StringList pieces = host_.SentencePieces();
+    const StringList matchWords = host_.SentenceMatchWords();
     BuildPredictions(host_.TypedForSentence(), host_.SentencePhrases(), host_.Converter(), words,
-                     &pieces);
+                     &pieces, &matchWords);
     composer_.ShowPredictions(words);
 }
 

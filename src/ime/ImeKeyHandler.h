@@ -45,6 +45,8 @@ public:
     virtual bool PredictionOn() const { return false; }
     virtual StringList SentencePhrases() const { return {}; }
     virtual StringList SentencePieces() const { return {}; } // SensePieceLines
+    // The words of the translation memory's best match (MatchWordLines).
+    virtual StringList SentenceMatchWords() const { return {}; }
     virtual std::string TypedForSentence() const { return {}; }
     // The picks so far, by scheme (SchemeUsage): credited at each pick, and the schemes it
     // infers lead the list. Null: every enabled scheme leads and nothing is credited.

@@ -1,5 +1,6 @@
 #include "SentenceLogic.h"
 
+#include "CandidateLookup.h"
 #include "DictUnit.h"
 
 #include <algorithm>
@@ -325,6 +326,36 @@ TExplanation BuildExplanation(StringList pooled, const TReducedFrom* reduced) {
 std::string ExampleText() {
     return " Welcome to use Quillbridge Translating Environment!\r\n"
            " From now on, you'll have more time to enjoy life.\r\n";
+}
+
+StringList MatchWordLines(std::string_view matchTarget, const StringList& oldPieces,
+                          const std::vector<std::unique_ptr<TQbDict>>& dicts,
+                          ClauseConverter* converter) {
+    // The senses of what the sentence lacks: those parts of the translation went with it.
+    StringList touched, pooled, parts;
+    for (const std::string& piece : oldPieces) {
+        PoolLookups(piece, dicts, pooled);
+        for (const std::string& line : pooled) {
+            SplitString(ReplaceAll(SplitAtFirst(line, '\t').second, kSenseSep, ";"), ";", parts);
+            for (const std::string& part : parts) {
+                std::string sense = Trim(part);
+                if (sense.size() >= 2) touched.push_back(std::move(sense));
+            }
+        }
+    }
+    StringList words, out;
+    TranslationWords(matchTarget, converter, words);
+    std::unordered_set<std::string> seen;
+    for (const std::string& word : words) {
+        // 打开 is a sense of "open"; 存档 is inside its "把…存档"; a two-character sense inside
+        // the word (打开 in 打开的) takes it too.
+        const bool gone = std::any_of(touched.begin(), touched.end(), [&](const std::string& t) {
+            return FindText(t, word) != std::string_view::npos ||
+                   (t.size() >= 4 && FindText(word, t) != std::string_view::npos);
+        });
+        if (!gone && seen.insert(word).second) out.push_back("\t" + word);
+    }
+    return out;
 }
 
 } // namespace qb

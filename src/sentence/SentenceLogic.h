@@ -17,6 +17,7 @@
 namespace qb {
 
 class TQbDict;
+class ClauseConverter;
 
 struct TByteSelection {
     int start = 0;
@@ -110,6 +111,15 @@ StringList PhraseListLines(const StringList& sentencePhrases, const TReducedFrom
 // not "buff" 擦亮); a reduced form that is all there is ("is" -> be: 是) keeps its senses.
 std::vector<std::string> SentenceSenses(const StringList& sentencePhrases,
                                         const TReducedFrom* reduced = nullptr);
+
+// The words of the translation memory's best match for the sentence (its translation
+// `matchTarget`, GBK) that the sentence's differences leave alone, as lines "TAB word": the
+// words (TranslationWords) that are no sense, nor inside one, of the stored source's words the
+// sentence lacks (`oldPieces`, GBK, OldPieces). "Cannot open file." translated 无法打开文件,
+// matched for "Cannot read file.", gives 无法 and 文件; 打开 went with "open". Each once.
+StringList MatchWordLines(std::string_view matchTarget, const StringList& oldPieces,
+                          const std::vector<std::unique_ptr<TQbDict>>& dicts,
+                          ClauseConverter* converter);
 
 // the explanation lines (CR LF text cut into lines) and the longest string M.
 struct TExplanation {

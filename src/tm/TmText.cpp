@@ -270,6 +270,17 @@ int Similarity(const std::vector<Token>& a, const std::vector<Token>& b, int min
     return int(100 * (long(longer) - d) / long(longer));
 }
 
+std::vector<std::string> OldPieces(std::string_view stored, std::string_view sentence) {
+    std::vector<std::string> out;
+    for (DiffPiece& p : Difference(stored, sentence)) {
+        if (p.kind != DiffPiece::Old) continue;
+        const std::size_t a = p.text.find_first_not_of(" \t\r\n");
+        if (a == std::string::npos) continue;
+        out.push_back(p.text.substr(a, p.text.find_last_not_of(" \t\r\n") + 1 - a));
+    }
+    return out;
+}
+
 std::vector<DiffPiece> Difference(std::string_view stored, std::string_view sentence) {
     const std::vector<Token> a = Tokenize(stored), b = Tokenize(sentence);
     const std::size_t n = a.size(), m = b.size();

@@ -59,6 +59,9 @@ struct DiffPiece {
 // each) give one Old piece and one New piece.
 //   stored "The cat sat." sentence "The dog sat." -> Same "The", Old " cat", New " dog", Same " sat."
 std::vector<DiffPiece> Difference(std::string_view stored, std::string_view sentence);
+// The texts of the Old pieces, trimmed: what the stored source has and the sentence has not.
+// "Cannot open file." matched for "Cannot read file." gives "open".
+std::vector<std::string> OldPieces(std::string_view stored, std::string_view sentence);
 
 // Where the query's words occur in `text`, as byte ranges [begin, end): each run of tokens whose
 // words equal the query's words in order (symbols between them ignored), the last query word

@@ -45,6 +45,9 @@ public:
     bool PredictionOn() const override { return main_.Modes().PredictionOn; }
     StringList SentencePhrases() const override { return main_.SentenceLists().SentencePhrases; }
     StringList SentencePieces() const override { return main_.SentenceLists().SentencePieces; }
+    StringList SentenceMatchWords() const override {
+        return main_.SentenceLists().SentenceMatchWords;
+    }
     std::string TypedForSentence() const override { return main_.TypedForSentence(); }
     SchemeUsage* Usage() const override { return main_.SchemePickUsage(); }
 

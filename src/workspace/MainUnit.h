@@ -154,6 +154,7 @@ public:
     void ProcessSentence(const std::string& sentence) override;
     // Rebuilds the selected sentence's code table, as ProcessSentence does after its lookups.
     void BuildSentenceCodeTable(const std::string& sentence);
+    void BuildSenseTable(); // the senses' code table from the sentence lists
     // Refills the phrase list from the sentence's lists and places the pop-ups after it.
     void FillPhraseList();
     void ExplainSelection(const std::string& text);

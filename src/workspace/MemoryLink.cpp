@@ -233,9 +233,13 @@ void TMemoryLink::Lookup(const QString& sentence) {
         if (!m) return;
         QList<TMemoryMatch> found;
         try {
-            for (const tm::Match& match : m->Matches(s, 60, 5))
+            for (const tm::Match& match : m->Matches(s, 60, 5)) {
+                QStringList lacking;
+                for (const std::string& piece : tm::OldPieces(match.pair.source, s))
+                    lacking.push_back(FromUtf8(piece));
                 found.push_back({match.score, FromUtf8(match.pair.target),
-                                 MatchTooltip(match.pair.source, s, match.pair.target)});
+                                 MatchTooltip(match.pair.source, s, match.pair.target), lacking});
+            }
         } catch (const std::exception& e) {
             st.Fail(e.what());
             return;

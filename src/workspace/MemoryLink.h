@@ -19,8 +19,9 @@ namespace qb {
 
 struct TMemoryMatch {
     int score = 0;
-    QString target;  // the translation, as recorded
-    QString tooltip; // rich text: the stored source with its differences from the sentence
+    QString target;      // the translation, as recorded
+    QString tooltip;     // rich text: the stored source with its differences from the sentence
+    QStringList lacking; // what the stored source has and the sentence has not (OldPieces)
 };
 
 // The hover text of a match: the stored source with what it has and the sentence has not

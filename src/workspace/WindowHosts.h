@@ -48,6 +48,8 @@ struct TSentenceLists {
     StringList SentenceSenseWords;
     // The words inside the senses (SensePieceLines).
     StringList SentencePieces;
+    // The words of the translation memory's best match (MatchWordLines), once it answers.
+    StringList SentenceMatchWords;
 };
 
 // The window's modes, as the 选项 menu and the tool bar switch them and the [inisetup] section

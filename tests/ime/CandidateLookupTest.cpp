@@ -597,6 +597,17 @@ TEST(SensePieceLines, ATermsRenderingIsPredictedBeforeAFunctionWordsSense) {
     EXPECT_EQ(out, (StringList{G("状态码"), G("那")}));
 }
 
+// The memory's match words come after the first senses and before the others; one typed
+// already is not offered again.
+TEST(BuildPredictions, TheMemorysMatchWordsFollowTheFirstSenses) {
+    FakeConverter conv;
+    const StringList phrases = {"file\t" + G("文件") + std::string(kSenseSep) + G("档案")};
+    const StringList match = {"\t" + G("无法"), "\t" + G("读取"), "\t" + G("归档")};
+    StringList out;
+    BuildPredictions(G("无法"), phrases, &conv, out, nullptr, &match);
+    EXPECT_EQ(out, (StringList{G("文件"), G("读取"), G("归档"), G("档案")}));
+}
+
 // The document's words, those typed most often first, then the latest sentence's, each once;
 // runs end at punctuation.
 TEST(DocumentRenderings, TheTranslationsWordsAreKeptMostUsedFirst) {

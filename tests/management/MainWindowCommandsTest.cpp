@@ -257,7 +257,7 @@ TEST_F(Window, F9ThenCancelAddsNothingAndStillRefreshes) {
     Make();
     const auto before = Entries(User());
     Select("The patient had a heart attack. ", "patient", "");
-    w->SetSentenceLists({{"stale"}, {}, {}, {}, {}, {}, {}});
+    w->SetSentenceLists({{"stale"}, {}, {}, {}, {}, {}, {}, {}});
     WhenShown<qb::TfrmAddword>([](qb::TfrmAddword& d) {
         EXPECT_EQ(d.sourceBox->text(), QStringLiteral("patient"));
         EXPECT_TRUE(d.targetBox->text().isEmpty());

@@ -99,6 +99,8 @@ TEST(TmText, DifferenceShowsOldAndNewWords) {
     EXPECT_EQ(show("The cat sat.", "The dog sat."), "The{- cat}{+ dog} sat.");
     EXPECT_EQ(show("Press the OK button.", "Press OK."), "Press{- the} OK{- button}.");
     EXPECT_EQ(show("Save.", "Save the file now."), "Save{+ the file now}.");
+    EXPECT_EQ(OldPieces("Press the OK button.", "Press OK."),
+              (std::vector<std::string>{"the", "button"}));
 }
 
 TEST(TmText, FindWordsMarksRunsOfQueryWords) {

@@ -2,6 +2,7 @@
 // which sentence, the match list and its insertion by click and Ctrl+1 .. Ctrl+5.
 #include "WorkspaceTestSupport.h"
 
+#include "FakeConverter.h"
 #include "GbkText.h"
 #include "MemoryJournal.h"
 #include "QtText.h"
@@ -228,6 +229,26 @@ TEST_F(MemoryWindow, MatchesShowBestFirstAndAClickOrCtrlDigitInsertsOne) {
     QTest::keyClick(window->TargetPane().Edit(), Qt::Key_1, Qt::ControlModifier);
     EXPECT_EQ(window->TargetPane().Edit()->toPlainText(), before);
     EXPECT_EQ(Recorded().at("The cow sat on the mat."), "猫坐在垫子上。");
+}
+
+// The best match's words are the sentence's once the memory answers (a converter that knows no
+// words keeps a run whole), and go when the next sentence has no match.
+TEST_F(MemoryWindow, TheBestMatchsWordsBelongToItsSentence) {
+    {
+        tm::TTranslationMemory memory(folder.memory);
+        memory.Record("Cannot read the file.", "无法读取文件。");
+    }
+    makeConverter = [] {
+        return std::unique_ptr<ClauseConverter>(std::make_unique<qbtest::FakeConverter>());
+    };
+    Begin("Cannot read the file. Nothing alike here at all.");
+    CtrlJ();
+    ASSERT_TRUE(WaitForMatches());
+    EXPECT_EQ(window->SentenceLists().SentenceMatchWords, StringList{"\t" + G("无法读取文件")});
+    CtrlJ();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->findChild<QListWidget*>("lbMemory")->isHidden(); }, 15000));
+    EXPECT_TRUE(window->SentenceLists().SentenceMatchWords.empty());
 }
 
 TEST_F(MemoryWindow, AMemoryFileThatCannotBeOpenedIsReportedOnceAndTheWindowWorksOn) {

@@ -2,6 +2,7 @@
 // list lines and the explanation text.
 #include "SentenceLogic.h"
 
+#include "ClauseConverter.h"
 #include "DictUnit.h"
 #include "WorkspaceTestSupport.h"
 
@@ -225,6 +226,31 @@ TEST(ReducedForms, TheWordAsWrittenFirstReducedFormsMarked) {
     // The input method prefers the word's senses; "take" is all "took" has, so it stays.
     EXPECT_EQ(SentenceSenses(pooled, &reduced),
               (std::vector<std::string>{G("缓冲器"), G("注视"), G("拿")}));
+}
+
+// The memory's match "Cannot open file." (无法打开文件，公开) for "Cannot read file.": 打开 is a
+// sense of "open", which the sentence lacks; 公开 only holds its one-character sense 开.
+TEST(MatchWordLines, TheWordsOfWhatTheSentenceLacksAreLeftOut) {
+    struct SplitByScript : ClauseConverter {
+        void Convert(int, std::string_view, std::vector<ClauseCandidate>& out) override {
+            out.clear();
+        }
+        void SetPreferredWords(const std::vector<std::string>&) override {}
+        void Learn(int, std::string_view, const ClauseCandidate&) override {}
+        void ForgetHistory() override {}
+        void SaveHistory() override {}
+        void SplitWords(std::string_view text, std::vector<std::string>& out) override {
+            out = text == G("无法打开文件")
+                      ? std::vector<std::string>{G("无法"), G("打开"), G("文件")}
+                      : std::vector<std::string>{std::string(text)};
+        }
+    } conv;
+    std::vector<std::unique_ptr<TQbDict>> dicts;
+    dicts.push_back(std::make_unique<TQbDict>());
+    dicts[0]->LoadEntriesFromBytes("open\t" + G("打开；开") + "\r\nfile\t" + G("文件") + "\r\n", false);
+    EXPECT_EQ(MatchWordLines(G("无法打开文件，公开"), {"open"}, dicts, &conv),
+              (StringList{"\t" + G("无法"), "\t" + G("文件"), "\t" + G("公开")}));
+    EXPECT_TRUE(MatchWordLines(G("无法打开文件"), {}, dicts, nullptr).empty());
 }
 
 TEST(ExampleText, TwoLinesEachBeginningWithASpace) {

@@ -8,7 +8,9 @@
 //
 // A P line gives the text committed since the sentence was selected and is answered with the
 // words the window offers after a pick (the prediction list); an L line is a translated sentence,
-// learned as the window learns it when Ctrl+J moves on, so a session types the corpus in order; --classic lists as with the
+// learned as the window learns it when Ctrl+J moves on (the pair also into a translation memory of
+// the run's own, whose best match for each later sentence offers its words), so a session types
+// the corpus in order; --classic lists as with the
 // setting ClassicOrder on, --no-prediction answers every P line with an empty one.
 //
 // Each input line gets exactly one output line, flushed at once, so the caller can wait for
@@ -22,11 +24,14 @@
 #include "GbkText.h"
 #include "SchemeTables.h"
 #include "SentenceLogic.h"
+#include "TranslationMemory.h"
 
 #include <QString>
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
@@ -61,6 +66,18 @@ struct Workbench {
     qb::CandidateLookup lookup;
     qb::SchemeUsage usage;             // a new user's: nothing inferred, the first scheme leads
     qb::DocumentRenderings renderings; // what L lines taught: the document's renderings
+    // What L lines taught as the window's translation memory holds it: a memory of this run's
+    // own, in a folder made for it and removed at the end, so answers do not depend on the user.
+    std::string memoryFolder;
+    std::unique_ptr<qb::tm::TTranslationMemory> memory;
+    qb::StringList matchWords; // the words of the memory's best match (MatchWordLines)
+    bool memoryFailed = false;
+
+    ~Workbench() {
+        memory.reset();
+        std::error_code ec;
+        if (!memoryFolder.empty()) std::filesystem::remove_all(memoryFolder, ec);
+    }
 
     // The start-up's lexicon slots: 0 the user lexicon, 1 the basic lexicon (either may be
     // empty), then the professional lexicons in the order given.
@@ -97,17 +114,62 @@ struct Workbench {
         schemes.tables = &tables;
         schemes.on = use;
         qb::BuildSentenceCodeTable(sentence, phrases, schemes, codeKeys, codeWords);
-        // The words inside the senses, then the document's own words (what L lines taught):
-        // both by their codes, only the former predicted (the document's words would crowd out
-        // the library's next words, which learn them anyway).
+        MatchSentence(sentence);
+        // The words inside the senses, the memory's match, then the document's own words (what
+        // L lines taught): all by their codes, the document's words not predicted (they would
+        // crowd out the library's next words, which learn them anyway).
         pieces = qb::SensePieceLines(phrases, converter.get());
         qb::StringList withPieces = phrases;
         withPieces.insert(withPieces.end(), pieces.begin(), pieces.end());
+        withPieces.insert(withPieces.end(), matchWords.begin(), matchWords.end());
         withPieces.insert(withPieces.end(), renderings.WordLines().begin(),
                           renderings.WordLines().end());
         qb::BuildSenseCodeTable(withPieces, schemes, senseKeys, senseWords);
         if (converter) converter->SetPreferredWords(qb::SentenceSenses(phrases, &reduced));
         return phrases.size();
+    }
+
+    // As the window does when the memory answers: the words of the best match.
+    void MatchSentence(const std::string& sentence) {
+        matchWords.clear();
+        if (!memory) return;
+        const std::string utf8 = qb::GbkToUtf8(sentence);
+        std::vector<qb::tm::Match> found;
+        try {
+            found = memory->Matches(utf8, 60, 1);
+        } catch (const qb::tm::TmError& e) {
+            std::fprintf(stderr, "qblex: no translation memory: %s\n", e.what());
+            memoryFailed = true;
+            memory.reset();
+        }
+        if (found.empty()) return;
+        qb::StringList old;
+        for (const std::string& piece : qb::tm::OldPieces(found.front().pair.source, utf8))
+            if (auto gbk = qb::ToGbkStrict(QString::fromStdString(piece))) old.push_back(*gbk);
+        if (auto target = qb::ToGbkStrict(QString::fromStdString(found.front().pair.target)))
+            matchWords = qb::MatchWordLines(*target, old, dicts, converter.get());
+    }
+
+    // A memory that cannot be made or written is said once on standard error; the answers go
+    // on without it, as the window goes on without its memory.
+    void Remember(const std::string& english, const std::string& chinese) {
+        if (memoryFailed) return;
+        try {
+            if (!memory) {
+                const char* tmp = std::getenv("TMPDIR");
+                std::string where = std::string(tmp && *tmp ? tmp : "/tmp") + "/qblex-memory-XXXXXX";
+                if (!::mkdtemp(where.data()))
+                    throw qb::FileError("Cannot create a folder in " +
+                                        where.substr(0, where.rfind('/')));
+                memoryFolder = where;
+                memory = std::make_unique<qb::tm::TTranslationMemory>(memoryFolder + "/memory.db");
+            }
+            memory->Record(qb::GbkToUtf8(english), qb::GbkToUtf8(chinese));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "qblex: no translation memory: %s\n", e.what());
+            memoryFailed = true;
+            memory.reset();
+        }
     }
 
     void Candidates(const std::string& code, qb::StringList& out) {
@@ -131,6 +193,7 @@ struct Workbench {
         qb::StringList pooled;
         qb::TReducedFrom from;
         qb::PoolLookups(english, dicts, pooled, &from);
+        Remember(english, chinese);
         if (converter) converter->LearnText(chinese);
         renderings.LearnWords(chinese, converter.get());
         return renderings.Learn(pooled, chinese);
@@ -139,7 +202,7 @@ struct Workbench {
     void Predictions(const std::string& typed, qb::StringList& out) {
         out.clear();
         if (!classic && predict)
-            qb::BuildPredictions(typed, phrases, converter.get(), out, &pieces);
+            qb::BuildPredictions(typed, phrases, converter.get(), out, &pieces, &matchWords);
     }
 };
 
