@@ -76,6 +76,16 @@ constexpr float kMaxSplitGain = 2.5f;
 // character they lack.
 constexpr float kSenseCharBonus = 1.0f;
 constexpr float kNoScore = std::numeric_limits<float>::infinity();
+// Letters of the longest 全拼 code of initials alone that is read a second time, by an engine
+// without the preferred words, beside the reading with them. Their bonus bends a reading of initials, where nothing but the initials holds
+// a word back: with "package management program" preferring 管理处 (and not 管理 or 程序, which
+// lie inside longer senses), "glcx" read 管理处下 and 管理处小 and never 管理程序, the library's
+// own first reading. Short: a word typed by its initials has a few, and a reading of 20 initials
+// is no word anyone types so. The second engine decodes on a thread of its own at the same time:
+// read in turn, a short code of initials took twice as long (5-8 ms for "zgrmgh").
+constexpr std::size_t kMaxPlainReadingKeys = 6;
+// Two initials are read as one word, which the library's rows hold whatever the bonus does.
+constexpr std::size_t kMinPlainReadingKeys = 3;
 // Characters of the longest word the language model is asked about when the typed text is cut
 // into words ("打印状态码" ends in 状态 + 码: 状态码 is no word of the model).
 constexpr std::size_t kMaxModelWordChars = 6;
@@ -188,7 +198,25 @@ public:
         out.clear();
         SchemeEngine* e = Engine(scheme);
         if (!e || code.empty()) return;
-        if (!Typable(scheme, code) || !Feed(*e, code)) return;
+        if (!Typable(scheme, code)) return;
+        // Started first, so that it decodes while this thread does.
+        const bool plain = scheme == kQuanpin && code.size() >= kMinPlainReadingKeys &&
+                           code.size() <= kMaxPlainReadingKeys && InitialsOnly(code) && plain_.ime &&
+                           RestReady() && e->ime->dict()->trie(kPreferredDict)->size() > 0;
+        plainRows_.clear();
+        if (plain) {
+            if (!plainHelper_ && std::thread::hardware_concurrency() > 1)
+                plainHelper_ = std::make_unique<Helper>();
+            if (plainHelper_) plainHelper_->Post([this, code] { ReadPlain(code); });
+        }
+        const bool fed = Feed(*e, code);
+        if (plain) {
+            if (plainHelper_)
+                plainHelper_->Wait();
+            else
+                ReadPlain(code);
+        }
+        if (!fed) return;
         std::string gbk;
         std::size_t index = 0;
         // Past the hundredth row only a word of the whole code read from initials that its gain
@@ -221,6 +249,15 @@ public:
             if (whole && !c.best && !beyond) lowestWhole = std::min(lowestWhole, c.score);
             out.push_back(std::move(c));
         }
+        // The plain readings after the best ones, when the best came from initials alone.
+        if (!out.empty() && out.front().best && out.front().abbreviation) {
+            std::size_t at = 0;
+            while (at < out.size() && out[at].best) ++at;
+            for (ClauseCandidate& c : plainRows_)
+                if (std::none_of(out.begin(), out.end(),
+                                 [&](const ClauseCandidate& o) { return o.text == c.text; }))
+                    out.insert(out.begin() + std::ptrdiff_t(at++), std::move(c));
+        }
         // The words of the whole code, in their places among the other rows, by the score with
         // the gain: "bs" offers 不是 on row 6, not row 56.
         std::vector<std::size_t> at;
@@ -233,6 +270,22 @@ public:
             whole.begin(), whole.end(),
             [](const ClauseCandidate& a, const ClauseCandidate& b) { return a.score > b.score; });
         for (std::size_t k = 0; k < at.size(); ++k) out[at[k]] = std::move(whole[k]);
+    }
+
+    // The plain engine's best readings of the whole code into plainRows_ (their text GBK).
+    void ReadPlain(std::string_view code) {
+        if (!Feed(plain_, code)) return;
+        std::string gbk;
+        std::size_t index = 0;
+        for (const libime::SentenceResult& r : plain_.context->candidates()) {
+            if (index++ >= kNBest) break;
+            if (r.sentence().empty() || r.sentence().back()->to()->index() < code.size()) continue;
+            if (!plain_.toGbk.Convert(r.toString(), gbk) || !AllHanzi(gbk)) continue;
+            ClauseCandidate c{gbk, code.size(), r.score()};
+            c.best = true;
+            Classify(kQuanpin, code, r, c);
+            plainRows_.push_back(std::move(c));
+        }
     }
 
     bool SharesSenseChar(const std::string& utf8) const {
@@ -439,8 +492,8 @@ public:
             if (!toUtf8_.Convert(picked.text, utf8) || utf8.empty()) return;
             segmented.push_back(utf8);
         }
-        for (SchemeEngine& s : engines_)
-            if (s.ime) s.ime->model()->history().add(segmented);
+        for (SchemeEngine* s : AllEngines())
+            if (s->ime) s->ime->model()->history().add(segmented);
         ResetContexts();
     }
 
@@ -499,8 +552,8 @@ public:
                 ResetContexts();
                 continue;
             }
-            for (SchemeEngine& s : engines_)
-                if (s.ime) s.ime->model()->history().add(words);
+            for (SchemeEngine* s : AllEngines())
+                if (s->ime) s->ime->model()->history().add(words);
             learned = true;
             ResetContexts();
         }
@@ -558,8 +611,8 @@ public:
 
     void ForgetHistory() override {
         WaitForRest();
-        for (SchemeEngine& s : engines_)
-            if (s.ime) s.ime->model()->history().clear();
+        for (SchemeEngine* s : AllEngines())
+            if (s->ime) s->ime->model()->history().clear();
         ResetContexts();
     }
 
@@ -600,7 +653,8 @@ private:
     }
 
     // Engine s (0 全拼, 1 the MS layout, 2 Ziranma) with its dictionary parsed from dictBytes_.
-    void MakeEngine(std::size_t s) {
+    // `into`: another engine for 全拼 (the plain one).
+    void MakeEngine(std::size_t s, SchemeEngine* into = nullptr) {
         auto dict = std::make_unique<libime::PinyinDictionary>();
         std::istringstream in(dictBytes_);
         dict->load(libime::PinyinDictionary::SystemDict, in, libime::PinyinDictFormat::Binary);
@@ -612,7 +666,7 @@ private:
         // the beam lost 查看器 for "chakanqi" (查看其 came first).
         ime->setNBest(kNBest);
         if (profiles_[s]) ime->setShuangpinProfile(profiles_[s]);
-        SchemeEngine& e = engines_[s];
+        SchemeEngine& e = into ? *into : engines_[s];
         e.ime = std::move(ime);
         e.context = std::make_unique<libime::PinyinContext>(e.ime.get());
         e.context->setUseShuangpin(s != 0);
@@ -629,6 +683,12 @@ private:
                 engines_[s].context.reset();
                 engines_[s].ime.reset();
             }
+        }
+        try {
+            MakeEngine(0, &plain_);
+        } catch (const std::exception&) {
+            plain_.context.reset();
+            plain_.ime.reset();
         }
         dictBytes_.clear();
         dictBytes_.shrink_to_fit();
@@ -793,6 +853,11 @@ private:
         return code.front() >= 'a' && code.front() <= 'z';
     }
 
+    // No vowel: in 全拼, bare initials ("glcx").
+    static bool InitialsOnly(std::string_view code) {
+        return code.find_first_of("aeiouv") == std::string_view::npos;
+    }
+
     // Brings the context to `code`, reusing what it holds when one is a prefix of the other.
     bool Feed(SchemeEngine& e, std::string_view code) {
         libime::PinyinContext& c = *e.context;
@@ -815,11 +880,16 @@ private:
     }
 
     void ResetContexts() {
-        for (SchemeEngine& e : engines_) {
-            if (!e.context) continue;
-            e.context->clear();
-            e.typed.clear();
+        for (SchemeEngine* e : AllEngines()) {
+            if (!e->context) continue;
+            e->context->clear();
+            e->typed.clear();
         }
+    }
+
+    // The scheme engines and the plain one: all of them learn alike.
+    std::array<SchemeEngine*, 4> AllEngines() {
+        return {&engines_[0], &engines_[1], &engines_[2], &plain_};
     }
 
     void LoadHistory(SchemeEngine& e) {
@@ -966,6 +1036,10 @@ private:
     std::string historyPath_;
     TGbkUtf8 toUtf8_;
     std::array<SchemeEngine, 3> engines_;
+    // 全拼 without the preferred words, for short codes of initials (kMaxPlainReadingKeys); it
+    // learns what engines_[0] learns.
+    SchemeEngine plain_;
+    std::vector<ClauseCandidate> plainRows_; // its readings of the code being converted
     std::unordered_map<std::string, std::vector<std::string>> readings_;
     static constexpr std::size_t kMaxSyllableLetters = 6; // zhuang
     std::unordered_set<std::string> syllables_, syllablePrefixes_, initials_;
@@ -982,6 +1056,7 @@ private:
     // Decoders of the second and third scheme (ConvertSchemes); late, so they stop before the
     // engines they work on are destroyed.
     std::vector<std::unique_ptr<Helper>> helpers_;
+    std::unique_ptr<Helper> plainHelper_; // the plain engine's decoder
     // The background load (LoadRest) and its end; last, so that destruction waits for it first.
     std::atomic<bool> restReady_{false};
     std::future<void> restLoad_;

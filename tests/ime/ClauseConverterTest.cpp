@@ -200,6 +200,10 @@ TEST(ClauseConverter, WordsReadFromInitialsRankAsTheirTextIsLikely) {
     EXPECT_LT(RowOf(*c, "gd", G("归档")), 10u);
     c->SetPreferredWords({});
     EXPECT_GE(RowOf(*c, "gd", G("归档")), 10u);
+    // Preferred words bend a reading of initials (管理处 + 下 for "glcx"); the library's own
+    // reading stays among the first rows.
+    c->SetPreferredWords({G("管理处"), G("程序包"), G("软件包")});
+    EXPECT_LT(RowOf(*c, "glcx", G("管理程序")), 5u);
 }
 
 TEST(ClauseConverter, HistoryIsLearnedSavedReloadedAndForgotten) {
