@@ -423,9 +423,9 @@ void CandidateLookup::LookupMerged(std::string_view code, const CandidateSources
     const std::size_t othersAt = rows.size();
     std::size_t others = 0;
     for (int id : sources.order)
-        if (enabled(id) && !leads(id) && others < kOtherSchemeRows)
+        if (enabled(id) && !leads(id))
             others += merge.AppendHits(ExactHits[id], false, CandidateOrigin::Table, n, true, id,
-                                       kOtherSchemeRows - others);
+                                       kOtherSchemeRows);
     merge.AppendHits(PrefixHits[0], true, CandidateOrigin::Sentence, n, false);
     merge.AppendHits(SensePrefixHits, true, CandidateOrigin::Sentence, n, false);
     for (int id : sources.order)

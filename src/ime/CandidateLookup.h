@@ -98,14 +98,16 @@ struct CandidateSources {
     bool classicOrder = false;
     // The schemes the typist types (SchemeUsage::Leading), by id - 1. With classicOrder off only
     // these are read by the library and give prefix rows; the other enabled schemes keep their
-    // exact table hits, at most kOtherSchemeRows of them, on the first page after the leading
+    // exact table hits, kOtherSchemeRows of each, on the first page after the leading
     // rows. All true: every enabled scheme leads.
     std::array<bool, 4> lead{true, true, true, true};
 };
 
-// Rows the schemes that do not lead keep on the first page: "khlg" still shows 五笔's 中国 to a
-// Wubi typist whose schemes are not inferred yet, however many readings 全拼 finds for it.
-inline constexpr std::size_t kOtherSchemeRows = 3;
+// Rows each scheme that does not lead keeps on the first page: "khlg" still shows 五笔's 中国 to a
+// Wubi typist whose schemes are not inferred yet, however many readings 全拼 finds for it. One
+// each: with three shared out first come first served, 双拼 took all of them for any two-letter
+// code (选 玄 轩 for "xr"), and a new Wubi typist never saw 绵.
+inline constexpr std::size_t kOtherSchemeRows = 1;
 
 // Which schemes the typist actually types, inferred from the picks: each pick is credited to the
 // scheme whose reading or table gave it. A scheme leads once it holds kLeadPicks picks and at

@@ -297,6 +297,12 @@ TEST(LookupCandidates, LeadingSchemesAreReadAndTheOthersKeepTheirExactHitsOnPage
                                        "Q7", "Q8", "Q9", "Q10", "Q11", "QP1", "W", "QPX...c"}));
     EXPECT_EQ(Sources(rows).at(7), 2);
     EXPECT_EQ(Sources(rows).at(0), 1);
+    // One row each: 双拼's syllable of three characters leaves room for 五笔's word.
+    f.sp.CodeWords[0] = G("选") + ";" + G("玄") + ";" + G("轩");
+    lookup.LookupCandidates("ab", s, rows);
+    const StringList drawn = Drawn(rows);
+    EXPECT_EQ(StringList(drawn.begin() + 7, drawn.begin() + 10), (StringList{G("选"), "ZR1", "WB1"}));
+    f.sp.CodeWords[0] = "SP1;W";
 
     conv.asked.clear();
     s.lead = {false, false, false, true};
