@@ -340,6 +340,43 @@ void CandidateLookup::Convert(std::string_view code, const CandidateSources& sou
     sources.converter->ConvertSchemes(clauseSchemes_, code, clauseRows_);
 }
 
+namespace {
+
+bool AllHanzi(std::string_view text) {
+    if (text.empty() || text.size() % 2 != 0) return false;
+    for (std::size_t i = 0; i < text.size(); i += 2)
+        if (!IsLeadByte(static_cast<unsigned char>(text[i]))) return false;
+    return true;
+}
+
+} // namespace
+
+void CandidateLookup::FindSenseCombos(std::string_view code, const CandidateSources& sources) {
+    SenseCombos.clear();
+    comboTexts_.clear();
+    if (!sources.senseKeys || !sources.senseWords || code.size() < 4 ||
+        code.size() > kMaxSenseComboKeys ||
+        code.find_first_not_of("bcdfghjklmnpqrstwxyz") != std::string_view::npos)
+        return;
+    // The first sense whose initials are the whole part: as many hanzi as letters.
+    TableHits exact, prefix;
+    auto first = [&](std::string_view part) -> std::string_view {
+        FindTableHits(part, *sources.senseKeys, *sources.senseWords, exact, prefix);
+        for (const TableHit& h : exact)
+            if (h.word.size() == 2 * part.size() && AllHanzi(h.word)) return h.word;
+        return {};
+    };
+    comboTexts_.reserve(code.size());
+    for (std::size_t k = 2; k + 2 <= code.size() && comboTexts_.size() < kMaxSenseCombos; ++k) {
+        const std::string_view a = first(code.substr(0, k));
+        if (a.empty()) continue;
+        const std::string_view b = first(code.substr(k));
+        if (b.empty()) continue;
+        comboTexts_.push_back(std::string(a) + std::string(b));
+    }
+    for (const std::string& t : comboTexts_) SenseCombos.push_back({t, {}});
+}
+
 void CandidateLookup::LookupMerged(std::string_view code, const CandidateSources& sources,
                                    CandidateRows& rows) {
     auto enabled = [&](int id) {
@@ -362,6 +399,8 @@ void CandidateLookup::LookupMerged(std::string_view code, const CandidateSources
     // The sentence's own words first: "ku" gives 库 while "library" is in the sentence.
     merge.AppendHits(ExactHits[0], false, CandidateOrigin::Sentence, n, false);
     merge.AppendHits(SenseHits, false, CandidateOrigin::Sentence, n, false);
+    FindSenseCombos(code, sources);
+    merge.AppendHits(SenseCombos, false, CandidateOrigin::Sentence, n, false);
 
     // The library's readings. A scheme that reads the whole code from full syllables hides
     // the other schemes' readings padded with bare initials ("wenjian" is no 双拼 code with
@@ -512,13 +551,6 @@ constexpr float kMatchWordBonus = 2.5f;
 constexpr float kLibraryPredictionMargin = 3.0f;
 // GBK 的: a sense ending in it (无效的, 当前的) is predicted as its stem.
 constexpr std::string_view kDe = "\xB5\xC4";
-
-bool AllHanzi(std::string_view text) {
-    if (text.empty() || text.size() % 2 != 0) return false;
-    for (std::size_t i = 0; i < text.size(); i += 2)
-        if (!IsLeadByte(static_cast<unsigned char>(text[i]))) return false;
-    return true;
-}
 
 } // namespace
 

@@ -109,6 +109,10 @@ struct CandidateSources {
 // code (选 玄 轩 for "xr"), and a new Wubi typist never saw 绵.
 inline constexpr std::size_t kOtherSchemeRows = 1;
 
+// Letters of the longest code read as two senses' initials (SenseCombos), and the most such rows.
+inline constexpr std::size_t kMaxSenseComboKeys = 8;
+inline constexpr std::size_t kMaxSenseCombos = 2;
+
 // Which schemes the typist actually types, inferred from the picks: each pick is credited to the
 // scheme whose reading or table gave it. A scheme leads once it holds kLeadPicks picks and at
 // least half of the busiest scheme's; older picks fade (kPickFade a pick), so a typist who moves
@@ -157,11 +161,18 @@ public:
     std::array<TableHits, 5> ExactHits;
     std::array<TableHits, 5> PrefixHits;
     TableHits SenseHits, SensePrefixHits;
+    // Two senses typed by their initials one after the other, after the senses of the whole
+    // code: "bfwj" gives 备份文件 (备份 of "backup", 文件 of "file"). The library's reading of
+    // such a code bends to the words it learned: after a day of 文件 it read 并非文件 and
+    // 部分文件, and no reading held 备份文件.
+    TableHits SenseCombos;
 
 private:
     class Merger;
     void LookupClassic(std::string_view code, const CandidateSources& sources, CandidateRows& rows);
     void LookupMerged(std::string_view code, const CandidateSources& sources, CandidateRows& rows);
+    void FindSenseCombos(std::string_view code, const CandidateSources& sources);
+    std::vector<std::string> comboTexts_; // the texts SenseCombos points at
     void Convert(std::string_view code, const CandidateSources& sources, bool leadOnly);
     std::vector<std::uint32_t> mergeSlots_;
     std::vector<int> clauseSchemes_;                         // the enabled pinyin schemes, in order

@@ -312,6 +312,28 @@ TEST(LookupCandidates, LeadingSchemesAreReadAndTheOthersKeepTheirExactHitsOnPage
     EXPECT_EQ(Sources(rows), (std::vector<int>{4, 4, 1, 2, 3, 4}));
 }
 
+// Two senses typed by their initials, one after the other, make one row before the tables'; a
+// part whose sense has another length ("wjj") or a code with a vowel makes none.
+TEST(LookupCandidates, TwoSensesByTheirInitialsMakeOneRow) {
+    Fixture f;
+    const StringList senseKeys = {"bf", "wj", "wjj"};
+    const StringList senseWords = {G("备份"), G("文件") + ";" + G("文"), G("文件夹")};
+    CandidateSources s = f.Sources();
+    s.classicOrder = false;
+    s.senseKeys = &senseKeys;
+    s.senseWords = &senseWords;
+    CandidateLookup lookup;
+    CandidateRows rows;
+    lookup.LookupCandidates("bfwj", s, rows);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0].text, G("备份文件"));
+    lookup.LookupCandidates("bfwjj", s, rows);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0].text, G("备份文件夹"));
+    lookup.LookupCandidates("bfwa", s, rows);
+    EXPECT_TRUE(lookup.SenseCombos.empty());
+}
+
 TEST(LookupCandidates, WithoutExactHitsTheConversionComesFirstWholeReadingsBeforeWords) {
     Fixture f;
     FakeConverter conv;
