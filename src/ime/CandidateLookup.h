@@ -162,9 +162,9 @@ public:
     std::array<TableHits, 5> PrefixHits;
     TableHits SenseHits, SensePrefixHits;
     // Two senses typed by their initials one after the other, after the senses of the whole
-    // code: "bfwj" gives 备份文件 (备份 of "backup", 文件 of "file"). The library's reading of
-    // such a code bends to the words it learned: after a day of 文件 it read 并非文件 and
-    // 部分文件, and no reading held 备份文件.
+    // code: in "Cannot backspace archive file", "gdwj" gives 归档文件 (归档 and 文件 are both
+    // senses of "file"), which no reading of the library holds (广大玩家 first). Each part takes
+    // its first sense of as many hanzi as it has letters.
     TableHits SenseCombos;
 
 private:
