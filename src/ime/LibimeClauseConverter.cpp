@@ -77,12 +77,13 @@ constexpr float kMaxSplitGain = 2.5f;
 constexpr float kSenseCharBonus = 1.0f;
 constexpr float kNoScore = std::numeric_limits<float>::infinity();
 // Letters of the longest 全拼 code of initials alone that is read a second time, by an engine
-// without the preferred words, beside the reading with them. Their bonus bends a reading of initials, where nothing but the initials holds
-// a word back: with "package management program" preferring 管理处 (and not 管理 or 程序, which
-// lie inside longer senses), "glcx" read 管理处下 and 管理处小 and never 管理程序, the library's
-// own first reading. Short: a word typed by its initials has a few, and a reading of 20 initials
-// is no word anyone types so. The second engine decodes on a thread of its own at the same time:
-// read in turn, a short code of initials took twice as long (5-8 ms for "zgrmgh").
+// without the preferred words, beside the reading with them. Their bonus bends a reading of
+// initials, where nothing but the initials holds a word back: with "package management program"
+// preferring 管理处 (and not 管理 or 程序, which lie inside longer senses), "glcx" read 管理处下
+// and 管理处小 and never 管理程序, the library's own first reading. Short: a word typed by its
+// initials has a few, and a reading of 20 initials is no word anyone types so. The second engine
+// decodes on a thread of its own at the same time: read in turn, a short code of initials took
+// twice as long (5-8 ms for "zgrmgh").
 constexpr std::size_t kMaxPlainReadingKeys = 6;
 // Two initials are read as one word, which the library's rows hold whatever the bonus does.
 constexpr std::size_t kMinPlainReadingKeys = 3;
@@ -200,9 +201,10 @@ public:
         if (!e || code.empty()) return;
         if (!Typable(scheme, code)) return;
         // Started first, so that it decodes while this thread does.
+        // RestReady first: the background load writes plain_ until then.
         const bool plain = scheme == kQuanpin && code.size() >= kMinPlainReadingKeys &&
-                           code.size() <= kMaxPlainReadingKeys && InitialsOnly(code) && plain_.ime &&
-                           RestReady() && e->ime->dict()->trie(kPreferredDict)->size() > 0;
+                           code.size() <= kMaxPlainReadingKeys && InitialsOnly(code) && RestReady() &&
+                           plain_.ime && e->ime->dict()->trie(kPreferredDict)->size() > 0;
         plainRows_.clear();
         if (plain) {
             if (!plainHelper_ && std::thread::hardware_concurrency() > 1)
