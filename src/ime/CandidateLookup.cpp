@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <unordered_set>
 
 namespace qb {
@@ -358,22 +359,44 @@ void CandidateLookup::FindSenseCombos(std::string_view code, const CandidateSour
         code.size() > kMaxSenseComboKeys ||
         code.find_first_not_of("bcdfghjklmnpqrstwxyz") != std::string_view::npos)
         return;
-    // The first sense whose initials are the whole part: as many hanzi as letters.
-    TableHits exact, prefix;
-    auto first = [&](std::string_view part) -> std::string_view {
+    // The senses whose initials are the whole part (as many hanzi as letters), the first few.
+    auto senses = [&](std::string_view part, std::vector<std::string>& out) {
+        TableHits exact, prefix;
         FindTableHits(part, *sources.senseKeys, *sources.senseWords, exact, prefix);
+        out.clear();
         for (const TableHit& h : exact)
-            if (h.word.size() == 2 * part.size() && AllHanzi(h.word)) return h.word;
-        return {};
+            if (out.size() < kSenseComboChoices && h.word.size() == 2 * part.size() && AllHanzi(h.word))
+                out.emplace_back(h.word);
     };
-    comboTexts_.reserve(code.size());
-    for (std::size_t k = 2; k + 2 <= code.size() && comboTexts_.size() < kMaxSenseCombos; ++k) {
-        const std::string_view a = first(code.substr(0, k));
+    // Of the pairs, the one the language model finds likeliest ("bfwj" in "failed to remove old
+    // backup", after a day of 文件: 备份文件, not 备份忘记); without a model, the first senses.
+    struct Combo {
+        std::string text;
+        float score;
+    };
+    std::vector<Combo> combos;
+    std::vector<std::string> a, b;
+    for (std::size_t k = 2; k + 2 <= code.size(); ++k) {
+        senses(code.substr(0, k), a);
         if (a.empty()) continue;
-        const std::string_view b = first(code.substr(k));
-        if (b.empty()) continue;
-        comboTexts_.push_back(std::string(a) + std::string(b));
+        senses(code.substr(k), b);
+        std::optional<Combo> best;
+        for (const std::string& x : a)
+            for (const std::string& y : b) {
+                Combo c{x + y, 0.0f};
+                if (!sources.converter) {
+                    best = std::move(c);
+                    break;
+                }
+                c.score = sources.converter->FollowScore({}, c.text);
+                if (!best || c.score > best->score) best = std::move(c);
+            }
+        if (best) combos.push_back(std::move(*best));
     }
+    std::stable_sort(combos.begin(), combos.end(),
+                     [](const Combo& x, const Combo& y) { return x.score > y.score; });
+    for (std::size_t i = 0; i < combos.size() && i < kMaxSenseCombos; ++i)
+        comboTexts_.push_back(std::move(combos[i].text));
     for (const std::string& t : comboTexts_) SenseCombos.push_back({t, {}});
 }
 

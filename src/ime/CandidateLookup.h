@@ -112,6 +112,8 @@ inline constexpr std::size_t kOtherSchemeRows = 1;
 // Letters of the longest code read as two senses' initials (SenseCombos), and the most such rows.
 inline constexpr std::size_t kMaxSenseComboKeys = 8;
 inline constexpr std::size_t kMaxSenseCombos = 2;
+// The senses of each part that are paired (SenseCombos).
+inline constexpr std::size_t kSenseComboChoices = 3;
 
 // Which schemes the typist actually types, inferred from the picks: each pick is credited to the
 // scheme whose reading or table gave it. A scheme leads once it holds kLeadPicks picks and at
