@@ -422,8 +422,14 @@ void CandidateLookup::LookupMerged(std::string_view code, const CandidateSources
     // The sentence's own words first: "ku" gives 库 while "library" is in the sentence.
     merge.AppendHits(ExactHits[0], false, CandidateOrigin::Sentence, n, false);
     merge.AppendHits(SenseHits, false, CandidateOrigin::Sentence, n, false);
+    // Two senses by their initials, after the library's best readings of the whole code: a pair
+    // such as 备份忘记 is no reading to put first, and the library's 备份文件 stays row 1.
     FindSenseCombos(code, sources);
-    merge.AppendHits(SenseCombos, false, CandidateOrigin::Sentence, n, false);
+    bool combosIn = false;
+    auto addCombos = [&] {
+        if (!combosIn) merge.AppendHits(SenseCombos, false, CandidateOrigin::Sentence, n, false);
+        combosIn = true;
+    };
 
     // The library's readings. A scheme that reads the whole code from full syllables hides
     // the other schemes' readings padded with bare initials ("wenjian" is no 双拼 code with
@@ -464,6 +470,7 @@ void CandidateLookup::LookupMerged(std::string_view code, const CandidateSources
             if (ga != gb ? ga < gb : sa > sb) best = i;
         }
         if (best == schemes) break;
+        if (group(clauseRows_[best][next[best]]) > 0) addCombos();
         ClauseCandidate& c = clauseRows_[best][next[best]++];
         if (!merge.Claim({c.text, false, {}})) continue;
         CandidateRow& row = rows.emplace_back();
@@ -474,6 +481,7 @@ void CandidateLookup::LookupMerged(std::string_view code, const CandidateSources
         row.source = row.scheme;
         row.origin = CandidateOrigin::Library;
     }
+    addCombos(); // the library read nothing but its best, or nothing at all
 
     bool anyLead = false;
     for (int id = 1; id <= 4; ++id) anyLead = anyLead || (enabled(id) && sources.lead[id - 1]);

@@ -163,8 +163,8 @@ public:
     std::array<TableHits, 5> ExactHits;
     std::array<TableHits, 5> PrefixHits;
     TableHits SenseHits, SensePrefixHits;
-    // Two senses typed by their initials one after the other, after the senses of the whole
-    // code: in "Cannot backspace archive file", "gdwj" gives 归档文件 (归档 and 文件 are both
+    // Two senses typed by their initials one after the other, after the library's best
+    // readings of the whole code: in "Cannot backspace archive file", "gdwj" gives 归档文件 (归档 and 文件 are both
     // senses of "file"), which no reading of the library holds (广大玩家 first). Each part takes
     // its first sense of as many hanzi as it has letters.
     TableHits SenseCombos;
