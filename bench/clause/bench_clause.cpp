@@ -108,9 +108,7 @@ int Latency() {
     s.converter = converter.get();
     qb::StringList senseKeys, senseWords;
     const qb::StringList pieces = qb::SensePieceLines(phrases, converter.get());
-    qb::StringList withPieces = phrases;
-    withPieces.insert(withPieces.end(), pieces.begin(), pieces.end());
-    qb::BuildSenseCodeTable(withPieces, set, senseKeys, senseWords);
+    qb::BuildSenseCodeTable({phrases, pieces}, set, senseKeys, senseWords);
     s.senseKeys = &senseKeys;
     s.senseWords = &senseWords;
     qb::CandidateLookup lookup;

@@ -661,9 +661,6 @@ void BuildPredictions(std::string_view typed, const StringList& sentencePhrases,
     }
 }
 
-namespace {
-
-// The senses of a phrase line, trimmed, empty ones dropped, in their order.
 void SensesOf(const std::string& line, StringList& senses) {
     StringList parts;
     SplitString(ReplaceAll(SplitAtFirst(line, '\t').second, kSenseSep, ";"), ";", parts);
@@ -673,6 +670,8 @@ void SensesOf(const std::string& line, StringList& senses) {
         if (!sense.empty()) senses.push_back(std::move(sense));
     }
 }
+
+namespace {
 
 // Bytes of the longest sense cut into pieces: an explanation such as
 // "DOS内部命令:本命令用于退出当前的命令处理器" is no word, and its pieces would be noise.

@@ -231,6 +231,10 @@ private:
     StringList wordLines_;
 };
 
+// The senses of a phrase line ("phrase TAB sense；sense;sense"), trimmed, empty ones dropped, in
+// their order.
+void SensesOf(const std::string& line, StringList& senses);
+
 // The words of a translation (GBK) as the converter's language model cuts them, in their
 // order, those of two to kMaxPredictedChars hanzi: "无法打开文件" gives 无法, 打开, 文件. Empty
 // without a converter.

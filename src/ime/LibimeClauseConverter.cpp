@@ -205,8 +205,10 @@ public:
         const bool plain = scheme == kQuanpin && code.size() >= kMinPlainReadingKeys &&
                            code.size() <= kMaxPlainReadingKeys && InitialsOnly(code) && RestReady() &&
                            plain_.ime && e->ime->dict()->trie(kPreferredDict)->size() > 0;
-        plainRows_.clear();
+        // Only a 全拼 conversion touches plainRows_: the other schemes' run on helper threads
+        // meanwhile.
         if (plain) {
+            plainRows_.clear();
             if (!plainHelper_ && std::thread::hardware_concurrency() > 1)
                 plainHelper_ = std::make_unique<Helper>();
             if (plainHelper_) plainHelper_->Post([this, code] { ReadPlain(code); });
@@ -252,7 +254,7 @@ public:
             out.push_back(std::move(c));
         }
         // The plain readings after the best ones, when the best came from initials alone.
-        if (!out.empty() && out.front().best && out.front().abbreviation) {
+        if (plain && !out.empty() && out.front().best && out.front().abbreviation) {
             std::size_t at = 0;
             while (at < out.size() && out[at].best) ++at;
             for (ClauseCandidate& c : plainRows_)

@@ -220,6 +220,13 @@ void BuildSenseCodeTable(const StringList& sentencePhrases, const TSchemeSet& sc
     table.Finish(keys, words);
 }
 
+void BuildSenseCodeTable(std::initializer_list<std::reference_wrapper<const StringList>> groups,
+                         const TSchemeSet& schemes, StringList& keys, StringList& words) {
+    StringList lines;
+    for (const StringList& g : groups) lines.insert(lines.end(), g.begin(), g.end());
+    BuildSenseCodeTable(lines, schemes, keys, words);
+}
+
 namespace {
 // Only a sense of a word's length (8 characters) hides the senses inside it: an explanation
 // such as "DOS内部命令:本命令用于退出当前的命令处理器" is no word the conversion prefers, and
@@ -332,15 +339,12 @@ StringList MatchWordLines(std::string_view matchTarget, const StringList& oldPie
                           const std::vector<std::unique_ptr<TQbDict>>& dicts,
                           ClauseConverter* converter) {
     // The senses of what the sentence lacks: those parts of the translation went with it.
-    StringList touched, pooled, parts;
+    StringList touched, pooled, senses;
     for (const std::string& piece : oldPieces) {
         PoolLookups(piece, dicts, pooled);
         for (const std::string& line : pooled) {
-            SplitString(ReplaceAll(SplitAtFirst(line, '\t').second, kSenseSep, ";"), ";", parts);
-            for (const std::string& part : parts) {
-                std::string sense = Trim(part);
-                if (sense.size() >= 2) touched.push_back(std::move(sense));
-            }
+            SensesOf(line, senses);
+            touched.insert(touched.end(), senses.begin(), senses.end());
         }
     }
     StringList words, out;

@@ -7,6 +7,8 @@
 #include "SchemeTables.h"
 
 #include <array>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -92,6 +94,11 @@ void BuildSentenceCodeTable(std::string_view sentence, const StringList& sentenc
 // keys with parallel ";"-joined words, the senses in the order of the phrases.
 void BuildSenseCodeTable(const StringList& sentencePhrases, const TSchemeSet& schemes,
                          StringList& keys, StringList& words);
+// The same from groups of lines, in the order they are offered: the window and qblex pass the
+// sentence's phrases, the words inside their senses (SensePieceLines), the memory's best match
+// (MatchWordLines), then the document's words (DocumentRenderings::WordLines).
+void BuildSenseCodeTable(std::initializer_list<std::reference_wrapper<const StringList>> groups,
+                         const TSchemeSet& schemes, StringList& keys, StringList& words);
 
 // Lines of the phrase list: each phrase of two or more words, then its senses, each preceded
 // by one space. With `reduced`, phrases the sentence has as written come before their reduced

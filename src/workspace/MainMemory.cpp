@@ -131,14 +131,16 @@ void TfrmMainQB::ShowMatches(const QString& sentence, const QList<TMemoryMatch>&
     lbMemory->setEnabled(true);
     // The best match's words that the sentence's differences leave alone come by their codes
     // and in the prediction, after the sentence's own senses.
-    sentence_.SentenceMatchWords.clear();
+    StringList words;
     if (!matches.isEmpty()) {
         StringList lacking;
         for (const QString& piece : matches.front().lacking) lacking.push_back(ToGbk(piece));
-        sentence_.SentenceMatchWords =
-            MatchWordLines(ToGbk(matches.front().target), lacking, Dicts, Converter());
+        words = MatchWordLines(ToGbk(matches.front().target), lacking, Dicts, Converter());
     }
-    BuildSenseTable();
+    if (words != sentence_.SentenceMatchWords) { // most sentences have no match
+        sentence_.SentenceMatchWords = std::move(words);
+        BuildSenseTable();
+    }
     if (lbMemory->count() == 0) {
         lbMemory->hide();
         return;

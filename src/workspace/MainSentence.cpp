@@ -116,11 +116,15 @@ void TfrmMainQB::ProcessSentence(const std::string& sentence) {
 
 // ---- phrase suggestions ----
 
-void TfrmMainQB::BuildSentenceCodeTable(const std::string& sentence) {
+TSchemeSet TfrmMainQB::EnabledSchemes() const {
     TSchemeSet schemes;
     schemes.tables = &Tables;
     for (int id = 1; id <= 4; ++id) schemes.on[std::size_t(id - 1)] = SchemeOn(id);
-    qb::BuildSentenceCodeTable(sentence, sentence_.SentencePhrases, schemes,
+    return schemes;
+}
+
+void TfrmMainQB::BuildSentenceCodeTable(const std::string& sentence) {
+    qb::BuildSentenceCodeTable(sentence, sentence_.SentencePhrases, EnabledSchemes(),
                                sentence_.SentenceCodeKeys, sentence_.SentenceCodeWords);
     sentence_.SentencePieces = SensePieceLines(sentence_.SentencePhrases, Converter());
     sentence_.SentenceMatchWords.clear(); // the memory answers later
@@ -128,19 +132,11 @@ void TfrmMainQB::BuildSentenceCodeTable(const std::string& sentence) {
 }
 
 void TfrmMainQB::BuildSenseTable() {
-    TSchemeSet schemes;
-    schemes.tables = &Tables;
-    for (int id = 1; id <= 4; ++id) schemes.on[std::size_t(id - 1)] = SchemeOn(id);
-    // The words inside the senses, those of the memory's best match, then the words of the
-    // document's translations so far: all by their codes, the document's words not predicted
-    // (they would crowd out the library's next words, which learn them anyway).
-    StringList withPieces = sentence_.SentencePhrases;
-    withPieces.insert(withPieces.end(), sentence_.SentencePieces.begin(),
-                      sentence_.SentencePieces.end());
-    withPieces.insert(withPieces.end(), sentence_.SentenceMatchWords.begin(),
-                      sentence_.SentenceMatchWords.end());
-    withPieces.insert(withPieces.end(), Renderings.WordLines().begin(), Renderings.WordLines().end());
-    BuildSenseCodeTable(withPieces, schemes, sentence_.SentenceSenseKeys, sentence_.SentenceSenseWords);
+    // All by their codes; the document's words are not predicted (they would crowd out the
+    // library's next words, which learn them anyway).
+    BuildSenseCodeTable({sentence_.SentencePhrases, sentence_.SentencePieces,
+                         sentence_.SentenceMatchWords, Renderings.WordLines()},
+                        EnabledSchemes(), sentence_.SentenceSenseKeys, sentence_.SentenceSenseWords);
 }
 
 void TfrmMainQB::FillPhraseList() {

@@ -16,6 +16,7 @@
 #include "ClauseConverterLoad.h"
 #include "Dialogs.h"
 #include "PaneModel.h"
+#include "SentenceLogic.h"
 #include "WindowHosts.h"
 
 #include <QKeySequence>
@@ -154,7 +155,8 @@ public:
     void ProcessSentence(const std::string& sentence) override;
     // Rebuilds the selected sentence's code table, as ProcessSentence does after its lookups.
     void BuildSentenceCodeTable(const std::string& sentence);
-    void BuildSenseTable(); // the senses' code table from the sentence lists
+    void BuildSenseTable();            // the senses' code table from the sentence lists
+    TSchemeSet EnabledSchemes() const; // the tables and the schemes switched on
     // Refills the phrase list from the sentence's lists and places the pop-ups after it.
     void FillPhraseList();
     void ExplainSelection(const std::string& text);

@@ -234,9 +234,11 @@ void TMemoryLink::Lookup(const QString& sentence) {
         QList<TMemoryMatch> found;
         try {
             for (const tm::Match& match : m->Matches(s, 60, 5)) {
+                // The window reads the words of the best match alone.
                 QStringList lacking;
-                for (const std::string& piece : tm::OldPieces(match.pair.source, s))
-                    lacking.push_back(FromUtf8(piece));
+                if (found.isEmpty())
+                    for (const std::string& piece : tm::OldPieces(match.pair.source, s))
+                        lacking.push_back(FromUtf8(piece));
                 found.push_back({match.score, FromUtf8(match.pair.target),
                                  MatchTooltip(match.pair.source, s, match.pair.target), lacking});
             }

@@ -21,7 +21,7 @@ struct TMemoryMatch {
     int score = 0;
     QString target;      // the translation, as recorded
     QString tooltip;     // rich text: the stored source with its differences from the sentence
-    QStringList lacking; // what the stored source has and the sentence has not (OldPieces)
+    QStringList lacking; // the best match's alone: what its source has and the sentence has not
 };
 
 // The hover text of a match: the stored source with what it has and the sentence has not

@@ -119,12 +119,8 @@ struct Workbench {
         // L lines taught): all by their codes, the document's words not predicted (they would
         // crowd out the library's next words, which learn them anyway).
         pieces = qb::SensePieceLines(phrases, converter.get());
-        qb::StringList withPieces = phrases;
-        withPieces.insert(withPieces.end(), pieces.begin(), pieces.end());
-        withPieces.insert(withPieces.end(), matchWords.begin(), matchWords.end());
-        withPieces.insert(withPieces.end(), renderings.WordLines().begin(),
-                          renderings.WordLines().end());
-        qb::BuildSenseCodeTable(withPieces, schemes, senseKeys, senseWords);
+        qb::BuildSenseCodeTable({phrases, pieces, matchWords, renderings.WordLines()}, schemes,
+                                senseKeys, senseWords);
         if (converter) converter->SetPreferredWords(qb::SentenceSenses(phrases, &reduced));
         return phrases.size();
     }
