@@ -630,13 +630,13 @@ TEST(SensePieceLines, ATermsRenderingIsPredictedBeforeAFunctionWordsSense) {
 TEST(BuildPredictions, AFramesTailIsOfferedAndTheFrameIsNot) {
     FakeConverter conv;
     const std::string sep(kSenseSep);
-    const StringList phrases = {"when\t" + G("当…的时候") + sep + G("何时"),
-                                "on\t" + G("在…之上") + sep + G("打开"),
-                                "while\t" + G("(一段)时间") + sep + G("一会儿")};
+    const StringList phrases = {
+        "when\t" + G("当…的时候") + sep + G("何时"), "on\t" + G("在…之上") + sep + G("打开"),
+        "while\t" + G("(一段)时间") + sep + G("一会儿"), "process\t" + G("使…接受处理")};
     StringList out;
     BuildPredictions(G("验证"), phrases, &conv, out);
     EXPECT_EQ(out, (StringList{G("一会儿"), G("时"), G("上"), G("时候"), G("何时"), G("之上"),
-                               G("打开"), G("的时候")}));
+                               G("打开"), G("的时候"), G("接受处理")}));
 }
 
 // The memory's match words come after the first senses and before the others; one typed
