@@ -341,25 +341,6 @@ void CandidateLookup::Convert(std::string_view code, const CandidateSources& sou
     sources.converter->ConvertSchemes(clauseSchemes_, code, clauseRows_);
 }
 
-namespace {
-
-// GBK's rows A1-A9 are punctuation and symbols (。 is A1A3, … A1AD): the gloss 在…之上 of
-// "on" is no word a translator types, and it had taken a first-page prediction in every
-// sentence with "on".
-bool IsHanziAt(std::string_view text, std::size_t at) {
-    const auto b = static_cast<unsigned char>(text[at]);
-    return at + 1 < text.size() && IsLeadByte(b) && !(b >= 0xA1 && b <= 0xA9);
-}
-
-bool AllHanzi(std::string_view text) {
-    if (text.empty() || text.size() % 2 != 0) return false;
-    for (std::size_t i = 0; i < text.size(); i += 2)
-        if (!IsHanziAt(text, i)) return false;
-    return true;
-}
-
-} // namespace
-
 void CandidateLookup::FindSenseCombos(std::string_view code, const CandidateSources& sources) {
     SenseCombos.clear();
     comboTexts_.clear();
@@ -631,6 +612,12 @@ void BuildPredictions(std::string_view typed, const StringList& sentencePhrases,
     std::vector<Sense> ranked;
     std::unordered_set<std::string> seen;
     StringList parts, words;
+    // How likely the word follows the typed text, less its length beyond one character.
+    auto likely = [&](const std::string& word) {
+        const float chars = float(word.size() / 2);
+        return (converter ? converter->FollowScore(typed, word) : 0.0f) +
+               kPerExtraChar * (std::min(chars, 4.0f) - 1);
+    };
     const std::size_t senseLines = sentencePhrases.size();
     const std::size_t allLines = senseLines + (pieces ? pieces->size() : 0);
     for (std::size_t l = 0; l < allLines; ++l) {
@@ -664,10 +651,7 @@ void BuildPredictions(std::string_view typed, const StringList& sentencePhrases,
                     sense.resize(sense.size() - 2);
                 if (!AllHanzi(sense) || sense.size() > 2 * kMaxPredictedChars) continue;
                 if (!seen.insert(sense).second) continue;
-                const float chars = float(sense.size() / 2);
-                float score = converter ? converter->FollowScore(typed, sense) : 0.0f;
-                score +=
-                    kPerExtraChar * (std::min(chars, 4.0f) - 1) + (firstWord ? kFirstSenseBonus : 0);
+                float score = likely(sense) + (firstWord ? kFirstSenseBonus : 0);
                 if (SplitAtFirst(line, '\t').first.find(' ') != std::string_view::npos)
                     score += kTermBonus;
                 ranked.push_back({sense, score});
@@ -682,10 +666,7 @@ void BuildPredictions(std::string_view typed, const StringList& sentencePhrases,
             if (!AllHanzi(word) || FindText(typed, word) != std::string_view::npos ||
                 !seen.insert(word).second)
                 continue;
-            const float chars = float(word.size() / 2);
-            float score = converter ? converter->FollowScore(typed, word) : 0.0f;
-            score += kPerExtraChar * (std::min(chars, 4.0f) - 1) + kMatchWordBonus;
-            ranked.push_back({word, score});
+            ranked.push_back({word, likely(word) + kMatchWordBonus});
         }
     // The library's words by the same likelihood of following the typed text, less
     // kLibraryPredictionMargin: after "归档的格式" its 的 and 中 come before a sense's rare

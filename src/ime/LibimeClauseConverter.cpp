@@ -248,6 +248,8 @@ public:
                 if (SharesSenseChar(word)) c.score += kSenseCharBonus;
             }
             if (beyond && (!c.abbreviation || c.score <= lowestWhole)) continue;
+            // libime passes a letter it cannot read through as itself ("脏a"): such a row is
+            // no reading.
             if (!e->toGbk.Convert(r.toString(), gbk) || !AllHanzi(gbk)) continue;
             c.text = gbk;
             if (whole && !c.best && !beyond) lowestWhole = std::min(lowestWhole, c.score);
@@ -509,12 +511,7 @@ public:
         bool learned = false;
         for (std::size_t i = 0; i < text.size();) {
             std::size_t end = i;
-            // GBK's rows A1-A9 are punctuation and symbols (。 is A1A3): they end a run.
-            auto hanzi = [&](std::size_t at) {
-                const auto b = static_cast<unsigned char>(text[at]);
-                return at + 1 < text.size() && IsLeadByte(b) && !(b >= 0xA1 && b <= 0xA9);
-            };
-            while (hanzi(end)) end += 2;
+            while (IsHanziAt(text, end)) end += 2;
             if (end == i) {
                 i += IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
                 continue;
@@ -836,15 +833,6 @@ private:
                 }
             }
         }
-    }
-
-    // libime passes a letter it cannot read through as itself ("脏a"): such a row is no reading.
-    static bool AllHanzi(std::string_view gbk) {
-        if (gbk.empty()) return false;
-        for (std::size_t i = 0; i < gbk.size(); i += 2)
-            if (!IsLeadByte(static_cast<unsigned char>(gbk[i])) || i + 1 >= gbk.size())
-                return false;
-        return true;
     }
 
     // libime takes any byte into its input and reads around it; the schemes' codes are small

@@ -39,6 +39,19 @@ inline constexpr std::string_view kSenseSep = "\xA3\xBB"; // "；" full-width se
 
 // ---- bytes and characters ----
 inline bool IsLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+// A hanzi starts at `at`: a whole two-byte character outside GBK's rows A1-A9, which hold
+// punctuation and symbols (。 is A1A3, … A1AD). The gloss 在…之上 of "on" is no word a
+// translator types, and a run of hanzi ends at 。.
+inline bool IsHanziAt(std::string_view text, std::size_t at) {
+    const auto b = static_cast<unsigned char>(text[at]);
+    return at + 1 < text.size() && IsLeadByte(b) && !(b >= 0xA1 && b <= 0xA9);
+}
+inline bool AllHanzi(std::string_view text) {
+    if (text.empty() || text.size() % 2 != 0) return false;
+    for (std::size_t i = 0; i < text.size(); i += 2)
+        if (!IsHanziAt(text, i)) return false;
+    return true;
+}
 // The letters of GBK's pinyin row, A8 A1 to A8 C0: ā á ǎ à ē é ě è ... ü ê ɑ ḿ ń ň ǹ ɡ, all
 // small letters (the row has no capitals). They are letters of English words too: é of café,
 // ü of Zürich; NormalizeKey and SeparateSymbols keep them inside their words.
